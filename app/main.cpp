@@ -1,0 +1,5 @@
+// Process entry of Skyfill.
+int main()
+{
+    return 0;
+}

@@ -1,0 +1,37 @@
+# skyfill_folder_library(<name> [DEPS <targets>...])
+# One static library per source folder, built from every .cpp below it.
+# Each folder names only the folders beneath it in DEPS, so the graph has no cycles.
+function(skyfill_folder_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  list(FILTER srcs EXCLUDE REGEX "/main\\.cpp$")
+  if(srcs)
+    add_library(skyfill_${name} STATIC ${srcs})
+    target_include_directories(skyfill_${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(skyfill_${name} PUBLIC ${ARG_DEPS})
+  else()
+    add_library(skyfill_${name} INTERFACE)
+    target_include_directories(skyfill_${name} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(skyfill_${name} INTERFACE ${ARG_DEPS})
+  endif()
+endfunction()
+
+# skyfill_folder_tests(<folder> [DEPS <targets>...])
+# One GoogleTest executable per test folder, run by ctest.
+function(skyfill_folder_tests folder)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  set(exe test_${folder})
+  add_executable(${exe} ${srcs})
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${exe} PRIVATE
+    SKYFILL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SKYFILL_BINARY_DIR="${PROJECT_BINARY_DIR}"
+    SKYFILL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
+  gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    TEST_PREFIX "${folder}." PROPERTIES LABELS ${folder} TIMEOUT 300)
+endfunction()

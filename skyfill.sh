@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Skyfill build and run script for a Debian 12 machine.
+#   ./skyfill.sh run    build, then start Skyfill on the bundled sample data
+#   ./skyfill.sh test   build, then run every test
+#   ./skyfill.sh tsan   build with ThreadSanitizer into build-tsan/ and run the thread tests
+#                       (test suites whose name holds "Threads" or "Concurrent")
+#   ./skyfill.sh bench  build, then run the benchmarks
+# Missing Debian packages are installed with apt-get first.
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  libpugixml-dev nlohmann-json3-dev libcurl4-openssl-dev libsodium-dev libzip-dev
+  libmsgsl-dev libfmt-dev libfltk1.3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  libcpp-httplib-dev
+  xvfb xauth x11-apps imagemagick fonts-dejavu-core
+)
+
+install_missing() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+  fi
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+build() { # build DIR [cmake options...]
+  local dir=$1; shift
+  cmake -S "$ROOT" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$(jobs)"
+}
+
+# Start a virtual X server when there is no display, for the window tests.
+ensure_display() {
+  if [ -z "${DISPLAY:-}" ]; then
+    local n=99
+    while [ -e "/tmp/.X${n}-lock" ]; do n=$((n + 1)); done
+    Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    trap 'kill ${XVFB_PID} 2>/dev/null || true' EXIT
+    export DISPLAY=":${n}"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.1; done
+  fi
+}
+
+werror=OFF
+[ "${CI:-}" = "true" ] && werror=ON
+
+case "${1:-}" in
+  run)
+    install_missing
+    build build -DSKYFILL_WERROR=${werror}
+    shift
+    exec "$ROOT/tools/run-skyfill.sh" "$ROOT/build" "$@"
+    ;;
+  test)
+    install_missing
+    build build -DSKYFILL_WERROR=${werror}
+    ensure_display
+    ctest --test-dir build --output-on-failure -j "$(jobs)"
+    ;;
+  tsan)
+    install_missing
+    build build-tsan -DSKYFILL_TSAN=ON -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
+    ensure_display
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+      ctest --test-dir build-tsan --output-on-failure -j "$(jobs)" -R "Threads|Concurrent"
+    ;;
+  bench)
+    install_missing
+    build build -DSKYFILL_WERROR=${werror}
+    for b in build/bench/bench_*; do [ -x "$b" ] && "$b"; done
+    ;;
+  *)
+    echo "usage: $0 run|test|tsan|bench" >&2
+    exit 2
+    ;;
+esac
