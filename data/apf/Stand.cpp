@@ -1,0 +1,66 @@
+#include "data/apf/Stand.h"
+
+#include <stdexcept>
+
+namespace skf {
+
+std::vector<Stand> g_stands;
+std::atomic<uint32_t> g_learnedUpdates{0};
+
+void gf_setHalfHour(HalfHourBits& bits, int slot) {
+    if (slot < 0 || slot >= static_cast<int>(bits.size())) {
+        throw std::out_of_range("invalid bitset position");
+    }
+    bits.set(static_cast<size_t>(slot));
+}
+
+namespace {
+
+// One trailing '_' marks a callsign that the feed made unique; it is not part of the callsign.
+std::string_view lf_stripUnderscore(std::string_view callsign) {
+    if (!callsign.empty() && callsign.back() == '_') {
+        callsign.remove_suffix(1);
+    }
+    return callsign;
+}
+
+}  // namespace
+
+void gf_findStandOpt(std::vector<StandOpt>& options, uint32_t number, std::string_view callsign) {
+    const std::string_view cs = lf_stripUnderscore(callsign);
+    if (cs.empty() || number == 0) {
+        return;
+    }
+    for (auto& opt : options) {
+        if (opt.number != number) {
+            continue;
+        }
+        if (opt.callsign.empty()) {
+            opt.callsign = cs;
+        } else if (cs != opt.callsign && cs != opt.callsign2) {
+            opt.callsign2 = cs;
+        }
+        return;
+    }
+}
+
+void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DaySlot now) {
+    int slot = now.slot;
+    int day = now.day;
+    for (int i = 0; i < n; ++i) {
+        slots.push_back(slot);
+        if (--slot < 0) {
+            slot = 47;
+            day = day <= 1 ? 7 : day - 1;  // the day goes back with the slot; not part of the output
+        }
+    }
+}
+
+std::vector<int> gf_halfHoursBack(DaySlot now, int n) {
+    std::vector<int> slots;
+    slots.reserve(48);
+    gf_pushHalfHoursBack(slots, n, now);
+    return slots;
+}
+
+}  // namespace skf
