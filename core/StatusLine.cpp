@@ -1,0 +1,115 @@
+#include "core/StatusLine.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "platform/ui/WindowMessages.h"
+
+namespace skf {
+
+namespace {
+
+std::mutex g_statusMutex;
+std::string g_statusText;
+std::string g_errorText;
+std::int32_t g_statusStamp = 0;
+std::atomic<std::int32_t> g_secondCounter{0};
+
+// Until the log is linked in, lines go to this sink (none: dropped).
+void (*g_statusLogSink)(const std::string&) = nullptr;
+
+void gf_log(const std::string& text)
+{
+    if (g_statusLogSink) g_statusLogSink(text);
+}
+
+void lf_postRepaint()
+{
+    gf_postWindowMessage(WM_APP_STATUS_PAINT);
+}
+
+}  // namespace
+
+void gf_setStatus(const std::string& text, bool alsoLog)
+{
+    {
+        std::lock_guard lock(g_statusMutex);
+        if (!g_errorText.empty()) return;
+        g_statusText = text;
+        if (text.empty()) {
+            g_statusStamp = 0;
+        } else {
+            const std::int32_t counter = g_secondCounter.load();
+            g_statusStamp = counter < 1 ? 1 : counter;
+        }
+    }
+    if (alsoLog && !text.empty()) gf_log(text);
+    lf_postRepaint();
+}
+
+void gf_clearStatus()
+{
+    {
+        std::lock_guard lock(g_statusMutex);
+        if (!g_errorText.empty()) return;
+        g_statusText.clear();
+        g_statusStamp = 0;
+    }
+    lf_postRepaint();
+}
+
+void gf_setError(const std::string& text)
+{
+    {
+        std::lock_guard lock(g_statusMutex);
+        g_statusText.clear();
+        g_statusStamp = 0;
+        g_errorText = text;
+        gf_log("Error " + text);
+    }
+    lf_postRepaint();
+}
+
+void gf_clearError()
+{
+    {
+        std::lock_guard lock(g_statusMutex);
+        g_errorText.clear();
+        g_statusText.clear();
+        g_statusStamp = 0;
+    }
+    lf_postRepaint();
+}
+
+StatusSnapshot gf_statusSnapshot()
+{
+    std::lock_guard lock(g_statusMutex);
+    return StatusSnapshot{g_statusText, g_errorText, g_statusStamp};
+}
+
+void gf_statusSecondTick()
+{
+    const std::int32_t counter = g_secondCounter.fetch_add(1) + 1;
+    bool cleared = false;
+    {
+        std::lock_guard lock(g_statusMutex);
+        if (g_errorText.empty() && g_statusStamp >= 1 && counter - g_statusStamp >= STATUS_EXPIRY_SECONDS) {
+            g_statusText.clear();
+            g_statusStamp = 0;
+            cleared = true;
+        }
+    }
+    if (cleared) lf_postRepaint();
+}
+
+std::int32_t gf_statusSecondCounter()
+{
+    return g_secondCounter.load();
+}
+
+void gf_setStatusSecondCounter(std::int32_t value)
+{
+    g_secondCounter.store(value);
+}
+
+}  // namespace skf

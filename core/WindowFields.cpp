@@ -1,0 +1,71 @@
+#include "core/WindowFields.h"
+
+namespace skf {
+
+constinit MainWindow g_mainWindow;
+constinit CallsignList g_callsignList;
+
+void MainWindow::resetForRestart()
+{
+    userAircraftTitle.clear();
+    parkAirportName.clear();
+    publisherText.clear();
+    qualityFactorText.clear();
+    simulatorText.clear();
+    realTrafficEditionText.clear();
+    userStandText.clear();
+    startUp = true;
+    userModelRecognised = true;
+    realTrafficLinkUp = false;
+    parkAirportActive = false;
+    simConnected = false;
+    simRunning = false;
+    handmade = false;
+    softFlag = false;
+    weekFlag = false;
+    qnh = 0;
+    wantedStaticCount = 0;
+    learnedUpdates = 0;
+    liveCount = 0;
+    parkedLiveCount = 0;
+    staticCount = 0;
+    standCount = 0;
+    staticAverageHours = -1.0F;
+    liveAverageHours = -1.0F;
+    trafficReaderState = READER_STOPPED;
+    weatherReaderState = READER_STOPPED;
+}
+
+std::vector<std::string> CallsignList::entries() const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_entries.empty()) return {std::string()};
+    return m_entries;
+}
+
+void CallsignList::set(std::vector<std::string> entries)
+{
+    std::lock_guard lock(m_mutex);
+    m_entries = std::move(entries);
+}
+
+void CallsignList::add(const std::string& entry)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_entries.empty()) m_entries.emplace_back();
+    m_entries.push_back(entry);
+}
+
+void CallsignList::reset()
+{
+    std::lock_guard lock(m_mutex);
+    m_entries.clear();
+}
+
+std::size_t CallsignList::size() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_entries.empty() ? 1 : m_entries.size();
+}
+
+}  // namespace skf
