@@ -20,10 +20,6 @@ inline std::atomic<bool> g_realTrafficLocal{false};
 inline std::atomic<int> g_workerLimit{2};
 inline std::atomic<int> g_activeWorkers{0};
 
-// 1 for MSFS 2020, 2 for MSFS 2024; set with g_simIs2020 (core/ProgramState.h) by the start-up's
-// control preparation and by the simulator switch of the window.
-inline std::atomic<int> g_simNumber{1};
-
 // A static-parking calculation runs: set by gf_lockParkingControls, cleared by gf_unlockParkingControls
 // (window commands); read by the static parking and the main cycle.
 inline std::atomic<bool> g_parkingBusy{false};
