@@ -1,0 +1,94 @@
+#include "core/Codes.h"
+
+#include "core/Log.h"
+
+#include <charconv>
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+#include <regex>
+
+namespace skf {
+
+void gf_fixedCodeError() { throw std::invalid_argument("FixedCode: invalid string (length/charset)"); }
+
+namespace {
+
+const std::regex& lf_versionRegex()
+{
+    static const std::regex re(R"((\d+)\.(\d+)\.(\d+))", std::regex::ECMAScript);
+    return re;
+}
+
+std::int32_t lf_versionNumber(const std::string& digits)
+{
+    std::int32_t v = 0;
+    const auto* first = digits.data();
+    const auto* last = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(first, last, v, 10);
+    if (ec != std::errc() || ptr != last)
+        throw std::runtime_error("parse error in version string");
+    return v;
+}
+
+std::int32_t lf_jsonMember(const nlohmann::json& obj, const char* name)
+{
+    const auto it = obj.find(name);
+    if (it == obj.end())
+        return 0;
+    if (it->is_number_unsigned()) {
+        const auto u = it->get<std::uint64_t>();
+        return u <= static_cast<std::uint64_t>(INT32_MAX) ? static_cast<std::int32_t>(u) : 0;
+    }
+    if (it->is_number_integer()) {
+        const auto s = it->get<std::int64_t>();
+        return (s >= INT32_MIN && s <= INT32_MAX) ? static_cast<std::int32_t>(s) : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
+VersionData gf_parseVersion(std::string_view text)
+{
+    VersionData v;
+    if (text.empty())
+        return v;
+    try {
+        const std::string s(text);
+        std::smatch m;
+        if (std::regex_match(s, m, lf_versionRegex())) {
+            v.major = lf_versionNumber(m[1].str());
+            v.minor = lf_versionNumber(m[2].str());
+            v.patch = lf_versionNumber(m[3].str());
+            return v;
+        }
+        constexpr std::string_view ws = " \t\n\v\f\r";
+        const auto b = s.find_first_not_of(ws);
+        if (b != std::string::npos && s[b] == '{') {
+            const auto e = s.find_last_not_of(ws);
+            const auto j = nlohmann::json::parse(s.substr(b, e - b + 1));
+            if (j.is_object()) {
+                v.major = lf_jsonMember(j, "major");
+                v.minor = lf_jsonMember(j, "minor");
+                v.patch = lf_jsonMember(j, "patch");
+                return v;
+            }
+        }
+        throw std::runtime_error("invalid version format");
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{} exception: {}", "VersionData", e.what()));
+        return VersionData{};
+    }
+}
+
+std::string gf_versionText(const VersionData& version)
+{
+    return fmt::format("{}.{}.{}", version.major, version.minor, version.patch);
+}
+
+UserErrorException::UserErrorException(int code, std::string_view message)
+    : std::runtime_error(code == 99 ? std::string(message) : fmt::format("{}: {}", code, message))
+{
+}
+
+} // namespace skf

@@ -1,0 +1,537 @@
+#include "core/Files.h"
+
+#include "core/Log.h"
+#include "core/Text.h"
+#include "platform/system/Shell.h"
+
+#include <array>
+#include <atomic>
+#include <fcntl.h>
+#include <fmt/format.h>
+#include <fstream>
+#include <stdexcept>
+#include <system_error>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace skf {
+
+// ---- Charset ----------------------------------------------------------------------
+
+std::string_view gf_charsetName(Charset charset) noexcept
+{
+    static constexpr std::array<std::string_view, 6> names = {
+        "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found",
+    };
+    const auto i = static_cast<std::int32_t>(charset);
+    return (i >= 0 && i < 6) ? names[static_cast<std::size_t>(i)] : std::string_view("???");
+}
+
+namespace {
+
+// Opens a file for binary reading; a folder counts as a file that cannot be opened
+// (reading one gives no bytes but a nonsensical size).
+bool lf_openForReading(const fs::path& path, std::ifstream& in)
+{
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return false;
+    in.open(path, std::ios::in | std::ios::binary);
+    return in.is_open();
+}
+
+constexpr std::size_t kDetectWindow = 4096;
+
+// The UTF-8 test of the detection. Sequences that start inside the window are
+// examined in full, also when they straddle its end: bytes holds up to three bytes
+// past the window whenever the file has them, so only a sequence cut by the real
+// end of the file is refused.
+bool lf_looksLikeUtf8(std::string_view bytes) noexcept
+{
+    const std::size_t window = std::min(bytes.size(), kDetectWindow);
+    std::size_t i = 0;
+    while (i < window) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        std::size_t len;
+        if (b0 <= 0x7F)
+            len = 1;
+        else if ((b0 & 0xE0) == 0xC0 && b0 >= 0xC2)
+            len = 2;
+        else if ((b0 & 0xF0) == 0xE0)
+            len = 3;
+        else if ((b0 & 0xF8) == 0xF0 && b0 <= 0xF4)
+            len = 4;
+        else
+            return false;
+        if (i + len > bytes.size())
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
+        if (len > 1) {
+            const auto b1 = static_cast<unsigned char>(bytes[i + 1]);
+            if ((b0 == 0xE0 && b1 < 0xA0) || (b0 == 0xF0 && b1 < 0x90) || (b0 == 0xF4 && b1 > 0x8F))
+                return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+} // namespace
+
+Charset gf_detectCharset(const fs::path& path)
+{
+    std::ifstream in;
+    if (!lf_openForReading(path, in))
+        return Charset::none_found;
+
+    // The window and up to three bytes after it, to finish a straddling sequence.
+    std::string bytes(kDetectWindow + 3, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+
+    const std::size_t n = std::min<std::size_t>(bytes.size(), 4);
+    auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
+    if (n >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF)
+        return Charset::UTF8_with_BOM;
+    if (n >= 2) {
+        if (b(0) == 0xFF && b(1) == 0xFE)
+            return Charset::Unicode;
+        if (b(0) == 0xFE && b(1) == 0xFF)
+            return Charset::Unicode_big_endian;
+        if (b(1) == 0 && (n < 4 || b(3) == 0))
+            return Charset::Unicode;
+        if (b(0) == 0 && (n < 4 || b(2) == 0))
+            return Charset::Unicode_big_endian;
+    }
+    return lf_looksLikeUtf8(bytes) ? Charset::UTF8_without_BOM : Charset::ANSI;
+}
+
+// ---- Reading lines ----------------------------------------------------------------
+
+void lf_splitBufferLines(std::string_view bytes, std::vector<std::string>& lines)
+{
+    if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+        static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
+        bytes.remove_prefix(3);
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        auto pos = bytes.find('\n', start);
+        const bool last = pos == std::string_view::npos;
+        if (last)
+            pos = bytes.size();
+        std::string_view line = bytes.substr(start, pos - start);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        lines.emplace_back(line);
+        if (last)
+            break;
+        start = pos + 1;
+    }
+}
+
+namespace {
+
+// Reads the whole stream from its start into one buffer; nothing when it is
+// empty. False when the size cannot be had or the read came up short.
+bool lf_readAll(std::istream& stream, std::string& buffer)
+{
+    buffer.clear();
+    if (!stream.good())
+        return false;
+    stream.seekg(0, std::ios::end);
+    const std::streamoff size = stream.tellg();
+    if (size < 0)
+        return false;
+    stream.seekg(0, std::ios::beg);
+    if (size == 0) {
+        stream.clear();
+        return true;
+    }
+    buffer.resize(static_cast<std::size_t>(size));
+    stream.read(buffer.data(), size);
+    if (stream.gcount() != size) {
+        buffer.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines)
+{
+    std::string buffer;
+    if (!lf_readAll(stream, buffer))
+        return false;
+    lf_splitBufferLines(buffer, lines);
+    return true;
+}
+
+void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian)
+{
+    std::string buffer;
+    if (!lf_readAll(stream, buffer))
+        throw std::runtime_error("read error");
+    if (buffer.size() < 2)
+        return;
+    std::size_t start = 0;
+    const auto b0 = static_cast<unsigned char>(buffer[0]);
+    const auto b1 = static_cast<unsigned char>(buffer[1]);
+    if (b0 == 0xFF && b1 == 0xFE) {
+        bigEndian = false;
+        start = 2;
+    } else if (b0 == 0xFE && b1 == 0xFF) {
+        bigEndian = true;
+        start = 2;
+    }
+    const std::size_t units = (buffer.size() - start) / 2; // an odd last byte is ignored
+    std::u16string text;
+    text.resize(units);
+    for (std::size_t i = 0; i < units; ++i) {
+        const auto lo = static_cast<unsigned char>(buffer[start + 2 * i]);
+        const auto hi = static_cast<unsigned char>(buffer[start + 2 * i + 1]);
+        text[i] = bigEndian ? static_cast<char16_t>((lo << 8) | hi) : static_cast<char16_t>((hi << 8) | lo);
+    }
+    lf_splitBufferLines(wide_to_utf8(text), lines);
+}
+
+bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines)
+{
+    lines.clear();
+    try {
+        std::ifstream in;
+        switch (charset) {
+        case Charset::Unicode:
+        case Charset::Unicode_big_endian:
+            if (!lf_openForReading(path, in))
+                return false;
+            lf_readUtf16Lines(in, lines, charset == Charset::Unicode_big_endian);
+            return true;
+        case Charset::UTF8_with_BOM:
+        case Charset::UTF8_without_BOM:
+            if (!lf_openForReading(path, in))
+                return false;
+            if (!gf_readWholeFileLines(in, lines))
+                throw std::runtime_error("read error");
+            if (charset == Charset::UTF8_with_BOM && !lines.empty() && lines.front().starts_with("\xEF\xBB\xBF"))
+                lines.front().erase(0, 3);
+            return true;
+        case Charset::ANSI: {
+            if (!lf_openForReading(path, in))
+                return false;
+            std::vector<std::string> raw;
+            raw.reserve(2048);
+            if (!gf_readWholeFileLines(in, raw))
+                throw std::runtime_error("read error");
+            lines.reserve(raw.size());
+            for (const auto& line : raw)
+                lines.push_back(lf_toUtf8(line));
+            return true;
+        }
+        default:
+            throw std::runtime_error(
+                fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), gf_charsetName(charset)));
+        }
+    } catch (const std::exception& e) {
+        gf_logError(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
+        return false;
+    }
+}
+
+FileLinesView gf_readFileLines(LineFile& file, std::size_t expectedLines)
+{
+    file.lines.clear();
+    std::ifstream in;
+    if (!lf_openForReading(file.path, in))
+        return FileLinesView{{}, "open_failed"};
+    if (expectedLines > file.lines.capacity())
+        file.lines.reserve(expectedLines);
+    if (!gf_readWholeFileLines(in, file.lines)) {
+        file.lines.clear();
+        return FileLinesView{{}, "open_failed"};
+    }
+    return FileLinesView{file.lines, {}};
+}
+
+bool gf_readFileLines(const fs::path& path, std::vector<std::string>& lines, std::size_t reserveLines)
+{
+    lines.clear();
+    std::ifstream in;
+    if (!lf_openForReading(path, in))
+        return false;
+    if (reserveLines > lines.capacity())
+        lines.reserve(reserveLines);
+    if (!gf_readWholeFileLines(in, lines)) {
+        lines.clear();
+        return false;
+    }
+    return true;
+}
+
+std::string gf_attributeString(const pugi::xml_node& node, const char* name)
+{
+    const auto a = node.attribute(name);
+    return a ? std::string(a.value()) : std::string();
+}
+
+// ---- Replacing files --------------------------------------------------------------
+
+namespace {
+std::atomic<std::uint64_t> g_tempCounter{0};
+}
+
+ReplaceFile::ReplaceFile(fs::path target) : m_target(std::move(target))
+{
+    const auto n = g_tempCounter.fetch_add(1);
+    m_temp = m_target.parent_path() /
+             fmt::format(".{}.{}-{}.tmp", m_target.filename().string(), static_cast<long>(getpid()), n);
+}
+
+ReplaceFile::~ReplaceFile()
+{
+    if (!m_done) {
+        std::error_code ec;
+        fs::remove(m_temp, ec);
+    }
+}
+
+bool ReplaceFile::commit()
+{
+    if (m_done)
+        return false;
+    m_done = true;
+    // Put the new contents on disk before the name points at them.
+    const int fd = ::open(m_temp.c_str(), O_RDONLY | O_CLOEXEC);
+    bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    std::error_code ec;
+    if (ok) {
+        fs::rename(m_temp, m_target, ec);
+        ok = !ec;
+    }
+    if (!ok)
+        fs::remove(m_temp, ec);
+    return ok;
+}
+
+bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write)
+{
+    ReplaceFile file(target);
+    std::ofstream out(file.tempPath(), std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!out.is_open())
+        return false;
+    write(out);
+    out.flush();
+    if (!out.good())
+        return false;
+    out.close();
+    if (out.fail())
+        return false;
+    return file.commit();
+}
+
+bool gf_writeTextFile(std::string_view text, const fs::path& path, bool addLineFeed)
+{
+    return gf_replaceFile(path, [&](std::ostream& out) {
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        if (addLineFeed)
+            out.put('\n');
+    });
+}
+
+namespace {
+template <class Lines>
+bool lf_writeLines(const Lines& lines, const fs::path& path)
+{
+    return gf_replaceFile(path, [&](std::ostream& out) {
+        for (const auto& line : lines) {
+            out.write(line.data(), static_cast<std::streamsize>(line.size()));
+            out.put('\n');
+        }
+    });
+}
+} // namespace
+
+bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) { return lf_writeLines(lines, path); }
+
+bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) { return lf_writeLines(lines, path); }
+
+bool gf_saveXml(pugi::xml_document& document, const fs::path& path)
+{
+    pugi::xml_node decl;
+    for (auto child : document.children()) {
+        if (child.type() == pugi::node_declaration) {
+            decl = child;
+            break;
+        }
+    }
+    if (!decl)
+        decl = document.prepend_child(pugi::node_declaration);
+    for (const char* name : {"version", "encoding"})
+        if (!decl.attribute(name))
+            decl.append_attribute(name);
+    decl.attribute("version").set_value("1.0");
+    decl.attribute("encoding").set_value("UTF-8");
+
+    ReplaceFile file(path);
+    if (!document.save_file(file.tempPath().c_str(), "  ", pugi::format_default, pugi::encoding_utf8))
+        return false;
+    return file.commit();
+}
+
+// ---- Generations ------------------------------------------------------------------
+
+namespace {
+
+void lf_copyGeneration(bool& ok, const fs::path& from, const fs::path& to)
+{
+    std::error_code ec;
+    const auto st = fs::status(from, ec);
+    if (st.type() == fs::file_type::not_found)
+        return;
+    if (ec) {
+        gf_logError(fmt::format("exists({}): {}", gf_pathToUtf8(from), ec.message()));
+        ok = false;
+        return;
+    }
+    // Copy beside the target first and rename it over, so a failed copy never
+    // leaves a cut generation.
+    ReplaceFile file(to);
+    if (!fs::copy_file(from, file.tempPath(), fs::copy_options::overwrite_existing, ec) || !file.commit()) {
+        if (!ec)
+            ec = std::make_error_code(std::errc::io_error);
+        gf_logError(fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(from), gf_pathToUtf8(to), ec.message()));
+        ok = false;
+    }
+}
+
+// The path with the suffix inserted before the last dot of the whole path text.
+fs::path lf_generationName(const std::string& text, std::size_t dot, std::string_view digits)
+{
+    return fs::path(text.substr(0, dot) + std::string(digits) + text.substr(dot));
+}
+
+} // namespace
+
+bool gf_saveUpto3GenerationsOf(const fs::path& path)
+{
+    const std::string text = path.string();
+    const auto dot = text.rfind('.');
+    if (dot == std::string::npos) {
+        gf_logError(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", gf_pathToUtf8(path)));
+        return false;
+    }
+    bool ok = true;
+    const auto x0 = lf_generationName(text, dot, "0");
+    const auto x00 = lf_generationName(text, dot, "00");
+    const auto x000 = lf_generationName(text, dot, "000");
+    lf_copyGeneration(ok, x00, x000);
+    lf_copyGeneration(ok, x0, x00);
+    lf_copyGeneration(ok, path, x0);
+    return ok;
+}
+
+bool gf_save1GenerationOf(const fs::path& path)
+{
+    const std::string text = path.string();
+    const auto dot = text.rfind('.');
+    if (dot == std::string::npos) {
+        gf_logError(fmt::format("gf_save1GenerationOf: no dot in filename: {}", gf_pathToUtf8(path)));
+        return false;
+    }
+    bool ok = true;
+    lf_copyGeneration(ok, path, lf_generationName(text, dot, "0"));
+    return ok;
+}
+
+// ---- Folders ----------------------------------------------------------------------
+
+namespace {
+
+bool lf_isXmlFile(const fs::directory_entry& entry)
+{
+    std::error_code ec;
+    return entry.is_regular_file(ec) && gf_hasExtensionNoCase(".XML", entry.path().extension().string());
+}
+
+template <class Filter>
+void lf_removeFiles(const fs::path& folder, std::string_view name, Filter&& wanted)
+{
+    try {
+        std::error_code ec;
+        const auto st = fs::status(folder, ec);
+        if (st.type() == fs::file_type::not_found || st.type() == fs::file_type::unknown)
+            return;
+        if (ec)
+            throw fs::filesystem_error("status", folder, ec);
+        if (!fs::is_directory(st))
+            return;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (!wanted(entry))
+                continue;
+            std::error_code rec;
+            if (!fs::remove(entry.path(), rec) && rec)
+                gf_logError(fmt::format("Failed to remove {} ({})", gf_pathToUtf8(entry.path()), rec.message()));
+        }
+    } catch (const std::exception& e) {
+        gf_logError(fmt::format("{} exception: {}", name, e.what()));
+    }
+}
+
+} // namespace
+
+void gf_removeFilesFromDirectory(const fs::path& folder)
+{
+    lf_removeFiles(folder, "gf_removeFilesFromDirectory", [](const fs::directory_entry& entry) {
+        std::error_code ec;
+        return entry.is_regular_file(ec);
+    });
+}
+
+void gf_removeXMLFilesFromDirectory(const fs::path& folder)
+{
+    lf_removeFiles(folder, "gf_removeXMLFilesFromDirectory", lf_isXmlFile);
+}
+
+std::size_t gf_countDirectoryEntries(const fs::path& folder)
+{
+    if (!fs::exists(folder))
+        return 0;
+    std::size_t n = 0;
+    for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder))
+        ++n;
+    return n;
+}
+
+fs::path gf_roamingAppDataPath()
+{
+    if (auto p = gf_knownFolderPath(KnownFolder::RoamingAppData))
+        return *p;
+    gf_logError("Could not find the AppData path");
+    return {};
+}
+
+fs::path gf_localAppDataPath()
+{
+    if (auto p = gf_knownFolderPath(KnownFolder::LocalAppData))
+        return *p;
+    gf_logError("Could not find the Local AppData path");
+    return {};
+}
+
+bool gf_openContainingFolder(const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::exists(path, ec))
+        return false;
+    const auto parent = fs::absolute(path, ec).parent_path();
+    if (ec || parent.empty())
+        return false;
+    return gf_shellOpen(parent);
+}
+
+} // namespace skf
