@@ -44,9 +44,9 @@ void gf_findStandOpt(std::vector<StandOpt>& options, uint32_t number, std::strin
     }
 }
 
-void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DaySlot now) {
-    int slot = now.slot;
-    int day = now.day;
+void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DayAndSlot now) {
+    int32_t slot = now.slot;
+    int32_t day = now.day;
     for (int i = 0; i < n; ++i) {
         slots.push_back(slot);
         if (--slot < 0) {
@@ -56,7 +56,7 @@ void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DaySlot now) {
     }
 }
 
-std::vector<int> gf_halfHoursBack(DaySlot now, int n) {
+std::vector<int> gf_halfHoursBack(DayAndSlot now, int n) {
     std::vector<int> slots;
     slots.reserve(48);
     gf_pushHalfHoursBack(slots, n, now);

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "core/ProgramState.h"
+
 namespace skf {
 
 // The 48 half hours of a day: bit k stands for k x 30 minutes after midnight.
@@ -76,12 +78,6 @@ extern std::vector<Stand> g_stands;
 // Number of options learned in this run; the main window shows it.
 extern std::atomic<uint32_t> g_learnedUpdates;
 
-// (day 1..7, half-hour slot 0..47)
-struct DaySlot {
-    int day = 0;
-    int slot = 0;
-};
-
 // Adds a learned option for one half hour. Returns the new option number, or nothing when the
 // registration is empty or the same flight (registration, day, half hours) is already there.
 // A slot of 48 or more throws std::out_of_range("invalid bitset position").
@@ -100,8 +96,8 @@ bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slot
                           uint32_t number2);
 
 // n half-hour slots counted back from now (current slot first); slot 0 is preceded by 47.
-std::vector<int> gf_halfHoursBack(DaySlot now, int n);
-void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DaySlot now);
+std::vector<int> gf_halfHoursBack(DayAndSlot now, int n);
+void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DayAndSlot now);
 
 // Sets a bit of a half-hour set; a position outside 0..47 throws std::out_of_range
 // ("invalid bitset position").
