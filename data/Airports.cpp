@@ -1,0 +1,154 @@
+#include "data/Airports.h"
+
+#include "core/Log.h"
+#include "data/Crypto.h"
+#include "data/DataPaths.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+namespace skf {
+
+std::vector<Airport> g_airports;
+std::unordered_set<FixedCode<4>> g_airportCodes;
+
+namespace {
+
+std::atomic<bool> g_airportsLoaded{false};
+
+char lf_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+
+} // namespace
+
+std::string lf_readAirportsErrorText(std::string_view what)
+{
+    return fmt::format("{} exception : {}", "gf_readAirports", what);
+}
+
+void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao)
+{
+    const pugi::xml_attribute i = ap.attribute("i");
+    const pugi::xml_attribute la = ap.attribute("la");
+    const pugi::xml_attribute lo = ap.attribute("lo");
+    const pugi::xml_attribute a = ap.attribute("a");
+    const pugi::xml_attribute s = ap.attribute("s");
+    if (!la || !lo) {
+        gf_logError(fmt::format("Missing latLons for airport '{}'", icao.view()));
+        return;
+    }
+    if (!a) {
+        gf_logError(fmt::format("Missing alt for airport '{}'", icao.view()));
+        return;
+    }
+    if (!s)
+        gf_logError(fmt::format("Missing stands for airport '{}'", icao.view()));
+    Airport rec;
+    rec.icao = icao;
+    rec.stands = s.as_int();
+    rec.altitude = a.as_float();
+    rec.latitude = la.as_double();
+    rec.longitude = lo.as_double();
+    try {
+        rec.iata = i ? FixedCode<3>(i.value()) : kNoIata;
+        g_airports.push_back(rec);
+        g_airportCodes.insert(icao);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("Error storing airport '{}' '{}': {}", icao.view(), i.value(), e.what()));
+    }
+}
+
+bool gf_readAirports()
+{
+    if (g_airportsLoaded.load())
+        return !g_airports.empty();
+    const std::filesystem::path& encPath = gf_airportsEncPath();
+    const std::filesystem::path& xmlPath = gf_airportsXmlPath();
+    try {
+        gf_streamDecrypt(encPath, xmlPath); // a failure shows up as the XML that cannot be loaded
+    } catch (const std::exception& e) {
+        gf_logError(lf_readAirportsErrorText(e.what()));
+        throw;
+    }
+    try {
+        if (g_airports.capacity() < 15000)
+            g_airports.reserve(15000);
+        pugi::xml_document doc;
+        const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+        if (!parsed) {
+            gf_removeIfExists(xmlPath);
+            throw std::runtime_error(fmt::format("{} not loaded: {}", xmlPath.string(), parsed.description()));
+        }
+        const pugi::xml_node airports = doc.child("root").child("airports");
+        if (!airports) {
+            gf_removeIfExists(xmlPath);
+            throw std::runtime_error("Missing <airports> root in: " + xmlPath.string());
+        }
+        for (const pugi::xml_node ap : airports.children("ap")) {
+            const FixedCode<4> icao(ap.attribute("c").value()); // a bad code fails the whole read
+            lf_readAirportElement(ap, icao);
+        }
+        std::sort(g_airports.begin(), g_airports.end(),
+                  [](const Airport& x, const Airport& y) { return x.icao < y.icao; });
+        gf_log(fmt::format("{:5} airports read", g_airports.size()));
+        gf_removeIfExists(xmlPath);
+        g_airports.shrink_to_fit();
+    } catch (const std::exception& e) {
+        gf_removeIfExists(xmlPath);
+        throw UserErrorException(88, e.what());
+    }
+    g_airportsLoaded.store(true);
+    return !g_airports.empty();
+}
+
+bool gf_isKnownAirport(const FixedCode<4>& icao) { return g_airportCodes.contains(icao); }
+
+std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text)
+{
+    if (text.size() < 4)
+        return std::nullopt;
+    char code[4];
+    for (std::size_t k = 0; k < 4; ++k)
+        code[k] = lf_upper(text[k]);
+    const std::string_view wanted(code, 4);
+    for (const Airport& a : g_airports)
+        if (!a.icao.empty() && a.icao.view() == wanted)
+            return a.icao;
+    return std::nullopt;
+}
+
+std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path& path)
+{
+    std::string text = path.string();
+    for (char& c : text)
+        c = lf_upper(c);
+    for (const Airport& a : g_airports) {
+        if (a.icao.empty())
+            continue;
+        const std::string needle = fmt::format("-{}-", a.icao.view());
+        if (text.find(needle) != std::string::npos)
+            return a.icao;
+    }
+    return std::nullopt;
+}
+
+std::string gf_airportCodeText(const Airport& airport)
+{
+    std::string text = airport.icao.empty() ? std::string("?") : airport.icao.str();
+    if (airport.iata != kNoIata)
+        text += fmt::format(" ({})", airport.iata.view());
+    return text;
+}
+
+void gf_resetAirports()
+{
+    g_airports.clear();
+    g_airports.shrink_to_fit();
+    g_airportCodes.clear();
+    g_airportsLoaded.store(false);
+}
+
+} // namespace skf

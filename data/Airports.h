@@ -1,0 +1,62 @@
+#pragma once
+// The airport list: every airport the program knows, read once at start-up from input/airports.enc.
+
+#include "core/Codes.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace pugi {
+class xml_node;
+}
+
+namespace skf {
+
+struct Airport {
+    FixedCode<4> icao;
+    FixedCode<3> iata;   // kNoIata when the airport has no IATA code
+    double latitude = 0; // degrees, north positive
+    double longitude = 0; // degrees, east positive
+    float altitude = 0;  // feet
+    std::int32_t stands = 0; // stands in the airport's archived airport file; 0 when none or unknown
+};
+
+// The IATA code of an airport without one.
+inline const FixedCode<3> kNoIata{"XXX"};
+
+// The table, sorted by ICAO code (bytewise). Filled once by gf_readAirports; read-only afterwards,
+// from any thread, without a lock.
+extern std::vector<Airport> g_airports;
+// The ICAO codes of all records, for the fast membership test.
+extern std::unordered_set<FixedCode<4>> g_airportCodes;
+
+// Decrypts input/airports.enc, reads the list, removes the plain file. Reads once: later calls
+// return at once. True when the table holds at least one airport. Throws UserErrorException 88 on
+// any failure (the plain file is removed then too).
+bool gf_readAirports();
+
+// Appends the record of one "ap" element whose ICAO code is already checked, or logs why not.
+void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao);
+
+// "gf_readAirports exception : {text}"
+std::string lf_readAirportsErrorText(std::string_view what);
+
+bool gf_isKnownAirport(const FixedCode<4>& icao);
+// The airport whose ICAO code equals the first 4 characters of the text, upper-cased.
+std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text);
+// The first airport (in table order) whose code stands in the path between two hyphens, "-EHAM-",
+// ignoring the case of A-Z.
+std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path& path);
+// "EHAM (AMS)", or "EHAM" without an IATA code; "?" for an empty ICAO code.
+std::string gf_airportCodeText(const Airport& airport);
+
+// Empties the table and clears the loaded flag, so that the next gf_readAirports reads again.
+// For tests and tools; not for use while other threads read the table.
+void gf_resetAirports();
+
+} // namespace skf

@@ -1,0 +1,47 @@
+#pragma once
+// Encrypted reference data files (input/*.enc).
+//
+// File layout: a libsodium crypto_secretstream_xchacha20poly1305 stream.
+//   24 bytes stream header, then chunks of 4096 plain bytes + 17 bytes overhead (4113 bytes each);
+//   the last chunk holds 0..4096 plain bytes and carries the FINAL tag. No additional data.
+// The plain text is the XML document, byte for byte.
+
+#include <array>
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace skf {
+
+inline constexpr std::size_t kDataKeyBytes = 32;
+inline constexpr std::size_t kStreamHeaderBytes = 24;
+inline constexpr std::size_t kPlainChunkBytes = 4096;
+inline constexpr std::size_t kChunkOverheadBytes = 17;
+inline constexpr std::size_t kCipherChunkBytes = kPlainChunkBytes + kChunkOverheadBytes;
+
+using DataKey = std::array<unsigned char, kDataKeyBytes>;
+
+// The one key of the reference data files; the data tool encrypts with it, the program decrypts.
+extern const DataKey g_dataKey;
+
+// Decrypts the input file into the output file. True when the whole stream, up to and including
+// its FINAL chunk, authenticated. On any failure: logs "gf_streamDecrypt exception: {}", leaves no
+// output file behind, and returns false. Never throws.
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
+
+// The worker: throws std::runtime_error with "Could not open input file: {path}",
+// "Could not open output file: {path}", "Invalid header or key" or "Decryption failed".
+// A stream that ends without its FINAL chunk is "Decryption failed": a cut file never passes.
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output);
+
+// Encrypts a plain file into the stream format above (4096-byte chunks, the last tagged FINAL).
+// The output is written beside itself under a temporary name and renamed over the target only when
+// complete. Throws std::runtime_error on failure. Used by the data tool, tests and benchmarks.
+void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,
+                      const std::filesystem::path& output);
+
+// Removes the file when it exists; a failed removal logs
+// "Warning: could not remove {}, errorcode: {}" with the system's message.
+void gf_removeIfExists(const std::filesystem::path& path);
+
+} // namespace skf

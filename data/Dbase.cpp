@@ -1,0 +1,368 @@
+#include "data/Dbase.h"
+
+#include "core/Codes.h"
+#include "core/Log.h"
+#include "data/Crypto.h"
+#include "data/DataPaths.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace skf {
+
+std::vector<DbaseRecord> g_dbaseRecords;
+std::set<std::string> g_modelCodes;
+std::set<std::string> g_cargoModelCodes;
+std::set<std::uint16_t> g_cargoModelIds;
+std::set<std::uint16_t> g_heavyModelIds;
+std::set<std::uint16_t> g_largeModelIds;
+std::set<std::uint16_t> g_buzjetModelIds;
+std::set<std::uint16_t> g_highPerfModelIds;
+std::set<std::uint16_t> g_rotorcraftModelIds;
+std::set<std::string> g_airlineCodes;
+std::set<std::string> g_cargoOperatorCodes;
+std::set<std::uint16_t> g_cargoOperatorIds;
+std::set<std::string> g_simaddonAirports;
+std::vector<std::vector<std::string>> g_publisherNames;
+std::vector<std::vector<std::string>> g_similarTypes;
+std::map<std::string, double> g_halfWingspanByCode;
+std::array<double, kHalfWingspanSlots> g_halfWingspans{};
+double g_maxHalfWingspan = 0;
+std::map<std::string, std::string> g_modelFixes;
+std::vector<PublisherAirports> g_thirdparties20;
+std::vector<PublisherAirports> g_thirdparties24;
+std::unordered_map<std::uint16_t, std::vector<std::uint16_t>> g_similarModelsWithLiveries;
+std::unordered_map<std::uint16_t, std::unordered_map<std::uint16_t, std::vector<std::uint16_t>>>
+    g_similarModelsByAirline;
+
+namespace {
+
+constexpr double kMetresToNm = 0.0005399568034557236;
+
+constexpr std::string_view kTrimSet = " \t\r\n";
+
+std::string_view lf_trimmed(std::string_view s)
+{
+    const auto first = s.find_first_not_of(kTrimSet);
+    if (first == std::string_view::npos)
+        return {};
+    const auto last = s.find_last_not_of(kTrimSet);
+    return s.substr(first, last - first + 1);
+}
+
+// Calls f(piece) for every trimmed piece of a comma list, empty pieces too.
+template <class F>
+void lf_forEachPiece(std::string_view text, F&& f)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const auto comma = text.find(',', start);
+        f(lf_trimmed(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        if (comma == std::string_view::npos)
+            break;
+        start = comma + 1;
+    }
+}
+
+// One required list section into a set of codes (UserErrorException 61 when it is missing or
+// yields no code at all).
+void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
+                            const char* element, const char* attribute)
+{
+    const pugi::xml_node root = doc.child("root");
+    if (!root)
+        throw UserErrorException(61, std::string("XML root missing: ") + "root");
+    const pugi::xml_node sec = root.child(section);
+    if (!sec)
+        throw UserErrorException(61, std::string("Missing section: ") + section);
+    bool any = false;
+    for (const pugi::xml_node e : sec.children(element)) {
+        const std::string_view text = e.attribute(attribute).value();
+        if (text.empty())
+            continue;
+        lf_forEachPiece(text, [&](std::string_view word) {
+            if (!word.empty()) {
+                codes.emplace(word);
+                any = true;
+            }
+        });
+    }
+    if (!any)
+        throw UserErrorException(
+            61, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section, element,
+                            attribute));
+}
+
+void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
+                            const char* element)
+{
+    lf_readCodeListSection(doc, section, codes, element, "types");
+}
+
+void lf_readCodeListSectionCodes(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
+                                 const char* element)
+{
+    lf_readCodeListSection(doc, section, codes, element, "codes");
+}
+
+void lf_readThirdparties(const pugi::xml_document& doc, const char* section, std::vector<PublisherAirports>& list,
+                         const char* element)
+{
+    const pugi::xml_node sec = doc.child("root").child(section);
+    for (const pugi::xml_node e : sec.children(element)) {
+        PublisherAirports entry;
+        entry.publisher = e.attribute("pub").value();
+        const std::string_view arpts = e.attribute("arpts").value();
+        if (!arpts.empty())
+            entry.airports = lf_splitCommaList(arpts);
+        list.push_back(std::move(entry));
+    }
+}
+
+void lf_internIds(const std::set<std::string>& codes, std::set<std::uint16_t>& ids)
+{
+    ids.clear();
+    for (const std::string& code : codes)
+        ids.insert(gf_internModel(code));
+}
+
+void lf_readSimilarTypes(const pugi::xml_document& doc)
+{
+    const pugi::xml_node sec = doc.child("root").child("similar_types");
+    if (!sec)
+        return;
+    g_similarTypes.reserve(64);
+    for (const pugi::xml_node e : sec.children("similar")) {
+        std::vector<std::string> words;
+        const std::string_view types = e.attribute("types").value();
+        lf_forEachPiece(types, [&](std::string_view w) {
+            if (!w.empty())
+                words.emplace_back(w);
+        });
+        std::sort(words.begin(), words.end());
+        g_similarTypes.push_back(std::move(words));
+    }
+    g_similarTypes.shrink_to_fit();
+}
+
+void lf_readPublishers(const pugi::xml_document& doc)
+{
+    const pugi::xml_node sec = doc.child("root").child("publishers");
+    if (!sec)
+        return;
+    g_publisherNames.reserve(640);
+    std::vector<std::string> texts;
+    for (const pugi::xml_node e : sec.children("pub"))
+        texts.emplace_back(e.attribute("names").value());
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+    for (const std::string& t : texts)
+        g_publisherNames.push_back(lf_splitCommaList(t));
+    g_publisherNames.shrink_to_fit();
+    gf_log(fmt::format("{:5} publishers", g_publisherNames.size()));
+}
+
+void lf_readWingspans(const pugi::xml_document& doc)
+{
+    const pugi::xml_node sec = doc.child("root").child("wingspans");
+    if (!sec)
+        return;
+    for (const pugi::xml_node e : sec.children("wingspan")) {
+        const std::string type = e.attribute("type").value();
+        if (type.empty() || !g_modelCodes.contains(type)) {
+            gf_logError(fmt::format("wingspan model {} is not valid, skipped", type));
+            continue;
+        }
+        const double half = e.attribute("meters").as_double() * 0.5 * kMetresToNm;
+        g_halfWingspanByCode.emplace(type, half); // the first entry of a type wins
+        g_maxHalfWingspan = std::max(g_maxHalfWingspan, half);
+    }
+    for (const auto& [code, half] : g_halfWingspanByCode)
+        lf_storeHalfWingspan(code, half);
+}
+
+void lf_readFixes(const pugi::xml_document& doc)
+{
+    const pugi::xml_node sec = doc.child("root").child("fixes");
+    if (!sec)
+        return;
+    for (const pugi::xml_node e : sec.children("fx")) {
+        const std::string wro = e.attribute("wro").value();
+        const std::string cor = e.attribute("cor").value();
+        if (cor.empty() || !g_modelCodes.contains(cor)) {
+            gf_logError(fmt::format("wrong fix {} -> {}, the latter is not valid", wro, cor));
+            continue;
+        }
+        if (!g_modelFixes.emplace(wro, cor).second)
+            gf_logError(fmt::format("wrong part of fix: '{}', already exists, skipped", wro));
+    }
+    gf_log(fmt::format("{:5} fixes", g_modelFixes.size()));
+}
+
+void lf_readRecords(const pugi::xml_document& doc)
+{
+    g_dbaseRecords.reserve(60000);
+    const pugi::xml_node sec = doc.child("root").child("dbase");
+    for (const pugi::xml_node e : sec.children("d")) {
+        DbaseRecord rec;
+        // One pass over the attributes instead of a search per name.
+        for (const pugi::xml_attribute a : e.attributes()) {
+            const char* name = a.name();
+            if (name[0] == '\0' || name[1] != '\0')
+                continue;
+            switch (name[0]) {
+            case 'r': if (rec.registration.empty()) rec.registration = a.value(); break;
+            case 'a': if (rec.airline == 0) rec.airline = gf_internOperator(a.value()); break;
+            case 'm': if (rec.model == 0) rec.model = gf_internModel(a.value()); break;
+            case 'o': if (rec.operatorId == 0) rec.operatorId = gf_internOperator(a.value()); break;
+            case 'c': rec.cargo = a.as_bool(); break;
+            default: break;
+            }
+        }
+        g_dbaseRecords.push_back(std::move(rec));
+    }
+    lf_sortDbaseRecords();
+    g_dbaseRecords.shrink_to_fit();
+    gf_log(fmt::format("{:5} dbase records read", g_dbaseRecords.size()));
+    gf_flushLog();
+}
+
+} // namespace
+
+std::vector<std::string> lf_splitCommaList(std::string_view text)
+{
+    std::vector<std::string> pieces;
+    lf_forEachPiece(text, [&](std::string_view p) { pieces.emplace_back(p); });
+    return pieces;
+}
+
+void lf_sortDbaseRecords()
+{
+    std::sort(g_dbaseRecords.begin(), g_dbaseRecords.end(),
+              [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
+    const auto last = std::unique(g_dbaseRecords.begin(), g_dbaseRecords.end(),
+                                  [](const DbaseRecord& x, const DbaseRecord& y) {
+                                      return x.registration == y.registration;
+                                  });
+    g_dbaseRecords.erase(last, g_dbaseRecords.end());
+}
+
+void lf_storeHalfWingspan(const std::string& code, double halfSpan)
+{
+    const std::uint16_t id = gf_internModel(code);
+    try {
+        g_halfWingspans.at(id) = halfSpan;
+    } catch (const std::out_of_range& e) {
+        gf_logError(fmt::format("wsp fill what: {}", e.what()));
+    }
+}
+
+bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
+{
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+    if (!parsed) {
+        // Never run on an empty database: the caller stops the start-up on false.
+        gf_logError(fmt::format("'{}' not read because of {}", xmlPath.string(), parsed.description()));
+        gf_removeIfExists(xmlPath);
+        return false;
+    }
+    try {
+        lf_readCodeListSection(doc, "aircrafts", g_modelCodes, "aircraft");
+        gf_log(fmt::format("\n{:5} ICAO model codes", g_modelCodes.size()));
+        lf_readCodeListSection(doc, "cargo_types", g_cargoModelCodes, "cargo_type");
+
+        gf_internModel("");
+        for (const std::string& code : g_modelCodes)
+            gf_internModel(code);
+        for (const std::string& code : g_cargoModelCodes)
+            g_cargoModelIds.insert(gf_internModel(code));
+
+        std::set<std::string> heavy, large, buzjet, highPerf, rotorcraft;
+        lf_readCodeListSection(doc, "heavy", heavy, "hvy");
+        lf_readCodeListSection(doc, "large", large, "lar");
+        lf_readCodeListSection(doc, "buzjet", buzjet, "bzj");
+        lf_readCodeListSection(doc, "high_performance", highPerf, "hpf");
+        lf_readCodeListSection(doc, "rotorcraft", rotorcraft, "rot");
+        lf_internIds(heavy, g_heavyModelIds);
+        lf_internIds(large, g_largeModelIds);
+        lf_internIds(buzjet, g_buzjetModelIds);
+        lf_internIds(highPerf, g_highPerfModelIds);
+        lf_internIds(rotorcraft, g_rotorcraftModelIds);
+
+        lf_readSimilarTypes(doc);
+
+        lf_readCodeListSectionCodes(doc, "ICAO_airlines", g_airlineCodes, "ICAO");
+        gf_log(fmt::format("{:5} ICAO airline codes", g_airlineCodes.size()));
+        lf_readCodeListSectionCodes(doc, "cargo_operators", g_cargoOperatorCodes, "ICAO");
+        gf_log(fmt::format("{:5} cargo operators", g_cargoOperatorCodes.size()));
+
+        gf_internOperator("");
+        for (const std::string& code : g_airlineCodes)
+            gf_internOperator(code);
+        for (const std::string& code : g_cargoOperatorCodes)
+            gf_internOperator(code);
+        for (const std::string& code : g_cargoOperatorCodes)
+            g_cargoOperatorIds.insert(gf_internOperator(code));
+
+        lf_readPublishers(doc);
+        lf_readWingspans(doc);
+        lf_readFixes(doc);
+        lf_readCodeListSection(doc, "simaddons20", g_simaddonAirports, "simaddon20", "arpts");
+        g_thirdparties20.reserve(600);
+        lf_readThirdparties(doc, "thirdparties20", g_thirdparties20, "thirdpartie20");
+        g_thirdparties24.reserve(300);
+        lf_readThirdparties(doc, "thirdparties24", g_thirdparties24, "thirdpartie24");
+        lf_readRecords(doc);
+    } catch (...) {
+        gf_removeIfExists(xmlPath);
+        throw;
+    }
+    gf_removeIfExists(xmlPath);
+    return true;
+}
+
+bool gf_readDbase()
+{
+    const std::filesystem::path& encPath = gf_dbaseEncPath();
+    std::error_code ec;
+    if (!std::filesystem::exists(encPath, ec))
+        throw std::runtime_error(fmt::format("{} not available", encPath.string()));
+    if (!gf_streamDecrypt(encPath, gf_dbaseXmlPath()))
+        throw std::runtime_error(fmt::format("{} stream decrypt failed", encPath.string()));
+    return gf_readDbaseXml(gf_dbaseXmlPath());
+}
+
+void gf_clearDbase()
+{
+    g_dbaseRecords = {};
+    g_modelCodes.clear();
+    g_cargoModelCodes.clear();
+    g_cargoModelIds.clear();
+    g_heavyModelIds.clear();
+    g_largeModelIds.clear();
+    g_buzjetModelIds.clear();
+    g_highPerfModelIds.clear();
+    g_rotorcraftModelIds.clear();
+    g_airlineCodes.clear();
+    g_cargoOperatorCodes.clear();
+    g_cargoOperatorIds.clear();
+    g_simaddonAirports.clear();
+    g_publisherNames = {};
+    g_similarTypes = {};
+    g_halfWingspanByCode.clear();
+    g_halfWingspans.fill(0.0);
+    g_maxHalfWingspan = 0;
+    g_modelFixes.clear();
+    g_thirdparties20 = {};
+    g_thirdparties24 = {};
+    g_similarModelsWithLiveries.clear();
+    g_similarModelsByAirline.clear();
+    g_operatorPool.clear();
+    g_modelPool.clear();
+}
+
+} // namespace skf
