@@ -1,0 +1,47 @@
+// Placeholder of the traffic engine: no aircraft, no park airport; every count is 0, every search empty.
+#include "traffic/EngineServices.h"
+
+namespace skf {
+
+void gf_addParkAirport(const IcaoCode&, double, double) {}
+void gf_adjustParking() {}
+void gf_avoidUserGroundCollision() {}
+void gf_avoidUserAirCollision() {}
+void gf_removeStaticInTheWay() {}
+
+bool gf_checkParkAirportsFile(bool, std::string& message)
+{
+    message.clear(); // nothing was re-read
+    return false;
+}
+
+void gf_clearReservedStand(std::string_view) {}
+void gf_closeParkAirport() {}
+void gf_fillLiveCallsignList() {}
+std::uint64_t gf_liveParkedHours(bool) { return 0; }
+std::uint64_t gf_staticParkedHours(bool) { return 0; }
+void gf_matchStandOption(DayAndSlot, LiveAircraft&) {}
+void gf_processSimMessages() {}
+void gf_removeAllStatic() {}
+bool gf_removeFarthestLive(double) { return true; } // none found
+void gf_removeStaticDuplicates() {}
+void gf_removeStaticTwin(LiveAircraft&) {}
+void gf_resetEngine() {}
+void gf_resetLiveCallsignList() {}
+void gf_startEngine() {}
+void gf_updateStaticParking(bool) {}
+void gf_writeObjectIdList() {}
+void lf_handleAddingStack() {}
+bool lf_readMyParkAirports() { return false; } // not read
+void gf_setStandOccupied(std::int32_t, bool) {}
+
+std::optional<std::uint32_t> gf_takeStandMatchId() { return std::nullopt; }
+void gf_matchQueuedStandOption(std::uint32_t, DayAndSlot) {}
+std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view) { return std::nullopt; }
+bool gf_removeActiveLiveByCallsign(std::string_view) { return false; }
+std::uint64_t gf_countActiveLiveNotParked() { return 0; }
+std::uint64_t gf_pendingStaticCount() { return 0; }
+void gf_clearSpawnCache() {}
+void gf_clearGhostCallsigns() {}
+
+} // namespace skf

@@ -1,0 +1,85 @@
+#pragma once
+// Traffic engine: what the shell (start-up, run, main cycle, closing down, window commands) uses of it.
+//
+// This build holds the engine's placeholder: no aircraft is ever spawned or parked, no park airport is
+// read, so every count is 0 and every search finds nothing.
+
+#include "core/Codes.h"
+#include "core/ProgramState.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace skf {
+
+class LiveAircraft; // the aircraft record family of the simulator link
+
+// Puts the airport at the front of the park-airport list (appends a new one to my_park_airports.txt).
+void gf_addParkAirport(const IcaoCode& icao, double latitude, double longitude);
+// "Parking adjustments": recount, surplus removal, placements to add and remove.
+void gf_adjustParking();
+// Collision-avoidance removals of COLLISION_USER_GND, COLLISION_USER_AIR and COLLISION_LIVE_PARKED_GND.
+void gf_avoidUserGroundCollision();
+void gf_avoidUserAirCollision();
+void gf_removeStaticInTheWay();
+// Re-reads my_park_airports.txt; true when message is to be shown.
+bool gf_checkParkAirportsFile(bool reRead, std::string& message);
+// Removes the static and parked live aircraft at the reserved stand.
+void gf_clearReservedStand(std::string_view standName);
+// Removes all static aircraft and pending placements, saves the learned stands, clears the park airport.
+void gf_closeParkAirport();
+// Refills the window's list of live callsigns.
+void gf_fillLiveCallsignList();
+// Figures (count and parked half hours) of the parked live and static aircraft.
+std::uint64_t gf_liveParkedHours(bool includeParkedTime);
+std::uint64_t gf_staticParkedHours(bool includeParkedTime);
+// Finds a stand option of today for the aircraft's airline and callsign near now.
+void gf_matchStandOption(DayAndSlot now, LiveAircraft& aircraft);
+// Drains the sim-message queue.
+void gf_processSimMessages();
+// Removes every static aircraft.
+void gf_removeAllStatic();
+// Removes the active live aircraft farthest from the user (beyond distanceNm when not negative);
+// true when none was found.
+bool gf_removeFarthestLive(double distanceNm);
+// Removes static aircraft whose registration equals that of an active live aircraft on the ground.
+void gf_removeStaticDuplicates();
+// Removes the static aircraft with the live aircraft's registration or callsign.
+void gf_removeStaticTwin(LiveAircraft& aircraft);
+// Clears all engine state for a restart.
+void gf_resetEngine();
+// Empties the object id text, resets the shared callsign list and its combo box.
+void gf_resetLiveCallsignList();
+// Reserves the engine's containers at the start of a run.
+void gf_startEngine();
+// The static-parking driver (true on the first call of a run).
+void gf_updateStaticParking(bool firstCall);
+// Writes output/info/ObjectIdList.txt.
+void gf_writeObjectIdList();
+// The engine's 10 ms step.
+void lf_handleAddingStack();
+// Reads my_park_airports.txt into the park-airport list; true when it was read.
+bool lf_readMyParkAirports();
+// Run-time occupied flag of a stand (sids below 1 or unknown are ignored).
+void gf_setStandOccupied(std::int32_t sid, bool occupied);
+
+// What the main cycle and closing down ask of the engine's live aircraft and caches.
+// The next traffic id queued for a stand-option match, taken off the queue (one a second).
+std::optional<std::uint32_t> gf_takeStandMatchId();
+// Matches the stand option of the live aircraft with that traffic id (once) and removes its static twin.
+void gf_matchQueuedStandOption(std::uint32_t trafficId, DayAndSlot now);
+// The object id of the first active live aircraft with that callsign.
+std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view callsign);
+// Removes the first active live aircraft with that callsign from the simulator; true when one was found.
+bool gf_removeActiveLiveByCallsign(std::string_view callsign);
+// Live aircraft in sim status active and not parked.
+std::uint64_t gf_countActiveLiveNotParked();
+// Static placements waiting for creation.
+std::uint64_t gf_pendingStaticCount();
+// Empties the spawn cache and the ghost callsigns of the run.
+void gf_clearSpawnCache();
+void gf_clearGhostCallsigns();
+
+} // namespace skf
