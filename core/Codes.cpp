@@ -35,13 +35,19 @@ std::int32_t lf_jsonMember(const nlohmann::json& obj, const char* name)
     const auto it = obj.find(name);
     if (it == obj.end())
         return 0;
+    // A number that does not fit the field is refused like a bad dotted number (the whole version is
+    // then unknown), never cut or replaced by 0 in one field only.
     if (it->is_number_unsigned()) {
         const auto u = it->get<std::uint64_t>();
-        return u <= static_cast<std::uint64_t>(INT32_MAX) ? static_cast<std::int32_t>(u) : 0;
+        if (u > static_cast<std::uint64_t>(INT32_MAX))
+            throw std::runtime_error("parse error in version string");
+        return static_cast<std::int32_t>(u);
     }
     if (it->is_number_integer()) {
         const auto s = it->get<std::int64_t>();
-        return (s >= INT32_MIN && s <= INT32_MAX) ? static_cast<std::int32_t>(s) : 0;
+        if (s < INT32_MIN || s > INT32_MAX)
+            throw std::runtime_error("parse error in version string");
+        return static_cast<std::int32_t>(s);
     }
     return 0;
 }
