@@ -1,6 +1,7 @@
 #include "core/Files.h"
 
 #include "core/Log.h"
+#include "core/StatusLine.h"
 #include "core/Text.h"
 #include "platform/system/Shell.h"
 
@@ -236,7 +237,7 @@ bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std
                 fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), gf_charsetName(charset)));
         }
     } catch (const std::exception& e) {
-        gf_logError(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
+        gf_setStatus(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
         return false;
     }
 }
