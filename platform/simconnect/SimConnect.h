@@ -276,7 +276,7 @@ SimResult SimConnect_Close(SimHandle hSimConnect);
 
 SimResult SimConnect_CallDispatch(SimHandle hSimConnect, SimDispatchProc pfcnDispatch, void* pContext);
 // Takes one received message without waiting. SIM_NO_MESSAGE when none has arrived. The message stays valid
-// until the next dispatch call on this handle from the same thread or until the handle is closed.
+// until the next GetNextDispatch on this handle or until the handle is closed.
 SimResult SimConnect_GetNextDispatch(SimHandle hSimConnect, SIMCONNECT_RECV** ppData, std::uint32_t* pcbData);
 
 SimResult SimConnect_AddToDataDefinition(SimHandle hSimConnect, std::uint32_t defineID, const char* datumName,
