@@ -1,5 +1,7 @@
 #include "core/Random.h"
 
+#include "core/settings/Catalogue.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -9,8 +11,6 @@
 namespace skf {
 
 namespace {
-
-std::atomic<RandomSwitch> g_randomSwitch{nullptr};
 
 std::uint32_t lf_threadIdHash()
 {
@@ -37,13 +37,7 @@ std::mt19937 lf_seededEngine()
 
 } // namespace
 
-void gf_setRandomSwitch(RandomSwitch reader) noexcept { g_randomSwitch.store(reader); }
-
-bool gf_randomOn() noexcept
-{
-    const auto reader = g_randomSwitch.load();
-    return reader == nullptr || reader();
-}
+bool gf_randomOn() noexcept { return RANDOM.value(); }
 
 std::mt19937& gf_randomEngine()
 {

@@ -3,9 +3,8 @@
 // the thread's first use (random device, steady clock, thread id); no locks.
 //
 // The setting RANDOM switches random choice off: then gf_randomIndex always gives
-// the first candidate and gf_shuffle keeps the order. The settings register a
-// reader of RANDOM with gf_setRandomSwitch at start; until then RANDOM counts as on
-// (its default). It is read at every call, so a change acts at once.
+// the first candidate and gf_shuffle keeps the order. It is read (atomically) at
+// every call, so a change acts at once.
 
 #include <cstdint>
 #include <random>
@@ -13,10 +12,6 @@
 
 namespace skf {
 
-using RandomSwitch = bool (*)() noexcept;
-
-// Registers the reader of the RANDOM setting (nullptr: back to "on").
-void gf_setRandomSwitch(RandomSwitch reader) noexcept;
 // The current value of RANDOM.
 bool gf_randomOn() noexcept;
 

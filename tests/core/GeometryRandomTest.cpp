@@ -1,5 +1,6 @@
 #include "core/Geometry.h"
 #include "core/Random.h"
+#include "core/settings/Catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -70,8 +71,8 @@ TEST(Geometry, DestinationPointsAndRoundTrips)
 
 class RandomSwitchOff : public ::testing::Test {
 protected:
-    void SetUp() override { gf_setRandomSwitch([]() noexcept { return false; }); }
-    void TearDown() override { gf_setRandomSwitch(nullptr); }
+    void SetUp() override { RANDOM.set(false); }
+    void TearDown() override { RANDOM.set(true); }
 };
 
 TEST_F(RandomSwitchOff, FirstCandidateAndOrderKept)
@@ -92,7 +93,7 @@ TEST_F(RandomSwitchOff, FirstCandidateAndOrderKept)
 
 TEST(RandomSwitchOn, UniformChoicesInRange)
 {
-    EXPECT_TRUE(gf_randomOn()); // RANDOM's default before the settings register
+    EXPECT_TRUE(gf_randomOn()); // RANDOM's default
     EXPECT_EQ(gf_randomIndex(0), 0u);
     EXPECT_EQ(gf_randomIndex(1), 0u);
     std::vector<int> counts(5, 0);
@@ -130,16 +131,13 @@ TEST(RandomSwitchOn, UniformChoicesInRange)
 
 TEST(RandomSwitchOn, SwitchIsReadAtEveryCall)
 {
-    static std::atomic<bool> random{true};
-    gf_setRandomSwitch([]() noexcept { return random.load(); });
-    random = false;
+    RANDOM.set(false);
     EXPECT_EQ(gf_randomIndex(1000), 0u);
-    random = true;
+    RANDOM.set(true);
     bool nonZero = false;
     for (int i = 0; i < 20 && !nonZero; ++i)
         nonZero = gf_randomIndex(1000) != 0;
     EXPECT_TRUE(nonZero);
-    gf_setRandomSwitch(nullptr);
 }
 
 // Each thread has its own engine: no data race, and threads do not draw the same numbers.
@@ -164,6 +162,32 @@ TEST(RandomThreads, EnginesPerThread)
         th.join();
     std::set<std::vector<std::uint32_t>> distinct(draws.begin(), draws.end());
     EXPECT_EQ(distinct.size(), static_cast<std::size_t>(kThreads));
+}
+
+// RANDOM switched from one thread while others choose: each call sees one value.
+TEST(RandomThreads, SwitchChangedWhileChoosing)
+{
+    std::atomic<bool> done{false};
+    std::thread toggler([&] {
+        for (int i = 0; i < 2000; ++i)
+            RANDOM.set(i % 2 == 0);
+        done = true;
+    });
+    std::vector<std::thread> choosers;
+    for (int t = 0; t < 4; ++t) {
+        choosers.emplace_back([&] {
+            while (!done.load()) {
+                ASSERT_LT(gf_randomIndex(3), 3u);
+                std::vector<std::uint16_t> ids{1, 2, 3};
+                gf_shuffle(ids);
+                ASSERT_EQ(ids.size(), 3u);
+            }
+        });
+    }
+    toggler.join();
+    for (auto& th : choosers)
+        th.join();
+    RANDOM.set(true);
 }
 
 } // namespace
