@@ -1,0 +1,83 @@
+// Costs of the foundation's hot helpers: log lines, charset detection, line splitting
+// and great-circle distance.
+#include "core/Files.h"
+#include "core/Geometry.h"
+#include "core/Log.h"
+#include "core/Text.h"
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+// A scratch folder removed at exit.
+struct BenchFolder {
+    BenchFolder() : path(std::filesystem::temp_directory_path() / ("skyfill-bench-" + std::to_string(getpid())))
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~BenchFolder()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    std::filesystem::path path;
+};
+
+std::filesystem::path benchFolder()
+{
+    static const BenchFolder folder;
+    return folder.path;
+}
+
+void BM_LogPlainLine(benchmark::State& state)
+{
+    skf::gf_openLogIn(benchFolder());
+    for (auto _ : state)
+        skf::gf_log("EDDF    : DLH123   parked at a stand of the park airport");
+    skf::gf_closeLog();
+}
+BENCHMARK(BM_LogPlainLine);
+
+void BM_DetectCharset(benchmark::State& state)
+{
+    const auto path = benchFolder() / "aircraft.cfg";
+    {
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 400; ++i)
+            out << "title = \"Airbus A320 Lufthansa D-AIZ" << i << "\"\r\n";
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(skf::gf_detectCharset(path));
+}
+BENCHMARK(BM_DetectCharset);
+
+void BM_SplitBufferLines(benchmark::State& state)
+{
+    std::string text;
+    for (int i = 0; i < 1000; ++i)
+        text += "stand " + std::to_string(i) + ",50.0333,8.5706,270,\r\n";
+    std::vector<std::string> lines;
+    for (auto _ : state) {
+        lines.clear();
+        skf::lf_splitBufferLines(text, lines);
+        benchmark::DoNotOptimize(lines.data());
+    }
+}
+BENCHMARK(BM_SplitBufferLines);
+
+void BM_DistanceNm(benchmark::State& state)
+{
+    const skf::Position a{50.0333, 8.5706};
+    skf::Position b{51.4700, -0.4543};
+    for (auto _ : state) {
+        b.latitude += 1e-9;
+        benchmark::DoNotOptimize(skf::gf_distanceNm(a, b));
+    }
+}
+BENCHMARK(BM_DistanceNm);
+
+} // namespace
