@@ -326,17 +326,21 @@ bool gf_loadParameters() {
 }
 
 void gf_saveParameters(bool writeDefaults) {
-  {
+  try {
     std::lock_guard lock(gf_settingsFileMutex());
     lf_saveParametersLocked(writeDefaults);
+  } catch (const std::exception& e) {
+    gf_logError(fmt::format("Exception in gf_saveParameters: {}", e.what()));
   }
   lf_showRegistryControls();
 }
 
 void gf_wrapParametersInRoot() {
-  {
+  try {
     std::lock_guard lock(gf_settingsFileMutex());
     lf_wrapParametersInRootLocked();
+  } catch (const std::exception& e) {
+    gf_logError(fmt::format("Exception in gf_wrapParametersInRoot: {}", e.what()));
   }
   lf_showRegistryControls();
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/Random.h"
 #include "core/settings/Catalogue.h"
 
 namespace skf {
@@ -42,6 +43,15 @@ TEST(SettingsCatalogue, RegistriesHoldTheKeysInFileOrder) {
   EXPECT_EQ(keysOf(g_controlStringParams), (std::vector<std::string>{"BLOCK_CALLSIGN", "SIM_CHOICE"}));
   // AIRP_HEIGHT is one record in two registries.
   EXPECT_EQ(g_intParams[6], static_cast<IntParameter*>(g_choiceIntParams[6]));
+}
+
+TEST(SettingsCatalogue, TheRandomHelpersObeyTheRandomSetting) {
+  EXPECT_TRUE(gf_randomOn());
+  RANDOM.set(false);
+  EXPECT_FALSE(gf_randomOn());
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(gf_randomIndex(10), 0u);
+  RANDOM.set(true);
+  EXPECT_TRUE(gf_randomOn());
 }
 
 TEST(SettingsCatalogue, AiPackageOrdersAreEveryOrderingOfEverySubset) {
