@@ -8,7 +8,6 @@
 #include <cstddef>
 
 #include "core/ProgramState.h"
-#include "core/Random.h"
 
 namespace skf {
 
@@ -66,11 +65,6 @@ const std::vector<float> kMaxFitChoices{0.5f, 1.0f, 1.5f, 2.0f, 2.5f, 3.0f,  3.5
 // ---- Registry 1
 BoolParameter RANDOM("RANDOM", true);
 
-namespace {
-// The random helpers read RANDOM through this reader (their switch is constant-initialised, so the
-// registration is safe here).
-const bool kRandomSwitchRegistered = (gf_setRandomSwitch([]() noexcept { return RANDOM.value(); }), true);
-}  // namespace
 
 // ---- Registry 2
 CheckBoxParameter ALWAYS_ON_TOP("ALWAYS_ON_TOP", false, 0x8003, 147);
