@@ -5,6 +5,8 @@
 // This build holds the feed's placeholder: no server is opened and no datagram is received, so no traffic
 // ever arrives; every function does the least and reports that nothing happened.
 
+#include "core/ProgramState.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -32,8 +34,9 @@ struct TrafficReader : UdpReaderState {
     std::atomic<double> refElevation{0.0};
     std::atomic<bool> refElevationValid{false};
     std::atomic<int> qnh{1013};
-    // Seconds since 1970 of the last traffic record; 0.0 until the first traffic line.
-    std::atomic<double> lastTrafficTime{0.0};
+    // Seconds since 1970 of the last traffic record; 0.0 until the first traffic line. Held in core
+    // (g_lastTrafficTime) because the program clock reads it in professional mode.
+    std::atomic<double>& lastTrafficTime = g_lastTrafficTime;
     std::atomic<bool> collectCallsigns{false};
 
     // The callsigns seen while collecting (copy-out under its mutex).
