@@ -1,0 +1,66 @@
+#include "sim/FlightPlans.h"
+
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "sim/SimDeps.h"
+
+namespace skf {
+
+namespace {
+
+std::string lf_planCode(const RouteCode& code) {
+  if (code[0] == '\0') {
+    return "   ";
+  }
+  std::string text(code.begin(), code.end());
+  for (auto& c : text) {
+    if (c == '\0') {
+      c = ' ';
+    }
+  }
+  return text;
+}
+
+} // namespace
+
+bool gf_createFlightPlanFolder() {
+  const std::filesystem::path folder = gf_dataFolderPath() / "orig_dest";
+  gf_setFlightPlanFolder(folder);
+  std::error_code error;
+  if (!std::filesystem::exists(folder)) { // a failing query throws filesystem_error
+    std::filesystem::create_directories(folder, error);
+    if (error) {
+      gf_log(fmt::format("gf_createFlightPlanFolder: {}", error.message()));
+    }
+  }
+  return std::filesystem::is_directory(folder);
+}
+
+std::filesystem::path gf_flightPlanPath(std::uint32_t objectId) {
+  return gf_flightPlanFolderPath() / fmt::format("{}.pln", objectId);
+}
+
+std::string gf_flightPlanText(const FlightRecord& record) {
+  const bool ifr = record.category == SizeCategory::Buzjets || record.category == SizeCategory::Large ||
+                   record.category == SizeCategory::Heavy;
+  std::string text;
+  text.reserve(320);
+  text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  text += "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n";
+  text += "<FlightPlan.FlightPlan>\n";
+  text += fmt::format("<FPType>{}</FPType>\n", ifr ? "IFR" : "VFR");
+  text += fmt::format("<DepartureID>{}</DepartureID>\n", lf_planCode(record.origin));
+  text += fmt::format("<DestinationID>{}</DestinationID>\n", lf_planCode(record.destination));
+  text += "</FlightPlan.FlightPlan>\n";
+  text += "</SimBase.Document>\n";
+  text += "\n";
+  return text;
+}
+
+bool gf_writeFlightPlan(const std::filesystem::path& path, const FlightRecord& record) {
+  return gf_writeFileAtomic(path, gf_flightPlanText(record));
+}
+
+} // namespace skf

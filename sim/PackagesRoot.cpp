@@ -1,0 +1,142 @@
+#include "sim/PackagesRoot.h"
+
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "sim/SimDeps.h"
+
+namespace skf {
+
+namespace fs = std::filesystem;
+
+std::string lf_packageFamilyName(bool is2024) {
+  return is2024 ? "Microsoft.Limitless_8wekyb3d8bbwe" : "Microsoft.FlightSimulator_8wekyb3d8bbwe";
+}
+
+std::string lf_roamingSimFolderName(bool is2024) {
+  return is2024 ? "Microsoft Flight Simulator 2024" : "Microsoft Flight Simulator";
+}
+
+namespace {
+
+std::string lf_officialFolderName(bool is2024) { return is2024 ? "Official2024" : "Official"; }
+
+bool lf_isFolder(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+    throw fs::filesystem_error("status", path, error);
+  }
+  return fs::is_directory(status);
+}
+
+bool lf_exists(const fs::path& path) {
+  std::error_code error;
+  const bool found = fs::exists(path, error);
+  if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory) {
+    throw fs::filesystem_error("status", path, error);
+  }
+  return found;
+}
+
+} // namespace
+
+fs::path lf_steamPackagesFolder(bool is2024) {
+  const fs::path roaming = gf_roamingDataPath();
+  if (roaming.empty()) {
+    return {};
+  }
+  fs::path folder = roaming / lf_roamingSimFolderName(is2024) / "Packages";
+  if (!lf_exists(folder)) {
+    return {};
+  }
+  gf_log(fmt::format("Steam packages: {}", gf_pathText(folder)));
+  return folder;
+}
+
+bool lf_isPackagesRoot(const fs::path& path, bool is2024) {
+  if (path.empty()) {
+    return false;
+  }
+  return lf_isFolder(path) && lf_isFolder(path / "Community") && lf_isFolder(path / lf_officialFolderName(is2024));
+}
+
+fs::path lf_findUserCfgOpt(bool is2024) {
+  const fs::path local = gf_localDataPath();
+  const fs::path roaming = gf_roamingDataPath();
+  const std::vector<fs::path> candidates{
+      local / "Packages" / lf_packageFamilyName(is2024) / "LocalCache" / "UserCfg.opt",
+      roaming / lf_roamingSimFolderName(is2024) / "UserCfg.opt",
+      local / "Packages" / "Microsoft.FlightDashboard_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt",
+      local / "MSFSPackages" / "UserCfg.opt",
+  };
+  for (const auto& candidate : candidates) {
+    if (lf_exists(candidate)) {
+      return candidate;
+    }
+    gf_log(fmt::format("MSFS detection, not found: {}", gf_pathText(candidate)));
+  }
+  return {};
+}
+
+std::string lf_installedPathValue(const std::string& line) {
+  const auto first = line.find('"');
+  if (first == std::string::npos) {
+    return line;
+  }
+  const auto second = line.find('"', first + 1);
+  if (second == std::string::npos) {
+    return {};
+  }
+  return line.substr(first + 1, second - first - 1);
+}
+
+fs::path lf_readInstalledPackagesPath(bool is2024) {
+  const fs::path cfg = lf_findUserCfgOpt(is2024);
+  if (cfg.empty()) {
+    gf_log("No UserCfg.opt found?");
+    return {};
+  }
+  std::vector<std::string> lines;
+  const std::string* found = nullptr;
+  if (gf_readLinesOf(cfg, lines)) {
+    for (const auto& line : lines) {
+      if (line.size() >= 21 && line.find("InstalledPackagesPath") != std::string::npos) {
+        found = &line;
+        break;
+      }
+    }
+  }
+  if (found == nullptr) {
+    gf_log("UserCfg.opt: InstalledPackagesPath=???");
+    return {};
+  }
+  const std::string value = lf_installedPathValue(*found);
+  gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
+  const fs::path path = gf_pathFromUtf8(value);
+  if (value.empty() || !lf_exists(path)) {
+    return {};
+  }
+  return path;
+}
+
+bool gf_detectPackagesRoot() {
+  const bool is2024 = gf_sim2024Chosen();
+  fs::path candidate = lf_steamPackagesFolder(is2024);
+  if (!lf_isPackagesRoot(candidate, is2024)) {
+    candidate = lf_readInstalledPackagesPath(is2024);
+    if (!lf_isPackagesRoot(candidate, is2024)) {
+      return false;
+    }
+  }
+  // Stored as UTF-8: the root may hold characters that no narrow code page can represent.
+  gf_storePackagesRoot(is2024, gf_pathText(candidate));
+  return true;
+}
+
+fs::path gf_simPackagesPath(const fs::path& relative) {
+  return gf_pathFromUtf8(gf_packagesRootSetting(gf_sim2024Chosen())) / relative;
+}
+
+} // namespace skf

@@ -1,0 +1,17 @@
+#pragma once
+// The handlers of received SimConnect messages (SimClient thread); lf_dispatch is declared in SimLink.h.
+#include <string>
+
+#include "platform/simconnect/SimConnect.h"
+
+namespace skf {
+
+void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message);
+void lf_onOpen(const SIMCONNECT_RECV_OPEN* message);
+void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* message);
+void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message);
+std::string lf_wrongSimMessage();
+// Empties the added-object list and clears the foreign-spawn notice flag (start of a run).
+void gf_resetDispatchState();
+
+} // namespace skf

@@ -1,0 +1,163 @@
+#pragma once
+// The queues between the traffic engine and the SimClient thread.
+//
+// Engine -> simulator: positions (double buffer), client events, creations and removals, queued under the
+// SimConnect command mutex and sent by the frame handler on each simulator frame.
+// Simulator -> engine: SimMessages under the sim-message mutex, drained by the engine at the start of each step.
+// Lock order: the sim-message mutex before the command mutex, never the reverse; the SimClient thread never
+// holds both.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/AircraftRecords.h"
+
+namespace skf {
+
+// The 64-byte block of definition 402.
+struct AiPositionBlock {
+  double latitude = 0.0;  // degrees
+  double longitude = 0.0; // degrees
+  double pitch = 0.0;     // radians
+  double bank = 0.0;      // radians
+  double heading = 0.0;   // true, radians
+  double altitude = 0.0;  // feet
+  double verticalSpeed = 0.0; // feet per second
+  double airspeed = 0.0;  // true, knots
+};
+static_assert(sizeof(AiPositionBlock) == 64);
+
+struct PositionEntry {
+  AiPositionBlock block;
+  std::uint32_t objectId = 0;
+};
+
+struct EventEntry {
+  std::uint32_t objectId = 0;
+  std::uint32_t eventId = 0;
+  std::uint32_t value = 0;
+};
+
+// The initial position of a creation (SimConnect's init-position layout).
+struct InitPosition {
+  double latitude = 0.0;  // degrees
+  double longitude = 0.0; // degrees
+  double altitude = 0.0;  // feet
+  double pitch = 0.0;     // degrees
+  double bank = 0.0;      // degrees
+  double heading = 0.0;   // degrees
+  std::uint32_t onGround = 0;
+  std::uint32_t airspeed = 0; // knots
+};
+
+struct CreationRecord {
+  InitPosition position;
+  std::string callsign;         // becomes the tail number
+  std::string_view liveryTitle; // view into the livery tables, which outlive every creation
+  std::uint32_t trafficId = 0;
+};
+
+struct PendingCreation {
+  std::uint32_t sendId = 0;
+  std::uint32_t trafficId = 0;
+  std::string tailNumber;
+};
+
+enum class SimMessageKind : std::uint32_t {
+  liveCreated = 0,
+  staticCreated = 1,
+  objectRemoved = 2,
+  knownInRange = 3,
+  staticCg = 4,
+  creationFailed = 6,
+};
+
+struct SimMessage {
+  std::uint32_t objectId = 0;
+  std::uint32_t trafficId = 0; // for knownInRange: the on-ground flag
+  SimMessageKind kind = SimMessageKind::objectRemoved;
+  double first = 0.0;
+  double second = 0.0;
+};
+
+// --- The command side, under g_simCommandMutex -------------------------------------------------------
+
+// The SimConnect command mutex: engine appends and requests, window nav lights, frame handler (try-lock),
+// SimClient release of new objects.
+extern std::mutex g_simCommandMutex;
+
+// Position double buffer. The engine appends to *g_positionWrite; the frame handler sends *g_positionRead.
+// gf_swapPositionBuffers swaps them; call it only while holding g_simCommandMutex.
+extern std::vector<PositionEntry>* g_positionWrite;
+extern std::vector<PositionEntry>* g_positionRead;
+void gf_swapPositionBuffers();
+// Try-locks the command mutex and swaps the two sides; false when the mutex was busy (engine thread).
+bool gf_trySwapPositionBuffers();
+
+extern std::vector<EventEntry> g_eventQueue;
+extern std::vector<CreationRecord> g_creationQueue;
+extern std::vector<std::uint32_t> g_removalQueue;
+
+// --- The engine's own queues (engine thread only, no lock) ---------------------------------------------
+// Filled and stepped by the traffic engine: creations wait here until the engine hands one to
+// gf_queueCreation (live before static), removals until it hands one id to g_removalQueue.
+extern std::vector<CreationRecord> g_liveCreationQueue;
+extern std::vector<CreationRecord> g_staticCreationQueue;
+extern std::vector<std::uint32_t> g_engineRemovalQueue;
+
+// --- Functions ---------------------------------------------------------------------------------------
+
+// Start of a run: reserves room in every queue and clears g_simHalted.
+void gf_reserveSimQueues();
+
+void gf_queueCreation(const CreationRecord& record);
+void gf_engineAutoStart(std::uint32_t objectId);
+void gf_engineAutoShutdown(std::uint32_t objectId);
+void gf_setLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t beacon, std::uint32_t landing,
+                  std::uint32_t taxi, std::uint32_t strobes, std::uint32_t logo, std::uint32_t cabin);
+void gf_setNavLight(std::uint32_t objectId, std::uint32_t value);
+void gf_setCabinLight(std::uint32_t objectId, std::uint32_t value);
+void gf_setSpoilers(const ParkedAircraft& aircraft, std::uint32_t on);
+void gf_setGear(const ParkedAircraft& aircraft, std::uint32_t value);
+void gf_setFlaps(ParkedAircraft& aircraft, std::uint32_t index);
+void gf_setThrottle(ParkedAircraft& aircraft, std::uint32_t index);
+// Appends a position of an AI object to the engine's write side (engine thread).
+void gf_queuePosition(std::uint32_t objectId, const AiPositionBlock& block);
+
+// Takes the aircraft out of the simulator by its status (engine thread).
+void removeAircraftFromSim(ParkedAircraft& aircraft);
+
+// Withdraws every queued creation of the traffic id from one of the engine's creation queues, keeping the
+// rest in order; true when one was withdrawn. Traffic id 0 withdraws nothing.
+bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t trafficId);
+// The same by callsign (an empty callsign withdraws nothing). Two aircraft may share a callsign, so the
+// program itself withdraws by traffic id.
+bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::string_view callsign);
+
+// --- The message side ----------------------------------------------------------------------------------
+
+extern std::mutex g_simMessageMutex;
+extern std::vector<SimMessage> g_simMessages;
+void gf_pushSimMessage(const SimMessage& message);
+// Moves every queued message into out (cleared first) under the sim-message mutex (engine thread).
+void gf_takeSimMessages(std::vector<SimMessage>& out);
+
+// --- SimClient thread side ------------------------------------------------------------------------------
+
+// The frame handler: once per simulator frame; skips the frame when the command mutex is busy.
+// Returns false when it skipped.
+bool lf_onFrame();
+void lf_createAiObject(const CreationRecord& record);
+void lf_removeAiObject(std::uint32_t objectId);
+
+// Pending creations (SimClient thread only; the reset at the start of a run empties it).
+std::vector<PendingCreation>& gf_pendingCreations();
+// Added objects not yet seen in range data (SimClient thread only).
+std::vector<std::uint32_t>& gf_addedObjects();
+void gf_reserveAddedObjects(std::size_t count);
+// Empties both position arrays (write side first array, read side second) and the pending creations.
+void gf_resetSimQueues();
+
+} // namespace skf

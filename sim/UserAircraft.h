@@ -1,0 +1,107 @@
+#pragma once
+// The user's own aircraft: where it is, whether it stands on the ground and on which stand, the simulator's
+// UTC time, and how big it is.
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace skf {
+
+struct SIMCONNECT_RECV_SIMOBJECT_DATA;
+
+// The 96-byte block of definition 403, as received.
+struct UserAircraftBlock {
+  double latitude = 0.0;       // degrees
+  double longitude = 0.0;      // degrees
+  double pitch = 0.0;          // radians
+  double bank = 0.0;           // radians
+  double heading = 0.0;        // true, radians
+  double altitude = 0.0;       // feet
+  double altAboveGround = 0.0; // feet
+  double groundSpeed = 0.0;    // knots
+  std::int64_t zuluTime = 0;   // seconds of the UTC day
+  std::int64_t dayOfYear = 0;  // 1-based
+  std::int64_t year = 0;
+  std::int64_t lightStates = 0;
+};
+static_assert(sizeof(UserAircraftBlock) == 96);
+
+// The user aircraft state read by the engine and the window.
+struct UserAircraftState {
+  UserAircraftBlock block;
+  std::uint8_t onGround = 0;
+  std::uint8_t known = 0; // set once user data with a position has arrived
+};
+
+// Whether a block holds a position (latitude or longitude farther than 0.0001 from 0).
+bool gf_holdsPosition(double latitude, double longitude);
+
+// g_userAircraft: its block is written by gf_requestUserPosition (engine thread), its ground flags by the
+// SimClient thread; every access is a whole copy under its own mutex.
+class SharedUserAircraft {
+public:
+  UserAircraftState get() const;
+  void setBlock(const UserAircraftBlock& block);
+  void setGround(bool onGround);
+  void reset();
+
+private:
+  mutable std::mutex m_mutex;
+  UserAircraftState m_state;
+};
+extern SharedUserAircraft g_userAircraft;
+
+// g_userHalfWingspan: the user aircraft's half wingspan in nautical miles; empty until the model is known.
+class SharedHalfWingspan {
+public:
+  std::optional<double> get() const;
+  void set(double halfWingspanNm);
+  void reset();
+
+private:
+  mutable std::mutex m_mutex;
+  std::optional<double> m_value;
+};
+extern SharedHalfWingspan g_userHalfWingspan;
+
+// The once-a-second tick of the main cycle: set on each answer to the every-second user request.
+extern std::atomic<bool> g_userDataArrived;
+
+// Requests the user aircraft's title and ATC model once each (start of a run).
+void gf_requestUserAircraftInfo();
+// Requests the user aircraft block once (unless the queues are halted) and copies the answer of the
+// previous request into g_userAircraft; returns that copy. Engine thread, every 100 steps. Also keeps the
+// stand under the user aircraft up to date in the main window and carries out a pending reserved-stand
+// refresh (gf_runUserStandRefresh).
+UserAircraftState gf_requestUserPosition();
+void gf_requestUserPosition(UserAircraftState& destination);
+
+// Copy of the latest received block (taken under its mutex).
+UserAircraftBlock gf_receivedUserBlock();
+// The user title (at most 48 characters).
+std::string gf_userTitle();
+
+// The reserved-stand refresh (flight load, new flight file, end of the SimClient thread): the SimClient
+// thread only asks for it; the engine's thread carries it out here, since the stand table and the
+// park-airport list belong to the engine. The start-up thread calls it in the main cycle and in closing
+// down before the park airport is closed. Returns whether the park-airport list changed.
+void gf_requestUserStandRefresh();
+bool gf_runUserStandRefresh();
+
+// Handlers of the user requests (SimClient thread, from the dispatch).
+void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
+void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
+void lf_onUserTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
+void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
+// The model correction and wingspan step of lf_onUserModel, on the model text (throws UserErrorException 73).
+void lf_identifyUserModel(const std::string& model);
+
+// The simulator time of a block: seconds since 1970-01-01 UTC.
+std::uint64_t gf_simEpochOf(const UserAircraftBlock& block);
+
+// Empties the user state for a new run (half wingspan, received block, previous position, user object).
+void gf_resetUserAircraft();
+
+} // namespace skf
