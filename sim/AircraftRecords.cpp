@@ -73,24 +73,17 @@ ParkedAircraft::ParkedAircraft(FlightRecord&& record, std::int32_t standId_, dou
 FlightRecord gf_makeFlightRecord(TrafficRecord record) {
   FlightRecord flight;
   static_cast<TrafficRecord&>(flight) = std::move(record);
-  flight.halfWingspanNm = gf_halfWingspanOf(flight.modelId);
-  flight.category = gf_categoryOf(flight.modelId);
-  const int key = static_cast<int>(flight.category);
-  flight.flarePitchSteps = static_cast<std::uint32_t>(gf_flareSteps(key));
-  flight.onGroundSlots = static_cast<std::uint32_t>(gf_touchdownSteps(key));
-  flight.takeOffPitchSteps = static_cast<std::uint32_t>(gf_rotationSteps(key));
-  flight.climbPitchSteps = static_cast<std::uint32_t>(gf_climbPitchSteps(key));
-  constexpr double kDegToRad = 0.017453292519943295;
-  flight.takeOffPitch = gf_spreadPercent(gf_takeoffPitch(key), 2.5) * kDegToRad;
-  flight.climbPitch = gf_spreadPercent(gf_climbPitch(key), 5.0) * kDegToRad;
-  flight.nominalTurnRate = gf_turnRate(key);
+  flight.halfWingspanNm = gf_halfWingspan(flight.modelId);
+  flight.category = gf_modelCategory(flight.modelId);
+  const auto key = flight.category;
+  flight.flarePitchSteps = static_cast<std::uint32_t>(g_flareSteps.at(key));
+  flight.onGroundSlots = static_cast<std::uint32_t>(g_touchdownSteps.at(key));
+  flight.takeOffPitchSteps = static_cast<std::uint32_t>(g_rotationSteps.at(key));
+  flight.climbPitchSteps = static_cast<std::uint32_t>(g_climbPitchSteps.at(key));
+  flight.takeOffPitch = gf_randomizePercent(g_takeoffPitches.at(key), 2.5) * g_degToRad;
+  flight.climbPitch = gf_randomizePercent(g_climbPitches.at(key), 5.0) * g_degToRad;
+  flight.nominalTurnRate = g_turnRates.at(key);
   return flight;
-}
-
-const std::string& gf_sizeCategoryName(SizeCategory category) {
-  static const std::unordered_map<std::uint32_t, std::string> names{
-      {0, "Light"}, {1, "Buzjets"}, {2, "Large"}, {3, "Heavy"}, {4, "HighPerf"}, {5, "Rotorcraft"}};
-  return lf_lookupName(names, static_cast<std::uint32_t>(category));
 }
 
 const std::string& gf_flightPhaseName(FlightPhase phase) {

@@ -100,7 +100,7 @@ inline constexpr std::uint32_t kLiveTrafficIdBase = 10000;
 
 FlightRecord gf_makeFlightRecord(TrafficRecord record);
 
-const std::string& gf_sizeCategoryName(SizeCategory category);
+// gf_sizeCategoryName: core/SizeCategory.h
 const std::string& gf_flightPhaseName(FlightPhase phase);
 const std::string& gf_simStatusName(SimStatus status);
 

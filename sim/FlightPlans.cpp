@@ -1,5 +1,6 @@
 #include "sim/FlightPlans.h"
 
+#include <mutex>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -23,11 +24,22 @@ std::string lf_planCode(const RouteCode& code) {
   return text;
 }
 
+std::mutex s_folderMutex;
+std::filesystem::path s_flightPlanFolder;
+
 } // namespace
 
+std::filesystem::path gf_flightPlanFolder() {
+  std::lock_guard lock(s_folderMutex);
+  return s_flightPlanFolder;
+}
+
 bool gf_createFlightPlanFolder() {
-  const std::filesystem::path folder = gf_dataFolderPath() / "orig_dest";
-  gf_setFlightPlanFolder(folder);
+  const std::filesystem::path folder = g_dataFolder / "orig_dest";
+  {
+    std::lock_guard lock(s_folderMutex);
+    s_flightPlanFolder = folder;
+  }
   std::error_code error;
   if (!std::filesystem::exists(folder)) { // a failing query throws filesystem_error
     std::filesystem::create_directories(folder, error);
@@ -39,7 +51,7 @@ bool gf_createFlightPlanFolder() {
 }
 
 std::filesystem::path gf_flightPlanPath(std::uint32_t objectId) {
-  return gf_flightPlanFolderPath() / fmt::format("{}.pln", objectId);
+  return gf_flightPlanFolder() / fmt::format("{}.pln", objectId);
 }
 
 std::string gf_flightPlanText(const FlightRecord& record) {
@@ -60,7 +72,7 @@ std::string gf_flightPlanText(const FlightRecord& record) {
 }
 
 bool gf_writeFlightPlan(const std::filesystem::path& path, const FlightRecord& record) {
-  return gf_writeFileAtomic(path, gf_flightPlanText(record));
+  return gf_writeTextFile(gf_flightPlanText(record), path, false);
 }
 
 } // namespace skf

@@ -8,9 +8,12 @@
 
 namespace skf {
 
-// Builds the folder path (data folder / orig_dest), creates it when missing, stores it in
-// g_flightPlanFolder and tells whether the folder exists afterwards.
+// Builds the folder path (data folder / orig_dest), creates it when missing, stores it as the
+// flight-plan folder (g_flightPlanFolder) and tells whether the folder exists afterwards.
 bool gf_createFlightPlanFolder();
+
+// g_flightPlanFolder: the flight-plan folder, empty until gf_createFlightPlanFolder ran (a copy).
+std::filesystem::path gf_flightPlanFolder();
 
 // "{objectId}.pln" in the flight-plan folder; the object id is always decimal.
 std::filesystem::path gf_flightPlanPath(std::uint32_t objectId);

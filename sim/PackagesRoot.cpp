@@ -43,7 +43,7 @@ bool lf_exists(const fs::path& path) {
 } // namespace
 
 fs::path lf_steamPackagesFolder(bool is2024) {
-  const fs::path roaming = gf_roamingDataPath();
+  const fs::path roaming = gf_roamingAppDataPath();
   if (roaming.empty()) {
     return {};
   }
@@ -63,8 +63,8 @@ bool lf_isPackagesRoot(const fs::path& path, bool is2024) {
 }
 
 fs::path lf_findUserCfgOpt(bool is2024) {
-  const fs::path local = gf_localDataPath();
-  const fs::path roaming = gf_roamingDataPath();
+  const fs::path local = gf_localAppDataPath();
+  const fs::path roaming = gf_roamingAppDataPath();
   const std::vector<fs::path> candidates{
       local / "Packages" / lf_packageFamilyName(is2024) / "LocalCache" / "UserCfg.opt",
       roaming / lf_roamingSimFolderName(is2024) / "UserCfg.opt",
@@ -131,12 +131,16 @@ bool gf_detectPackagesRoot() {
     }
   }
   // Stored as UTF-8: the root may hold characters that no narrow code page can represent.
-  gf_storePackagesRoot(is2024, gf_pathText(candidate));
+  const std::string root = gf_pathText(candidate);
+  (is2024 ? MSFS_2024_INSTALL_PATH : MSFS_INSTALL_PATH).setValue(root);
+  ALL_INSTALL_PATH.set(root);
+  gf_showStringParameter(ALL_INSTALL_PATH);
   return true;
 }
 
 fs::path gf_simPackagesPath(const fs::path& relative) {
-  return gf_pathFromUtf8(gf_packagesRootSetting(gf_sim2024Chosen())) / relative;
+  const std::string root = (gf_sim2024Chosen() ? MSFS_2024_INSTALL_PATH : MSFS_INSTALL_PATH).value();
+  return gf_pathFromUtf8(root) / relative;
 }
 
 } // namespace skf

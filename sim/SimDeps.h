@@ -1,72 +1,72 @@
 #pragma once
 // What the simulator link uses of the layers below it (log, stop flags, settings, reference data, files,
-// folders), gathered in one place.
+// folders), gathered in one place under the names the link's sources use.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "core/Codes.h"
+#include "core/Files.h"
+#include "core/Geometry.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/Random.h"
 #include "core/SizeCategory.h"
+#include "core/Text.h"
+#include "core/Time.h"
+#include "core/settings/Catalogue.h"
+#include "core/settings/Parameters.h"
+#include "core/settings/ProgramPaths.h"
+#include "data/Dbase.h"
+#include "data/DbaseLookups.h"
+#include "data/StringPool.h"
 
 namespace skf {
 
-// Log.txt
-void gf_log(const std::string& text);
-void gf_logError(const std::string& text);
-void gf_logIndented(const std::string& text);
-
 // Stop flags and exit reasons
-bool gf_stopRequested(); // g_stopRun or g_shutDown
-// Raises g_stopRun; when this call raised it first, sets the exit reason and the restart delay.
-bool gf_stopRunWithReason(int reason, int restartDelaySeconds);
-inline constexpr int kExitSimWasClosed = 1;
-inline constexpr int kExitNewFlight = 2;
-inline constexpr int kExitSimConnectError = 5;
+inline bool gf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
+inline bool gf_stopRunRaised() { return g_stopRun.load(); }
+inline constexpr ExitReason kExitSimWasClosed = ExitReason::SimWasClosed;
+inline constexpr ExitReason kExitNewFlight = ExitReason::NewFlight;
+inline constexpr ExitReason kExitSimConnectError = ExitReason::SimConnectError;
+inline bool gf_stopRunWithReason(ExitReason reason, std::int32_t restartDelaySeconds) {
+  return gf_raiseStop(reason, restartDelaySeconds);
+}
 
 // Texts
-std::string gf_nowTimeOfDayText();
-std::string gf_objectIdLogText(std::uint32_t objectId);
-std::string gf_programName();
+inline std::string gf_nowTimeOfDayText() { return gf_timeOfDayText(); }
+inline std::string gf_objectIdLogText(std::uint32_t objectId) { return gf_objectIdText(objectId); }
+inline const char* gf_programName() { return "Skyfill"; }
 
 // Geometry and random
-double gf_greatCircleNm(double lat1, double lon1, double lat2, double lon2);
-double gf_spreadPercent(double value, double percent);
-
-// Size-category tables
-int gf_flareSteps(int category);
-int gf_touchdownSteps(int category);
-int gf_rotationSteps(int category);
-int gf_climbPitchSteps(int category);
-double gf_takeoffPitch(int category);
-double gf_climbPitch(int category);
-double gf_turnRate(int category);
+inline double gf_greatCircleNm(double lat1, double lon1, double lat2, double lon2) {
+  return gf_distanceNm(lat1, lon1, lat2, lon2);
+}
 
 // Reference data
-double gf_halfWingspanOf(std::uint16_t modelId);
-double gf_halfWingspanOfCode(const std::string& modelCode);
-double gf_largestHalfWingspan();
-SizeCategory gf_categoryOf(std::uint16_t modelId);
-SizeCategory gf_categoryOfCode(const std::string& modelCode);
-std::string gf_airlineCodeOf(std::uint16_t airlineId);
-std::string gf_modelCodeOf(std::uint16_t modelId);
+inline double gf_halfWingspanOfCode(const std::string& modelCode) {
+  return modelCode.empty() ? 0.0 : gf_halfWingspan(gf_internModel(modelCode));
+}
+inline double gf_largestHalfWingspan() { return g_maxHalfWingspan; }
+inline std::string gf_airlineCodeOf(std::uint16_t airlineId) { return std::string(gf_operatorName(airlineId)); }
+inline std::string gf_modelCodeOf(std::uint16_t modelId) { return std::string(gf_modelName(modelId)); }
 
 // Settings
-bool gf_sim2024Chosen();
-int gf_rangeNmSetting();
-std::string gf_packagesRootSetting(bool is2024);
-void gf_storePackagesRoot(bool is2024, const std::string& rootUtf8);
-std::filesystem::path gf_dataFolderPath();
-void gf_setFlightPlanFolder(const std::filesystem::path& folder);
-std::filesystem::path gf_flightPlanFolderPath();
-bool gf_professionalMode();
-void gf_setSimEpoch(std::uint64_t seconds);
+inline bool gf_sim2024Chosen() { return !g_simIs2020.load(); }
+inline bool gf_professionalMode() { return g_rtProfessional.load(); }
+inline void gf_setSimEpoch(std::uint64_t seconds) {
+  g_simEpochTime = seconds;
+  g_simEpochSeconds = static_cast<double>(seconds);
+}
 
 // Files and folders
-bool gf_writeFileAtomic(const std::filesystem::path& path, const std::string& content);
-bool gf_readLinesOf(const std::filesystem::path& path, std::vector<std::string>& lines);
-std::filesystem::path gf_roamingDataPath();
-std::filesystem::path gf_localDataPath();
-std::string gf_pathText(const std::filesystem::path& path);
-std::filesystem::path gf_pathFromUtf8(const std::string& text);
+inline std::string gf_pathText(const std::filesystem::path& path) { return gf_pathToUtf8(path); }
+inline std::filesystem::path gf_pathFromUtf8(const std::string& text) {
+  return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+inline bool gf_readLinesOf(const std::filesystem::path& path, std::vector<std::string>& lines) {
+  return gf_readFileLines(path, lines, 64);
+}
 
 } // namespace skf

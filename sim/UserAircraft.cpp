@@ -366,7 +366,7 @@ void lf_identifyUserModelSteps(std::string model) {
     summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
   }
   g_userHalfWingspan.set(halfWingspan);
-  summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_categoryOfCode(model)));
+  summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));
   gf_logIndented(summary);
 }
 
