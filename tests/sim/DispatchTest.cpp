@@ -273,7 +273,7 @@ TEST(UserAircraftTime, EpochOfTheSimulatorClock) {
 
 test::RecvBuffer textData(std::uint32_t request, const std::string& text) {
   std::vector<char> block((text.size() + 8) / 8 * 8, '\0');
-  std::memcpy(block.data(), text.data(), text.size());
+  std::copy(text.begin(), text.end(), block.begin());
   return test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, request, 1, block.data(), block.size());
 }
 

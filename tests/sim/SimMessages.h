@@ -29,7 +29,11 @@ private:
 
 inline RecvBuffer objectData(std::uint32_t recvId, std::uint32_t requestId, std::uint32_t objectId,
                              const void* block, std::size_t blockSize) {
-  const std::size_t offset = offsetof(SIMCONNECT_RECV_SIMOBJECT_DATA, dwData);
+  static const std::size_t offset = [] {
+    SIMCONNECT_RECV_SIMOBJECT_DATA probe{};
+    return static_cast<std::size_t>(reinterpret_cast<const std::byte*>(&probe.dwData) -
+                                    reinterpret_cast<const std::byte*>(&probe));
+  }();
   RecvBuffer buffer(offset + blockSize);
   auto* msg = buffer.as<SIMCONNECT_RECV_SIMOBJECT_DATA>();
   msg->dwSize = buffer.size();
