@@ -239,11 +239,17 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
     return;
   }
   {
+    // Release and freeze go out at once, not through the event queue: the frame handler sends positions
+    // before events, and the object must never be moved before it is released and frozen.
     std::lock_guard lock(g_simCommandMutex);
-    SimConnect_AIReleaseControl(g_simConnect.load(), objectId, SIM_REQ_RELEASE_CONTROL);
-    g_eventQueue.push_back(EventEntry{objectId, SIM_EVENT_FREEZE_LAT_LON_SET, 1});
-    g_eventQueue.push_back(EventEntry{objectId, SIM_EVENT_FREEZE_ALTITUDE_SET, 1});
-    g_eventQueue.push_back(EventEntry{objectId, SIM_EVENT_FREEZE_ATTITUDE_SET, 1});
+    const SimHandle handle = g_simConnect.load();
+    SimConnect_AIReleaseControl(handle, objectId, SIM_REQ_RELEASE_CONTROL);
+    for (const std::uint32_t event :
+         {SIM_EVENT_FREEZE_LAT_LON_SET, SIM_EVENT_FREEZE_ALTITUDE_SET, SIM_EVENT_FREEZE_ATTITUDE_SET}) {
+      if (gf_simFailed(SimConnect_TransmitClientEvent(handle, objectId, event, 1, SIM_GROUP_AI, 0))) {
+        gf_setStatus(fmt::format("SimConnect TransmitClientEvent: {} fails", event), true);
+      }
+    }
   }
   const bool live = *trafficId > kLiveTrafficIdBase;
   gf_pushSimMessage(SimMessage{objectId, *trafficId, live ? SimMessageKind::liveCreated : SimMessageKind::staticCreated,

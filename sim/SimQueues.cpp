@@ -45,6 +45,12 @@ std::vector<PendingCreation>& gf_pendingCreations() { return s_pendingCreations;
 
 void gf_swapPositionBuffers() { std::swap(g_positionWrite, g_positionRead); }
 
+void gf_clearPositionBuffers() {
+  std::lock_guard lock(g_simCommandMutex);
+  g_positionWrite->clear();
+  g_positionRead->clear();
+}
+
 bool gf_trySwapPositionBuffers() {
   std::unique_lock lock(g_simCommandMutex, std::try_to_lock);
   if (!lock.owns_lock()) {

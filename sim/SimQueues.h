@@ -93,6 +93,8 @@ extern std::mutex g_simCommandMutex;
 extern std::vector<PositionEntry>* g_positionWrite;
 extern std::vector<PositionEntry>* g_positionRead;
 void gf_swapPositionBuffers();
+// Empties both position sides under the command mutex (while no flight runs).
+void gf_clearPositionBuffers();
 // Try-locks the command mutex and swaps the two sides; false when the mutex was busy (engine thread).
 bool gf_trySwapPositionBuffers();
 

@@ -44,6 +44,12 @@ class SharedUserAircraft {
 public:
   UserAircraftState get() const;
   void setBlock(const UserAircraftBlock& block);
+  // g_userAircraft = gf_requestUserPosition(): takes the block; the two ground flags stay as the
+  // SimClient thread last set them.
+  SharedUserAircraft& operator=(const UserAircraftState& state) {
+    setBlock(state.block);
+    return *this;
+  }
   void setGround(bool onGround);
   void reset();
 
