@@ -125,6 +125,12 @@ std::string gf_userTitle() {
 
 void gf_resetUserAircraft() {
   g_userHalfWingspan.reset();
+  g_userAircraft.reset();
+  {
+    std::lock_guard lock(s_titleMutex);
+    s_userTitle.clear(); // shown again in the next run's window
+  }
+  s_shownStandName.clear();
   {
     std::lock_guard lock(s_receivedMutex);
     s_received = UserAircraftBlock{};
@@ -366,7 +372,7 @@ void lf_identifyUserModelSteps(std::string model) {
     summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
   }
   g_userHalfWingspan.set(halfWingspan);
-  summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));
+  summary += fmt::format(", category: {}", gf_sizeCategoryName(lf_modelCategoryOfCode(model)));
   gf_logIndented(summary);
 }
 

@@ -107,7 +107,8 @@ void lf_identifyUserModel(const std::string& model);
 // The simulator time of a block: seconds since 1970-01-01 UTC.
 std::uint64_t gf_simEpochOf(const UserAircraftBlock& block);
 
-// Empties the user state for a new run (half wingspan, received block, previous position, user object).
+// Empties the user state for a new run (half wingspan, user state, received block, previous position,
+// remembered title and stand name).
 void gf_resetUserAircraft();
 
 } // namespace skf
