@@ -37,7 +37,7 @@ void lf_removeFolderIfExists(const fs::path& path) {
   if (!lf_exists(path)) return;
   std::error_code ec;
   fs::remove_all(path, ec);
-  if (ec) throw fs::filesystem_error("remove_all", path, ec);
+  if (ec) throw fs::filesystem_error("remove", path, ec);
 }
 
 // Airport files of older versions: "XXXX.xml" (four characters, extension exactly ".xml") directly in the
