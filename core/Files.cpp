@@ -410,7 +410,18 @@ void lf_copyGeneration(bool& ok, const fs::path& from, const fs::path& to)
     }
 }
 
-// The path with the suffix inserted before the last dot of the whole path text.
+// The position of the last dot of the file name within the whole path text; only
+// the name counts, so a dot in a folder name never moves a generation elsewhere.
+std::size_t lf_nameDot(const std::string& text)
+{
+    const auto dot = text.rfind('.');
+    const auto slash = text.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return std::string::npos;
+    return dot;
+}
+
+// The path with the suffix inserted before that dot.
 fs::path lf_generationName(const std::string& text, std::size_t dot, std::string_view digits)
 {
     return fs::path(text.substr(0, dot) + std::string(digits) + text.substr(dot));
@@ -421,7 +432,7 @@ fs::path lf_generationName(const std::string& text, std::size_t dot, std::string
 bool gf_saveUpto3GenerationsOf(const fs::path& path)
 {
     const std::string text = path.string();
-    const auto dot = text.rfind('.');
+    const auto dot = lf_nameDot(text);
     if (dot == std::string::npos) {
         gf_logError(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", gf_pathToUtf8(path)));
         return false;
@@ -439,7 +450,7 @@ bool gf_saveUpto3GenerationsOf(const fs::path& path)
 bool gf_save1GenerationOf(const fs::path& path)
 {
     const std::string text = path.string();
-    const auto dot = text.rfind('.');
+    const auto dot = lf_nameDot(text);
     if (dot == std::string::npos) {
         gf_logError(fmt::format("gf_save1GenerationOf: no dot in filename: {}", gf_pathToUtf8(path)));
         return false;

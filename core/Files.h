@@ -132,7 +132,8 @@ bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path)
 // ---- Generations ------------------------------------------------------------------
 
 // Copies X00 -> X000, X0 -> X00, X -> X0 (names built by inserting the digits before
-// the last dot of the path); missing sources are skipped. True when every copy that
+// the last dot of the file name; a name without a dot is an error line and false);
+// missing sources are skipped. True when every copy that
 // was attempted succeeded; failures are error lines in the log.
 bool gf_saveUpto3GenerationsOf(const std::filesystem::path& path);
 // Copies X -> X0.

@@ -113,6 +113,10 @@ TEST_F(LogFile, GenerationsOfAnyFile)
     gf_openLogIn(dir.path());
     EXPECT_FALSE(gf_saveUpto3GenerationsOf(dir / "nodot"));
     EXPECT_FALSE(gf_save1GenerationOf(dir / "nodot"));
+    std::filesystem::create_directory(dir / "sub.d");
+    writeBytes(dir / "sub.d" / "plain", "P");
+    EXPECT_FALSE(gf_saveUpto3GenerationsOf(dir / "sub.d" / "plain")); // the folder's dot does not count
+    EXPECT_FALSE(std::filesystem::exists(dir / "sub0.d"));
     gf_closeLog();
     const auto text = readBytes(dir / "Log.txt");
     EXPECT_NE(text.find("==> gf_saveUpto3GenerationsOf: no dot in filename: "), std::string::npos);
