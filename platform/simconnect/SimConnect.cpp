@@ -21,7 +21,7 @@ namespace skf {
 
 namespace {
 
-constexpr std::size_t kFlushAt = 64 * 1024;       // buffered sends inside dispatch are flushed at this size
+constexpr std::size_t kFlushAt = 1024 * 1024;       // buffered sends inside dispatch are flushed at this size
 constexpr int kHelloTimeoutMs = 3000;             // how long Open waits for the simulator's answer
 constexpr int kSendTimeoutSec = 5;                // a simulator that reads nothing for this long is gone
 
@@ -115,10 +115,11 @@ SimResult sendCall(SimHandle h, SimCall call, Fill&& fill) {
   if (consumeFailure(*c, call)) return SIM_E_FAIL;
   std::lock_guard lock(c->sendMutex);
   std::uint32_t id = c->nextPacket++;
-  SimWireWriter w(static_cast<std::uint32_t>(call), id);
-  fill(w);
-  const auto& frame = w.frame();
-  c->out.insert(c->out.end(), frame.begin(), frame.end());
+  {
+    SimWireWriter w(c->out, static_cast<std::uint32_t>(call), id);
+    fill(w);
+    w.finish();
+  }
   c->lastPacket = id;
   t_lastHandle = h;
   t_lastPacket = id;

@@ -40,10 +40,11 @@ std::optional<SimCall> gf_simCallFromName(std::string_view name) {
   return std::nullopt;
 }
 
-SimWireWriter::SimWireWriter(std::uint32_t kind, std::uint32_t packetId) {
-  buf_.resize(SIM_WIRE_HEADER);
-  putU32(buf_.data() + 4, kind);
-  putU32(buf_.data() + 8, packetId);
+SimWireWriter::SimWireWriter(std::vector<std::byte>& target, std::uint32_t kind, std::uint32_t packetId)
+    : buf_(target), start_(target.size()) {
+  buf_.resize(start_ + SIM_WIRE_HEADER);
+  putU32(buf_.data() + start_ + 4, kind);
+  putU32(buf_.data() + start_ + 8, packetId);
 }
 
 SimWireWriter& SimWireWriter::raw(const void* data, std::size_t size) {
@@ -65,7 +66,7 @@ SimWireWriter& SimWireWriter::block(const void* data, std::size_t size) {
 }
 
 const std::vector<std::byte>& SimWireWriter::frame() {
-  putU32(buf_.data(), static_cast<std::uint32_t>(buf_.size() - 4));
+  putU32(buf_.data() + start_, static_cast<std::uint32_t>(buf_.size() - start_ - 4));
   return buf_;
 }
 

@@ -59,21 +59,28 @@ const char* gf_simCallName(SimCall call);
 // The call of a name as gf_simCallName gives it; empty for an unknown name.
 std::optional<SimCall> gf_simCallFromName(std::string_view name);
 
-// Builds one frame.
+// Builds one frame, in a buffer of its own or appended to the end of a given buffer.
 class SimWireWriter {
  public:
-  SimWireWriter(std::uint32_t kind, std::uint32_t packetId);
+  SimWireWriter(std::uint32_t kind, std::uint32_t packetId) : SimWireWriter(own_, kind, packetId) {}
+  SimWireWriter(std::vector<std::byte>& target, std::uint32_t kind, std::uint32_t packetId);
+  SimWireWriter(const SimWireWriter&) = delete;
+  SimWireWriter& operator=(const SimWireWriter&) = delete;
   SimWireWriter& u32(std::uint32_t v);
   SimWireWriter& f64(double v);
   SimWireWriter& str(std::string_view s);
   SimWireWriter& block(const void* data, std::size_t size);
   // Payload bytes without a count (a received message).
   SimWireWriter& raw(const void* data, std::size_t size);
-  // The finished frame (the length field is filled in).
+  // The finished frame (the length field is filled in); for a given buffer, the whole buffer.
   const std::vector<std::byte>& frame();
+  // Fills in the length field without returning the buffer.
+  void finish() { frame(); }
 
  private:
-  std::vector<std::byte> buf_;
+  std::vector<std::byte> own_;
+  std::vector<std::byte>& buf_;
+  std::size_t start_;
 };
 
 // Reads the payload of one frame; a read past the end sets failed() and gives zeros / empty values.

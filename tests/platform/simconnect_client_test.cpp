@@ -1,13 +1,143 @@
+// The client library on its own: handles, socket path, wire frames.
+
 #include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <optional>
+#include <string>
 
 #include "platform/simconnect/SimConnect.h"
+#include "platform/simconnect/SimWire.h"
 
 using namespace skf;
 
-TEST(SimConnectHandle, ZeroHandleFailsEveryCall) {
+namespace {
+
+// Sets an environment variable for one scope and puts the old value back.
+class EnvGuard {
+ public:
+  EnvGuard(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value != nullptr) ::setenv(name, value, 1);
+    else ::unsetenv(name);
+  }
+  ~EnvGuard() {
+    if (old_) ::setenv(name_, old_->c_str(), 1);
+    else ::unsetenv(name_);
+  }
+  EnvGuard(const EnvGuard&) = delete;
+  EnvGuard& operator=(const EnvGuard&) = delete;
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+}  // namespace
+
+TEST(SimConnectHandle, ZeroAndUnknownHandlesFailEveryCall) {
   std::uint32_t id = 7;
-  EXPECT_TRUE(gf_simFailed(SimConnect_GetLastSentPacketID(0, &id)));
-  EXPECT_TRUE(gf_simFailed(SimConnect_CallDispatch(0, nullptr, nullptr)));
-  EXPECT_TRUE(gf_simFailed(SimConnect_AIRemoveObject(0, 5, SIM_REQ_REMOVE)));
-  EXPECT_TRUE(gf_simFailed(SimConnect_Close(0)));
+  EXPECT_EQ(SimConnect_GetLastSentPacketID(0, &id), SIM_E_HANDLE);
+  EXPECT_EQ(id, 0u);
+  auto proc = [](SIMCONNECT_RECV*, std::uint32_t, void*) {};
+  for (SimHandle h : {SimHandle{0}, SimHandle{424242}}) {
+    EXPECT_EQ(SimConnect_CallDispatch(h, proc, nullptr), SIM_E_HANDLE);
+    SIMCONNECT_RECV* m = nullptr;
+    std::uint32_t n = 0;
+    EXPECT_EQ(SimConnect_GetNextDispatch(h, &m, &n), SIM_E_HANDLE);
+    EXPECT_EQ(SimConnect_AIRemoveObject(h, 5, SIM_REQ_REMOVE), SIM_E_HANDLE);
+    EXPECT_EQ(SimConnect_AICreateNonATCAircraft(h, "t", "CS1", {}, SIM_REQ_CREATE), SIM_E_HANDLE);
+    double block[8] = {};
+    EXPECT_EQ(SimConnect_SetDataOnSimObject(h, SIM_DEF_AI_POSITION, 100, 0, 0, sizeof block, block), SIM_E_HANDLE);
+    EXPECT_EQ(SimConnect_Close(h), SIM_E_HANDLE);
+  }
+}
+
+TEST(SimConnectHandle, OpenFailsWithoutASimulator) {
+  EnvGuard env(SIM_SOCKET_ENV, "/nonexistent-folder/skyfill/sim.sock");
+  SimHandle h = 99;
+  EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
+  EXPECT_EQ(h, 0u);
+  EXPECT_EQ(SimConnect_Open(nullptr, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_INVALIDARG);
+  EXPECT_EQ(SimConnect_Open(&h, nullptr, nullptr, 0, nullptr, 0), SIM_E_INVALIDARG);
+}
+
+TEST(SimConnectHandle, SocketPathFromTheEnvironment) {
+  {
+    EnvGuard env(SIM_SOCKET_ENV, "/run/x/sim.sock");
+    EXPECT_EQ(gf_simConnectSocketPath(), "/run/x/sim.sock");
+  }
+  EnvGuard none(SIM_SOCKET_ENV, nullptr);
+  {
+    EnvGuard rt("XDG_RUNTIME_DIR", "/run/user/1234");
+    EXPECT_EQ(gf_simConnectSocketPath(), "/run/user/1234/skyfill-simconnect.sock");
+  }
+  EnvGuard rt("XDG_RUNTIME_DIR", nullptr);
+  EXPECT_EQ(gf_simConnectSocketPath(), "/tmp/skyfill-" + std::to_string(::getuid()) + "/simconnect.sock");
+}
+
+TEST(SimConnectWire, FramesSplitFromAStream) {
+  std::vector<std::byte> stream;
+  {
+    SimWireWriter a(stream, static_cast<std::uint32_t>(SimCall::AIRemoveObject), 5);
+    a.u32(123).u32(SIM_REQ_REMOVE).finish();
+  }
+  {
+    SimWireWriter b(stream, static_cast<std::uint32_t>(SimCall::MapClientEventToSimEvent), 6);
+    b.u32(SIM_EVENT_GEAR_SET).str("GEAR_SET").f64(2.5).finish();
+  }
+  // Half of the second frame has not arrived yet.
+  std::vector<std::byte> buffer(stream.begin(), stream.end() - 5);
+  std::vector<SimWireFrame> frames;
+  ASSERT_TRUE(gf_simWireSplit(buffer, frames));
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].packetId, 5u);
+  SimWireReader r(frames[0].payload.data(), frames[0].payload.size());
+  EXPECT_EQ(r.u32(), 123u);
+  EXPECT_EQ(r.u32(), SIM_REQ_REMOVE);
+  EXPECT_TRUE(r.atEnd());
+  buffer.insert(buffer.end(), stream.end() - 5, stream.end());
+  ASSERT_TRUE(gf_simWireSplit(buffer, frames));
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_TRUE(buffer.empty());
+  SimWireReader r2(frames[1].payload.data(), frames[1].payload.size());
+  EXPECT_EQ(r2.u32(), SIM_EVENT_GEAR_SET);
+  EXPECT_EQ(r2.str(), "GEAR_SET");
+  EXPECT_EQ(r2.f64(), 2.5);
+  EXPECT_FALSE(r2.failed());
+  // Reading past the end gives zeros and marks the reader failed.
+  EXPECT_EQ(r2.u32(), 0u);
+  EXPECT_TRUE(r2.failed());
+  EXPECT_EQ(gf_simCallFromName("MapClientEventToSimEvent"), SimCall::MapClientEventToSimEvent);
+  EXPECT_FALSE(gf_simCallFromName("Nothing"));
+}
+
+TEST(SimConnectWire, CorruptLengthsAreRefused) {
+  for (std::uint32_t len : {0u, 7u, SIM_WIRE_MAX_FRAME + 1}) {
+    std::vector<std::byte> buffer(16);
+    std::memcpy(buffer.data(), &len, 4);
+    std::vector<SimWireFrame> frames;
+    EXPECT_FALSE(gf_simWireSplit(buffer, frames)) << len;
+    EXPECT_TRUE(frames.empty());
+  }
+  // A string whose count runs past the payload.
+  std::vector<std::byte> payload(4);
+  std::uint32_t n = 1000;
+  std::memcpy(payload.data(), &n, 4);
+  SimWireReader r(payload.data(), payload.size());
+  EXPECT_EQ(r.str(), "");
+  EXPECT_TRUE(r.failed());
+}
+
+TEST(SimConnectMessages, DataBlockStartsAtDwData) {
+  alignas(8) std::byte buf[64] = {};
+  auto* m = reinterpret_cast<SIMCONNECT_RECV_SIMOBJECT_DATA*>(buf);
+  m->dwSize = 56;
+  EXPECT_EQ(reinterpret_cast<const std::byte*>(gf_simDataBlock(m)) - buf, 40);
+  EXPECT_EQ(gf_simDataBlockSize(m), 16u);
+  m->dwSize = 12;
+  EXPECT_EQ(gf_simDataBlockSize(m), 0u);
+  EXPECT_EQ(gf_simDataBlockSize(nullptr), 0u);
 }

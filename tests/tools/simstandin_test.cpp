@@ -514,6 +514,8 @@ TEST(SimStandInAi, LifeOfAiObjectsInTheTrace) {
   }
   EXPECT_EQ(readyAtFirstMove, (std::map<std::uint32_t, bool>{{ids[0], true}, {ids[1], true}, {ids[2], false}}));
   EXPECT_EQ(removed, (std::set<std::uint32_t>(ids.begin(), ids.end())));
+  EXPECT_EQ(h.sim->movedBeforeReady(), (std::vector<std::uint32_t>{ids[2]}));
+  EXPECT_EQ(h.sim->removedObjects(), ids);
   // The trace file holds the same lines.
   std::ifstream file(h.dir() / "trace.jsonl");
   std::size_t lines = 0;

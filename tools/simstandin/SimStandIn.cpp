@@ -440,9 +440,11 @@ void SimStandIn::handleCall(Conn& c, SimCall call, std::uint32_t packet, SimWire
     t["exception"] = code;
     sendException(c, code, packet, index);
   };
+  // The target object of a call; its snapshot goes into the trace (for set-data only before the first move,
+  // so that the per-frame positions stay small).
   auto target = [&](std::uint32_t objectId) -> SimObjectState* {
     SimObjectState* o = objectId == SIMCONNECT_OBJECT_ID_USER ? &user() : find(objectId);
-    if (o != nullptr) t["obj"] = gf_objectJson(*o);
+    if (o != nullptr && tracing() && (call != SimCall::SetDataOnSimObject || !o->moved)) t["obj"] = gf_objectJson(*o);
     return o;
   };
   t["result"] = "ok";
@@ -849,7 +851,10 @@ void SimStandIn::applyBlock(Conn& c, std::uint32_t defineId, SimObjectState& o, 
   if (!o.moved) {
     o.moved = true;
     bool ready = before.released && before.freezeLatLon && before.freezeAlt && before.freezeAtt;
-    if (!ready && o.kind != ObjectKind::User) o.movedBeforeReady = true;
+    if (!ready && o.kind != ObjectKind::User) {
+      o.movedBeforeReady = true;
+      movedBeforeReady_.push_back(o.id);
+    }
     t["firstMove"] = true;
     t["ready"] = ready;
   }
@@ -889,6 +894,7 @@ void SimStandIn::removeObject(std::uint32_t id, const char* why) {
   if (it == objects_.end() || it->second.kind == ObjectKind::User) return;
   traceLine({{"dir", "event"}, {"what", "removed"}, {"why", why}, {"obj", gf_objectJson(it->second)}});
   objects_.erase(it);
+  removed_.push_back(id);
   sendSystemEvent("ObjectRemoved", id, SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
 }
 
@@ -1210,6 +1216,16 @@ std::uint64_t SimStandIn::callCount(SimCall call) const {
   return i < SIM_CALL_COUNT ? callCounts_[i] : 0;
 }
 
+std::vector<std::uint32_t> SimStandIn::movedBeforeReady() const {
+  std::lock_guard lock(mutex_);
+  return movedBeforeReady_;
+}
+
+std::vector<std::uint32_t> SimStandIn::removedObjects() const {
+  std::lock_guard lock(mutex_);
+  return removed_;
+}
+
 std::vector<json> SimStandIn::trace() const {
   std::lock_guard lock(mutex_);
   return traceMem_;
@@ -1241,7 +1257,10 @@ bool SimStandIn::waitForPacket(std::uint32_t packetId, std::chrono::milliseconds
   });
 }
 
+bool SimStandIn::tracing() const { return traceFile_.is_open() || cfg_.traceInMemory; }
+
 void SimStandIn::traceLine(json j) {
+  if (!tracing()) return;
   j["seq"] = ++traceSeq_;
   j["frame"] = frame_;
   if (traceFile_.is_open()) traceFile_ << j.dump() << '\n';

@@ -114,6 +114,10 @@ class SimStandIn {
   std::size_t connectionCount() const;
   std::uint64_t frameCount() const;
   std::uint64_t callCount(SimCall call) const;
+  // Ids of every AI object (also removed ones) whose first move came before release and all three freezes.
+  std::vector<std::uint32_t> movedBeforeReady() const;
+  // Ids of every object removed so far, in order.
+  std::vector<std::uint32_t> removedObjects() const;
   std::vector<nlohmann::json> trace() const;
   void traceSnapshot();
   // Waits until a client's call with this packet id (or a later one) has been handled; false on timeout.
@@ -184,6 +188,7 @@ class SimStandIn {
   double groundFt(double lat, double lon) const;
   bool titleInstalled(const std::string& title) const;
   std::size_t aiCountLocked() const;
+  bool tracing() const;
   void traceLine(nlohmann::json j);
   nlohmann::json snapshotLocked() const;
   void changed();
@@ -214,6 +219,8 @@ class SimStandIn {
   std::vector<bool> foreignPresent_;
   std::vector<std::uint32_t> foreignIds_;
   std::uint64_t callCounts_[SIM_CALL_COUNT] = {};
+  std::vector<std::uint32_t> movedBeforeReady_;
+  std::vector<std::uint32_t> removed_;
   std::uint64_t traceSeq_ = 0;
   std::ofstream traceFile_;
   std::vector<nlohmann::json> traceMem_;
