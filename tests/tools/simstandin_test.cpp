@@ -578,6 +578,39 @@ TEST(SimStandInAi, ClientEventsChangeTheObject) {
   ASSERT_TRUE(h.sim->waitUntil([&] { return h.sim->object(id)->flightPlan == plan; }));
 }
 
+TEST(SimStandInAi, ReleaseAndFreezeDecideWhoMovesTheObject) {
+  StandInHarness h(smallWorld());
+  SimTestClient c;
+  ASSERT_EQ(c.open(), SIM_OK);
+  setUp(c.handle);
+  SIMCONNECT_DATA_INITPOSITION pos = at(52.31, 4.76, false, 3000);
+  pos.Heading = 0;
+  pos.Airspeed = 240;
+  ASSERT_EQ(SimConnect_AICreateNonATCAircraft(c.handle, "Airbus A320 KLM", "KLM9", pos, SIM_REQ_CREATE), SIM_OK);
+  ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+  h.sim->step(3);
+  ASSERT_TRUE(c.waitFor([&] { return objectEvents(c, SIM_EVENT_OBJECT_ADDED).size() == 1; }));
+  std::uint32_t id = objectEvents(c, SIM_EVENT_OBJECT_ADDED)[0];
+  // Under the simulator's control it flies north by itself.
+  h.sim->step(30);
+  auto flying = h.sim->object(id);
+  EXPECT_NEAR(flying->lat - 52.31, 240.0 / 3600 / 60, 1e-6);
+  EXPECT_DOUBLE_EQ(flying->altFt, 3000.0);
+  // Released but not frozen: it stops and sinks.
+  ASSERT_EQ(SimConnect_AIReleaseControl(c.handle, id, SIM_REQ_RELEASE_CONTROL), SIM_OK);
+  ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+  h.sim->step(30);
+  auto sinking = h.sim->object(id);
+  EXPECT_DOUBLE_EQ(sinking->lat, flying->lat);
+  EXPECT_NEAR(sinking->altFt, 2990.0, 1e-6);
+  // Frozen in altitude: it holds until the client moves it.
+  ASSERT_EQ(SimConnect_TransmitClientEvent(c.handle, id, SIM_EVENT_FREEZE_ALTITUDE_SET, 1, SIM_GROUP_AI, 0), SIM_OK);
+  ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+  h.sim->step(30);
+  EXPECT_DOUBLE_EQ(h.sim->object(id)->altFt, sinking->altFt);
+  EXPECT_FALSE(h.sim->object(id)->moved);
+}
+
 TEST(SimStandInAi, DisconnectRemovesTheClientsObjects) {
   StandInHarness h(smallWorld());
   SimTestClient owner, watcher;

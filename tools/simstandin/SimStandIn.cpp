@@ -906,6 +906,7 @@ void SimStandIn::tick() {
     if (zuluSeconds_ >= 86400) zuluSeconds_ -= 86400;
     tickUser();
     tickForeign();
+    tickAi();
     confirmCreations();
     sendSystemEvent("Frame", 0);
   }
@@ -983,6 +984,25 @@ void SimStandIn::tickForeign() {
         o->lon += d / 60.0 * std::sin(o->heading) / std::max(0.01, std::cos(o->lat * kDeg));
       }
     }
+  }
+}
+
+// What the simulator does to AI objects by itself: one under its own AI control flies on along its heading at
+// its airspeed; a released one that is not frozen in altitude sinks to the ground; frozen ones stay put until
+// a client sets their position.
+void SimStandIn::tickAi() {
+  constexpr double kSinkFtPerSec = 10.0;
+  for (auto& [id, o] : objects_) {
+    if (o.kind != ObjectKind::Ai) continue;
+    if (!o.released) {
+      if (o.tasKts > 0 && !o.freezeLatLon) {
+        double d = o.tasKts * kFrameSeconds / 3600.0;
+        o.lat += d / 60.0 * std::cos(o.heading);
+        o.lon += d / 60.0 * std::sin(o.heading) / std::max(0.01, std::cos(o.lat * kDeg));
+      }
+      continue;
+    }
+    if (!o.freezeAlt) o.altFt = std::max(groundFt(o.lat, o.lon), o.altFt - kSinkFtPerSec * kFrameSeconds);
   }
 }
 

@@ -170,6 +170,7 @@ class SimStandIn {
   void tick();
   void tickUser();
   void tickForeign();
+  void tickAi();
   void confirmCreations();
 
   void sendRaw(Conn& c, const void* msg, std::size_t size, const nlohmann::json& t);
