@@ -1,5 +1,7 @@
 // Process entry of Skyfill.
-int main()
+#include "app/ProcessEntry.h"
+
+int main(int argc, char** argv)
 {
-    return 0;
+    return skf::gf_processEntry(argc, argv);
 }

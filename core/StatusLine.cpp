@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "core/Log.h"
 #include "platform/ui/WindowMessages.h"
 
 namespace skf {
@@ -14,14 +15,6 @@ std::string g_statusText;
 std::string g_errorText;
 std::int32_t g_statusStamp = 0;
 std::atomic<std::int32_t> g_secondCounter{0};
-
-// Until the log is linked in, lines go to this sink (none: dropped).
-void (*g_statusLogSink)(const std::string&) = nullptr;
-
-void gf_log(const std::string& text)
-{
-    if (g_statusLogSink) g_statusLogSink(text);
-}
 
 void lf_postRepaint()
 {

@@ -86,13 +86,14 @@ struct MainWindow {
     std::atomic<std::int32_t> wantedStaticCount{0};    // "max park"
     std::atomic<std::int32_t> minutesToNextUpdate{0};  // countdown to the next static-parking update
     std::atomic<std::uint32_t> learnedUpdates{0};      // "# updates"
+    std::atomic<std::int32_t> trafficWeek{0};          // "RT_traffic_week" of the park airport's stand file
 
     // States.
     std::atomic<bool> handmade{false};            // park airport's stand file is handmade (" (h)")
     std::atomic<bool> startUp{true};              // the start-up has not reached the run yet
     std::atomic<bool> realTrafficLinkUp{false};   // RealTraffic connected, or no connection needed
     std::atomic<bool> parkAirportActive{false};   // the park airport's stand file was read
-    std::atomic<bool> standsLoaded{false};        // the park airport's stands are loaded
+    std::atomic<bool> standsLoaded{false};        // the park airport's stands are loaded ("Now" acts only then)
     std::atomic<bool> simConnected{false};        // SimConnect is open
     std::atomic<bool> simRunning{false};          // the simulator reports a running flight
     std::atomic<bool> userModelRecognised{true};  // the user aircraft's model was recognised

@@ -1,0 +1,74 @@
+#include "app/ProcessEntry.h"
+
+#include <fmt/format.h>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <strings.h>
+
+#include "app/MainWindow.h"
+#include "core/Log.h"
+#include "core/ShellState.h"
+#include "core/settings/ProgramPaths.h"
+#include "platform/ui/SingleInstance.h"
+
+namespace skf {
+
+CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments)
+{
+    CommandLine result;
+    for (const std::string& a : arguments) {
+        if (strcasecmp(a.c_str(), "--production") == 0 || strcasecmp(a.c_str(), "/production") == 0) {
+            result.productionSwitchSeen = true;
+            result.productionSwitchValue = true;
+        } else if (strcasecmp(a.c_str(), "--no-production") == 0 || strcasecmp(a.c_str(), "/no-production") == 0) {
+            result.productionSwitchSeen = true;
+            result.productionSwitchValue = false;
+        }
+    }
+    return result;
+}
+
+int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend)
+{
+    const std::string title = kProgramName;
+    try {
+        if (g_dataFolder.empty()) gf_buildProgramPaths();
+        if (!std::filesystem::exists(g_dataFolder)) std::filesystem::create_directories(g_dataFolder);
+    } catch (const std::filesystem::filesystem_error& e) {
+        gf_log(fmt::format("Failed to create directory: {}", e.what()));
+        return 0;
+    }
+    if (!initInstance(backend, title)) {
+        gf_logError("initInstance failed");
+        return 0;
+    }
+    if (commandLine.productionSwitchSeen && commandLine.productionSwitchValue) g_productionMode = true;
+    if (backend.exists()) gf_postWindowMessage(WM_APP_START);
+    const int code = backend.run();
+    gf_setMainWindowBackend(nullptr);
+    return code;
+}
+
+int gf_processEntry(int argc, char** argv, BackendFactory makeBackend)
+{
+    if (gf_acquireSingleInstance(INSTANCE_NAME) == InstanceLock::AlreadyRunning) return 255;
+    try {
+        gf_openLog();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", kProgramName, e.what());
+        return 1;
+    }
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    const CommandLine commandLine = gf_parseCommandLine(arguments);
+    std::unique_ptr<WindowBackend> backend = makeBackend ? makeBackend(gf_controls()) : gf_makeWindowBackend(gf_controls());
+    if (!backend) {
+        gf_logError("initInstance failed");
+        return 0;
+    }
+    return lf_runApplication(commandLine, *backend);
+}
+
+}  // namespace skf
