@@ -187,6 +187,8 @@ void lf_onCloseWindow()
     }
     g_stopRun = true;
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+    // Closing down ends with the end message; without a start-up there is nothing to close down.
+    if (!gf_hasStartUpFunction()) gf_postWindowMessage(WM_APP_CLOSED);
 }
 
 void lf_onStartMessage()
