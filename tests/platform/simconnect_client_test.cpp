@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
@@ -140,4 +143,38 @@ TEST(SimConnectMessages, DataBlockStartsAtDwData) {
   m->dwSize = 12;
   EXPECT_EQ(gf_simDataBlockSize(m), 0u);
   EXPECT_EQ(gf_simDataBlockSize(nullptr), 0u);
+}
+
+// A peer on the socket that answers the hello with something else is not taken for a simulator.
+TEST(SimConnectHandle, OpenRefusesAPeerThatIsNoSimulator) {
+  std::string dir = "/tmp/skyfill-client-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  std::string path = dir + "/sim.sock";
+  int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 4), 0);
+  std::thread peer([&] {
+    for (int i = 0; i < 2; ++i) {
+      int fd = ::accept(listener, nullptr, nullptr);
+      char buf[256];
+      [[maybe_unused]] auto got = ::recv(fd, buf, sizeof buf, 0);
+      if (i == 0) {
+        const char text[] = "HTTP/1.1 400 Bad Request\r\n\r\n";
+        [[maybe_unused]] auto sent = ::send(fd, text, sizeof text - 1, MSG_NOSIGNAL);
+      }
+      ::close(fd);  // the second peer just hangs up
+    }
+  });
+  EnvGuard env(SIM_SOCKET_ENV, path.c_str());
+  SimHandle h = 5;
+  EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
+  EXPECT_EQ(h, 0u);
+  EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
+  peer.join();
+  ::close(listener);
+  ::unlink(path.c_str());
+  ::rmdir(dir.c_str());
 }

@@ -9,6 +9,9 @@
 #include <set>
 #include <thread>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+
 #include "support/SimStandInHarness.h"
 
 using namespace skf;
@@ -746,4 +749,37 @@ TEST(ConcurrentSimConnect, CloseWhileAnotherThreadSends) {
   c.close();
   sender.join();
   EXPECT_EQ(SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_FRAME, "Frame"), SIM_E_HANDLE);
+}
+
+TEST(SimStandInCalls, GarbageFromAClientOnlyDropsThatClient) {
+  StandInHarness h(smallWorld());
+  auto rawConnect = [&] {
+    int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::string path = h.sim->socketPath();
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    return fd;
+  };
+  // A length far beyond any frame, and a first frame that is not a hello.
+  int bad = rawConnect();
+  std::uint32_t junk[4] = {0xFFFFFFF0u, 1, 1, 0};
+  ASSERT_EQ(::send(bad, junk, sizeof junk, MSG_NOSIGNAL), static_cast<ssize_t>(sizeof junk));
+  int notHello = rawConnect();
+  SimWireWriter w(static_cast<std::uint32_t>(SimCall::AIRemoveObject), 1);
+  w.u32(100).u32(SIM_REQ_REMOVE);
+  const auto& f = w.frame();
+  ASSERT_EQ(::send(notHello, f.data(), f.size(), MSG_NOSIGNAL), static_cast<ssize_t>(f.size()));
+  // Both are closed by the stand-in; a proper client still gets in.
+  char b[64];
+  EXPECT_EQ(::recv(bad, b, sizeof b, 0), 0);
+  ssize_t n = ::recv(notHello, b, sizeof b, 0);  // the refusal, then the end
+  EXPECT_EQ(n, 16);
+  EXPECT_EQ(::recv(notHello, b, sizeof b, 0), 0);
+  ::close(bad);
+  ::close(notHello);
+  SimTestClient c;
+  EXPECT_EQ(c.open(), SIM_OK);
+  EXPECT_EQ(h.sim->callCount(SimCall::AIRemoveObject), 0u);
 }
