@@ -395,6 +395,11 @@ TEST(SimStandInWorld, FramesOnlyWhileAFlightRuns) {
   ASSERT_GE(ev.size(), 3u);
   EXPECT_EQ(ev[ev.size() - 2]->as<SIMCONNECT_RECV_EVENT>().uEventID, SIM_EVENT_SIM);
   EXPECT_EQ(ev[ev.size() - 2]->as<SIMCONNECT_RECV_EVENT>().dwData, 0u);
+  h.sim->loadFlight("C:/flights/EHAM.FLT");
+  ASSERT_TRUE(c.waitFor([&] { return c.count(SIMCONNECT_RECV_ID_EVENT_FILENAME) == 1; }));
+  const auto& file = c.of(SIMCONNECT_RECV_ID_EVENT_FILENAME)[0]->as<SIMCONNECT_RECV_EVENT_FILENAME>();
+  EXPECT_EQ(file.uEventID, SIM_EVENT_FLIGHT_LOADED);
+  EXPECT_STREQ(file.szFileName, "C:/flights/EHAM.FLT");
 }
 
 TEST(SimStandInWorld, ForeignTrafficShowsUpInRange) {

@@ -1066,11 +1066,11 @@ void SimStandIn::setFlightRunning(bool running) {
   wake();
 }
 
-void SimStandIn::loadFlight() {
+void SimStandIn::loadFlight(const std::string& fileName) {
   {
     std::lock_guard lock(mutex_);
-    traceLine({{"dir", "event"}, {"what", "flight loaded"}});
-    sendSystemEvent("FlightLoaded", 0);
+    traceLine({{"dir", "event"}, {"what", "flight loaded"}, {"file", fileName}});
+    sendSystemEvent("FlightLoaded", 0, 0xFFFFFFFFu, fileName);
     changed();
   }
   wake();

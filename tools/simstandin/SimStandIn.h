@@ -86,7 +86,8 @@ class SimStandIn {
   // ---- the simulator's state ----
   void setStarted(bool started);      // not started: opens are refused
   void setFlightRunning(bool running);  // sends "Sim" with 1 or 0
-  void loadFlight();                  // sends "FlightLoaded" with the given file name
+  // Sends "FlightLoaded" to its subscribers: a plain event, or with a file name the file-name message.
+  void loadFlight(const std::string& fileName = {});
   void quit();                        // sends QUIT to every client, closes them, then counts as not started
   void dropClients();                 // cuts every connection without a word (a crash)
   void step(int frames = 1);          // ticks frames (also in real-time mode)

@@ -3,7 +3,7 @@
 //   simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE] [--capacity N]
 //              [--trace FILE] [--not-started SECONDS]
 //
-// Commands on standard input, one per line: quit, load, pause, resume, teleport LAT LON, exception CODE,
+// Commands on standard input, one per line: quit, load [FILE], pause, resume, teleport LAT LON, exception CODE,
 // drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program.
 
 #include <poll.h>
@@ -48,7 +48,11 @@ bool command(skf::standin::SimStandIn& s, const std::string& line) {
   in >> cmd;
   if (cmd.empty()) return true;
   if (cmd == "quit") return false;
-  if (cmd == "load") s.loadFlight();
+  if (cmd == "load") {
+    std::string file;
+    std::getline(in >> std::ws, file);
+    s.loadFlight(file);
+  }
   else if (cmd == "pause") s.setFlightRunning(false);
   else if (cmd == "resume") s.setFlightRunning(true);
   else if (cmd == "start") s.setStarted(true);
