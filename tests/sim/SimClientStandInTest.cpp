@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -36,7 +37,7 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
   return true;
 }
 
-class SimClientStandIn : public ::testing::Test {
+class SimClientThreads : public ::testing::Test {
 protected:
   void SetUp() override {
     gf_openLogIn(logFolder.path());
@@ -97,7 +98,7 @@ protected:
   std::unique_ptr<test::StandInHarness> harness;
 };
 
-TEST_F(SimClientStandIn, WaitsForTheSimulatorThenConnectsAndCloses) {
+TEST_F(SimClientThreads, WaitsForTheSimulatorThenConnectsAndCloses) {
   standin::StandInConfig config;
   config.started = false;
   startStandIn(config);
@@ -119,7 +120,7 @@ TEST_F(SimClientStandIn, WaitsForTheSimulatorThenConnectsAndCloses) {
   EXPECT_FALSE(g_stopRun.load());
 }
 
-TEST_F(SimClientStandIn, StoppedWhileWaitingEndsWithoutAClose) {
+TEST_F(SimClientThreads, StoppedWhileWaitingEndsWithoutAClose) {
   standin::StandInConfig config;
   config.started = false;
   startStandIn(config);
@@ -131,7 +132,7 @@ TEST_F(SimClientStandIn, StoppedWhileWaitingEndsWithoutAClose) {
   EXPECT_EQ(sim().connectionCount(), 0U);
 }
 
-TEST_F(SimClientStandIn, WrongSimulatorIsShownAsUserError) {
+TEST_F(SimClientThreads, WrongSimulatorIsShownAsUserError) {
   standin::StandInConfig config;
   config.scenario.simulator = 2024;
   startStandIn(config);
@@ -145,7 +146,7 @@ TEST_F(SimClientStandIn, WrongSimulatorIsShownAsUserError) {
   EXPECT_TRUE(eventually([this] { return sim().connectionCount() == 0; }));
 }
 
-TEST_F(SimClientStandIn, VersionMismatchIsShownAsUserError) {
+TEST_F(SimClientThreads, VersionMismatchIsShownAsUserError) {
   startStandIn();
   sim().setVersionMismatch(true);
   gf_startSimClient();
@@ -154,7 +155,7 @@ TEST_F(SimClientStandIn, VersionMismatchIsShownAsUserError) {
   EXPECT_TRUE(eventually([] { return g_simConnect.load() == 0; }));
 }
 
-TEST_F(SimClientStandIn, UserAircraftDataAndTheOnceASecondTick) {
+TEST_F(SimClientThreads, UserAircraftDataAndTheOnceASecondTick) {
   startStandIn();
   connect();
   ASSERT_TRUE(gf_requestUserOnGround());
@@ -180,7 +181,7 @@ TEST_F(SimClientStandIn, UserAircraftDataAndTheOnceASecondTick) {
   EXPECT_NE(text.find("          model raw: A320\n"), std::string::npos);
 }
 
-TEST_F(SimClientStandIn, TeleportEndsTheRunWithNewFlight) {
+TEST_F(SimClientThreads, TeleportEndsTheRunWithNewFlight) {
   startStandIn();
   connect();
   gf_requestUserPosition();
@@ -193,7 +194,7 @@ TEST_F(SimClientStandIn, TeleportEndsTheRunWithNewFlight) {
   EXPECT_NE(log().find("Teleport\n"), std::string::npos);
 }
 
-TEST_F(SimClientStandIn, FlightLoadedEndsTheRunWithNewFlight) {
+TEST_F(SimClientThreads, FlightLoadedEndsTheRunWithNewFlight) {
   startStandIn();
   connect();
   sim().loadFlight();
@@ -201,7 +202,7 @@ TEST_F(SimClientStandIn, FlightLoadedEndsTheRunWithNewFlight) {
   EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
 }
 
-TEST_F(SimClientStandIn, QuitEndsTheRunWithSimWasClosed) {
+TEST_F(SimClientThreads, QuitEndsTheRunWithSimWasClosed) {
   startStandIn();
   connect();
   sim().setFlightRunning(true);
@@ -215,7 +216,7 @@ TEST_F(SimClientStandIn, QuitEndsTheRunWithSimWasClosed) {
   EXPECT_NE(log().find("Flight Simulator no longer connected, Skyfill will stop ..."), std::string::npos);
 }
 
-TEST_F(SimClientStandIn, FailedRequestHaltsTheQueuesWithSimConnectError) {
+TEST_F(SimClientThreads, FailedRequestHaltsTheQueuesWithSimConnectError) {
   startStandIn();
   connect();
   ASSERT_TRUE(sim().failNextCalls(SimCall::RequestDataOnSimObject, 1));
@@ -242,7 +243,7 @@ CreationRecord creationAt(std::uint32_t n, std::string callsign, std::string_vie
 
 // Sixty creations through the frame handler: two share a callsign, one title is not installed, one is over
 // the simulator's capacity. The others are confirmed, released, frozen, moved and removed.
-TEST_F(SimClientStandIn, SixtyCreationsConfirmedMovedAndRemoved) {
+TEST_F(SimClientThreads, SixtyCreationsConfirmedMovedAndRemoved) {
   static const std::string kTitle = "Boeing 737-800 Test";
   static const std::string kMissing = "Not Installed Livery";
   startStandIn();
@@ -357,6 +358,54 @@ TEST_F(SimClientStandIn, SixtyCreationsConfirmedMovedAndRemoved) {
   }));
   EXPECT_EQ(sim().aiObjectCount(), 0U);
   EXPECT_EQ(sim().callCount(SimCall::AIRemoveObject), objectIds.size());
+  EXPECT_FALSE(g_stopRun.load());
+}
+
+// The engine's side of the queues works on its own thread while the SimClient thread sends on every frame
+// and a third thread (the window) switches nav lights.
+TEST_F(SimClientThreads, EngineQueuesConcurrentWithFrames) {
+  startStandIn();
+  connect();
+  std::atomic<bool> engineDone{false};
+  std::thread engine([&] {
+    std::vector<SimMessage> messages;
+    for (int step = 0; step < 2000; ++step) {
+      gf_takeSimMessages(messages);
+      AiPositionBlock block;
+      block.latitude = 52.3 + step * 1e-6;
+      block.longitude = 4.76;
+      for (std::uint32_t id = 100; id < 110; ++id) {
+        gf_queuePosition(id, block);
+      }
+      if (step % 7 == 0) {
+        ParkedAircraft aircraft;
+        aircraft.objectId = 100 + static_cast<std::uint32_t>(step % 10);
+        gf_setThrottle(aircraft, static_cast<std::uint32_t>(step % 5));
+        gf_setFlaps(aircraft, static_cast<std::uint32_t>(step % 4));
+      }
+      gf_trySwapPositionBuffers();
+      if (step % 100 == 0) {
+        gf_requestUserPosition();
+      }
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    engineDone = true;
+  });
+  std::thread window([&] {
+    while (!engineDone.load()) {
+      gf_setNavLight(105, 1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  });
+  while (!engineDone.load()) {
+    sim().step(1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  engine.join();
+  window.join();
+  sim().step(1);
+  EXPECT_TRUE(eventually([this] { return sim().callCount(SimCall::SetDataOnSimObject) > 0; }));
+  EXPECT_TRUE(eventually([this] { return sim().callCount(SimCall::TransmitClientEvent) > 0; }));
   EXPECT_FALSE(g_stopRun.load());
 }
 
