@@ -77,6 +77,8 @@ protected:
     gf_startSimClient();
     ASSERT_TRUE(eventually([] { return g_mainWindow.simConnected.load() && g_simConnect.load() != 0; }));
     ASSERT_TRUE(eventually([] { return !g_mainWindow.simulatorText.get().empty(); }));
+    // The stand-in has taken in the whole set-up (the group priority is its last call).
+    ASSERT_TRUE(eventually([this] { return sim().callCount(SimCall::SetNotificationGroupPriority) == 1; }));
   }
 
   std::string log() {
@@ -163,6 +165,7 @@ TEST_F(SimClientThreads, UserAircraftDataAndTheOnceASecondTick) {
   UserAircraftState state = gf_requestUserPosition();
   EXPECT_EQ(state.known, 0);
   ASSERT_TRUE(eventually([] { return gf_holdsPosition(gf_receivedUserBlock().latitude, 0.0); }));
+  ASSERT_TRUE(eventually([this] { return sim().callCount(SimCall::RequestDataOnSimObject) == 4; }));
   g_userDataArrived = false;
   sim().step(30);
   ASSERT_TRUE(eventually([] { return g_userDataArrived.load(); }));
