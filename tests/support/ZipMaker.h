@@ -15,6 +15,7 @@ namespace skf::test {
 inline void makeZip(const std::filesystem::path& path,
                     const std::vector<std::pair<std::string, std::string>>& entries)
 {
+    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (archive == nullptr) throw std::runtime_error("makeZip: cannot create " + path.string());

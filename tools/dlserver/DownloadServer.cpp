@@ -63,6 +63,8 @@ bool DownloadServer::start(int port)
     if (m_port <= 0)
         return false;
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // A stop() before the server runs would be lost and leave the listening thread unjoinable.
+    while (!m_server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 

@@ -1,0 +1,242 @@
+// The update check against the download-server stand-in, in a fresh program folder.
+#include "core/ProgramState.h"
+#include "core/StatusLine.h"
+#include "core/settings/Catalogue.h"
+#include "data/Downloader.h"
+#include "data/UpdateCheck.h"
+#include "support/ProgramFolder.h"
+#include "support/ZipMaker.h"
+#include "tools/dlserver/DownloadServer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+namespace {
+
+namespace fs = std::filesystem;
+using skf::DownloadServer;
+
+void writeFile(const fs::path& path, const std::string& content)
+{
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string version(int a, int b, int c)
+{
+    return "{\"major\":" + std::to_string(a) + ",\"minor\":" + std::to_string(b) + ",\"patch\":" + std::to_string(c) + "}";
+}
+
+class UpdateCheck : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("SKYFILL_OPEN_COMMAND", "true", 1); // the desktop opener does nothing here
+        srv = folder.root() / "srv";
+        fs::create_directories("input"); // made by the start-up before the check
+        writeFile(srv / "11" / "airports.enc", "AIRPORTS");
+        writeFile(srv / "11" / "AIG-regcodes.enc", "AIG");
+        writeFile(srv / "11" / "dbase.enc", "DBASE");
+        writeFile(srv / "docs" / "ReleaseNotes.pdf", "%PDF-notes");
+        server = std::make_unique<DownloadServer>(srv);
+        ASSERT_TRUE(server->start());
+        skf::gf_setDownloadBaseUrl(server->baseUrl());
+        for (skf::StringParameter* p : {&skf::AIRPORTS_VERSION, &skf::AIG_VERSION, &skf::DBASE_VERSION,
+                                        &skf::LIV_SCAN_VERSION, &skf::ADDONS_SCAN_VERSION,
+                                        &skf::MYSIMADDON24_VERSION})
+            p->set("");
+        skf::SCAN_LIVERIES.set(false);
+        skf::SCAN_AIRPORTS.set(false);
+        skf::g_simIs2020 = true;
+        skf::gf_resetStopState();
+    }
+    void TearDown() override
+    {
+        server->stop();
+        skf::gf_setDownloadBaseUrl("");
+        skf::gf_resetStopState();
+        skf::g_simIs2020 = true;
+    }
+    void publish(const std::string& json) { writeFile(srv / "versions.json", json); }
+    std::string allCurrent(const std::string& msfs = version(11, 11, 3))
+    {
+        return "{\"msfs\":" + msfs + ",\"simaddon\":" + version(1, 0, 0) + ",\"airports\":" + version(2, 0, 0) +
+               ",\"aig\":" + version(3, 0, 0) + ",\"liveries\":" + version(4, 0, 0) + ",\"addons\":" +
+               version(5, 0, 0) + ",\"dbase\":" + version(6, 0, 0) + "}";
+    }
+    bool requested(const std::string& path) const
+    {
+        for (const auto& r : server->requests())
+            if (r.path == path) return true;
+        return false;
+    }
+
+    skf::test::ProgramFolder folder{"skf_update"};
+    fs::path srv;
+    std::unique_ptr<DownloadServer> server;
+};
+
+TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn)
+{
+    publish(allCurrent());
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("input/airports.enc"), "AIRPORTS");
+    EXPECT_EQ(readFile("input/AIG-regcodes.enc"), "AIG");
+    EXPECT_EQ(readFile("input/dbase.enc"), "DBASE");
+    EXPECT_EQ(skf::AIRPORTS_VERSION.value(), "2.0.0");
+    EXPECT_EQ(skf::AIG_VERSION.value(), "3.0.0");
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
+    EXPECT_TRUE(skf::SCAN_LIVERIES.value());
+    EXPECT_TRUE(skf::SCAN_AIRPORTS.value());
+    EXPECT_EQ(skf::LIV_SCAN_VERSION.value(), "4.0.0");
+    EXPECT_FALSE(fs::exists("versions.json"));
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("msfs program version at web = 11.11.3"), std::string::npos);
+    EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
+    EXPECT_NE(log.find("airports updated to 2.0.0"), std::string::npos);
+    EXPECT_NE(log.find("dbase updated to 6.0.0"), std::string::npos);
+    EXPECT_FALSE(requested("/downloads/mysimaddon24/my_simaddon2024.zip")); // MSFS 2020: not looked at
+    EXPECT_EQ(log.find("simaddon version not found"), std::string::npos);
+    // The user agent of every request is SKFL.
+    for (const auto& r : server->requests()) EXPECT_EQ(r.userAgent, "SKFL");
+
+    // A second check with everything in place fetches nothing more.
+    server->clearRequests();
+    skf::SCAN_LIVERIES.set(false);
+    writeFile("output/LiveriesScanned.xml", "<x/>");
+    skf::SCAN_AIRPORTS.set(false);
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_FALSE(requested("/downloads/11/airports.enc"));
+    EXPECT_FALSE(skf::SCAN_LIVERIES.value());
+    EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
+}
+
+TEST_F(UpdateCheck, MissingDataFileIsFetchedAtTheSameVersionAndFailedDownloadKeepsVersion)
+{
+    publish(allCurrent());
+    skf::AIRPORTS_VERSION.set("2.0.0");
+    server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("input/airports.enc"), "AIRPORTS");
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "");
+    EXPECT_FALSE(fs::exists("input/dbase.enc"));
+    EXPECT_EQ(folder.log().find("dbase updated"), std::string::npos);
+}
+
+TEST_F(UpdateCheck, BadVersionInfoIsLoggedAndTheStartGoesOn)
+{
+    // No versions.json at all.
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_NE(folder.log().find("Downloading version info from my web site failed!"), std::string::npos);
+
+    // Not JSON.
+    publish("{ this is not json");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_FALSE(fs::exists("versions.json"));
+    EXPECT_NE(folder.log().find("versions.json is not valid"), std::string::npos);
+    EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::NotYetSet);
+
+    // Not an object, and members of the wrong type: each reported as not found, the others handled.
+    publish("[1,2,3]");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    publish("{\"msfs\":5,\"airports\":\"2.0.0\",\"aig\":{\"major\":1,\"minor\":\"x\",\"patch\":0},\"dbase\":" +
+            version(6, 0, 0) + "}");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("msfs version not found"), std::string::npos);
+    EXPECT_NE(log.find("airports version not found"), std::string::npos);
+    EXPECT_NE(log.find("aig version not found"), std::string::npos);
+    EXPECT_NE(log.find("liveries version not found"), std::string::npos);
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
+    EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::NotYetSet);
+}
+
+TEST_F(UpdateCheck, NewProgramVersionIsUnpackedAndStopsTheRun)
+{
+    publish(allCurrent(version(11, 12, 0)));
+    skf::test::makeZip(srv / "release" / "setup_Skyfill_d_v11.12.0.zip", {{"setup.exe", "MZ-new-installer"}});
+    EXPECT_FALSE(skf::gf_checkForUpdates());
+    EXPECT_TRUE(skf::g_stopRun.load());
+    EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::NewVersion);
+    EXPECT_EQ(readFile("new_version/install_new_version.exe"), "MZ-new-installer");
+    EXPECT_EQ(readFile("new_version/ReleaseNotes.pdf"), "%PDF-notes");
+    EXPECT_EQ(readFile("new_version/README.txt"),
+              "A new version is available.\nThe installer can be executed normally (no Administrator rights "
+              "required).\n");
+    EXPECT_FALSE(fs::exists("install_new_version.exe"));
+    EXPECT_FALSE(fs::exists("new_version/install_new_version.exe.part"));
+    EXPECT_FALSE(fs::exists("setup_Skyfill_d_v11.12.0.zip"));
+    EXPECT_FALSE(requested("/downloads/11/airports.enc")); // no further member is looked at
+}
+
+TEST_F(UpdateCheck, BrokenInstallerArchiveIsNotReportedAsNewVersion)
+{
+    publish(allCurrent(version(12, 0, 0)));
+    writeFile(srv / "release" / "setup_Skyfill_d_v12.0.0.zip", "PK but not really a zip archive");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_FALSE(skf::g_stopRun.load());
+    EXPECT_FALSE(fs::exists("install_new_version.exe"));
+    EXPECT_FALSE(fs::exists("new_version/install_new_version.exe"));
+    EXPECT_FALSE(fs::exists("setup_Skyfill_d_v12.0.0.zip"));
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Could not open setup_Skyfill_d_v12.0.0.zip"), std::string::npos);
+    EXPECT_EQ(skf::gf_statusSnapshot().statusText,
+              "The downloading/unzipping of the new version failed? Try manually via the Orvanta website.");
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0"); // the other members are still handled
+
+    // A missing installer archive likewise.
+    std::remove("input/dbase.enc");
+    publish(allCurrent(version(12, 0, 1)));
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(skf::gf_statusSnapshot().statusText,
+              "The downloading/unzipping of the new version failed? Try manually via the Orvanta website.");
+    EXPECT_NE(folder.log().find("install_new_version.exe does not exists?"), std::string::npos);
+}
+
+TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024)
+{
+    skf::g_simIs2020 = false;
+    publish(allCurrent());
+    skf::test::makeZip(srv / "mysimaddon24" / "my_simaddon2024.zip",
+                       {{"links/", ""}, {"links/EHAM-addon.lnk", "C:/addons/eham"}, {"LFPG.cfg", "C:/addons/lfpg"}});
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("airports/my_simaddon/EHAM-addon.txt"), "C:/addons/eham");
+    EXPECT_EQ(readFile("airports/my_simaddon/LFPG.txt"), "C:/addons/lfpg");
+    EXPECT_EQ(skf::MYSIMADDON24_VERSION.value(), "1.0.0");
+    EXPECT_FALSE(fs::exists("my_simaddon2024.zip"));
+    EXPECT_NE(folder.log().find("simaddon updated to 1.0.0"), std::string::npos);
+
+    // A newer package that fails to download keeps the installed links and is not "up-to-date".
+    publish(allCurrent().replace(allCurrent().find(version(1, 0, 0)), version(1, 0, 0).size(), version(1, 1, 0)));
+    server->setFault("/downloads/mysimaddon24/my_simaddon2024.zip", DownloadServer::Fault::ServerError);
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("airports/my_simaddon/EHAM-addon.txt"), "C:/addons/eham");
+    EXPECT_EQ(skf::MYSIMADDON24_VERSION.value(), "1.0.0");
+    EXPECT_EQ(folder.log().find("simaddon version up-to-date"), std::string::npos);
+
+    // A package that does not open keeps them too.
+    server->clearFaults();
+    writeFile(srv / "mysimaddon24" / "my_simaddon2024.zip", "broken");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("airports/my_simaddon/EHAM-addon.txt"), "C:/addons/eham");
+    EXPECT_EQ(skf::MYSIMADDON24_VERSION.value(), "1.0.0");
+}
+
+TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder)
+{
+    EXPECT_EQ(skf::gf_newVersionMessage(folder.root()),
+              "A new version is available.\nThe installer can be executed normally (no Administrator rights "
+              "required).");
+    EXPECT_FALSE(fs::exists(folder.root() / ".write_test.tmp"));
+}
+
+} // namespace
