@@ -44,12 +44,12 @@ build() { # build DIR [cmake options...]
 ensure_display() {
   if [ -z "${DISPLAY:-}" ]; then
     local n=99
-    while [ -e "/tmp/.X${n}-lock" ]; do n=$((n + 1)); done
+    while [ -e "/tmp/.X${n}-lock" ] || [ -e "/tmp/.X11-unix/X${n}" ]; do n=$((n + 1)); done
     Xvfb ":${n}" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     XVFB_PID=$!
     trap 'kill ${XVFB_PID} 2>/dev/null || true' EXIT
     export DISPLAY=":${n}"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.1; done
+    for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X${n}" ] && break; sleep 0.1; done
   fi
 }
 
