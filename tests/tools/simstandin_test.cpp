@@ -788,3 +788,36 @@ TEST(SimStandInCalls, GarbageFromAClientOnlyDropsThatClient) {
   EXPECT_EQ(c.open(), SIM_OK);
   EXPECT_EQ(h.sim->callCount(SimCall::AIRemoveObject), 0u);
 }
+
+// An exception thrown by the dispatch procedure leaves CallDispatch; the messages behind it wait for the next call.
+TEST(SimStandInCalls, ExceptionFromTheDispatchProcedurePassesThrough) {
+  StandInHarness h(smallWorld());
+  SimTestClient c;
+  ASSERT_EQ(c.open(), SIM_OK);
+  ASSERT_EQ(SimConnect_SubscribeToSystemEvent(c.handle, SIM_EVENT_SIM, "Sim"), SIM_OK);
+  ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+  struct Seen {
+    std::vector<std::uint32_t> ids;
+  } seen;
+  auto proc = [](SIMCONNECT_RECV* m, std::uint32_t, void* ctx) {
+    static_cast<Seen*>(ctx)->ids.push_back(m->dwID);
+    if (m->dwID == SIMCONNECT_RECV_ID_OPEN) throw std::runtime_error("wrong simulator");
+  };
+  bool thrown = false;
+  for (int i = 0; i < 10000 && !thrown; ++i) {
+    try {
+      ASSERT_EQ(SimConnect_CallDispatch(c.handle, proc, &seen), SIM_OK);
+    } catch (const std::runtime_error&) {
+      thrown = true;
+    }
+    if (!thrown) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  ASSERT_TRUE(thrown);
+  EXPECT_EQ(seen.ids, (std::vector<std::uint32_t>{SIMCONNECT_RECV_ID_OPEN}));
+  // The connection still works: the "Sim" event comes with the next dispatch.
+  for (int i = 0; i < 10000 && seen.ids.size() < 2; ++i) {
+    ASSERT_EQ(SimConnect_CallDispatch(c.handle, proc, &seen), SIM_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(seen.ids, (std::vector<std::uint32_t>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EVENT}));
+}
