@@ -7,6 +7,7 @@
 
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
+#include "platform/system/Timer.h"
 #include "platform/ui/WindowMessages.h"
 #include "sim/SimDeps.h"
 #include "sim/SimDispatch.h"
@@ -229,6 +230,15 @@ void lf_simClientThread(std::stop_token stop) {
     }
     g_simConnect = handle;
     lf_setupSimConnect(handle);
+    // The 1 ms timer resolution for the life of the connection; undone only when the raise succeeded.
+    struct TimePeriod {
+      bool raised = gf_timeBeginPeriod(1);
+      ~TimePeriod() {
+        if (raised) {
+          gf_timeEndPeriod(1);
+        }
+      }
+    } timePeriod;
     while (!stop.stop_requested()) {
       if (gf_simFailed(SimConnect_CallDispatch(handle, lf_dispatch, nullptr))) {
         // The simulator quit or the connection died: end the run instead of waiting for ever.

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "core/Codes.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
+#include "data/Dbase.h"
+#include "data/StringPool.h"
+#include "sim/EngineHooks.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
 #include "sim/SimMessages.h"
@@ -299,6 +304,155 @@ TEST_F(Dispatch, UserModelRulesAndUnknownWingspan) {
   dispatch(textData(SIM_REQ_USER_MODEL, ""));
   EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
   g_mainWindow.userModelRecognised = true;
+}
+
+} // namespace
+} // namespace skf
+
+namespace skf {
+namespace {
+
+// The user model against a small wingspan table: A320 and B738 have entries, B744 has none.
+class UserModel : public Dispatch {
+protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    for (const auto& [code, half] : std::vector<std::pair<const char*, double>>{
+             {"A320", 0.00970}, {"A321", 0.00970}, {"B738", 0.01020}, {"E190", 0.00780}, {"A388", 0.0216}}) {
+      const auto id = g_modelPool.intern(code);
+      saved.emplace_back(id, g_halfWingspans.at(id));
+      g_halfWingspans.at(id) = half;
+    }
+    g_modelPool.intern("B744");
+    savedMax = g_maxHalfWingspan;
+    g_maxHalfWingspan = 0.0216;
+  }
+  void TearDown() override {
+    for (const auto& [id, half] : saved) {
+      g_halfWingspans.at(id) = half;
+    }
+    g_maxHalfWingspan = savedMax;
+    g_mainWindow.userModelRecognised = true;
+    Dispatch::TearDown();
+  }
+  void model(const std::string& text) { dispatch(textData(SIM_REQ_USER_MODEL, text)); }
+  std::vector<std::pair<std::uint16_t, double>> saved;
+  double savedMax = 0.0;
+};
+
+TEST_F(UserModel, KnownTypeShowsItsWingspan) {
+  model("A320");
+  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.00970);
+  EXPECT_NE(log().find("          SimConnect: User aircraft model: A320, half wing span: 18.0 meter, category: "),
+            std::string::npos);
+}
+
+TEST_F(UserModel, TextIdsAreReadFromBeforeTheSuffix) {
+  model("ATCCOM.AC_MODEL_A320.0.text");
+  EXPECT_NE(log().find("SimConnect: User aircraft model: A320, half wing span"), std::string::npos);
+  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+}
+
+TEST_F(UserModel, TypeWithoutWingspanEntryIsUnknown) {
+  model("B744");
+  EXPECT_FALSE(g_mainWindow.userModelRecognised.load());
+  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // the largest, never 0
+  EXPECT_EQ(gf_statusSnapshot().statusText,
+            "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
+  EXPECT_EQ(log().find("B744, half wing span"), std::string::npos);
+}
+
+TEST_F(UserModel, AerosoftTitleGivesTheType) {
+  dispatch(textData(SIM_REQ_USER_TITLE, "Aerosoft A321 CFM Lufthansa"));
+  model("Aerosoft_A321_CFM");
+  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+  EXPECT_NE(log().find("SimConnect: User aircraft model deduced from title: A321, half wing span: 18.0 meter"),
+            std::string::npos);
+}
+
+TEST_F(UserModel, Dg737TitleNamesTheVariant) {
+  dispatch(textData(SIM_REQ_USER_TITLE, "DG 737-800 Ryanair"));
+  model("737");
+  EXPECT_NE(log().find("SimConnect: User aircraft model: B738, half wing span: 18.9 meter"), std::string::npos);
+}
+
+TEST_F(UserModel, EmptyModelTakesTheCrj7OrTheLargest) {
+  model("");
+  EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
+  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // no CRJ7 entry here
+  EXPECT_EQ(gf_statusSnapshot().statusText,
+            "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead");
+}
+
+} // namespace
+} // namespace skf
+
+
+namespace skf {
+namespace {
+
+// The stand tables and the park-airport list belong to the engine: the SimClient thread never reads them;
+// the stand name and the reserved-stand refresh run on the thread that calls the engine-side functions.
+class UserStand : public Dispatch {
+protected:
+  void SetUp() override {
+    Dispatch::SetUp();
+    SimEngineHooks hooks;
+    hooks.standNameAt = [this](const UserAircraftState& user) {
+      standThreads.push_back(std::this_thread::get_id());
+      return user.onGround != 0 && user.block.latitude > 50.0 ? std::string("D7") : std::string();
+    };
+    hooks.reserveUserStand = [this](const std::string& name) {
+      reserved.push_back(name);
+      return true;
+    };
+    gf_registerSimEngineHooks(hooks);
+    g_mainWindow.userStandText.clear();
+  }
+  void TearDown() override {
+    gf_registerSimEngineHooks({});
+    Dispatch::TearDown();
+  }
+  void onGround(std::int64_t value) {
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &value, 8));
+  }
+  std::vector<std::thread::id> standThreads;
+  std::vector<std::string> reserved;
+};
+
+TEST_F(UserStand, StandNameIsWorkedOutByTheEngineSide) {
+  dispatch(userPosition(52.3, 4.76));
+  onGround(1);
+  EXPECT_TRUE(standThreads.empty()); // nothing on the dispatching side
+  const UserAircraftState state = gf_requestUserPosition();
+  EXPECT_EQ(state.block.latitude, 52.3);
+  EXPECT_EQ(g_mainWindow.userStandText.get(), "D7");
+  ASSERT_FALSE(standThreads.empty());
+  EXPECT_EQ(standThreads.back(), std::this_thread::get_id());
+  onGround(0);
+  gf_requestUserPosition();
+  EXPECT_EQ(g_mainWindow.userStandText.get(), "");
+}
+
+TEST_F(UserStand, FlightLoadOnlyAsksForTheReservedStandRefresh) {
+  UserAircraftBlock block;
+  block.latitude = 52.3;
+  block.longitude = 4.76;
+  block.groundSpeed = 1.5;
+  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+  onGround(1);
+  dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
+  EXPECT_TRUE(reserved.empty());
+  EXPECT_TRUE(gf_runUserStandRefresh());
+  EXPECT_EQ(reserved, std::vector<std::string>{"D7"});
+  EXPECT_FALSE(gf_runUserStandRefresh()); // asked once, done once
+  // A user aircraft rolling faster than 2 kn keeps the reserved stand.
+  block.groundSpeed = 2.5;
+  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+  gf_requestUserStandRefresh();
+  EXPECT_FALSE(gf_runUserStandRefresh());
+  EXPECT_EQ(reserved.size(), 1U);
 }
 
 } // namespace
