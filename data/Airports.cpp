@@ -2,7 +2,7 @@
 
 #include "core/Log.h"
 #include "data/Crypto.h"
-#include "data/DataPaths.h"
+#include "core/settings/ProgramPaths.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -65,8 +65,8 @@ bool gf_readAirports()
 {
     if (g_airportsLoaded.load())
         return !g_airports.empty();
-    const std::filesystem::path& encPath = gf_airportsEncPath();
-    const std::filesystem::path& xmlPath = gf_airportsXmlPath();
+    const std::filesystem::path& encPath = g_airportsEncPath;
+    const std::filesystem::path& xmlPath = g_airportsXmlPath;
     try {
         gf_streamDecrypt(encPath, xmlPath); // a failure shows up as the XML that cannot be loaded
     } catch (const std::exception& e) {

@@ -3,7 +3,7 @@
 #include "core/Codes.h"
 #include "core/Log.h"
 #include "data/Crypto.h"
-#include "data/DataPaths.h"
+#include "core/settings/ProgramPaths.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -327,13 +327,13 @@ bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
 
 bool gf_readDbase()
 {
-    const std::filesystem::path& encPath = gf_dbaseEncPath();
+    const std::filesystem::path& encPath = g_dbaseEncPath;
     std::error_code ec;
     if (!std::filesystem::exists(encPath, ec))
         throw std::runtime_error(fmt::format("{} not available", encPath.string()));
-    if (!gf_streamDecrypt(encPath, gf_dbaseXmlPath()))
+    if (!gf_streamDecrypt(encPath, g_dbaseXmlPath))
         throw std::runtime_error(fmt::format("{} stream decrypt failed", encPath.string()));
-    return gf_readDbaseXml(gf_dbaseXmlPath());
+    return gf_readDbaseXml(g_dbaseXmlPath);
 }
 
 void gf_clearDbase()

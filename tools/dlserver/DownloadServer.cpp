@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -63,8 +64,9 @@ bool DownloadServer::start(int port)
     if (m_port <= 0)
         return false;
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    // A stop() before the server runs would be lost and leave the listening thread unjoinable.
-    while (!m_server->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // Serving starts on the thread; a stop() before that would be lost, so wait for it.
+    while (!m_server->is_running())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     return true;
 }
 
@@ -152,9 +154,9 @@ void DownloadServer::handle(const std::string& path, const std::string& userAgen
         res.set_content(*body, "application/octet-stream");
         return;
     }
-    // Announce the whole body, deliver only its first half.
-    const std::size_t half = body->size() / 2;
+    // Announce the whole body, deliver only its first half (cut), or nothing of it (stalled).
     const bool stall = fault == Fault::StalledBody;
+    const std::size_t half = stall ? 0 : body->size() / 2;
     res.set_content_provider(
         body->size(), "application/octet-stream",
         [this, body, half, stall](std::size_t offset, std::size_t, httplib::DataSink& sink) {

@@ -26,7 +26,7 @@ public:
         NotFound,    // 404
         ServerError, // 500
         CutBody,     // announces the whole length, sends half of the body, closes the connection
-        StalledBody, // announces the whole length, sends half of the body, then sends nothing more
+        StalledBody, // announces the whole length, sends the headers and then no byte of the body
     };
 
     struct Request {

@@ -1,0 +1,83 @@
+// Reading the database: decrypt input/dbase.enc and read it, for a generated database of 200,000
+// registrations. Reports MB/s of plain XML for the whole read and for the decryption alone.
+#include "data/Crypto.h"
+#include "data/Dbase.h"
+#include "tools/skyfill-data/DbaseGenerator.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A working folder with input/dbase.enc of 200,000 registrations, made once.
+struct BenchData {
+    fs::path folder;
+    std::size_t xmlBytes = 0;
+
+    BenchData()
+    {
+        folder = fs::temp_directory_path() / ("skyfill-bench-dbase-" + std::to_string(::getpid()));
+        fs::create_directories(folder / "input");
+        const auto data = skf::datagen::gf_generateData(200000);
+        xmlBytes = data.dbaseXml.size();
+        {
+            std::ofstream out(folder / "plain.xml", std::ios::binary);
+            out << data.dbaseXml;
+        }
+        skf::gf_streamEncrypt(skf::g_dataKey, folder / "plain.xml", folder / "input" / "dbase.enc");
+        fs::remove(folder / "plain.xml");
+        fs::current_path(folder);
+    }
+    ~BenchData()
+    {
+        std::error_code ec;
+        fs::current_path(fs::temp_directory_path(), ec);
+        fs::remove_all(folder, ec);
+    }
+};
+
+BenchData& lf_data()
+{
+    static BenchData data;
+    return data;
+}
+
+void BM_DbaseDecryptOnly(benchmark::State& state)
+{
+    BenchData& d = lf_data();
+    for (auto _ : state) {
+        if (!skf::gf_streamDecrypt("input/dbase.enc", "input/dbase.xml"))
+            throw std::runtime_error("decryption failed");
+        state.PauseTiming();
+        fs::remove("input/dbase.xml");
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.xmlBytes));
+}
+
+void BM_DbaseWholeRead(benchmark::State& state)
+{
+    BenchData& d = lf_data();
+    for (auto _ : state) {
+        state.PauseTiming();
+        skf::gf_clearDbase();
+        state.ResumeTiming();
+        if (!skf::gf_readDbase())
+            throw std::runtime_error("read failed");
+    }
+    state.counters["records"] = static_cast<double>(skf::g_dbaseRecords.size());
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.xmlBytes));
+    skf::gf_clearDbase();
+}
+
+} // namespace
+
+BENCHMARK(BM_DbaseDecryptOnly)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DbaseWholeRead)->Unit(benchmark::kMillisecond);

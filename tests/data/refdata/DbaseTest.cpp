@@ -1,0 +1,385 @@
+// The database: reading dbase.enc section by section, its failures, and the lookups over it.
+#include "core/Codes.h"
+#include "core/settings/Catalogue.h"
+#include "data/Crypto.h"
+#include "data/Dbase.h"
+#include "data/DbaseLookups.h"
+#include "support/WorkFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace fs = std::filesystem;
+using skf::SizeCategory;
+using skf::test::WorkFolder;
+
+namespace {
+
+const char* kSections = R"(<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <aircrafts>
+    <aircraft types="B738, A320 , ,B772"/>
+    <aircraft types="A321,B77W,E190,C172,EC35,F16,GLF6,B752,A20N,A21N"/>
+    <aircraft/>
+  </aircrafts>
+  <cargo_types><cargo_type types="B77L,B752"/></cargo_types>
+  <heavy><hvy types="B772,B77W,B77L,B752"/></heavy>
+  <large><lar types="A320,A321,B738,E190,A20N,A21N,B752"/></large>
+  <buzjet><bzj types="GLF6"/></buzjet>
+  <high_performance><hpf types="F16"/></high_performance>
+  <rotorcraft><rot types="EC35"/></rotorcraft>
+  <similar_types>
+    <similar types="A321,A320"/>
+    <similar types="A21N,A20N"/>
+    <similar types="B77W,B772"/>
+    <similar/>
+  </similar_types>
+  <ICAO_airlines><ICAO codes="DLH,BAW"/><ICAO codes="KLM, CLH,EWG"/></ICAO_airlines>
+  <cargo_operators><ICAO codes="GEC,BOX"/></cargo_operators>
+  <publishers>
+    <pub names="Northwind Scenery,northwind-scenery, NWS"/>
+    <pub names="Bluefin Simworks,bluefinsim"/>
+    <pub names="Northwind Scenery,northwind-scenery, NWS"/>
+    <pub names="Anonymous,,"/>
+  </publishers>
+  <wingspans>
+    <wingspan type="A320" meters="36.0"/>
+    <wingspan type="A320" meters="30.0"/>
+    <wingspan type="B772" meters="60.9"/>
+    <wingspan type="B772" meters="80.0"/>
+    <wingspan type="XXXX" meters="10"/>
+    <wingspan meters="10"/>
+  </wingspans>
+  <fixes>
+    <fx wro="A320-200" cor="A320"/>
+    <fx wro="B777" cor="B999"/>
+    <fx wro="A320-200" cor="A321"/>
+  </fixes>
+  <simaddons20><simaddon20 arpts="EHAM, EDDF"/></simaddons20>
+  <thirdparties20>
+    <thirdpartie20 pub="Northwind Scenery" arpts="EGLL161, EGKK95"/>
+    <thirdpartie20 pub="Nobody"/>
+  </thirdparties20>
+  <dbase>
+    <d r="D-AIKA" a="DLH" m="A320" o="DLH"/>
+    <d r="D-AIKA" a="DLH" m="A320" o="DLH"/>
+    <d r="D-AIKA" a="DLH" m="A320" o="DLH"/>
+    <d r="DA-IKB" a="DLH" m="A321" o="CLH"/>
+    <d r="N123AB" a="UAL" m="B738"/>
+    <d r="G-ABC" a="BAW" m="E190" o="BAW"/>
+    <d r="GABCD" a="BAW" m="E190" o="BAW"/>
+    <d r="D-ALFA" a="GEC" m="B77L" o="GEC" c="true"/>
+    <d r="PH-BXA" a="KLM" m="NEWT"/>
+  </dbase>
+</root>
+)";
+
+class Database : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        skf::gf_clearDbase();
+        savedRandom = skf::RANDOM.value();
+        skf::RANDOM.set(false);
+    }
+    void TearDown() override
+    {
+        skf::gf_clearDbase();
+        skf::RANDOM.set(savedRandom);
+    }
+    static void install(const std::string& xml)
+    {
+        WorkFolder::writeFile("plain.xml", xml);
+        fs::create_directories("input");
+        skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", "input/dbase.enc");
+    }
+    static std::uint16_t model(const char* code) { return *skf::g_modelPool.find(code); }
+    static std::uint16_t op(const char* code) { return *skf::g_operatorPool.find(code); }
+    // The message of the exception a read throws.
+    static std::string failure()
+    {
+        try {
+            skf::gf_readDbase();
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "no exception";
+    }
+    WorkFolder wf;
+    bool savedRandom = true;
+};
+
+std::string lf_without(std::string text, const std::string& part)
+{
+    const auto at = text.find(part);
+    if (at != std::string::npos)
+        text.erase(at, part.size());
+    return text;
+}
+
+} // namespace
+
+TEST_F(Database, ReadsEverySectionAndRemovesThePlainFile)
+{
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
+
+    // Lists: trimmed words, empty words dropped; model ids in ascending code order after "".
+    EXPECT_EQ(skf::g_modelCodes.size(), 13u);
+    EXPECT_TRUE(skf::g_modelCodes.contains("A320"));
+    EXPECT_EQ(skf::g_modelPool.name(0), "");
+    EXPECT_EQ(model("A20N"), 1);
+    EXPECT_EQ(model("A21N"), 2);
+    EXPECT_EQ(model("A320"), 3);
+    EXPECT_EQ(skf::g_cargoModelIds, (std::set<std::uint16_t>{model("B752"), model("B77L")}));
+    EXPECT_EQ(op("BAW"), 1);
+    EXPECT_EQ(op("BOX"), 6); // cargo operators follow the airlines
+    EXPECT_EQ(skf::g_cargoOperatorIds, (std::set<std::uint16_t>{op("BOX"), op("GEC")}));
+    EXPECT_EQ(skf::g_simaddonAirports, (std::set<std::string>{"EDDF", "EHAM"}));
+
+    ASSERT_EQ(skf::g_similarTypes.size(), 4u);
+    EXPECT_EQ(skf::g_similarTypes[0], (std::vector<std::string>{"A320", "A321"}));
+    EXPECT_TRUE(skf::g_similarTypes[3].empty());
+
+    // Publishers: sorted, duplicates dropped, empty names kept in the group.
+    ASSERT_EQ(skf::g_publisherNames.size(), 3u);
+    EXPECT_EQ(skf::g_publisherNames[0], (std::vector<std::string>{"Anonymous", "", ""}));
+    EXPECT_EQ(skf::g_publisherNames[2], (std::vector<std::string>{"Northwind Scenery", "northwind-scenery", "NWS"}));
+
+    // Wingspans: the first entry of a model wins, the largest still counts.
+    EXPECT_NEAR(skf::gf_halfWingspan(model("A320")), 0.00972, 0.00001);
+    EXPECT_NEAR(skf::g_halfWingspanByCode.at("B772"), 60.9 / 1852 / 2, 1e-12);
+    EXPECT_NEAR(skf::g_maxHalfWingspan, 80.0 / 1852 / 2, 1e-12);
+
+    // Fixes: invalid targets and repeats are skipped.
+    EXPECT_EQ(skf::g_modelFixes, (std::map<std::string, std::string>{{"A320-200", "A320"}}));
+
+    ASSERT_EQ(skf::g_thirdparties20.size(), 2u);
+    EXPECT_EQ(skf::g_thirdparties20[0].airports, (std::vector<std::string>{"EGLL161", "EGKK95"}));
+    EXPECT_TRUE(skf::g_thirdparties20[1].airports.empty());
+    EXPECT_TRUE(skf::g_thirdparties24.empty());
+
+    // Records: sorted, one per registration.
+    ASSERT_EQ(skf::g_dbaseRecords.size(), 7u);
+    for (std::size_t i = 1; i < skf::g_dbaseRecords.size(); ++i)
+        EXPECT_LT(skf::g_dbaseRecords[i - 1].registration, skf::g_dbaseRecords[i].registration);
+
+    const std::string log = wf.log();
+    for (const char* line : {"\n   13 ICAO model codes", "    5 ICAO airline codes", "    2 cargo operators",
+                             "    3 publishers", "    1 fixes", "    7 dbase records read",
+                             "==> wingspan model XXXX is not valid, skipped", "==> wingspan model  is not valid",
+                             "==> wrong fix B777 -> B999, the latter is not valid",
+                             "==> wrong part of fix: 'A320-200', already exists, skipped"})
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+}
+
+TEST_F(Database, RegistrationLookupsTryTheUsualSpellings)
+{
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+
+    EXPECT_EQ(skf::gf_registrationVariants("DAIKA"), (std::vector<std::string>{"DA-IKA", "D-AIKA", "DAIKA"}));
+    EXPECT_EQ(skf::gf_registrationVariants("N123AB"), (std::vector<std::string>{"N123AB"}));
+    EXPECT_EQ(skf::gf_registrationVariants("D-AIKA"), (std::vector<std::string>{"D-AIKA"}));
+    EXPECT_EQ(skf::gf_registrationVariants("GABC"), (std::vector<std::string>{"GABC"}));
+
+    const auto kika = skf::gf_lookupRegistration("DAIKA");
+    ASSERT_TRUE(kika.has_value());
+    EXPECT_EQ(*kika, (skf::DbaseInfo{op("DLH"), model("A320"), op("DLH"), false}));
+    const auto kikb = skf::gf_lookupRegistration("DAIKB"); // stored as DA-IKB, found as the first variant
+    ASSERT_TRUE(kikb.has_value());
+    EXPECT_EQ(kikb->operatorId, op("CLH"));
+    EXPECT_EQ(skf::gf_operatorOfRegistration("DAIKB"), "CLH");
+
+    const auto cargo = skf::gf_lookupRegistration("D-ALFA");
+    ASSERT_TRUE(cargo.has_value());
+    EXPECT_TRUE(cargo->cargo);
+
+    // An airline that is not in the airline list is interned all the same; no operator is id 0.
+    const auto ual = skf::gf_lookupRegistration("N123AB");
+    ASSERT_TRUE(ual.has_value());
+    EXPECT_EQ(skf::gf_operatorName(ual->airline), "UAL");
+    EXPECT_EQ(ual->operatorId, 0);
+    EXPECT_EQ(skf::gf_operatorOfRegistration("N123AB"), "");
+
+    EXPECT_FALSE(skf::gf_lookupRegistration("").has_value());
+    EXPECT_EQ(skf::gf_operatorOfRegistration(""), "");
+    EXPECT_FALSE(skf::gf_lookupRegistration("N123A").has_value());
+    EXPECT_FALSE(skf::gf_lookupRegistration("GABC").has_value());
+
+    EXPECT_EQ(skf::gf_findShortRegistrationIn("British Airways E190 G-ABC livery"), "G-ABC");
+    EXPECT_FALSE(skf::gf_findShortRegistrationIn("Lufthansa D-AIKA").has_value());
+}
+
+TEST_F(Database, CategoriesKnownCodesAndWingspans)
+{
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_EQ(skf::gf_modelCategory(model("B752")), SizeCategory::Large); // listed as large and heavy
+    EXPECT_EQ(skf::gf_modelCategory(model("B772")), SizeCategory::Heavy);
+    EXPECT_EQ(skf::gf_modelCategory(model("GLF6")), SizeCategory::Buzjets);
+    EXPECT_EQ(skf::gf_modelCategory(model("EC35")), SizeCategory::Rotorcraft);
+    EXPECT_EQ(skf::gf_modelCategory(model("F16")), SizeCategory::HighPerf);
+    EXPECT_EQ(skf::gf_modelCategory(model("C172")), SizeCategory::Light);
+    EXPECT_EQ(skf::gf_modelCategoryByName("B77W"), SizeCategory::Heavy);
+    const auto before = skf::g_modelPool.size();
+    EXPECT_EQ(skf::gf_modelCategoryByName("ZZ99"), SizeCategory::Light);
+    EXPECT_EQ(skf::g_modelPool.size(), before + 1);
+
+    EXPECT_TRUE(skf::gf_isKnownModelCode("A320"));
+    EXPECT_FALSE(skf::gf_isKnownModelCode("ZZ99"));
+    EXPECT_FALSE(skf::gf_isKnownModelCode(""));
+    EXPECT_TRUE(skf::gf_isKnownAirlineCode("CLH"));
+    EXPECT_TRUE(skf::gf_isKnownAirlineCode("GEC") == false);
+    EXPECT_FALSE(skf::gf_isKnownAirlineCode(""));
+
+    // A model without a wingspan entry has none, whatever its neighbours have.
+    EXPECT_EQ(skf::gf_halfWingspan(model("A321")), 0.0);
+    EXPECT_EQ(skf::gf_halfWingspan(model("A20N")), 0.0);
+    EXPECT_EQ(skf::gf_halfWingspan(model("NEWT")), 0.0);
+    EXPECT_EQ(skf::gf_halfWingspan(2700), 35.0);
+    EXPECT_NE(wf.log().find("==> hwsp: 2700 what: "), std::string::npos);
+}
+
+TEST_F(Database, SimilarModelsFollowTheInstalledLiveries)
+{
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    // Installed: DLH has A320 and A21N, BAW has B772 and B77W.
+    const std::set<std::pair<std::uint16_t, std::uint16_t>> installed = {
+        {op("DLH"), model("A320")}, {op("DLH"), model("A21N")}, {op("BAW"), model("B772")}, {op("BAW"), model("B77W")}};
+    skf::LiveryQueries q;
+    q.modelHasLivery = [&](std::uint16_t m) {
+        for (const auto& [a, mm] : installed)
+            if (mm == m)
+                return true;
+        return false;
+    };
+    q.airlinesWithLiveries = [&] { return std::vector<std::uint16_t>{op("BAW"), op("DLH")}; };
+    q.hasLiveryForAirlineModel = [&](std::uint16_t a, std::uint16_t m) { return installed.contains({a, m}); };
+
+    EXPECT_TRUE(skf::gf_similarModels(op("DLH"), model("A321")).empty()); // not built yet
+    skf::gf_buildSimilarModels(q);
+    // A321 -> A320, A20N -> A21N, B772 -> B77W, B77W -> B772; A320 and A21N have no similar model with livery.
+    EXPECT_EQ(skf::g_similarModelsWithLiveries.size(), 4u);
+    EXPECT_NE(wf.log().find("    4 similar model definitions"), std::string::npos);
+    EXPECT_EQ(skf::gf_similarModels(op("DLH"), model("A321")), (std::vector<std::uint16_t>{model("A320")}));
+    EXPECT_EQ(skf::gf_similarModels(op("DLH"), model("A20N")), (std::vector<std::uint16_t>{model("A21N")}));
+    EXPECT_TRUE(skf::gf_similarModels(op("DLH"), model("B772")).empty()); // DLH has neither
+    EXPECT_TRUE(skf::gf_similarModels(op("BAW"), model("B772")).empty()); // BAW has the B772 itself
+    EXPECT_TRUE(skf::gf_similarModels(op("KLM"), model("A321")).empty());
+    // One 32-bit key: airline in the low half.
+    EXPECT_EQ(&skf::gf_similarModels(static_cast<std::uint32_t>(op("DLH")) | (std::uint32_t{model("A321")} << 16)),
+              &skf::gf_similarModels(op("DLH"), model("A321")));
+
+    // Without the livery tables nothing counts as installed.
+    skf::gf_buildSimilarModels(skf::LiveryQueries{});
+    EXPECT_TRUE(skf::g_similarModelsWithLiveries.empty());
+    EXPECT_TRUE(skf::gf_similarModels(op("DLH"), model("A321")).empty());
+}
+
+TEST_F(Database, PublishersOfPathsAndArchiveEntries)
+{
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_EQ(skf::gf_findPublisherInPath("Community/northwind-scenery-egll/scenery"), "Northwind Scenery");
+    EXPECT_EQ(skf::gf_findPublisherInPath("Community/BLUEFINSIM-ksfo"), "Bluefin Simworks");
+    EXPECT_EQ(skf::gf_findPublisherInPath("Community/x-nws-y"), "Northwind Scenery");
+    // The group with empty names matches only its real name, never every path.
+    EXPECT_FALSE(skf::gf_findPublisherInPath("Community/someone-else-lfpg").has_value());
+    EXPECT_EQ(skf::gf_findPublisherInPath("Community/anonymous-lirf"), "Anonymous");
+
+    EXPECT_TRUE(skf::gf_pathContainsNoCase("a/NorthWind/b", "northwind"));
+    EXPECT_TRUE(skf::gf_pathContainsNoCase("a/b", ""));
+    EXPECT_FALSE(skf::gf_pathContainsNoCase("a/b", "c"));
+
+    int n = -1;
+    EXPECT_TRUE(skf::gf_matchCodeNumberName("Northwind Scenery", "EGLL", n, "EGLL161"));
+    EXPECT_EQ(n, 161);
+    EXPECT_FALSE(skf::gf_matchCodeNumberName("Northwind Scenery", "EGKK", n, "EGLL161"));
+    EXPECT_TRUE(skf::gf_matchCodeNumberName("Northwind Scenery", "EGLL", n, "EGLLx"));
+    EXPECT_EQ(n, 161);
+    EXPECT_NE(wf.log().find("==> Northwind Scenery EGLL EGLLx invalid number"), std::string::npos);
+}
+
+TEST_F(Database, AMissingOrUndecryptableFileThrows)
+{
+    EXPECT_EQ(failure(), "input/dbase.enc not available");
+    install(kSections);
+    std::string enc = WorkFolder::readFile("input/dbase.enc");
+    enc[100] = static_cast<char>(enc[100] ^ 1);
+    WorkFolder::writeFile("input/dbase.enc", enc);
+    EXPECT_EQ(failure(), "input/dbase.enc stream decrypt failed");
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
+}
+
+TEST_F(Database, AnUnparsableFileFailsTheReadInsteadOfLeavingAnEmptyDatabase)
+{
+    install("<root><aircrafts>");
+    EXPECT_FALSE(skf::gf_readDbase());
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
+    EXPECT_NE(wf.log().find("==> 'input/dbase.xml' not read because of "), std::string::npos);
+    EXPECT_FALSE(skf::gf_readDbaseXml("input/nothing.xml"));
+}
+
+TEST_F(Database, StructureErrorsOfRequiredSectionsAreCode61)
+{
+    const std::string full = kSections;
+    install("<?xml version=\"1.0\"?><base/>");
+    EXPECT_EQ(failure(), "61: XML root missing: root");
+    install(lf_without(full, R"(<heavy><hvy types="B772,B77W,B77L,B752"/></heavy>)"));
+    EXPECT_EQ(failure(), "61: Missing section: heavy");
+    skf::gf_clearDbase();
+    install(lf_without(full, R"(<ICAO codes="DLH,BAW"/><ICAO codes="KLM, CLH,EWG"/>)"));
+    EXPECT_EQ(failure(), "61: In XML file section [ICAO_airlines], element [ICAO], attribute [codes] is empty.");
+    skf::gf_clearDbase();
+    std::string noTypes = full;
+    noTypes.replace(noTypes.find("<aircraft types=\"B738, A320 , ,B772\"/>"),
+                    std::string("<aircraft types=\"B738, A320 , ,B772\"/>").size(), "<aircraft/>");
+    noTypes.replace(noTypes.find("<aircraft types=\"A321,"), noTypes.find("/>", noTypes.find("<aircraft types=\"A321,")) + 2 - noTypes.find("<aircraft types=\"A321,"), "<aircraft types=\" , \"/>");
+    install(noTypes);
+    EXPECT_EQ(failure(), "61: In XML file section [aircrafts], element [aircraft], attribute [types] is empty.");
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
+}
+
+TEST_F(Database, OptionalSectionsMayBeMissing)
+{
+    std::string xml = kSections;
+    for (const char* section : {"similar_types", "publishers", "wingspans", "fixes", "thirdparties20", "dbase"}) {
+        const auto a = xml.find(std::string("<") + section + ">");
+        const auto b = xml.find(std::string("</") + section + ">");
+        xml.erase(a, b - a + std::string(section).size() + 3);
+    }
+    install(xml);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_TRUE(skf::g_dbaseRecords.empty());
+    EXPECT_TRUE(skf::g_publisherNames.empty());
+    EXPECT_EQ(skf::g_maxHalfWingspan, 0.0);
+    EXPECT_EQ(skf::gf_halfWingspan(model("A320")), 0.0);
+}
+
+TEST_F(Database, TheBundledSampleDatabaseReads)
+{
+    const fs::path enc = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input" / "dbase.enc";
+    if (!fs::exists(enc))
+        GTEST_SKIP() << "sample data not built";
+    fs::create_directories("input");
+    fs::copy_file(enc, "input/dbase.enc");
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_GE(skf::g_dbaseRecords.size(), 2000u);
+    EXPECT_FALSE(skf::g_similarTypes.empty());
+    EXPECT_FALSE(skf::g_publisherNames.empty());
+    EXPECT_FALSE(skf::g_modelFixes.empty());
+    EXPECT_FALSE(skf::g_thirdparties20.empty());
+    EXPECT_FALSE(skf::g_thirdparties24.empty());
+    EXPECT_GT(skf::g_maxHalfWingspan, 0.02);
+    EXPECT_EQ(wf.log().find("==>"), std::string::npos) << wf.log();
+    for (const auto& r : skf::g_dbaseRecords) {
+        EXPECT_TRUE(skf::gf_isKnownModelCode(skf::gf_modelName(r.model))) << r.registration;
+        EXPECT_TRUE(skf::gf_isKnownAirlineCode(skf::gf_operatorName(r.airline))) << r.registration;
+    }
+}

@@ -1,0 +1,79 @@
+// skyfill-data: the data tool of the reference data files.
+//   skyfill-data encrypt IN.xml OUT.enc       encrypt a plain data file with the program's key
+//   skyfill-data decrypt IN.enc OUT.xml       decrypt it again
+//   skyfill-data gendb DBASE.xml AIG.xml N    write a generated database with N registrations and
+//                                             the matching AIG registration-code list
+#include "data/Crypto.h"
+#include "tools/skyfill-data/DbaseGenerator.h"
+
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+namespace {
+
+int lf_usage()
+{
+    std::cerr << "usage: skyfill-data encrypt IN.xml OUT.enc\n"
+                 "       skyfill-data decrypt IN.enc OUT.xml\n"
+                 "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n";
+    return 2;
+}
+
+bool lf_writeFile(const std::string& path, const std::string& text)
+{
+    const std::string part = path + ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out << text;
+        if (!out.flush())
+            return false;
+    }
+    std::error_code ec;
+    std::filesystem::rename(part, path, ec);
+    return !ec;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return lf_usage();
+    const std::string command = argv[1];
+    try {
+        if (command == "encrypt" && argc == 4) {
+            skf::gf_streamEncrypt(skf::g_dataKey, argv[2], argv[3]);
+            return 0;
+        }
+        if (command == "decrypt" && argc == 4) {
+            skf::DataKey key = skf::g_dataKey;
+            const std::string out = argv[3];
+            try {
+                skf::lf_decryptStream(key, argv[2], out);
+            } catch (...) {
+                std::error_code ec;
+                std::filesystem::remove(out, ec);
+                throw;
+            }
+            return 0;
+        }
+        if (command == "gendb" && argc == 5) {
+            const long n = std::strtol(argv[4], nullptr, 10);
+            if (n < 0)
+                return lf_usage();
+            const skf::datagen::GeneratedData data = skf::datagen::gf_generateData(static_cast<std::size_t>(n));
+            if (!lf_writeFile(argv[2], data.dbaseXml) || !lf_writeFile(argv[3], data.aigXml)) {
+                std::cerr << "skyfill-data: cannot write the output files\n";
+                return 1;
+            }
+            return 0;
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "skyfill-data: " << e.what() << "\n";
+        return 1;
+    }
+    return lf_usage();
+}
