@@ -5,7 +5,6 @@
 #include <charconv>
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
-#include <regex>
 
 namespace skf {
 
@@ -13,13 +12,31 @@ void gf_fixedCodeError() { throw std::invalid_argument("FixedCode: invalid strin
 
 namespace {
 
-const std::regex& lf_versionRegex()
+// The full match of "(\d+)\.(\d+)\.(\d+)": three non-empty runs of the digits 0-9 joined by single
+// dots and nothing else. Written out by hand: the library's regular expressions recurse once per
+// character and overflow the stack on a long text, and version texts come from the download server.
+bool lf_matchDottedVersion(std::string_view text, std::array<std::string_view, 3>& groups)
 {
-    static const std::regex re(R"((\d+)\.(\d+)\.(\d+))", std::regex::ECMAScript);
-    return re;
+    std::size_t start = 0;
+    for (std::size_t g = 0; g < 3; ++g) {
+        std::size_t end = start;
+        while (end < text.size() && text[end] >= '0' && text[end] <= '9')
+            ++end;
+        if (end == start)
+            return false;
+        groups[g] = text.substr(start, end - start);
+        if (g < 2) {
+            if (end >= text.size() || text[end] != '.')
+                return false;
+            start = end + 1;
+        } else if (end != text.size()) {
+            return false;
+        }
+    }
+    return true;
 }
 
-std::int32_t lf_versionNumber(const std::string& digits)
+std::int32_t lf_versionNumber(std::string_view digits)
 {
     std::int32_t v = 0;
     const auto* first = digits.data();
@@ -60,14 +77,14 @@ VersionData gf_parseVersion(std::string_view text)
     if (text.empty())
         return v;
     try {
-        const std::string s(text);
-        std::smatch m;
-        if (std::regex_match(s, m, lf_versionRegex())) {
-            v.major = lf_versionNumber(m[1].str());
-            v.minor = lf_versionNumber(m[2].str());
-            v.patch = lf_versionNumber(m[3].str());
+        std::array<std::string_view, 3> groups;
+        if (lf_matchDottedVersion(text, groups)) {
+            v.major = lf_versionNumber(groups[0]);
+            v.minor = lf_versionNumber(groups[1]);
+            v.patch = lf_versionNumber(groups[2]);
             return v;
         }
+        const std::string s(text);
         constexpr std::string_view ws = " \t\n\v\f\r";
         const auto b = s.find_first_not_of(ws);
         if (b != std::string::npos && s[b] == '{') {

@@ -79,6 +79,20 @@ TEST_F(Version, BadTextsLogAndGiveZero)
     EXPECT_NE(text.find("VersionData exception: [json.exception.parse_error"), std::string::npos);
 }
 
+// A version text comes from the download server: a huge one is an error line, never a crash.
+TEST_F(Version, HugeTextsAreRefusedSafely)
+{
+    const std::string digits(200000, '1');
+    EXPECT_EQ(gf_parseVersion(digits + ".1.1"), VersionData{});
+    EXPECT_EQ(gf_parseVersion("1.1." + digits), VersionData{});
+    EXPECT_EQ(gf_parseVersion(digits), VersionData{});
+    EXPECT_EQ(gf_parseVersion("1." + std::string(200000, '.')), VersionData{});
+    EXPECT_EQ(gf_parseVersion("000000000000000000007.0.1"), (VersionData{7, 0, 1}));
+    const auto text = log();
+    EXPECT_NE(text.find("VersionData exception: parse error in version string"), std::string::npos);
+    EXPECT_NE(text.find("VersionData exception: invalid version format"), std::string::npos);
+}
+
 TEST(VersionOrder, ComparedAsTriple)
 {
     const VersionData v{11, 11, 3};
