@@ -1,5 +1,6 @@
 #include "core/Geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace skf {
@@ -12,7 +13,9 @@ double gf_distanceNm(const Position& a, const Position& b) noexcept
     const double dLambda = b.longitude * g_degToRad - a.longitude * g_degToRad;
     const double sLambda = std::sin(dLambda / 2.0);
     const double sPhi = std::sin(dPhi / 2.0);
-    const double h = std::cos(phiB) * std::cos(phiA) * sLambda * sLambda + sPhi * sPhi;
+    // Rounding can push h a hair outside 0..1 (antipodal points); the root of a negative number would
+    // make the distance NaN.
+    const double h = std::clamp(std::cos(phiB) * std::cos(phiA) * sLambda * sLambda + sPhi * sPhi, 0.0, 1.0);
     return std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * g_earthDiameterNm;
 }
 
@@ -37,8 +40,8 @@ Position gf_destinationPoint(const Position& start, double bearingRadians, doubl
 {
     const double delta = distanceFeet * g_feetToRadians;
     const double phi1 = start.latitude * g_degToRad;
-    const double phi2 =
-        std::asin(std::cos(bearingRadians) * std::sin(delta) * std::cos(phi1) + std::cos(delta) * std::sin(phi1));
+    const double phi2 = std::asin(std::clamp(
+        std::cos(bearingRadians) * std::sin(delta) * std::cos(phi1) + std::cos(delta) * std::sin(phi1), -1.0, 1.0));
     const double lambda = std::atan2(std::sin(bearingRadians) * std::sin(delta) * std::cos(phi1),
                                      std::cos(delta) - std::sin(phi2) * std::sin(phi1)) +
                           start.longitude * g_degToRad;

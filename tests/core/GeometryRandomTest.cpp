@@ -42,6 +42,20 @@ TEST(Geometry, DistancesOfCityPairs)
     EXPECT_NEAR(gf_distanceNm({0, 0}, {0, 180}), 10800.0, 1e-6);
 }
 
+TEST(Geometry, AntipodesGiveHalfTheCircumference)
+{
+    // Rounding can push the haversine term a hair above 1 for antipodal points.
+    for (int lat = -89; lat <= 89; lat += 4) {
+        for (int lon = -180; lon < 180; lon += 7) {
+            const double d = gf_distanceNm({double(lat), double(lon)}, {double(-lat), double(lon + 180)});
+            ASSERT_TRUE(std::isfinite(d)) << lat << "," << lon;
+            EXPECT_NEAR(d, 10800.0, 1e-3); // the haversine is coarse near the antipode
+        }
+    }
+    const auto p = gf_destinationPoint({89.9999, 0.0}, 0.0, g_feetPerNm * 10800.0);
+    EXPECT_TRUE(std::isfinite(p.latitude) && std::isfinite(p.longitude));
+}
+
 TEST(Geometry, InitialBearings)
 {
     EXPECT_NEAR(gf_bearing({0, 0}, {1, 0}), 0.0, 1e-12);
