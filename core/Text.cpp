@@ -3,6 +3,7 @@
 #include "core/ProgramState.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cmath>
 #include <fmt/format.h>
 #include <gsl/gsl>
@@ -156,6 +157,9 @@ std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole)
     if (whole <= 0)
         return 0;
     const double v = std::round(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+    // Converting a double outside the int range is undefined before gsl::narrow could compare it back.
+    if (!(v >= static_cast<double>(INT32_MIN) && v <= static_cast<double>(INT32_MAX)))
+        throw gsl::narrowing_error{};
     return gsl::narrow<std::int32_t>(v);
 }
 

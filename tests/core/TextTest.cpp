@@ -110,6 +110,9 @@ TEST(Numbers, PluralFloatPercent)
     EXPECT_EQ(gf_roundToInt(1, 8), 13);
     EXPECT_EQ(gf_roundToInt(-1, 8), -13);
     EXPECT_THROW(gf_roundToInt(INT64_MAX / 4, 1), gsl::narrowing_error);
+    EXPECT_THROW(gf_roundToInt(INT64_MAX, 1), gsl::narrowing_error);
+    EXPECT_THROW(gf_roundToInt(INT64_MIN, 1), gsl::narrowing_error);
+    EXPECT_EQ(gf_roundToInt(INT32_MAX, 100), INT32_MAX);
 }
 
 TEST(Numbers, ObjectIdFollowsTheSimulator)
