@@ -378,10 +378,11 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path)
     decl.attribute("version").set_value("1.0");
     decl.attribute("encoding").set_value("UTF-8");
 
-    ReplaceFile file(path);
-    if (!document.save_file(file.tempPath().c_str(), "  ", pugi::format_default, pugi::encoding_utf8))
-        return false;
-    return file.commit();
+    // Through our stream writer: the library's own file save ignores a failure when the file is closed
+    // (the last buffer never reaches the disk), which would put a cut file in place of the old one.
+    return gf_replaceFile(path, [&](std::ostream& out) {
+        document.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
+    });
 }
 
 // ---- Generations ------------------------------------------------------------------
