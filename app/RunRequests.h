@@ -3,6 +3,7 @@
 // by exchange, so each request is carried out exactly once. Window handlers never touch engine data.
 
 #include <atomic>
+#include <cstdint>
 
 namespace skf {
 
@@ -13,5 +14,8 @@ inline std::atomic<bool> g_objectIdLookupRequested{false}; // new choice in CALL
 inline std::atomic<bool> g_blockChanged{false};            // BLOCK_CALLSIGN changed
 inline std::atomic<bool> g_rematchRequested{false};        // MATCHING_DEPTH grew: forget unmatched names
 inline std::atomic<bool> g_staticUpdateAnnounced{false};   // gf_announceStaticUpdate: static update due
+
+// The object id of the live aircraft chosen in CALLSIGN_2_OBJECTID (written by the main cycle's lookup).
+inline std::atomic<std::uint32_t> g_selectedObjectId{0};
 
 } // namespace skf

@@ -41,6 +41,9 @@ std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view) {
 bool gf_removeActiveLiveByCallsign(std::string_view) { return false; }
 std::uint64_t gf_countActiveLiveNotParked() { return 0; }
 std::uint64_t gf_pendingStaticCount() { return 0; }
+std::uint64_t gf_countActiveLive() { return 0; }
+void gf_setNavLightsOfParked(bool) {}
+std::optional<double> gf_nearestParkAirportNm() { return std::nullopt; } // no park-airport list read
 void gf_clearSpawnCache() {}
 void gf_clearGhostCallsigns() {}
 

@@ -78,6 +78,13 @@ bool gf_removeActiveLiveByCallsign(std::string_view callsign);
 std::uint64_t gf_countActiveLiveNotParked();
 // Static placements waiting for creation.
 std::uint64_t gf_pendingStaticCount();
+// All live aircraft in sim status active.
+std::uint64_t gf_countActiveLive();
+// Queues the nav-lights event with the value for every active static and every active parked live aircraft.
+void gf_setNavLightsOfParked(bool on);
+// Distance in nautical miles from the user aircraft to the first entry of the park-airport list; none
+// when the list is empty.
+std::optional<double> gf_nearestParkAirportNm();
 // Empties the spawn cache and the ghost callsigns of the run.
 void gf_clearSpawnCache();
 void gf_clearGhostCallsigns();

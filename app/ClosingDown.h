@@ -1,0 +1,20 @@
+#pragma once
+// Closing down at the end of every run: stops the run's threads, removes the AI objects and, by the exit
+// reason, restarts in place after a countdown, ends after a notice, keeps the window with its error line,
+// or ends the program.
+
+#include <atomic>
+
+namespace skf {
+
+// Set when closing down restarts; the next start-up then skips the update check.
+extern std::atomic<bool> g_restartPending;
+
+void lf_closingDown();
+// The countdown of the restart delay on the status line; false when the user closed the window meanwhile.
+bool lf_restartCountdown();
+void lf_resetForRestart();
+// The end of a production run (no simulator, no traffic): exit code 0, or 1 when closing the server failed.
+void lf_endProductionRun();
+
+} // namespace skf

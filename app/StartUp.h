@@ -1,0 +1,29 @@
+#pragma once
+// The start-up thread: runs at each start message of the main window (after the process entry and after
+// every restart). It loads the settings and the reference data, runs the scans the settings ask for,
+// hands over to the run and the main cycle, and always ends with closing down.
+
+#include <atomic>
+#include <string>
+
+namespace skf {
+
+// The database was read in this process (it is not read again after a restart).
+extern std::atomic<bool> g_dbaseLoaded;
+
+// Called by the main window on the start message: starts the start-up thread running lf_startUpSKFL.
+void gf_startStartUpThread();
+
+// Before the process ends: waits (at most a few seconds) for the start-up thread and the readers to end,
+// stops and joins the simulator client thread. True when every thread ended.
+bool gf_joinProgramThreads();
+
+void lf_startUpSKFL();
+void lf_loadStartUpData();
+void lf_prepareControls();
+void lf_prepareFolders();
+
+// Removes a trailing "/Community" folder name (the packages folder is its parent); only at the end.
+std::string gf_withoutCommunityFolder(const std::string& path);
+
+} // namespace skf
