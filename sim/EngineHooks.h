@@ -2,6 +2,11 @@
 // Calls from the simulator link into the traffic engine, which lies above it. The engine registers them at
 // start; an unregistered hook does nothing and reports "nothing happened" (empty text, false).
 // All hooks are called on the engine's own thread (the start-up thread), never on the SimClient thread.
+//
+// The reserved-stand refresh that the simulator asks for (flight load, new flight file, end of the
+// SimClient thread) is carried out by gf_runUserStandRefresh (UserAircraft.h) on the engine's thread:
+// gf_requestUserPosition runs it, and the engine's gf_closeParkAirport must run it before it closes the
+// park airport, since a flight load ends the run before the next position request.
 #include <cstdint>
 #include <functional>
 #include <string>

@@ -196,6 +196,7 @@ bool gf_requestUserOnGround() {
 }
 
 void gf_resetSimLink() {
+  gf_stopSimClient(); // the lists belong to the SimClient thread: the previous one must have ended
   gf_resetSimQueues();
   gf_resetDispatchState();
   gf_resetUserAircraft();

@@ -69,6 +69,7 @@ void gf_resetSimQueues() {
 }
 
 void gf_reserveSimQueues() {
+  gf_stopSimClient(); // the pending and added lists belong to the SimClient thread
   {
     std::lock_guard lock(g_simCommandMutex);
     s_positionsA.reserve(kQueueReserve);

@@ -111,7 +111,8 @@ extern std::vector<std::uint32_t> g_engineRemovalQueue;
 
 // --- Functions ---------------------------------------------------------------------------------------
 
-// Start of a run: reserves room in every queue and clears g_simHalted.
+// Start of a run: reserves room in every queue and clears g_simHalted. A SimClient thread still held in
+// g_simClientThread is asked to stop and joined first (start-up thread only).
 void gf_reserveSimQueues();
 
 void gf_queueCreation(const CreationRecord& record);
