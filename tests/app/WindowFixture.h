@@ -1,0 +1,115 @@
+#pragma once
+// Test fixture: the main window on the headless backend, with its log, data folder and working folder
+// in a fresh temporary folder, and every setting back at its default.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/MainWindow.h"
+#include "app/WindowRequests.h"
+#include "app/RunRequests.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/ShellState.h"
+#include "core/StatusLine.h"
+#include "core/WindowFields.h"
+#include "core/settings/Catalogue.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/settings/SettingsFile.h"
+#include "platform/ui/HeadlessWindow.h"
+
+namespace skf::test {
+
+inline std::string readFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void resetAllSettings()
+{
+    for (auto* p : g_boolParams) p->set(p->defaultVal());
+    for (auto* p : g_checkBoxParams) p->set(p->defaultVal());
+    for (auto* p : g_intParams) p->set(p->defaultVal());
+    for (auto* p : g_choiceIntParams) p->set(p->defaultVal());
+    for (auto* p : g_stringParams) p->set(p->defaultVal());
+    for (auto* p : g_controlStringParams) p->set(p->defaultVal());
+    ALL_INSTALL_PATH.set(ALL_INSTALL_PATH.defaultVal());
+    parking_percentage.set(parking_percentage.defaultVal());
+    CALLSIGN_2_OBJECTID.set(std::string());
+}
+
+class WindowFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_oldCwd = std::filesystem::current_path();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("skyfill-window-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir / "cfg" / "Skyfill");
+        std::filesystem::current_path(m_dir);
+        gf_openLogIn(m_dir);
+        gf_buildProgramPathsIn(m_dir / "cfg");
+        resetAllSettings();
+        gf_saveParameters(false);
+        gf_resetStopState();
+        gf_clearError();
+        gf_setStatusSecondCounter(0);
+        g_inStartUp = true;
+        g_parkingBusy = false;
+        g_mainWindow.resetForRestart();
+        g_mainWindow.standsLoaded = false;
+        gf_windowQueue().clear();
+        gf_controls().clear();
+        m_window = std::make_unique<HeadlessWindow>(gf_controls());
+    }
+
+    void TearDown() override
+    {
+        gf_setMainWindowBackend(nullptr);
+        if (m_window) m_window->setHandler(nullptr);
+        m_window.reset();
+        gf_controls().clear();
+        gf_windowQueue().clear();
+        gf_closeLog();
+        std::filesystem::current_path(m_oldCwd);
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+
+    // Opens the main window with its controls.
+    void open()
+    {
+        ASSERT_TRUE(initInstance(*m_window, "Skyfill"));
+        m_window->pump();
+    }
+
+    std::string log()
+    {
+        gf_flushLog();
+        return readFile(m_dir / "Log.txt");
+    }
+    std::string parameters() { return readFile(g_parametersPath); }
+    // The value of key in parameters.xml ("<none>" when it has no such entry).
+    std::string stored(const std::string& key)
+    {
+        pugi::xml_document document;
+        document.load_file(g_parametersPath.c_str());
+        return gf_readStringParameter(document, key).value_or("<none>");
+    }
+    std::string status() { return gf_statusSnapshot().statusText; }
+
+    std::filesystem::path m_dir;
+    std::filesystem::path m_oldCwd;
+    std::unique_ptr<HeadlessWindow> m_window;
+};
+
+}  // namespace skf::test
