@@ -11,7 +11,9 @@
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <climits>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -68,6 +70,9 @@ public:
         for (int i = 0; i < children(); ++i) draw_child(*child(i));
     }
 
+    // Draws the whole client area into the current drawing surface (an off-screen image).
+    void drawAll() { draw(); }
+
 private:
     FltkWindow& m_owner;
 };
@@ -117,6 +122,7 @@ bool FltkWindow::create(const std::string& title, int x, int y, int width, int h
     m_window->callback(lf_windowCallback, this);
     m_window->show();
     if (!m_window->shown()) return false;
+    m_window->wait_for_expose();
     Fl::flush();
     m_exists = true;
     m_controlsDirty = true;
@@ -413,23 +419,37 @@ MessageBoxAnswer FltkWindow::messageBox(const std::string& text, const std::stri
 bool FltkWindow::captureRgb(std::vector<std::uint8_t>& rgb, int& width, int& height)
 {
     if (!m_window || !m_window->shown()) return false;
-    Fl::flush();
-    XSync(fl_display, False);
+    // The client area as the window paints it, drawn off-screen: the read does not depend on other
+    // windows covering this one.
     width = m_window->w();
     height = m_window->h();
     rgb.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3, 0);
     m_window->make_current();
-    return fl_read_image(rgb.data(), 0, 0, width, height) != nullptr;
+    Fl_Offscreen image = fl_create_offscreen(width, height);
+    if (!image) return false;
+    fl_begin_offscreen(image);
+    m_window->drawAll();
+    const bool ok = fl_read_image(rgb.data(), 0, 0, width, height) != nullptr;
+    fl_end_offscreen();
+    fl_delete_offscreen(image);
+    return ok;
 }
 
 std::unique_ptr<WindowBackend> gf_makeFltkBackend(ControlModel& controls)
 {
     const char* display = std::getenv("DISPLAY");
     if (!display || !*display) return nullptr;
-    // FLTK ends the process when it cannot open the display, so try it first.
-    Display* probe = XOpenDisplay(nullptr);
-    if (!probe) return nullptr;
-    XCloseDisplay(probe);
+    // FLTK ends the process when it cannot open the display: open it here and hand it over. A display
+    // server that has just been started may need a moment.
+    if (!fl_display) {
+        Display* opened = nullptr;
+        for (int attempt = 0; attempt < 20 && !opened; ++attempt) {
+            opened = XOpenDisplay(nullptr);
+            if (!opened) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        if (!opened) return nullptr;
+        fl_open_display(opened);
+    }
     return std::make_unique<FltkWindow>(controls);
 }
 
