@@ -6,6 +6,7 @@
 // general aviation and helicopter pads around the airport's reference point, and gives each stand
 // flights by weekday and half hour. The result is deterministic (own pseudo-random generator, fixed
 // header date), so the files can be kept in the repository and made again byte for byte.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
@@ -51,18 +52,14 @@ struct Airline {
 struct AirportSpec {
     std::string icao;
     std::string name;
-    double lat;
-    double lon;
-    int altitude;
-    double runwayHeading;  // degrees; piers run across it
-    int piers;
-    int gatesPerPier;
-    int cargo;
-    int ramp;
-    int heli;
-    std::vector<Airline> airlines;  // the first ones are based here
+    double lat = 0;
+    double lon = 0;
+    int altitude = 0;
+    int stands = 0;            // stands of the airport in the airport list
+    double runwayHeading = 0;  // degrees; piers run across it
+    std::vector<Airline> airlines;
     std::vector<Airline> cargoAirlines;
-    int trafficWeek;  // RT_traffic_week, 0 = none
+    int trafficWeek = 0;  // RT_traffic_week, 0 = none
 };
 
 const std::vector<std::string> kNarrow = {"A320", "A321", "A20N", "A21N", "B738", "B38M", "E190", "E195", "A319", "B737"};
@@ -71,43 +68,101 @@ const std::vector<std::string> kFreighter = {"B744", "B77L", "B748", "A332", "B7
 const std::vector<std::string> kGa = {"C172", "PC12", "C25A", "BE20", "C56X", "PA28", "E55P"};
 const std::vector<std::string> kHeli = {"EC35", "H145", "AS65", "EC30", "A109"};
 
-const Airline kKlm{"KLM", "PH-"}, kTra{"TRA", "PH-"}, kEzy{"EZY", "G-"}, kBaw{"BAW", "G-"}, kAfr{"AFR", "F-"},
-    kDlh{"DLH", "D-"}, kDal{"DAL", "N"}, kUal{"UAL", "N"}, kAal{"AAL", "N"}, kJbu{"JBU", "N"},
-    kAua{"AUA", "OE-"}, kSwr{"SWR", "HB-"}, kEzs{"EZS", "HB-"}, kBel{"BEL", "OO-"}, kRyr{"RYR", "EI-"},
-    kUae{"UAE", "A6-"}, kQfa{"QFA", "VH-"}, kVoz{"VOZ", "VH-"}, kJal{"JAL", "JA"}, kAna{"ANA", "JA"},
-    kIbe{"IBE", "EC-"}, kVlg{"VLG", "EC-"}, kSia{"SIA", "9V-"}, kCpa{"CPA", "B-"}, kWzz{"WZZ", "HA-"},
-    kMph{"MPH", "PH-"}, kClx{"CLX", "LX-"}, kFdx{"FDX", "N"}, kUps{"UPS", "N"}, kGti{"GTI", "N"},
-    kBcs{"BCS", "D-"}, kBox{"BOX", "D-"}, kAbr{"ABR", "EI-"}, kCks{"CKS", "N"};
+// Airlines by the first letter of the ICAO code (the region), then cargo airlines.
+std::pair<std::vector<Airline>, std::vector<Airline>> lf_regionAirlines(char region) {
+    switch (region) {
+    case 'K':
+    case 'P':
+        return {{{"AAL", "N"}, {"DAL", "N"}, {"UAL", "N"}, {"SWA", "N"}, {"JBU", "N"}, {"ASA", "N"}, {"BAW", "G-"}},
+                {{"FDX", "N"}, {"UPS", "N"}, {"GTI", "N"}}};
+    case 'C':
+        return {{{"ACA", "C-"}, {"WJA", "C-"}, {"DAL", "N"}, {"UAL", "N"}}, {{"FDX", "N"}, {"UPS", "N"}}};
+    case 'Y':
+    case 'N':
+        return {{{"QFA", "VH-"}, {"VOZ", "VH-"}, {"JST", "VH-"}, {"ANZ", "ZK-"}, {"SIA", "9V-"}}, {{"QFA", "VH-"}}};
+    case 'R':
+        return {{{"JAL", "JA"}, {"ANA", "JA"}, {"KAL", "HL"}, {"AAR", "HL"}, {"CPA", "B-"}}, {{"KAL", "HL"}, {"NCA", "JA"}}};
+    case 'Z':
+        return {{{"CCA", "B-"}, {"CES", "B-"}, {"CSN", "B-"}, {"CHH", "B-"}}, {{"CKK", "B-"}, {"CSS", "B-"}}};
+    case 'V':
+    case 'W':
+        return {{{"CPA", "B-"}, {"SIA", "9V-"}, {"AIC", "VT-"}, {"IGO", "VT-"}, {"THA", "HS-"}, {"AXM", "9M-"}},
+                {{"CPA", "B-"}, {"SQC", "9V-"}}};
+    case 'O':
+        return {{{"UAE", "A6-"}, {"QTR", "A7-"}, {"ETD", "A6-"}, {"SVA", "HZ-"}, {"FDB", "A6-"}}, {{"QTR", "A7-"}}};
+    case 'S':
+        return {{{"LAN", "CC-"}, {"TAM", "PR-"}, {"AVA", "HK-"}, {"GLO", "PR-"}, {"ARG", "LV-"}}, {{"LCO", "CC-"}}};
+    case 'M':
+    case 'T':
+        return {{{"AMX", "XA-"}, {"VIV", "XA-"}, {"CMP", "HP-"}, {"AAL", "N"}}, {{"FDX", "N"}}};
+    case 'F':
+    case 'H':
+    case 'D':
+    case 'G':
+        return {{{"SAA", "ZS-"}, {"ETH", "ET-"}, {"RAM", "CN-"}, {"KQA", "5Y-"}, {"MSR", "SU-"}}, {{"ETH", "ET-"}}};
+    case 'U':
+        return {{{"AFL", "RA-"}, {"SBI", "RA-"}, {"UTA", "RA-"}}, {{"ABW", "RA-"}}};
+    default:
+        return {{{"DLH", "D-"}, {"AFR", "F-"}, {"BAW", "G-"}, {"KLM", "PH-"}, {"EZY", "G-"}, {"RYR", "EI-"}, {"SAS", "SE-"},
+                 {"IBE", "EC-"}, {"WZZ", "HA-"}, {"UAE", "A6-"}},
+                {{"BCS", "D-"}, {"CLX", "LX-"}, {"FDX", "N"}, {"MPH", "PH-"}}};
+    }
+}
 
-std::vector<AirportSpec> lf_airports() {
-    return {
-        {"EHAM", "Amsterdam Schiphol", 52.308601, 4.763890, -11, 60.0, 5, 12, 8, 8, 2,
-         {kKlm, kTra, kEzy, kDal, kBaw, kUae, kSia}, {kMph, kClx, kFdx}, 23},
-        {"EGLL", "London Heathrow", 51.470600, -0.461941, 83, 90.0, 5, 14, 6, 4, 1,
-         {kBaw, kVoz, kUal, kDal, kUae, kQfa, kSia, kCpa}, {kClx, kFdx, kGti}, 23},
-        {"KJFK", "John F Kennedy Intl", 40.639801, -73.778900, 13, 130.0, 6, 10, 8, 6, 2,
-         {kDal, kJbu, kAal, kBaw, kAfr, kUae, kJal}, {kFdx, kUps, kCks}, 0},
-        {"LFPG", "Paris Charles de Gaulle", 49.009701, 2.547800, 392, 90.0, 5, 12, 8, 6, 1,
-         {kAfr, kEzy, kDlh, kDal, kUae, kJal}, {kFdx, kClx}, 0},
-        {"EDDF", "Frankfurt am Main", 50.033333, 8.570556, 364, 70.0, 5, 12, 10, 6, 2,
-         {kDlh, kUal, kSia, kAua, kSwr}, {kBcs, kBox, kClx}, 22},
-        {"KLAX", "Los Angeles Intl", 33.942501, -118.408005, 125, 70.0, 6, 10, 6, 8, 2,
-         {kUal, kDal, kAal, kQfa, kJal, kCpa}, {kFdx, kUps}, 0},
-        {"LOWW", "Vienna Schwechat", 48.110298, 16.569700, 600, 110.0, 3, 10, 4, 6, 1,
-         {kAua, kWzz, kDlh, kRyr}, {kAbr}, 0},
-        {"EGKK", "London Gatwick", 51.148102, -0.190278, 202, 80.0, 2, 14, 0, 6, 1, {kEzy, kBaw, kVlg, kWzz}, {}, 0},
-        {"KSFO", "San Francisco Intl", 37.618999, -122.375000, 13, 100.0, 4, 10, 4, 6, 1,
-         {kUal, kAal, kDal, kSia, kCpa, kAna}, {kFdx}, 0},
-        {"YSSY", "Sydney Kingsford Smith", -33.946098, 151.177002, 21, 160.0, 3, 10, 4, 4, 2,
-         {kQfa, kVoz, kUae, kSia}, {kFdx}, 0},
-        {"RJTT", "Tokyo Haneda", 35.552299, 139.779999, 35, 160.0, 4, 12, 4, 4, 1, {kJal, kAna, kDal, kUal}, {kFdx}, 0},
-        {"EDDM", "Munich", 48.353802, 11.786100, 1487, 80.0, 3, 12, 4, 6, 1, {kDlh, kEzy, kUae}, {kBcs}, 0},
-        {"LEMD", "Madrid Barajas", 40.471926, -3.562640, 1998, 180.0, 4, 10, 4, 6, 1, {kIbe, kVlg, kRyr, kAfr}, {kFdx}, 0},
-        // bundled as local files of the simulator's add-on airports
-        {"EHRD", "Rotterdam The Hague", 51.956902, 4.437220, -15, 60.0, 1, 8, 0, 10, 2, {kTra, kKlm, kEzy}, {}, 0},
-        {"LSZH", "Zurich", 47.464699, 8.549170, 1416, 140.0, 3, 10, 4, 6, 2, {kSwr, kEzs, kDlh, kAua}, {kClx}, 0},
-        {"EBBR", "Brussels", 50.901402, 4.484440, 184, 70.0, 2, 12, 6, 4, 1, {kBel, kRyr, kDlh, kUae}, {kAbr, kFdx}, 0},
+// Airports that get their own airline mix and name.
+struct Tailored {
+    const char* icao;
+    const char* name;
+    std::vector<Airline> airlines;
+    int trafficWeek;
+};
+
+const std::vector<Tailored>& lf_tailored() {
+    static const std::vector<Tailored> table = {
+        {"EHAM", "Amsterdam Schiphol", {{"KLM", "PH-"}, {"TRA", "PH-"}, {"EZY", "G-"}, {"DAL", "N"}, {"BAW", "G-"}, {"UAE", "A6-"}}, 23},
+        {"EHRD", "Rotterdam The Hague", {{"TRA", "PH-"}, {"KLM", "PH-"}, {"EZY", "G-"}}, 0},
+        {"EGLL", "London Heathrow", {{"BAW", "G-"}, {"VIR", "G-"}, {"UAL", "N"}, {"DAL", "N"}, {"UAE", "A6-"}, {"QFA", "VH-"}}, 23},
+        {"EGKK", "London Gatwick", {{"EZY", "G-"}, {"BAW", "G-"}, {"VLG", "EC-"}, {"WZZ", "HA-"}}, 0},
+        {"EGLC", "London City", {{"BAW", "G-"}, {"KLM", "PH-"}, {"SWR", "HB-"}}, 0},
+        {"EGHI", "Southampton", {{"EZY", "G-"}, {"KLM", "PH-"}}, 0},
+        {"LSZH", "Zurich", {{"SWR", "HB-"}, {"EZS", "HB-"}, {"DLH", "D-"}, {"AUA", "OE-"}}, 0},
+        {"LOWW", "Vienna Schwechat", {{"AUA", "OE-"}, {"WZZ", "HA-"}, {"DLH", "D-"}, {"RYR", "EI-"}}, 0},
+        {"KJFK", "John F Kennedy Intl", {{"DAL", "N"}, {"JBU", "N"}, {"AAL", "N"}, {"BAW", "G-"}, {"AFR", "F-"}}, 0},
     };
+    return table;
+}
+
+// The airports of the airport list (airports.xml: root > airports > ap with c, la, lo, a, s).
+std::vector<AirportSpec> lf_readList(const fs::path& listPath) {
+    pugi::xml_document doc;
+    std::vector<AirportSpec> result;
+    if (!doc.load_file(listPath.c_str())) {
+        return result;
+    }
+    for (const pugi::xml_node ap : doc.child("root").child("airports").children("ap")) {
+        AirportSpec a;
+        a.icao = ap.attribute("c").as_string();
+        a.lat = ap.attribute("la").as_double();
+        a.lon = ap.attribute("lo").as_double();
+        a.altitude = ap.attribute("a").as_int();
+        a.stands = ap.attribute("s").as_int();
+        if (a.icao.size() != 4 || a.stands < 1) {
+            continue;
+        }
+        a.name = a.icao;
+        auto [airlines, cargo] = lf_regionAirlines(a.icao[0]);
+        a.airlines = std::move(airlines);
+        a.cargoAirlines = std::move(cargo);
+        for (const Tailored& t : lf_tailored()) {
+            if (a.icao == t.icao) {
+                a.name = t.name;
+                a.airlines = t.airlines;
+                a.trafficWeek = t.trafficWeek;
+            }
+        }
+        result.push_back(std::move(a));
+    }
+    return result;
 }
 
 constexpr double kNmPerDegree = 60.0;
@@ -209,31 +264,39 @@ void lf_addFlights(Rng& rng, GenStand& stand, const std::vector<Airline>& airlin
 }
 
 std::vector<GenStand> lf_layout(const AirportSpec& a, Rng& rng) {
+    // The stand count of the airport list, split into helicopter pads, a cargo apron, a general
+    // aviation ramp and terminal gates on piers.
+    const int total = a.stands;
+    const int heli = total >= 20 ? 1 + total / 150 : (total >= 6 ? 1 : 0);
+    const int cargo = total >= 20 ? total / 12 : 0;
+    const int ramp = total >= 3 ? 1 + total / 10 : 0;
+    const int gates = total - heli - cargo - ramp;
+    const int perPier = std::max(6, static_cast<int>(std::ceil(std::sqrt(2.0 * std::max(gates, 1)))));
+    const int piers = (gates + perPier - 1) / perPier;
+
     std::vector<GenStand> stands;
-    // Piers across the axis, gates on both sides.
-    for (int p = 0; p < a.piers; ++p) {
-        const char pier = static_cast<char>('A' + p + (p >= 8 ? 1 : 0));
-        const double along = -450.0 + 300.0 * p;
-        for (int g = 0; g < a.gatesPerPier; ++g) {
-            const bool wide = g % 4 == 3;
-            const double radius = wide ? rng.range(380, 450) / 10.0 : rng.range(300, 360) / 10.0;
-            const int side = g % 2 == 0 ? 1 : -1;
-            const double across = 250.0 + 80.0 * (g / 2);
-            const auto [lat, lon] = lf_position(a, along + side * 60.0, across);
-            GenStand s;
-            s.id = fmt::format("{}{}", pier, g + 1);
-            s.lat = lat;
-            s.lon = lon;
-            double heading = a.runwayHeading + (side > 0 ? 90.0 : 270.0);
-            s.heading = std::fmod(heading, 360.0);
-            s.radius = radius;
-            lf_addFlights(rng, s, a.airlines, wide ? kWide : kNarrow, rng.range(6, 16), 15);
-            stands.push_back(std::move(s));
-        }
+    for (int g = 0; g < gates; ++g) {
+        const int p = g / perPier;
+        const int k = g % perPier;
+        const char pier = static_cast<char>('A' + p % 26);
+        const double along = -150.0 * piers + 300.0 * p;
+        const bool wide = k % 4 == 3;
+        const double radius = wide ? rng.range(380, 450) / 10.0 : rng.range(300, 360) / 10.0;
+        const int side = k % 2 == 0 ? 1 : -1;
+        const double across = 250.0 + 80.0 * (k / 2);
+        const auto [lat, lon] = lf_position(a, along + side * 60.0, across);
+        GenStand s;
+        s.id = p < 26 ? fmt::format("{}{}", pier, k + 1) : fmt::format("{}{}{}", pier, p / 26, k + 1);
+        s.lat = lat;
+        s.lon = lon;
+        s.heading = std::fmod(a.runwayHeading + (side > 0 ? 90.0 : 270.0), 360.0);
+        s.radius = radius;
+        lf_addFlights(rng, s, a.airlines, wide ? kWide : kNarrow, rng.range(6, 16), 15);
+        stands.push_back(std::move(s));
     }
-    // Cargo apron beyond the last pier.
-    for (int c = 0; c < a.cargo; ++c) {
-        const auto [lat, lon] = lf_position(a, 600.0 + 300.0 * a.piers / 2.0 + 90.0 * c, 300.0);
+    const std::vector<Airline>& freight = a.cargoAirlines.empty() ? a.airlines : a.cargoAirlines;
+    for (int c = 0; c < cargo; ++c) {
+        const auto [lat, lon] = lf_position(a, 150.0 * piers + 300.0 + 90.0 * (c % 12), 300.0 + 120.0 * (c / 12));
         GenStand s;
         s.id = fmt::format("CG{}", c + 1);
         s.lat = lat;
@@ -241,13 +304,12 @@ std::vector<GenStand> lf_layout(const AirportSpec& a, Rng& rng) {
         s.heading = std::fmod(a.runwayHeading + 180.0, 360.0);
         s.radius = rng.range(420, 480) / 10.0;
         s.cargo = true;
-        lf_addFlights(rng, s, a.cargoAirlines, kFreighter, rng.range(3, 9), 30);
+        lf_addFlights(rng, s, freight, kFreighter, rng.range(3, 9), 30);
         stands.push_back(std::move(s));
     }
-    // General aviation ramp on the other side of the runway.
-    const std::vector<Airline> ga = {{"PVT", ""}};
-    for (int r = 0; r < a.ramp; ++r) {
-        const auto [lat, lon] = lf_position(a, -300.0 + 30.0 * r, -320.0);
+    const std::vector<Airline> owners = {{"PVT", a.airlines.front().regPrefix}};
+    for (int r = 0; r < ramp; ++r) {
+        const auto [lat, lon] = lf_position(a, -300.0 + 30.0 * (r % 20), -320.0 - 40.0 * (r / 20));
         GenStand s;
         s.id = fmt::format("GA{}", r + 1);
         s.lat = lat;
@@ -255,12 +317,10 @@ std::vector<GenStand> lf_layout(const AirportSpec& a, Rng& rng) {
         s.heading = std::fmod(a.runwayHeading + 270.0, 360.0);
         s.radius = rng.range(110, 160) / 10.0;
         s.ramp = true;
-        std::vector<Airline> owners;
-        for (int i = 0; i < 3; ++i) owners.push_back({"PVT", a.airlines.front().regPrefix});
         lf_addFlights(rng, s, owners, kGa, rng.range(1, 5), 60);
         stands.push_back(std::move(s));
     }
-    for (int h = 0; h < a.heli; ++h) {
+    for (int h = 0; h < heli; ++h) {
         const auto [lat, lon] = lf_position(a, -500.0 - 40.0 * h, -360.0);
         GenStand s;
         s.id = fmt::format("HP{}", h + 1);
@@ -269,8 +329,7 @@ std::vector<GenStand> lf_layout(const AirportSpec& a, Rng& rng) {
         s.heading = a.runwayHeading;
         s.radius = 10.0;
         s.heli = true;
-        std::vector<Airline> operators = {{"PVT", a.airlines.front().regPrefix}};
-        lf_addFlights(rng, s, operators, kHeli, rng.range(1, 4), 50);
+        lf_addFlights(rng, s, owners, kHeli, rng.range(1, 4), 50);
         stands.push_back(std::move(s));
     }
     return stands;
@@ -363,29 +422,48 @@ bool lf_write(const AirportSpec& a, const std::vector<GenStand>& stands, const s
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: apfgen <sample folder>\n";
+    // apfgen <airports.xml> <sample folder>    the bundled files and the archive the tests serve
+    // apfgen --all <airports.xml> <folder>     the archive of every airport of the list with stands
+    const bool all = argc == 4 && std::string(argv[1]) == "--all";
+    if (argc != 3 && !all) {
+        std::cerr << "usage: apfgen [--all] <airports.xml> <output folder>\n";
         return 2;
     }
-    const fs::path sample = argv[1];
-    const fs::path archive = sample / "archive";
-    const fs::path bundled = sample / "airports";
+    const fs::path listPath = argv[all ? 2 : 1];
+    const fs::path out = argv[all ? 3 : 2];
+    const std::vector<AirportSpec> list = lf_readList(listPath);
+    if (list.empty()) {
+        std::cerr << "apfgen: no airports with stands in " << listPath << "\n";
+        return 1;
+    }
+    const fs::path archive = all ? out : out / "archive";
+    const std::vector<std::string> bundled = {"EHRD", "EGLC", "EGHI", "LSZH"};
+    const std::vector<std::string> stock = {"EHAM", "EGKK", "LOWW", "KJFK"};
+    const std::vector<std::string> thirdparty = {"EHAM", "LOWW"};
+    const auto listed = [](const std::vector<std::string>& v, const std::string& icao) {
+        return std::find(v.begin(), v.end(), icao) != v.end();
+    };
     int written = 0;
-    for (const AirportSpec& a : lf_airports()) {
+    for (AirportSpec a : list) {
+        const bool isBundled = listed(bundled, a.icao);
+        if (!all && !isBundled && !listed(stock, a.icao)) {
+            continue;
+        }
         uint64_t seed = 0;
         for (char c : a.icao) seed = seed * 131 + static_cast<unsigned char>(c);
         Rng rng(seed);
+        a.runwayHeading = rng.range(0, 179);
         const std::vector<GenStand> stands = lf_layout(a, rng);
         const std::string file = a.icao + ".xml";
-        bool ok = true;
-        if (a.icao == "EHRD" || a.icao == "LSZH" || a.icao == "EBBR") {
-            // local files of the simulator's add-on airports, and the same in the archive
-            ok = lf_write(a, stands, "simaddon", 1, bundled / "my_simaddon" / file) &&
-                 lf_write(a, stands, "simaddon", 1, archive / "MSFS" / "archive" / "simaddon" / file);
-        } else {
-            ok = lf_write(a, stands, "stock", 1, archive / "MSFS" / "archive" / "stock" / file);
+        bool ok = lf_write(a, stands, "stock", 1, archive / "MSFS" / "archive" / "stock" / file);
+        if (isBundled) {
+            // the simulator's own add-on airport: a local file, and the same in the archive
+            ok = ok && lf_write(a, stands, "simaddon", 1, archive / "MSFS" / "archive" / "simaddon" / file);
+            if (!all) {
+                ok = ok && lf_write(a, stands, "simaddon", 1, out / "airports" / "my_simaddon" / file);
+            }
         }
-        if (a.icao == "EHAM" || a.icao == "LOWW") {
+        if (listed(thirdparty, a.icao)) {
             // an add-on scenery of another maker, for both simulators
             ok = ok && lf_write(a, stands, "Some Maker", 1, archive / "MSFS" / "archive" / "thirdparty" / "Some Maker" / file) &&
                  lf_write(a, stands, "Some Maker", 2, archive / "MSFS2024" / "archive" / "thirdparty" / "Some Maker" / file);
@@ -394,7 +472,9 @@ int main(int argc, char** argv) {
             std::cerr << "apfgen: could not write " << file << "\n";
             return 1;
         }
-        std::cout << fmt::format("{} {:4} stands  {}\n", a.icao, stands.size(), a.name);
+        if (!all) {
+            std::cout << fmt::format("{} {:4} stands  {}\n", a.icao, stands.size(), a.name);
+        }
         ++written;
     }
     std::cout << written << " airports\n";
