@@ -289,8 +289,6 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
         for (const pugi::xml_node parkpos : parkpositions.children("parkpos")) {
             LearnedParkpos context{parkpos.attribute("id").as_string(), parkpos, older};
             const bool manual = parkpos.attribute("manual").as_bool(false);
-            const auto existing = std::find_if(stands.begin(), stands.end(),
-                                               [&](const Stand& s) { return s.id == context.id; });
             if (!manual) {
                 bool merged = false;
                 for (Stand& stand : stands) {
@@ -302,7 +300,8 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
                 if (!merged) {
                     gf_log(fmt::format("learned stand {} in {} not found?", context.id, gf_pathToUtf8(path)));
                 }
-            } else if (existing != stands.end()) {
+            } else if (std::any_of(stands.begin(), stands.end(),
+                                   [&](const Stand& s) { return s.id == context.id; })) {
                 gf_logError(fmt::format("manually created standid {} already exists in {}", context.id,
                                         gf_pathToUtf8(path)));
             } else {
