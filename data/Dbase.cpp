@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace skf {
@@ -202,29 +203,158 @@ void lf_readFixes(const pugi::xml_document& doc)
     gf_log(fmt::format("{:5} fixes", g_modelFixes.size()));
 }
 
+// The first 16 bytes of a registration as two big-endian numbers (zero-padded), so that most
+// comparisons of the sort are two integer compares instead of a string compare.
+struct RegistrationKey {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+};
+
+RegistrationKey lf_keyOf(std::string_view r)
+{
+    RegistrationKey k;
+    const std::size_t n = std::min<std::size_t>(r.size(), 16);
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto byte = static_cast<std::uint64_t>(static_cast<unsigned char>(r[i]));
+        if (i < 8)
+            k.high |= byte << (8 * (7 - i));
+        else
+            k.low |= byte << (8 * (15 - i));
+    }
+    return k;
+}
+
+// Orders by registration, bytewise, a proper prefix first.
+template <class T>
+bool lf_keyLess(const T& x, const T& y, std::string_view xr, std::string_view yr)
+{
+    if (x.key.high != y.key.high)
+        return x.key.high < y.key.high;
+    if (x.key.low != y.key.low)
+        return x.key.low < y.key.low;
+    return xr < yr; // equal first 16 bytes: only longer registrations can still differ
+}
+
+// A record as read, before sorting; the registration text stays in the XML document.
+struct PendingRecord {
+    RegistrationKey key;
+    const char* registration = "";
+    std::uint32_t length = 0;
+    std::uint16_t airline = 0;
+    std::uint16_t model = 0;
+    std::uint16_t operatorId = 0;
+    bool cargo = false;
+    std::string_view text() const { return {registration, length}; }
+};
+
+// A small direct-mapped cache in front of a pool for codes of up to 8 bytes: the registrations
+// repeat a few hundred codes hundreds of thousands of times.
+class CodeCache {
+public:
+    explicit CodeCache(StringPool& pool) : m_pool(pool), m_slots(1u << 12) {}
+    std::uint16_t intern(std::string_view code)
+    {
+        if (code.empty() || code.size() > 8)
+            return m_pool.intern(code);
+        std::uint64_t packed = 0; // codes hold no NUL byte, so the zero fill keeps lengths apart
+        std::memcpy(&packed, code.data(), code.size());
+        Slot& slot = m_slots[(packed * 0x9E3779B97F4A7C15ULL) >> 52];
+        if (slot.used && slot.code == packed)
+            return slot.id;
+        slot = {packed, m_pool.intern(code), true};
+        return slot.id;
+    }
+
+private:
+    struct Slot {
+        std::uint64_t code = 0;
+        std::uint16_t id = 0;
+        bool used = false;
+    };
+    StringPool& m_pool;
+    std::vector<Slot> m_slots;
+};
+
 void lf_readRecords(const pugi::xml_document& doc)
 {
-    g_dbaseRecords.reserve(60000);
     const pugi::xml_node sec = doc.child("root").child("dbase");
+    CodeCache operators(g_operatorPool);
+    CodeCache models(g_modelPool);
+    std::vector<PendingRecord> pending;
+    pending.reserve(60000);
     for (const pugi::xml_node e : sec.children("d")) {
-        DbaseRecord rec;
-        // One pass over the attributes instead of a search per name.
+        PendingRecord rec;
+        bool seen[4] = {false, false, false, false};
+        // One pass over the attributes instead of a search per name; the first of a name counts.
         for (const pugi::xml_attribute a : e.attributes()) {
             const char* name = a.name();
             if (name[0] == '\0' || name[1] != '\0')
                 continue;
             switch (name[0]) {
-            case 'r': if (rec.registration.empty()) rec.registration = a.value(); break;
-            case 'a': if (rec.airline == 0) rec.airline = gf_internOperator(a.value()); break;
-            case 'm': if (rec.model == 0) rec.model = gf_internModel(a.value()); break;
-            case 'o': if (rec.operatorId == 0) rec.operatorId = gf_internOperator(a.value()); break;
-            case 'c': rec.cargo = a.as_bool(); break;
-            default: break;
+            case 'r':
+                if (!seen[0]) {
+                    seen[0] = true;
+                    rec.registration = a.value();
+                    rec.length = static_cast<std::uint32_t>(std::strlen(rec.registration));
+                }
+                break;
+            case 'a':
+                if (!seen[1]) {
+                    seen[1] = true;
+                    rec.airline = operators.intern(a.value());
+                }
+                break;
+            case 'm':
+                if (!seen[2]) {
+                    seen[2] = true;
+                    rec.model = models.intern(a.value());
+                }
+                break;
+            case 'o':
+                if (!seen[3]) {
+                    seen[3] = true;
+                    rec.operatorId = operators.intern(a.value());
+                }
+                break;
+            case 'c':
+                rec.cargo = a.as_bool();
+                break;
+            default:
+                break;
             }
         }
+        rec.key = lf_keyOf(rec.text());
+        pending.push_back(rec);
+    }
+    std::sort(pending.begin(), pending.end(), [](const PendingRecord& x, const PendingRecord& y) {
+        return lf_keyLess(x, y, x.text(), y.text());
+    });
+
+    // One record per registration (the first of equal ones in the sorted order).
+    g_dbaseRecords.reserve(g_dbaseRecords.size() + pending.size());
+    const PendingRecord* previous = nullptr;
+    for (const PendingRecord& p : pending) {
+        if (previous && previous->key.high == p.key.high && previous->key.low == p.key.low &&
+            previous->text() == p.text())
+            continue;
+        previous = &p;
+        DbaseRecord rec;
+        if (p.length <= 16) { // the key holds the text: no second visit to the document
+            char text[16];
+            for (std::size_t i = 0; i < p.length; ++i)
+                text[i] = static_cast<char>(i < 8 ? p.key.high >> (8 * (7 - i)) : p.key.low >> (8 * (15 - i)));
+            rec.registration.assign(text, p.length);
+        } else {
+            rec.registration.assign(p.registration, p.length);
+        }
+        rec.airline = p.airline;
+        rec.model = p.model;
+        rec.operatorId = p.operatorId;
+        rec.cargo = p.cargo;
         g_dbaseRecords.push_back(std::move(rec));
     }
-    lf_sortDbaseRecords();
+    pending = {};
+    lf_sortDbaseRecords(); // a no-op pass unless records were there before
     g_dbaseRecords.shrink_to_fit();
     gf_log(fmt::format("{:5} dbase records read", g_dbaseRecords.size()));
     gf_flushLog();
@@ -241,13 +371,35 @@ std::vector<std::string> lf_splitCommaList(std::string_view text)
 
 void lf_sortDbaseRecords()
 {
-    std::sort(g_dbaseRecords.begin(), g_dbaseRecords.end(),
-              [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
-    const auto last = std::unique(g_dbaseRecords.begin(), g_dbaseRecords.end(),
-                                  [](const DbaseRecord& x, const DbaseRecord& y) {
-                                      return x.registration == y.registration;
-                                  });
-    g_dbaseRecords.erase(last, g_dbaseRecords.end());
+    std::vector<DbaseRecord>& records = g_dbaseRecords;
+    const auto less = [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; };
+    if (std::is_sorted(records.begin(), records.end(), less)) {
+        const auto last = std::unique(records.begin(), records.end(), [](const DbaseRecord& x, const DbaseRecord& y) {
+            return x.registration == y.registration;
+        });
+        records.erase(last, records.end());
+        return;
+    }
+    struct Indexed {
+        RegistrationKey key;
+        std::uint32_t index = 0;
+    };
+    std::vector<Indexed> keys;
+    keys.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i)
+        keys.push_back({lf_keyOf(records[i].registration), static_cast<std::uint32_t>(i)});
+    std::sort(keys.begin(), keys.end(), [&records](const Indexed& x, const Indexed& y) {
+        return lf_keyLess(x, y, records[x.index].registration, records[y.index].registration);
+    });
+    std::vector<DbaseRecord> sorted;
+    sorted.reserve(records.size());
+    for (const Indexed& k : keys) {
+        DbaseRecord& r = records[k.index];
+        if (!sorted.empty() && sorted.back().registration == r.registration)
+            continue; // one record per registration
+        sorted.push_back(std::move(r));
+    }
+    records = std::move(sorted);
 }
 
 void lf_storeHalfWingspan(const std::string& code, double halfSpan)
