@@ -88,6 +88,8 @@ TEST_F(Version, HugeTextsAreRefusedSafely)
     EXPECT_EQ(gf_parseVersion(digits), VersionData{});
     EXPECT_EQ(gf_parseVersion("1." + std::string(200000, '.')), VersionData{});
     EXPECT_EQ(gf_parseVersion("000000000000000000007.0.1"), (VersionData{7, 0, 1}));
+    const std::string deep = R"({"major": )" + std::string(100000, '[') + std::string(100000, ']') + "}";
+    EXPECT_EQ(gf_parseVersion(deep), VersionData{});
     const auto text = log();
     EXPECT_NE(text.find("VersionData exception: parse error in version string"), std::string::npos);
     EXPECT_NE(text.find("VersionData exception: invalid version format"), std::string::npos);
