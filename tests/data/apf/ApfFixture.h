@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "core/Log.h"
+#include "core/StatusLine.h"
 #include "core/settings/Catalogue.h"
 #include "data/Airports.h"
 #include "data/Dbase.h"
@@ -75,6 +76,7 @@ protected:
         g_parkStandsLoaded = false;
         g_trafficReferenceElevationValid = false;
         g_simIs2020 = true;
+        gf_clearError();
 
         g_airports.clear();
         lf_addAirport("EHAM", 52.308601, 4.763890, -11, 78);
