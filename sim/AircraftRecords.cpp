@@ -73,8 +73,8 @@ ParkedAircraft::ParkedAircraft(FlightRecord&& record, std::int32_t standId_, dou
 FlightRecord gf_makeFlightRecord(TrafficRecord record) {
   FlightRecord flight;
   static_cast<TrafficRecord&>(flight) = std::move(record);
-  flight.halfWingspanNm = lf_modelHalfWingspan(flight.modelId);
-  flight.category = lf_modelCategory(flight.modelId);
+  flight.halfWingspanNm = gf_halfWingspan(flight.modelId);
+  flight.category = gf_modelCategory(flight.modelId);
   const auto key = flight.category;
   flight.flarePitchSteps = static_cast<std::uint32_t>(g_flareSteps.at(key));
   flight.onGroundSlots = static_cast<std::uint32_t>(g_touchdownSteps.at(key));

@@ -19,6 +19,7 @@
 #include "core/settings/Parameters.h"
 #include "core/settings/ProgramPaths.h"
 #include "data/Dbase.h"
+#include "data/DbaseLookups.h"
 #include "data/StringPool.h"
 
 namespace skf {
@@ -43,25 +44,9 @@ inline double gf_greatCircleNm(double lat1, double lon1, double lat2, double lon
   return gf_distanceNm(lat1, lon1, lat2, lon2);
 }
 
-// Reference data: half wingspans and size categories of the database's model tables.
-inline double lf_modelHalfWingspan(std::uint16_t modelId) {
-  return modelId < kHalfWingspanSlots ? g_halfWingspans[modelId] : 0.0;
-}
-inline SizeCategory lf_modelCategory(std::uint16_t modelId) {
-  if (g_largeModelIds.contains(modelId)) return SizeCategory::Large;
-  if (g_heavyModelIds.contains(modelId)) return SizeCategory::Heavy;
-  if (g_buzjetModelIds.contains(modelId)) return SizeCategory::Buzjets;
-  if (g_rotorcraftModelIds.contains(modelId)) return SizeCategory::Rotorcraft;
-  if (g_highPerfModelIds.contains(modelId)) return SizeCategory::HighPerf;
-  return SizeCategory::Light;
-}
-inline SizeCategory lf_modelCategoryOfCode(const std::string& modelCode) {
-  const auto id = g_modelPool.find(modelCode);
-  return id ? lf_modelCategory(*id) : SizeCategory::Light;
-}
+// Reference data
 inline double gf_halfWingspanOfCode(const std::string& modelCode) {
-  const auto id = modelCode.empty() ? std::nullopt : g_modelPool.find(modelCode);
-  return id ? lf_modelHalfWingspan(*id) : 0.0;
+  return modelCode.empty() ? 0.0 : gf_halfWingspan(gf_internModel(modelCode));
 }
 inline double gf_largestHalfWingspan() { return g_maxHalfWingspan; }
 inline std::string gf_airlineCodeOf(std::uint16_t airlineId) { return std::string(gf_operatorName(airlineId)); }

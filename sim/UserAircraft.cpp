@@ -372,7 +372,7 @@ void lf_identifyUserModelSteps(std::string model) {
     summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
   }
   g_userHalfWingspan.set(halfWingspan);
-  summary += fmt::format(", category: {}", gf_sizeCategoryName(lf_modelCategoryOfCode(model)));
+  summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));
   gf_logIndented(summary);
 }
 
