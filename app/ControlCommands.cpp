@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/EditFields.h"
+#include "app/MainCycle.h"
 #include "app/MainWindow.h"
 #include "app/RunRequests.h"
 #include "app/WindowRequests.h"
@@ -345,7 +346,7 @@ void gf_applyRangeMode()
 void gf_announceStaticUpdate()
 {
     gf_lockParkingControls();
-    const std::int32_t s = gf_secondsToNextQuarter(gf_statusSecondCounter());
+    const std::int32_t s = gf_secondsToNextQuarter(g_secondTick.load());
     gf_setStatus(fmt::format("{} will update static parking in {} second{} ...", kProgramName, s, s == 1 ? "" : "s"),
                  false);
     g_staticUpdateAnnounced = true;

@@ -155,6 +155,11 @@ void lf_createControls()
     MAX_FIT_FL.createCombo(566, 60, 300);
     g_reReadButton.create(758, 90);
     g_flushStaticButton.create(758, 90);
+    // The combo boxes of fixed choices get their entries at once; the start-up selects the loaded values.
+    for (IntChoiceParameter* choice : {&MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL, &MAX_LIVE_SEL,
+                                       &AIRP_RANGE, &AIRP_HEIGHT, &parking_percentage})
+        choice->fillCombo();
+    gf_fillCallsignCombo();
     gf_invalidateBands(BAND_MIDDLE);
 }
 

@@ -1,6 +1,7 @@
 #include "WindowFixture.h"
 
 #include "app/ControlCommands.h"
+#include "app/MainCycle.h"
 #include "liveries/LiveryServices.h"
 
 using namespace skf;
@@ -221,7 +222,7 @@ TEST_F(ControlCommandsTest, NowAnnouncesAStaticUpdateOnlyWithStandsLoaded)
     EXPECT_FALSE(g_staticUpdateAnnounced.load());
 
     g_mainWindow.standsLoaded = true;
-    gf_setStatusSecondCounter(44);
+    g_secondTick = 44;
     m_window->click(g_nowButton.controlId);
     EXPECT_TRUE(g_staticUpdateAnnounced.exchange(false));
     EXPECT_TRUE(g_parkingBusy.load());

@@ -82,7 +82,16 @@ TEST_F(MainWindowTest, EveryControlExistsWithItsIdKindPlaceAndInitialState)
     for (CheckBoxParameter* box : g_checkBoxParams) EXPECT_EQ(gf_controls().isChecked(box->controlId), box->value());
     EXPECT_EQ(gf_controls().text(0x8046), "Re-read");
     EXPECT_EQ(gf_controls().text(0x803E), "cs->oid:");
-    // The combo boxes take their records' choices.
+    // The combo boxes of fixed choices have their entries, with the current value selected.
+    for (IntChoiceParameter* choice : {&MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL, &MAX_LIVE_SEL,
+                                       &AIRP_RANGE, &AIRP_HEIGHT, &parking_percentage}) {
+        SCOPED_TRACE(choice->key);
+        const auto items = gf_controls().items(choice->controlId);
+        ASSERT_EQ(items.size(), choice->choices.size());
+        EXPECT_EQ(items.front(), std::to_string(choice->choices.front()));
+        EXPECT_EQ(gf_controls().selectedText(choice->controlId), std::to_string(choice->value()));
+    }
+    EXPECT_EQ(gf_controls().items(CALLSIGN_2_OBJECTID.controlId), std::vector<std::string>{""});
     SIM_CHOICE.fillCombo();
     EXPECT_EQ(gf_controls().items(0x8015), (std::vector<std::string>{"MSFS 2020", "MSFS 2024"}));
     EXPECT_EQ(gf_controls().selectedText(0x8015), SIM_CHOICE.value());
