@@ -326,9 +326,11 @@ void lf_readRecords(const pugi::xml_document& doc)
         rec.key = lf_keyOf(rec.text());
         pending.push_back(rec);
     }
-    std::sort(pending.begin(), pending.end(), [](const PendingRecord& x, const PendingRecord& y) {
+    const auto less = [](const PendingRecord& x, const PendingRecord& y) {
         return lf_keyLess(x, y, x.text(), y.text());
-    });
+    };
+    if (!std::is_sorted(pending.begin(), pending.end(), less)) // a file written in order needs no sort
+        std::sort(pending.begin(), pending.end(), less);
 
     // One record per registration (the first of equal ones in the sorted order).
     g_dbaseRecords.reserve(g_dbaseRecords.size() + pending.size());

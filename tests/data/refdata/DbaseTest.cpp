@@ -337,10 +337,11 @@ TEST_F(Database, StructureErrorsOfRequiredSectionsAreCode61)
     install(lf_without(full, R"(<ICAO codes="DLH,BAW"/><ICAO codes="KLM, CLH,EWG"/>)"));
     EXPECT_EQ(failure(), "61: In XML file section [ICAO_airlines], element [ICAO], attribute [codes] is empty.");
     skf::gf_clearDbase();
+    // Every aircraft element without a code: one without the attribute, one with only blanks and commas.
     std::string noTypes = full;
-    noTypes.replace(noTypes.find("<aircraft types=\"B738, A320 , ,B772\"/>"),
-                    std::string("<aircraft types=\"B738, A320 , ,B772\"/>").size(), "<aircraft/>");
-    noTypes.replace(noTypes.find("<aircraft types=\"A321,"), noTypes.find("/>", noTypes.find("<aircraft types=\"A321,")) + 2 - noTypes.find("<aircraft types=\"A321,"), "<aircraft types=\" , \"/>");
+    const auto from = noTypes.find("<aircrafts>");
+    const auto to = noTypes.find("</aircrafts>");
+    noTypes.replace(from, to - from, "<aircrafts><aircraft/><aircraft types=\" , \"/>");
     install(noTypes);
     EXPECT_EQ(failure(), "61: In XML file section [aircrafts], element [aircraft], attribute [types] is empty.");
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
