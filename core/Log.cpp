@@ -22,10 +22,16 @@ namespace {
 // another file) drops its text instead of touching an unbuilt stream.
 constinit bool g_logOpened = false;
 
+} // namespace
+
+bool gf_logIsOpenLocked() noexcept { return g_logOpened && g_logStream.is_open(); }
+
+namespace {
+
 void lf_writeLine(std::string_view prefix, std::string_view text, bool flush)
 {
     std::lock_guard lock(g_logMutex);
-    if (!g_logOpened || !g_logStream.is_open())
+    if (!gf_logIsOpenLocked())
         return;
     g_logStream << prefix << text << '\n';
     if (flush && g_logStream.is_open())

@@ -7,7 +7,7 @@
 // drop their text silently.
 //
 // Block writers (tables, banners, lines built from pieces) lock g_logMutex
-// themselves, test g_logStream.is_open(), write to g_logStream and unlock; or use
+// themselves, test gf_logIsOpenLocked(), write to g_logStream and unlock; or use
 // gf_logBlock. g_logMutex is the innermost lock: take no other lock while holding it.
 
 #include <filesystem>
@@ -40,13 +40,17 @@ void gf_logIndented(std::string_view text);
 // Flushes the log when it is open (the periodic and closing-down flushes).
 void gf_flushLog();
 
+// Whether the log is open; call it with g_logMutex held. Safe also during static
+// initialisation, before g_logStream itself has been constructed.
+bool gf_logIsOpenLocked() noexcept;
+
 // Runs f(g_logStream) under g_logMutex when the log is open; f must not take any
 // other lock. Returns whether f ran.
 template <class F>
 bool gf_logBlock(F&& f)
 {
     std::lock_guard lock(g_logMutex);
-    if (!g_logStream.is_open())
+    if (!gf_logIsOpenLocked())
         return false;
     std::forward<F>(f)(static_cast<std::ostream&>(g_logStream));
     return true;

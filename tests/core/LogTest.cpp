@@ -27,7 +27,8 @@ std::vector<std::string> lines(const std::string& text)
 
 // A global whose initialiser logs: runs before main, while nothing is open; the
 // text must be dropped without touching the unbuilt stream.
-const bool kLoggedDuringStaticInit = (gf_log("static init"), gf_logError("static init"), true);
+const bool kLoggedDuringStaticInit = (gf_log("static init"), gf_logError("static init"),
+                                        gf_logBlock([](std::ostream& out) { out << "static init\n"; }), true);
 
 class LogFile : public ::testing::Test {
 protected:
