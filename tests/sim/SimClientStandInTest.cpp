@@ -219,6 +219,15 @@ TEST_F(SimClientThreads, QuitEndsTheRunWithSimWasClosed) {
   EXPECT_NE(log().find("Flight Simulator no longer connected, Skyfill will stop ..."), std::string::npos);
 }
 
+TEST_F(SimClientThreads, LostConnectionEndsTheRunWithSimWasClosed) {
+  startStandIn();
+  connect();
+  sim().dropClients(); // the simulator crashed: no quit message
+  ASSERT_TRUE(eventually([] { return g_stopRun.load(); }));
+  EXPECT_EQ(gf_exitReason(), ExitReason::SimWasClosed);
+  ASSERT_TRUE(eventually([] { return !g_mainWindow.simConnected.load(); }));
+}
+
 TEST_F(SimClientThreads, FailedRequestHaltsTheQueuesWithSimConnectError) {
   startStandIn();
   connect();
