@@ -125,14 +125,22 @@ std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path
     std::string text = path.string();
     for (char& c : text)
         c = lf_upper(c);
-    for (const Airport& a : g_airports) {
-        if (a.icao.empty())
+    // Every "-XXXX-" in the text that is a known code; the first in table order is the smallest.
+    std::optional<FixedCode<4>> found;
+    for (std::size_t p = text.find('-'); p != std::string::npos && p + 5 < text.size(); p = text.find('-', p + 1)) {
+        if (text[p + 5] != '-')
             continue;
-        const std::string needle = fmt::format("-{}-", a.icao.view());
-        if (text.find(needle) != std::string::npos)
-            return a.icao;
+        const std::string_view candidate(text.data() + p + 1, 4);
+        bool valid = true;
+        for (char c : candidate)
+            valid = valid && ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'));
+        if (!valid)
+            continue;
+        const FixedCode<4> code(candidate);
+        if (g_airportCodes.contains(code) && (!found || code < *found))
+            found = code;
     }
-    return std::nullopt;
+    return found;
 }
 
 std::string gf_airportCodeText(const Airport& airport)

@@ -147,7 +147,9 @@ TEST_F(AirportList, LookupsByPrefixAndFileName)
 
     EXPECT_EQ(skf::gf_findAirportInFileName("Community/foo-eham-airport/scenery/x.bgl"), FixedCode<4>("EHAM"));
     EXPECT_EQ(skf::gf_findAirportInFileName("a/b-LFPG-c.bgl"), FixedCode<4>("LFPG"));
+    EXPECT_EQ(skf::gf_findAirportInFileName("a/x-lfpg-eham-y.bgl"), FixedCode<4>("EHAM")); // table order
     EXPECT_FALSE(skf::gf_findAirportInFileName("a/EHAM.bgl").has_value());
+    EXPECT_FALSE(skf::gf_findAirportInFileName("a/x-EGLL-y.bgl").has_value()); // not in the list
     EXPECT_FALSE(skf::gf_findAirportInFileName("a/x_EHAM_y.bgl").has_value());
 }
 
