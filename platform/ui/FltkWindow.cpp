@@ -12,6 +12,7 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <csignal>
 #include <climits>
 #include <thread>
 #include <cstdio>
@@ -21,6 +22,13 @@
 namespace skf {
 
 namespace {
+
+volatile std::sig_atomic_t g_closeSignal = 0;
+
+extern "C" void lf_onFltkCloseSignal(int)
+{
+    g_closeSignal = 1;
+}
 
 constexpr Fl_Font TEXT_FONT = FL_HELVETICA;
 constexpr int TEXT_SIZE = 13;
@@ -95,6 +103,9 @@ void lf_widgetCallback(Fl_Widget* widget, void* data)
 
 FltkWindow::FltkWindow(ControlModel& controls) : m_controls(controls)
 {
+    // Switches FLTK's thread support on before any other thread may wake the loop; the window thread (the
+    // one that makes the backend) holds the lock from now on, FLTK releases it while it waits.
+    Fl::lock();
     m_controls.setChangeListener([this](std::uint16_t) {
         m_controlsDirty = true;
         Fl::awake();
@@ -114,7 +125,6 @@ FltkWindow::~FltkWindow()
 
 bool FltkWindow::create(const std::string& title, int x, int y, int width, int height)
 {
-    Fl::lock();  // switches FLTK's thread support on; the window thread holds the lock
     gf_setWindowThread();
     m_window = std::make_unique<FltkMainWindow>(*this, x, y, width, height, title.c_str());
     m_window->end();
@@ -322,8 +332,19 @@ bool FltkWindow::step(double seconds)
 int FltkWindow::run()
 {
     gf_setWindowThread();
+    g_closeSignal = 0;
+    auto oldInt = std::signal(SIGINT, lf_onFltkCloseSignal);
+    auto oldTerm = std::signal(SIGTERM, lf_onFltkCloseSignal);
+    bool closeSent = false;
     while (step(0.05)) {
+        // A termination request counts as the window's close button.
+        if (g_closeSignal && !closeSent) {
+            closeSent = true;
+            onWindowClose();
+        }
     }
+    std::signal(SIGINT, oldInt);
+    std::signal(SIGTERM, oldTerm);
     return m_quitCode;
 }
 

@@ -67,6 +67,15 @@ protected:
         g_parkingBusy = false;
         g_mainWindow.resetForRestart();
         g_mainWindow.standsLoaded = false;
+        g_mainWindow.liveryCount = 0;
+        g_mainWindow.addonAirportCount = 0;
+        g_mainWindow.otherPublisherAirportCount = 0;
+        g_mainWindow.unrecognisedAirportCount = 0;
+        g_mainWindow.parkAirportText.clear();
+        g_mainWindow.objectIdText.clear();
+        g_mainWindow.reservedStandName.clear();
+        g_mainWindow.pendingStaticCount = 0;
+        g_mainWindow.minutesToNextUpdate = 0;
         gf_windowQueue().clear();
         gf_controls().clear();
         m_window = std::make_unique<HeadlessWindow>(gf_controls());
