@@ -143,7 +143,8 @@ bool lf_mainCycleStep()
 {
     if (g_simRunning.load() && !g_simHalted.load()) {
         lf_handleAddingStack();
-        if (!g_userDataArrived.exchange(false)) return true;
+        // Also between two seconds of data a stop flag ends the loop (the data may never come again).
+        if (!g_userDataArrived.exchange(false)) return !lf_stopRequested();
         lf_perSecondWork();
         if (lf_stopRequested()) return false;
         lf_runSecondDuties(g_secondTick.load());

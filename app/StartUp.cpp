@@ -51,12 +51,17 @@ constexpr std::string_view kProgramName = "Skyfill";
 bool lf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
 
 // The start-up's way out when a stop flag is up: the program closes unless a reason was set before.
+// A run stopped for a restart (a reason set before) does not close the program: g_shutDown then stays
+// down, so that closing down can tell it from a close by the user.
 void lf_stopPath()
 {
-    g_shutDown = true;
     gf_closeServer();
     g_stopRun = true;
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+    const ExitReason reason = gf_exitReason();
+    if (reason != ExitReason::NewSettings && reason != ExitReason::SimConnectError &&
+        reason != ExitReason::ReaderError)
+        g_shutDown = true;
 }
 
 // Tests a folder; an error other than "not found" raises a file-system error named op.

@@ -1,0 +1,266 @@
+// The program from the start message to its end, in-process: headless window, the download-server
+// stand-in, a program folder of its own and a cycle clock without real waits.
+#include "app/ClosingDown.h"
+#include "app/MainWindow.h"
+#include "app/ProcessEntry.h"
+#include "app/ShellThreads.h"
+#include "app/StartUp.h"
+#include "app/WindowRequests.h"
+#include "core/ProgramState.h"
+#include "core/ShellState.h"
+#include "core/StatusLine.h"
+#include "core/settings/Catalogue.h"
+#include "data/Airports.h"
+#include "data/Crypto.h"
+#include "data/Dbase.h"
+#include "data/Downloader.h"
+#include "platform/ui/HeadlessWindow.h"
+#include "support/FastCycleClock.h"
+#include "support/ProgramFolder.h"
+#include "tools/dlserver/DownloadServer.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+namespace fs = std::filesystem;
+using skf::DownloadServer;
+
+std::string countOf(const std::string& text, const std::string& what)
+{
+    std::size_t n = 0;
+    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+    return std::to_string(n);
+}
+
+class ShellEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const fs::path sample = fs::path(SKYFILL_SOURCE_DIR) / "sample";
+        if (!fs::exists(sample / "dbase.xml")) GTEST_SKIP() << "no sample reference data in " << sample;
+        const fs::path root = folder.root();
+        ::setenv("XDG_CONFIG_HOME", (root / "roaming").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (root / "local").c_str(), 1);
+        ::setenv("SKYFILL_OPEN_COMMAND", "true", 1);
+        ::setenv("SKYFILL_SIMCONNECT_SOCKET", (root / "no-simulator.sock").c_str(), 1);
+        // A Steam packages folder, so that the packages root is found.
+        fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community");
+        fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Official");
+
+        // The download server with the program's data files.
+        srv = root / "srv";
+        fs::create_directories(srv / "11");
+        skf::gf_streamEncrypt(skf::g_dataKey, sample / "airports.xml", srv / "11" / "airports.enc");
+        skf::gf_streamEncrypt(skf::g_dataKey, sample / "AIG-regcodes.xml", srv / "11" / "AIG-regcodes.enc");
+        skf::gf_streamEncrypt(skf::g_dataKey, sample / "dbase.xml", srv / "11" / "dbase.enc");
+        std::ofstream(srv / "versions.json")
+            << R"({"msfs":{"major":11,"minor":11,"patch":3},"airports":{"major":1,"minor":0,"patch":0},)"
+            << R"("aig":{"major":1,"minor":0,"patch":0},"liveries":{"major":1,"minor":0,"patch":0},)"
+            << R"("addons":{"major":1,"minor":0,"patch":0},"dbase":{"major":1,"minor":0,"patch":0}})";
+        server = std::make_unique<DownloadServer>(srv);
+        ASSERT_TRUE(server->start());
+        skf::gf_setDownloadBaseUrl(server->baseUrl());
+
+        skf::gf_setCycleClock(&clock);
+        clock.onSleep([this] {
+            const std::string text = skf::gf_statusSnapshot().statusText;
+            std::lock_guard lock(statusMutex);
+            statusTexts.insert(text);
+        });
+        skf::gf_resetStopState();
+        skf::g_restartPending = false;
+        skf::g_exitCode = 0;
+        skf::g_dbaseLoaded = false; // each test is a fresh process start
+        skf::gf_clearDbase();
+        skf::gf_resetAirports();
+        skf::g_productionMode = false;
+        skf::gf_setStartUpFunction(skf::lf_startUpSKFL);
+        skf::gf_controls().clear();
+    }
+
+    void TearDown() override
+    {
+        if (!server) return; // skipped
+        skf::gf_joinProgramThreads();
+        clock.onSleep(nullptr);
+        skf::gf_setCycleClock(nullptr);
+        server->stop();
+        skf::gf_setDownloadBaseUrl("");
+        skf::gf_resetStopState();
+        skf::g_productionMode = false;
+        skf::gf_clearError();
+    }
+
+    // Runs the program (process entry after the single-instance check) on this thread until it quits.
+    // watch runs on a thread of its own meanwhile; it may close the window through closeWindow().
+    int runProgram(bool production, const std::function<void()>& watch = {})
+    {
+        skf::HeadlessWindow backend(skf::gf_controls());
+        skf::CommandLine commandLine;
+        commandLine.productionSwitchSeen = production;
+        commandLine.productionSwitchValue = production;
+        std::thread watcher;
+        if (watch) watcher = std::thread(watch);
+        const int code = skf::lf_runApplication(commandLine, backend);
+        if (watcher.joinable()) watcher.join();
+        messageBoxes = backend.messageBoxes();
+        return code;
+    }
+
+    // The user closes the window (the headless window takes SIGTERM as its close button).
+    static void closeWindow() { std::raise(SIGTERM); }
+
+    // Waits (bounded) until the log holds the text n times.
+    bool waitForLog(const std::string& text, int n = 1)
+    {
+        for (int i = 0; i < 3000; ++i) {
+            if (std::stoi(countOf(folder.log(), text)) >= n) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+    bool sawStatus(const std::string& text)
+    {
+        std::lock_guard lock(statusMutex);
+        return statusTexts.contains(text);
+    }
+
+    int requestsOf(const std::string& path) const
+    {
+        int n = 0;
+        for (const auto& r : server->requests()) n += r.path == path ? 1 : 0;
+        return n;
+    }
+
+    skf::test::ProgramFolder folder{"skf_e2e"};
+    skf::test::FastCycleClock clock;
+    fs::path srv;
+    std::unique_ptr<DownloadServer> server;
+    std::mutex statusMutex;
+    std::set<std::string> statusTexts;
+    std::vector<std::string> messageBoxes;
+};
+
+TEST_F(ShellEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
+{
+    ASSERT_FALSE(fs::exists("input/dbase.enc"));
+    EXPECT_EQ(runProgram(true), 0);
+    EXPECT_TRUE(fs::exists("input/dbase.enc"));
+    EXPECT_TRUE(fs::exists("input/airports.enc"));
+    EXPECT_TRUE(fs::exists("input/AIG-regcodes.enc"));
+    EXPECT_FALSE(fs::exists("input/dbase.xml")); // the plain files do not stay
+    EXPECT_EQ(requestsOf("/downloads/11/dbase.enc"), 1);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("dbase updated to 1.0.0"), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "1.0.0");
+    // The working folders are there.
+    for (const char* f : {"output/info", "output/errors", "airports/learned/stock", "airports/my_thirdparty",
+                          "input/my_regcodes"})
+        EXPECT_TRUE(fs::is_directory(f)) << f;
+}
+
+TEST_F(ShellEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
+{
+    fs::create_directories("input");
+    for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) fs::copy_file(srv / "11" / f, fs::path("input") / f);
+    EXPECT_EQ(runProgram(true), 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    // No RealTraffic detection and no run in production mode.
+    EXPECT_EQ(log.find("detected at this PC"), std::string::npos);
+    EXPECT_EQ(skf::g_exitCode.load(), 0);
+    EXPECT_EQ(skf::gf_runningShellThreads(), 0);
+}
+
+TEST_F(ShellEndToEnd, FailedProductionRunEndsAtOnceWithOne)
+{
+    server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
+    EXPECT_EQ(runProgram(true), 1); // no data file: SYSTEM ERROR, and nobody to wait for
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: SYSTEM ERROR"), std::string::npos);
+    EXPECT_FALSE(skf::gf_statusSnapshot().errorText.empty());
+}
+
+TEST_F(ShellEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
+{
+    fs::remove_all("docs"); // started from the wrong folder
+    std::string errorWhileRunning;
+    const int code = runProgram(false, [&] {
+        for (int i = 0; i < 3000 && skf::gf_statusSnapshot().errorText.empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(waitForLog("Exiting: SYSTEM ERROR"));
+        // Closing down waits for the user: the error line stays.
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        errorWhileRunning = skf::gf_statusSnapshot().errorText;
+        closeWindow();
+    });
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(errorWhileRunning.find("41: Skyfill must be run from the Skyfill folder!"), std::string::npos);
+    EXPECT_FALSE(fs::exists("output")); // nothing was loaded
+    EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);
+}
+
+TEST_F(ShellEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
+{
+    std::thread::id firstRun;
+    const int code = runProgram(false, [&] {
+        // The first run waits for the simulator; a setting changes.
+        ASSERT_TRUE(waitForLog("detected at this PC"));
+        skf::gf_raiseStop(skf::ExitReason::NewSettings, 3);
+        // The restart runs the start-up again, up to the wait for the simulator; then the user closes.
+        ASSERT_TRUE(waitForLog("detected at this PC", 2));
+        closeWindow();
+    });
+    EXPECT_EQ(code, 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: NEW SETTINGS"), std::string::npos);
+    EXPECT_NE(log.find("Restarting after 3 seconds"), std::string::npos);
+    EXPECT_NE(log.find("Restart countdown finished"), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_TRUE(sawStatus("Restarting after 3 seconds"));
+    EXPECT_TRUE(sawStatus("Restarting after 2 seconds"));
+    EXPECT_TRUE(sawStatus("Restarting after 1 second"));
+    // The restart does not ask the download server again.
+    EXPECT_EQ(requestsOf("/downloads/versions.json"), 1);
+    EXPECT_EQ(countOf(log, "Exiting: "), "2");
+}
+
+TEST_F(ShellEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
+{
+    const int code = runProgram(false, [&] {
+        ASSERT_TRUE(waitForLog("detected at this PC"));
+        skf::gf_raiseStop(skf::ExitReason::ReaderError, 15);
+        ASSERT_TRUE(waitForLog("Restarting after 15 seconds"));
+        closeWindow();
+    });
+    EXPECT_EQ(code, 0);
+    const std::string log = folder.log();
+    EXPECT_EQ(log.find("Restart countdown finished"), std::string::npos);
+    EXPECT_EQ(countOf(log, "Exiting: "), "1");
+    // After a reader error the restart would not scan again.
+    EXPECT_FALSE(skf::SCAN_LIVERIES.value());
+    EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
+}
+
+TEST_F(ShellEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
+{
+    EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/msfs/Community"), "/games/msfs");
+    EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games/Community"), "/Community/games");
+    EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games"), "/Community/games");
+    EXPECT_EQ(skf::gf_withoutCommunityFolder("D:\\MSFS\\Community"), "D:\\MSFS");
+    EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/MyCommunity"), "/games/MyCommunity");
+}
+
+} // namespace
