@@ -180,3 +180,17 @@ TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds)
     EXPECT_EQ(gf_averageHoursText(3.0F), "3");
     EXPECT_EQ(gf_averageHoursText(0.5F), "0.5");
 }
+
+TEST_F(WindowPaintingTest, TextThatIsNoUtf8IsSkippedAndLogged)
+{
+    CALLSIGN_2_OBJECTID.set("DLH4");
+    g_mainWindow.objectIdText.set("bad \xff\xfe text");
+    m_window->paint();
+    EXPECT_TRUE(m_window->textsAt(476, CALLSIGN_2_OBJECTID.row).empty());
+    EXPECT_NE(log().find("TextOut utf8  to wide failed for 'bad "), std::string::npos);
+    EXPECT_TRUE(m_window->findText("Meta:"));  // painting went on
+    g_mainWindow.objectIdText.set("12345");
+    m_window->paint();
+    EXPECT_EQ(at(476, CALLSIGN_2_OBJECTID.row).text, "12345");
+    CALLSIGN_2_OBJECTID.set(std::string());
+}

@@ -85,7 +85,7 @@ TEST(HeadlessWindowTest, DriverSendsOnlyUserInputAsCommands)
     EXPECT_EQ(win.findText("hello")->colour, (Colour{255, 255, 0}));
 }
 
-TEST(HeadlessWindowTest, PostedMessagesAndMessageBoxesFromOtherThreads)
+TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads)
 {
     gf_windowQueue().clear();
     ControlModel model;
