@@ -47,9 +47,13 @@ std::string lf_folderName(std::string text) {
     return text;
 }
 
-// A relative path below the learned folder must stay below it.
+// A relative path below the learned folder must stay below it: a doubled separator after
+// "airports" ("airports//x/EHAM.xml") gives no absolute path, and ".." is refused.
 fs::path lf_belowLearned(std::string_view relative) {
-    const fs::path rel(relative);
+    const fs::path rel = fs::path(relative).relative_path();
+    if (rel.empty()) {
+        return {};
+    }
     for (const auto& part : rel) {
         if (part == "..") {
             return {};

@@ -36,6 +36,9 @@ TEST(ApfLearnedPathTest, NamesFromFilesStayInsideTheLearnedFolder) {
     EXPECT_EQ(lf_learned("airports/my_thirdparty/EHAM.xml", ".."), "");
     EXPECT_EQ(lf_learned("archive/thirdparty/../EHAM.xml"), "");
     EXPECT_EQ(lf_learned("airports/../../etc/EHAM.xml"), "");
+    // A link file's path with a doubled separator must not leave the learned folder either.
+    EXPECT_EQ(lf_learned("airports//tmp/EHAM.xml"), "airports/learned/tmp/EHAM.xml");
+    EXPECT_EQ(lf_learned("airports\\\\tmp\\EHAM.xml"), "airports/learned/tmp/EHAM.xml");
 }
 
 TEST(ApfLearnedPathTest, TrimBlanks) {
