@@ -205,8 +205,9 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
         }
     }
     if (const auto v = gf_readIntParameter(doc, "parking_percentage")) {
-        parking_percentage.set(*v);
-        lf_logSetting("parking_percentage", fmt::format("{}", *v));
+        // a percentage from a file stays a percentage (0..100), whatever the file says
+        parking_percentage.set(parking_percentage.clamp(*v));
+        lf_logSetting("parking_percentage", fmt::format("{}", parking_percentage.value()));
     } else {
         parking_percentage.set(30);
     }

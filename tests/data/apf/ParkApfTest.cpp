@@ -281,6 +281,19 @@ TEST_F(ParkApfTest, LearnedSettingsReachTheirControlsAndTheRangeMode) {
     controls.clear();
 }
 
+TEST_F(ParkApfTest, LearnedSettingsOutsideTheirLimitsAreClamped) {
+    lf_writeFile(kLocal, lf_airportFile(kParameters));
+    lf_writeFile(kLearned, lf_learnedFile(R"(    <parameter name="parking_percentage" value="250"/>
+    <parameter name="MAX_FIT" value="99"/>
+)", ""));
+    EXPECT_EQ(lf_read(), "");
+    EXPECT_EQ(parking_percentage.value(), 100);
+    EXPECT_EQ(MAX_FIT.value(), 47);
+    lf_writeFile(kLearned, lf_learnedFile("    <parameter name=\"parking_percentage\" value=\"-20\"/>\n", ""));
+    EXPECT_EQ(lf_read(), "");
+    EXPECT_EQ(parking_percentage.value(), 0);
+}
+
 TEST_F(ParkApfTest, OlderLearnedFileKeepsItsChangesButNotItsFlights) {
     lf_writeFile(kLocal, lf_airportFile(kParameters));
     lf_writeFile(kLearned, lf_learnedFile("", R"(    <parkpos id="A1" radius_change="true" radius="40.0">
