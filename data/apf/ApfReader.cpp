@@ -1,6 +1,9 @@
 #include "data/apf/ApfReader.h"
 
+#include <charconv>
 #include <cmath>
+#include <optional>
+#include <system_error>
 #include <unordered_set>
 
 #include <fmt/format.h>
@@ -91,14 +94,39 @@ OptIdentity lf_identity(const OptAttributes& a) {
 
 OptIdentity lf_readOptIdentity(const pugi::xml_node& opt) { return lf_identity(lf_optAttributes(opt)); }
 
+namespace {
+
+// A coordinate attribute: 0 when absent; nothing when its text is no number, not finite or
+// beyond the limit (90 for latitudes, 180 for longitudes).
+std::optional<double> lf_coordinate(const pugi::xml_attribute& attribute, double limit) {
+    if (!attribute) {
+        return 0.0;
+    }
+    std::string_view text = lf_trimPiece(attribute.as_string());
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+        std::abs(value) > limit) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+}  // namespace
+
 void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source,
                     std::vector<Stand>& stands) {
-    const double latitude = parkpos.attribute("latitude").as_double(0.0);
-    const double longitude = parkpos.attribute("longitude").as_double(0.0);
-    if (latitude == 0.0 && longitude == 0.0) {
+    const std::optional<double> lat = lf_coordinate(parkpos.attribute("latitude"), 90.0);
+    const std::optional<double> lon = lf_coordinate(parkpos.attribute("longitude"), 180.0);
+    if (!lat || !lon || (*lat == 0.0 && *lon == 0.0)) {
         gf_logError(fmt::format("stand {} has no valid lat/lon", id));
         return;
     }
+    const double latitude = *lat;
+    const double longitude = *lon;
     const double radius = parkpos.attribute("radius").as_double(0.0);
     const double heading = parkpos.attribute("heading").as_double(0.0);
     const bool cargo = parkpos.attribute("cargo").as_bool(false);

@@ -1,5 +1,6 @@
 #include <numbers>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
@@ -100,6 +101,27 @@ TEST_F(ApfReaderTest, EveryFormatCheckHasItsMessage) {
     EXPECT_EQ(lf_readError(R"(<root><parkpositions><parkpos id="A 1" latitude="1" longitude="1"/>
         <parkpos id="  A 1 " latitude="1" longitude="1"/></parkpositions></root>)"),
               "94: Stand 'A 1' appears more than once.");
+}
+
+TEST_F(ApfReaderTest, StandsWithoutAValidPositionAreSkipped) {
+    pugi::xml_document doc = lf_doc(R"(<root><parkpositions>
+      <parkpos id="N1" latitude="nan" longitude="4.7"/>
+      <parkpos id="N2" latitude="52.3" longitude="inf"/>
+      <parkpos id="N3" latitude="95.0" longitude="4.7"/>
+      <parkpos id="N4" latitude="52.3" longitude="-180.5"/>
+      <parkpos id="N5" latitude="north" longitude="4.7"/>
+      <parkpos id="N6" latitude="52.3x" longitude="4.7"/>
+      <parkpos id="OK" latitude=" +52.3 " longitude="-180"/>
+    </parkpositions></root>)");
+    lf_readParkpositions(doc);
+    ASSERT_EQ(g_stands.size(), 1u);
+    EXPECT_EQ(g_stands[0].id, "OK");
+    EXPECT_DOUBLE_EQ(g_stands[0].latitude, 52.3);
+    EXPECT_DOUBLE_EQ(g_stands[0].longitude, -180.0);
+    const std::string log = lf_log();
+    for (const char* id : {"N1", "N2", "N3", "N4", "N5", "N6"}) {
+        EXPECT_NE(log.find(fmt::format("==> stand {} has no valid lat/lon", id)), std::string::npos) << id;
+    }
 }
 
 TEST_F(ApfReaderTest, StandsAreNumberedAndLinkedToNeighbours) {
