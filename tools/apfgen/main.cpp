@@ -13,11 +13,13 @@
 #include <iostream>
 #include <numbers>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include "core/Files.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
 
@@ -133,10 +135,14 @@ const std::vector<Tailored>& lf_tailored() {
 }
 
 // The airports of the airport list (airports.xml: root > airports > ap with c, la, lo, a, s).
+// The largest stand count laid out; the busiest real airports have a few hundred.
+constexpr int kMaxStands = 2000;
+
 std::vector<AirportSpec> lf_readList(const fs::path& listPath) {
     pugi::xml_document doc;
     std::vector<AirportSpec> result;
-    if (!doc.load_file(listPath.c_str())) {
+    if (const pugi::xml_parse_result loaded = doc.load_file(listPath.c_str()); !loaded) {
+        std::cerr << "apfgen: could not load " << listPath << ": " << loaded.description() << "\n";
         return result;
     }
     for (const pugi::xml_node ap : doc.child("root").child("airports").children("ap")) {
@@ -146,7 +152,16 @@ std::vector<AirportSpec> lf_readList(const fs::path& listPath) {
         a.lon = ap.attribute("lo").as_double();
         a.altitude = ap.attribute("a").as_int();
         a.stands = ap.attribute("s").as_int();
-        if (a.icao.size() != 4 || a.stands < 1) {
+        if (a.stands < 1) {
+            continue;
+        }
+        // the code names the files: four letters or digits only
+        const bool codeOk = a.icao.size() == 4 && std::all_of(a.icao.begin(), a.icao.end(), [](char c) {
+            return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        });
+        if (!codeOk || !std::isfinite(a.lat) || !std::isfinite(a.lon) || std::abs(a.lat) > 89.0 ||
+            std::abs(a.lon) > 180.0 || a.stands > kMaxStands) {
+            std::cerr << "apfgen: airport '" << a.icao << "' skipped: invalid code, position or stand count\n";
             continue;
         }
         a.name = a.icao;
@@ -412,16 +427,13 @@ bool lf_write(const AirportSpec& a, const std::vector<GenStand>& stands, const s
             opt.append_attribute("cs") = o.cs.c_str();
         }
     }
-    fs::create_directories(path.parent_path());
-    pugi::xml_node decl = doc.prepend_child(pugi::node_declaration);
-    decl.append_attribute("version") = "1.0";
-    decl.append_attribute("encoding") = "UTF-8";
-    return doc.save_file(path.c_str(), "  ", pugi::format_default, pugi::encoding_utf8);
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);  // a failure shows in the save
+    // through a temporary file: an interrupted run never leaves a cut file behind
+    return skf::gf_saveXml(doc, path);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int lf_main(int argc, char** argv) {
     // apfgen <airports.xml> <sample folder>    the bundled files and the archive the tests serve
     // apfgen --all <airports.xml> <folder>     the archive of every airport of the list with stands
     const bool all = argc == 4 && std::string(argv[1]) == "--all";
@@ -479,4 +491,14 @@ int main(int argc, char** argv) {
     }
     std::cout << written << " airports\n";
     return 0;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return lf_main(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "apfgen: " << e.what() << "\n";
+        return 1;
+    }
 }
