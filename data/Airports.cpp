@@ -74,6 +74,9 @@ bool gf_readAirports()
         throw;
     }
     try {
+        // A read after a failed one starts afresh instead of adding the same airports again.
+        g_airports.clear();
+        g_airportCodes.clear();
         if (g_airports.capacity() < 15000)
             g_airports.reserve(15000);
         pugi::xml_document doc;
@@ -146,7 +149,7 @@ std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path
 std::string gf_airportCodeText(const Airport& airport)
 {
     std::string text = airport.icao.empty() ? std::string("?") : airport.icao.str();
-    if (airport.iata != kNoIata)
+    if (!airport.iata.empty() && airport.iata != kNoIata) // an empty record has no IATA code either
         text += fmt::format(" ({})", airport.iata.view());
     return text;
 }

@@ -52,7 +52,7 @@ std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text);
 // The first airport (in table order) whose code stands in the path between two hyphens, "-EHAM-",
 // ignoring the case of A-Z.
 std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path& path);
-// "EHAM (AMS)", or "EHAM" without an IATA code; "?" for an empty ICAO code.
+// "EHAM (AMS)", or "EHAM" without an IATA code (XXX or empty); "?" for an empty ICAO code.
 std::string gf_airportCodeText(const Airport& airport);
 
 // Empties the table and clears the loaded flag, so that the next gf_readAirports reads again.

@@ -275,6 +275,13 @@ private:
     std::vector<Slot> m_slots;
 };
 
+// The XML library's reading of a boolean attribute: true when it begins with 1, t, T, y or Y.
+bool lf_asBool(const char* text)
+{
+    const char c = text[0];
+    return c == '1' || c == 't' || c == 'T' || c == 'y' || c == 'Y';
+}
+
 void lf_readRecords(const pugi::xml_document& doc)
 {
     const pugi::xml_node sec = doc.child("root").child("dbase");
@@ -284,45 +291,35 @@ void lf_readRecords(const pugi::xml_document& doc)
     pending.reserve(60000);
     for (const pugi::xml_node e : sec.children("d")) {
         PendingRecord rec;
-        bool seen[4] = {false, false, false, false};
-        // One pass over the attributes instead of a search per name; the first of a name counts.
+        // One pass over the attributes instead of a search per name; the first of a name counts,
+        // as for a lookup by name. Missing ones read as empty (id 0) and false.
+        const char* values[5] = {nullptr, nullptr, nullptr, nullptr, nullptr}; // r a m o c
         for (const pugi::xml_attribute a : e.attributes()) {
             const char* name = a.name();
             if (name[0] == '\0' || name[1] != '\0')
                 continue;
+            int slot = -1;
             switch (name[0]) {
-            case 'r':
-                if (!seen[0]) {
-                    seen[0] = true;
-                    rec.registration = a.value();
-                    rec.length = static_cast<std::uint32_t>(std::strlen(rec.registration));
-                }
-                break;
-            case 'a':
-                if (!seen[1]) {
-                    seen[1] = true;
-                    rec.airline = operators.intern(a.value());
-                }
-                break;
-            case 'm':
-                if (!seen[2]) {
-                    seen[2] = true;
-                    rec.model = models.intern(a.value());
-                }
-                break;
-            case 'o':
-                if (!seen[3]) {
-                    seen[3] = true;
-                    rec.operatorId = operators.intern(a.value());
-                }
-                break;
-            case 'c':
-                rec.cargo = a.as_bool();
-                break;
-            default:
-                break;
+            case 'r': slot = 0; break;
+            case 'a': slot = 1; break;
+            case 'm': slot = 2; break;
+            case 'o': slot = 3; break;
+            case 'c': slot = 4; break;
+            default: break;
             }
+            if (slot >= 0 && !values[slot])
+                values[slot] = a.value();
         }
+        if (values[0]) {
+            rec.registration = values[0];
+            rec.length = static_cast<std::uint32_t>(std::strlen(values[0]));
+        }
+        // Airline, model, operator in this order, whatever the order of the attributes: new codes
+        // get their ids in this order.
+        rec.airline = operators.intern(values[1] ? values[1] : "");
+        rec.model = models.intern(values[2] ? values[2] : "");
+        rec.operatorId = operators.intern(values[3] ? values[3] : "");
+        rec.cargo = values[4] && lf_asBool(values[4]);
         rec.key = lf_keyOf(rec.text());
         pending.push_back(rec);
     }

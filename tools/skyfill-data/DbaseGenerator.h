@@ -435,8 +435,11 @@ inline GeneratedData gf_generateData(std::size_t registrations)
 
     x += "  <simaddons20>\n";
     x += "    <simaddon20 arpts=\"";
-    for (std::size_t i = 0; i < simaddonAirports().size(); ++i)
-        x += (i ? "," : "") + std::string(simaddonAirports()[i]);
+    for (std::size_t i = 0; i < simaddonAirports().size(); ++i) {
+        if (i)
+            x += ',';
+        x += simaddonAirports()[i];
+    }
     x += "\"/>\n  </simaddons20>\n";
 
     static const std::pair<const char*, const char*> third20[] = {

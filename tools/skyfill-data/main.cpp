@@ -6,6 +6,7 @@
 #include "data/Crypto.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
@@ -61,9 +62,13 @@ int main(int argc, char** argv)
             return 0;
         }
         if (command == "gendb" && argc == 5) {
-            const long n = std::strtol(argv[4], nullptr, 10);
-            if (n < 0)
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(argv[4], &end, 10);
+            if (end == argv[4] || *end != '\0' || errno != 0 || n < 0) {
+                std::cerr << "skyfill-data: not a count of registrations: " << argv[4] << "\n";
                 return lf_usage();
+            }
             const skf::datagen::GeneratedData data = skf::datagen::gf_generateData(static_cast<std::size_t>(n));
             if (!lf_writeFile(argv[2], data.dbaseXml) || !lf_writeFile(argv[3], data.aigXml)) {
                 std::cerr << "skyfill-data: cannot write the output files\n";

@@ -167,3 +167,17 @@ TEST_F(AirportList, TheBundledSampleListReads)
     for (std::size_t i = 1; i < skf::g_airports.size(); ++i)
         EXPECT_LT(skf::g_airports[i - 1].icao, skf::g_airports[i].icao);
 }
+
+TEST_F(AirportList, ARepeatedReadAfterAFailureHoldsEachAirportOnce)
+{
+    install(doc(std::string(kThree) + "<ap c=\"EH-M\" la=\"1\" lo=\"1\" a=\"1\" s=\"1\"/>\n"));
+    EXPECT_EQ(failure(), "88: FixedCode: invalid string (length/charset)");
+    install(doc(kThree));
+    ASSERT_TRUE(skf::gf_readAirports());
+    EXPECT_EQ(skf::g_airports.size(), 3u);
+}
+
+TEST_F(AirportList, AnEmptyRecordShowsNoIataCode)
+{
+    EXPECT_EQ(skf::gf_airportCodeText(skf::Airport{}), "?");
+}

@@ -384,3 +384,19 @@ TEST_F(Database, TheBundledSampleDatabaseReads)
         EXPECT_TRUE(skf::gf_isKnownAirlineCode(skf::gf_operatorName(r.airline))) << r.registration;
     }
 }
+
+TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeOrder)
+{
+    std::string xml = kSections;
+    const std::string extra = R"(    <d o="ZZO" c="0" m="ZZM" a="ZZA" r="X-ORDER" c="1"/>
+  </dbase>)";
+    xml.replace(xml.find("  </dbase>"), std::string("  </dbase>").size(), extra);
+    install(xml);
+    ASSERT_TRUE(skf::gf_readDbase());
+    const auto rec = skf::gf_lookupRegistration("X-ORDER");
+    ASSERT_TRUE(rec.has_value());
+    EXPECT_EQ(rec->operatorId, rec->airline + 1); // the airline code came first
+    EXPECT_EQ(skf::gf_operatorName(rec->airline), "ZZA");
+    EXPECT_EQ(skf::gf_modelName(rec->model), "ZZM");
+    EXPECT_FALSE(rec->cargo); // the first of two equal attributes counts
+}
