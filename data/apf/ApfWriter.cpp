@@ -130,18 +130,22 @@ bool lf_writeApfParameters(pugi::xml_node& root, const Apf& apf, int mode) {
     }
     const bool full = mode == kApfModeFull;
     const bool learned = mode == kApfModeLearned;
+    // Only a learned file is handmade: a full file that the add-on scan writes while a handmade
+    // park airport is open (or after a restart in place) carries neither the mark nor its
+    // quality factor.
+    const bool handmade = g_handmadeApf && learned;
     bool ok = gf_appendStringParameter(parameters, "airport_name", apf.airport_name) &&
               gf_appendStringParameter(parameters, "publisher", apf.publisher);
-    if (ok && g_handmadeApf) {
+    if (ok && handmade) {
         ok = gf_appendBoolParameter(parameters, "handmade", true);
     }
-    if (ok && (g_handmadeApf || full)) {
+    if (ok && (handmade || full)) {
         ok = gf_appendIntParameter(parameters, "altitude", apf.altitude);
     }
     if (ok && full) {
         ok = gf_appendIntParameter(parameters, "num_parkpos", static_cast<int32_t>(apf.stands.size()));
     }
-    if (ok && g_handmadeApf) {
+    if (ok && handmade) {
         ok = gf_appendIntParameter(parameters, "Qf_real", apf.Qf_real) &&
              gf_appendIntParameter(parameters, "Qf_soft", apf.Qf_soft);
     }

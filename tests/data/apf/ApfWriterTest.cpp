@@ -80,6 +80,10 @@ TEST_F(ApfWriterTest, FullModeMatchesGolden) {
     apf.creator = "Someone & Co";
     ASSERT_TRUE(gf_writeApf(apf, "out/full/EHAM.xml", kApfModeFull, 2));
     EXPECT_EQ(lf_readFile("out/full/EHAM.xml"), lf_golden("full.xml"));
+    // an open handmade park airport leaves the add-on scan's full files as they are
+    g_handmadeApf = true;
+    ASSERT_TRUE(gf_writeApf(apf, "out/full/EHAM.xml", kApfModeFull, 2));
+    EXPECT_EQ(lf_readFile("out/full/EHAM.xml"), lf_golden("full.xml"));
 }
 
 TEST_F(ApfWriterTest, LearnedModeMatchesGolden) {
