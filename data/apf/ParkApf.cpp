@@ -237,6 +237,9 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
 }  // namespace
 
 std::string gf_readApf(std::string_view path, ParkApfInfo& info) {
+    // The previous airport's learned file is no longer ours: a read that fails before the new
+    // path is known must not leave it for the learned save to overwrite with this airport's stands.
+    g_learnedApfPath.clear();
     if (path.empty()) {
         return fmt::format("{}: xml is empty", "gf_readApf");
     }

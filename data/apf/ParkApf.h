@@ -30,7 +30,8 @@ struct ParkApfInfo {
 extern ParkApfInfo g_parkApfInfo;
 
 // The learned file of the open park airport, mapped once when its airport file was read; the
-// learned save writes to this very path so that the next read finds it. Empty: none.
+// learned save writes to this very path so that the next read finds it. Empty: none (also after
+// a read that failed).
 extern std::filesystem::path g_learnedApfPath;
 
 // The file's RT_traffic_week (0 when absent); shown in the main window.

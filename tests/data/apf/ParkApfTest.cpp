@@ -141,8 +141,14 @@ TEST_F(ParkApfTest, FailuresOfTheParkAirportsFile) {
     EXPECT_EQ(gf_readApf(kLocal, g_parkApfInfo), "gf_readApf: no park airport set");
     g_parkAirport = g_airports.front();
 
+    // a failed read forgets the learned file of the airport read before
+    lf_writeFile(kLocal, lf_airportFile(kParameters));
+    EXPECT_EQ(lf_read(), "");
+    EXPECT_EQ(g_learnedApfPath.generic_string(), kLearned);
+    g_parkStandsLoaded = false;  // the park airport closed
     lf_writeFile(kLocal, "<root><unclosed></root>");
     EXPECT_EQ(lf_read(), kLocal + ": could not load file: " + kLocal);
+    EXPECT_TRUE(g_learnedApfPath.empty());
     EXPECT_EQ(lf_read("airports/my_simaddon/NONE.xml"),
               "airports/my_simaddon/NONE.xml: could not load file: airports/my_simaddon/NONE.xml");
 
@@ -157,6 +163,7 @@ TEST_F(ParkApfTest, FailuresOfTheParkAirportsFile) {
     } catch (const UserErrorException& e) {
         EXPECT_STREQ(e.what(), "65: Parameter altitude not found");
     }
+    EXPECT_TRUE(g_learnedApfPath.empty());
 
     lf_writeFile(kLocal, "<root>" + lf_meta() + "<parameters><parameter name=\"altitude\" value=\"5\"/></parameters></root>");
     EXPECT_EQ(lf_read(), "no stands found");
