@@ -208,6 +208,18 @@ std::string lf_registration(Rng& rng, const Airline& airline) {
     if (airline.regPrefix == "B-") {
         return fmt::format("B-{}{}{}", letters[rng.range(0, 25)], letters[rng.range(0, 25)], letters[rng.range(0, 25)]);
     }
+    if (airline.regPrefix == "RA-") {
+        return fmt::format("RA-{}", rng.range(10000, 99999));
+    }
+    if (airline.regPrefix == "HL") {
+        return fmt::format("HL{}", rng.range(7000, 8399));
+    }
+    if (airline.regPrefix == "G-" || airline.regPrefix == "D-" || airline.regPrefix == "F-" ||
+        airline.regPrefix == "C-") {
+        // four letters after the prefix, as these countries register them
+        return fmt::format("{}{}{}{}{}", airline.regPrefix, letters[rng.range(0, 25)], letters[rng.range(0, 25)],
+                           letters[rng.range(0, 25)], letters[rng.range(0, 25)]);
+    }
     return fmt::format("{}{}{}{}", airline.regPrefix, letters[rng.range(0, 25)], letters[rng.range(0, 25)],
                        letters[rng.range(0, 25)]);
 }
