@@ -117,6 +117,7 @@ TEST_F(SimClientThreads, WaitsForTheSimulatorThenConnectsAndCloses) {
   EXPECT_FALSE(g_mainWindow.simConnected.load());
   EXPECT_EQ(g_simConnect.load(), 0U);
   const std::string text = log();
+  EXPECT_NE(text.find(" \nWaiting for MSFS 2020 ...\n"), std::string::npos);
   EXPECT_NE(text.find("MSFS 2020 (11.0.282174.999) connected"), std::string::npos);
   EXPECT_NE(text.find("SimConnect closed ok"), std::string::npos);
   EXPECT_FALSE(g_stopRun.load());
