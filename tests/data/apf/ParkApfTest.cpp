@@ -356,6 +356,12 @@ TEST_F(ParkApfTest, BrokenLearnedFilesLeaveTheStandsAsTheAirportFileGaveThem) {
     EXPECT_EQ(lf_read(), "");
     EXPECT_EQ(g_stands.size(), 3u);
     EXPECT_NE(lf_log().find(kLearned + " found, but could not be loaded, saved as *.0.xml: "), std::string::npos);
+
+    // a folder where the learned file should be
+    std::filesystem::remove(kLearned);
+    std::filesystem::create_directories(kLearned);
+    EXPECT_EQ(lf_read(), "");
+    EXPECT_EQ(g_stands.size(), 3u);
 }
 
 // What the traffic engine saves of a table: the learned options, changed and manual stands.
