@@ -54,6 +54,8 @@ int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend)
 int gf_processEntry(int argc, char** argv, BackendFactory makeBackend)
 {
     if (gf_acquireSingleInstance(INSTANCE_NAME) == InstanceLock::AlreadyRunning) return 255;
+    // From here a termination request closes the window once it runs, however early it comes.
+    gf_catchCloseSignals();
     try {
         gf_openLog();
     } catch (const std::exception& e) {

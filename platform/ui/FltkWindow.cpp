@@ -6,13 +6,13 @@
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Item.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
 #include <chrono>
-#include <csignal>
 #include <climits>
 #include <thread>
 #include <cstdio>
@@ -22,13 +22,6 @@
 namespace skf {
 
 namespace {
-
-volatile std::sig_atomic_t g_closeSignal = 0;
-
-extern "C" void lf_onFltkCloseSignal(int)
-{
-    g_closeSignal = 1;
-}
 
 constexpr Fl_Font TEXT_FONT = FL_HELVETICA;
 constexpr int TEXT_SIZE = 13;
@@ -214,8 +207,15 @@ void FltkWindow::syncWidgets()
             auto* choice = static_cast<Fl_Choice*>(w);
             auto& shown = m_shownItems[id];
             if (shown != state->items) {
-                choice->clear();
-                for (const auto& item : state->items) choice->add(gf_escapeMenuText(item).c_str(), 0, nullptr, nullptr, 0);
+                // A menu array of our own, not add(): add() would parse the texts as menu paths and merge
+                // equal ones, so the list could hold fewer items than the model and choose the wrong one.
+                std::vector<std::string> labels;
+                labels.reserve(state->items.size());
+                for (const auto& item : state->items) labels.push_back(gf_escapeLabelText(item));
+                std::vector<Fl_Menu_Item> menu(labels.size() + 1, Fl_Menu_Item{});
+                for (std::size_t i = 0; i < labels.size(); ++i) menu[i].text = labels[i].c_str();
+                choice->copy(menu.data());
+                m_itemLabels[id] = std::move(labels);  // the copied items point into these texts
                 shown = state->items;
             }
             const int sel = state->selection;
@@ -290,11 +290,10 @@ void FltkWindow::onWindowClose()
 
 void FltkWindow::paint()
 {
-    if (!m_handler) {
-        fl_color(FL_BLACK);
-        fl_rectf(0, 0, m_window->w(), m_window->h());
-        return;
-    }
+    // The window's background is black; the handler paints its bands over it.
+    fl_color(FL_BLACK);
+    fl_rectf(0, 0, m_window->w(), m_window->h());
+    if (!m_handler) return;
     FltkPainter painter;
     m_handler->onPaint(painter);
 }
@@ -332,19 +331,15 @@ bool FltkWindow::step(double seconds)
 int FltkWindow::run()
 {
     gf_setWindowThread();
-    g_closeSignal = 0;
-    auto oldInt = std::signal(SIGINT, lf_onFltkCloseSignal);
-    auto oldTerm = std::signal(SIGTERM, lf_onFltkCloseSignal);
+    gf_catchCloseSignals();
     bool closeSent = false;
     while (step(0.05)) {
         // A termination request counts as the window's close button.
-        if (g_closeSignal && !closeSent) {
+        if (gf_takeCloseSignal() && !closeSent) {
             closeSent = true;
             onWindowClose();
         }
     }
-    std::signal(SIGINT, oldInt);
-    std::signal(SIGTERM, oldTerm);
     return m_quitCode;
 }
 

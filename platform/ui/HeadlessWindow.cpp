@@ -1,17 +1,8 @@
 #include "platform/ui/HeadlessWindow.h"
 
-#include <csignal>
-
 namespace skf {
 
 namespace {
-
-volatile std::sig_atomic_t g_closeSignal = 0;
-
-extern "C" void lf_onCloseSignal(int)
-{
-    g_closeSignal = 1;
-}
 
 class DisplayListPainter : public Painter {
 public:
@@ -59,20 +50,16 @@ bool HeadlessWindow::create(const std::string& title, int x, int y, int width, i
 int HeadlessWindow::run()
 {
     gf_setWindowThread();
-    g_closeSignal = 0;
-    auto oldInt = std::signal(SIGINT, lf_onCloseSignal);
-    auto oldTerm = std::signal(SIGTERM, lf_onCloseSignal);
+    gf_catchCloseSignals();
     bool closeSent = false;
     while (!m_quit) {
         if (auto msg = gf_windowQueue().waitPop(100)) dispatch(*msg);
-        if (g_closeSignal && !closeSent) {
+        if (gf_takeCloseSignal() && !closeSent) {
             closeSent = true;
             close();
         }
         if (m_invalid != 0) paint();
     }
-    std::signal(SIGINT, oldInt);
-    std::signal(SIGTERM, oldTerm);
     return m_quitCode;
 }
 

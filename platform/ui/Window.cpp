@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <future>
 #include <thread>
@@ -11,6 +12,14 @@ namespace skf {
 namespace {
 
 std::atomic<WindowBackend*> g_backend{nullptr};
+std::atomic<bool> g_closeSignal{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
+std::atomic<bool> g_closeSignalsCaught{false};
+
+extern "C" void lf_onCloseSignal(int)
+{
+    g_closeSignal.store(true);
+}
 std::atomic<std::thread::id> g_windowThread{};
 
 struct MessageBoxRequest {
@@ -87,6 +96,18 @@ void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& messag
     request->answer.set_value(answer);
 }
 
+void gf_catchCloseSignals()
+{
+    if (g_closeSignalsCaught.exchange(true)) return;
+    std::signal(SIGINT, lf_onCloseSignal);
+    std::signal(SIGTERM, lf_onCloseSignal);
+}
+
+bool gf_takeCloseSignal()
+{
+    return g_closeSignal.exchange(false);
+}
+
 std::string gf_escapeMenuText(const std::string& text)
 {
     std::string out;
@@ -111,6 +132,17 @@ std::string gf_escapeMenuText(const std::string& text)
         default:
             out += c;
         }
+    }
+    return out;
+}
+
+std::string gf_escapeLabelText(const std::string& text)
+{
+    std::string out;
+    out.reserve(text.size() + 4);
+    for (char c : text) {
+        if (c == '&' || c == '@') out += c;
+        out += c == '\t' ? ' ' : c;
     }
     return out;
 }

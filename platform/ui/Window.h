@@ -126,7 +126,15 @@ inline constexpr std::uint32_t WM_APP_MESSAGE_BOX = 0x8101;
 // Runs a message-box request posted with WM_APP_MESSAGE_BOX (backends call it on the window thread).
 void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& message);
 
+// Termination requests (SIGINT, SIGTERM) count as the window's close button. The process entry catches
+// them as early as it can, so a request that comes while the window is still being set up is not lost;
+// the message loop of either backend takes it (once) and passes it on as a close.
+void gf_catchCloseSignals();
+bool gf_takeCloseSignal();
+
 // Escapes a text for FLTK's menu syntax so that it shows as it is.
 std::string gf_escapeMenuText(const std::string& text);
+// Escapes a text for an FLTK label (its '&' shortcut and '@' symbol marks) so that it shows as it is.
+std::string gf_escapeLabelText(const std::string& text);
 
 }  // namespace skf

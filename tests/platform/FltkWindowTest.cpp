@@ -82,6 +82,28 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     EXPECT_EQ(choice->size() - 1, 2);
     EXPECT_EQ(choice->value(), 1);
 
+    // Equal, empty and menu-like texts stay separate items, so a choice picks the model's item.
+    const std::vector<std::string> callsigns = {"", "AFR12", "AFR12", "R&D/1", "KLM_9"};
+    ControlState list = combo;
+    list.id = 0x803F;
+    list.x = 375;
+    list.y = 254;
+    list.width = 100;
+    model.create(list);
+    model.setItems(0x803F, callsigns);
+    model.setSelection(0x803F, 2);
+    fltk->step(0.02);
+    auto* calls = dynamic_cast<Fl_Choice*>(fltk->widget(0x803F));
+    ASSERT_TRUE(calls);
+    ASSERT_EQ(calls->size() - 1, static_cast<int>(callsigns.size()));
+    EXPECT_EQ(calls->value(), 2);
+    EXPECT_STREQ(calls->menu()[3].label(), "R&&D/1");
+    EXPECT_STREQ(calls->menu()[4].label(), "KLM_9");
+    calls->value(3);  // what FLTK does when the user picks the fourth item
+    calls->do_callback();
+    EXPECT_EQ(model.selection(0x803F), 3);
+    EXPECT_EQ(model.selectedText(0x803F), "R&D/1");
+
     // A click: FLTK toggles the box, the backend undoes it, the program toggles it once.
     auto* check = dynamic_cast<Fl_Check_Button*>(fltk->widget(0x8003));
     ASSERT_TRUE(check);

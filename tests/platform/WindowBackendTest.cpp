@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <thread>
 
 #include "platform/ui/HeadlessWindow.h"
@@ -127,6 +128,31 @@ TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads)
     EXPECT_EQ(gf_messageBox("t", "c", MessageBoxIcon::Question, MessageBoxButtons::YesNo), MessageBoxAnswer::No);
 }
 
+TEST(HeadlessWindowTest, TerminationRequestBeforeTheLoopClosesTheWindowOnce)
+{
+    struct Closer : Recorder {
+        HeadlessWindow* window = nullptr;
+        void onClose() override
+        {
+            Recorder::onClose();
+            window->quit(3);
+        }
+    };
+    gf_windowQueue().clear();
+    ControlModel model;
+    HeadlessWindow win(model);
+    Closer handler;
+    handler.window = &win;
+    win.setHandler(&handler);
+    ASSERT_TRUE(win.create("Skyfill", 0, 0, 880, 516));
+    // The request comes while the window is still being set up: it is kept until the loop runs.
+    gf_catchCloseSignals();
+    ASSERT_EQ(std::raise(SIGTERM), 0);
+    EXPECT_EQ(win.run(), 3);
+    EXPECT_EQ(handler.closes, 1);
+    EXPECT_FALSE(gf_takeCloseSignal());  // taken by the loop
+}
+
 TEST(MenuTextTest, EscapedItemsShowAsTheyAre)
 {
     const std::vector<std::string> texts = {"MSFS 2020", "AIG/FSLTL", "a_b", "_x", "R&D", "back\\slash", "@home",
@@ -142,6 +168,13 @@ TEST(MenuTextTest, EscapedItemsShowAsTheyAre)
     EXPECT_STREQ(choice.menu()[5].label(), "back\\slash");
     EXPECT_STREQ(choice.menu()[6].label(), "@@home");
     EXPECT_STREQ(choice.menu()[7].label(), "x|y");
+}
+
+TEST(MenuTextTest, LabelTextsKeepTheirShortcutAndSymbolMarks)
+{
+    EXPECT_EQ(gf_escapeLabelText("R&D @home a/b_c"), "R&&D @@home a/b_c");
+    EXPECT_EQ(gf_escapeLabelText("a\tb"), "a b");
+    EXPECT_EQ(gf_escapeLabelText(""), "");
 }
 
 TEST(SingleInstanceTest, SecondProcessIsRefused)
