@@ -80,8 +80,7 @@ bool lf_handleButtons(std::uint16_t id)
     if (id == g_blockButton.controlId) {
         lf_blockCallsign(CALLSIGN_2_OBJECTID.value());
         // The live callsign list starts again from one empty entry.
-        g_callsignList.reset();
-        gf_fillCallsignCombo();
+        gf_resetWindowCallsignList();
         g_blockButton.disable();
         return true;
     }

@@ -140,10 +140,7 @@ void lf_onBlockCallsignEnter()
         gf_showStringParameter(BLOCK_CALLSIGN);
         return;
     }
-    if (text == CALLSIGN_2_OBJECTID.value()) {
-        g_callsignList.reset();
-        gf_fillCallsignCombo();
-    }
+    if (text == CALLSIGN_2_OBJECTID.value()) gf_resetWindowCallsignList();
     BLOCK_CALLSIGN.setValue(text);
     gf_showStringParameter(BLOCK_CALLSIGN);
     g_unblockButton.enable();

@@ -1,5 +1,8 @@
 #include "core/WindowFields.h"
 
+#include "core/settings/Catalogue.h"
+#include "platform/ui/WindowMessages.h"
+
 namespace skf {
 
 constinit MainWindow g_mainWindow;
@@ -66,6 +69,17 @@ std::size_t CallsignList::size() const
 {
     std::lock_guard lock(m_mutex);
     return m_entries.empty() ? 1 : m_entries.size();
+}
+
+void gf_resetWindowCallsignList()
+{
+    g_mainWindow.objectIdText.clear();
+    g_callsignList.reset();
+    CALLSIGN_2_OBJECTID.set(std::string());
+    gf_fillCallsignCombo();
+    CALLSIGN_2_OBJECTID.disable();
+    g_blockButton.disable();
+    gf_invalidateBands(BAND_MIDDLE);
 }
 
 }  // namespace skf

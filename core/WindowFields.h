@@ -136,4 +136,10 @@ private:
 
 extern constinit CallsignList g_callsignList;
 
+// The window's side of resetting the live callsign list (any thread): the object id text emptied and
+// repainted, the list one empty entry, CALLSIGN_2_OBJECTID's current value that entry, its combo box
+// refilled, and the combo box and "Block" disabled. The traffic engine's list reset does this, and so do
+// the window's "Block" button and a blocked callsign equal to the chosen one.
+void gf_resetWindowCallsignList();
+
 }  // namespace skf

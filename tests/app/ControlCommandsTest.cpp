@@ -208,6 +208,11 @@ TEST_F(ControlCommandsTest, ButtonsRaiseRequestsAndDisableThemselves)
     EXPECT_TRUE(gf_controls().isEnabled(g_unblockButton.controlId));
     EXPECT_TRUE(g_blockChanged.exchange(false));
     EXPECT_EQ(g_callsignList.entries(), std::vector<std::string>{""});
+    // The list is reset on the window's side as a whole: no choice, no object id, nothing to choose.
+    EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "");
+    EXPECT_EQ(gf_controls().items(CALLSIGN_2_OBJECTID.controlId), std::vector<std::string>{""});
+    EXPECT_FALSE(gf_controls().isEnabled(CALLSIGN_2_OBJECTID.controlId));
+    EXPECT_EQ(g_mainWindow.objectIdText.get(), "");
     m_window->click(g_unblockButton.controlId);
     EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
     EXPECT_EQ(status(), "no more blocking of live aircraft 'AFR1234'");
