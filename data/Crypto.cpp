@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <sodium.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -51,6 +52,11 @@ void lf_closeChecked(FilePtr& f, const std::string& path)
 
 void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output)
 {
+    lf_decryptStream(key, input, output, nullptr);
+}
+
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory)
+{
     lf_sodiumInit();
     FilePtr in(std::fopen(input.c_str(), "rb"));
     if (!in)
@@ -58,9 +64,9 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
     FilePtr out(std::fopen(output.c_str(), "wb"));
     if (!out)
         throw std::runtime_error("Could not open output file: " + output);
-    // Larger stdio buffers: fewer system calls for the many small chunks.
-    std::setvbuf(in.get(), nullptr, _IOFBF, 1 << 18);
-    std::setvbuf(out.get(), nullptr, _IOFBF, 1 << 18);
+    // Both files are read and written in large blocks of our own: no stdio buffering on top.
+    std::setvbuf(in.get(), nullptr, _IONBF, 0);
+    std::setvbuf(out.get(), nullptr, _IONBF, 0);
 
     unsigned char header[kStreamHeaderBytes];
     // A file shorter than its header cannot be a stream of ours.
@@ -70,34 +76,83 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
     if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0)
         throw std::runtime_error("Invalid header or key");
 
-    std::vector<unsigned char> cipher(kCipherChunkBytes, 0);
-    std::vector<unsigned char> plain(kPlainChunkBytes, 0);
-    bool final = false;
-    std::size_t n = std::fread(cipher.data(), 1, cipher.size(), in.get());
-    while (n > 0) {
-        unsigned long long plainLen = 0;
-        unsigned char tag = 0;
-        if (crypto_secretstream_xchacha20poly1305_pull(&state, plain.data(), &plainLen, &tag,
-                                                       cipher.data(), n, nullptr, 0) != 0)
-            throw std::runtime_error("Decryption failed");
-        if (plainLen > 0 && std::fwrite(plain.data(), 1, plainLen, out.get()) != plainLen)
-            throw std::runtime_error("Could not write output file: " + output);
-        if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
-            final = true;
-            break;
-        }
-        n = std::fread(cipher.data(), 1, cipher.size(), in.get());
+    // The cipher text is read kBlockChunks chunks at a time; chunk boundaries stay where they are,
+    // since a block is a whole number of chunks.
+    constexpr std::size_t kBlockChunks = 64;
+    std::vector<unsigned char> cipher(kBlockChunks * kCipherChunkBytes);
+
+    // Where the plain text goes: into one buffer of the whole text (kept for the caller), or into
+    // a block buffer that is written out whenever it is full.
+    std::unique_ptr<char[]> whole;
+    std::vector<unsigned char> block;
+    unsigned char* plain = nullptr;
+    std::size_t capacity = 0;
+    if (memory) {
+        // The plain text is shorter than the file: room for the whole file's bytes after the
+        // header is enough, whatever follows the FINAL chunk.
+        std::error_code ec;
+        const auto fileSize = std::filesystem::file_size(input, ec);
+        capacity = !ec && fileSize > kStreamHeaderBytes ? static_cast<std::size_t>(fileSize) - kStreamHeaderBytes : 0;
+        whole = std::make_unique_for_overwrite<char[]>(capacity + 1);
+        plain = reinterpret_cast<unsigned char*>(whole.get());
+    } else {
+        block.resize(kBlockChunks * kPlainChunkBytes);
+        plain = block.data();
+        capacity = block.size();
     }
-    sodium_memzero(plain.data(), plain.size());
+
+    std::size_t used = 0;    // plain bytes in the destination
+    std::size_t written = 0; // of them, bytes already in the output file
+    const auto writeOut = [&] {
+        if (used > written && std::fwrite(plain + written, 1, used - written, out.get()) != used - written)
+            throw std::runtime_error("Could not write output file: " + output);
+        written = used;
+        if (!memory)
+            used = written = 0;
+    };
+
+    bool final = false;
+    while (!final) {
+        const std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
+        for (std::size_t pos = 0; pos < got && !final;) {
+            const std::size_t n = std::min(kCipherChunkBytes, got - pos);
+            if (n > kChunkOverheadBytes && capacity - used < n - kChunkOverheadBytes) {
+                if (memory) // the file grew while it was read
+                    throw std::runtime_error("Decryption failed");
+                writeOut();
+            }
+            unsigned long long plainLen = 0;
+            unsigned char tag = 0;
+            if (crypto_secretstream_xchacha20poly1305_pull(&state, plain + used, &plainLen, &tag, cipher.data() + pos,
+                                                           n, nullptr, 0) != 0)
+                throw std::runtime_error("Decryption failed");
+            used += static_cast<std::size_t>(plainLen);
+            pos += n;
+            final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+        }
+        if (!memory && used > 0 && !final)
+            writeOut(); // a block at a time
+        if (got < cipher.size())
+            break; // the end of the file (or a read error, see below)
+    }
     if (std::ferror(in.get()))
         throw std::runtime_error("Could not read input file: " + input);
     // The stream ended before its FINAL chunk: the file was cut, it is not complete data.
     if (!final)
         throw std::runtime_error("Decryption failed");
+    writeOut();
+    if (!block.empty())
+        sodium_memzero(block.data(), block.size());
     lf_closeChecked(out, output);
+    if (memory) {
+        memory->data = std::move(whole);
+        memory->size = used;
+    }
 }
 
-bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output)
+namespace {
+
+bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText* plain)
 {
     try {
         DataKey key = g_dataKey;
@@ -105,7 +160,7 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
             DataKey& k;
             ~Wipe() { sodium_memzero(k.data(), k.size()); }
         } wipe{key};
-        lf_decryptStream(key, input.string(), output.string());
+        lf_decryptStream(key, input.string(), output.string(), plain);
         return true;
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
@@ -113,6 +168,19 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
     // The worker has closed the output (its file handle is gone with the exception).
     gf_removeIfExists(output);
     return false;
+}
+
+} // namespace
+
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output)
+{
+    return lf_streamDecrypt(input, output, nullptr);
+}
+
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain)
+{
+    plain = {};
+    return lf_streamDecrypt(input, output, &plain);
 }
 
 void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,

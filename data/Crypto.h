@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace skf {
@@ -29,10 +30,23 @@ extern const DataKey g_dataKey;
 // output file behind, and returns false. Never throws.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
+// The plain text of a stream, decrypted into memory (not NUL-terminated).
+struct PlainText {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+};
+
+// The same, for a reader that parses the text at once: the plain file is written beside the input
+// as above, and the plain text also stays in `plain`, so that it need not be read back from disk.
+// `plain` is empty after a failure.
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain);
+
 // The worker: throws std::runtime_error with "Could not open input file: {path}",
 // "Could not open output file: {path}", "Invalid header or key" or "Decryption failed".
 // A stream that ends without its FINAL chunk is "Decryption failed": a cut file never passes.
 void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output);
+// The same, keeping the plain text in `memory` as well when it is given.
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory);
 
 // Encrypts a plain file into the stream format above (4096-byte chunks, the last tagged FINAL).
 // The output is written beside itself under a temporary name and renamed over the target only when

@@ -63,9 +63,35 @@ TEST_P(CryptoRoundTrip, EncryptThenDecryptGivesTheSameBytesInTheFileLayout)
 
     ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml"));
     EXPECT_EQ(WorkFolder::readFile("out.xml"), plain);
+
+    // Kept in memory as well: the same text in memory and in the file.
+    fs::remove("out.xml");
+    skf::PlainText memory;
+    ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
+    EXPECT_EQ(std::string(memory.data.get(), memory.size), plain);
+    EXPECT_EQ(WorkFolder::readFile("out.xml"), plain);
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, CryptoRoundTrip, ::testing::Values(0, 1, 4095, 4096, 4097, 8192));
+// Sizes around one chunk, and around the 64-chunk blocks in which the files are read and written.
+INSTANTIATE_TEST_SUITE_P(Sizes, CryptoRoundTrip,
+                         ::testing::Values(0, 1, 4095, 4096, 4097, 8192, 64 * 4096 - 1, 64 * 4096, 64 * 4096 + 1,
+                                           300000));
+
+TEST(Crypto, AFailureKeepsNothingInMemory)
+{
+    WorkFolder wf;
+    WorkFolder::writeFile("in.xml", lf_plainOfSize(300000));
+    skf::gf_streamEncrypt(skf::g_dataKey, "in.xml", "good.enc");
+    std::string bad = WorkFolder::readFile("good.enc");
+    bad[24 + 70 * 4113 + 3] = static_cast<char>(bad[24 + 70 * 4113 + 3] ^ 0x20); // in the second block
+    WorkFolder::writeFile("data.enc", bad);
+    skf::PlainText memory;
+    EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
+    EXPECT_EQ(memory.size, 0u);
+    EXPECT_FALSE(memory.data);
+    EXPECT_FALSE(fs::exists("out.xml"));
+    EXPECT_NE(wf.log().find("gf_streamDecrypt exception: Decryption failed"), std::string::npos);
+}
 
 TEST(Crypto, ExactChunkMultipleWithFinalOnTheLastFullChunkDecrypts)
 {
@@ -85,6 +111,9 @@ TEST(Crypto, BytesAfterTheFinalChunkAreNotRead)
     WorkFolder::writeFile("data.enc", lf_rawStream({{plain, kFinal}}) + "trailing garbage");
     ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml"));
     EXPECT_EQ(WorkFolder::readFile("out.xml"), plain);
+    skf::PlainText memory;
+    ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
+    EXPECT_EQ(std::string(memory.data.get(), memory.size), plain);
 }
 
 class CryptoDamaged : public ::testing::Test {
