@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <stdexcept>
 
@@ -204,24 +205,26 @@ void lf_readFixes(const pugi::xml_document& doc)
 }
 
 // The first 16 bytes of a registration as two big-endian numbers (zero-padded), so that most
-// comparisons of the sort are two integer compares instead of a string compare.
+// comparisons are two integer compares instead of a string compare.
 struct RegistrationKey {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
 };
 
+std::uint64_t lf_bigEndian(const unsigned char* bytes)
+{
+    std::uint64_t v = 0;
+    std::memcpy(&v, bytes, sizeof v);
+    if constexpr (std::endian::native == std::endian::little)
+        v = __builtin_bswap64(v);
+    return v;
+}
+
 RegistrationKey lf_keyOf(std::string_view r)
 {
-    RegistrationKey k;
-    const std::size_t n = std::min<std::size_t>(r.size(), 16);
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto byte = static_cast<std::uint64_t>(static_cast<unsigned char>(r[i]));
-        if (i < 8)
-            k.high |= byte << (8 * (7 - i));
-        else
-            k.low |= byte << (8 * (15 - i));
-    }
-    return k;
+    unsigned char bytes[16] = {};
+    std::memcpy(bytes, r.data(), std::min<std::size_t>(r.size(), 16));
+    return {lf_bigEndian(bytes), lf_bigEndian(bytes + 8)};
 }
 
 // Orders by registration, bytewise, a proper prefix first.
@@ -237,7 +240,7 @@ bool lf_keyLess(const T& x, const T& y, std::string_view xr, std::string_view yr
 
 // A record as read, before sorting; the registration text stays in the XML document.
 struct PendingRecord {
-    RegistrationKey key;
+    std::uint64_t high = 0; // the first 8 bytes of the registration, big-endian, zero-padded
     const char* registration = "";
     std::uint32_t length = 0;
     std::uint16_t airline = 0;
@@ -247,21 +250,86 @@ struct PendingRecord {
     std::string_view text() const { return {registration, length}; }
 };
 
+// A record in the sort: the first 8 key bytes and what a record needs besides its text.
+struct SortItem {
+    std::uint64_t high;
+    std::uint32_t index; // of the record as read
+    std::uint16_t airline;
+    std::uint16_t model;
+    std::uint16_t operatorId;
+    bool cargo;
+    bool shortText; // at most 8 bytes: `high` holds the whole text
+};
+
+// The records sorted by registration: a stable radix sort of small items by their first 8 key
+// bytes, where passes over bytes that are the same in every record are skipped; runs with the
+// same first 8 bytes are then ordered by the rest of their registrations. Records with equal
+// registrations keep their order in the file.
+std::vector<SortItem> lf_sortedItems(const std::vector<PendingRecord>& records)
+{
+    const std::size_t n = records.size();
+    std::vector<SortItem> items(n);
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (std::size_t i = 0; i < n; ++i) {
+        const PendingRecord& r = records[i];
+        items[i] = {r.high, static_cast<std::uint32_t>(i), r.airline, r.model, r.operatorId, r.cargo, r.length <= 8};
+        for (std::size_t pass = 0; pass < 8; ++pass)
+            ++counts[pass][(r.high >> (8 * pass)) & 0xFF];
+    }
+    std::vector<SortItem> buffer(n);
+    for (std::size_t pass = 0; pass < 8 && n > 1; ++pass) {
+        auto& count = counts[pass];
+        if (count[(items[0].high >> (8 * pass)) & 0xFF] == n)
+            continue; // every record has the same byte here
+        std::uint32_t offset = 0;
+        for (std::uint32_t& c : count) {
+            const std::uint32_t here = c;
+            c = offset;
+            offset += here;
+        }
+        for (const SortItem& it : items)
+            buffer[count[(it.high >> (8 * pass)) & 0xFF]++] = it;
+        items.swap(buffer);
+    }
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i + 1;
+        bool longer = !items[i].shortText;
+        while (j < n && items[j].high == items[i].high) {
+            longer = longer || !items[j].shortText;
+            ++j;
+        }
+        if (longer) // the same first 8 bytes and longer texts: order by the rest
+            std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(i), items.begin() + static_cast<std::ptrdiff_t>(j),
+                             [&records](const SortItem& x, const SortItem& y) {
+                                 return records[x.index].text() < records[y.index].text();
+                             });
+        i = j;
+    }
+    return items;
+}
+
 // A small direct-mapped cache in front of a pool for codes of up to 8 bytes: the registrations
 // repeat a few hundred codes hundreds of thousands of times.
 class CodeCache {
 public:
     explicit CodeCache(StringPool& pool) : m_pool(pool), m_slots(1u << 12) {}
-    std::uint16_t intern(std::string_view code)
+    std::uint16_t intern(const char* code)
     {
-        if (code.empty() || code.size() > 8)
+        // Up to 8 bytes of the code, packed; codes hold no NUL byte, so the zero fill keeps
+        // lengths apart. Longer codes go to the pool. (Packed by shifts: no round trip through
+        // memory on the way to the table.)
+        std::uint64_t packed = 0;
+        std::size_t length = 0;
+        for (; length < 8 && code[length] != '\0'; ++length)
+            packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(code[length])) << (8 * length);
+        if (length == 0)
+            return 0; // the empty code is always id 0
+        if (length == 8 && code[8] != '\0')
             return m_pool.intern(code);
-        std::uint64_t packed = 0; // codes hold no NUL byte, so the zero fill keeps lengths apart
-        std::memcpy(&packed, code.data(), code.size());
         Slot& slot = m_slots[(packed * 0x9E3779B97F4A7C15ULL) >> 52];
         if (slot.used && slot.code == packed)
             return slot.id;
-        slot = {packed, m_pool.intern(code), true};
+        slot = {packed, m_pool.intern(std::string_view(code, length)), true};
         return slot.id;
     }
 
@@ -289,16 +357,17 @@ void lf_readRecords(const pugi::xml_document& doc)
     CodeCache models(g_modelPool);
     std::vector<PendingRecord> pending;
     pending.reserve(60000);
-    for (const pugi::xml_node e : sec.children("d")) {
-        PendingRecord rec;
+    static const char kEmpty[] = "";
+    for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d")) {
         // One pass over the attributes instead of a search per name; the first of a name counts,
         // as for a lookup by name. Missing ones read as empty (id 0) and false.
-        const char* values[5] = {nullptr, nullptr, nullptr, nullptr, nullptr}; // r a m o c
-        for (const pugi::xml_attribute a : e.attributes()) {
+        const char* values[5] = {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty}; // r a m o c
+        unsigned seen = 0;
+        for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
             const char* name = a.name();
             if (name[0] == '\0' || name[1] != '\0')
                 continue;
-            int slot = -1;
+            unsigned slot = 5;
             switch (name[0]) {
             case 'r': slot = 0; break;
             case 'a': slot = 1; break;
@@ -307,53 +376,67 @@ void lf_readRecords(const pugi::xml_document& doc)
             case 'c': slot = 4; break;
             default: break;
             }
-            if (slot >= 0 && !values[slot])
+            if (slot < 5 && !(seen & (1u << slot))) {
+                seen |= 1u << slot;
                 values[slot] = a.value();
+            }
         }
-        if (values[0]) {
-            rec.registration = values[0];
-            rec.length = static_cast<std::uint32_t>(std::strlen(values[0]));
-        }
+        PendingRecord rec;
+        rec.registration = values[0];
+        // The first 8 key bytes and the length in one pass over the text.
+        const char* r = values[0];
+        std::uint32_t length = 0;
+        for (; length < 8 && r[length] != '\0'; ++length)
+            rec.high |= static_cast<std::uint64_t>(static_cast<unsigned char>(r[length])) << (56 - 8 * length);
+        if (length == 8)
+            length += static_cast<std::uint32_t>(std::strlen(r + 8));
+        rec.length = length;
         // Airline, model, operator in this order, whatever the order of the attributes: new codes
         // get their ids in this order.
-        rec.airline = operators.intern(values[1] ? values[1] : "");
-        rec.model = models.intern(values[2] ? values[2] : "");
-        rec.operatorId = operators.intern(values[3] ? values[3] : "");
-        rec.cargo = values[4] && lf_asBool(values[4]);
-        rec.key = lf_keyOf(rec.text());
+        rec.airline = operators.intern(values[1]);
+        rec.model = models.intern(values[2]);
+        rec.operatorId = operators.intern(values[3]);
+        rec.cargo = lf_asBool(values[4]);
         pending.push_back(rec);
     }
-    const auto less = [](const PendingRecord& x, const PendingRecord& y) {
-        return lf_keyLess(x, y, x.text(), y.text());
+    const std::vector<SortItem> items = lf_sortedItems(pending);
+    const auto same = [&pending](const SortItem& x, const SortItem& y) {
+        if (x.high != y.high || x.shortText != y.shortText)
+            return false;
+        return x.shortText || pending[x.index].text() == pending[y.index].text();
     };
-    if (!std::is_sorted(pending.begin(), pending.end(), less)) // a file written in order needs no sort
-        std::sort(pending.begin(), pending.end(), less);
 
     // One record per registration (the first of equal ones in the sorted order).
-    g_dbaseRecords.reserve(g_dbaseRecords.size() + pending.size());
-    const PendingRecord* previous = nullptr;
-    for (const PendingRecord& p : pending) {
-        if (previous && previous->key.high == p.key.high && previous->key.low == p.key.low &&
-            previous->text() == p.text())
+    std::size_t unique = 0;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        unique += i == 0 || !same(items[i - 1], items[i]);
+    const bool hadRecords = !g_dbaseRecords.empty();
+    g_dbaseRecords.reserve(g_dbaseRecords.size() + unique);
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const SortItem& it = items[i];
+        if (i > 0 && same(items[i - 1], it))
             continue;
-        previous = &p;
-        DbaseRecord rec;
-        if (p.length <= 16) { // the key holds the text: no second visit to the document
-            char text[16];
-            for (std::size_t i = 0; i < p.length; ++i)
-                text[i] = static_cast<char>(i < 8 ? p.key.high >> (8 * (7 - i)) : p.key.low >> (8 * (15 - i)));
-            rec.registration.assign(text, p.length);
+        DbaseRecord& rec = g_dbaseRecords.emplace_back();
+        if (it.shortText) { // the key holds the text: no second visit to the document
+            char text[8];
+            std::size_t length = 0;
+            for (; length < 8; ++length) {
+                text[length] = static_cast<char>(it.high >> (56 - 8 * length));
+                if (text[length] == '\0')
+                    break;
+            }
+            rec.registration.assign(text, length);
         } else {
-            rec.registration.assign(p.registration, p.length);
+            rec.registration.assign(pending[it.index].text());
         }
-        rec.airline = p.airline;
-        rec.model = p.model;
-        rec.operatorId = p.operatorId;
-        rec.cargo = p.cargo;
-        g_dbaseRecords.push_back(std::move(rec));
+        rec.airline = it.airline;
+        rec.model = it.model;
+        rec.operatorId = it.operatorId;
+        rec.cargo = it.cargo;
     }
     pending = {};
-    lf_sortDbaseRecords(); // a no-op pass unless records were there before
+    if (hadRecords) // records read before: merge them into the order
+        lf_sortDbaseRecords();
     g_dbaseRecords.shrink_to_fit();
     gf_log(fmt::format("{:5} dbase records read", g_dbaseRecords.size()));
     gf_flushLog();
@@ -411,10 +494,12 @@ void lf_storeHalfWingspan(const std::string& code, double halfSpan)
     }
 }
 
-bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
+namespace {
+
+// Reads the sections of a parsed (or failed) document and removes the plain file.
+bool lf_readDocument(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed,
+                     const std::filesystem::path& xmlPath)
 {
-    pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
     if (!parsed) {
         // Never run on an empty database: the caller stops the start-up on false.
         gf_logError(fmt::format("'{}' not read because of {}", xmlPath.string(), parsed.description()));
@@ -476,15 +561,29 @@ bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
     return true;
 }
 
+} // namespace
+
+bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
+{
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+    return lf_readDocument(doc, parsed, xmlPath);
+}
+
 bool gf_readDbase()
 {
     const std::filesystem::path& encPath = g_dbaseEncPath;
     std::error_code ec;
     if (!std::filesystem::exists(encPath, ec))
         throw std::runtime_error(fmt::format("{} not available", encPath.string()));
-    if (!gf_streamDecrypt(encPath, g_dbaseXmlPath))
+    // The plain file is written as always, but parsed from the decrypted text in memory rather
+    // than read back from disk.
+    PlainText plain;
+    if (!gf_streamDecrypt(encPath, g_dbaseXmlPath, plain))
         throw std::runtime_error(fmt::format("{} stream decrypt failed", encPath.string()));
-    return gf_readDbaseXml(g_dbaseXmlPath);
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer_inplace(plain.data.get(), plain.size);
+    return lf_readDocument(doc, parsed, g_dbaseXmlPath);
 }
 
 void gf_clearDbase()

@@ -400,3 +400,37 @@ TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeO
     EXPECT_EQ(skf::gf_modelName(rec->model), "ZZM");
     EXPECT_FALSE(rec->cargo); // the first of two equal attributes counts
 }
+
+TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIsKept)
+{
+    // Registrations of 1 to 20 characters, many sharing their first 8 or 16 bytes, in a scrambled
+    // order, each twice: first with airline DLH, then with BAW.
+    std::vector<std::string> regs;
+    const std::string stems[] = {"D", "DAIK", "D-AIKABC", "D-AIKABCDEFGHIJK", "N1", "G-ABCDEF"};
+    for (const std::string& stem : stems)
+        for (const char* tail : {"", "A", "B", "AA", "9", "-X", "ZZZZ"})
+            regs.push_back(stem + tail);
+    std::vector<std::string> order = regs;
+    for (std::size_t i = 0; i < order.size(); ++i) // a fixed scramble
+        std::swap(order[i], order[(i * 17 + 5) % order.size()]);
+    std::string records;
+    for (const char* airline : {"DLH", "BAW"})
+        for (const std::string& r : order)
+            records += "    <d r=\"" + r + "\" a=\"" + airline + "\" m=\"A320\"/>\n";
+    std::string xml = kSections;
+    const auto from = xml.find("  <dbase>");
+    const auto to = xml.find("  </dbase>");
+    xml.replace(from, to - from, "  <dbase>\n" + records);
+    install(xml);
+    ASSERT_TRUE(skf::gf_readDbase());
+
+    std::set<std::string> expected(regs.begin(), regs.end());
+    ASSERT_EQ(skf::g_dbaseRecords.size(), expected.size());
+    std::size_t i = 0;
+    for (const std::string& r : expected) {
+        EXPECT_EQ(skf::g_dbaseRecords[i].registration, r);
+        EXPECT_EQ(skf::g_dbaseRecords[i].airline, op("DLH")) << r;
+        ++i;
+    }
+    EXPECT_NE(wf.log().find(std::to_string(expected.size()) + " dbase records read"), std::string::npos);
+}
