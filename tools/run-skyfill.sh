@@ -1,7 +1,41 @@
 #!/usr/bin/env bash
-# Starts Skyfill from its program folder (the build's Skyfill/ folder).
+# Starts Skyfill from its program folder (the build's Skyfill/ folder):  run-skyfill.sh BUILD [options...]
+# When the simulator stand-in is built (BUILD/bin/simstandin), it is started first in the background with
+# its default scenario on a socket of its own, and stopped when Skyfill ends (SKYFILL_NO_STANDIN=1: not
+# started, Skyfill then waits for a simulator on the usual socket). Skyfill's exit code is returned.
 set -euo pipefail
-BUILD=${1:?build folder}
+BUILD=$(cd "${1:?build folder}" && pwd)
 shift || true
+
+STANDIN="$BUILD/bin/simstandin"
+SCENARIO="$BUILD/bin/scenarios/default.json"
+standin_pid=""
+tmp=""
+cleanup() {
+  if [ -n "$standin_pid" ]; then
+    kill "$standin_pid" 2>/dev/null || true
+    wait "$standin_pid" 2>/dev/null || true
+  fi
+  if [ -n "$tmp" ]; then rm -rf "$tmp"; fi
+}
+trap cleanup EXIT
+
+if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; then
+  tmp=$(mktemp -d)
+  export SKYFILL_SIMCONNECT_SOCKET="$tmp/simconnect.sock"
+  "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" </dev/null >"$BUILD/simstandin.log" 2>&1 &
+  standin_pid=$!
+  for _ in $(seq 100); do
+    [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break
+    kill -0 "$standin_pid" 2>/dev/null || { echo "simstandin did not start, see $BUILD/simstandin.log" >&2; exit 1; }
+    sleep 0.05
+  done
+  echo "Simulator stand-in running (default scenario, log in $BUILD/simstandin.log)"
+fi
+
 cd "$BUILD/Skyfill"
-exec ./skyfill "$@"
+set +e
+./skyfill "$@"
+rc=$?
+set -e
+exit "$rc"
