@@ -239,9 +239,13 @@ void lf_loadStartUpData()
     ALL_INSTALL_PATH.set(installPath.value());
     ALL_INSTALL_PATH.enable();
     gf_showStringParameter(ALL_INSTALL_PATH);
-    if (ALL_INSTALL_PATH.value().empty() && !gf_detectPackagesRoot())
-        throw UserErrorException(
+    if (ALL_INSTALL_PATH.value().empty() && !gf_detectPackagesRoot()) {
+        const UserErrorException noPackages(
             150, "No install path detected. Type the full path to your Community folder above, then press Enter");
+        // A production run only loads the data and never talks to a simulator: it goes on without one.
+        if (!g_productionMode.load()) throw noPackages;
+        gf_logError(noPackages.what());
+    }
     gf_invalidateBands(BAND_ALL);
 
     if (g_productionMode.load()) {

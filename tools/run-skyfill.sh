@@ -23,6 +23,15 @@ trap cleanup EXIT
 if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; then
   tmp=$(mktemp -d)
   export SKYFILL_SIMCONNECT_SOCKET="$tmp/simconnect.sock"
+  # Beside the stand-in simulator Skyfill keeps its settings in a home of its own in the build folder, where
+  # the stand-in's packages folder lies too (unless SKYFILL_KEEP_HOME=1 keeps the user's folders).
+  if [ -z "${SKYFILL_KEEP_HOME:-}" ]; then
+    export XDG_CONFIG_HOME="$BUILD/standin-home/config" XDG_DATA_HOME="$BUILD/standin-home/data"
+    for sim in "Microsoft Flight Simulator" "Microsoft Flight Simulator 2024"; do
+      mkdir -p "$XDG_CONFIG_HOME/$sim/Packages/Community" "$XDG_CONFIG_HOME/$sim/Packages/Official" \
+               "$XDG_CONFIG_HOME/$sim/Packages/Official2024" "$XDG_DATA_HOME"
+    done
+  fi
   "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" </dev/null >"$BUILD/simstandin.log" 2>&1 &
   standin_pid=$!
   for _ in $(seq 100); do

@@ -91,6 +91,7 @@ protected:
     {
         if (!server) return; // skipped
         skf::gf_joinProgramThreads();
+        skf::gf_setStartUpFunction(nullptr);
         clock.onSleep(nullptr);
         skf::gf_setCycleClock(nullptr);
         server->stop();
@@ -182,6 +183,15 @@ TEST_F(ShellEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
     EXPECT_EQ(log.find("detected at this PC"), std::string::npos);
     EXPECT_EQ(skf::g_exitCode.load(), 0);
     EXPECT_EQ(skf::gf_runningShellThreads(), 0);
+}
+
+TEST_F(ShellEndToEnd, ProductionRunNeedsNoSimulatorPackages)
+{
+    fs::remove_all(folder.root() / "roaming" / "Microsoft Flight Simulator");
+    EXPECT_EQ(runProgram(true), 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("==> 150: No install path detected."), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
 }
 
 TEST_F(ShellEndToEnd, FailedProductionRunEndsAtOnceWithOne)
