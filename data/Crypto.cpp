@@ -6,11 +6,15 @@
 #include <sodium.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace skf {
@@ -47,6 +51,87 @@ void lf_closeChecked(FilePtr& f, const std::string& path)
     if (std::fclose(raw) != 0)
         throw std::runtime_error("Could not write output file: " + path);
 }
+
+// Writes the growing plain text of one buffer to the output file on a thread of its own, so that
+// decrypting and writing overlap. publish() hands over the bytes decrypted so far; finish() waits
+// until they are all written. Destroying it before finish() stops the writing and waits for it.
+class BackgroundWriter {
+public:
+    BackgroundWriter(std::FILE* out, const unsigned char* data) : m_out(out), m_data(data), m_thread([this] { run(); })
+    {
+    }
+    BackgroundWriter(const BackgroundWriter&) = delete;
+    BackgroundWriter& operator=(const BackgroundWriter&) = delete;
+    ~BackgroundWriter()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+            m_abort = true;
+        }
+        m_wake.notify_one();
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+    void publish(std::size_t end)
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_end = end;
+        }
+        m_wake.notify_one();
+    }
+    bool failed() const { return m_failed.load(); }
+    // True when every published byte was written.
+    bool finish()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_one();
+        m_thread.join();
+        return !m_failed.load();
+    }
+
+private:
+    void run()
+    {
+        std::size_t written = 0;
+        for (;;) {
+            std::size_t end = 0;
+            bool done = false;
+            {
+                std::unique_lock lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_end > written || m_done; });
+                if (m_abort)
+                    return;
+                end = m_end;
+                done = m_done;
+            }
+            if (end > written) {
+                if (std::fwrite(m_data + written, 1, end - written, m_out) != end - written) {
+                    m_failed.store(true);
+                    return;
+                }
+                written = end;
+            } else if (done) {
+                return;
+            }
+        }
+    }
+
+    std::FILE* m_out;
+    const unsigned char* m_data;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::size_t m_end = 0;
+    bool m_done = false;
+    bool m_abort = false;
+    std::atomic<bool> m_failed{false};
+    std::thread m_thread; // last: it starts with every other member in place
+};
 
 } // namespace
 
@@ -111,6 +196,16 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
             used = written = 0;
     };
 
+    // The whole text in memory is written out by a thread of its own while the decryption goes on
+    // (or, when no thread can be had, at the end).
+    std::unique_ptr<BackgroundWriter> writer;
+    if (memory) {
+        try {
+            writer = std::make_unique<BackgroundWriter>(out.get(), plain);
+        } catch (const std::system_error&) {
+        }
+    }
+
     bool final = false;
     while (!final) {
         const std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
@@ -132,6 +227,11 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
         }
         if (!memory && used > 0 && !final)
             writeOut(); // a block at a time
+        if (writer) {
+            if (writer->failed())
+                throw std::runtime_error("Could not write output file: " + output);
+            writer->publish(used);
+        }
         if (got < cipher.size())
             break; // the end of the file (or a read error, see below)
     }
@@ -140,7 +240,15 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
     // The stream ended before its FINAL chunk: the file was cut, it is not complete data.
     if (!final)
         throw std::runtime_error("Decryption failed");
-    writeOut();
+    if (writer) {
+        writer->publish(used);
+        const bool complete = writer->finish();
+        writer.reset();
+        if (!complete)
+            throw std::runtime_error("Could not write output file: " + output);
+    } else {
+        writeOut();
+    }
     if (!block.empty())
         sodium_memzero(block.data(), block.size());
     lf_closeChecked(out, output);

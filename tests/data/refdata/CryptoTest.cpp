@@ -212,3 +212,19 @@ TEST(Crypto, TheBundledSampleDataDecrypts)
                   WorkFolder::readFile(fs::path(SKYFILL_SOURCE_DIR) / "sample" / (std::string(name) + ".xml")));
     }
 }
+
+// The plain text in memory is written to the file by a thread of its own while decryption goes on.
+TEST(CryptoConcurrent, ALargeFileDecryptsIntoMemoryAndFileAlike)
+{
+    WorkFolder wf;
+    const std::string plain = lf_plainOfSize(3 * 1000 * 1000 + 7);
+    WorkFolder::writeFile("in.xml", plain);
+    skf::gf_streamEncrypt(skf::g_dataKey, "in.xml", "data.enc");
+    for (int round = 0; round < 3; ++round) {
+        skf::PlainText memory;
+        ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
+        ASSERT_EQ(memory.size, plain.size());
+        EXPECT_TRUE(std::string_view(memory.data.get(), memory.size) == plain);
+        EXPECT_TRUE(WorkFolder::readFile("out.xml") == plain);
+    }
+}
