@@ -12,6 +12,8 @@
 #include <bit>
 #include <cstring>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 namespace skf {
 
@@ -350,54 +352,110 @@ bool lf_asBool(const char* text)
     return c == '1' || c == 't' || c == 'T' || c == 'y' || c == 'Y';
 }
 
+// What one `d` element holds, as texts of the document: registration, airline, model, operator
+// and cargo (empty texts for missing attributes; the first of a name counts, as for a lookup by
+// name), with the first 8 bytes of the registration and its length.
+struct RawRecord {
+    const char* values[5];
+    std::uint64_t high;
+    std::uint32_t length;
+};
+
+void lf_readRawRecord(const pugi::xml_node& e, RawRecord& raw)
+{
+    static const char kEmpty[] = "";
+    for (const char*& v : raw.values)
+        v = kEmpty;
+    unsigned seen = 0;
+    for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
+        const char* name = a.name();
+        if (name[0] == '\0' || name[1] != '\0')
+            continue;
+        unsigned slot = 5;
+        switch (name[0]) {
+        case 'r': slot = 0; break;
+        case 'a': slot = 1; break;
+        case 'm': slot = 2; break;
+        case 'o': slot = 3; break;
+        case 'c': slot = 4; break;
+        default: break;
+        }
+        if (slot < 5 && !(seen & (1u << slot))) {
+            seen |= 1u << slot;
+            raw.values[slot] = a.value();
+        }
+    }
+    // The first 8 key bytes and the length in one pass over the text.
+    const char* r = raw.values[0];
+    std::uint64_t high = 0;
+    std::uint32_t length = 0;
+    for (; length < 8 && r[length] != '\0'; ++length)
+        high |= static_cast<std::uint64_t>(static_cast<unsigned char>(r[length])) << (56 - 8 * length);
+    if (length == 8)
+        length += static_cast<std::uint32_t>(std::strlen(r + 8));
+    raw.high = high;
+    raw.length = length;
+}
+
+// Reads the attributes of all elements; a large section is shared among a few threads, which
+// only read the document, each its own range of elements.
+std::vector<RawRecord> lf_readRawRecords(const pugi::xml_node& sec)
+{
+    std::vector<pugi::xml_node> elements;
+    elements.reserve(60000);
+    for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d"))
+        elements.push_back(e);
+    std::vector<RawRecord> raw(elements.size());
+    const auto readRange = [&elements, &raw](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            lf_readRawRecord(elements[i], raw[i]);
+    };
+    constexpr std::size_t kPerThread = 25000; // fewer elements are not worth a thread
+    const std::size_t hardware = std::max(1u, std::thread::hardware_concurrency());
+    const std::size_t threads = std::min({hardware, std::size_t{4}, elements.size() / kPerThread + 1});
+    if (threads <= 1) {
+        readRange(0, elements.size());
+        return raw;
+    }
+    std::vector<std::thread> workers;
+    const std::size_t share = (elements.size() + threads - 1) / threads;
+    try {
+        for (std::size_t t = 1; t < threads; ++t)
+            workers.emplace_back(readRange, std::min(elements.size(), t * share),
+                                 std::min(elements.size(), (t + 1) * share));
+    } catch (const std::system_error&) {
+        // No thread to be had: the remaining ranges are read here.
+        for (std::size_t t = workers.size() + 1; t < threads; ++t)
+            readRange(std::min(elements.size(), t * share), std::min(elements.size(), (t + 1) * share));
+    }
+    readRange(0, std::min(elements.size(), share));
+    for (std::thread& w : workers)
+        w.join();
+    return raw;
+}
+
 void lf_readRecords(const pugi::xml_document& doc)
 {
     const pugi::xml_node sec = doc.child("root").child("dbase");
-    CodeCache operators(g_operatorPool);
-    CodeCache models(g_modelPool);
     std::vector<PendingRecord> pending;
-    pending.reserve(60000);
-    static const char kEmpty[] = "";
-    for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d")) {
-        // One pass over the attributes instead of a search per name; the first of a name counts,
-        // as for a lookup by name. Missing ones read as empty (id 0) and false.
-        const char* values[5] = {kEmpty, kEmpty, kEmpty, kEmpty, kEmpty}; // r a m o c
-        unsigned seen = 0;
-        for (pugi::xml_attribute a = e.first_attribute(); a; a = a.next_attribute()) {
-            const char* name = a.name();
-            if (name[0] == '\0' || name[1] != '\0')
-                continue;
-            unsigned slot = 5;
-            switch (name[0]) {
-            case 'r': slot = 0; break;
-            case 'a': slot = 1; break;
-            case 'm': slot = 2; break;
-            case 'o': slot = 3; break;
-            case 'c': slot = 4; break;
-            default: break;
-            }
-            if (slot < 5 && !(seen & (1u << slot))) {
-                seen |= 1u << slot;
-                values[slot] = a.value();
-            }
+    {
+        const std::vector<RawRecord> raw = lf_readRawRecords(sec);
+        CodeCache operators(g_operatorPool);
+        CodeCache models(g_modelPool);
+        pending.reserve(std::max<std::size_t>(60000, raw.size()));
+        for (const RawRecord& r : raw) {
+            PendingRecord rec;
+            rec.high = r.high;
+            rec.registration = r.values[0];
+            rec.length = r.length;
+            // Airline, model, operator in this order, whatever the order of the attributes, and
+            // the records in document order: new codes get their ids in this order.
+            rec.airline = operators.intern(r.values[1]);
+            rec.model = models.intern(r.values[2]);
+            rec.operatorId = operators.intern(r.values[3]);
+            rec.cargo = lf_asBool(r.values[4]);
+            pending.push_back(rec);
         }
-        PendingRecord rec;
-        rec.registration = values[0];
-        // The first 8 key bytes and the length in one pass over the text.
-        const char* r = values[0];
-        std::uint32_t length = 0;
-        for (; length < 8 && r[length] != '\0'; ++length)
-            rec.high |= static_cast<std::uint64_t>(static_cast<unsigned char>(r[length])) << (56 - 8 * length);
-        if (length == 8)
-            length += static_cast<std::uint32_t>(std::strlen(r + 8));
-        rec.length = length;
-        // Airline, model, operator in this order, whatever the order of the attributes: new codes
-        // get their ids in this order.
-        rec.airline = operators.intern(values[1]);
-        rec.model = models.intern(values[2]);
-        rec.operatorId = operators.intern(values[3]);
-        rec.cargo = lf_asBool(values[4]);
-        pending.push_back(rec);
     }
     const std::vector<SortItem> items = lf_sortedItems(pending);
     const auto same = [&pending](const SortItem& x, const SortItem& y) {

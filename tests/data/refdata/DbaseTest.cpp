@@ -5,6 +5,7 @@
 #include "data/Dbase.h"
 #include "data/DbaseLookups.h"
 #include "support/WorkFolder.h"
+#include "tools/skyfill-data/DbaseGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -433,4 +434,24 @@ TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIs
         ++i;
     }
     EXPECT_NE(wf.log().find(std::to_string(expected.size()) + " dbase records read"), std::string::npos);
+}
+
+// A large database: its records are read by a few threads at once.
+using DatabaseConcurrent = Database;
+
+TEST_F(DatabaseConcurrent, ALargeDatabaseReadsEveryRegistrationOnceInOrder)
+{
+    const auto data = skf::datagen::gf_generateData(120000);
+    install(data.dbaseXml);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_FALSE(fs::exists("input/dbase.xml"));
+    const std::set<std::string> expected(data.registrations.begin(), data.registrations.end());
+    ASSERT_EQ(skf::g_dbaseRecords.size(), expected.size());
+    std::size_t i = 0;
+    for (const std::string& r : expected)
+        ASSERT_EQ(skf::g_dbaseRecords[i++].registration, r);
+    for (const auto& r : skf::g_dbaseRecords) {
+        ASSERT_TRUE(skf::gf_isKnownModelCode(skf::gf_modelName(r.model))) << r.registration;
+        ASSERT_EQ(skf::gf_lookupRegistration(r.registration)->airline, r.airline);
+    }
 }
