@@ -26,6 +26,13 @@ void lf_report(const std::string& text)
     gf_setStatus(text, true);
 }
 
+// Characters of a UTF-8 text (bytes that do not continue a character).
+std::size_t lf_characterCount(const std::string& text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
 bool lf_isCodeCharacter(char c)
 {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
@@ -129,7 +136,8 @@ void lf_onBlockCallsignEnter()
         if (!BLOCK_CALLSIGN.value().empty()) lf_unblockCallsign();
         return;
     }
-    if (text.size() < 4 || text.size() > 8) {
+    const std::size_t characters = lf_characterCount(text);
+    if (characters < 4 || characters > 8) {
         lf_report(fmt::format("callsign '{}' is not valid", text));
         gf_showStringParameter(BLOCK_CALLSIGN);
         return;
@@ -177,7 +185,7 @@ void lf_onDestinationEnter()
         lf_reportDestination(0, text);
         return;
     }
-    if (text.size() != 4) {
+    if (lf_characterCount(text) != 4) {
         lf_reportDestination(1, text);
         return;
     }

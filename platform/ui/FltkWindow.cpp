@@ -163,6 +163,8 @@ void FltkWindow::syncWidgets()
                 auto* input = new Fl_Input(state->x, state->y, state->width, state->height);
                 input->when(FL_WHEN_CHANGED | FL_WHEN_ENTER_KEY_ALWAYS);
                 input->textsize(CONTROL_TEXT_SIZE);
+                // Edit fields show on the middle band's light blue, as the window paints them.
+                input->color(fl_rgb_color(153, 204, 255));
                 w = input;
                 break;
             }

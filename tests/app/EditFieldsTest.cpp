@@ -99,6 +99,13 @@ TEST_F(EditFieldsTest, CallsignIsBlockedUpperCasedAndUnblockedByAnEmptyField)
     EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
     EXPECT_FALSE(gf_controls().isEnabled(g_unblockButton.controlId));
     EXPECT_TRUE(g_blockChanged.exchange(false));
+
+    // Lengths count characters, not bytes: eight two-byte characters are a callsign, nine are not.
+    enter(BLOCK_CALLSIGN, "\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4");
+    EXPECT_EQ(status(), "callsign '\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4' is not valid");
+    enter(BLOCK_CALLSIGN, "\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4");
+    EXPECT_EQ(stored("BLOCK_CALLSIGN"), "\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4\u00c4");
+    EXPECT_TRUE(g_blockChanged.exchange(false));
 }
 
 TEST_F(EditFieldsTest, PackagesFolderIsCheckedAndRestartsTheRun)
