@@ -32,6 +32,7 @@ CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments)
 
 int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend)
 {
+    gf_catchCloseSignals();
     const std::string title = kProgramName;
     try {
         if (g_dataFolder.empty()) gf_buildProgramPaths();

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,7 +60,7 @@ protected:
     std::string command(const fs::path& folder, const std::string& args = "") const
     {
         return "cd '" + folder.string() + "' && exec env -u DISPLAY XDG_RUNTIME_DIR='" + (m_dir / "run").string() +
-               "' XDG_CONFIG_HOME='" + (m_dir / "cfg").string() + "' '" + kProgram.string() + "' " + args;
+               "' XDG_CONFIG_HOME='" + (m_dir / "cfg").string() + "' XDG_DATA_HOME='" + (m_dir / "data").string() + "' '" + kProgram.string() + "' " + args;
     }
     static int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
     static std::string read(const fs::path& p)
@@ -90,6 +91,10 @@ TEST_F(ProcessEntryTest, SecondCopyEndsAtOnceWithoutWritingAndTheFirstEndsOnTerm
     // Log.txt is opened after the lock is taken (polling the lock itself could take it first).
     for (int i = 0; i < 400 && !fs::exists(m_dir / "first" / "Log.txt"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    // The shell that started it may write the pid only after the program is up.
+    for (int i = 0; i < 400 && read(m_dir / "first.pid").empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_GT(std::atoi(read(m_dir / "first.pid").c_str()), 1);
     ASSERT_TRUE(lockHeld()) << read(m_dir / "first.out") << "rc:" << read(rc) << " pid:" << read(m_dir / "first.pid") << " log:" << fs::exists(m_dir / "first" / "Log.txt") << " lock:" << fs::exists(m_dir / "run" / "Local_$SKFL$.lock");
 
     EXPECT_EQ(exitCode(std::system(command(m_dir / "second", "--production").c_str())), 255);
