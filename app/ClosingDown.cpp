@@ -78,6 +78,7 @@ bool lf_closeRun()
         }
     }
 
+    gf_runUserStandRefresh();
     if (g_mainWindow.parkAirportActive.load()) gf_closeParkAirport();
     gf_clearSpawnCache();
     lf_removeFlightPlanFolder();

@@ -204,6 +204,7 @@ void lf_perSecondWork()
         if (!blocked.empty()) gf_removeActiveLiveByCallsign(blocked);
     }
     lf_takeWindowRequests();
+    gf_runUserStandRefresh(); // a reserved-stand refresh asked for by the simulator link
     if (g_parkingBusy.load()) {
         g_mainWindow.pendingStaticCount = gf_pendingStaticCount();
         gf_invalidateBands(BAND_PARK);

@@ -57,6 +57,7 @@ bool lf_run()
     g_mainWindow.simConnected = false;
     gf_invalidateBands(BAND_ALL);
 
+    gf_resetSimLink(); // the previous run's SimClient thread ends here, its lists are emptied
     gf_startEngine();
     gf_reserveMatchPools();
     gf_reserveSimQueues();

@@ -82,6 +82,10 @@ protected:
         skf::g_dbaseLoaded = false; // each test is a fresh process start
         skf::gf_clearDbase();
         skf::gf_resetAirports();
+        for (skf::StringParameter* path : {static_cast<skf::StringParameter*>(&skf::MSFS_INSTALL_PATH),
+                                           static_cast<skf::StringParameter*>(&skf::MSFS_2024_INSTALL_PATH),
+                                           static_cast<skf::StringParameter*>(&skf::ALL_INSTALL_PATH)})
+            path->set("");
         skf::g_productionMode = false;
         skf::gf_setStartUpFunction(skf::lf_startUpSKFL);
         skf::gf_controls().clear();
