@@ -325,7 +325,12 @@ TEST_F(SimClientThreads, SixtyCreationsConfirmedMovedAndRemoved) {
       block.altitude = 100.0;
       gf_queuePosition(objectId, block);
     }
-    ASSERT_TRUE(gf_trySwapPositionBuffers());
+    {
+      // The engine only try-locks for its swap and tries again on its next step; the test waits for the
+      // mutex instead, so that a SimClient thread still inside its previous frame cannot make it miss.
+      std::lock_guard lock(g_simCommandMutex);
+      gf_swapPositionBuffers();
+    }
     sim().step(1);
     ASSERT_TRUE(eventually([this, &objectIds, frame] {
       for (const auto id : objectIds) {
