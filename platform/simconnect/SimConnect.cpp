@@ -5,6 +5,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -24,6 +25,14 @@ namespace {
 constexpr std::size_t kFlushAt = 1024 * 1024;       // buffered sends inside dispatch are flushed at this size
 constexpr int kHelloTimeoutMs = 3000;             // how long Open waits for the simulator's answer
 constexpr int kSendTimeoutSec = 5;                // a simulator that reads nothing for this long is gone
+
+// Every received message is kept in at least this many zeroed bytes, so that a message shorter than the
+// struct its dwID names (a simulator that sends too little) reads as zeros instead of past its end.
+constexpr std::size_t kMinMessageBytes =
+    std::max({sizeof(SIMCONNECT_RECV_OPEN), sizeof(SIMCONNECT_RECV_EVENT_FILENAME),
+              sizeof(SIMCONNECT_RECV_EVENT_FRAME), sizeof(SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE),
+              sizeof(SIMCONNECT_RECV_EXCEPTION), sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA),
+              sizeof(SIMCONNECT_RECV_ASSIGNED_OBJECT_ID)});
 
 // One received message, kept 8-byte aligned so that its data block can be read in place.
 struct Message {
@@ -164,7 +173,7 @@ void pumpLocked(Connection& c) {
         if (f.payload.size() < sizeof(SIMCONNECT_RECV)) break;
         Message m;
         m.size = static_cast<std::uint32_t>(f.payload.size());
-        m.words.assign((f.payload.size() + 7) / 8 + 1, 0);
+        m.words.assign((std::max(f.payload.size(), kMinMessageBytes) + 7) / 8 + 1, 0);
         std::memcpy(m.words.data(), f.payload.data(), f.payload.size());
         m.recv()->dwSize = m.size;
         c.queue.push_back(std::move(m));

@@ -6,10 +6,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
@@ -174,6 +176,83 @@ TEST(SimConnectHandle, OpenRefusesAPeerThatIsNoSimulator) {
   EXPECT_EQ(h, 0u);
   EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
   peer.join();
+  ::close(listener);
+  ::unlink(path.c_str());
+  ::rmdir(dir.c_str());
+}
+
+// A simulator that sends messages shorter than the structs their kinds name: the fields it left out read as
+// zeros (an empty application name, no versions), never as bytes beyond the message.
+TEST(SimConnectMessages, ShortMessagesReadAsZerosBeyondTheirEnd) {
+  std::string dir = "/tmp/skyfill-client-test-XXXXXX";
+  ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+  std::string path = dir + "/sim.sock";
+  int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr{};
+  addr.sun_family = AF_UNIX;
+  std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+  ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  ASSERT_EQ(::listen(listener, 1), 0);
+  const std::uint32_t kinds[] = {SIMCONNECT_RECV_ID_EXCEPTION, SIMCONNECT_RECV_ID_OPEN,
+                                 SIMCONNECT_RECV_ID_EVENT, SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE,
+                                 SIMCONNECT_RECV_ID_EVENT_FILENAME, SIMCONNECT_RECV_ID_EVENT_FRAME,
+                                 SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE};
+  int peerFd = -1;
+  std::thread peer([&] {
+    peerFd = ::accept(listener, nullptr, nullptr);
+    char buf[256];
+    [[maybe_unused]] auto got = ::recv(peerFd, buf, sizeof buf, 0);
+    std::vector<std::byte> out;
+    {
+      SimWireWriter ack(static_cast<std::uint32_t>(SimReply::HelloAck), 0);
+      ack.u32(1);
+      const auto& f = ack.frame();
+      out.insert(out.end(), f.begin(), f.end());
+    }
+    for (std::uint32_t kind : kinds) {
+      // Only the common head: none of the fields of the kind itself.
+      SIMCONNECT_RECV head{12, 1, kind};
+      SimWireWriter m(static_cast<std::uint32_t>(SimReply::Message), 0);
+      m.raw(&head, sizeof head);
+      const auto& f = m.frame();
+      out.insert(out.end(), f.begin(), f.end());
+    }
+    [[maybe_unused]] auto sent = ::send(peerFd, out.data(), out.size(), MSG_NOSIGNAL);
+  });
+  EnvGuard env(SIM_SOCKET_ENV, path.c_str());
+  SimHandle h = 0;
+  ASSERT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_OK);
+  peer.join();
+  struct Seen {
+    std::size_t count = 0;
+    bool allZero = true;
+  } seen;
+  for (int i = 0; i < 2000 && seen.count < std::size(kinds); ++i) {
+    ASSERT_EQ(SimConnect_CallDispatch(
+                  h,
+                  [](SIMCONNECT_RECV* m, std::uint32_t size, void* context) {
+                    auto& s = *static_cast<Seen*>(context);
+                    ++s.count;
+                    EXPECT_EQ(size, 12u);
+                    // Every byte after the head, as far as the largest message struct reaches.
+                    const auto* bytes = reinterpret_cast<const unsigned char*>(m);
+                    for (std::size_t b = sizeof(SIMCONNECT_RECV); b < sizeof(SIMCONNECT_RECV_OPEN); ++b) {
+                      s.allZero = s.allZero && bytes[b] == 0;
+                    }
+                    if (m->dwID == SIMCONNECT_RECV_ID_OPEN) {
+                      const auto* open = static_cast<const SIMCONNECT_RECV_OPEN*>(m);
+                      s.allZero = s.allZero && open->szApplicationName[0] == '\0' &&
+                                  open->dwApplicationBuildMinor == 0;
+                    }
+                  },
+                  &seen),
+              SIM_OK);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(seen.count, std::size(kinds));
+  EXPECT_TRUE(seen.allZero);
+  SimConnect_Close(h);
+  ::close(peerFd);
   ::close(listener);
   ::unlink(path.c_str());
   ::rmdir(dir.c_str());
