@@ -39,6 +39,7 @@ TEST_F(MainWindowScreenTest, FltkWindowShowsTheStatusBandWithItsText)
     EXPECT_EQ(pixel(860, 470), kLime);       // status band
     EXPECT_EQ(pixel(860, 300), kLightBlue);  // middle band
     EXPECT_EQ(pixel(860, 20), kBlack);       // header
+    EXPECT_EQ(pixel(860, 500), kBlack);      // below the status band: the window's black background
     int yellow = 0;
     for (int y = 450; y < 476; ++y)
         for (int x = 0; x < 400; ++x) {
