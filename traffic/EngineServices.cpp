@@ -1,6 +1,10 @@
 // Placeholder of the traffic engine: no aircraft, no park airport; every count is 0, every search empty.
 #include "traffic/EngineServices.h"
 
+#include "core/WindowFields.h"
+#include "core/settings/Catalogue.h"
+#include "platform/ui/WindowMessages.h"
+
 namespace skf {
 
 void gf_addParkAirport(const IcaoCode&, double, double) {}
@@ -27,7 +31,16 @@ bool gf_removeFarthestLive(double) { return true; } // none found
 void gf_removeStaticDuplicates() {}
 void gf_removeStaticTwin(LiveAircraft&) {}
 void gf_resetEngine() {}
-void gf_resetLiveCallsignList() {}
+void gf_resetLiveCallsignList()
+{
+    g_mainWindow.objectIdText.clear();
+    gf_invalidateBands(BAND_MIDDLE);
+    g_callsignList.reset();
+    CALLSIGN_2_OBJECTID.set("");
+    gf_fillCallsignCombo();
+    CALLSIGN_2_OBJECTID.disable();
+    g_blockButton.disable();
+}
 void gf_startEngine() {}
 void gf_updateStaticParking(bool) {}
 void gf_writeObjectIdList() {}

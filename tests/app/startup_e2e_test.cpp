@@ -268,6 +268,20 @@ TEST_F(ShellEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
     EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
 }
 
+TEST_F(ShellEndToEnd, NewFlightEndsAfterTheNotice)
+{
+    const int code = runProgram(false, [&] {
+        ASSERT_TRUE(waitForLog("detected at this PC"));
+        skf::gf_raiseStop(skf::ExitReason::NewFlight, 45);
+    });
+    EXPECT_EQ(code, 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: NEW FLIGHT"), std::string::npos);
+    EXPECT_NE(log.find("New flight detected, Skyfill will close, please restart manually ..."), std::string::npos);
+    EXPECT_EQ(log.find("Restarting after"), std::string::npos);
+    EXPECT_EQ(skf::DESTINATION.value(), ""); // emptied at the end of every run
+}
+
 TEST_F(ShellEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
 {
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/msfs/Community"), "/games/msfs");
