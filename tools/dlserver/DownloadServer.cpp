@@ -64,9 +64,15 @@ bool DownloadServer::start(int port)
     if (m_port <= 0)
         return false;
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
-    // Serving starts on the thread; a stop() before that would be lost, so wait for it.
-    while (!m_server->is_running())
+    // Serving starts on the thread; a stop() before that would be lost, so wait for it (a server
+    // that never starts is given up after a few seconds).
+    for (int waited = 0; !m_server->is_running(); ++waited) {
+        if (waited == 5000) {
+            stop();
+            return false;
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     return true;
 }
 

@@ -18,7 +18,16 @@ int main(int argc, char** argv)
         std::cerr << "usage: dlserver FOLDER [PORT]\n";
         return 2;
     }
-    const int port = argc == 3 ? std::atoi(argv[2]) : 0;
+    int port = 0;
+    if (argc == 3) {
+        char* end = nullptr;
+        const long value = std::strtol(argv[2], &end, 10);
+        if (end == argv[2] || *end != '\0' || value < 0 || value > 65535) {
+            std::cerr << "dlserver: not a port number: " << argv[2] << "\n";
+            return 2;
+        }
+        port = static_cast<int>(value);
+    }
     skf::DownloadServer server(argv[1]);
     if (!server.start(port)) {
         std::cerr << "dlserver: cannot bind 127.0.0.1:" << port << "\n";
