@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -397,41 +400,94 @@ void lf_readRawRecord(const pugi::xml_node& e, RawRecord& raw)
     raw.length = length;
 }
 
-// Reads the attributes of all elements; a large section is shared among a few threads, which
-// only read the document, each its own range of elements.
-std::vector<RawRecord> lf_readRawRecords(const pugi::xml_node& sec)
-{
+// The elements of the record section in blocks, with what each holds.
+struct RawBlock {
     std::vector<pugi::xml_node> elements;
-    elements.reserve(60000);
-    for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d"))
-        elements.push_back(e);
-    std::vector<RawRecord> raw(elements.size());
-    const auto readRange = [&elements, &raw](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i)
-            lf_readRawRecord(elements[i], raw[i]);
+    std::vector<RawRecord> raw;
+};
+
+void lf_readRawBlock(RawBlock& block)
+{
+    block.raw.resize(block.elements.size());
+    for (std::size_t i = 0; i < block.elements.size(); ++i)
+        lf_readRawRecord(block.elements[i], block.raw[i]);
+}
+
+// Reads the attributes of all elements, in blocks in document order. The walk over the elements
+// hands each full block to up to three helper threads, which only read the document; the walking
+// thread joins them when the walk is done. A small section is read here alone.
+std::deque<RawBlock> lf_readRawRecords(const pugi::xml_node& sec)
+{
+    constexpr std::size_t kBlockElements = 16384;
+    std::deque<RawBlock> blocks; // appended under the mutex; a block never moves once there
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::size_t ready = 0; // blocks whose elements are all there
+    std::size_t taken = 0; // blocks handed to a reader
+    bool walked = false;
+    const auto readBlocks = [&] {
+        for (;;) {
+            RawBlock* block = nullptr;
+            {
+                std::unique_lock lock(mutex);
+                wake.wait(lock, [&] { return taken < ready || walked; });
+                if (taken == ready)
+                    return; // the walk is done and every block is taken
+                block = &blocks[taken++];
+            }
+            lf_readRawBlock(*block);
+        }
     };
-    constexpr std::size_t kPerThread = 25000; // fewer elements are not worth a thread
+
+    std::vector<std::thread> helpers;
     const std::size_t hardware = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t threads = std::min({hardware, std::size_t{4}, elements.size() / kPerThread + 1});
-    if (threads <= 1) {
-        readRange(0, elements.size());
-        return raw;
-    }
-    std::vector<std::thread> workers;
-    const std::size_t share = (elements.size() + threads - 1) / threads;
+    const std::size_t maxHelpers = std::min<std::size_t>(3, hardware - 1);
+    const auto publish = [&](RawBlock&& block, bool last) {
+        {
+            std::lock_guard lock(mutex);
+            blocks.push_back(std::move(block));
+            ++ready;
+            walked = last;
+        }
+        if (last)
+            wake.notify_all();
+        else
+            wake.notify_one();
+        if (!last && helpers.size() < maxHelpers) {
+            try {
+                helpers.emplace_back(readBlocks);
+            } catch (const std::system_error&) {
+                // No thread to be had: the blocks are read here after the walk.
+            }
+        }
+    };
     try {
-        for (std::size_t t = 1; t < threads; ++t)
-            workers.emplace_back(readRange, std::min(elements.size(), t * share),
-                                 std::min(elements.size(), (t + 1) * share));
-    } catch (const std::system_error&) {
-        // No thread to be had: the remaining ranges are read here.
-        for (std::size_t t = workers.size() + 1; t < threads; ++t)
-            readRange(std::min(elements.size(), t * share), std::min(elements.size(), (t + 1) * share));
+        RawBlock current;
+        current.elements.reserve(kBlockElements);
+        for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d")) {
+            current.elements.push_back(e);
+            if (current.elements.size() == kBlockElements) {
+                publish(std::move(current), false);
+                current = RawBlock();
+                current.elements.reserve(kBlockElements);
+            }
+        }
+        publish(std::move(current), true);
+    } catch (...) {
+        {
+            std::lock_guard lock(mutex);
+            walked = true;
+            taken = ready; // nothing more to read
+        }
+        wake.notify_all();
+        for (std::thread& h : helpers)
+            h.join();
+        throw;
     }
-    readRange(0, std::min(elements.size(), share));
-    for (std::thread& w : workers)
-        w.join();
-    return raw;
+    readBlocks();
+    for (std::thread& h : helpers)
+        h.join();
+    return blocks;
 }
 
 void lf_readRecords(const pugi::xml_document& doc)
@@ -439,22 +495,27 @@ void lf_readRecords(const pugi::xml_document& doc)
     const pugi::xml_node sec = doc.child("root").child("dbase");
     std::vector<PendingRecord> pending;
     {
-        const std::vector<RawRecord> raw = lf_readRawRecords(sec);
+        const std::deque<RawBlock> blocks = lf_readRawRecords(sec);
+        std::size_t count = 0;
+        for (const RawBlock& block : blocks)
+            count += block.raw.size();
         CodeCache operators(g_operatorPool);
         CodeCache models(g_modelPool);
-        pending.reserve(std::max<std::size_t>(60000, raw.size()));
-        for (const RawRecord& r : raw) {
-            PendingRecord rec;
-            rec.high = r.high;
-            rec.registration = r.values[0];
-            rec.length = r.length;
-            // Airline, model, operator in this order, whatever the order of the attributes, and
-            // the records in document order: new codes get their ids in this order.
-            rec.airline = operators.intern(r.values[1]);
-            rec.model = models.intern(r.values[2]);
-            rec.operatorId = operators.intern(r.values[3]);
-            rec.cargo = lf_asBool(r.values[4]);
-            pending.push_back(rec);
+        pending.reserve(std::max<std::size_t>(60000, count));
+        for (const RawBlock& block : blocks) {
+            for (const RawRecord& r : block.raw) {
+                PendingRecord rec;
+                rec.high = r.high;
+                rec.registration = r.values[0];
+                rec.length = r.length;
+                // Airline, model, operator in this order, whatever the order of the attributes,
+                // and the records in document order: new codes get their ids in this order.
+                rec.airline = operators.intern(r.values[1]);
+                rec.model = models.intern(r.values[2]);
+                rec.operatorId = operators.intern(r.values[3]);
+                rec.cargo = lf_asBool(r.values[4]);
+                pending.push_back(rec);
+            }
         }
     }
     const std::vector<SortItem> items = lf_sortedItems(pending);
