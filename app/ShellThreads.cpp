@@ -20,9 +20,11 @@ struct ShellThread {
     bool done = false;
 };
 
-std::mutex g_threadsMutex;
-std::condition_variable g_threadsDone;
-std::list<ShellThread> g_threads;
+// Never destroyed: a thread left running after the bounded join may still touch them while the
+// process ends.
+std::mutex& g_threadsMutex = *new std::mutex;
+std::condition_variable& g_threadsDone = *new std::condition_variable;
+std::list<ShellThread>& g_threads = *new std::list<ShellThread>;
 
 // Joins and forgets the threads that ended. Called with the lock held; the joins do not block, as the
 // thread has left its body (only its return is pending).
@@ -60,10 +62,9 @@ void gf_startShellThread(const std::string& name, std::function<void()> body)
         } catch (...) {
             gf_logError(fmt::format("Exception in {}: unknown", entry->name));
         }
-        {
-            std::lock_guard doneLock(g_threadsMutex);
-            entry->done = true;
-        }
+        // Once done is seen (under the lock), this thread touches nothing of ours any more.
+        std::lock_guard doneLock(g_threadsMutex);
+        entry->done = true;
         g_threadsDone.notify_all();
     });
     // Joining the ended threads here is safe: they no longer take the lock.

@@ -19,7 +19,7 @@
 
 namespace {
 
-class MainCycle : public ::testing::Test {
+class MainCycleThreads : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -50,7 +50,7 @@ protected:
     skf::test::ProgramFolder folder{"skf_cycle"};
 };
 
-TEST_F(MainCycle, SecondWorkRunsOnlyOnTheSimulatorsData)
+TEST_F(MainCycleThreads, SecondWorkRunsOnlyOnTheSimulatorsData)
 {
     for (int i = 0; i < 50; ++i) ASSERT_TRUE(skf::lf_mainCycleStep()); // engine steps, no data
     EXPECT_EQ(skf::g_secondTick.load(), 0u);
@@ -62,7 +62,7 @@ TEST_F(MainCycle, SecondWorkRunsOnlyOnTheSimulatorsData)
     EXPECT_EQ(skf::g_secondTick.load(), 1u);
 }
 
-TEST_F(MainCycle, RequestsAreTakenOnTheirSeconds)
+TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds)
 {
     skf::g_reReadRequested = true;
     skf::g_unmatchedNames.insert("SOME NAME");
@@ -84,7 +84,7 @@ TEST_F(MainCycle, RequestsAreTakenOnTheirSeconds)
     EXPECT_EQ(skf::g_mainWindow.objectIdText.get(), "has left");
 }
 
-TEST_F(MainCycle, StaticUpdatePhasesAndCountdown)
+TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown)
 {
     skf::g_staticUpdateAnnounced = true;
     for (int t = 1; t <= 15; ++t) second();
@@ -103,7 +103,7 @@ TEST_F(MainCycle, StaticUpdatePhasesAndCountdown)
     EXPECT_EQ(skf::g_staticCountdown.load(), 20); // the 20th minute starts the next period
 }
 
-TEST_F(MainCycle, FlightPauseIsLoggedOnceAndResumed)
+TEST_F(MainCycleThreads, FlightPauseIsLoggedOnceAndResumed)
 {
     skf::g_simRunning = false;
     for (int i = 0; i < 250; ++i) ASSERT_TRUE(skf::lf_mainCycleStep());
@@ -125,7 +125,7 @@ TEST_F(MainCycle, FlightPauseIsLoggedOnceAndResumed)
     EXPECT_FALSE(skf::lf_mainCycleStep());
 }
 
-TEST_F(MainCycle, LoopRunsOnTheInjectedClockUntilAStopFlag)
+TEST_F(MainCycleThreads, LoopRunsOnTheInjectedClockUntilAStopFlag)
 {
     skf::test::FastCycleClock clock;
     skf::gf_setCycleClock(&clock);

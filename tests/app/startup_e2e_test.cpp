@@ -41,7 +41,7 @@ std::string countOf(const std::string& text, const std::string& what)
     return std::to_string(n);
 }
 
-class ShellEndToEnd : public ::testing::Test {
+class ShellThreadsEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -156,7 +156,7 @@ protected:
     std::vector<std::string> messageBoxes;
 };
 
-TEST_F(ShellEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
+TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
 {
     ASSERT_FALSE(fs::exists("input/dbase.enc"));
     EXPECT_EQ(runProgram(true), 0);
@@ -175,7 +175,7 @@ TEST_F(ShellEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
         EXPECT_TRUE(fs::is_directory(f)) << f;
 }
 
-TEST_F(ShellEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
+TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
 {
     fs::create_directories("input");
     for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) fs::copy_file(srv / "11" / f, fs::path("input") / f);
@@ -189,7 +189,7 @@ TEST_F(ShellEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
     EXPECT_EQ(skf::gf_runningShellThreads(), 0);
 }
 
-TEST_F(ShellEndToEnd, ProductionRunNeedsNoSimulatorPackages)
+TEST_F(ShellThreadsEndToEnd, ProductionRunNeedsNoSimulatorPackages)
 {
     fs::remove_all(folder.root() / "roaming" / "Microsoft Flight Simulator");
     EXPECT_EQ(runProgram(true), 0);
@@ -198,7 +198,7 @@ TEST_F(ShellEndToEnd, ProductionRunNeedsNoSimulatorPackages)
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
 }
 
-TEST_F(ShellEndToEnd, FailedProductionRunEndsAtOnceWithOne)
+TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne)
 {
     server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
     EXPECT_EQ(runProgram(true), 1); // no data file: SYSTEM ERROR, and nobody to wait for
@@ -207,7 +207,7 @@ TEST_F(ShellEndToEnd, FailedProductionRunEndsAtOnceWithOne)
     EXPECT_FALSE(skf::gf_statusSnapshot().errorText.empty());
 }
 
-TEST_F(ShellEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
+TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
 {
     fs::remove_all("docs"); // started from the wrong folder
     std::string errorWhileRunning;
@@ -226,7 +226,7 @@ TEST_F(ShellEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
     EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);
 }
 
-TEST_F(ShellEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
+TEST_F(ShellThreadsEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
 {
     std::thread::id firstRun;
     const int code = runProgram(false, [&] {
@@ -251,7 +251,7 @@ TEST_F(ShellEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
     EXPECT_EQ(countOf(log, "Exiting: "), "2");
 }
 
-TEST_F(ShellEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
+TEST_F(ShellThreadsEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
 {
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
@@ -268,7 +268,7 @@ TEST_F(ShellEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
     EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
 }
 
-TEST_F(ShellEndToEnd, NewFlightEndsAfterTheNotice)
+TEST_F(ShellThreadsEndToEnd, NewFlightEndsAfterTheNotice)
 {
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
@@ -282,7 +282,7 @@ TEST_F(ShellEndToEnd, NewFlightEndsAfterTheNotice)
     EXPECT_EQ(skf::DESTINATION.value(), ""); // emptied at the end of every run
 }
 
-TEST_F(ShellEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
+TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
 {
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/msfs/Community"), "/games/msfs");
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games/Community"), "/Community/games");
