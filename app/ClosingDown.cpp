@@ -115,20 +115,30 @@ bool lf_closeRun()
     return false;
 }
 
+// On the status line (unless an error text holds it) and always in the log.
+void lf_reportClosingDownError(std::string_view what)
+{
+    const std::string text = fmt::format("{} exception {}", "lf_closingDown", what);
+    gf_setStatus(text, false);
+    gf_logError(text);
+}
+
 } // namespace
 
-void lf_closingDown()
+void lf_closingDown() { lf_closeDownWith(lf_closeRun); }
+
+void lf_closeDownWith(const std::function<bool()>& steps)
 {
     bool restart = false;
     try {
-        restart = lf_closeRun();
+        restart = steps();
     } catch (const std::exception& e) {
-        gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", e.what()), true);
+        lf_reportClosingDownError(e.what());
         restart = false;
         g_restartPending = false;
         if (g_productionMode.load()) g_exitCode = 1;
     } catch (...) {
-        gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", "unknown"), true);
+        lf_reportClosingDownError("unknown");
         restart = false;
         g_restartPending = false;
         if (g_productionMode.load()) g_exitCode = 1;

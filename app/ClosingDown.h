@@ -4,6 +4,7 @@
 // or ends the program.
 
 #include <atomic>
+#include <functional>
 
 namespace skf {
 
@@ -11,6 +12,9 @@ namespace skf {
 extern std::atomic<bool> g_restartPending;
 
 void lf_closingDown();
+// The frame of closing down around its steps (which return whether to restart): whatever they do, also
+// when they throw, it ends with the start message (restart) or the quit message.
+void lf_closeDownWith(const std::function<bool()>& steps);
 // The countdown of the restart delay on the status line; false when the user closed the window meanwhile.
 bool lf_restartCountdown();
 void lf_resetForRestart();

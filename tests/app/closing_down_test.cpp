@@ -1,0 +1,42 @@
+#include "app/ClosingDown.h"
+#include "core/ShellState.h"
+#include "core/StatusLine.h"
+#include "platform/ui/WindowMessages.h"
+#include "support/ProgramFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace {
+
+// The start and quit messages posted to the main window (repaints left out).
+std::vector<std::uint32_t> takeMessages()
+{
+    std::vector<std::uint32_t> messages;
+    while (auto m = skf::gf_windowQueue().tryPop())
+        if (m->message == skf::WM_APP_START || m->message == skf::WM_APP_CLOSED) messages.push_back(m->message);
+    return messages;
+}
+
+TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage)
+{
+    skf::test::ProgramFolder folder("skf_closing");
+    skf::gf_windowQueue().clear();
+    skf::gf_clearError();
+    skf::g_productionMode = true;
+    skf::g_exitCode = 0;
+    skf::lf_closeDownWith([]() -> bool { throw std::runtime_error("disk gone"); });
+    EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_CLOSED});
+    EXPECT_EQ(skf::g_exitCode.load(), 1); // a production run that failed here ends with 1
+    EXPECT_FALSE(skf::g_restartPending.load());
+    EXPECT_NE(folder.log().find("lf_closingDown exception disk gone"), std::string::npos);
+    skf::g_productionMode = false;
+    skf::g_exitCode = 0;
+
+    // A restart posts the start message instead.
+    skf::lf_closeDownWith([] { return true; });
+    EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_START});
+}
+
+} // namespace
