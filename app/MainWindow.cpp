@@ -1,4 +1,5 @@
 #include "app/MainWindow.h"
+#include "core/Files.h"
 
 #include <fmt/format.h>
 #include <pugixml.hpp>
@@ -57,7 +58,7 @@ void lf_loadWindowPosition()
     std::error_code ec;
     if (g_parametersPath.empty() || !std::filesystem::exists(g_parametersPath, ec)) return;
     pugi::xml_document document;
-    const pugi::xml_parse_result result = document.load_file(g_parametersPath.c_str());
+    const pugi::xml_parse_result result = gf_loadXml(document, g_parametersPath);
     if (!result) {
         gf_logError(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", gf_pathToUtf8(g_parametersPath),
                                 result.description()));

@@ -385,6 +385,18 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path)
     });
 }
 
+pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& path)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(path, ec)) {
+        document.reset();
+        pugi::xml_parse_result refused;
+        refused.status = pugi::status_file_not_found;
+        return refused;
+    }
+    return document.load_file(path.c_str());
+}
+
 // ---- Generations ------------------------------------------------------------------
 
 namespace {

@@ -129,6 +129,10 @@ bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::p
 // indented by two blanks, replacing the file. The XML library's success flag.
 bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path);
 
+// Loads an XML document with the default parse options. Only a regular file is loaded: a folder or
+// device in its place is "file not found" (the library would take a folder's size as its length).
+pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const std::filesystem::path& path);
+
 // ---- Generations ------------------------------------------------------------------
 
 // Copies X00 -> X000, X0 -> X00, X -> X0 (names built by inserting the digits before

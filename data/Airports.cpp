@@ -1,4 +1,5 @@
 #include "data/Airports.h"
+#include "core/Files.h"
 
 #include "core/Log.h"
 #include "data/Crypto.h"
@@ -80,7 +81,7 @@ bool gf_readAirports()
         if (g_airports.capacity() < 15000)
             g_airports.reserve(15000);
         pugi::xml_document doc;
-        const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+        const pugi::xml_parse_result parsed = gf_loadXml(doc, xmlPath);
         if (!parsed) {
             gf_removeIfExists(xmlPath);
             throw std::runtime_error(fmt::format("{} not loaded: {}", xmlPath.string(), parsed.description()));

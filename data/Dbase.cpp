@@ -1,4 +1,5 @@
 #include "data/Dbase.h"
+#include "core/Files.h"
 
 #include "core/Codes.h"
 #include "core/Log.h"
@@ -685,7 +686,7 @@ bool lf_readDocument(const pugi::xml_document& doc, const pugi::xml_parse_result
 bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
 {
     pugi::xml_document doc;
-    const pugi::xml_parse_result parsed = doc.load_file(xmlPath.c_str());
+    const pugi::xml_parse_result parsed = gf_loadXml(doc, xmlPath);
     return lf_readDocument(doc, parsed, xmlPath);
 }
 

@@ -108,7 +108,7 @@ void lf_storeEntry(std::string_view key, const std::string& valueText, const std
   try {
     std::lock_guard lock(gf_settingsFileMutex());
     pugi::xml_document document;
-    const pugi::xml_parse_result loaded = document.load_file(g_parametersPath.c_str());
+    const pugi::xml_parse_result loaded = gf_loadXml(document, g_parametersPath);
     if (!loaded) {
       // Writing only this entry would reset every other setting at the next start: write them all.
       logValue();
@@ -286,7 +286,7 @@ bool gf_loadParameters() {
     std::lock_guard lock(gf_settingsFileMutex());
     const std::string pathText = lf_pathText(g_parametersPath);
     pugi::xml_document document;
-    const pugi::xml_parse_result loaded = document.load_file(g_parametersPath.c_str());
+    const pugi::xml_parse_result loaded = gf_loadXml(document, g_parametersPath);
     pugi::xml_node parameters;
     if (loaded) {
       gf_log(fmt::format("from '{}'", pathText));

@@ -249,7 +249,7 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
     const bool handmadeBefore = g_handmadeApf;
     try {
         pugi::xml_document doc;
-        const pugi::xml_parse_result loaded = doc.load_file(path.c_str());
+        const pugi::xml_parse_result loaded = gf_loadXml(doc, path);
         if (!loaded) {
             gf_save1GenerationOf(path);
             gf_logError(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", gf_pathToUtf8(path),

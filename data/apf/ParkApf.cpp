@@ -1,4 +1,5 @@
 #include "data/apf/ParkApf.h"
+#include "core/Files.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,7 +64,7 @@ double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, 
             file = downloaded;
         }
         pugi::xml_document doc;
-        if (doc.load_file(file.c_str())) {
+        if (gf_loadXml(doc, file)) {
             for (const pugi::xml_node parkpos : gf_apfTop(doc).child("parkpositions").children("parkpos")) {
                 const double d = gf_distanceNm({latitude, longitude}, {parkpos.attribute("latitude").as_double(0.0),
                                                                       parkpos.attribute("longitude").as_double(0.0)});
@@ -171,7 +172,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
         }
     }
     pugi::xml_document doc;
-    if (!doc.load_file(file.c_str())) {
+    if (!gf_loadXml(doc, file)) {
         return fmt::format("{}: could not load file: {}", path, gf_pathToUtf8(file));
     }
     if (!gf_readMetaInfo(doc, false)) {

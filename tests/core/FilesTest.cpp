@@ -237,6 +237,25 @@ TEST(Xml, SaveAddsTheDeclarationAndIndents)
     EXPECT_EQ(gf_attributeString(doc.child("root").child("a"), "w"), "");
 }
 
+TEST(Xml, LoadTakesOnlyARegularFile)
+{
+    TempFolder dir;
+    {
+        std::ofstream(dir / "ok.xml") << "<root><a/></root>";
+    }
+    pugi::xml_document doc;
+    EXPECT_TRUE(gf_loadXml(doc, dir / "ok.xml"));
+    EXPECT_TRUE(doc.child("root").child("a"));
+
+    // A folder standing where the file should be is refused, and leaves no document behind.
+    std::filesystem::create_directories(dir / "folder.xml");
+    const pugi::xml_parse_result folder = gf_loadXml(doc, dir / "folder.xml");
+    EXPECT_FALSE(folder);
+    EXPECT_EQ(folder.status, pugi::status_file_not_found);
+    EXPECT_FALSE(doc.child("root"));
+    EXPECT_FALSE(gf_loadXml(doc, dir / "missing.xml"));
+}
+
 TEST(Folders, RemoveAndCount)
 {
     TempFolder dir;
