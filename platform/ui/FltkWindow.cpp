@@ -300,23 +300,6 @@ void FltkWindow::paint()
     m_handler->onPaint(painter);
 }
 
-void FltkWindow::dispatch(const WindowMessage& message)
-{
-    switch (message.message) {
-    case WM_APP_STATUS_PAINT:
-        invalidate(BAND_STATUS);
-        break;
-    case WM_APP_INVALIDATE:
-        invalidate(static_cast<std::uint32_t>(message.wParam));
-        break;
-    case WM_APP_MESSAGE_BOX:
-        gf_runMessageBoxRequest(*this, message);
-        break;
-    default:
-        if (m_handler) m_handler->onMessage(message);
-    }
-}
-
 bool FltkWindow::step(double seconds)
 {
     if (m_quit) return false;
@@ -324,7 +307,7 @@ bool FltkWindow::step(double seconds)
     while (!m_quit) {
         auto msg = gf_windowQueue().tryPop();
         if (!msg) break;
-        dispatch(*msg);
+        gf_dispatchWindowMessage(*this, m_handler, *msg);
     }
     if (m_controlsDirty.exchange(false)) syncWidgets();
     return !m_quit;

@@ -50,7 +50,6 @@ public:
 
 private:
     void syncWidgets();
-    void dispatch(const WindowMessage& message);
 
     ControlModel& m_controls;
     WindowHandler* m_handler = nullptr;

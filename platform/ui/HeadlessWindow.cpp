@@ -53,7 +53,7 @@ int HeadlessWindow::run()
     gf_catchCloseSignals();
     bool closeSent = false;
     while (!m_quit) {
-        if (auto msg = gf_windowQueue().waitPop(100)) dispatch(*msg);
+        if (auto msg = gf_windowQueue().waitPop(100)) gf_dispatchWindowMessage(*this, m_handler, *msg);
         if (gf_takeCloseSignal() && !closeSent) {
             closeSent = true;
             close();
@@ -173,29 +173,12 @@ void HeadlessWindow::close()
     if (m_handler) m_handler->onClose();
 }
 
-void HeadlessWindow::dispatch(const WindowMessage& message)
-{
-    switch (message.message) {
-    case WM_APP_STATUS_PAINT:
-        invalidate(BAND_STATUS);
-        break;
-    case WM_APP_INVALIDATE:
-        invalidate(static_cast<std::uint32_t>(message.wParam));
-        break;
-    case WM_APP_MESSAGE_BOX:
-        gf_runMessageBoxRequest(*this, message);
-        break;
-    default:
-        if (m_handler) m_handler->onMessage(message);
-    }
-}
-
 int HeadlessWindow::pump()
 {
     gf_setWindowThread();
     int n = 0;
     while (auto msg = gf_windowQueue().tryPop()) {
-        dispatch(*msg);
+        gf_dispatchWindowMessage(*this, m_handler, *msg);
         ++n;
     }
     return n;

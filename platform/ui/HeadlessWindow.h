@@ -79,7 +79,6 @@ public:
 
 private:
     bool command(std::uint16_t id, Notification code);
-    void dispatch(const WindowMessage& message);
 
     ControlModel& m_controls;
     WindowHandler* m_handler = nullptr;

@@ -96,6 +96,23 @@ void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& messag
     request->answer.set_value(answer);
 }
 
+void gf_dispatchWindowMessage(WindowBackend& backend, WindowHandler* handler, const WindowMessage& message)
+{
+    switch (message.message) {
+    case WM_APP_STATUS_PAINT:
+        backend.invalidate(BAND_STATUS);
+        break;
+    case WM_APP_INVALIDATE:
+        backend.invalidate(static_cast<std::uint32_t>(message.wParam));
+        break;
+    case WM_APP_MESSAGE_BOX:
+        gf_runMessageBoxRequest(backend, message);
+        break;
+    default:
+        if (handler) handler->onMessage(message);
+    }
+}
+
 void gf_catchCloseSignals()
 {
     if (g_closeSignalsCaught.exchange(true)) return;

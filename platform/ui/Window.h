@@ -125,6 +125,9 @@ MessageBoxAnswer gf_messageBox(const std::string& text, const std::string& capti
 inline constexpr std::uint32_t WM_APP_MESSAGE_BOX = 0x8101;
 // Runs a message-box request posted with WM_APP_MESSAGE_BOX (backends call it on the window thread).
 void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& message);
+// Window thread: handles one queued message the way every backend does: the repaint requests and message
+// boxes itself, anything else through the handler (when there is one).
+void gf_dispatchWindowMessage(WindowBackend& backend, WindowHandler* handler, const WindowMessage& message);
 
 // Termination requests (SIGINT, SIGTERM) count as the window's close button. The process entry catches
 // them as early as it can, so a request that comes while the window is still being set up is not lost;
