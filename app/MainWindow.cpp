@@ -266,6 +266,11 @@ void MainWindowView::onMessage(const WindowMessage& message)
     case WM_APP_CLOSED:
         lf_guarded("WM_APP+2", [] { lf_onClosedMessage(); });
         break;
+    case WM_APP_STAY_ON_TOP:
+        lf_guarded("WM_APP+3", [&message] {
+            if (WindowBackend* backend = gf_mainWindowBackend()) backend->setAlwaysOnTop(message.wParam != 0);
+        });
+        break;
     default:
         break;
     }

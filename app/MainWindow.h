@@ -55,6 +55,9 @@ MainWindowView* gf_mainWindowView();
 
 // The close button: status text, stop flags, exit reason USER CLOSED SIM when none is set yet.
 void lf_onCloseWindow();
+// Private message of the start-up: keep the window above others (wParam 1) or not (0).
+inline constexpr std::uint32_t WM_APP_STAY_ON_TOP = 0x8003;
+
 // The start message: starts the start-up thread (detached).
 void lf_onStartMessage();
 // The end of closing down: saves the placement, logs the time and quits with g_exitCode.

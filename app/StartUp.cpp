@@ -18,6 +18,7 @@
 #include "data/Airports.h"
 #include "data/Dbase.h"
 #include "app/EditFields.h"
+#include "app/MainWindow.h"
 #include "data/UpdateCheck.h"
 #include "feed/FeedServices.h"
 #include "liveries/LiveryServices.h"
@@ -46,7 +47,6 @@ std::atomic<bool> g_dbaseLoaded{false};
 
 namespace {
 
-constexpr std::string_view kProgramName = "Skyfill";
 
 bool lf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
 
@@ -148,6 +148,9 @@ void lf_startUpSequence()
         if (airport != g_airports.end() && airport->icao == code)
             lf_setDestination(destination, airport->latitude, airport->longitude);
     }
+
+    // The window stays above others or not, as set; it is neither moved nor sized.
+    gf_postWindowMessage(WM_APP_STAY_ON_TOP, ALWAYS_ON_TOP.value() ? 1 : 0);
 
     if (lf_run()) {
         lf_mainLoop();

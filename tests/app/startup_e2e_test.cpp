@@ -21,6 +21,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -75,6 +76,7 @@ protected:
             const std::string text = skf::gf_statusSnapshot().statusText;
             std::lock_guard lock(statusMutex);
             statusTexts.insert(text);
+            ++sleeps;
         });
         skf::gf_resetStopState();
         skf::g_restartPending = false;
@@ -118,6 +120,7 @@ protected:
         const int code = skf::lf_runApplication(commandLine, backend);
         if (watcher.joinable()) watcher.join();
         messageBoxes = backend.messageBoxes();
+        stayedOnTop = backend.alwaysOnTop();
         return code;
     }
 
@@ -154,6 +157,8 @@ protected:
     std::mutex statusMutex;
     std::set<std::string> statusTexts;
     std::vector<std::string> messageBoxes;
+    bool stayedOnTop = false;
+    std::atomic<int> sleeps{0};
 };
 
 TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
@@ -280,6 +285,21 @@ TEST_F(ShellThreadsEndToEnd, NewFlightEndsAfterTheNotice)
     EXPECT_NE(log.find("New flight detected, Skyfill will close, please restart manually ..."), std::string::npos);
     EXPECT_EQ(log.find("Restarting after"), std::string::npos);
     EXPECT_EQ(skf::DESTINATION.value(), ""); // emptied at the end of every run
+}
+
+TEST_F(ShellThreadsEndToEnd, WindowStaysOnTopAsSetBeforeTheRun)
+{
+    skf::ALWAYS_ON_TOP.set(true);
+    const int code = runProgram(false, [&] {
+        ASSERT_TRUE(waitForLog("detected at this PC"));
+        // The run's first wait (for the simulator) comes after the window's stay-on-top state is set.
+        for (int i = 0; i < 3000 && sleeps.load() == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        closeWindow();
+    });
+    skf::ALWAYS_ON_TOP.set(false);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(stayedOnTop);
 }
 
 TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
