@@ -115,7 +115,8 @@ void lf_startUpSequence()
     g_workerLimit = hardware > 0 ? static_cast<int>(hardware) : 2;
     g_activeWorkers = 0;
 
-    if (SCAN_LIVERIES.value() && !lf_stopRequested()) gf_scanLiveries();
+    // Also after the end of a production run: the scan itself stops early on a stop flag.
+    if (SCAN_LIVERIES.value()) gf_scanLiveries();
     gf_processScannedLiveries();
 
     if (!lf_stopRequested() && SCAN_AIRPORTS.value()) {
