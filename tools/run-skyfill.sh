@@ -2,16 +2,26 @@
 # Starts Skyfill from its program folder (the build's Skyfill/ folder):  run-skyfill.sh BUILD [options...]
 # When the simulator stand-in is built (BUILD/bin/simstandin), it is started first in the background with
 # its default scenario on a socket of its own, and stopped when Skyfill ends (SKYFILL_NO_STANDIN=1: not
-# started, Skyfill then waits for a simulator on the usual socket). Skyfill's exit code is returned.
+# started, Skyfill then waits for a simulator on the usual socket). Unless SKYFILL_DOWNLOAD_URL names a
+# server, the download-server stand-in (BUILD/tools/dlserver/dlserver) serves BUILD/downloads on 127.0.0.1
+# for the update check, and is stopped when Skyfill ends: a local run never reaches outside this machine.
+# Skyfill's exit code is returned.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 shift || true
 
 STANDIN="$BUILD/bin/simstandin"
 SCENARIO="$BUILD/bin/scenarios/default.json"
+DLSERVER="$BUILD/tools/dlserver/dlserver"
+DOWNLOADS="$BUILD/downloads"
 standin_pid=""
+dlserver_pid=""
 tmp=""
 cleanup() {
+  if [ -n "$dlserver_pid" ]; then
+    kill "$dlserver_pid" 2>/dev/null || true
+    wait "$dlserver_pid" 2>/dev/null || true
+  fi
   if [ -n "$standin_pid" ]; then
     kill "$standin_pid" 2>/dev/null || true
     wait "$standin_pid" 2>/dev/null || true
@@ -40,6 +50,32 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
     sleep 0.05
   done
   echo "Simulator stand-in running (default scenario, log in $BUILD/simstandin.log)"
+fi
+
+if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then
+  if [ -x "$DLSERVER" ] && [ -f "$DOWNLOADS/versions.json" ]; then
+    # Port 0: the stand-in takes a free port and prints its address as its first line.
+    "$DLSERVER" "$DOWNLOADS" 0 </dev/null >"$BUILD/dlserver.log" 2>&1 &
+    dlserver_pid=$!
+    url=""
+    for _ in $(seq 100); do
+      url=$(head -n 1 "$BUILD/dlserver.log" 2>/dev/null || true)
+      case "$url" in http://*) break ;; esac
+      url=""
+      kill -0 "$dlserver_pid" 2>/dev/null || break
+      sleep 0.05
+    done
+    if [ -z "$url" ]; then
+      echo "dlserver did not start, see $BUILD/dlserver.log" >&2
+      exit 1
+    fi
+    export SKYFILL_DOWNLOAD_URL="$url"
+    echo "Download-server stand-in serving $DOWNLOADS at $url (log in $BUILD/dlserver.log)"
+  else
+    # Nothing to serve: the update check fails at once on a closed local port instead of going out.
+    export SKYFILL_DOWNLOAD_URL="http://127.0.0.1:9/downloads/"
+    echo "No download-server stand-in built: the update check will find no server" >&2
+  fi
 fi
 
 cd "$BUILD/Skyfill"
