@@ -3,13 +3,14 @@
 //   skyfill-data decrypt IN.enc OUT.xml       decrypt it again
 //   skyfill-data gendb DBASE.xml AIG.xml N    write a generated database with N registrations and
 //                                             the matching AIG registration-code list
+#include "core/Files.h"
 #include "data/Crypto.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -21,20 +22,6 @@ int lf_usage()
                  "       skyfill-data decrypt IN.enc OUT.xml\n"
                  "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n";
     return 2;
-}
-
-bool lf_writeFile(const std::string& path, const std::string& text)
-{
-    const std::string part = path + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << text;
-        if (!out.flush())
-            return false;
-    }
-    std::error_code ec;
-    std::filesystem::rename(part, path, ec);
-    return !ec;
 }
 
 } // namespace
@@ -70,7 +57,8 @@ int main(int argc, char** argv)
                 return lf_usage();
             }
             const skf::datagen::GeneratedData data = skf::datagen::gf_generateData(static_cast<std::size_t>(n));
-            if (!lf_writeFile(argv[2], data.dbaseXml) || !lf_writeFile(argv[3], data.aigXml)) {
+            if (!skf::gf_writeTextFile(data.dbaseXml, argv[2], false) ||
+                !skf::gf_writeTextFile(data.aigXml, argv[3], false)) {
                 std::cerr << "skyfill-data: cannot write the output files\n";
                 return 1;
             }
