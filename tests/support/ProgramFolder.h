@@ -3,12 +3,11 @@
 // the object lives; the log goes to its Log.txt and the settings file to its roaming/Skyfill folder.
 #include "core/Log.h"
 #include "core/settings/ProgramPaths.h"
+#include "support/TempFolder.h"
 
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace skf::test {
@@ -43,10 +42,7 @@ public:
     std::string log() const
     {
         gf_flushLog();
-        std::ifstream in(m_root / "Log.txt", std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
+        return readBytes(m_root / "Log.txt");
     }
 
 private:

@@ -55,6 +55,16 @@ inline std::string readBytes(const std::filesystem::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// Writes the text, making the folders above the file first; a file that cannot be written is left as it is
+// (the test's own checks then fail).
+inline void writeFileMakingFolders(const std::filesystem::path& path, std::string_view text)
+{
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+}
+
 // Changes the working folder for the life of the object.
 class WorkingFolder {
 public:

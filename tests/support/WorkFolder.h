@@ -2,64 +2,36 @@
 // Test helper: a fresh temporary folder that is the working folder while the object lives, with
 // Log.txt opened in it. The previous working folder is restored and the folder removed afterwards.
 #include "core/Log.h"
-
-#include <unistd.h>
+#include "support/TempFolder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 
 namespace skf::test {
 
 class WorkFolder {
 public:
-    WorkFolder()
-    {
-        std::random_device rd;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("skyfill-test-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-        std::filesystem::create_directories(m_path);
-        m_previous = std::filesystem::current_path();
-        std::filesystem::current_path(m_path);
-        gf_openLogIn(m_path);
-    }
-    ~WorkFolder()
-    {
-        gf_closeLog();
-        std::error_code ec;
-        std::filesystem::current_path(m_previous, ec);
-        std::filesystem::remove_all(m_path, ec);
-    }
+    WorkFolder() : m_working(m_folder.path()) { gf_openLogIn(m_folder.path()); }
+    ~WorkFolder() { gf_closeLog(); }
     WorkFolder(const WorkFolder&) = delete;
     WorkFolder& operator=(const WorkFolder&) = delete;
 
-    const std::filesystem::path& path() const { return m_path; }
+    const std::filesystem::path& path() const { return m_folder.path(); }
 
     // The log written so far.
     std::string log() const
     {
         gf_flushLog();
-        return readFile(m_path / "Log.txt");
+        return readFile(path() / "Log.txt");
     }
 
-    static std::string readFile(const std::filesystem::path& p)
-    {
-        std::ifstream in(p, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    static void writeFile(const std::filesystem::path& p, const std::string& text)
-    {
-        if (p.has_parent_path())
-            std::filesystem::create_directories(p.parent_path());
-        std::ofstream out(p, std::ios::binary | std::ios::trunc);
-        out << text;
-    }
+    static std::string readFile(const std::filesystem::path& p) { return readBytes(p); }
+    static void writeFile(const std::filesystem::path& p, const std::string& text) { writeFileMakingFolders(p, text); }
 
 private:
-    std::filesystem::path m_path;
-    std::filesystem::path m_previous;
+    // Declared in this order: the working folder is given back before the folder is removed.
+    TempFolder m_folder;
+    WorkingFolder m_working;
 };
 
 } // namespace skf::test

@@ -2,11 +2,9 @@
 // Shared set-up of the settings tests: a fresh temporary working folder with a data folder, the log open
 // in it, every record back at its built value and an empty control model.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include <pugixml.hpp>
@@ -16,19 +14,15 @@
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "platform/ui/ControlModel.h"
+#include "support/TempFolder.h"
+#include "support/WorkFolder.h"
 
 namespace skf::test {
 
-inline std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
-}
+inline std::string readFile(const std::filesystem::path& path) { return readBytes(path); }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
+  writeFileMakingFolders(path, text);
 }
 
 inline std::string testData(const std::string& name) {
@@ -53,17 +47,11 @@ inline void resetAllSettings() {
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_oldCwd = std::filesystem::current_path();
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    m_dir = std::filesystem::temp_directory_path() /
-            (std::string("skyfill_settings_") + info->test_suite_name() + "_" + info->name() + "_" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(m_dir);
+    m_work.emplace();
+    m_dir = m_work->path();
     std::filesystem::create_directories(m_dir / "config");
-    std::filesystem::current_path(m_dir);
     gf_buildProgramPathsIn(m_dir / "config");
     std::filesystem::create_directories(g_dataFolder);
-    gf_openLogIn(m_dir);
     g_stopRun = false;
     g_shutDown = false;
     resetAllSettings();
@@ -74,8 +62,7 @@ class SettingsTest : public ::testing::Test {
     gf_closeLog();
     gf_controls().clear();
     resetAllSettings();
-    std::filesystem::current_path(m_oldCwd);
-    std::filesystem::remove_all(m_dir);
+    m_work.reset();
   }
 
   // The log so far (closes and reopens nothing: flushes by closing the log; reopen with reopenLog()).
@@ -95,8 +82,8 @@ class SettingsTest : public ::testing::Test {
 
   pugi::xml_document m_doc;
 
+  std::optional<WorkFolder> m_work;
   std::filesystem::path m_dir;
-  std::filesystem::path m_oldCwd;
 };
 
 }  // namespace skf::test

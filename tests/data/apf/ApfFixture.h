@@ -4,12 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
-#include <system_error>
-
-#include <unistd.h>
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -23,22 +20,15 @@
 #include "data/apf/ParkApf.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
+#include "support/TempFolder.h"
+#include "support/WorkFolder.h"
 
 namespace skf::test {
 
-inline std::string lf_readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+inline std::string lf_readFile(const std::filesystem::path& path) { return readBytes(path); }
 
 inline void lf_writeFile(const std::filesystem::path& path, std::string_view text) {
-    if (path.has_parent_path()) {
-        std::filesystem::create_directories(path.parent_path());
-    }
-    std::ofstream out(path, std::ios::binary);
-    out << text;
+    writeFileMakingFolders(path, text);
 }
 
 // A data-file header that the readers accept.
@@ -55,17 +45,11 @@ inline std::string lf_meta(std::string_view version = "11.11.3", bool withSim = 
 class ApfTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_previous = std::filesystem::current_path();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("skyfill_apf_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        std::filesystem::current_path(m_dir);
+        m_work.emplace();
+        m_dir = m_work->path();
         std::filesystem::create_directories("airports/learned/stock");
         std::filesystem::create_directories("airports/my_simaddon");
         std::filesystem::create_directories("airports/my_thirdparty");
-        gf_openLogIn(m_dir);
 
         g_stands.clear();
         g_handmadeApf = false;
@@ -103,10 +87,7 @@ protected:
     }
 
     void TearDown() override {
-        gf_closeLog();
-        std::filesystem::current_path(m_previous);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_work.reset();
         g_stands.clear();
         g_airports.clear();
         g_dbaseRecords.clear();
@@ -144,7 +125,7 @@ protected:
     const std::filesystem::path& dir() const { return m_dir; }
 
 private:
-    std::filesystem::path m_previous;
+    std::optional<WorkFolder> m_work;
     std::filesystem::path m_dir;
 };
 
