@@ -1,6 +1,11 @@
 // Placeholder of the live traffic feed: no server, no readers, no traffic.
 #include "feed/FeedServices.h"
 
+#include "core/ProgramState.h"
+#include "core/StatusLine.h"
+
+#include <fmt/format.h>
+
 namespace skf {
 
 QnhReader g_qnhReader;
@@ -34,7 +39,12 @@ bool gf_openServer(const std::string&)  // no server: nothing listens
     return false;
 }
 
-void gf_readerStopped(std::string_view, std::string_view) {}
+// Whoever reports a reader's end with an error ends the run; the first stop trigger names the reason.
+void gf_readerStopped(std::string_view readerName, std::string_view error)
+{
+    gf_setStatus(fmt::format("The {} has stopped with error: {}", readerName, error), true);
+    gf_raiseStop(ExitReason::ReaderError, 15);
+}
 
 void gf_sendSimTime(std::uint64_t) {}    // no client to send to
 

@@ -1,5 +1,7 @@
 #include "app/ClosingDown.h"
+#include "core/ProgramState.h"
 #include "core/ShellState.h"
+#include "feed/FeedServices.h"
 #include "core/StatusLine.h"
 #include "platform/ui/WindowMessages.h"
 #include "support/ProgramFolder.h"
@@ -37,6 +39,21 @@ TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage)
     // A restart posts the start message instead.
     skf::lf_closeDownWith([] { return true; });
     EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_START});
+}
+
+TEST(ClosingDown, ReaderErrorStopsTheRunAndTheFirstTriggerKeepsItsReason)
+{
+    skf::test::ProgramFolder folder("skf_reader_error");
+    skf::gf_resetStopState();
+    skf::gf_clearError();
+    skf::gf_readerStopped("Traffic Reader", "socket closed");
+    skf::gf_raiseStop(skf::ExitReason::SimConnectError, 9); // a second trigger in the same second
+    EXPECT_TRUE(skf::g_stopRun.load());
+    EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::ReaderError);
+    EXPECT_EQ(skf::gf_restartDelay(), 15);
+    EXPECT_NE(folder.log().find("The Traffic Reader has stopped with error: socket closed"), std::string::npos);
+    skf::gf_resetStopState();
+    skf::gf_clearStatus();
 }
 
 } // namespace
