@@ -3,6 +3,7 @@
 
 #include "core/Codes.h"
 #include "core/Log.h"
+#include "core/Text.h"
 #include "data/Crypto.h"
 #include "core/settings/ProgramPaths.h"
 
@@ -50,17 +51,6 @@ namespace {
 
 constexpr double kMetresToNm = 0.0005399568034557236;
 
-constexpr std::string_view kTrimSet = " \t\r\n";
-
-std::string_view lf_trimmed(std::string_view s)
-{
-    const auto first = s.find_first_not_of(kTrimSet);
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = s.find_last_not_of(kTrimSet);
-    return s.substr(first, last - first + 1);
-}
-
 // Calls f(piece) for every trimmed piece of a comma list, empty pieces too.
 template <class F>
 void lf_forEachPiece(std::string_view text, F&& f)
@@ -68,7 +58,7 @@ void lf_forEachPiece(std::string_view text, F&& f)
     std::size_t start = 0;
     for (;;) {
         const auto comma = text.find(',', start);
-        f(lf_trimmed(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        f(lf_trimPiece(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
         if (comma == std::string_view::npos)
             break;
         start = comma + 1;
