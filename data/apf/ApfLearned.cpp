@@ -70,10 +70,7 @@ fs::path lf_learnedApfPath(std::string_view apfPath, std::string_view publisher)
     }
     std::string path(apfPath);
     std::replace(path.begin(), path.end(), '\\', '/');
-    std::string extension = fs::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (extension != ".xml") {
+    if (!gf_hasExtensionNoCase(".XML", fs::path(path).extension().string())) {
         return {};
     }
     const std::string fileName = fs::path(path).filename().string();

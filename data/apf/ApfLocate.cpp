@@ -6,6 +6,7 @@
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/settings/Catalogue.h"
+#include "core/Text.h"
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
 #include "data/apf/ParkApf.h"
@@ -40,11 +41,7 @@ bool lf_endsWithXmlNoCase(std::string_view text) {
     if (text.size() < 4) {
         return false;
     }
-    std::string tail(text.substr(text.size() - 4));
-    for (char& c : tail) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return tail == ".xml";
+    return gf_hasExtensionNoCase(".XML", text.substr(text.size() - 4));
 }
 
 }  // namespace
