@@ -51,7 +51,7 @@ namespace {
 
 constexpr double kMetresToNm = 0.0005399568034557236;
 
-// Calls f(piece) for every trimmed piece of a comma list, empty pieces too.
+// Calls f(piece) for every trimmed piece of a comma list, empty pieces too (an empty text is one empty piece).
 template <class F>
 void lf_forEachPiece(std::string_view text, F&& f)
 {
@@ -81,12 +81,10 @@ void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, 
         const std::string_view text = e.attribute(attribute).value();
         if (text.empty())
             continue;
-        lf_forEachPiece(text, [&](std::string_view word) {
-            if (!word.empty()) {
-                codes.emplace(word);
-                any = true;
-            }
-        });
+        for (std::string& word : gf_split(text, ',')) {
+            codes.insert(std::move(word));
+            any = true;
+        }
     }
     if (!any)
         throw UserErrorException(
@@ -134,12 +132,7 @@ void lf_readSimilarTypes(const pugi::xml_document& doc)
         return;
     g_similarTypes.reserve(64);
     for (const pugi::xml_node e : sec.children("similar")) {
-        std::vector<std::string> words;
-        const std::string_view types = e.attribute("types").value();
-        lf_forEachPiece(types, [&](std::string_view w) {
-            if (!w.empty())
-                words.emplace_back(w);
-        });
+        std::vector<std::string> words = gf_split(e.attribute("types").value(), ',');
         std::sort(words.begin(), words.end());
         g_similarTypes.push_back(std::move(words));
     }
