@@ -1,5 +1,6 @@
 #include "core/Codes.h"
 #include "core/Log.h"
+#include "support/LogText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -42,11 +43,7 @@ class Version : public ::testing::Test {
 protected:
     void SetUp() override { gf_openLogIn(dir.path()); }
     void TearDown() override { gf_closeLog(); }
-    std::string log()
-    {
-        gf_flushLog();
-        return test::readBytes(dir / "Log.txt");
-    }
+    std::string log() { return test::logTextIn(dir.path()); }
     test::TempFolder dir;
 };
 

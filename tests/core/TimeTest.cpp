@@ -1,6 +1,7 @@
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/Time.h"
+#include "support/LogText.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -102,8 +103,7 @@ protected:
     void TearDown() override { gf_closeLog(); }
     std::string takeLog()
     {
-        gf_flushLog();
-        const auto all = test::readBytes(dir / "Log.txt");
+        const auto all = test::logTextIn(dir.path());
         const auto rest = all.substr(seen);
         seen = all.size();
         return rest;

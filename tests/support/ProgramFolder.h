@@ -3,7 +3,7 @@
 // the object lives; the log goes to its Log.txt and the settings file to its roaming/Skyfill folder.
 #include "core/Log.h"
 #include "core/settings/ProgramPaths.h"
-#include "support/TempFolder.h"
+#include "support/LogText.h"
 
 #include <unistd.h>
 
@@ -41,8 +41,7 @@ public:
     // The log as written so far.
     std::string log() const
     {
-        gf_flushLog();
-        return readBytes(m_root / "Log.txt");
+        return logTextIn(m_root);
     }
 
 private:

@@ -2,6 +2,7 @@
 // Test helper: a fresh temporary folder that is the working folder while the object lives, with
 // Log.txt opened in it. The previous working folder is restored and the folder removed afterwards.
 #include "core/Log.h"
+#include "support/LogText.h"
 #include "support/TempFolder.h"
 
 #include <filesystem>
@@ -19,11 +20,7 @@ public:
     const std::filesystem::path& path() const { return m_folder.path(); }
 
     // The log written so far.
-    std::string log() const
-    {
-        gf_flushLog();
-        return readFile(path() / "Log.txt");
-    }
+    std::string log() const { return logTextIn(path()); }
 
     static std::string readFile(const std::filesystem::path& p) { return readBytes(p); }
     static void writeFile(const std::filesystem::path& p, const std::string& text) { writeFileMakingFolders(p, text); }

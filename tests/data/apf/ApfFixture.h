@@ -118,8 +118,7 @@ protected:
     }
 
     std::string lf_log() {
-        gf_flushLog();
-        return lf_readFile(m_dir / "Log.txt");
+        return m_work->log();
     }
 
     const std::filesystem::path& dir() const { return m_dir; }
