@@ -1,7 +1,7 @@
 // The airport list: reading input/airports.enc, its failures, and the lookups.
 #include "core/Codes.h"
 #include "data/Airports.h"
-#include "data/Crypto.h"
+#include "support/EncryptedInput.h"
 #include "support/WorkFolder.h"
 
 #include <gtest/gtest.h>
@@ -20,12 +20,7 @@ protected:
     void SetUp() override { skf::gf_resetAirports(); }
     void TearDown() override { skf::gf_resetAirports(); }
 
-    static void install(const std::string& xml)
-    {
-        WorkFolder::writeFile("plain.xml", xml);
-        fs::create_directories("input");
-        skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", "input/airports.enc");
-    }
+    static void install(const std::string& xml) { skf::test::installEncryptedInput(xml, "airports.enc"); }
     static std::string doc(const std::string& aps)
     {
         return "<?xml version=\"1.0\"?>\n<root>\n<airports>\n" + aps + "</airports>\n</root>\n";

@@ -1,9 +1,9 @@
 // The database: reading dbase.enc section by section, its failures, and the lookups over it.
 #include "core/Codes.h"
 #include "core/settings/Catalogue.h"
-#include "data/Crypto.h"
 #include "data/Dbase.h"
 #include "data/DbaseLookups.h"
+#include "support/EncryptedInput.h"
 #include "support/WorkFolder.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
 
@@ -91,12 +91,7 @@ protected:
         skf::gf_clearDbase();
         skf::RANDOM.set(savedRandom);
     }
-    static void install(const std::string& xml)
-    {
-        WorkFolder::writeFile("plain.xml", xml);
-        fs::create_directories("input");
-        skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", "input/dbase.enc");
-    }
+    static void install(const std::string& xml) { skf::test::installEncryptedInput(xml, "dbase.enc"); }
     static std::uint16_t model(const char* code) { return *skf::g_modelPool.find(code); }
     static std::uint16_t op(const char* code) { return *skf::g_operatorPool.find(code); }
     // The message of the exception a read throws.
