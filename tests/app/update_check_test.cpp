@@ -239,4 +239,46 @@ TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder)
     EXPECT_FALSE(fs::exists(folder.root() / ".write_test.tmp"));
 }
 
+// The downloads folder that the build makes for a local run: its versions.json names the running program
+// and the sample data, and a fresh program folder gets the very data files bundled with the program.
+TEST(LocalDownloadFolder, FreshProgramFolderGetsTheBundledDataThenIsUpToDate)
+{
+    const fs::path downloads = fs::path(SKYFILL_BINARY_DIR) / "downloads";
+    const fs::path bundled = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input";
+    if (!fs::exists(downloads / "versions.json")) GTEST_SKIP() << "no local downloads folder in the build";
+    skf::test::ProgramFolder folder("skf_local_downloads");
+    ::setenv("SKYFILL_OPEN_COMMAND", "true", 1);
+    fs::create_directories("input");
+    DownloadServer server(downloads);
+    ASSERT_TRUE(server.start());
+    skf::gf_setDownloadBaseUrl(server.baseUrl());
+    for (skf::StringParameter* p : {&skf::AIRPORTS_VERSION, &skf::AIG_VERSION, &skf::DBASE_VERSION,
+                                    &skf::LIV_SCAN_VERSION, &skf::ADDONS_SCAN_VERSION})
+        p->set("");
+    skf::g_simIs2020 = true;
+    skf::gf_resetStopState();
+
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::NotYetSet);
+    for (const char* name : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"})
+        EXPECT_EQ(readFile(fs::path("input") / name), readFile(bundled / name)) << name;
+    std::string log = folder.log();
+    EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
+    EXPECT_EQ(log.find("version not found"), std::string::npos);
+    EXPECT_NE(log.find("dbase updated to"), std::string::npos);
+
+    // The next start finds the data current.
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    log = folder.log();
+    for (const char* member : {"airports", "aig", "addons", "dbase"})
+        EXPECT_NE(log.find(std::string(member) + " version up-to-date"), std::string::npos) << member;
+    server.stop();
+    skf::gf_setDownloadBaseUrl("");
+    for (skf::StringParameter* p : {&skf::AIRPORTS_VERSION, &skf::AIG_VERSION, &skf::DBASE_VERSION,
+                                    &skf::LIV_SCAN_VERSION, &skf::ADDONS_SCAN_VERSION})
+        p->set("");
+    skf::SCAN_LIVERIES.set(false);
+    skf::SCAN_AIRPORTS.set(false);
+}
+
 } // namespace
