@@ -54,7 +54,9 @@ fi
 
 if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then
   if [ -x "$DLSERVER" ] && [ -f "$DOWNLOADS/versions.json" ]; then
-    # Port 0: the stand-in takes a free port and prints its address as its first line.
+    # Port 0: the stand-in takes a free port and prints its address as its first line (the log is emptied
+    # here first, so that the address of an earlier run is never read).
+    : >"$BUILD/dlserver.log"
     "$DLSERVER" "$DOWNLOADS" 0 </dev/null >"$BUILD/dlserver.log" 2>&1 &
     dlserver_pid=$!
     url=""
