@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -180,6 +181,18 @@ void lf_logSetting(std::string_view key, const std::string& value) {
     gf_logIndented(fmt::format("{:24}: {}", key, value));
 }
 
+// A check-box setting of the file: taken over, shown on its control and logged. The value read (none
+// when the file does not have the setting).
+std::optional<bool> lf_applyCheckSetting(const pugi::xml_node& doc, CheckBoxParameter& setting, const char* key) {
+    const auto v = gf_readBoolParameter(doc, key);
+    if (v) {
+        setting.set(*v);
+        setting.showCheck();
+        lf_logSetting(key, *v ? "true" : "false");
+    }
+    return v;
+}
+
 // The per-airport settings of a learned file, applied to the settings in memory and their
 // controls (never stored in parameters.xml).
 void lf_applyAirportSettings(const pugi::xml_node& doc) {
@@ -193,13 +206,8 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
         RANGE.enable();
         lf_logSetting("RANGE", fmt::format("{}", RANGE.value()));
     }
-    if (const auto v = gf_readBoolParameter(doc, "AUTO_RANGE")) {
-        AUTO_RANGE.set(*v);
-        AUTO_RANGE.showCheck();
-        lf_logSetting("AUTO_RANGE", *v ? "true" : "false");
-        if (g_apfHooks.applyRangeMode) {
-            g_apfHooks.applyRangeMode();
-        }
+    if (lf_applyCheckSetting(doc, AUTO_RANGE, "AUTO_RANGE") && g_apfHooks.applyRangeMode) {
+        g_apfHooks.applyRangeMode();
     }
     if (const auto v = gf_readIntParameter(doc, "parking_percentage")) {
         // a percentage from a file stays a percentage (0..100), whatever the file says
@@ -209,26 +217,15 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
         parking_percentage.set(30);
     }
     parking_percentage.selectCurrent();
-    if (const auto v = gf_readBoolParameter(doc, "WEEK")) {
-        WEEK.set(*v);
-        WEEK.showCheck();
-        lf_logSetting("WEEK", *v ? "true" : "false");
-    }
-    if (const auto v = gf_readBoolParameter(doc, "PARK_SOFT")) {
-        PARK_SOFT.set(*v);
-        PARK_SOFT.showCheck();
-        lf_logSetting("PARK_SOFT", *v ? "true" : "false");
-    }
+    lf_applyCheckSetting(doc, WEEK, "WEEK");
+    lf_applyCheckSetting(doc, PARK_SOFT, "PARK_SOFT");
     if (const auto v = gf_readIntParameter(doc, "MAX_FIT")) {
         MAX_FIT.set(MAX_FIT.clamp(*v));
         gf_selectMaxFitChoice();
         gf_logIndented(fmt::format("{:24}: {} (max number of half hours, is {:.1F} hrs decimal)", "MAX_FIT",
                                    MAX_FIT.value(), MAX_FIT_FL.value()));
     }
-    if (const auto v = gf_readBoolParameter(doc, "INITIAL_LOAD_ONLY")) {
-        INITIAL_LOAD_ONLY.set(*v);
-        INITIAL_LOAD_ONLY.showCheck();
-        lf_logSetting("INITIAL_LOAD_ONLY", *v ? "true" : "false");
+    if (const auto v = lf_applyCheckSetting(doc, INITIAL_LOAD_ONLY, "INITIAL_LOAD_ONLY")) {
         if (*v) {
             g_nowButton.enable(false);
         } else if (g_apfHooks.nowAllowed) {
