@@ -1,5 +1,6 @@
 #include "data/apf/Stand.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace skf {
@@ -14,33 +15,32 @@ void gf_setHalfHour(HalfHourBits& bits, int slot) {
     bits.set(static_cast<size_t>(slot));
 }
 
-namespace {
-
 // One trailing '_' marks a callsign that the feed made unique; it is not part of the callsign.
-std::string_view lf_stripUnderscore(std::string_view callsign) {
+std::string_view gf_callsignWithoutUniqueMark(std::string_view callsign) {
     if (!callsign.empty() && callsign.back() == '_') {
         callsign.remove_suffix(1);
     }
     return callsign;
 }
 
-}  // namespace
+StandOpt* gf_standOptByNumber(std::vector<StandOpt>& options, uint32_t number) {
+    const auto it = std::find_if(options.begin(), options.end(), [number](const StandOpt& o) { return o.number == number; });
+    return it == options.end() ? nullptr : &*it;
+}
 
 void gf_findStandOpt(std::vector<StandOpt>& options, uint32_t number, std::string_view callsign) {
-    const std::string_view cs = lf_stripUnderscore(callsign);
+    const std::string_view cs = gf_callsignWithoutUniqueMark(callsign);
     if (cs.empty() || number == 0) {
         return;
     }
-    for (auto& opt : options) {
-        if (opt.number != number) {
-            continue;
-        }
-        if (opt.callsign.empty()) {
-            opt.callsign = cs;
-        } else if (cs != opt.callsign && cs != opt.callsign2) {
-            opt.callsign2 = cs;
-        }
+    StandOpt* opt = gf_standOptByNumber(options, number);
+    if (opt == nullptr) {
         return;
+    }
+    if (opt->callsign.empty()) {
+        opt->callsign = cs;
+    } else if (cs != opt->callsign && cs != opt->callsign2) {
+        opt->callsign2 = cs;
     }
 }
 

@@ -85,6 +85,12 @@ std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t 
                                        uint32_t day, int slot, std::string_view callsign,
                                        std::string_view registration, uint8_t cpl);
 
+// The callsign without the one trailing '_' that marks a callsign the feed made unique.
+std::string_view gf_callsignWithoutUniqueMark(std::string_view callsign);
+
+// The (first) option with this number, or null.
+StandOpt* gf_standOptByNumber(std::vector<StandOpt>& options, uint32_t number);
+
 // Records a callsign on the option with this number.
 void gf_findStandOpt(std::vector<StandOpt>& options, uint32_t number, std::string_view callsign);
 

@@ -15,18 +15,6 @@ namespace skf {
 
 namespace {
 
-std::string_view lf_withoutUnderscore(std::string_view callsign) {
-    if (!callsign.empty() && callsign.back() == '_') {
-        callsign.remove_suffix(1);
-    }
-    return callsign;
-}
-
-StandOpt* lf_optionByNumber(std::vector<StandOpt>& options, uint32_t number) {
-    const auto it = std::find_if(options.begin(), options.end(), [number](const StandOpt& o) { return o.number == number; });
-    return it == options.end() ? nullptr : &*it;
-}
-
 // Takes slots from the back of the vector into the option until `stop` says so.
 template <class Stop>
 void lf_takeSlots(StandOpt& option, std::vector<int>& slots, Stop stop) {
@@ -44,7 +32,7 @@ std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t 
     if (registration.empty()) {
         return std::nullopt;
     }
-    const std::string_view cs = lf_withoutUnderscore(callsign);
+    const std::string_view cs = gf_callsignWithoutUniqueMark(callsign);
     HalfHourBits bits;
     gf_setHalfHour(bits, slot);
     const auto number = static_cast<uint32_t>(options.size() + 1);
@@ -82,7 +70,7 @@ std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t 
 }
 
 bool updateOptions(std::vector<StandOpt>& options, std::vector<int>& slots, uint32_t number) {
-    StandOpt* option = lf_optionByNumber(options, number);
+    StandOpt* option = gf_standOptByNumber(options, number);
     if (option == nullptr) {
         return false;
     }
@@ -98,7 +86,7 @@ bool updateOptions(std::vector<StandOpt>& options, std::vector<int>& slots, uint
 bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slots, uint32_t number1,
                           uint32_t number2) {
     try {
-        StandOpt* previous = lf_optionByNumber(options, number1);
+        StandOpt* previous = gf_standOptByNumber(options, number1);
         if (previous == nullptr) {
             return false;
         }
@@ -111,7 +99,7 @@ bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slot
                 reachedMidnight = slot == 47;
             }
         }
-        StandOpt* current = lf_optionByNumber(options, number2);
+        StandOpt* current = gf_standOptByNumber(options, number2);
         if (current == nullptr) {
             return false;
         }
