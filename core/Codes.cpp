@@ -1,6 +1,7 @@
 #include "core/Codes.h"
 
 #include "core/Log.h"
+#include "core/Text.h"
 
 #include <charconv>
 #include <fmt/format.h>
@@ -84,12 +85,9 @@ VersionData gf_parseVersion(std::string_view text)
             v.patch = lf_versionNumber(groups[2]);
             return v;
         }
-        const std::string s(text);
-        constexpr std::string_view ws = " \t\n\v\f\r";
-        const auto b = s.find_first_not_of(ws);
-        if (b != std::string::npos && s[b] == '{') {
-            const auto e = s.find_last_not_of(ws);
-            const auto j = nlohmann::json::parse(s.substr(b, e - b + 1));
+        const std::string_view t = gf_trimWhiteSpace(text);
+        if (!t.empty() && t.front() == '{') {
+            const auto j = nlohmann::json::parse(t.begin(), t.end());
             if (j.is_object()) {
                 v.major = lf_jsonMember(j, "major");
                 v.minor = lf_jsonMember(j, "minor");

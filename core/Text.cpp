@@ -40,6 +40,14 @@ std::string_view lf_trimPiece(std::string_view text) noexcept
 
 std::string gf_trim(std::string_view text) { return std::string(lf_trimPiece(text)); }
 
+std::string_view gf_trimWhiteSpace(std::string_view text) noexcept
+{
+    const auto b = text.find_first_not_of(g_whiteSpace);
+    if (b == std::string_view::npos)
+        return {};
+    return text.substr(b, text.find_last_not_of(g_whiteSpace) - b + 1);
+}
+
 namespace {
 
 template <class F>

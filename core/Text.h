@@ -15,6 +15,8 @@ namespace skf {
 
 // The characters that gf_trim and gf_normaliseCommaList remove: blank, tab, LF, CR.
 inline constexpr std::string_view g_trimSet = " \t\n\r";
+// White space as the C library knows it: blank, tab, LF, VT, FF, CR.
+inline constexpr std::string_view g_whiteSpace = " \t\n\v\f\r";
 // The plural suffix.
 inline constexpr std::string_view g_plural = "s";
 
@@ -36,6 +38,8 @@ std::string gf_trim(std::string_view text);
 std::string_view lf_trimView(std::string_view text) noexcept;
 // The text view without leading and trailing trim characters.
 std::string_view lf_trimPiece(std::string_view text) noexcept;
+// The text view without leading and trailing white space (g_whiteSpace).
+std::string_view gf_trimWhiteSpace(std::string_view text) noexcept;
 
 // Cuts the text at every delimiter, trims every piece and drops the empty ones.
 std::vector<std::string> gf_split(std::string_view text, char delimiter);

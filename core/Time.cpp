@@ -1,6 +1,7 @@
 #include "core/Time.h"
 
 #include "core/Log.h"
+#include "core/Text.h"
 
 #include <array>
 #include <bit>
@@ -127,10 +128,7 @@ DayAndSlot gf_renewDayAndSlotNow() noexcept
 
 std::optional<std::int32_t> lf_parseHalfHour(std::string_view piece, std::string_view wholeText)
 {
-    constexpr std::string_view ws = " \t\n\v\f\r";
-    const auto b = piece.find_first_not_of(ws);
-    const std::string_view t =
-        b == std::string_view::npos ? std::string_view{} : piece.substr(b, piece.find_last_not_of(ws) - b + 1);
+    const std::string_view t = gf_trimWhiteSpace(piece);
     std::int32_t v = 0;
     const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, 10);
     (void)ptr;
