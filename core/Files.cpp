@@ -548,6 +548,15 @@ fs::path gf_localAppDataPath()
     return {};
 }
 
+bool gf_pathExists(const fs::path& path)
+{
+    std::error_code ec;
+    const bool found = fs::exists(path, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        throw fs::filesystem_error("exists", path, ec);
+    return found;
+}
+
 bool gf_openContainingFolder(const fs::path& path)
 {
     std::error_code ec;

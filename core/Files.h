@@ -145,6 +145,10 @@ bool gf_save1GenerationOf(const std::filesystem::path& path);
 
 // ---- Folders ----------------------------------------------------------------------
 
+// Whether the path exists. An error other than "not found" (no permission to look, for example)
+// throws std::filesystem::filesystem_error("exists", path, error).
+bool gf_pathExists(const std::filesystem::path& path);
+
 // Removes every regular file directly in the folder (subfolders untouched); failures
 // are log lines.
 void gf_removeFilesFromDirectory(const std::filesystem::path& folder);

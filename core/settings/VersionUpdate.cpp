@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "core/Codes.h"
+#include "core/Files.h"
 #include "core/Log.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
@@ -19,22 +20,15 @@ namespace {
 
 constexpr VersionData kOldestConvertible{11, 0, 2};
 
-bool lf_exists(const fs::path& path) {
-  std::error_code ec;
-  const bool found = fs::exists(path, ec);
-  if (ec) throw fs::filesystem_error("exists", path, ec);
-  return found;
-}
-
 void lf_removeFileIfExists(const fs::path& path) {
-  if (!lf_exists(path)) return;
+  if (!gf_pathExists(path)) return;
   std::error_code ec;
   fs::remove(path, ec);
   if (ec) throw fs::filesystem_error("remove", path, ec);
 }
 
 void lf_removeFolderIfExists(const fs::path& path) {
-  if (!lf_exists(path)) return;
+  if (!gf_pathExists(path)) return;
   std::error_code ec;
   fs::remove_all(path, ec);
   if (ec) throw fs::filesystem_error("remove", path, ec);

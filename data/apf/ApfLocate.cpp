@@ -22,16 +22,6 @@ fs::path gf_apfTxtName(const FixedCode<4>& icao) { return fs::path(std::string(i
 
 namespace {
 
-// Existence of any kind of entry; "not found" is no error, other file-system errors raise.
-bool lf_exists(const fs::path& path) {
-    std::error_code ec;
-    const bool found = fs::exists(path, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) {
-        throw fs::filesystem_error("exists", path, ec);
-    }
-    return found;
-}
-
 bool lf_archiveHasStands(const FixedCode<4>& icao) {
     const Airport* airport = gf_findListedAirport(icao);
     return airport != nullptr && airport->stands >= 1;
@@ -48,7 +38,7 @@ bool lf_endsWithXmlNoCase(std::string_view text) {
 
 bool gf_apfExists(const FixedCode<4>& icao) {
     for (const fs::path& folder : {g_myThirdpartyFolder, g_mySimaddonFolder}) {
-        if (lf_exists(folder / gf_apfXmlName(icao)) || lf_exists(folder / gf_apfTxtName(icao))) {
+        if (gf_pathExists(folder / gf_apfXmlName(icao)) || gf_pathExists(folder / gf_apfTxtName(icao))) {
             return true;
         }
     }
@@ -57,7 +47,7 @@ bool gf_apfExists(const FixedCode<4>& icao) {
 
 bool lf_readApfLink(const fs::path& path, std::string& out) {
     out.clear();
-    if (!lf_exists(path)) {
+    if (!gf_pathExists(path)) {
         return false;
     }
     LineFile file{path, {}};
@@ -84,7 +74,7 @@ std::string gf_locateApf(const FixedCode<4>& icao) {
             return target;
         }
         const fs::path xml = folder / gf_apfXmlName(icao);
-        if (lf_exists(xml)) {
+        if (gf_pathExists(xml)) {
             return xml.generic_string();
         }
     }
@@ -112,7 +102,7 @@ std::string lf_downloadApf(std::string_view archivePath, const fs::path& target)
     if (ok) {
         return {};
     }
-    if (lf_exists(target)) {
+    if (gf_pathExists(target)) {
         fs::remove(target);  // raises the file-system error naming "remove"
     }
     std::string message = fmt::format("failed to download: '{}'", url);
