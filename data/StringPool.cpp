@@ -77,4 +77,9 @@ std::uint16_t gf_internModel(std::string_view code) { return g_modelPool.intern(
 std::string_view gf_operatorName(std::uint16_t id) { return g_operatorPool.name(id); }
 std::string_view gf_modelName(std::uint16_t id) { return g_modelPool.name(id); }
 
+std::string gf_airlineTypeLabel(std::uint16_t airlineId, std::uint16_t modelId)
+{
+    return fmt::format("{:3} {:4}", gf_operatorName(airlineId), gf_modelName(modelId));
+}
+
 } // namespace skf

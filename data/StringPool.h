@@ -75,5 +75,8 @@ std::uint16_t gf_internModel(std::string_view code);
 std::string_view gf_operatorName(std::uint16_t id);
 // The code of a model-pool id; empty when the id is not in the pool.
 std::string_view gf_modelName(std::uint16_t id);
+// "{:3} {:4}" of the airline code and the model code of an (airline, model) pair, as log lines show
+// them; an id outside its pool gives an empty code in its place.
+std::string gf_airlineTypeLabel(std::uint16_t airlineId, std::uint16_t modelId);
 
 } // namespace skf

@@ -99,10 +99,6 @@ const std::string& gf_simStatusName(SimStatus status) {
   return lf_lookupName(names, static_cast<std::uint32_t>(status));
 }
 
-std::string gf_airlineTypeLabel(std::uint16_t airlineId, std::uint16_t modelId) {
-  return fmt::format("{:3} {:4}", gf_airlineCodeOf(airlineId), gf_modelCodeOf(modelId));
-}
-
 std::string gf_airlineTypeLabel(std::pair<std::uint16_t, std::uint16_t> ids) {
   return gf_airlineTypeLabel(ids.first, ids.second);
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/SizeCategory.h"
+#include "data/StringPool.h"
 
 namespace skf {
 
@@ -104,7 +105,6 @@ FlightRecord gf_makeFlightRecord(TrafficRecord record);
 const std::string& gf_flightPhaseName(FlightPhase phase);
 const std::string& gf_simStatusName(SimStatus status);
 
-std::string gf_airlineTypeLabel(std::uint16_t airlineId, std::uint16_t modelId);
 std::string gf_airlineTypeLabel(std::pair<std::uint16_t, std::uint16_t> ids);
 std::string gf_airlineTypeLabel(const TrafficRecord& record);
 std::string gf_routeLabel(const TrafficRecord& record);

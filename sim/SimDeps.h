@@ -49,8 +49,6 @@ inline double gf_halfWingspanOfCode(const std::string& modelCode) {
   return modelCode.empty() ? 0.0 : gf_halfWingspan(gf_internModel(modelCode));
 }
 inline double gf_largestHalfWingspan() { return g_maxHalfWingspan; }
-inline std::string gf_airlineCodeOf(std::uint16_t airlineId) { return std::string(gf_operatorName(airlineId)); }
-inline std::string gf_modelCodeOf(std::uint16_t modelId) { return std::string(gf_modelName(modelId)); }
 
 // Settings
 inline bool gf_sim2024Chosen() { return !g_simIs2020.load(); }

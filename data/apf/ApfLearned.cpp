@@ -1,4 +1,5 @@
 #include "data/apf/ApfLearned.h"
+#include "data/StringPool.h"
 
 #include <algorithm>
 #include <exception>
@@ -148,7 +149,7 @@ bool lf_mergeLearnedParkpos(const LearnedParkpos& context, Stand& stand) {
         });
         if (duplicate) {
             const auto list = gf_bitsetToList(mask.to_ullong());
-            const std::string label = lf_airlineTypeLabel(identity.airline, identity.model);
+            const std::string label = gf_airlineTypeLabel(identity.airline, identity.model);
             if (list) {
                 gf_logError(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, day,
                                         *list, label, identity.callsign, registration));

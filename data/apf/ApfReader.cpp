@@ -23,10 +23,6 @@ pugi::xml_node gf_apfTop(const pugi::xml_node& doc) {
     return root ? root : doc;
 }
 
-std::string lf_airlineTypeLabel(uint16_t airline, uint16_t model) {
-    return fmt::format("{:3} {:4}", gf_operatorName(airline), gf_modelName(model));
-}
-
 uint32_t lf_readAirlineAndType(const pugi::xml_node& opt) {
     const uint16_t airline = gf_internOperator(opt.attribute("airl").as_string());
     const uint16_t model = gf_internModel(opt.attribute("type").as_string());

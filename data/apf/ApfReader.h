@@ -30,9 +30,6 @@ uint32_t lf_readAirlineAndType(const pugi::xml_node& opt);
 // registration is known there, else from `airl` and `type`.
 OptIdentity lf_readOptIdentity(const pugi::xml_node& opt);
 
-// "{:3} {:4}" of the airline code and the model code of an (airline, model) pair.
-std::string lf_airlineTypeLabel(uint16_t airline, uint16_t model);
-
 // Reads one stand with its options and appends it to `stands`; a stand at 0/0 is logged and skipped.
 void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source,
                     std::vector<Stand>& stands);

@@ -49,7 +49,7 @@ bool lf_writeOptions(pugi::xml_node& parkpos, const Stand& stand) {
         }
         const auto range = gf_bitsetToRange(opt.halfHours.to_ullong());
         if (!range) {
-            gf_logError(fmt::format("bit set problem: {} {} {}", opt.registration, opt.callsign, lf_airlineTypeLabel(opt.airline, opt.model)));
+            gf_logError(fmt::format("bit set problem: {} {} {}", opt.registration, opt.callsign, gf_airlineTypeLabel(opt.airline, opt.model)));
             continue;
         }
         if (opt.registration.empty()) {
