@@ -1,5 +1,7 @@
 #pragma once
 // Shared helpers of the simulator-link tests.
+#include "support/TempFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -8,26 +10,6 @@
 #include <string>
 
 namespace skf::test {
-
-// A fresh folder under the system's temporary folder, removed again at the end of the test.
-class TempFolder {
-public:
-  TempFolder() {
-    std::random_device device;
-    path_ = std::filesystem::temp_directory_path() / ("skyfill-sim-" + std::to_string(device()));
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() {
-    std::error_code error;
-    std::filesystem::remove_all(path_, error);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
-private:
-  std::filesystem::path path_;
-};
 
 // Sets an environment variable for the life of the object, then restores it.
 class ScopedEnv {
