@@ -32,19 +32,6 @@ const std::string& lf_lookupName(const std::unordered_map<Key, std::string>& nam
   return it->second;
 }
 
-std::string lf_codeText(const RouteCode& code) {
-  if (code[0] == '\0') {
-    return "   ";
-  }
-  std::string text(code.begin(), code.end());
-  for (auto& c : text) {
-    if (c == '\0') {
-      c = ' ';
-    }
-  }
-  return text;
-}
-
 } // namespace
 
 TrafficRecord::TrafficRecord(TrafficRecord&& other) noexcept
@@ -99,6 +86,19 @@ const std::string& gf_simStatusName(SimStatus status) {
   return lf_lookupName(names, static_cast<std::uint32_t>(status));
 }
 
+std::string gf_routeCodeText(const RouteCode& code) {
+  if (code[0] == '\0') {
+    return "   ";
+  }
+  std::string text(code.begin(), code.end());
+  for (auto& c : text) {
+    if (c == '\0') {
+      c = ' ';
+    }
+  }
+  return text;
+}
+
 std::string gf_airlineTypeLabel(std::pair<std::uint16_t, std::uint16_t> ids) {
   return gf_airlineTypeLabel(ids.first, ids.second);
 }
@@ -111,7 +111,7 @@ std::string gf_routeLabel(const TrafficRecord& record) {
   if (record.origin[0] == '\0' && record.destination[0] == '\0') {
     return std::string(8, ' ');
   }
-  return fmt::format("{:3}->{:3}", lf_codeText(record.origin), lf_codeText(record.destination));
+  return fmt::format("{:3}->{:3}", gf_routeCodeText(record.origin), gf_routeCodeText(record.destination));
 }
 
 std::string gf_callsignPadded(const TrafficRecord& record) { return fmt::format("{:8}", record.callsign); }

@@ -105,6 +105,8 @@ FlightRecord gf_makeFlightRecord(TrafficRecord record);
 const std::string& gf_flightPhaseName(FlightPhase phase);
 const std::string& gf_simStatusName(SimStatus status);
 
+// A route code as three characters: blanks for "none", a short code padded with blanks.
+std::string gf_routeCodeText(const RouteCode& code);
 std::string gf_airlineTypeLabel(std::pair<std::uint16_t, std::uint16_t> ids);
 std::string gf_airlineTypeLabel(const TrafficRecord& record);
 std::string gf_routeLabel(const TrafficRecord& record);

@@ -11,19 +11,6 @@ namespace skf {
 
 namespace {
 
-std::string lf_planCode(const RouteCode& code) {
-  if (code[0] == '\0') {
-    return "   ";
-  }
-  std::string text(code.begin(), code.end());
-  for (auto& c : text) {
-    if (c == '\0') {
-      c = ' ';
-    }
-  }
-  return text;
-}
-
 std::mutex s_folderMutex;
 std::filesystem::path s_flightPlanFolder;
 
@@ -63,8 +50,8 @@ std::string gf_flightPlanText(const FlightRecord& record) {
   text += "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n";
   text += "<FlightPlan.FlightPlan>\n";
   text += fmt::format("<FPType>{}</FPType>\n", ifr ? "IFR" : "VFR");
-  text += fmt::format("<DepartureID>{}</DepartureID>\n", lf_planCode(record.origin));
-  text += fmt::format("<DestinationID>{}</DestinationID>\n", lf_planCode(record.destination));
+  text += fmt::format("<DepartureID>{}</DepartureID>\n", gf_routeCodeText(record.origin));
+  text += fmt::format("<DestinationID>{}</DestinationID>\n", gf_routeCodeText(record.destination));
   text += "</FlightPlan.FlightPlan>\n";
   text += "</SimBase.Document>\n";
   text += "\n";
