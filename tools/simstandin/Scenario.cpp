@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
+#include <type_traits>
 #include <sstream>
 #include <stdexcept>
 
@@ -13,10 +15,36 @@ using nlohmann::json;
 
 [[noreturn]] void bad(const std::string& what) { throw std::runtime_error("scenario: " + what); }
 
+// An integer field must hold a whole number that fits it: a cast of 1e30 or of -1 would give a
+// meaningless (or undefined) value.
+template <typename T>
+bool fitsInteger(const json& v) {
+  if (v.is_number_unsigned()) return v.get<std::uint64_t>() <= static_cast<std::uint64_t>(std::numeric_limits<T>::max());
+  if (v.is_number_integer()) {
+    const auto i = v.get<std::int64_t>();
+    if constexpr (std::is_signed_v<T>) return i >= std::numeric_limits<T>::min() && i <= std::numeric_limits<T>::max();
+    else return i >= 0 && static_cast<std::uint64_t>(i) <= std::numeric_limits<T>::max();
+  }
+  if (v.is_number_float()) {
+    const double d = v.get<double>();
+    return std::isfinite(d) && d == std::floor(d) && d >= static_cast<double>(std::numeric_limits<T>::min()) &&
+           d <= static_cast<double>(std::numeric_limits<T>::max());
+  }
+  return true;  // not a number: the conversion below reports the wrong type
+}
+
 template <typename T>
 void take(const json& j, const char* key, T& out) {
   auto it = j.find(key);
   if (it == j.end() || it->is_null()) return;
+  if constexpr (std::is_integral_v<T> && !std::is_same_v<T, bool>) {
+    if (!fitsInteger<T>(*it)) bad(std::string("field '") + key + "' is out of range");
+  }
+  if constexpr (std::is_same_v<T, std::vector<std::uint32_t>>) {
+    if (it->is_array())
+      for (const auto& e : *it)
+        if (!fitsInteger<std::uint32_t>(e)) bad(std::string("field '") + key + "' is out of range");
+  }
   try {
     out = it->get<T>();
   } catch (const json::exception&) {
