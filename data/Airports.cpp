@@ -5,6 +5,7 @@
 #include "data/Crypto.h"
 #include "core/settings/ProgramPaths.h"
 
+#include <cmath>
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
@@ -47,12 +48,21 @@ void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao)
     }
     if (!s)
         gf_logError(fmt::format("Missing stands for airport '{}'", icao.view()));
+    const double latitude = la.as_double();
+    const double longitude = lo.as_double();
+    const float altitude = a.as_float();
+    // NaN, infinite or beyond the poles / the date line: no usable position.
+    if (!std::isfinite(latitude) || !std::isfinite(longitude) || std::fabs(latitude) > 90 ||
+        std::fabs(longitude) > 180 || !std::isfinite(altitude)) {
+        gf_logError(fmt::format("Invalid latLon or alt for airport '{}'", icao.view()));
+        return;
+    }
     Airport rec;
     rec.icao = icao;
     rec.stands = s.as_int();
-    rec.altitude = a.as_float();
-    rec.latitude = la.as_double();
-    rec.longitude = lo.as_double();
+    rec.altitude = altitude;
+    rec.latitude = latitude;
+    rec.longitude = longitude;
     try {
         rec.iata = i ? FixedCode<3>(i.value()) : kNoIata;
         g_airports.push_back(rec);

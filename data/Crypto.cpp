@@ -273,8 +273,11 @@ bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
     }
-    // The worker has closed the output (its file handle is gone with the exception).
-    gf_removeIfExists(output);
+    // The worker has closed the output (its file handle is gone with the exception). A folder in
+    // the output's place was never ours to write: it stays.
+    std::error_code ec;
+    if (!std::filesystem::is_directory(output, ec))
+        gf_removeIfExists(output);
     return false;
 }
 

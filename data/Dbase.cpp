@@ -7,6 +7,7 @@
 #include "data/Crypto.h"
 #include "core/settings/ProgramPaths.h"
 
+#include <cmath>
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
@@ -168,6 +169,11 @@ void lf_readWingspans(const pugi::xml_document& doc)
             continue;
         }
         const double half = e.attribute("meters").as_double() * 0.5 * kMetresToNm;
+        // No number, NaN, infinite or not above zero: no wingspan (0 means "no entry" in the table).
+        if (!std::isfinite(half) || half <= 0) {
+            gf_logError(fmt::format("wingspan of model {} is not valid, skipped", type));
+            continue;
+        }
         g_halfWingspanByCode.emplace(type, half); // the first entry of a type wins
         g_maxHalfWingspan = std::max(g_maxHalfWingspan, half);
     }

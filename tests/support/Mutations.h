@@ -8,13 +8,13 @@
 
 namespace skf::test {
 
-// Every truncation of `sample` (every length when it is short, else about 200 evenly spread lengths),
+// The sample itself, every truncation of it (every length when it is short, else about 200 evenly spread lengths),
 // `flips` copies with a few random bytes changed, and copies with awkward texts (huge numbers, NaN,
 // negative values, a very long string, deep nesting) put at random places. Same seed, same list.
 inline std::vector<std::string> mutationsOf(const std::string& sample, unsigned seed = 1, int flips = 150,
                                             const std::string& nestOpen = "<a>")
 {
-    std::vector<std::string> out;
+    std::vector<std::string> out{sample}; // the intact sample first, as a check of the harness
     const std::size_t step = sample.size() <= 400 ? 1 : sample.size() / 200;
     for (std::size_t n = 0; n < sample.size(); n += step)
         out.push_back(sample.substr(0, n));
