@@ -41,6 +41,10 @@ std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_
     for (const char* key : {"major", "minor", "patch"}) {
         const auto k = v.find(key);
         if (k == v.end() || !k->is_number_integer()) return std::nullopt;
+        // get<std::int32_t> would cut a larger number to its low bits without an error.
+        if (k->is_number_unsigned() ? k->get<std::uint64_t>() > static_cast<std::uint64_t>(INT32_MAX)
+                                    : (k->get<std::int64_t>() < INT32_MIN || k->get<std::int64_t>() > INT32_MAX))
+            return std::nullopt;
     }
     try {
         return VersionData{v["major"].get<std::int32_t>(), v["minor"].get<std::int32_t>(),

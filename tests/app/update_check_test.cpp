@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <random>
 
 namespace {
 
@@ -237,6 +238,41 @@ TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder)
               "A new version is available.\nThe installer can be executed normally (no Administrator rights "
               "required).");
     EXPECT_FALSE(fs::exists(folder.root() / ".write_test.tmp"));
+}
+
+class UpdateCheckRobustness : public UpdateCheck {};
+
+TEST_F(UpdateCheckRobustness, VersionNumbersBeyondTheIntRangeAreNotFoundRatherThanCut)
+{
+    // 2^32 + 2 would read as 2.0.0 if cut to 32 bits, and 2.0.0 would be fetched as new.
+    publish("{\"airports\":{\"major\":4294967298,\"minor\":0,\"patch\":0},\"aig\":{\"major\":3,\"minor\":0,"
+            "\"patch\":-4294967296},\"dbase\":" + version(6, 0, 0) + "}");
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("airports version not found"), std::string::npos);
+    EXPECT_NE(log.find("aig version not found"), std::string::npos);
+    EXPECT_FALSE(requested("/downloads/11/airports.enc"));
+    EXPECT_FALSE(requested("/downloads/11/AIG-regcodes.enc"));
+    EXPECT_EQ(skf::AIRPORTS_VERSION.value(), "");
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
+}
+
+TEST_F(UpdateCheckRobustness, DamagedVersionFilesEndTheCheckNormally)
+{
+    const std::string sample = allCurrent();
+    std::mt19937 rng(17);
+    for (int i = 0; i < 40; ++i) {
+        std::string damaged = sample;
+        if (i % 2 == 0) {
+            damaged.resize(rng() % sample.size());
+        } else {
+            for (int k = 0; k < 3; ++k)
+                damaged[rng() % damaged.size()] = static_cast<char>(rng() & 0xFF);
+        }
+        publish(damaged);
+        EXPECT_NO_THROW(skf::gf_checkForUpdates());
+        EXPECT_FALSE(fs::exists("versions.json"));
+    }
 }
 
 // The downloads folder that the build makes for a local run: its versions.json names the running program
