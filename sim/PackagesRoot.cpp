@@ -115,7 +115,17 @@ fs::path lf_readInstalledPackagesPath(bool is2024) {
   const std::string value = lf_installedPathValue(*found);
   gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
   const fs::path path = gf_pathFromUtf8(value);
-  if (value.empty() || !lf_exists(path)) {
+  if (value.empty()) {
+    return {};
+  }
+  // The value is the file's text: a name too long for the system or otherwise unusable is no
+  // packages folder, not a failure of the start-up.
+  try {
+    if (!lf_exists(path)) {
+      return {};
+    }
+  } catch (const fs::filesystem_error& e) {
+    gf_logError(fmt::format("UserCfg.opt: {}", e.what()));
     return {};
   }
   return path;
