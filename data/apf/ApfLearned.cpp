@@ -2,6 +2,7 @@
 #include "data/StringPool.h"
 
 #include <algorithm>
+#include <cmath>
 #include <exception>
 #include <optional>
 
@@ -122,8 +123,13 @@ bool lf_mergeLearnedParkpos(const LearnedParkpos& context, Stand& stand) {
     }
     const pugi::xml_node& parkpos = context.parkpos;
     if (parkpos.attribute("radius_change").as_bool(false)) {
-        stand.radius = parkpos.attribute("radius").as_double(0.0) / kNmToMetres;
-        stand.radiusChanged = true;
+        const double radius = parkpos.attribute("radius").as_double(0.0);
+        if (std::isfinite(radius) && radius >= 0.0) {
+            stand.radius = radius / kNmToMetres;
+            stand.radiusChanged = true;
+        } else {
+            gf_logError(fmt::format("learned stand {} has no valid radius", context.id));
+        }
     }
     if (parkpos.attribute("cargo_change").as_bool(false)) {
         stand.cargo = parkpos.attribute("cargo").as_bool(false);

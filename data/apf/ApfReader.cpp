@@ -123,8 +123,17 @@ void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32
     }
     const double latitude = *lat;
     const double longitude = *lon;
-    const double radius = parkpos.attribute("radius").as_double(0.0);
-    const double heading = parkpos.attribute("heading").as_double(0.0);
+    // A radius or heading that is no finite number (or a negative radius) reads as an absent one.
+    double radius = parkpos.attribute("radius").as_double(0.0);
+    double heading = parkpos.attribute("heading").as_double(0.0);
+    if (!std::isfinite(radius) || radius < 0.0) {
+        gf_logError(fmt::format("stand {} has no valid radius", id));
+        radius = 0.0;
+    }
+    if (!std::isfinite(heading)) {
+        gf_logError(fmt::format("stand {} has no valid heading", id));
+        heading = 0.0;
+    }
     const bool cargo = parkpos.attribute("cargo").as_bool(false);
     const bool ramp = parkpos.attribute("ramp").as_bool(false);
     const bool heli = parkpos.attribute("heli").as_bool(false);
