@@ -32,30 +32,28 @@ namespace {
 
 constexpr std::string_view kProgramName = "Skyfill";
 
-void lf_sleep(std::chrono::milliseconds d)
-{
+void lf_sleep(std::chrono::milliseconds d) {
     CycleClock& clock = gf_cycleClock();
     clock.sleepUntil(clock.now() + d);
 }
 
-void lf_removeFlightPlanFolder()
-{
+void lf_removeFlightPlanFolder() {
     const std::filesystem::path folder = gf_flightPlanFolder();
-    if (folder.empty()) return;
+    if (folder.empty())
+        return;
     std::error_code ec;
     std::filesystem::remove_all(folder, ec);
-    if (ec) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", ec.message()));
+    if (ec)
+        gf_log(fmt::format("gf_removeFlightPlanFolder: {}", ec.message()));
 }
 
-bool lf_isRestartReason(ExitReason reason)
-{
+bool lf_isRestartReason(ExitReason reason) {
     return reason == ExitReason::NewSettings || reason == ExitReason::SimConnectError ||
            reason == ExitReason::ReaderError;
 }
 
 // The steps of closing down up to the choice between restart and quit. Returns whether to restart.
-bool lf_closeRun()
-{
+bool lf_closeRun() {
     const ExitReason reason = gf_exitReason();
     gf_log(fmt::format("Exiting: {}", gf_exitReasonText(reason)));
     {
@@ -73,13 +71,15 @@ bool lf_closeRun()
             // A production run has no user to wait for: it fails at once.
             g_exitCode = 1;
         } else {
-            while (!g_shutDown.load()) lf_sleep(std::chrono::milliseconds(500));
+            while (!g_shutDown.load())
+                lf_sleep(std::chrono::milliseconds(500));
             gf_setStatus(fmt::format("User closed {}", kProgramName), true);
         }
     }
 
     gf_runUserStandRefresh();
-    if (g_mainWindow.parkAirportActive.load()) gf_closeParkAirport();
+    if (g_mainWindow.parkAirportActive.load())
+        gf_closeParkAirport();
     gf_clearSpawnCache();
     lf_removeFlightPlanFolder();
     DESTINATION.setValue("");
@@ -110,14 +110,14 @@ bool lf_closeRun()
     if (reason == ExitReason::NewFlight) {
         gf_setStatus(fmt::format("New flight detected, {} will close, please restart manually ...", kProgramName),
                      true);
-        for (int i = 0; i < 20 && !g_shutDown.load(); ++i) lf_sleep(std::chrono::milliseconds(500));
+        for (int i = 0; i < 20 && !g_shutDown.load(); ++i)
+            lf_sleep(std::chrono::milliseconds(500));
     }
     return false;
 }
 
 // On the status line (unless an error text holds it) and always in the log.
-void lf_reportClosingDownError(std::string_view what)
-{
+void lf_reportClosingDownError(std::string_view what) {
     const std::string text = fmt::format("{} exception {}", "lf_closingDown", what);
     gf_setStatus(text, false);
     gf_logError(text);
@@ -125,10 +125,11 @@ void lf_reportClosingDownError(std::string_view what)
 
 } // namespace
 
-void lf_closingDown() { lf_closeDownWith(lf_closeRun); }
+void lf_closingDown() {
+    lf_closeDownWith(lf_closeRun);
+}
 
-void lf_closeDownWith(const std::function<bool()>& steps)
-{
+void lf_closeDownWith(const std::function<bool()>& steps) {
     bool restart = false;
     try {
         restart = steps();
@@ -136,22 +137,24 @@ void lf_closeDownWith(const std::function<bool()>& steps)
         lf_reportClosingDownError(e.what());
         restart = false;
         g_restartPending = false;
-        if (g_productionMode.load()) g_exitCode = 1;
+        if (g_productionMode.load())
+            g_exitCode = 1;
     } catch (...) {
         lf_reportClosingDownError("unknown");
         restart = false;
         g_restartPending = false;
-        if (g_productionMode.load()) g_exitCode = 1;
+        if (g_productionMode.load())
+            g_exitCode = 1;
     }
     // Closing down always ends with the start message (restart) or the quit message.
     gf_postWindowMessage(restart ? WM_APP_START : WM_APP_CLOSED);
     gf_flushLog();
 }
 
-bool lf_restartCountdown()
-{
+bool lf_restartCountdown() {
     const int delay = gf_restartDelay();
-    if (delay < 1) return !g_shutDown.load();
+    if (delay < 1)
+        return !g_shutDown.load();
     gf_log(fmt::format("Restarting after {} seconds", delay));
     gf_log(std::string(48, '-'));
     CycleClock& clock = gf_cycleClock();
@@ -160,7 +163,8 @@ bool lf_restartCountdown()
         const auto until = clock.now() + std::chrono::seconds(1);
         // Poll the close of the window while counting down.
         while (clock.now() < until) {
-            if (g_shutDown.load()) return false;
+            if (g_shutDown.load())
+                return false;
             clock.sleepUntil(std::min(until, clock.now() + std::chrono::milliseconds(100)));
         }
     }
@@ -168,8 +172,7 @@ bool lf_restartCountdown()
     return !g_shutDown.load();
 }
 
-void lf_resetForRestart()
-{
+void lf_resetForRestart() {
     // Traffic reader and QNH reader.
     g_trafficReader.qnh = 1013;
     g_trafficReader.lastTrafficTime = 0.0;
@@ -202,8 +205,7 @@ void lf_resetForRestart()
     g_inStartUp = true;
 }
 
-void lf_endProductionRun()
-{
+void lf_endProductionRun() {
     g_exitCode = 0;
     g_shutDown = true;
     try {

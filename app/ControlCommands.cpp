@@ -28,31 +28,32 @@ namespace {
 std::atomic<bool> g_manualRangeSet{false};
 std::atomic<std::int32_t> g_manualRange{40};
 
-void lf_setOrClear(bool showText, const std::string& text)
-{
-    if (showText) gf_setStatus(text, false);
-    else gf_clearStatus();
+void lf_setOrClear(bool showText, const std::string& text) {
+    if (showText)
+        gf_setStatus(text, false);
+    else
+        gf_clearStatus();
 }
 
 // A restart of the run for new settings, requested by the first trigger only.
-void lf_restartForNewSettings(std::int32_t delaySeconds)
-{
+void lf_restartForNewSettings(std::int32_t delaySeconds) {
     gf_raiseStop(ExitReason::NewSettings, delaySeconds);
 }
 
-}  // namespace
+} // namespace
 
-std::int32_t gf_secondsToNextQuarter(std::int64_t tick)
-{
+std::int32_t gf_secondsToNextQuarter(std::int64_t tick) {
     return static_cast<std::int32_t>(((tick / 15) + 1) * 15 - tick);
 }
 
-bool lf_HandleWMCOMMAND(std::uint16_t id, Notification code)
-{
+bool lf_HandleWMCOMMAND(std::uint16_t id, Notification code) {
     try {
-        if (lf_handleButtons(id)) return true;
-        if (lf_handleCheckBoxes(id)) return true;
-        if (lf_handleComboBoxes(id, code)) return true;
+        if (lf_handleButtons(id))
+            return true;
+        if (lf_handleCheckBoxes(id))
+            return true;
+        if (lf_handleComboBoxes(id, code))
+            return true;
     } catch (const std::exception& e) {
         gf_logError(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", e.what()));
     } catch (...) {
@@ -64,11 +65,12 @@ bool lf_HandleWMCOMMAND(std::uint16_t id, Notification code)
 
 // ---- Buttons
 
-bool lf_handleButtons(std::uint16_t id)
-{
+bool lf_handleButtons(std::uint16_t id) {
     if (id == g_unblockButton.controlId) {
-        if (BLOCK_CALLSIGN.value().empty()) gf_setStatus("Nothing to block or unblock...", false);
-        else lf_unblockCallsign();
+        if (BLOCK_CALLSIGN.value().empty())
+            gf_setStatus("Nothing to block or unblock...", false);
+        else
+            lf_unblockCallsign();
         g_blockButton.enable(!CALLSIGN_2_OBJECTID.value().empty());
         return true;
     }
@@ -99,12 +101,14 @@ bool lf_handleButtons(std::uint16_t id)
     if (id == g_tbloZipButton.controlId) {
         const std::filesystem::path zip = std::filesystem::current_path() / g_tbloFolder / g_tbloZipName;
         std::error_code ec;
-        if (std::filesystem::exists(zip, ec) && gf_shellOpen(zip.parent_path())) return true;
+        if (std::filesystem::exists(zip, ec) && gf_shellOpen(zip.parent_path()))
+            return true;
         gf_messageBox("Could not open File Explorer at tblo.zip.", "SKFL", MessageBoxIcon::Exclamation);
         return false;
     }
     if (id == g_nowButton.controlId) {
-        if (!g_mainWindow.standsLoaded.load()) return true;
+        if (!g_mainWindow.standsLoaded.load())
+            return true;
         if (!INITIAL_LOAD_ONLY.value()) {
             gf_announceStaticUpdate();
             g_staticCountdown = 20;
@@ -122,24 +126,25 @@ bool lf_handleButtons(std::uint16_t id)
 
 namespace {
 
-CheckBoxParameter* lf_checkBoxById(std::uint16_t id)
-{
+CheckBoxParameter* lf_checkBoxById(std::uint16_t id) {
     for (CheckBoxParameter* record : g_checkBoxParams)
-        if (record->controlId == id) return record;
+        if (record->controlId == id)
+            return record;
     return nullptr;
 }
 
-void lf_scanBoxSwitched(CheckBoxParameter& box, bool on)
-{
+void lf_scanBoxSwitched(CheckBoxParameter& box, bool on) {
     const bool liveries = &box == &SCAN_LIVERIES;
     if (!on) {
         gf_clearStatus();
-        if (liveries) AI_PACKAGE_SELECTOR.enable();
+        if (liveries)
+            AI_PACKAGE_SELECTOR.enable();
     } else if (!g_inStartUp.load()) {
         gf_setStatus(liveries ? fmt::format("Your liveries will be scanned at the next start of {}", kProgramName)
                               : fmt::format("Your airports will be scanned at the next start of {}", kProgramName),
                      false);
-        if (liveries) AI_PACKAGE_SELECTOR.disable();
+        if (liveries)
+            AI_PACKAGE_SELECTOR.disable();
     } else {
         if (liveries) {
             AI_PACKAGE_SELECTOR.disable();
@@ -151,12 +156,12 @@ void lf_scanBoxSwitched(CheckBoxParameter& box, bool on)
     gf_invalidateBands(BAND_MIDDLE);
 }
 
-}  // namespace
+} // namespace
 
-bool lf_handleCheckBoxes(std::uint16_t id)
-{
+bool lf_handleCheckBoxes(std::uint16_t id) {
     CheckBoxParameter* box = lf_checkBoxById(id);
-    if (!box) return false;
+    if (!box)
+        return false;
     const bool on = !gf_controls().isChecked(id);
     gf_controls().setChecked(id, on);
     box->set(on);
@@ -178,19 +183,22 @@ bool lf_handleCheckBoxes(std::uint16_t id)
         lf_setOrClear(on, fmt::format("Initial Load Only: static parked aircraft are generated once, no renewal "
                                       "every {} minutes",
                                       20));
-        if (on) g_nowButton.disable();
-        else g_nowButton.enable(g_nowAllowed.load());
+        if (on)
+            g_nowButton.disable();
+        else
+            g_nowButton.enable(g_nowAllowed.load());
         gf_invalidateBands(BAND_MIDDLE);
     } else if (box == &ALWAYS_ON_TOP) {
         lf_setOrClear(on, fmt::format("{}'s window will remain visible", kProgramName));
-        if (WindowBackend* backend = gf_mainWindowBackend()) backend->setAlwaysOnTop(on);
+        if (WindowBackend* backend = gf_mainWindowBackend())
+            backend->setAlwaysOnTop(on);
         gf_invalidateBands(BAND_MIDDLE);
     } else if (box == &GUID_CHANGES) {
         lf_setOrClear(!on, "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!");
         gf_invalidateBands(BAND_MIDDLE);
     } else if (box == &AEROWINX) {
-        lf_setOrClear(on, fmt::format("Note: This mode is for Aerowinx PSX users only, please re-start {}",
-                                      kProgramName));
+        lf_setOrClear(on,
+                      fmt::format("Note: This mode is for Aerowinx PSX users only, please re-start {}", kProgramName));
     } else if (box == &AUTO_RANGE) {
         AR_ABOVE_HEIGHT.enable(on);
         gf_applyRangeMode();
@@ -210,33 +218,35 @@ bool lf_handleCheckBoxes(std::uint16_t id)
 
 // ---- Combo boxes
 
-std::optional<std::pair<int, std::string>> lf_readComboChoice(std::uint16_t id, Notification code)
-{
-    if (code != Notification::SelChange) return std::nullopt;
+std::optional<std::pair<int, std::string>> lf_readComboChoice(std::uint16_t id, Notification code) {
+    if (code != Notification::SelChange)
+        return std::nullopt;
     auto state = gf_controls().get(id);
-    if (!state || state->kind != ControlKind::ComboBox) return std::nullopt;
+    if (!state || state->kind != ControlKind::ComboBox)
+        return std::nullopt;
     const int index = state->selection;
-    if (index < 0 || index >= static_cast<int>(state->items.size())) return std::nullopt;
+    if (index < 0 || index >= static_cast<int>(state->items.size()))
+        return std::nullopt;
     return std::make_pair(index, state->items[static_cast<std::size_t>(index)]);
 }
 
 namespace {
 
 // The allowed value at the chosen index, clamped, made current and stored.
-bool lf_storeIntChoice(IntChoiceParameter& record, int index)
-{
-    if (index < 0 || index >= static_cast<int>(record.choices.size())) return false;
+bool lf_storeIntChoice(IntChoiceParameter& record, int index) {
+    if (index < 0 || index >= static_cast<int>(record.choices.size()))
+        return false;
     record.set(record.clamp(record.choices[static_cast<std::size_t>(index)]));
     record.store();
     return true;
 }
 
-}  // namespace
+} // namespace
 
-bool lf_handleComboBoxes(std::uint16_t id, Notification code)
-{
+bool lf_handleComboBoxes(std::uint16_t id, Notification code) {
     const auto choice = lf_readComboChoice(id, code);
-    if (!choice) return false;
+    if (!choice)
+        return false;
     const auto& [index, text] = *choice;
 
     if (id == SIM_CHOICE.controlId) {
@@ -266,20 +276,28 @@ bool lf_handleComboBoxes(std::uint16_t id, Notification code)
     }
     if (id == MATCHING_DEPTH.controlId) {
         const std::int32_t old = MATCHING_DEPTH.value();
-        if (lf_storeIntChoice(MATCHING_DEPTH, index) && MATCHING_DEPTH.value() > old) g_rematchRequested = true;
+        if (lf_storeIntChoice(MATCHING_DEPTH, index) && MATCHING_DEPTH.value() > old)
+            g_rematchRequested = true;
         return true;
     }
-    if (id == MAX_PARK_SEL.controlId) return lf_storeIntChoice(MAX_PARK_SEL, index), true;
-    if (id == parking_percentage.controlId) return lf_storeIntChoice(parking_percentage, index), true;
+    if (id == MAX_PARK_SEL.controlId)
+        return lf_storeIntChoice(MAX_PARK_SEL, index), true;
+    if (id == parking_percentage.controlId)
+        return lf_storeIntChoice(parking_percentage, index), true;
     if (id == RANGE.controlId) {
-        if (lf_storeIntChoice(RANGE, index)) gf_setRange(RANGE.value());
+        if (lf_storeIntChoice(RANGE, index))
+            gf_setRange(RANGE.value());
         return true;
     }
-    if (id == AIRP_RANGE.controlId) return lf_storeIntChoice(AIRP_RANGE, index), true;
-    if (id == AR_ABOVE_HEIGHT.controlId) return lf_storeIntChoice(AR_ABOVE_HEIGHT, index), true;
-    if (id == AIRP_HEIGHT.controlId) return lf_storeIntChoice(AIRP_HEIGHT, index), true;
+    if (id == AIRP_RANGE.controlId)
+        return lf_storeIntChoice(AIRP_RANGE, index), true;
+    if (id == AR_ABOVE_HEIGHT.controlId)
+        return lf_storeIntChoice(AR_ABOVE_HEIGHT, index), true;
+    if (id == AIRP_HEIGHT.controlId)
+        return lf_storeIntChoice(AIRP_HEIGHT, index), true;
     if (id == MAX_FIT_FL.controlId) {
-        if (index < 0 || index >= static_cast<int>(MAX_FIT_FL.choices.size())) return true;
+        if (index < 0 || index >= static_cast<int>(MAX_FIT_FL.choices.size()))
+            return true;
         const float hours = MAX_FIT_FL.choices[static_cast<std::size_t>(index)];
         MAX_FIT_FL.set(hours);
         MAX_FIT.set(MAX_FIT.clamp(gf_maxFitFromHours(hours)));
@@ -287,7 +305,8 @@ bool lf_handleComboBoxes(std::uint16_t id, Notification code)
         return true;
     }
     if (id == MAX_LIVE_SEL.controlId) {
-        if (lf_storeIntChoice(MAX_LIVE_SEL, index)) gf_requestMaxLive(MAX_LIVE_SEL.value());
+        if (lf_storeIntChoice(MAX_LIVE_SEL, index))
+            gf_requestMaxLive(MAX_LIVE_SEL.value());
         return true;
     }
     return false;
@@ -297,8 +316,7 @@ bool lf_handleComboBoxes(std::uint16_t id, Notification code)
 
 namespace {
 
-void lf_enableParkingControls(bool on)
-{
+void lf_enableParkingControls(bool on) {
     parking_percentage.enable(on);
     MAX_FIT_FL.enable(on);
     MAX_PARK_SEL.enable(on);
@@ -307,21 +325,20 @@ void lf_enableParkingControls(bool on)
     PARK_SOFT.enable(on);
     g_flushStaticButton.enable(on);
     g_reReadButton.enable(on);
-    if (!INITIAL_LOAD_ONLY.value()) g_nowButton.enable(on);
+    if (!INITIAL_LOAD_ONLY.value())
+        g_nowButton.enable(on);
 }
 
-}  // namespace
+} // namespace
 
-void gf_lockParkingControls()
-{
+void gf_lockParkingControls() {
     g_parkingBusy = true;
     lf_enableParkingControls(false);
     g_nowAllowed = true;
     gf_invalidateBands(BAND_MIDDLE);
 }
 
-void gf_unlockParkingControls()
-{
+void gf_unlockParkingControls() {
     g_parkingBusy = false;
     g_mainWindow.minutesToNextUpdate = 20;
     lf_enableParkingControls(true);
@@ -329,9 +346,9 @@ void gf_unlockParkingControls()
     gf_invalidateBands(BAND_MIDDLE);
 }
 
-void gf_applyRangeMode()
-{
-    if (!g_manualRangeSet.exchange(true)) g_manualRange = RANGE.defaultVal();
+void gf_applyRangeMode() {
+    if (!g_manualRangeSet.exchange(true))
+        g_manualRange = RANGE.defaultVal();
     if (AUTO_RANGE.value()) {
         g_manualRange = RANGE.value();
         gf_requestAutoRange();
@@ -342,8 +359,7 @@ void gf_applyRangeMode()
     RANGE.enable(!AUTO_RANGE.value());
 }
 
-void gf_announceStaticUpdate()
-{
+void gf_announceStaticUpdate() {
     gf_lockParkingControls();
     const std::int32_t s = gf_secondsToNextQuarter(g_secondTick.load());
     gf_setStatus(fmt::format("{} will update static parking in {} second{} ...", kProgramName, s, s == 1 ? "" : "s"),
@@ -351,8 +367,7 @@ void gf_announceStaticUpdate()
     g_staticUpdateAnnounced = true;
 }
 
-void lf_switchSimulator()
-{
+void lf_switchSimulator() {
     std::filesystem::remove(g_liveriesScannedPath);
     gf_requestLiveryReset();
     SCAN_AIRPORTS.set(true);
@@ -364,8 +379,9 @@ void lf_switchSimulator()
     gf_setStatus(fmt::format("Switching Simulator to {}", g_simIs2020.load() ? "MSFS 2020" : "MSFS 2024"), true);
     ALL_INSTALL_PATH.set(std::string());
     gf_showStringParameter(ALL_INSTALL_PATH);
-    if (!g_simIs2020.load()) MYSIMADDON24_VERSION.setValue(std::string());
+    if (!g_simIs2020.load())
+        MYSIMADDON24_VERSION.setValue(std::string());
     lf_restartForNewSettings(3);
 }
 
-}  // namespace skf
+} // namespace skf

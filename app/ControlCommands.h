@@ -39,4 +39,4 @@ void lf_switchSimulator();
 // Seconds from the main cycle's second counter tick to its next multiple of 15 (1..15).
 std::int32_t gf_secondsToNextQuarter(std::int64_t tick);
 
-}  // namespace skf
+} // namespace skf

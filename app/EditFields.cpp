@@ -21,44 +21,40 @@ namespace skf {
 
 namespace {
 
-void lf_report(const std::string& text)
-{
+void lf_report(const std::string& text) {
     gf_setStatus(text, true);
 }
 
 // Characters of a UTF-8 text (bytes that do not continue a character).
-std::size_t lf_characterCount(const std::string& text)
-{
+std::size_t lf_characterCount(const std::string& text) {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-bool lf_isCodeCharacter(char c)
-{
+bool lf_isCodeCharacter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
-const Airport* lf_findAirport(const std::string& code)
-{
+const Airport* lf_findAirport(const std::string& code) {
     const IcaoCode icao(code);
     const auto it = std::lower_bound(g_airports.begin(), g_airports.end(), icao,
                                      [](const Airport& a, const IcaoCode& c) { return a.icao < c; });
-    if (it != g_airports.end() && it->icao == icao) return &*it;
+    if (it != g_airports.end() && it->icao == icao)
+        return &*it;
     // The table is sorted by code; fall back to a plain search should it not be.
     for (const Airport& a : g_airports)
-        if (a.icao == icao) return &a;
+        if (a.icao == icao)
+            return &a;
     return nullptr;
 }
 
-}  // namespace
+} // namespace
 
-std::string lf_getTextFromId(std::uint16_t id)
-{
+std::string lf_getTextFromId(std::uint16_t id) {
     return gf_controls().text(id);
 }
 
-bool lf_onEditEnter(std::uint16_t id)
-{
+bool lf_onEditEnter(std::uint16_t id) {
     if (id == BLOCK_CALLSIGN.controlId) {
         gf_clearStatus();
         lf_onBlockCallsignEnter();
@@ -80,12 +76,12 @@ bool lf_onEditEnter(std::uint16_t id)
 
 // ---- Packages folder
 
-void lf_checkCommunityPath(StringParameter& target, const std::string& text)
-{
+void lf_checkCommunityPath(StringParameter& target, const std::string& text) {
     gf_clearError();
     gf_clearStatus();
     if (text.empty()) {
-        if (!target.value().empty()) target.setValue(std::string());
+        if (!target.value().empty())
+            target.setValue(std::string());
         return;
     }
     const std::filesystem::path path(text);
@@ -111,7 +107,8 @@ void lf_checkCommunityPath(StringParameter& target, const std::string& text)
     }
     // The text without its last component and the separators before it.
     std::string parent = text.substr(0, text.size() - last.size());
-    while (!parent.empty() && (parent.back() == '/' || parent.back() == '\\')) parent.pop_back();
+    while (!parent.empty() && (parent.back() == '/' || parent.back() == '\\'))
+        parent.pop_back();
     if (!parent.empty() && std::filesystem::exists(std::filesystem::path(parent) / "Community", ec)) {
         target.setValue(parent);
         lf_restartForCommunityPath();
@@ -120,20 +117,19 @@ void lf_checkCommunityPath(StringParameter& target, const std::string& text)
     }
 }
 
-void lf_restartForCommunityPath()
-{
+void lf_restartForCommunityPath() {
     lf_report(fmt::format("Community path found, {} will restart ...", kProgramName));
     gf_raiseStop(ExitReason::NewSettings, 3);
 }
 
 // ---- Blocked callsign
 
-void lf_onBlockCallsignEnter()
-{
+void lf_onBlockCallsignEnter() {
     gf_clearStatus();
     std::string text = lf_getTextFromId(BLOCK_CALLSIGN.controlId);
     if (text.empty()) {
-        if (!BLOCK_CALLSIGN.value().empty()) lf_unblockCallsign();
+        if (!BLOCK_CALLSIGN.value().empty())
+            lf_unblockCallsign();
         return;
     }
     const std::size_t characters = lf_characterCount(text);
@@ -148,25 +144,25 @@ void lf_onBlockCallsignEnter()
         gf_showStringParameter(BLOCK_CALLSIGN);
         return;
     }
-    if (text == CALLSIGN_2_OBJECTID.value()) gf_resetWindowCallsignList();
+    if (text == CALLSIGN_2_OBJECTID.value())
+        gf_resetWindowCallsignList();
     BLOCK_CALLSIGN.setValue(text);
     gf_showStringParameter(BLOCK_CALLSIGN);
     g_unblockButton.enable();
     g_blockChanged = true;
 }
 
-void lf_blockCallsign(const std::string& callsign)
-{
+void lf_blockCallsign(const std::string& callsign) {
     BLOCK_CALLSIGN.setValue(callsign);
     gf_showStringParameter(BLOCK_CALLSIGN);
     g_unblockButton.enable();
     g_blockChanged = true;
 }
 
-void lf_unblockCallsign()
-{
+void lf_unblockCallsign() {
     const std::string old = BLOCK_CALLSIGN.value();
-    if (old.empty()) return;
+    if (old.empty())
+        return;
     BLOCK_CALLSIGN.setValue(std::string());
     gf_showStringParameter(BLOCK_CALLSIGN);
     g_unblockButton.disable();
@@ -176,8 +172,7 @@ void lf_unblockCallsign()
 
 // ---- Destination
 
-void lf_onDestinationEnter()
-{
+void lf_onDestinationEnter() {
     gf_clearStatus();
     std::string text = lf_getTextFromId(DESTINATION.controlId);
     if (text.empty()) {
@@ -206,8 +201,7 @@ void lf_onDestinationEnter()
     lf_setDestination(text, airport->latitude, airport->longitude);
 }
 
-void lf_setDestination(const std::string& code, double latitude, double longitude)
-{
+void lf_setDestination(const std::string& code, double latitude, double longitude) {
     DESTINATION.setValue(code);
     gf_showStringParameter(DESTINATION);
     lf_report(fmt::format("New destination: {}", code));
@@ -215,19 +209,25 @@ void lf_setDestination(const std::string& code, double latitude, double longitud
     g_reReadButton.disable();
 }
 
-void lf_reportDestination(int outcome, const std::string& text)
-{
+void lf_reportDestination(int outcome, const std::string& text) {
     switch (outcome) {
     case 0:
         g_reReadButton.enable();
         lf_report("destination set to empty");
         return;
-    case 1: lf_report(fmt::format("destination '{}' is not valid", text)); break;
-    case 2: lf_report(fmt::format("destination '{}' was already set ...", text)); break;
-    case 3: lf_report(fmt::format("destination '{}' is unknown ...", text)); break;
-    default: return;
+    case 1:
+        lf_report(fmt::format("destination '{}' is not valid", text));
+        break;
+    case 2:
+        lf_report(fmt::format("destination '{}' was already set ...", text));
+        break;
+    case 3:
+        lf_report(fmt::format("destination '{}' is unknown ...", text));
+        break;
+    default:
+        return;
     }
     gf_showStringParameter(DESTINATION);
 }
 
-}  // namespace skf
+} // namespace skf

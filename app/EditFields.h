@@ -31,4 +31,4 @@ void lf_setDestination(const std::string& code, double latitude, double longitud
 // 0: destination emptied; 1 not valid; 2 already set; 3 unknown.
 void lf_reportDestination(int outcome, const std::string& text);
 
-}  // namespace skf
+} // namespace skf

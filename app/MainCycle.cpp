@@ -37,31 +37,32 @@ std::atomic<bool> g_updatePhase{false};
 
 namespace {
 
-bool lf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
+bool lf_stopRequested() {
+    return g_stopRun.load() || g_shutDown.load();
+}
 
-void lf_setTrafficGate(bool open)
-{
+void lf_setTrafficGate(bool open) {
     std::lock_guard lock(g_addingStackMutex);
     g_liveTrafficOpen = open;
 }
 
 // The duties of every fifth second.
-void lf_fiveSecondWork()
-{
+void lf_fiveSecondWork() {
     const UserAircraftState user = g_userAircraft.get();
     g_trafficReader.refLatitude.store(user.block.latitude);
     g_trafficReader.refLongitude.store(user.block.longitude);
-    if (g_rtProfessional.load()) gf_sendSimTime(g_simEpochTime.load());
+    if (g_rtProfessional.load())
+        gf_sendSimTime(g_simEpochTime.load());
     if (g_mainWindow.reservedStandValid.load()) {
         const std::string stand = g_mainWindow.reservedStandName.get();
-        if (!stand.empty()) gf_clearReservedStand(stand);
+        if (!stand.empty())
+            gf_clearReservedStand(stand);
     }
     lf_applyPendingReRead();
 }
 
 // The phases of an announced static update, then the check of stale readers.
-void lf_fifteenSecondWork()
-{
+void lf_fifteenSecondWork() {
     if (g_staticUpdateAnnounced.load()) {
         if (!g_updatePhase.load()) {
             g_updatePhase = true;
@@ -72,7 +73,8 @@ void lf_fifteenSecondWork()
             g_updatePhase = false;
             gf_clearError();
             gf_clearStatus();
-            if (g_mainWindow.parkAirportActive.load() && g_mainWindow.standCount.load() > 0) gf_adjustParking();
+            if (g_mainWindow.parkAirportActive.load() && g_mainWindow.standCount.load() > 0)
+                gf_adjustParking();
             gf_flushLog();
             g_staticUpdateAnnounced = false;
         }
@@ -82,42 +84,47 @@ void lf_fifteenSecondWork()
         gf_watchReaders();
 }
 
-void lf_runSecondDuties(std::uint32_t t)
-{
+void lf_runSecondDuties(std::uint32_t t) {
     const unsigned duties = gf_secondDuties(t);
-    if (duties & kDutyEvery5s) lf_fiveSecondWork();
-    if (duties & kDutyEvery15s) lf_fifteenSecondWork();
-    if (duties & kDutyHalfMinute) lf_halfMinuteWork();
-    if ((duties & kDutyStaticParking) && !g_updatePhase.load()) gf_updateStaticParking(false);
-    if (duties & kDutyReaderWatch) gf_watchReaders();
-    if (duties & kDutyStaticDuplicates) gf_removeStaticDuplicates();
+    if (duties & kDutyEvery5s)
+        lf_fiveSecondWork();
+    if (duties & kDutyEvery15s)
+        lf_fifteenSecondWork();
+    if (duties & kDutyHalfMinute)
+        lf_halfMinuteWork();
+    if ((duties & kDutyStaticParking) && !g_updatePhase.load())
+        gf_updateStaticParking(false);
+    if (duties & kDutyReaderWatch)
+        gf_watchReaders();
+    if (duties & kDutyStaticDuplicates)
+        gf_removeStaticDuplicates();
 }
 
 } // namespace
 
-void lf_renewDayAndSlot()
-{
+void lf_renewDayAndSlot() {
     const auto [day, slot] = gf_weekdayAndHalfHour();
     g_dayAndSlotNow.store(DayAndSlot{day, slot});
 }
 
-void lf_autoRange()
-{
+void lf_autoRange() {
     const UserAircraftState user = g_userAircraft.get();
     gf_setRange(gf_autoRangeNm(user.onGround != 0, user.block.altitude, AR_ABOVE_HEIGHT.value(), AIRP_HEIGHT.value(),
                                gf_nearestParkAirportNm()));
 }
 
 // The window's requests that carry a value.
-void lf_takeWindowRequests()
-{
-    if (const auto on = gf_takeNavLightsRequest()) gf_setNavLightsOfParked(*on);
+void lf_takeWindowRequests() {
+    if (const auto on = gf_takeNavLightsRequest())
+        gf_setNavLightsOfParked(*on);
     if (const auto maximum = gf_takeMaxLiveRequest()) {
         const std::uint64_t active = gf_countActiveLive();
         for (std::uint64_t n = active; n > static_cast<std::uint64_t>(std::max(*maximum, 0)); --n)
-            if (gf_removeFarthestLive(-1.0)) break; // none left to remove
+            if (gf_removeFarthestLive(-1.0))
+                break; // none left to remove
     }
-    if (gf_takeAutoRangeRequest() && AUTO_RANGE.value()) lf_autoRange();
+    if (gf_takeAutoRangeRequest() && AUTO_RANGE.value())
+        lf_autoRange();
     if (const auto destination = gf_takeDestinationRequest()) {
         try {
             gf_addParkAirport(IcaoCode(destination->icao), destination->latitude, destination->longitude);
@@ -127,8 +134,7 @@ void lf_takeWindowRequests()
     }
 }
 
-void lf_mainLoop()
-{
+void lf_mainLoop() {
     gf_updateStaticParking(true);
     gf_watchReaders();
     g_secondTick = 0;
@@ -139,14 +145,15 @@ void lf_mainLoop()
     gf_runCycleRhythm(gf_cycleClock(), lf_mainCycleStep, [] { return g_userDataArrived.load(); });
 }
 
-bool lf_mainCycleStep()
-{
+bool lf_mainCycleStep() {
     if (g_simRunning.load() && !g_simHalted.load()) {
         lf_handleAddingStack();
         // Also between two seconds of data a stop flag ends the loop (the data may never come again).
-        if (!g_userDataArrived.exchange(false)) return !lf_stopRequested();
+        if (!g_userDataArrived.exchange(false))
+            return !lf_stopRequested();
         lf_perSecondWork();
-        if (lf_stopRequested()) return false;
+        if (lf_stopRequested())
+            return false;
         lf_runSecondDuties(g_secondTick.load());
         return true;
     }
@@ -154,8 +161,7 @@ bool lf_mainCycleStep()
     return !lf_stopRequested();
 }
 
-void lf_perSecondWork()
-{
+void lf_perSecondWork() {
     if (g_flightNotRunningLogged.exchange(false)) {
         gf_log(fmt::format("{} Flight resumed", gf_timeOfDayText()));
         lf_setTrafficGate(true);
@@ -167,7 +173,8 @@ void lf_perSecondWork()
     g_secondTick = tick;
 
     // One queued stand-option match a second.
-    if (const auto id = gf_takeStandMatchId()) gf_matchQueuedStandOption(*id, g_dayAndSlotNow.load());
+    if (const auto id = gf_takeStandMatchId())
+        gf_matchQueuedStandOption(*id, g_dayAndSlotNow.load());
 
     if (g_objectIdLookupRequested.load()) {
         const auto objectId = gf_activeLiveObjectIdByCallsign(CALLSIGN_2_OBJECTID.value());
@@ -194,14 +201,18 @@ void lf_perSecondWork()
         g_objectIdLookupRequested = true;
     }
     if (g_userAircraft.get().onGround != 0) {
-        if (COLLISION_USER_GND.value()) gf_avoidUserGroundCollision();
+        if (COLLISION_USER_GND.value())
+            gf_avoidUserGroundCollision();
     } else {
-        if (COLLISION_USER_AIR.value()) gf_avoidUserAirCollision();
+        if (COLLISION_USER_AIR.value())
+            gf_avoidUserAirCollision();
     }
-    if (COLLISION_LIVE_PARKED_GND.value()) gf_removeStaticInTheWay();
+    if (COLLISION_LIVE_PARKED_GND.value())
+        gf_removeStaticInTheWay();
     if (g_blockChanged.exchange(false)) {
         const std::string blocked = BLOCK_CALLSIGN.value();
-        if (!blocked.empty()) gf_removeActiveLiveByCallsign(blocked);
+        if (!blocked.empty())
+            gf_removeActiveLiveByCallsign(blocked);
     }
     lf_takeWindowRequests();
     gf_runUserStandRefresh(); // a reserved-stand refresh asked for by the simulator link
@@ -211,11 +222,12 @@ void lf_perSecondWork()
     }
 }
 
-void lf_halfMinuteWork()
-{
+void lf_halfMinuteWork() {
     const std::uint32_t t = g_secondTick.load();
-    if (g_rematchRequested.exchange(false)) g_unmatchedNames.clear();
-    if (AUTO_RANGE.value()) lf_autoRange();
+    if (g_rematchRequested.exchange(false))
+        g_unmatchedNames.clear();
+    if (AUTO_RANGE.value())
+        lf_autoRange();
     if (t % 60 == 0) {
         int countdown = g_staticCountdown.load() - 1;
         if (countdown < 1) {
@@ -227,7 +239,8 @@ void lf_halfMinuteWork()
         g_staticCountdown = countdown;
         g_mainWindow.minutesToNextUpdate = countdown;
         gf_invalidateBands(BAND_MIDDLE);
-        if (OBJECTID_LIST.value()) gf_writeObjectIdList();
+        if (OBJECTID_LIST.value())
+            gf_writeObjectIdList();
         if (t % 1200 == 0) {
             gf_logUnmatchedNames();
             if (t % 86400 == 0) {
@@ -240,18 +253,18 @@ void lf_halfMinuteWork()
     gf_flushLog();
 }
 
-void lf_applyPendingReRead()
-{
-    if (!g_reReadRequested.load() || g_parkingBusy.load()) return;
+void lf_applyPendingReRead() {
+    if (!g_reReadRequested.load() || g_parkingBusy.load())
+        return;
     std::string message;
-    if (gf_checkParkAirportsFile(true, message)) gf_setStatus(message, true);
+    if (gf_checkParkAirportsFile(true, message))
+        gf_setStatus(message, true);
     g_reReadButton.enable();
     DESTINATION.enable();
     g_reReadRequested = false;
 }
 
-void lf_flightNotRunning()
-{
+void lf_flightNotRunning() {
     if (!g_flightNotRunningLogged.load()) {
         lf_setTrafficGate(false);
         g_flightNotRunningLogged = true;
@@ -269,8 +282,7 @@ void lf_flightNotRunning()
     }
 }
 
-void lf_refreshCounters()
-{
+void lf_refreshCounters() {
     const std::uint64_t live = gf_countActiveLiveNotParked();
     if (live != g_mainWindow.liveCount.load()) {
         g_mainWindow.liveCount = live;

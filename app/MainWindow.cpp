@@ -33,8 +33,8 @@ namespace {
 
 std::unique_ptr<MainWindowView> g_view;
 
-template <class F> void lf_guarded(const char* handler, F&& f)
-{
+template <class F>
+void lf_guarded(const char* handler, F&& f) {
     try {
         f();
     } catch (const std::exception& e) {
@@ -44,19 +44,18 @@ template <class F> void lf_guarded(const char* handler, F&& f)
     }
 }
 
-void lf_storePosition(IntParameter& record, std::int32_t value)
-{
+void lf_storePosition(IntParameter& record, std::int32_t value) {
     record.set(record.clamp(value));
     record.store();
 }
 
 // The window position from parameters.xml (before the settings are loaded by the start-up).
-void lf_loadWindowPosition()
-{
+void lf_loadWindowPosition() {
     MAIN_WINDOW_X.set(MAIN_WINDOW_X.defaultVal());
     MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.defaultVal());
     std::error_code ec;
-    if (g_parametersPath.empty() || !std::filesystem::exists(g_parametersPath, ec)) return;
+    if (g_parametersPath.empty() || !std::filesystem::exists(g_parametersPath, ec))
+        return;
     pugi::xml_document document;
     const pugi::xml_parse_result result = gf_loadXml(document, g_parametersPath);
     if (!result) {
@@ -68,20 +67,20 @@ void lf_loadWindowPosition()
         std::filesystem::remove(g_parametersPath, ec);
         return;
     }
-    if (auto x = gf_readIntParameter(document, MAIN_WINDOW_X.key)) MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamp(*x));
-    if (auto y = gf_readIntParameter(document, MAIN_WINDOW_Y.key)) MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.clamp(*y));
+    if (auto x = gf_readIntParameter(document, MAIN_WINDOW_X.key))
+        MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamp(*x));
+    if (auto y = gf_readIntParameter(document, MAIN_WINDOW_Y.key))
+        MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.clamp(*y));
     lf_fitWindowOnMonitor(400, 20);
 }
 
-}  // namespace
+} // namespace
 
-MainWindowView* gf_mainWindowView()
-{
+MainWindowView* gf_mainWindowView() {
     return g_view.get();
 }
 
-void lf_fitWindowOnMonitor(std::int32_t resetX, std::int32_t resetY)
-{
+void lf_fitWindowOnMonitor(std::int32_t resetX, std::int32_t resetY) {
     if (MAIN_WINDOW_X.value() == MAIN_WINDOW_X.minValue || MAIN_WINDOW_X.value() == MAIN_WINDOW_X.maxValue)
         lf_storePosition(MAIN_WINDOW_X, resetX);
     if (MAIN_WINDOW_Y.value() == MAIN_WINDOW_Y.minValue || MAIN_WINDOW_Y.value() == MAIN_WINDOW_Y.maxValue)
@@ -96,23 +95,29 @@ void lf_fitWindowOnMonitor(std::int32_t resetX, std::int32_t resetY)
     const int width = exists ? kClientWidth : 0;
     const int height = exists ? kClientHeight : 0;
     WorkArea area{0, 0, 1280, 1024};
-    if (backend) area = backend->workArea(left, top, width, height);
+    if (backend)
+        area = backend->workArea(left, top, width, height);
     const int workRight = area.x + area.width;
     const int workBottom = area.y + area.height;
-    if (width > area.width) left = area.x;
-    if (height > area.height) top = area.y;
-    if (left + width < area.x + 48) left = area.x + 48 - width;
+    if (width > area.width)
+        left = area.x;
+    if (height > area.height)
+        top = area.y;
+    if (left + width < area.x + 48)
+        left = area.x + 48 - width;
     left = std::min(left, workRight - 48);
-    if (top + height < area.y + 48) top = area.y + 48 - height;
+    if (top + height < area.y + 48)
+        top = area.y + 48 - height;
     top = std::min(top, workBottom - 48);
-    if (left == x && top == y) return;
+    if (left == x && top == y)
+        return;
     lf_storePosition(MAIN_WINDOW_X, left);
     lf_storePosition(MAIN_WINDOW_Y, top);
-    if (exists) backend->move(MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value());
+    if (exists)
+        backend->move(MAIN_WINDOW_X.value(), MAIN_WINDOW_Y.value());
 }
 
-void lf_createControls()
-{
+void lf_createControls() {
     SIM_CHOICE.createCombo(5, 105, 80);
     ALL_INSTALL_PATH.createEdit(111, 1200);
     SCAN_LIVERIES.create(5);
@@ -164,9 +169,9 @@ void lf_createControls()
     gf_invalidateBands(BAND_MIDDLE);
 }
 
-bool initInstance(WindowBackend& backend, const std::string& title)
-{
-    if (!g_mainWindow.ready.load()) return false;
+bool initInstance(WindowBackend& backend, const std::string& title) {
+    if (!g_mainWindow.ready.load())
+        return false;
     gf_setMainWindowBackend(&backend);
     g_view = std::make_unique<MainWindowView>(backend);
     backend.setHandler(g_view.get());
@@ -182,8 +187,7 @@ bool initInstance(WindowBackend& backend, const std::string& title)
     return true;
 }
 
-void lf_onCloseWindow()
-{
+void lf_onCloseWindow() {
     gf_setStatus(fmt::format("Close window button clicked, closing {} ...", kProgramName), false);
     g_shutDown = true;
     try {
@@ -194,11 +198,11 @@ void lf_onCloseWindow()
     g_stopRun = true;
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
     // Closing down ends with the end message; without a start-up there is nothing to close down.
-    if (!gf_hasStartUpFunction()) gf_postWindowMessage(WM_APP_CLOSED);
+    if (!gf_hasStartUpFunction())
+        gf_postWindowMessage(WM_APP_CLOSED);
 }
 
-void lf_onStartMessage()
-{
+void lf_onStartMessage() {
     // The previous run has ended: nothing reads the livery tables now.
     if (gf_takeLiveryResetRequest()) {
         gf_clearLiveryTables();
@@ -220,8 +224,7 @@ void lf_onStartMessage()
     });
 }
 
-void lf_onClosedMessage()
-{
+void lf_onClosedMessage() {
     WindowBackend* backend = gf_mainWindowBackend();
     int x = 0;
     int y = 0;
@@ -233,16 +236,15 @@ void lf_onClosedMessage()
         lf_fitWindowOnMonitor(oldX, oldY);
     }
     gf_log(gf_utcTimeText(gf_systemClockSeconds()));
-    if (backend) backend->quit(g_exitCode.load());
+    if (backend)
+        backend->quit(g_exitCode.load());
 }
 
-void MainWindowView::onPaint(Painter& painter)
-{
+void MainWindowView::onPaint(Painter& painter) {
     lf_guarded("lf_paintWindow", [&] { lf_paintWindow(painter); });
 }
 
-bool MainWindowView::onCommand(std::uint16_t id, Notification code)
-{
+bool MainWindowView::onCommand(std::uint16_t id, Notification code) {
     bool handled = false;
     if (code == Notification::EnterKey) {
         lf_guarded("lf_editSubclassProc", [&] { handled = lf_onEditEnter(id); });
@@ -252,13 +254,11 @@ bool MainWindowView::onCommand(std::uint16_t id, Notification code)
     return handled;
 }
 
-void MainWindowView::onClose()
-{
+void MainWindowView::onClose() {
     lf_guarded("WM_CLOSE", [] { lf_onCloseWindow(); });
 }
 
-void MainWindowView::onMessage(const WindowMessage& message)
-{
+void MainWindowView::onMessage(const WindowMessage& message) {
     switch (message.message) {
     case WM_APP_START:
         lf_guarded("WM_APP+1", [] { lf_onStartMessage(); });
@@ -268,7 +268,8 @@ void MainWindowView::onMessage(const WindowMessage& message)
         break;
     case WM_APP_STAY_ON_TOP:
         lf_guarded("WM_APP+3", [&message] {
-            if (WindowBackend* backend = gf_mainWindowBackend()) backend->setAlwaysOnTop(message.wParam != 0);
+            if (WindowBackend* backend = gf_mainWindowBackend())
+                backend->setAlwaysOnTop(message.wParam != 0);
         });
         break;
     default:
@@ -276,4 +277,4 @@ void MainWindowView::onMessage(const WindowMessage& message)
     }
 }
 
-}  // namespace skf
+} // namespace skf

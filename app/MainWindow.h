@@ -63,4 +63,4 @@ void lf_onStartMessage();
 // The end of closing down: saves the placement, logs the time and quits with g_exitCode.
 void lf_onClosedMessage();
 
-}  // namespace skf
+} // namespace skf

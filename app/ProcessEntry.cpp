@@ -15,8 +15,7 @@
 
 namespace skf {
 
-CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments)
-{
+CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine result;
     for (const std::string& a : arguments) {
         if (strcasecmp(a.c_str(), "--production") == 0 || strcasecmp(a.c_str(), "/production") == 0) {
@@ -30,13 +29,14 @@ CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments)
     return result;
 }
 
-int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend)
-{
+int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend) {
     gf_catchCloseSignals();
     const std::string title = kProgramName;
     try {
-        if (g_dataFolder.empty()) gf_buildProgramPaths();
-        if (!std::filesystem::exists(g_dataFolder)) std::filesystem::create_directories(g_dataFolder);
+        if (g_dataFolder.empty())
+            gf_buildProgramPaths();
+        if (!std::filesystem::exists(g_dataFolder))
+            std::filesystem::create_directories(g_dataFolder);
     } catch (const std::filesystem::filesystem_error& e) {
         gf_log(fmt::format("Failed to create directory: {}", e.what()));
         return 0;
@@ -45,16 +45,18 @@ int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend)
         gf_logError("initInstance failed");
         return 0;
     }
-    if (commandLine.productionSwitchSeen && commandLine.productionSwitchValue) g_productionMode = true;
-    if (backend.exists()) gf_postWindowMessage(WM_APP_START);
+    if (commandLine.productionSwitchSeen && commandLine.productionSwitchValue)
+        g_productionMode = true;
+    if (backend.exists())
+        gf_postWindowMessage(WM_APP_START);
     const int code = backend.run();
     gf_setMainWindowBackend(nullptr);
     return code;
 }
 
-int gf_processEntry(int argc, char** argv, BackendFactory makeBackend)
-{
-    if (gf_acquireSingleInstance(INSTANCE_NAME) == InstanceLock::AlreadyRunning) return 255;
+int gf_processEntry(int argc, char** argv, BackendFactory makeBackend) {
+    if (gf_acquireSingleInstance(INSTANCE_NAME) == InstanceLock::AlreadyRunning)
+        return 255;
     // From here a termination request closes the window once it runs, however early it comes.
     gf_catchCloseSignals();
     try {
@@ -64,9 +66,11 @@ int gf_processEntry(int argc, char** argv, BackendFactory makeBackend)
         return 1;
     }
     std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    for (int i = 1; i < argc; ++i)
+        arguments.emplace_back(argv[i]);
     const CommandLine commandLine = gf_parseCommandLine(arguments);
-    std::unique_ptr<WindowBackend> backend = makeBackend ? makeBackend(gf_controls()) : gf_makeWindowBackend(gf_controls());
+    std::unique_ptr<WindowBackend> backend =
+        makeBackend ? makeBackend(gf_controls()) : gf_makeWindowBackend(gf_controls());
     if (!backend) {
         gf_logError("initInstance failed");
         return 0;
@@ -74,4 +78,4 @@ int gf_processEntry(int argc, char** argv, BackendFactory makeBackend)
     return lf_runApplication(commandLine, *backend);
 }
 
-}  // namespace skf
+} // namespace skf

@@ -11,8 +11,8 @@ namespace skf {
 
 // The production switches of the command line.
 struct CommandLine {
-    bool productionSwitchSeen = false;   // some production switch stood on the command line
-    bool productionSwitchValue = false;  // the last one was "--production" or "/production"
+    bool productionSwitchSeen = false;  // some production switch stood on the command line
+    bool productionSwitchValue = false; // the last one was "--production" or "/production"
 };
 
 // Reads the arguments after the program's path: "--production" and "/production" turn production mode
@@ -28,4 +28,4 @@ int gf_processEntry(int argc, char** argv, BackendFactory makeBackend = nullptr)
 // Everything after the single-instance check and the opening of the log.
 int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend);
 
-}  // namespace skf
+} // namespace skf

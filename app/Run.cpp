@@ -25,34 +25,33 @@ namespace skf {
 
 namespace {
 
-bool lf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
+bool lf_stopRequested() {
+    return g_stopRun.load() || g_shutDown.load();
+}
 
-void lf_sleep(std::chrono::milliseconds d)
-{
+void lf_sleep(std::chrono::milliseconds d) {
     CycleClock& clock = gf_cycleClock();
     clock.sleepUntil(clock.now() + d);
 }
 
 // Sleeps until the time point, in steps that poll the stop flags; false when a stop flag was raised.
-bool lf_sleepUntilOrStop(CycleClock::TimePoint until)
-{
+bool lf_sleepUntilOrStop(CycleClock::TimePoint until) {
     CycleClock& clock = gf_cycleClock();
     while (clock.now() < until) {
-        if (lf_stopRequested()) return false;
+        if (lf_stopRequested())
+            return false;
         clock.sleepUntil(std::min(until, clock.now() + std::chrono::milliseconds(100)));
     }
     return !lf_stopRequested();
 }
 
-bool lf_positionKnown(const UserAircraftState& state)
-{
+bool lf_positionKnown(const UserAircraftState& state) {
     return gf_holdsPosition(state.block.latitude, state.block.longitude);
 }
 
 } // namespace
 
-bool lf_run()
-{
+bool lf_run() {
     g_mainWindow.realTrafficLinkUp = false;
     g_mainWindow.simConnected = false;
     gf_invalidateBands(BAND_ALL);
@@ -64,9 +63,11 @@ bool lf_run()
     gf_invalidateBands(BAND_ALL);
 
     gf_startSimClient();
-    if (!lf_requestUserAircraftData()) return false;
+    if (!lf_requestUserAircraftData())
+        return false;
 
-    if (AUTO_RANGE.value()) lf_autoRange();
+    if (AUTO_RANGE.value())
+        lf_autoRange();
 
     if (g_realTrafficLocal.load() && !AEROWINX.value()) {
         gf_openServer(PORT_NUMBER.value());
@@ -74,25 +75,29 @@ bool lf_run()
         g_mainWindow.realTrafficLinkUp = true; // no connection is waited for
     }
     gf_invalidateBands(BAND_ALL);
-    if (lf_stopRequested()) return false;
+    if (lf_stopRequested())
+        return false;
 
     g_mainWindow.startUp = false;
     gf_invalidateBands(BAND_ALL);
 
     if (!AEROWINX.value()) {
         gf_waitForRealTraffic();
-        if (g_rtProfessional.load()) gf_sendSimTime(g_simEpochTime.load());
+        if (g_rtProfessional.load())
+            gf_sendSimTime(g_simEpochTime.load());
     } else {
         g_rtProfessional = false;
     }
-    if (lf_stopRequested()) return false;
+    if (lf_stopRequested())
+        return false;
 
     {
         std::lock_guard lock(g_addingStackMutex);
         g_liveTrafficOpen = false;
     }
     gf_startShellThread("QNH Reader", [] { lf_qnhReaderThread(kQnhReaderPort); });
-    if (!lf_sleepUntilOrStop(gf_cycleClock().now() + std::chrono::seconds(2))) return false;
+    if (!lf_sleepUntilOrStop(gf_cycleClock().now() + std::chrono::seconds(2)))
+        return false;
     const bool local = g_realTrafficLocal.load();
     gf_startShellThread("Traffic Reader", [local] { lf_trafficReaderThread(local, kTrafficReaderPort); });
 
@@ -104,38 +109,45 @@ bool lf_run()
     // Wait for the first traffic, at most 15 seconds; a stop flag ends the wait.
     int tries = 0;
     while (tries < 150 && std::trunc(g_trafficReader.lastTrafficTime.load()) == 0.0) {
-        if (lf_stopRequested()) return false;
+        if (lf_stopRequested())
+            return false;
         lf_sleep(std::chrono::milliseconds(100));
         ++tries;
     }
-    if (std::trunc(g_trafficReader.lastTrafficTime.load()) == 0.0) gf_log("No traffic in this region?");
+    if (std::trunc(g_trafficReader.lastTrafficTime.load()) == 0.0)
+        gf_log("No traffic in this region?");
 
     lf_renewDayAndSlot();
     return !lf_stopRequested();
 }
 
-bool lf_requestUserAircraftData()
-{
+bool lf_requestUserAircraftData() {
     while (!(g_simRunning.load() && !g_simHalted.load())) {
-        if (lf_stopRequested()) return false;
+        if (lf_stopRequested())
+            return false;
         lf_sleep(std::chrono::milliseconds(100));
     }
-    if (lf_stopRequested()) return false;
+    if (lf_stopRequested())
+        return false;
 
     gf_requestUserOnGround(); // a failure is logged there and ends the run with SIMCONNECT ERROR
 
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
         const UserAircraftState state = g_userAircraft.get();
-        if (state.known != 0 && lf_positionKnown(state)) break;
-        if (lf_stopRequested()) return false;
+        if (state.known != 0 && lf_positionKnown(state))
+            break;
+        if (lf_stopRequested())
+            return false;
         lf_sleep(std::chrono::milliseconds(500));
     }
     gf_requestUserAircraftInfo();
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
-        if (lf_positionKnown(g_userAircraft.get())) break;
-        if (lf_stopRequested()) return false;
+        if (lf_positionKnown(g_userAircraft.get()))
+            break;
+        if (lf_stopRequested())
+            return false;
         lf_sleep(std::chrono::milliseconds(200));
     }
     return true;

@@ -28,27 +28,26 @@ std::list<ShellThread>& g_threads = *new std::list<ShellThread>;
 
 // Joins and forgets the threads that ended. Called with the lock held; the joins do not block, as the
 // thread has left its body (only its return is pending).
-std::list<ShellThread> lf_takeEnded()
-{
+std::list<ShellThread> lf_takeEnded() {
     std::list<ShellThread> ended;
     for (auto it = g_threads.begin(); it != g_threads.end();) {
         auto next = std::next(it);
-        if (it->done) ended.splice(ended.end(), g_threads, it);
+        if (it->done)
+            ended.splice(ended.end(), g_threads, it);
         it = next;
     }
     return ended;
 }
 
-void lf_joinAll(std::list<ShellThread>& ended)
-{
+void lf_joinAll(std::list<ShellThread>& ended) {
     for (auto& t : ended)
-        if (t.thread.joinable()) t.thread.join();
+        if (t.thread.joinable())
+            t.thread.join();
 }
 
 } // namespace
 
-void gf_startShellThread(const std::string& name, std::function<void()> body)
-{
+void gf_startShellThread(const std::string& name, std::function<void()> body) {
     std::list<ShellThread> ended;
     std::lock_guard lock(g_threadsMutex);
     ended = lf_takeEnded();
@@ -71,18 +70,19 @@ void gf_startShellThread(const std::string& name, std::function<void()> body)
     lf_joinAll(ended);
 }
 
-bool gf_joinShellThreads(std::chrono::milliseconds timeout)
-{
+bool gf_joinShellThreads(std::chrono::milliseconds timeout) {
     std::unique_lock lock(g_threadsMutex);
     const bool all = g_threadsDone.wait_for(lock, timeout, [] {
         for (const auto& t : g_threads)
-            if (!t.done) return false;
+            if (!t.done)
+                return false;
         return true;
     });
     std::list<ShellThread> ended = lf_takeEnded();
     // A thread that is still running is detached; its record stays, as the thread writes into it.
     for (auto& t : g_threads) {
-        if (!t.thread.joinable()) continue;
+        if (!t.thread.joinable())
+            continue;
         gf_logError(fmt::format("Thread {} did not end in time", t.name));
         t.thread.detach();
     }
@@ -91,11 +91,11 @@ bool gf_joinShellThreads(std::chrono::milliseconds timeout)
     return all;
 }
 
-int gf_runningShellThreads()
-{
+int gf_runningShellThreads() {
     std::lock_guard lock(g_threadsMutex);
     int n = 0;
-    for (const auto& t : g_threads) n += t.done ? 0 : 1;
+    for (const auto& t : g_threads)
+        n += t.done ? 0 : 1;
     return n;
 }
 

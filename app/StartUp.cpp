@@ -47,26 +47,24 @@ std::atomic<bool> g_dbaseLoaded{false};
 
 namespace {
 
-
-bool lf_stopRequested() { return g_stopRun.load() || g_shutDown.load(); }
+bool lf_stopRequested() {
+    return g_stopRun.load() || g_shutDown.load();
+}
 
 // The start-up's way out when a stop flag is up: the program closes unless a reason was set before.
 // A run stopped for a restart (a reason set before) does not close the program: g_shutDown then stays
 // down, so that closing down can tell it from a close by the user.
-void lf_stopPath()
-{
+void lf_stopPath() {
     gf_closeServer();
     g_stopRun = true;
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
     const ExitReason reason = gf_exitReason();
-    if (reason != ExitReason::NewSettings && reason != ExitReason::SimConnectError &&
-        reason != ExitReason::ReaderError)
+    if (reason != ExitReason::NewSettings && reason != ExitReason::SimConnectError && reason != ExitReason::ReaderError)
         g_shutDown = true;
 }
 
 // Tests a folder; an error other than "not found" raises a file-system error named op.
-bool lf_isDirectory(const fs::path& path)
-{
+bool lf_isDirectory(const fs::path& path) {
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
@@ -74,16 +72,16 @@ bool lf_isDirectory(const fs::path& path)
     return fs::is_directory(status);
 }
 
-void lf_checkProgramFolder()
-{
+void lf_checkProgramFolder() {
     if (!lf_isDirectory("docs"))
         throw UserErrorException(41, fmt::format("{} must be run from the {} folder!", kProgramName, kProgramName));
 }
 
-void lf_enable(const ParameterControl& control, bool on = true) { control.enable(on); }
+void lf_enable(const ParameterControl& control, bool on = true) {
+    control.enable(on);
+}
 
-void lf_showChoice(const IntChoiceParameter& record)
-{
+void lf_showChoice(const IntChoiceParameter& record) {
     record.enable();
     record.selectCurrent();
 }
@@ -93,21 +91,18 @@ struct ClosingDownGuard {
     ClosingDownGuard() = default;
     ClosingDownGuard(const ClosingDownGuard&) = delete;
     ClosingDownGuard& operator=(const ClosingDownGuard&) = delete;
-    ~ClosingDownGuard()
-    {
+    ~ClosingDownGuard() {
         gf_flushLog();
         lf_closingDown();
     }
 };
 
-void lf_systemErrorFirst(const std::string& text)
-{
+void lf_systemErrorFirst(const std::string& text) {
     gf_setError(text);
     gf_raiseStop(ExitReason::SystemError);
 }
 
-void lf_startUpSequence()
-{
+void lf_startUpSequence() {
     lf_checkProgramFolder();
     lf_loadStartUpData();
 
@@ -116,7 +111,8 @@ void lf_startUpSequence()
     g_activeWorkers = 0;
 
     // Also after the end of a production run: the scan itself stops early on a stop flag.
-    if (SCAN_LIVERIES.value()) gf_scanLiveries();
+    if (SCAN_LIVERIES.value())
+        gf_scanLiveries();
     gf_processScannedLiveries();
 
     if (!lf_stopRequested() && SCAN_AIRPORTS.value()) {
@@ -162,8 +158,7 @@ void lf_startUpSequence()
 
 } // namespace
 
-std::string gf_withoutCommunityFolder(const std::string& path)
-{
+std::string gf_withoutCommunityFolder(const std::string& path) {
     for (const std::string_view suffix : {"/Community", "\\Community"}) {
         if (path.size() >= suffix.size() && path.ends_with(suffix))
             return path.substr(0, path.size() - suffix.size());
@@ -171,13 +166,11 @@ std::string gf_withoutCommunityFolder(const std::string& path)
     return path;
 }
 
-void gf_startStartUpThread()
-{
+void gf_startStartUpThread() {
     gf_startShellThread("StartUp", lf_startUpSKFL);
 }
 
-bool gf_joinProgramThreads()
-{
+bool gf_joinProgramThreads() {
     // Nothing may still run when the globals go: ask every loop to end, then wait a bounded time.
     g_shutDown = true;
     g_stopRun = true;
@@ -188,15 +181,15 @@ bool gf_joinProgramThreads()
     return shellThreadsEnded;
 }
 
-void lf_startUpSKFL()
-{
+void lf_startUpSKFL() {
     ClosingDownGuard guard;
     try {
         lf_startUpSequence();
     } catch (const UserErrorException& e) {
         gf_setError(e.what());
         gf_forceExitReason(ExitReason::SystemError);
-        if (g_productionMode.load()) gf_raiseStop(ExitReason::SystemError);
+        if (g_productionMode.load())
+            gf_raiseStop(ExitReason::SystemError);
     } catch (const fmt::format_error& e) {
         gf_setError(fmt::format("std::format error: {}", e.what()));
         lf_systemErrorFirst(e.what());
@@ -207,12 +200,12 @@ void lf_startUpSKFL()
     } catch (...) {
         gf_setError("Unknown exception");
         gf_forceExitReason(ExitReason::SystemError);
-        if (g_productionMode.load()) gf_raiseStop(ExitReason::SystemError);
+        if (g_productionMode.load())
+            gf_raiseStop(ExitReason::SystemError);
     }
 }
 
-void lf_loadStartUpData()
-{
+void lf_loadStartUpData() {
     gf_checkParametersVersion();
     gf_invalidateBands(BAND_ALL);
     gf_flushLog();
@@ -223,22 +216,26 @@ void lf_loadStartUpData()
     {
         const std::string path = installPath.value();
         const std::string parent = gf_withoutCommunityFolder(path);
-        if (parent != path) installPath.setValue(parent);
+        if (parent != path)
+            installPath.setValue(parent);
     }
 
     lf_prepareFolders();
 
     if (!g_restartPending.load()) {
-        if (!gf_checkForUpdates()) return; // a new version is being installed
+        if (!gf_checkForUpdates())
+            return; // a new version is being installed
     }
     lf_renewDayAndSlot();
 
     if (!g_dbaseLoaded.load()) {
         const bool read = gf_readDbase();
         g_dbaseLoaded = true;
-        if (!read) throw std::runtime_error("reading data files failed!");
+        if (!read)
+            throw std::runtime_error("reading data files failed!");
     }
-    if (!gf_readAirports()) throw std::runtime_error("reading airports failed!");
+    if (!gf_readAirports())
+        throw std::runtime_error("reading airports failed!");
 
     ALL_INSTALL_PATH.set(installPath.value());
     ALL_INSTALL_PATH.enable();
@@ -247,7 +244,8 @@ void lf_loadStartUpData()
         const UserErrorException noPackages(
             150, "No install path detected. Type the full path to your Community folder above, then press Enter");
         // A production run only loads the data and never talks to a simulator: it goes on without one.
-        if (!g_productionMode.load()) throw noPackages;
+        if (!g_productionMode.load())
+            throw noPackages;
         gf_logError(noPackages.what());
     }
     gf_invalidateBands(BAND_ALL);
@@ -261,40 +259,54 @@ void lf_loadStartUpData()
     if (const auto roaming = gf_knownFolderPath(KnownFolder::RoamingAppData)) {
         std::error_code ec;
         found = fs::exists(*roaming / "InsideSystems" / "RealTraffic.jar", ec);
-        if (ec && ec != std::errc::no_such_file_or_directory) throw fs::filesystem_error("exists", *roaming, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory)
+            throw fs::filesystem_error("exists", *roaming, ec);
     }
     g_realTrafficLocal = found;
     gf_setStatus(fmt::format("RealTraffic {}detected at this PC", found ? "" : "not "), true);
     gf_flushLog();
 }
 
-void lf_prepareFolders()
-{
+void lf_prepareFolders() {
     static const char* const kFolders[] = {
-        "output",           "output/info",        "output/errors",
-        "airports",         "airports/learned",   "airports/learned/stock",
-        "airports/learned/simaddon", "airports/learned/thirdparty", "airports/my_simaddon",
-        "airports/my_thirdparty",    "input/my_regcodes",
+        "output",
+        "output/info",
+        "output/errors",
+        "airports",
+        "airports/learned",
+        "airports/learned/stock",
+        "airports/learned/simaddon",
+        "airports/learned/thirdparty",
+        "airports/my_simaddon",
+        "airports/my_thirdparty",
+        "input/my_regcodes",
     };
     for (const char* folder : kFolders) {
-        if (lf_isDirectory(folder)) continue;
+        if (lf_isDirectory(folder))
+            continue;
         std::error_code ec;
         fs::create_directories(folder, ec);
-        if (ec) throw fs::filesystem_error("create_directories", fs::path(folder), ec);
+        if (ec)
+            throw fs::filesystem_error("create_directories", fs::path(folder), ec);
     }
     const fs::path objectIdList = fs::path("output") / "info" / "ObjectIdList.txt";
     std::error_code ec;
     fs::remove(objectIdList, ec);
-    if (ec) throw fs::filesystem_error("remove", objectIdList, ec);
+    if (ec)
+        throw fs::filesystem_error("remove", objectIdList, ec);
 }
 
-void lf_prepareControls()
-{
-    for (const CheckBoxParameter* box :
-         {&ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &OBJECTID_LIST, &GUID_CHANGES, &SCAN_LIVERIES, &LIG_AUTOMATIC,
-          &LIG_PRIORITIZE, &SCAN_AIRPORTS, &LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT, &AUTO_RANGE,
-          &AIRBORNE_ONLY, &COLLISION_USER_GND, &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND, &STRAIGHT_PBS_ONLY,
-          &WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
+void lf_prepareControls() {
+    for (const CheckBoxParameter* box : {&ALWAYS_ON_TOP,      &NAV_LIGHTS_WHILE_PARKED,
+                                         &OBJECTID_LIST,      &GUID_CHANGES,
+                                         &SCAN_LIVERIES,      &LIG_AUTOMATIC,
+                                         &LIG_PRIORITIZE,     &SCAN_AIRPORTS,
+                                         &LIGHT_AIRCRAFT,     &HELICOPTERS,
+                                         &HIGH_PERF_AIRCRAFT, &AUTO_RANGE,
+                                         &AIRBORNE_ONLY,      &COLLISION_USER_GND,
+                                         &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND,
+                                         &STRAIGHT_PBS_ONLY,  &WEEK,
+                                         &PARK_SOFT,          &INITIAL_LOAD_ONLY})
         lf_enable(*box);
     lf_enable(BLOCK_CALLSIGN);
     for (const IntChoiceParameter* choice : {&MATCHING_DEPTH, &MAX_PARK_SEL, &MAX_LIVE_SEL, &AIRP_RANGE, &AIRP_HEIGHT})
@@ -319,7 +331,8 @@ void lf_prepareControls()
     CALLSIGN_2_OBJECTID.disable();
     DESTINATION.disable();
     g_flushStaticButton.disable();
-    if (!INITIAL_LOAD_ONLY.value()) g_nowButton.disable();
+    if (!INITIAL_LOAD_ONLY.value())
+        g_nowButton.disable();
     g_nowAllowed = true;
 
     parking_percentage.set(30);

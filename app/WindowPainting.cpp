@@ -22,21 +22,19 @@ namespace {
 constexpr const char* kHeaderText = "Live and static AI traffic";
 constexpr const char* kTbloRequestText = "Please send tblo.zip to the Skyfill support, so these airports can be placed";
 
-bool lf_controlEnabled(const ParameterControl& record)
-{
+bool lf_controlEnabled(const ParameterControl& record) {
     return gf_controls().isEnabled(record.controlId);
 }
 
-}  // namespace
+} // namespace
 
-std::string gf_averageHoursText(float hours)
-{
-    if (std::floor(hours) != hours) return fmt::format("{:.1f}", hours);
+std::string gf_averageHoursText(float hours) {
+    if (std::floor(hours) != hours)
+        return fmt::format("{:.1f}", hours);
     return fmt::format("{:.0f}", hours);
 }
 
-void lf_paintText(Painter& painter, int x, int y, const std::string& text, Colour colour)
-{
+void lf_paintText(Painter& painter, int x, int y, const std::string& text, Colour colour) {
     if (!gf_isValidUtf8(text)) {
         if (!g_stopRun.load() && !g_shutDown.load())
             gf_log(fmt::format("TextOut utf8  to wide failed for '{}': {}", text, "invalid UTF-8"));
@@ -45,8 +43,7 @@ void lf_paintText(Painter& painter, int x, int y, const std::string& text, Colou
     painter.text(x, y, text, colour);
 }
 
-void lf_paintWindow(Painter& p)
-{
+void lf_paintWindow(Painter& p) {
     p.fillRect(0, 0, 880, 28, kBlack);
     p.fillRect(0, 28, 880, 112, kBlack);
     p.fillRect(0, 112, 880, 392, kLightBlue);
@@ -64,7 +61,8 @@ void lf_paintWindow(Painter& p)
     static constexpr int kSeparators[7][4] = {{0, 140, 880, 140}, {0, 168, 642, 168}, {0, 196, 642, 196},
                                               {0, 224, 642, 224}, {0, 252, 642, 252}, {0, 280, 642, 280},
                                               {0, 308, 880, 308}};
-    for (const auto& s : kSeparators) p.line(s[0], s[1], s[2], s[3], kBlack);
+    for (const auto& s : kSeparators)
+        p.line(s[0], s[1], s[2], s[3], kBlack);
     p.line(642, 140, 642, 308, kBlack);
 
     lf_paintIndicators(p);
@@ -81,12 +79,12 @@ void lf_paintWindow(Painter& p)
     lf_paintStatusBand(p);
 }
 
-void lf_paintIndicators(Painter& p)
-{
+void lf_paintIndicators(Painter& p) {
     const bool connected = g_mainWindow.simConnected.load();
     const std::string title = g_mainWindow.userAircraftTitle.get();
     Colour sim = kRed;
-    if (connected) sim = (g_mainWindow.simRunning.load() && !title.empty()) ? kLime : kYellow;
+    if (connected)
+        sim = (g_mainWindow.simRunning.load() && !title.empty()) ? kLime : kYellow;
     p.fillRect(397, 30, 426, 113, sim);
     lf_paintText(p, 398, 63, "Sim", kLime);
 
@@ -95,14 +93,17 @@ void lf_paintIndicators(Painter& p)
     } else {
         std::string line = g_mainWindow.simulatorText.get();
         const std::string stand = g_mainWindow.userStandText.get();
-        if (!stand.empty()) line += ", user stand " + stand;
+        if (!stand.empty())
+            line += ", user stand " + stand;
         lf_paintText(p, 5, 35, line, sim);
         lf_paintText(p, 5, 63, title, g_mainWindow.userModelRecognised.load() ? sim : kYellow);
     }
 
     const std::uint64_t liveries = g_mainWindow.liveryCount.load();
-    if (liveries > 0) lf_paintText(p, 5, 91, fmt::format("# liveries: {}", liveries), kLime);
-    else lf_paintText(p, 5, 91, "# liveries: ...", kRed);
+    if (liveries > 0)
+        lf_paintText(p, 5, 91, fmt::format("# liveries: {}", liveries), kLime);
+    else
+        lf_paintText(p, 5, 91, "# liveries: ...", kRed);
 
     const std::uint64_t addons = g_mainWindow.addonAirportCount.load();
     lf_paintText(p, 141, 91, addons > 0 ? fmt::format("# simaddon: {}", addons) : "# simaddon: ...",
@@ -115,21 +116,24 @@ void lf_paintIndicators(Painter& p)
     const std::int32_t traffic = g_mainWindow.trafficReaderState.load();
     const std::int32_t weather = g_mainWindow.weatherReaderState.load();
     Colour rt = kRed;
-    if (g_mainWindow.startUp.load()) rt = kBlack;
-    else if (linkUp) rt = traffic == 1 ? kLime : kYellow;
+    if (g_mainWindow.startUp.load())
+        rt = kBlack;
+    else if (linkUp)
+        rt = traffic == 1 ? kLime : kYellow;
     p.fillRect(425, 30, 454, 113, rt);
     lf_paintText(p, 430, 63, "RT", kLime);
 
     if (linkUp) {
         lf_paintText(p, 458, 35, g_mainWindow.realTrafficEditionText.get(), traffic == 1 ? kLime : kYellow);
-        if (weather != 3) lf_paintText(p, 458, 63, "Weather", weather == 1 ? kLime : kYellow);
-        if (traffic != 3) lf_paintText(p, 458, 91, "Traffic", traffic == 1 ? kLime : kYellow);
+        if (weather != 3)
+            lf_paintText(p, 458, 63, "Weather", weather == 1 ? kLime : kYellow);
+        if (traffic != 3)
+            lf_paintText(p, 458, 91, "Traffic", traffic == 1 ? kLime : kYellow);
     }
     p.line(425, 29, 425, 112, kBlack);
 }
 
-void lf_paintLabels(Painter& p)
-{
+void lf_paintLabels(Painter& p) {
     auto label = [&](const char* text, int x, const ParameterControl& record, Colour colour = kBlack) {
         lf_paintText(p, x, record.row, text, colour);
     };
@@ -143,7 +147,8 @@ void lf_paintLabels(Painter& p)
     label("Automatic:", 237, LIG_AUTOMATIC);
     label("Prioritize", 556, LIG_PRIORITIZE);
     label("Scan for addon airports", 25, SCAN_AIRPORTS, SCAN_AIRPORTS.value() ? kYellow : kBlack);
-    if (g_mainWindow.unrecognisedAirportCount.load() != 0) label(kTbloRequestText, 303, SCAN_AIRPORTS, kRed);
+    if (g_mainWindow.unrecognisedAirportCount.load() != 0)
+        label(kTbloRequestText, 303, SCAN_AIRPORTS, kRed);
     label("Max aircraft matching depth", 5, MATCHING_DEPTH);
     label("Optional:", 258, LIGHT_AIRCRAFT);
     label("Light aircraft", 343, LIGHT_AIRCRAFT, lf_controlEnabled(LIGHT_AIRCRAFT) ? kBlack : kGrey);
@@ -194,15 +199,16 @@ void lf_paintLabels(Painter& p)
     label("hrs", 632, MAX_FIT_FL);
 }
 
-void lf_paintParkBlock(Painter& p)
-{
+void lf_paintParkBlock(Painter& p) {
     const std::string parkText = g_mainWindow.parkAirportText.get();
-    if (parkText.empty()) return;
+    if (parkText.empty())
+        return;
     const int y1 = g_mainWindow.parkLineY.load();
     const int y2 = y1 + 28;
     const bool active = g_mainWindow.parkAirportActive.load();
     lf_paintText(p, 5, y1, parkText, active ? kLime : kYellow);
-    if (!active) return;
+    if (!active)
+        return;
 
     lf_paintText(p, 85, y1,
                  fmt::format(" {}, {}{}, wk={}", g_mainWindow.parkAirportName.get(), g_mainWindow.publisherText.get(),
@@ -210,9 +216,12 @@ void lf_paintParkBlock(Painter& p)
                  kLime);
     const bool soft = g_mainWindow.softFlag.load();
     const bool week = g_mainWindow.weekFlag.load();
-    if (soft && week) lf_paintText(p, 370, y1, "*WS*", kLime);
-    else if (soft) lf_paintText(p, 370, y1, "*S*", kLime);
-    else if (week) lf_paintText(p, 370, y1, "*W*", kLime);
+    if (soft && week)
+        lf_paintText(p, 370, y1, "*WS*", kLime);
+    else if (soft)
+        lf_paintText(p, 370, y1, "*S*", kLime);
+    else if (week)
+        lf_paintText(p, 370, y1, "*W*", kLime);
     lf_paintText(p, 430, y1, fmt::format("qf: {}", g_mainWindow.qualityFactorText.get()), kLime);
     const std::string reserved = g_mainWindow.reservedStandName.get();
     if (!reserved.empty())
@@ -223,12 +232,14 @@ void lf_paintParkBlock(Painter& p)
     lf_paintText(p, 5, y2, fmt::format("# stands: {:3}", g_mainWindow.standCount.load()), kLime);
     lf_paintText(p, 111, y2, fmt::format("parked live: {:3}", g_mainWindow.parkedLiveCount.load()), kLime);
     const float liveHours = g_mainWindow.liveAverageHours.load();
-    if (liveHours > 0) lf_paintText(p, 249, y2, fmt::format("average fit: {}", gf_averageHoursText(liveHours)), kLime);
+    if (liveHours > 0)
+        lf_paintText(p, 249, y2, fmt::format("average fit: {}", gf_averageHoursText(liveHours)), kLime);
     const std::int32_t wanted = g_mainWindow.wantedStaticCount.load();
     if (wanted > 0) {
         lf_paintText(p, 430, y2, fmt::format("static: {:3}", g_mainWindow.staticCount.load()), kLime);
         const std::uint64_t pending = g_mainWindow.pendingStaticCount.load();
-        if (pending != 0) lf_paintText(p, 500, y2, fmt::format(" ({})", pending), kYellow);
+        if (pending != 0)
+            lf_paintText(p, 500, y2, fmt::format(" ({})", pending), kYellow);
         const float staticHours = g_mainWindow.staticAverageHours.load();
         if (!week && staticHours > 0)
             lf_paintText(p, 571, y2, fmt::format("average fit: {}", gf_averageHoursText(staticHours)), kLime);
@@ -239,16 +250,16 @@ void lf_paintParkBlock(Painter& p)
         lf_paintText(p, 708, y2, "no max park live", kLime);
 }
 
-void lf_paintStatusBand(Painter& p)
-{
+void lf_paintStatusBand(Painter& p) {
     const StatusSnapshot status = gf_statusSnapshot();
     if (!status.errorText.empty()) {
         p.fillRect(0, 448, 881, 477, kRed);
         lf_paintText(p, 3, 455, status.errorText, kYellow);
     } else {
         p.fillRect(0, 448, 881, 477, kLime);
-        if (!status.statusText.empty()) lf_paintText(p, 3, 455, status.statusText, kYellow);
+        if (!status.statusText.empty())
+            lf_paintText(p, 3, 455, status.statusText, kYellow);
     }
 }
 
-}  // namespace skf
+} // namespace skf

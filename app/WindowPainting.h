@@ -18,4 +18,4 @@ void lf_paintText(Painter& painter, int x, int y, const std::string& text, Colou
 // "average fit" hours: one decimal when they have a fraction, none otherwise.
 std::string gf_averageHoursText(float hours);
 
-}  // namespace skf
+} // namespace skf

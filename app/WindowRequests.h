@@ -52,4 +52,4 @@ std::function<void()> gf_startUpFunction();
 std::int32_t gf_autoRangeNm(bool onGround, double altitudeFeet, std::int32_t aboveHeightFeet,
                             std::int32_t airportHeightFeet, std::optional<double> nearestParkAirportNm);
 
-}  // namespace skf
+} // namespace skf

@@ -3,8 +3,7 @@
 #include "app/StartUp.h"
 #include "app/WindowRequests.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     skf::gf_setStartUpFunction(skf::lf_startUpSKFL);
     const int code = skf::gf_processEntry(argc, argv);
     // No thread of the program may run while its globals are destroyed.

@@ -98,10 +98,11 @@ void BM_FindClosestAirportAmong40000(benchmark::State& state) {
     skf::g_airports.reserve(40000);
     for (int i = 0; i < 40000; ++i) {
         skf::Airport a;
-        a.icao = skf::FixedCode<4>(fmt::format("{}{}{:02}", static_cast<char>('A' + i / 2000), static_cast<char>('A' + (i / 100) % 20), i % 100));
+        a.icao = skf::FixedCode<4>(fmt::format("{}{}{:02}", static_cast<char>('A' + i / 2000),
+                                               static_cast<char>('A' + (i / 100) % 20), i % 100));
         a.latitude = latitude(random);
         a.longitude = longitude(random);
-        a.stands = 0;  // no airport file: a neighbour costs no download here
+        a.stands = 0; // no airport file: a neighbour costs no download here
         skf::g_airports.push_back(a);
     }
     std::sort(skf::g_airports.begin(), skf::g_airports.end(),
@@ -117,4 +118,4 @@ void BM_FindClosestAirportAmong40000(benchmark::State& state) {
 }
 BENCHMARK(BM_FindClosestAirportAmong40000)->Unit(benchmark::kMicrosecond);
 
-}  // namespace
+} // namespace

@@ -21,8 +21,7 @@ struct BenchData {
     fs::path folder;
     std::size_t xmlBytes = 0;
 
-    BenchData()
-    {
+    BenchData() {
         folder = fs::temp_directory_path() / ("skyfill-bench-dbase-" + std::to_string(::getpid()));
         fs::create_directories(folder / "input");
         const auto data = skf::datagen::gf_generateData(200000);
@@ -35,22 +34,19 @@ struct BenchData {
         fs::remove(folder / "plain.xml");
         fs::current_path(folder);
     }
-    ~BenchData()
-    {
+    ~BenchData() {
         std::error_code ec;
         fs::current_path(fs::temp_directory_path(), ec);
         fs::remove_all(folder, ec);
     }
 };
 
-BenchData& lf_data()
-{
+BenchData& lf_data() {
     static BenchData data;
     return data;
 }
 
-void BM_DbaseDecryptOnly(benchmark::State& state)
-{
+void BM_DbaseDecryptOnly(benchmark::State& state) {
     BenchData& d = lf_data();
     for (auto _ : state) {
         if (!skf::gf_streamDecrypt("input/dbase.enc", "input/dbase.xml"))
@@ -62,8 +58,7 @@ void BM_DbaseDecryptOnly(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * d.xmlBytes));
 }
 
-void BM_DbaseWholeRead(benchmark::State& state)
-{
+void BM_DbaseWholeRead(benchmark::State& state) {
     BenchData& d = lf_data();
     for (auto _ : state) {
         state.PauseTiming();

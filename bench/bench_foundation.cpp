@@ -15,26 +15,22 @@ namespace {
 
 // A scratch folder removed at exit.
 struct BenchFolder {
-    BenchFolder() : path(std::filesystem::temp_directory_path() / ("skyfill-bench-" + std::to_string(getpid())))
-    {
+    BenchFolder() : path(std::filesystem::temp_directory_path() / ("skyfill-bench-" + std::to_string(getpid()))) {
         std::filesystem::create_directories(path);
     }
-    ~BenchFolder()
-    {
+    ~BenchFolder() {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
     std::filesystem::path path;
 };
 
-std::filesystem::path benchFolder()
-{
+std::filesystem::path benchFolder() {
     static const BenchFolder folder;
     return folder.path;
 }
 
-void BM_LogPlainLine(benchmark::State& state)
-{
+void BM_LogPlainLine(benchmark::State& state) {
     skf::gf_openLogIn(benchFolder());
     for (auto _ : state)
         skf::gf_log("EDDF    : DLH123   parked at a stand of the park airport");
@@ -42,8 +38,7 @@ void BM_LogPlainLine(benchmark::State& state)
 }
 BENCHMARK(BM_LogPlainLine);
 
-void BM_DetectCharset(benchmark::State& state)
-{
+void BM_DetectCharset(benchmark::State& state) {
     const auto path = benchFolder() / "aircraft.cfg";
     {
         std::ofstream out(path, std::ios::binary);
@@ -55,8 +50,7 @@ void BM_DetectCharset(benchmark::State& state)
 }
 BENCHMARK(BM_DetectCharset);
 
-void BM_SplitBufferLines(benchmark::State& state)
-{
+void BM_SplitBufferLines(benchmark::State& state) {
     std::string text;
     for (int i = 0; i < 1000; ++i)
         text += "stand " + std::to_string(i) + ",50.0333,8.5706,270,\r\n";
@@ -69,8 +63,7 @@ void BM_SplitBufferLines(benchmark::State& state)
 }
 BENCHMARK(BM_SplitBufferLines);
 
-void BM_DistanceNm(benchmark::State& state)
-{
+void BM_DistanceNm(benchmark::State& state) {
     const skf::Position a{50.0333, 8.5706};
     skf::Position b{51.4700, -0.4543};
     for (auto _ : state) {

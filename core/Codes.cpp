@@ -9,15 +9,16 @@
 
 namespace skf {
 
-void gf_fixedCodeError() { throw std::invalid_argument("FixedCode: invalid string (length/charset)"); }
+void gf_fixedCodeError() {
+    throw std::invalid_argument("FixedCode: invalid string (length/charset)");
+}
 
 namespace {
 
 // The full match of "(\d+)\.(\d+)\.(\d+)": three non-empty runs of the digits 0-9 joined by single
 // dots and nothing else. Written out by hand: the library's regular expressions recurse once per
 // character and overflow the stack on a long text, and version texts come from the download server.
-bool lf_matchDottedVersion(std::string_view text, std::array<std::string_view, 3>& groups)
-{
+bool lf_matchDottedVersion(std::string_view text, std::array<std::string_view, 3>& groups) {
     std::size_t start = 0;
     for (std::size_t g = 0; g < 3; ++g) {
         std::size_t end = start;
@@ -37,8 +38,7 @@ bool lf_matchDottedVersion(std::string_view text, std::array<std::string_view, 3
     return true;
 }
 
-std::int32_t lf_versionNumber(std::string_view digits)
-{
+std::int32_t lf_versionNumber(std::string_view digits) {
     std::int32_t v = 0;
     const auto* first = digits.data();
     const auto* last = digits.data() + digits.size();
@@ -48,8 +48,7 @@ std::int32_t lf_versionNumber(std::string_view digits)
     return v;
 }
 
-std::int32_t lf_jsonMember(const nlohmann::json& obj, const char* name)
-{
+std::int32_t lf_jsonMember(const nlohmann::json& obj, const char* name) {
     const auto it = obj.find(name);
     if (it == obj.end())
         return 0;
@@ -72,8 +71,7 @@ std::int32_t lf_jsonMember(const nlohmann::json& obj, const char* name)
 
 } // namespace
 
-VersionData gf_parseVersion(std::string_view text)
-{
+VersionData gf_parseVersion(std::string_view text) {
     VersionData v;
     if (text.empty())
         return v;
@@ -102,14 +100,11 @@ VersionData gf_parseVersion(std::string_view text)
     }
 }
 
-std::string gf_versionText(const VersionData& version)
-{
+std::string gf_versionText(const VersionData& version) {
     return fmt::format("{}.{}.{}", version.major, version.minor, version.patch);
 }
 
 UserErrorException::UserErrorException(int code, std::string_view message)
-    : std::runtime_error(code == 99 ? std::string(message) : fmt::format("{}: {}", code, message))
-{
-}
+    : std::runtime_error(code == 99 ? std::string(message) : fmt::format("{}: {}", code, message)) {}
 
 } // namespace skf

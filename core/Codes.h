@@ -19,8 +19,7 @@ namespace skf {
 [[noreturn]] void gf_fixedCodeError();
 
 // 64-bit FNV-1a over bytes (offset basis 14695981039346656037, prime 1099511628211).
-constexpr std::uint64_t gf_fnv1a64(std::string_view bytes) noexcept
-{
+constexpr std::uint64_t gf_fnv1a64(std::string_view bytes) noexcept {
     std::uint64_t h = 14695981039346656037ULL;
     for (char c : bytes) {
         h ^= static_cast<unsigned char>(c);
@@ -40,8 +39,7 @@ public:
 
     // Throws std::invalid_argument (gf_fixedCodeError) unless the text has exactly N
     // characters that are letters or digits.
-    explicit FixedCode(std::string_view text)
-    {
+    explicit FixedCode(std::string_view text) {
         if (text.size() != N)
             gf_fixedCodeError();
         for (std::size_t i = 0; i < N; ++i) {
@@ -55,8 +53,7 @@ public:
     }
 
     // The stored characters, or N blanks for the empty code.
-    constexpr std::string_view view() const noexcept
-    {
+    constexpr std::string_view view() const noexcept {
         return empty() ? std::string_view(kBlanks.data(), N) : std::string_view(m_chars.data(), N);
     }
     std::string str() const { return std::string(view()); }
@@ -66,8 +63,7 @@ public:
     friend constexpr bool operator==(const FixedCode&, const FixedCode&) noexcept = default;
 
     // Bytewise order (the empty code sorts first). Parts that sort by code may rely on it.
-    friend constexpr auto operator<=>(const FixedCode& a, const FixedCode& b) noexcept
-    {
+    friend constexpr auto operator<=>(const FixedCode& a, const FixedCode& b) noexcept {
         return a.m_chars <=> b.m_chars;
     }
 
@@ -75,8 +71,7 @@ public:
     std::uint64_t hash() const noexcept { return gf_fnv1a64(view()); }
 
 private:
-    static constexpr std::array<char, N> lf_blanks() noexcept
-    {
+    static constexpr std::array<char, N> lf_blanks() noexcept {
         std::array<char, N> a{};
         a.fill(' ');
         return a;

@@ -20,8 +20,7 @@ namespace skf {
 
 // ---- Charset ----------------------------------------------------------------------
 
-std::string_view gf_charsetName(Charset charset) noexcept
-{
+std::string_view gf_charsetName(Charset charset) noexcept {
     static constexpr std::array<std::string_view, 6> names = {
         "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found",
     };
@@ -33,8 +32,7 @@ namespace {
 
 // Opens a file for binary reading; a folder counts as a file that cannot be opened
 // (reading one gives no bytes but a nonsensical size).
-bool lf_openForReading(const fs::path& path, std::ifstream& in)
-{
+bool lf_openForReading(const fs::path& path, std::ifstream& in) {
     std::error_code ec;
     if (fs::is_directory(path, ec))
         return false;
@@ -48,8 +46,7 @@ constexpr std::size_t kDetectWindow = 4096;
 // examined in full, also when they straddle its end: bytes holds up to three bytes
 // past the window whenever the file has them, so only a sequence cut by the real
 // end of the file is refused.
-bool lf_looksLikeUtf8(std::string_view bytes) noexcept
-{
+bool lf_looksLikeUtf8(std::string_view bytes) noexcept {
     const std::size_t window = std::min(bytes.size(), kDetectWindow);
     std::size_t i = 0;
     while (i < window) {
@@ -82,8 +79,7 @@ bool lf_looksLikeUtf8(std::string_view bytes) noexcept
 
 } // namespace
 
-Charset gf_detectCharset(const fs::path& path)
-{
+Charset gf_detectCharset(const fs::path& path) {
     std::ifstream in;
     if (!lf_openForReading(path, in))
         return Charset::none_found;
@@ -112,8 +108,7 @@ Charset gf_detectCharset(const fs::path& path)
 
 // ---- Reading lines ----------------------------------------------------------------
 
-void lf_splitBufferLines(std::string_view bytes, std::vector<std::string>& lines)
-{
+void lf_splitBufferLines(std::string_view bytes, std::vector<std::string>& lines) {
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
         bytes.remove_prefix(3);
@@ -137,8 +132,7 @@ namespace {
 
 // Reads the whole stream from its start into one buffer; nothing when it is
 // empty. False when the size cannot be had or the read came up short.
-bool lf_readAll(std::istream& stream, std::string& buffer)
-{
+bool lf_readAll(std::istream& stream, std::string& buffer) {
     buffer.clear();
     if (!stream.good())
         return false;
@@ -162,8 +156,7 @@ bool lf_readAll(std::istream& stream, std::string& buffer)
 
 } // namespace
 
-bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines)
-{
+bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines) {
     std::string buffer;
     if (!lf_readAll(stream, buffer))
         return false;
@@ -171,8 +164,7 @@ bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines
     return true;
 }
 
-void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian)
-{
+void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian) {
     std::string buffer;
     if (!lf_readAll(stream, buffer))
         throw std::runtime_error("read error");
@@ -199,8 +191,7 @@ void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bo
     lf_splitBufferLines(wide_to_utf8(text), lines);
 }
 
-bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines)
-{
+bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines) {
     lines.clear();
     try {
         std::ifstream in;
@@ -242,8 +233,7 @@ bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std
     }
 }
 
-FileLinesView gf_readFileLines(LineFile& file, std::size_t expectedLines)
-{
+FileLinesView gf_readFileLines(LineFile& file, std::size_t expectedLines) {
     file.lines.clear();
     std::ifstream in;
     if (!lf_openForReading(file.path, in))
@@ -257,8 +247,7 @@ FileLinesView gf_readFileLines(LineFile& file, std::size_t expectedLines)
     return FileLinesView{file.lines, {}};
 }
 
-bool gf_readFileLines(const fs::path& path, std::vector<std::string>& lines, std::size_t reserveLines)
-{
+bool gf_readFileLines(const fs::path& path, std::vector<std::string>& lines, std::size_t reserveLines) {
     lines.clear();
     std::ifstream in;
     if (!lf_openForReading(path, in))
@@ -272,8 +261,7 @@ bool gf_readFileLines(const fs::path& path, std::vector<std::string>& lines, std
     return true;
 }
 
-std::string gf_attributeString(const pugi::xml_node& node, const char* name)
-{
+std::string gf_attributeString(const pugi::xml_node& node, const char* name) {
     const auto a = node.attribute(name);
     return a ? std::string(a.value()) : std::string();
 }
@@ -284,23 +272,20 @@ namespace {
 std::atomic<std::uint64_t> g_tempCounter{0};
 }
 
-ReplaceFile::ReplaceFile(fs::path target) : m_target(std::move(target))
-{
+ReplaceFile::ReplaceFile(fs::path target) : m_target(std::move(target)) {
     const auto n = g_tempCounter.fetch_add(1);
     m_temp = m_target.parent_path() /
              fmt::format(".{}.{}-{}.tmp", m_target.filename().string(), static_cast<long>(getpid()), n);
 }
 
-ReplaceFile::~ReplaceFile()
-{
+ReplaceFile::~ReplaceFile() {
     if (!m_done) {
         std::error_code ec;
         fs::remove(m_temp, ec);
     }
 }
 
-bool ReplaceFile::commit()
-{
+bool ReplaceFile::commit() {
     if (m_done)
         return false;
     m_done = true;
@@ -319,8 +304,7 @@ bool ReplaceFile::commit()
     return ok;
 }
 
-bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write)
-{
+bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write) {
     ReplaceFile file(target);
     std::ofstream out(file.tempPath(), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!out.is_open())
@@ -335,8 +319,7 @@ bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostrea
     return file.commit();
 }
 
-bool gf_writeTextFile(std::string_view text, const fs::path& path, bool addLineFeed)
-{
+bool gf_writeTextFile(std::string_view text, const fs::path& path, bool addLineFeed) {
     return gf_replaceFile(path, [&](std::ostream& out) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         if (addLineFeed)
@@ -346,8 +329,7 @@ bool gf_writeTextFile(std::string_view text, const fs::path& path, bool addLineF
 
 namespace {
 template <class Lines>
-bool lf_writeLines(const Lines& lines, const fs::path& path)
-{
+bool lf_writeLines(const Lines& lines, const fs::path& path) {
     return gf_replaceFile(path, [&](std::ostream& out) {
         for (const auto& line : lines) {
             out.write(line.data(), static_cast<std::streamsize>(line.size()));
@@ -357,12 +339,15 @@ bool lf_writeLines(const Lines& lines, const fs::path& path)
 }
 } // namespace
 
-bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) { return lf_writeLines(lines, path); }
+bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) {
+    return lf_writeLines(lines, path);
+}
 
-bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) { return lf_writeLines(lines, path); }
+bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) {
+    return lf_writeLines(lines, path);
+}
 
-bool gf_saveXml(pugi::xml_document& document, const fs::path& path)
-{
+bool gf_saveXml(pugi::xml_document& document, const fs::path& path) {
     pugi::xml_node decl;
     for (auto child : document.children()) {
         if (child.type() == pugi::node_declaration) {
@@ -380,13 +365,11 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path)
 
     // Through our stream writer: the library's own file save ignores a failure when the file is closed
     // (the last buffer never reaches the disk), which would put a cut file in place of the old one.
-    return gf_replaceFile(path, [&](std::ostream& out) {
-        document.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
-    });
+    return gf_replaceFile(
+        path, [&](std::ostream& out) { document.save(out, "  ", pugi::format_default, pugi::encoding_utf8); });
 }
 
-pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& path)
-{
+pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& path) {
     std::error_code ec;
     if (!fs::is_regular_file(path, ec)) {
         document.reset();
@@ -401,8 +384,7 @@ pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& 
 
 namespace {
 
-void lf_copyGeneration(bool& ok, const fs::path& from, const fs::path& to)
-{
+void lf_copyGeneration(bool& ok, const fs::path& from, const fs::path& to) {
     std::error_code ec;
     const auto st = fs::status(from, ec);
     if (st.type() == fs::file_type::not_found)
@@ -425,8 +407,7 @@ void lf_copyGeneration(bool& ok, const fs::path& from, const fs::path& to)
 
 // The position of the last dot of the file name within the whole path text; only
 // the name counts, so a dot in a folder name never moves a generation elsewhere.
-std::size_t lf_nameDot(const std::string& text)
-{
+std::size_t lf_nameDot(const std::string& text) {
     const auto dot = text.rfind('.');
     const auto slash = text.rfind('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
@@ -435,15 +416,13 @@ std::size_t lf_nameDot(const std::string& text)
 }
 
 // The path with the suffix inserted before that dot.
-fs::path lf_generationName(const std::string& text, std::size_t dot, std::string_view digits)
-{
+fs::path lf_generationName(const std::string& text, std::size_t dot, std::string_view digits) {
     return fs::path(text.substr(0, dot) + std::string(digits) + text.substr(dot));
 }
 
 } // namespace
 
-bool gf_saveUpto3GenerationsOf(const fs::path& path)
-{
+bool gf_saveUpto3GenerationsOf(const fs::path& path) {
     const std::string text = path.string();
     const auto dot = lf_nameDot(text);
     if (dot == std::string::npos) {
@@ -460,8 +439,7 @@ bool gf_saveUpto3GenerationsOf(const fs::path& path)
     return ok;
 }
 
-bool gf_save1GenerationOf(const fs::path& path)
-{
+bool gf_save1GenerationOf(const fs::path& path) {
     const std::string text = path.string();
     const auto dot = lf_nameDot(text);
     if (dot == std::string::npos) {
@@ -477,15 +455,13 @@ bool gf_save1GenerationOf(const fs::path& path)
 
 namespace {
 
-bool lf_isXmlFile(const fs::directory_entry& entry)
-{
+bool lf_isXmlFile(const fs::directory_entry& entry) {
     std::error_code ec;
     return entry.is_regular_file(ec) && gf_hasExtensionNoCase(".XML", entry.path().extension().string());
 }
 
 template <class Filter>
-void lf_removeFiles(const fs::path& folder, std::string_view name, Filter&& wanted)
-{
+void lf_removeFiles(const fs::path& folder, std::string_view name, Filter&& wanted) {
     try {
         std::error_code ec;
         const auto st = fs::status(folder, ec);
@@ -509,21 +485,18 @@ void lf_removeFiles(const fs::path& folder, std::string_view name, Filter&& want
 
 } // namespace
 
-void gf_removeFilesFromDirectory(const fs::path& folder)
-{
+void gf_removeFilesFromDirectory(const fs::path& folder) {
     lf_removeFiles(folder, "gf_removeFilesFromDirectory", [](const fs::directory_entry& entry) {
         std::error_code ec;
         return entry.is_regular_file(ec);
     });
 }
 
-void gf_removeXMLFilesFromDirectory(const fs::path& folder)
-{
+void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
     lf_removeFiles(folder, "gf_removeXMLFilesFromDirectory", lf_isXmlFile);
 }
 
-std::size_t gf_countDirectoryEntries(const fs::path& folder)
-{
+std::size_t gf_countDirectoryEntries(const fs::path& folder) {
     if (!fs::exists(folder))
         return 0;
     std::size_t n = 0;
@@ -532,24 +505,21 @@ std::size_t gf_countDirectoryEntries(const fs::path& folder)
     return n;
 }
 
-fs::path gf_roamingAppDataPath()
-{
+fs::path gf_roamingAppDataPath() {
     if (auto p = gf_knownFolderPath(KnownFolder::RoamingAppData))
         return *p;
     gf_logError("Could not find the AppData path");
     return {};
 }
 
-fs::path gf_localAppDataPath()
-{
+fs::path gf_localAppDataPath() {
     if (auto p = gf_knownFolderPath(KnownFolder::LocalAppData))
         return *p;
     gf_logError("Could not find the Local AppData path");
     return {};
 }
 
-bool gf_pathExists(const fs::path& path)
-{
+bool gf_pathExists(const fs::path& path) {
     std::error_code ec;
     const bool found = fs::exists(path, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
@@ -557,8 +527,7 @@ bool gf_pathExists(const fs::path& path)
     return found;
 }
 
-bool gf_openContainingFolder(const fs::path& path)
-{
+bool gf_openContainingFolder(const fs::path& path) {
     std::error_code ec;
     if (!fs::exists(path, ec))
         return false;

@@ -5,8 +5,7 @@
 
 namespace skf {
 
-double gf_distanceNm(const Position& a, const Position& b) noexcept
-{
+double gf_distanceNm(const Position& a, const Position& b) noexcept {
     const double phiA = a.latitude * g_degToRad;
     const double phiB = b.latitude * g_degToRad;
     const double dPhi = phiB - phiA;
@@ -19,13 +18,11 @@ double gf_distanceNm(const Position& a, const Position& b) noexcept
     return std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * g_earthDiameterNm;
 }
 
-double gf_distanceNm(double lat1, double lon1, double lat2, double lon2) noexcept
-{
+double gf_distanceNm(double lat1, double lon1, double lat2, double lon2) noexcept {
     return gf_distanceNm(Position{lat1, lon1}, Position{lat2, lon2});
 }
 
-double gf_bearing(const Position& a, const Position& b) noexcept
-{
+double gf_bearing(const Position& a, const Position& b) noexcept {
     const double phiA = a.latitude * g_degToRad;
     const double phiB = b.latitude * g_degToRad;
     const double dLambda = (b.longitude - a.longitude) * g_degToRad;
@@ -36,8 +33,7 @@ double gf_bearing(const Position& a, const Position& b) noexcept
     return theta;
 }
 
-Position gf_destinationPoint(const Position& start, double bearingRadians, double distanceFeet) noexcept
-{
+Position gf_destinationPoint(const Position& start, double bearingRadians, double distanceFeet) noexcept {
     const double delta = distanceFeet * g_feetToRadians;
     const double phi1 = start.latitude * g_degToRad;
     const double phi2 = std::asin(std::clamp(

@@ -24,12 +24,13 @@ constinit bool g_logOpened = false;
 
 } // namespace
 
-bool gf_logIsOpenLocked() noexcept { return g_logOpened && g_logStream.is_open(); }
+bool gf_logIsOpenLocked() noexcept {
+    return g_logOpened && g_logStream.is_open();
+}
 
 namespace {
 
-void lf_writeLine(std::string_view prefix, std::string_view text, bool flush)
-{
+void lf_writeLine(std::string_view prefix, std::string_view text, bool flush) {
     std::lock_guard lock(g_logMutex);
     if (!gf_logIsOpenLocked())
         return;
@@ -40,8 +41,7 @@ void lf_writeLine(std::string_view prefix, std::string_view text, bool flush)
 
 } // namespace
 
-void gf_openLogIn(const std::filesystem::path& folder)
-{
+void gf_openLogIn(const std::filesystem::path& folder) {
     const std::filesystem::path path = folder / "Log.txt";
     // Its own failure lines are lost: the log is not open yet.
     (void)gf_saveUpto3GenerationsOf(path);
@@ -52,30 +52,37 @@ void gf_openLogIn(const std::filesystem::path& folder)
         g_logStream.clear();
         g_logStream.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!g_logStream.is_open())
-            throw std::runtime_error("Failed to write file " + (folder == "." ? std::string("Log.txt") : path.string()));
+            throw std::runtime_error("Failed to write file " +
+                                     (folder == "." ? std::string("Log.txt") : path.string()));
         g_logOpened = true;
     }
     gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcTimeText(static_cast<std::int64_t>(std::time(nullptr))),
                        "Skyfill", gf_versionText(g_programVersion), "MSFS 2020/2024"));
 }
 
-void gf_openLog() { gf_openLogIn("."); }
+void gf_openLog() {
+    gf_openLogIn(".");
+}
 
-void gf_closeLog()
-{
+void gf_closeLog() {
     std::lock_guard lock(g_logMutex);
     if (g_logOpened && g_logStream.is_open())
         g_logStream.close();
 }
 
-void gf_log(std::string_view text) { lf_writeLine({}, text, false); }
+void gf_log(std::string_view text) {
+    lf_writeLine({}, text, false);
+}
 
-void gf_logError(std::string_view text) { lf_writeLine("==> ", text, true); }
+void gf_logError(std::string_view text) {
+    lf_writeLine("==> ", text, true);
+}
 
-void gf_logIndented(std::string_view text) { lf_writeLine("          ", text, false); }
+void gf_logIndented(std::string_view text) {
+    lf_writeLine("          ", text, false);
+}
 
-void gf_flushLog()
-{
+void gf_flushLog() {
     std::lock_guard lock(g_logMutex);
     if (g_logOpened && g_logStream.is_open())
         g_logStream.flush();

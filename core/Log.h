@@ -47,8 +47,7 @@ bool gf_logIsOpenLocked() noexcept;
 // Runs f(g_logStream) under g_logMutex when the log is open; f must not take any
 // other lock. Returns whether f ran.
 template <class F>
-bool gf_logBlock(F&& f)
-{
+bool gf_logBlock(F&& f) {
     std::lock_guard lock(g_logMutex);
     if (!gf_logIsOpenLocked())
         return false;

@@ -21,16 +21,14 @@ constexpr std::array<std::string_view, 9> kExitReasonTexts = {
 static_assert(std::atomic<ExitState>::is_always_lock_free);
 static_assert(std::atomic<DayAndSlot>::is_always_lock_free);
 
-std::string_view gf_exitReasonText(ExitReason reason) noexcept
-{
+std::string_view gf_exitReasonText(ExitReason reason) noexcept {
     const auto i = static_cast<std::int32_t>(reason);
     if (i < 0 || i >= static_cast<std::int32_t>(kExitReasonTexts.size()))
         return "???";
     return kExitReasonTexts[static_cast<size_t>(i)];
 }
 
-bool gf_raiseStop(ExitReason reason, std::int32_t restartDelaySeconds)
-{
+bool gf_raiseStop(ExitReason reason, std::int32_t restartDelaySeconds) {
     std::lock_guard lock(g_exitMutex);
     if (g_stopRun.load())
         return false;
@@ -46,8 +44,7 @@ bool gf_raiseStop(ExitReason reason, std::int32_t restartDelaySeconds)
     return false;
 }
 
-bool gf_setExitReasonIfUnset(ExitReason reason, std::int32_t restartDelaySeconds)
-{
+bool gf_setExitReasonIfUnset(ExitReason reason, std::int32_t restartDelaySeconds) {
     std::lock_guard lock(g_exitMutex);
     if (g_exitState.load().exitReason != ExitReason::NotYetSet)
         return false;
@@ -55,18 +52,20 @@ bool gf_setExitReasonIfUnset(ExitReason reason, std::int32_t restartDelaySeconds
     return true;
 }
 
-void gf_forceExitReason(ExitReason reason)
-{
+void gf_forceExitReason(ExitReason reason) {
     std::lock_guard lock(g_exitMutex);
     g_exitState.store(ExitState{reason, g_exitState.load().restartDelay});
 }
 
-ExitReason gf_exitReason() noexcept { return g_exitState.load().exitReason; }
+ExitReason gf_exitReason() noexcept {
+    return g_exitState.load().exitReason;
+}
 
-std::int32_t gf_restartDelay() noexcept { return g_exitState.load().restartDelay; }
+std::int32_t gf_restartDelay() noexcept {
+    return g_exitState.load().restartDelay;
+}
 
-void gf_resetStopState()
-{
+void gf_resetStopState() {
     std::lock_guard lock(g_exitMutex);
     g_exitState.store(ExitState{ExitReason::NotYetSet, g_exitState.load().restartDelay});
     g_stopRun.store(false);

@@ -12,8 +12,7 @@ namespace skf {
 
 namespace {
 
-std::uint32_t lf_threadIdHash()
-{
+std::uint32_t lf_threadIdHash() {
     const auto h = std::hash<std::thread::id>{}(std::this_thread::get_id());
     // 64-bit FNV-1a over the low four bytes of the id's hash.
     std::uint64_t f = 14695981039346656037ULL;
@@ -24,8 +23,7 @@ std::uint32_t lf_threadIdHash()
     return static_cast<std::uint32_t>(f);
 }
 
-std::mt19937 lf_seededEngine()
-{
+std::mt19937 lf_seededEngine() {
     std::random_device device;
     const auto ns = static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
@@ -37,23 +35,22 @@ std::mt19937 lf_seededEngine()
 
 } // namespace
 
-bool gf_randomOn() noexcept { return RANDOM.value(); }
+bool gf_randomOn() noexcept {
+    return RANDOM.value();
+}
 
-std::mt19937& gf_randomEngine()
-{
+std::mt19937& gf_randomEngine() {
     thread_local std::mt19937 engine = lf_seededEngine();
     return engine;
 }
 
-std::uint64_t gf_randomIndex(std::uint64_t n)
-{
+std::uint64_t gf_randomIndex(std::uint64_t n) {
     if (n < 2 || !gf_randomOn())
         return 0;
     return std::uniform_int_distribution<std::uint64_t>(0, n - 1)(gf_randomEngine());
 }
 
-void gf_shuffle(std::vector<std::uint16_t>& ids)
-{
+void gf_shuffle(std::vector<std::uint16_t>& ids) {
     if (ids.size() < 2 || !gf_randomOn())
         return;
     auto& engine = gf_randomEngine();
@@ -64,8 +61,7 @@ void gf_shuffle(std::vector<std::uint16_t>& ids)
     }
 }
 
-double gf_randomizePercent(double value, double percent)
-{
+double gf_randomizePercent(double value, double percent) {
     const auto bits = gf_randomEngine()();
     const double sign = (bits & 1U) == 0 ? 1.0 : -1.0;
     return value + sign * (percent > 0 ? value * percent / 100.0 : 0.0);

@@ -32,8 +32,7 @@ class CategoryTable {
 public:
     CategoryTable(std::initializer_list<std::pair<const std::int32_t, T>> values) : m_map(values) {}
 
-    const T& at(std::int32_t category) const
-    {
+    const T& at(std::int32_t category) const {
         const auto it = m_map.find(category);
         if (it == m_map.end())
             gf_throwMissingCategoryKey();

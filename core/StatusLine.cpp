@@ -16,18 +16,17 @@ std::string g_errorText;
 std::int32_t g_statusStamp = 0;
 std::atomic<std::int32_t> g_secondCounter{0};
 
-void lf_postRepaint()
-{
+void lf_postRepaint() {
     gf_postWindowMessage(WM_APP_STATUS_PAINT);
 }
 
-}  // namespace
+} // namespace
 
-void gf_setStatus(const std::string& text, bool alsoLog)
-{
+void gf_setStatus(const std::string& text, bool alsoLog) {
     {
         std::lock_guard lock(g_statusMutex);
-        if (!g_errorText.empty()) return;
+        if (!g_errorText.empty())
+            return;
         g_statusText = text;
         if (text.empty()) {
             g_statusStamp = 0;
@@ -36,23 +35,23 @@ void gf_setStatus(const std::string& text, bool alsoLog)
             g_statusStamp = counter < 1 ? 1 : counter;
         }
     }
-    if (alsoLog && !text.empty()) gf_log(text);
+    if (alsoLog && !text.empty())
+        gf_log(text);
     lf_postRepaint();
 }
 
-void gf_clearStatus()
-{
+void gf_clearStatus() {
     {
         std::lock_guard lock(g_statusMutex);
-        if (!g_errorText.empty()) return;
+        if (!g_errorText.empty())
+            return;
         g_statusText.clear();
         g_statusStamp = 0;
     }
     lf_postRepaint();
 }
 
-void gf_setError(const std::string& text)
-{
+void gf_setError(const std::string& text) {
     {
         std::lock_guard lock(g_statusMutex);
         g_statusText.clear();
@@ -63,8 +62,7 @@ void gf_setError(const std::string& text)
     lf_postRepaint();
 }
 
-void gf_clearError()
-{
+void gf_clearError() {
     {
         std::lock_guard lock(g_statusMutex);
         g_errorText.clear();
@@ -74,14 +72,12 @@ void gf_clearError()
     lf_postRepaint();
 }
 
-StatusSnapshot gf_statusSnapshot()
-{
+StatusSnapshot gf_statusSnapshot() {
     std::lock_guard lock(g_statusMutex);
     return StatusSnapshot{g_statusText, g_errorText, g_statusStamp};
 }
 
-void gf_statusSecondTick()
-{
+void gf_statusSecondTick() {
     const std::int32_t counter = g_secondCounter.fetch_add(1) + 1;
     bool cleared = false;
     {
@@ -92,17 +88,16 @@ void gf_statusSecondTick()
             cleared = true;
         }
     }
-    if (cleared) lf_postRepaint();
+    if (cleared)
+        lf_postRepaint();
 }
 
-std::int32_t gf_statusSecondCounter()
-{
+std::int32_t gf_statusSecondCounter() {
     return g_secondCounter.load();
 }
 
-void gf_setStatusSecondCounter(std::int32_t value)
-{
+void gf_setStatusSecondCounter(std::int32_t value) {
     g_secondCounter.store(value);
 }
 
-}  // namespace skf
+} // namespace skf

@@ -40,4 +40,4 @@ std::int32_t gf_statusSecondCounter();
 // Sets the second counter (the restart reset puts it to 0; tests use it as their clock).
 void gf_setStatusSecondCounter(std::int32_t value);
 
-}  // namespace skf
+} // namespace skf

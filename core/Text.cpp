@@ -11,10 +11,11 @@
 
 namespace skf {
 
-std::string gf_pathToUtf8(const std::filesystem::path& path) { return path.string(); }
+std::string gf_pathToUtf8(const std::filesystem::path& path) {
+    return path.string();
+}
 
-std::string lf_toUtf8(std::string_view ansiText)
-{
+std::string lf_toUtf8(std::string_view ansiText) {
     if (ansiText.empty())
         return {};
     try {
@@ -24,24 +25,23 @@ std::string lf_toUtf8(std::string_view ansiText)
     }
 }
 
-std::string_view lf_trimView(std::string_view text) noexcept
-{
+std::string_view lf_trimView(std::string_view text) noexcept {
     const auto e = text.find_last_not_of(g_trimSet);
     return e == std::string_view::npos ? std::string_view{} : text.substr(0, e + 1);
 }
 
-std::string_view lf_trimPiece(std::string_view text) noexcept
-{
+std::string_view lf_trimPiece(std::string_view text) noexcept {
     const auto b = text.find_first_not_of(g_trimSet);
     if (b == std::string_view::npos)
         return {};
     return lf_trimView(text.substr(b));
 }
 
-std::string gf_trim(std::string_view text) { return std::string(lf_trimPiece(text)); }
+std::string gf_trim(std::string_view text) {
+    return std::string(lf_trimPiece(text));
+}
 
-std::string_view gf_trimWhiteSpace(std::string_view text) noexcept
-{
+std::string_view gf_trimWhiteSpace(std::string_view text) noexcept {
     const auto b = text.find_first_not_of(g_whiteSpace);
     if (b == std::string_view::npos)
         return {};
@@ -51,8 +51,7 @@ std::string_view gf_trimWhiteSpace(std::string_view text) noexcept
 namespace {
 
 template <class F>
-void lf_forEachPiece(std::string_view text, char delimiter, F&& f)
-{
+void lf_forEachPiece(std::string_view text, char delimiter, F&& f) {
     if (text.empty())
         return;
     std::size_t start = 0;
@@ -69,8 +68,7 @@ void lf_forEachPiece(std::string_view text, char delimiter, F&& f)
 
 } // namespace
 
-std::vector<std::string> gf_split(std::string_view text, char delimiter)
-{
+std::vector<std::string> gf_split(std::string_view text, char delimiter) {
     std::vector<std::string> out;
     lf_forEachPiece(text, delimiter, [&](std::string_view piece) {
         const auto t = lf_trimPiece(piece);
@@ -80,17 +78,17 @@ std::vector<std::string> gf_split(std::string_view text, char delimiter)
     return out;
 }
 
-std::vector<std::string> gf_splitOn(std::string_view text, char delimiter) { return gf_split(text, delimiter); }
+std::vector<std::string> gf_splitOn(std::string_view text, char delimiter) {
+    return gf_split(text, delimiter);
+}
 
-std::vector<std::string> gf_splitWords(std::string_view text)
-{
+std::vector<std::string> gf_splitWords(std::string_view text) {
     if (text.empty())
         return {};
     return gf_split(text, ',');
 }
 
-std::list<std::string> gf_splitLinesTrimmed(std::string_view text)
-{
+std::list<std::string> gf_splitLinesTrimmed(std::string_view text) {
     std::list<std::string> out;
     lf_forEachPiece(text, ',', [&](std::string_view piece) { out.emplace_back(lf_trimPiece(piece)); });
     out.sort();
@@ -98,8 +96,7 @@ std::list<std::string> gf_splitLinesTrimmed(std::string_view text)
     return out;
 }
 
-void gf_normaliseCommaList(std::string& text)
-{
+void gf_normaliseCommaList(std::string& text) {
     if (text.find_first_of(g_trimSet) == std::string::npos)
         return;
     const auto pieces = gf_split(text, ',');
@@ -112,30 +109,25 @@ void gf_normaliseCommaList(std::string& text)
     text = std::move(joined);
 }
 
-bool gf_contains(std::string_view text, std::string_view part) noexcept
-{
+bool gf_contains(std::string_view text, std::string_view part) noexcept {
     return text.find(part) != std::string_view::npos;
 }
 
-bool gf_equalsWithStar(std::string_view name, std::string_view pattern) noexcept
-{
+bool gf_equalsWithStar(std::string_view name, std::string_view pattern) noexcept {
     return pattern.size() == name.size() + 1 && pattern.back() == '*' && pattern.substr(0, name.size()) == name;
 }
 
-char gf_toUpperChar(char c) noexcept
-{
+char gf_toUpperChar(char c) noexcept {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-void gf_toUpper(std::string& text) noexcept
-{
+void gf_toUpper(std::string& text) noexcept {
     for (char& c : text)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 32);
 }
 
-bool gf_hasExtensionNoCase(std::string_view wanted, std::string_view text) noexcept
-{
+bool gf_hasExtensionNoCase(std::string_view wanted, std::string_view text) noexcept {
     if (wanted.size() != text.size())
         return false;
     for (std::size_t i = 0; i < text.size(); ++i)
@@ -144,24 +136,27 @@ bool gf_hasExtensionNoCase(std::string_view wanted, std::string_view text) noexc
     return true;
 }
 
-std::string gf_plural(std::int64_t count) { return (count == 1 || count < 0) ? std::string() : std::string(g_plural); }
+std::string gf_plural(std::int64_t count) {
+    return (count == 1 || count < 0) ? std::string() : std::string(g_plural);
+}
 
-std::string gf_plural(std::int32_t count) { return gf_plural(static_cast<std::int64_t>(count)); }
+std::string gf_plural(std::int32_t count) {
+    return gf_plural(static_cast<std::int64_t>(count));
+}
 
-std::string gf_plural(std::uint64_t count) { return count == 1 ? std::string() : std::string(g_plural); }
+std::string gf_plural(std::uint64_t count) {
+    return count == 1 ? std::string() : std::string(g_plural);
+}
 
-std::string gf_objectIdText(std::uint32_t objectId)
-{
+std::string gf_objectIdText(std::uint32_t objectId) {
     return g_simIs2020.load() ? fmt::format("{}", objectId) : fmt::format("{:x}", objectId);
 }
 
-std::string gf_floatText(float value)
-{
+std::string gf_floatText(float value) {
     return std::fmod(value, 1.0f) != 0.0f ? fmt::format("{:.1f}", value) : fmt::format("{:.0f}", value);
 }
 
-std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole)
-{
+std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole) {
     if (whole <= 0)
         return 0;
     const double v = std::round(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
@@ -172,8 +167,7 @@ std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole)
 }
 
 std::string gf_bannerLine(std::int64_t left, std::int64_t right, bool leadingLineBreak, bool trailingLineBreak,
-                          std::string_view title)
-{
+                          std::string_view title) {
     std::string out;
     if (leadingLineBreak)
         out += '\n';
@@ -198,8 +192,7 @@ std::string gf_bannerLine(std::int64_t left, std::int64_t right, bool leadingLin
     return out;
 }
 
-std::string gf_winsockErrorText(int code)
-{
+std::string gf_winsockErrorText(int code) {
     static const std::unordered_map<int, std::string_view> table = {
         {10004, "Interrupted system call"},
         {10009, "Bad file number"},

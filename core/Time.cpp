@@ -22,8 +22,7 @@ constexpr std::array<std::string_view, 7> kWeekdays = {"Mon", "Tue", "Wed", "Thu
 constexpr HalfHourSet kAllSlots = (HalfHourSet{1} << 48) - 1;
 
 // UTC calendar time of a time; false when it has none (the year does not fit).
-bool lf_utcCalendar(std::int64_t seconds, std::tm& out) noexcept
-{
+bool lf_utcCalendar(std::int64_t seconds, std::tm& out) noexcept {
     if (seconds < std::numeric_limits<std::time_t>::min() || seconds > std::numeric_limits<std::time_t>::max())
         return false;
     const auto t = static_cast<std::time_t>(seconds);
@@ -31,22 +30,21 @@ bool lf_utcCalendar(std::int64_t seconds, std::tm& out) noexcept
 }
 
 // 1 = Monday .. 7 = Sunday.
-int lf_weekdayOf(const std::tm& tm) noexcept { return tm.tm_wday == 0 ? 7 : tm.tm_wday; }
+int lf_weekdayOf(const std::tm& tm) noexcept {
+    return tm.tm_wday == 0 ? 7 : tm.tm_wday;
+}
 
 } // namespace
 
-std::string_view gf_monthName(int month) noexcept
-{
+std::string_view gf_monthName(int month) noexcept {
     return (month >= 1 && month <= 12) ? kMonths[static_cast<std::size_t>(month - 1)] : std::string_view("???");
 }
 
-std::string_view gf_weekdayName(int weekday) noexcept
-{
+std::string_view gf_weekdayName(int weekday) noexcept {
     return (weekday >= 1 && weekday <= 7) ? kWeekdays[static_cast<std::size_t>(weekday - 1)] : std::string_view("???");
 }
 
-std::string gf_utcTimeText(std::int64_t secondsSince1970)
-{
+std::string gf_utcTimeText(std::int64_t secondsSince1970) {
     std::tm tm{};
     if (!lf_utcCalendar(secondsSince1970, tm))
         return "Invalid time";
@@ -55,8 +53,7 @@ std::string gf_utcTimeText(std::int64_t secondsSince1970)
                        static_cast<std::int64_t>(tm.tm_year) + 1900);
 }
 
-std::optional<std::int64_t> gf_epochSecondsOf(double seconds) noexcept
-{
+std::optional<std::int64_t> gf_epochSecondsOf(double seconds) noexcept {
     // 2^63 is exactly representable; every finite double below it in magnitude
     // truncates to a valid 64-bit integer.
     constexpr double kLimit = 9223372036854775808.0;
@@ -65,10 +62,11 @@ std::optional<std::int64_t> gf_epochSecondsOf(double seconds) noexcept
     return static_cast<std::int64_t>(seconds);
 }
 
-std::int64_t gf_systemClockSeconds() noexcept { return static_cast<std::int64_t>(std::time(nullptr)); }
+std::int64_t gf_systemClockSeconds() noexcept {
+    return static_cast<std::int64_t>(std::time(nullptr));
+}
 
-std::int64_t gf_programClockSeconds() noexcept
-{
+std::int64_t gf_programClockSeconds() noexcept {
     if (g_rtProfessional.load()) {
         const auto t = gf_epochSecondsOf(g_lastTrafficTime.load());
         if (t && *t != 0)
@@ -77,20 +75,22 @@ std::int64_t gf_programClockSeconds() noexcept
     return gf_systemClockSeconds();
 }
 
-std::string gf_timeOfDayTextOf(std::int64_t secondsSince1970)
-{
+std::string gf_timeOfDayTextOf(std::int64_t secondsSince1970) {
     std::tm tm{};
     if (!lf_utcCalendar(secondsSince1970, tm))
         return "Invalid time";
     return fmt::format("{:02}:{:02}:{:02}", tm.tm_hour, tm.tm_min, tm.tm_sec);
 }
 
-std::string gf_timeOfDayText() { return gf_timeOfDayTextOf(gf_systemClockSeconds()); }
+std::string gf_timeOfDayText() {
+    return gf_timeOfDayTextOf(gf_systemClockSeconds());
+}
 
-std::string gf_simTimeOfDayText() { return gf_timeOfDayTextOf(gf_programClockSeconds()); }
+std::string gf_simTimeOfDayText() {
+    return gf_timeOfDayTextOf(gf_programClockSeconds());
+}
 
-std::string gf_dateText()
-{
+std::string gf_dateText() {
     std::tm tm{};
     if (!lf_utcCalendar(gf_systemClockSeconds(), tm))
         return "Invalid time";
@@ -98,8 +98,7 @@ std::string gf_dateText()
                        static_cast<std::int64_t>(tm.tm_year) + 1900);
 }
 
-DayAndSlot gf_weekdayAndHalfHourOf(std::int64_t secondsSince1970) noexcept
-{
+DayAndSlot gf_weekdayAndHalfHourOf(std::int64_t secondsSince1970) noexcept {
     std::tm tm{};
     if (!lf_utcCalendar(secondsSince1970, tm))
         return DayAndSlot{-1, -1};
@@ -109,16 +108,14 @@ DayAndSlot gf_weekdayAndHalfHourOf(std::int64_t secondsSince1970) noexcept
     return DayAndSlot{lf_weekdayOf(tm), slot % 48};
 }
 
-std::pair<std::int32_t, std::int32_t> gf_weekdayAndHalfHour() noexcept
-{
+std::pair<std::int32_t, std::int32_t> gf_weekdayAndHalfHour() noexcept {
     // One reading of the clock for both, so that the weekday and the slot always
     // belong to the same moment (also across midnight).
     const auto ds = gf_weekdayAndHalfHourOf(gf_programClockSeconds());
     return {ds.day, ds.slot};
 }
 
-DayAndSlot gf_renewDayAndSlotNow() noexcept
-{
+DayAndSlot gf_renewDayAndSlotNow() noexcept {
     const auto ds = gf_weekdayAndHalfHourOf(gf_programClockSeconds());
     g_dayAndSlotNow.store(ds);
     return ds;
@@ -126,8 +123,7 @@ DayAndSlot gf_renewDayAndSlotNow() noexcept
 
 // ---- Half-hour sets ---------------------------------------------------------------
 
-std::optional<std::int32_t> lf_parseHalfHour(std::string_view piece, std::string_view wholeText)
-{
+std::optional<std::int32_t> lf_parseHalfHour(std::string_view piece, std::string_view wholeText) {
     const std::string_view t = gf_trimWhiteSpace(piece);
     std::int32_t v = 0;
     const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v, 10);
@@ -138,8 +134,7 @@ std::optional<std::int32_t> lf_parseHalfHour(std::string_view piece, std::string
     return std::nullopt;
 }
 
-HalfHourSet gf_hours2bitset(std::string_view text)
-{
+HalfHourSet gf_hours2bitset(std::string_view text) {
     HalfHourSet set = 0;
     if (text.empty())
         return set;
@@ -197,8 +192,7 @@ HalfHourSet gf_hours2bitset(std::string_view text)
     return set;
 }
 
-std::optional<std::string> gf_bitsetToList(HalfHourSet set)
-{
+std::optional<std::string> gf_bitsetToList(HalfHourSet set) {
     set &= kAllSlots;
     if (set == 0)
         return std::nullopt;
@@ -213,8 +207,7 @@ std::optional<std::string> gf_bitsetToList(HalfHourSet set)
     return out;
 }
 
-std::optional<std::string> gf_bitsetToRange(HalfHourSet set)
-{
+std::optional<std::string> gf_bitsetToRange(HalfHourSet set) {
     set &= kAllSlots;
     if (set == 0)
         return std::nullopt;

@@ -8,8 +8,7 @@ namespace skf {
 constinit MainWindow g_mainWindow;
 constinit CallsignList g_callsignList;
 
-void MainWindow::resetForRestart()
-{
+void MainWindow::resetForRestart() {
     userAircraftTitle.clear();
     parkAirportName.clear();
     publisherText.clear();
@@ -39,40 +38,36 @@ void MainWindow::resetForRestart()
     weatherReaderState = READER_STOPPED;
 }
 
-std::vector<std::string> CallsignList::entries() const
-{
+std::vector<std::string> CallsignList::entries() const {
     std::lock_guard lock(m_mutex);
-    if (m_entries.empty()) return {std::string()};
+    if (m_entries.empty())
+        return {std::string()};
     return m_entries;
 }
 
-void CallsignList::set(std::vector<std::string> entries)
-{
+void CallsignList::set(std::vector<std::string> entries) {
     std::lock_guard lock(m_mutex);
     m_entries = std::move(entries);
 }
 
-void CallsignList::add(const std::string& entry)
-{
+void CallsignList::add(const std::string& entry) {
     std::lock_guard lock(m_mutex);
-    if (m_entries.empty()) m_entries.emplace_back();
+    if (m_entries.empty())
+        m_entries.emplace_back();
     m_entries.push_back(entry);
 }
 
-void CallsignList::reset()
-{
+void CallsignList::reset() {
     std::lock_guard lock(m_mutex);
     m_entries.clear();
 }
 
-std::size_t CallsignList::size() const
-{
+std::size_t CallsignList::size() const {
     std::lock_guard lock(m_mutex);
     return m_entries.empty() ? 1 : m_entries.size();
 }
 
-void gf_resetWindowCallsignList()
-{
+void gf_resetWindowCallsignList() {
     g_mainWindow.objectIdText.clear();
     g_callsignList.reset();
     CALLSIGN_2_OBJECTID.set(std::string());
@@ -82,4 +77,4 @@ void gf_resetWindowCallsignList()
     gf_invalidateBands(BAND_MIDDLE);
 }
 
-}  // namespace skf
+} // namespace skf

@@ -26,13 +26,11 @@ public:
     SharedText(const SharedText&) = delete;
     SharedText& operator=(const SharedText&) = delete;
 
-    void set(const std::string& text)
-    {
+    void set(const std::string& text) {
         std::lock_guard lock(m_mutex);
         m_text = text;
     }
-    std::string get() const
-    {
+    std::string get() const {
         std::lock_guard lock(m_mutex);
         return m_text;
     }
@@ -54,59 +52,59 @@ struct MainWindow {
     MainWindow& operator=(const MainWindow&) = delete;
 
     // Texts.
-    SharedText userAircraftTitle;       // title of the user's aircraft (simulator link)
-    SharedText userModelText;           // model of the user's aircraft (simulator link)
-    SharedText parkAirportText;         // the park airport as shown (traffic engine)
-    SharedText parkAirportName;         // airport name of the park airport's stand file
-    SharedText publisherText;           // publisher of the park airport's stand file
-    SharedText qualityFactorText;       // quality factor of the park airport's stand file
-    SharedText simulatorText;           // "{} ({}.{}.{}.{})" at connection (simulator link)
-    SharedText realTrafficEditionText;  // RealTraffic's edition and version (traffic feed)
-    SharedText userStandText;           // stand under the user aircraft
-    SharedText objectIdText;            // object id of the callsign chosen in CALLSIGN_2_OBJECTID
+    SharedText userAircraftTitle;      // title of the user's aircraft (simulator link)
+    SharedText userModelText;          // model of the user's aircraft (simulator link)
+    SharedText parkAirportText;        // the park airport as shown (traffic engine)
+    SharedText parkAirportName;        // airport name of the park airport's stand file
+    SharedText publisherText;          // publisher of the park airport's stand file
+    SharedText qualityFactorText;      // quality factor of the park airport's stand file
+    SharedText simulatorText;          // "{} ({}.{}.{}.{})" at connection (simulator link)
+    SharedText realTrafficEditionText; // RealTraffic's edition and version (traffic feed)
+    SharedText userStandText;          // stand under the user aircraft
+    SharedText objectIdText;           // object id of the callsign chosen in CALLSIGN_2_OBJECTID
 
     // Averages in hours, -1 = none.
     std::atomic<float> staticAverageHours{-1.0F};
     std::atomic<float> liveAverageHours{-1.0F};
 
     // Counters.
-    std::atomic<std::uint64_t> liveCount{0};                   // live aircraft not parked
-    std::atomic<std::uint64_t> addonAirportCount{0};           // "# simaddon"
-    std::atomic<std::uint64_t> otherPublisherAirportCount{0};  // "# thirdp"
-    std::atomic<std::uint64_t> liveryCount{0};                 // installed liveries found
-    std::atomic<std::uint64_t> parkedLiveCount{0};             // live aircraft parked at a stand
-    std::atomic<std::uint64_t> staticCount{0};                 // static parked aircraft
-    std::atomic<std::uint64_t> standCount{0};                  // stands of the park airport
-    std::atomic<std::uint64_t> pendingStaticCount{0};          // static placements waiting for creation
-    std::atomic<std::uint64_t> unrecognisedAirportCount{0};    // add-on airports of others not placed
+    std::atomic<std::uint64_t> liveCount{0};                  // live aircraft not parked
+    std::atomic<std::uint64_t> addonAirportCount{0};          // "# simaddon"
+    std::atomic<std::uint64_t> otherPublisherAirportCount{0}; // "# thirdp"
+    std::atomic<std::uint64_t> liveryCount{0};                // installed liveries found
+    std::atomic<std::uint64_t> parkedLiveCount{0};            // live aircraft parked at a stand
+    std::atomic<std::uint64_t> staticCount{0};                // static parked aircraft
+    std::atomic<std::uint64_t> standCount{0};                 // stands of the park airport
+    std::atomic<std::uint64_t> pendingStaticCount{0};         // static placements waiting for creation
+    std::atomic<std::uint64_t> unrecognisedAirportCount{0};   // add-on airports of others not placed
 
-    std::atomic<std::int32_t> parkLineY{399};          // y of the first line of the park block
-    std::atomic<std::int32_t> percentage{0};           // parking percentage in force
-    std::atomic<std::int32_t> qnh{0};                  // hPa, 0 = none
-    std::atomic<std::int32_t> wantedStaticCount{0};    // "max park"
-    std::atomic<std::int32_t> minutesToNextUpdate{0};  // countdown to the next static-parking update
-    std::atomic<std::uint32_t> learnedUpdates{0};      // "# updates"
-    std::atomic<std::int32_t> trafficWeek{0};          // "RT_traffic_week" of the park airport's stand file
+    std::atomic<std::int32_t> parkLineY{399};         // y of the first line of the park block
+    std::atomic<std::int32_t> percentage{0};          // parking percentage in force
+    std::atomic<std::int32_t> qnh{0};                 // hPa, 0 = none
+    std::atomic<std::int32_t> wantedStaticCount{0};   // "max park"
+    std::atomic<std::int32_t> minutesToNextUpdate{0}; // countdown to the next static-parking update
+    std::atomic<std::uint32_t> learnedUpdates{0};     // "# updates"
+    std::atomic<std::int32_t> trafficWeek{0};         // "RT_traffic_week" of the park airport's stand file
 
     // States.
-    std::atomic<bool> handmade{false};            // park airport's stand file is handmade (" (h)")
-    std::atomic<bool> startUp{true};              // the start-up has not reached the run yet
-    std::atomic<bool> realTrafficLinkUp{false};   // RealTraffic connected, or no connection needed
-    std::atomic<bool> parkAirportActive{false};   // the park airport's stand file was read
-    std::atomic<bool> standsLoaded{false};        // the park airport's stands are loaded ("Now" acts only then)
-    std::atomic<bool> simConnected{false};        // SimConnect is open
-    std::atomic<bool> simRunning{false};          // the simulator reports a running flight
-    std::atomic<bool> userModelRecognised{true};  // the user aircraft's model was recognised
-    std::atomic<bool> softFlag{false};            // last static placement needed soft options
-    std::atomic<bool> weekFlag{false};            // last static placement needed the whole week
-    std::atomic<bool> reservedStandValid{false};  // the park airport's reserved stand exists
-    SharedText reservedStandName;                 // name of that reserved stand
-    std::atomic<bool> readerStatesShown{false};   // the two reader states are shown
+    std::atomic<bool> handmade{false};           // park airport's stand file is handmade (" (h)")
+    std::atomic<bool> startUp{true};             // the start-up has not reached the run yet
+    std::atomic<bool> realTrafficLinkUp{false};  // RealTraffic connected, or no connection needed
+    std::atomic<bool> parkAirportActive{false};  // the park airport's stand file was read
+    std::atomic<bool> standsLoaded{false};       // the park airport's stands are loaded ("Now" acts only then)
+    std::atomic<bool> simConnected{false};       // SimConnect is open
+    std::atomic<bool> simRunning{false};         // the simulator reports a running flight
+    std::atomic<bool> userModelRecognised{true}; // the user aircraft's model was recognised
+    std::atomic<bool> softFlag{false};           // last static placement needed soft options
+    std::atomic<bool> weekFlag{false};           // last static placement needed the whole week
+    std::atomic<bool> reservedStandValid{false}; // the park airport's reserved stand exists
+    SharedText reservedStandName;                // name of that reserved stand
+    std::atomic<bool> readerStatesShown{false};  // the two reader states are shown
 
     std::atomic<std::int32_t> trafficReaderState{READER_STOPPED};
     std::atomic<std::int32_t> weatherReaderState{READER_STOPPED};
 
-    std::atomic<bool> ready{true};  // the object is built (it is constant-initialised)
+    std::atomic<bool> ready{true}; // the object is built (it is constant-initialised)
 
     // The reset before a restart: texts, flags, counts and averages back to their start values (the
     // park-airport text, the object-id text, the add-on and livery counts are kept).
@@ -123,15 +121,15 @@ public:
     CallsignList(const CallsignList&) = delete;
     CallsignList& operator=(const CallsignList&) = delete;
 
-    std::vector<std::string> entries() const;  // a copy
+    std::vector<std::string> entries() const; // a copy
     void set(std::vector<std::string> entries);
     void add(const std::string& entry);
-    void reset();  // one empty entry
+    void reset(); // one empty entry
     std::size_t size() const;
 
 private:
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_entries;  // empty here stands for the one empty entry
+    std::vector<std::string> m_entries; // empty here stands for the one empty entry
 };
 
 extern constinit CallsignList g_callsignList;
@@ -142,4 +140,4 @@ extern constinit CallsignList g_callsignList;
 // the window's "Block" button and a blocked callsign equal to the chosen one.
 void gf_resetWindowCallsignList();
 
-}  // namespace skf
+} // namespace skf

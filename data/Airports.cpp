@@ -22,17 +22,17 @@ namespace {
 
 std::atomic<bool> g_airportsLoaded{false};
 
-char lf_upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
+char lf_upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
 
 } // namespace
 
-std::string lf_readAirportsErrorText(std::string_view what)
-{
+std::string lf_readAirportsErrorText(std::string_view what) {
     return fmt::format("{} exception : {}", "gf_readAirports", what);
 }
 
-void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao)
-{
+void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao) {
     const pugi::xml_attribute i = ap.attribute("i");
     const pugi::xml_attribute la = ap.attribute("la");
     const pugi::xml_attribute lo = ap.attribute("lo");
@@ -72,8 +72,7 @@ void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao)
     }
 }
 
-bool gf_readAirports()
-{
+bool gf_readAirports() {
     if (g_airportsLoaded.load())
         return !g_airports.empty();
     const std::filesystem::path& encPath = g_airportsEncPath;
@@ -118,10 +117,11 @@ bool gf_readAirports()
     return !g_airports.empty();
 }
 
-bool gf_isKnownAirport(const FixedCode<4>& icao) { return g_airportCodes.contains(icao); }
+bool gf_isKnownAirport(const FixedCode<4>& icao) {
+    return g_airportCodes.contains(icao);
+}
 
-std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text)
-{
+std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text) {
     if (text.size() < 4)
         return std::nullopt;
     char code[4];
@@ -134,8 +134,7 @@ std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text)
     return std::nullopt;
 }
 
-std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path& path)
-{
+std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path& path) {
     std::string text = path.string();
     for (char& c : text)
         c = lf_upper(c);
@@ -157,16 +156,14 @@ std::optional<FixedCode<4>> gf_findAirportInFileName(const std::filesystem::path
     return found;
 }
 
-std::string gf_airportCodeText(const Airport& airport)
-{
+std::string gf_airportCodeText(const Airport& airport) {
     std::string text = airport.icao.empty() ? std::string("?") : airport.icao.str();
     if (!airport.iata.empty() && airport.iata != kNoIata) // an empty record has no IATA code either
         text += fmt::format(" ({})", airport.iata.view());
     return text;
 }
 
-void gf_resetAirports()
-{
+void gf_resetAirports() {
     g_airports.clear();
     g_airports.shrink_to_fit();
     g_airportCodes.clear();

@@ -19,10 +19,10 @@ namespace skf {
 
 struct Airport {
     FixedCode<4> icao;
-    FixedCode<3> iata;   // kNoIata when the airport has no IATA code
-    double latitude = 0; // degrees, north positive
-    double longitude = 0; // degrees, east positive
-    float altitude = 0;  // feet
+    FixedCode<3> iata;       // kNoIata when the airport has no IATA code
+    double latitude = 0;     // degrees, north positive
+    double longitude = 0;    // degrees, east positive
+    float altitude = 0;      // feet
     std::int32_t stands = 0; // stands in the airport's archived airport file; 0 when none or unknown
 };
 

@@ -35,18 +35,18 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-void lf_sodiumInit()
-{
+void lf_sodiumInit() {
     static const int rc = sodium_init();
     if (rc < 0)
         throw std::runtime_error("libsodium could not be initialised");
 }
 
-std::string lf_partName(const std::string& path) { return path + ".part"; }
+std::string lf_partName(const std::string& path) {
+    return path + ".part";
+}
 
 // Closes the file and reports a failed flush as an error of the given path.
-void lf_closeChecked(FilePtr& f, const std::string& path)
-{
+void lf_closeChecked(FilePtr& f, const std::string& path) {
     std::FILE* raw = f.release();
     if (std::fclose(raw) != 0)
         throw std::runtime_error("Could not write output file: " + path);
@@ -57,13 +57,11 @@ void lf_closeChecked(FilePtr& f, const std::string& path)
 // until they are all written. Destroying it before finish() stops the writing and waits for it.
 class BackgroundWriter {
 public:
-    BackgroundWriter(std::FILE* out, const unsigned char* data) : m_out(out), m_data(data), m_thread([this] { run(); })
-    {
-    }
+    BackgroundWriter(std::FILE* out, const unsigned char* data)
+        : m_out(out), m_data(data), m_thread([this] { run(); }) {}
     BackgroundWriter(const BackgroundWriter&) = delete;
     BackgroundWriter& operator=(const BackgroundWriter&) = delete;
-    ~BackgroundWriter()
-    {
+    ~BackgroundWriter() {
         {
             std::lock_guard lock(m_mutex);
             m_done = true;
@@ -74,8 +72,7 @@ public:
             m_thread.join();
     }
 
-    void publish(std::size_t end)
-    {
+    void publish(std::size_t end) {
         {
             std::lock_guard lock(m_mutex);
             m_end = end;
@@ -84,8 +81,7 @@ public:
     }
     bool failed() const { return m_failed.load(); }
     // True when every published byte was written.
-    bool finish()
-    {
+    bool finish() {
         {
             std::lock_guard lock(m_mutex);
             m_done = true;
@@ -96,8 +92,7 @@ public:
     }
 
 private:
-    void run()
-    {
+    void run() {
         std::size_t written = 0;
         for (;;) {
             std::size_t end = 0;
@@ -135,13 +130,11 @@ private:
 
 } // namespace
 
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output)
-{
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output) {
     lf_decryptStream(key, input, output, nullptr);
 }
 
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory)
-{
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory) {
     lf_sodiumInit();
     FilePtr in(std::fopen(input.c_str(), "rb"));
     if (!in)
@@ -260,8 +253,7 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
 
 namespace {
 
-bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText* plain)
-{
+bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText* plain) {
     try {
         DataKey key = g_dataKey;
         struct Wipe {
@@ -283,20 +275,16 @@ bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 
 } // namespace
 
-bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output)
-{
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output) {
     return lf_streamDecrypt(input, output, nullptr);
 }
 
-bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain)
-{
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain) {
     plain = {};
     return lf_streamDecrypt(input, output, &plain);
 }
 
-void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,
-                      const std::filesystem::path& output)
-{
+void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input, const std::filesystem::path& output) {
     lf_sodiumInit();
     const std::string inText = input.string();
     const std::string outText = output.string();
@@ -332,8 +320,8 @@ void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,
             const unsigned char tag = last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
                                            : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
             unsigned long long cipherLen = 0;
-            crypto_secretstream_xchacha20poly1305_push(&state, cipher.data(), &cipherLen, plain.data(),
-                                                       n, nullptr, 0, tag);
+            crypto_secretstream_xchacha20poly1305_push(&state, cipher.data(), &cipherLen, plain.data(), n, nullptr, 0,
+                                                       tag);
             if (std::fwrite(cipher.data(), 1, cipherLen, out.get()) != cipherLen)
                 throw std::runtime_error("Could not write output file: " + outText);
             if (last)
@@ -350,8 +338,7 @@ void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,
     }
 }
 
-void gf_removeIfExists(const std::filesystem::path& path)
-{
+void gf_removeIfExists(const std::filesystem::path& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return;

@@ -51,8 +51,7 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
 // Encrypts a plain file into the stream format above (4096-byte chunks, the last tagged FINAL).
 // The output is written beside itself under a temporary name and renamed over the target only when
 // complete. Throws std::runtime_error on failure. Used by the data tool, tests and benchmarks.
-void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input,
-                      const std::filesystem::path& output);
+void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input, const std::filesystem::path& output);
 
 // Removes the file when it exists; a failed removal logs
 // "Warning: could not remove {}, errorcode: {}" with the system's message.

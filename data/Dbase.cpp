@@ -54,8 +54,7 @@ constexpr double kMetresToNm = 0.0005399568034557236;
 
 // Calls f(piece) for every trimmed piece of a comma list, empty pieces too (an empty text is one empty piece).
 template <class F>
-void lf_forEachPiece(std::string_view text, F&& f)
-{
+void lf_forEachPiece(std::string_view text, F&& f) {
     std::size_t start = 0;
     for (;;) {
         const auto comma = text.find(',', start);
@@ -69,8 +68,7 @@ void lf_forEachPiece(std::string_view text, F&& f)
 // One required list section into a set of codes (UserErrorException 61 when it is missing or
 // yields no code at all).
 void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
-                            const char* element, const char* attribute)
-{
+                            const char* element, const char* attribute) {
     const pugi::xml_node root = doc.child("root");
     if (!root)
         throw UserErrorException(61, std::string("XML root missing: ") + "root");
@@ -88,26 +86,22 @@ void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, 
         }
     }
     if (!any)
-        throw UserErrorException(
-            61, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section, element,
-                            attribute));
+        throw UserErrorException(61, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.",
+                                                 section, element, attribute));
 }
 
 void lf_readCodeListSection(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
-                            const char* element)
-{
+                            const char* element) {
     lf_readCodeListSection(doc, section, codes, element, "types");
 }
 
 void lf_readCodeListSectionCodes(const pugi::xml_document& doc, const char* section, std::set<std::string>& codes,
-                                 const char* element)
-{
+                                 const char* element) {
     lf_readCodeListSection(doc, section, codes, element, "codes");
 }
 
 void lf_readThirdparties(const pugi::xml_document& doc, const char* section, std::vector<PublisherAirports>& list,
-                         const char* element)
-{
+                         const char* element) {
     const pugi::xml_node sec = doc.child("root").child(section);
     for (const pugi::xml_node e : sec.children(element)) {
         PublisherAirports entry;
@@ -119,15 +113,13 @@ void lf_readThirdparties(const pugi::xml_document& doc, const char* section, std
     }
 }
 
-void lf_internIds(const std::set<std::string>& codes, std::set<std::uint16_t>& ids)
-{
+void lf_internIds(const std::set<std::string>& codes, std::set<std::uint16_t>& ids) {
     ids.clear();
     for (const std::string& code : codes)
         ids.insert(gf_internModel(code));
 }
 
-void lf_readSimilarTypes(const pugi::xml_document& doc)
-{
+void lf_readSimilarTypes(const pugi::xml_document& doc) {
     const pugi::xml_node sec = doc.child("root").child("similar_types");
     if (!sec)
         return;
@@ -140,8 +132,7 @@ void lf_readSimilarTypes(const pugi::xml_document& doc)
     g_similarTypes.shrink_to_fit();
 }
 
-void lf_readPublishers(const pugi::xml_document& doc)
-{
+void lf_readPublishers(const pugi::xml_document& doc) {
     const pugi::xml_node sec = doc.child("root").child("publishers");
     if (!sec)
         return;
@@ -157,8 +148,7 @@ void lf_readPublishers(const pugi::xml_document& doc)
     gf_log(fmt::format("{:5} publishers", g_publisherNames.size()));
 }
 
-void lf_readWingspans(const pugi::xml_document& doc)
-{
+void lf_readWingspans(const pugi::xml_document& doc) {
     const pugi::xml_node sec = doc.child("root").child("wingspans");
     if (!sec)
         return;
@@ -181,8 +171,7 @@ void lf_readWingspans(const pugi::xml_document& doc)
         lf_storeHalfWingspan(code, half);
 }
 
-void lf_readFixes(const pugi::xml_document& doc)
-{
+void lf_readFixes(const pugi::xml_document& doc) {
     const pugi::xml_node sec = doc.child("root").child("fixes");
     if (!sec)
         return;
@@ -206,8 +195,7 @@ struct RegistrationKey {
     std::uint64_t low = 0;
 };
 
-std::uint64_t lf_bigEndian(const unsigned char* bytes)
-{
+std::uint64_t lf_bigEndian(const unsigned char* bytes) {
     std::uint64_t v = 0;
     std::memcpy(&v, bytes, sizeof v);
     if constexpr (std::endian::native == std::endian::little)
@@ -215,8 +203,7 @@ std::uint64_t lf_bigEndian(const unsigned char* bytes)
     return v;
 }
 
-RegistrationKey lf_keyOf(std::string_view r)
-{
+RegistrationKey lf_keyOf(std::string_view r) {
     unsigned char bytes[16] = {};
     std::memcpy(bytes, r.data(), std::min<std::size_t>(r.size(), 16));
     return {lf_bigEndian(bytes), lf_bigEndian(bytes + 8)};
@@ -224,8 +211,7 @@ RegistrationKey lf_keyOf(std::string_view r)
 
 // Orders by registration, bytewise, a proper prefix first.
 template <class T>
-bool lf_keyLess(const T& x, const T& y, std::string_view xr, std::string_view yr)
-{
+bool lf_keyLess(const T& x, const T& y, std::string_view xr, std::string_view yr) {
     if (x.key.high != y.key.high)
         return x.key.high < y.key.high;
     if (x.key.low != y.key.low)
@@ -260,8 +246,7 @@ struct SortItem {
 // bytes, where passes over bytes that are the same in every record are skipped; runs with the
 // same first 8 bytes are then ordered by the rest of their registrations. Records with equal
 // registrations keep their order in the file.
-std::vector<SortItem> lf_sortedItems(const std::vector<PendingRecord>& records)
-{
+std::vector<SortItem> lf_sortedItems(const std::vector<PendingRecord>& records) {
     const std::size_t n = records.size();
     std::vector<SortItem> items(n);
     std::array<std::array<std::uint32_t, 256>, 8> counts{};
@@ -294,7 +279,8 @@ std::vector<SortItem> lf_sortedItems(const std::vector<PendingRecord>& records)
             ++j;
         }
         if (longer) // the same first 8 bytes and longer texts: order by the rest
-            std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(i), items.begin() + static_cast<std::ptrdiff_t>(j),
+            std::stable_sort(items.begin() + static_cast<std::ptrdiff_t>(i),
+                             items.begin() + static_cast<std::ptrdiff_t>(j),
                              [&records](const SortItem& x, const SortItem& y) {
                                  return records[x.index].text() < records[y.index].text();
                              });
@@ -308,8 +294,7 @@ std::vector<SortItem> lf_sortedItems(const std::vector<PendingRecord>& records)
 class CodeCache {
 public:
     explicit CodeCache(StringPool& pool) : m_pool(pool), m_slots(1u << 12) {}
-    std::uint16_t intern(const char* code)
-    {
+    std::uint16_t intern(const char* code) {
         // Up to 8 bytes of the code, packed; codes hold no NUL byte, so the zero fill keeps
         // lengths apart. Longer codes go to the pool. (Packed by shifts: no round trip through
         // memory on the way to the table.)
@@ -339,8 +324,7 @@ private:
 };
 
 // The XML library's reading of a boolean attribute: true when it begins with 1, t, T, y or Y.
-bool lf_asBool(const char* text)
-{
+bool lf_asBool(const char* text) {
     const char c = text[0];
     return c == '1' || c == 't' || c == 'T' || c == 'y' || c == 'Y';
 }
@@ -354,8 +338,7 @@ struct RawRecord {
     std::uint32_t length;
 };
 
-void lf_readRawRecord(const pugi::xml_node& e, RawRecord& raw)
-{
+void lf_readRawRecord(const pugi::xml_node& e, RawRecord& raw) {
     static const char kEmpty[] = "";
     for (const char*& v : raw.values)
         v = kEmpty;
@@ -366,12 +349,23 @@ void lf_readRawRecord(const pugi::xml_node& e, RawRecord& raw)
             continue;
         unsigned slot = 5;
         switch (name[0]) {
-        case 'r': slot = 0; break;
-        case 'a': slot = 1; break;
-        case 'm': slot = 2; break;
-        case 'o': slot = 3; break;
-        case 'c': slot = 4; break;
-        default: break;
+        case 'r':
+            slot = 0;
+            break;
+        case 'a':
+            slot = 1;
+            break;
+        case 'm':
+            slot = 2;
+            break;
+        case 'o':
+            slot = 3;
+            break;
+        case 'c':
+            slot = 4;
+            break;
+        default:
+            break;
         }
         if (slot < 5 && !(seen & (1u << slot))) {
             seen |= 1u << slot;
@@ -396,8 +390,7 @@ struct RawBlock {
     std::vector<RawRecord> raw;
 };
 
-void lf_readRawBlock(RawBlock& block)
-{
+void lf_readRawBlock(RawBlock& block) {
     block.raw.resize(block.elements.size());
     for (std::size_t i = 0; i < block.elements.size(); ++i)
         lf_readRawRecord(block.elements[i], block.raw[i]);
@@ -406,8 +399,7 @@ void lf_readRawBlock(RawBlock& block)
 // Reads the attributes of all elements, in blocks in document order. The walk over the elements
 // hands each full block to up to three helper threads, which only read the document; the walking
 // thread joins them when the walk is done. A small section is read here alone.
-std::deque<RawBlock> lf_readRawRecords(const pugi::xml_node& sec)
-{
+std::deque<RawBlock> lf_readRawRecords(const pugi::xml_node& sec) {
     constexpr std::size_t kBlockElements = 16384;
     std::deque<RawBlock> blocks; // appended under the mutex; a block never moves once there
     std::mutex mutex;
@@ -480,8 +472,7 @@ std::deque<RawBlock> lf_readRawRecords(const pugi::xml_node& sec)
     return blocks;
 }
 
-void lf_readRecords(const pugi::xml_document& doc)
-{
+void lf_readRecords(const pugi::xml_document& doc) {
     const pugi::xml_node sec = doc.child("root").child("dbase");
     std::vector<PendingRecord> pending;
     {
@@ -553,15 +544,13 @@ void lf_readRecords(const pugi::xml_document& doc)
 
 } // namespace
 
-std::vector<std::string> lf_splitCommaList(std::string_view text)
-{
+std::vector<std::string> lf_splitCommaList(std::string_view text) {
     std::vector<std::string> pieces;
     lf_forEachPiece(text, [&](std::string_view p) { pieces.emplace_back(p); });
     return pieces;
 }
 
-void lf_sortDbaseRecords()
-{
+void lf_sortDbaseRecords() {
     std::vector<DbaseRecord>& records = g_dbaseRecords;
     const auto less = [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; };
     if (std::is_sorted(records.begin(), records.end(), less)) {
@@ -593,8 +582,7 @@ void lf_sortDbaseRecords()
     records = std::move(sorted);
 }
 
-void lf_storeHalfWingspan(const std::string& code, double halfSpan)
-{
+void lf_storeHalfWingspan(const std::string& code, double halfSpan) {
     const std::uint16_t id = gf_internModel(code);
     try {
         g_halfWingspans.at(id) = halfSpan;
@@ -607,8 +595,7 @@ namespace {
 
 // Reads the sections of a parsed (or failed) document and removes the plain file.
 bool lf_readDocument(const pugi::xml_document& doc, const pugi::xml_parse_result& parsed,
-                     const std::filesystem::path& xmlPath)
-{
+                     const std::filesystem::path& xmlPath) {
     if (!parsed) {
         // Never run on an empty database: the caller stops the start-up on false.
         gf_logError(fmt::format("'{}' not read because of {}", xmlPath.string(), parsed.description()));
@@ -672,15 +659,13 @@ bool lf_readDocument(const pugi::xml_document& doc, const pugi::xml_parse_result
 
 } // namespace
 
-bool gf_readDbaseXml(const std::filesystem::path& xmlPath)
-{
+bool gf_readDbaseXml(const std::filesystem::path& xmlPath) {
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = gf_loadXml(doc, xmlPath);
     return lf_readDocument(doc, parsed, xmlPath);
 }
 
-bool gf_readDbase()
-{
+bool gf_readDbase() {
     const std::filesystem::path& encPath = g_dbaseEncPath;
     std::error_code ec;
     if (!std::filesystem::exists(encPath, ec))
@@ -695,8 +680,7 @@ bool gf_readDbase()
     return lf_readDocument(doc, parsed, g_dbaseXmlPath);
 }
 
-void gf_clearDbase()
-{
+void gf_clearDbase() {
     g_dbaseRecords = {};
     g_modelCodes.clear();
     g_cargoModelCodes.clear();

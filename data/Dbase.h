@@ -18,9 +18,9 @@ namespace skf {
 
 // One registration of the database.
 struct DbaseRecord {
-    std::string registration; // byte for byte as the file has it (with or without a dash)
-    std::uint16_t airline = 0;  // operator-pool id of the airline code
-    std::uint16_t model = 0;    // model-pool id of the ICAO model code
+    std::string registration;     // byte for byte as the file has it (with or without a dash)
+    std::uint16_t airline = 0;    // operator-pool id of the airline code
+    std::uint16_t model = 0;      // model-pool id of the ICAO model code
     std::uint16_t operatorId = 0; // operator-pool id of the operating company; 0 when none
     bool cargo = false;
 };
@@ -47,26 +47,26 @@ inline constexpr std::size_t kHalfWingspanSlots = 2700;
 // Sorted ascending by registration (bytewise), one record per registration.
 extern std::vector<DbaseRecord> g_dbaseRecords;
 
-extern std::set<std::string> g_modelCodes;        // every valid ICAO model code
-extern std::set<std::string> g_cargoModelCodes;   // model codes of freighter types
+extern std::set<std::string> g_modelCodes;      // every valid ICAO model code
+extern std::set<std::string> g_cargoModelCodes; // model codes of freighter types
 extern std::set<std::uint16_t> g_cargoModelIds;
 extern std::set<std::uint16_t> g_heavyModelIds;
 extern std::set<std::uint16_t> g_largeModelIds;
 extern std::set<std::uint16_t> g_buzjetModelIds;
 extern std::set<std::uint16_t> g_highPerfModelIds;
 extern std::set<std::uint16_t> g_rotorcraftModelIds;
-extern std::set<std::string> g_airlineCodes;      // every valid ICAO airline code
+extern std::set<std::string> g_airlineCodes; // every valid ICAO airline code
 extern std::set<std::string> g_cargoOperatorCodes;
 extern std::set<std::uint16_t> g_cargoOperatorIds;
-extern std::set<std::string> g_simaddonAirports;  // airports the simulator's own add-ons cover
+extern std::set<std::string> g_simaddonAirports; // airports the simulator's own add-ons cover
 // One group of name variants per publisher; the first name is the publisher's name.
 extern std::vector<std::vector<std::string>> g_publisherNames;
 // Lists of interchangeable model codes, each sorted ascending.
 extern std::vector<std::vector<std::string>> g_similarTypes;
-extern std::map<std::string, double> g_halfWingspanByCode; // model code -> half wingspan (NM)
+extern std::map<std::string, double> g_halfWingspanByCode;     // model code -> half wingspan (NM)
 extern std::array<double, kHalfWingspanSlots> g_halfWingspans; // by model id; 0 = no entry
-extern double g_maxHalfWingspan;                          // the largest half wingspan read (NM)
-extern std::map<std::string, std::string> g_modelFixes;   // wrong model code -> correct one
+extern double g_maxHalfWingspan;                               // the largest half wingspan read (NM)
+extern std::map<std::string, std::string> g_modelFixes;        // wrong model code -> correct one
 extern std::vector<PublisherAirports> g_thirdparties20;
 extern std::vector<PublisherAirports> g_thirdparties24;
 // model id -> ids of similar models with at least one installed livery

@@ -19,10 +19,11 @@ LiveryQueries g_liveryQueries;
 
 const std::vector<std::uint16_t> g_noSimilarModels;
 
-char lf_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+char lf_lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
-bool lf_containsNoCase(std::string_view hay, std::string_view needle)
-{
+bool lf_containsNoCase(std::string_view hay, std::string_view needle) {
     if (needle.empty())
         return true;
     if (needle.size() > hay.size())
@@ -32,8 +33,7 @@ bool lf_containsNoCase(std::string_view hay, std::string_view needle)
     return it != hay.end();
 }
 
-const DbaseRecord* lf_findRecord(std::string_view registration)
-{
+const DbaseRecord* lf_findRecord(std::string_view registration) {
     const auto it = std::lower_bound(
         g_dbaseRecords.begin(), g_dbaseRecords.end(), registration,
         [](const DbaseRecord& r, std::string_view reg) { return std::string_view(r.registration) < reg; });
@@ -44,8 +44,7 @@ const DbaseRecord* lf_findRecord(std::string_view registration)
 
 } // namespace
 
-std::vector<std::string> gf_registrationVariants(std::string_view registration)
-{
+std::vector<std::string> gf_registrationVariants(std::string_view registration) {
     std::vector<std::string> variants;
     if (registration.size() >= 5 && registration[0] != 'N' && registration.find('-') == std::string_view::npos) {
         variants.push_back(fmt::format("{}-{}", registration.substr(0, 2), registration.substr(2)));
@@ -55,8 +54,7 @@ std::vector<std::string> gf_registrationVariants(std::string_view registration)
     return variants;
 }
 
-std::optional<DbaseInfo> gf_lookupRegistration(std::string_view registration)
-{
+std::optional<DbaseInfo> gf_lookupRegistration(std::string_view registration) {
     if (registration.empty())
         return std::nullopt;
     for (const std::string& v : gf_registrationVariants(registration))
@@ -65,24 +63,21 @@ std::optional<DbaseInfo> gf_lookupRegistration(std::string_view registration)
     return std::nullopt;
 }
 
-std::string_view gf_operatorOfRegistration(std::string_view registration)
-{
+std::string_view gf_operatorOfRegistration(std::string_view registration) {
     const auto info = gf_lookupRegistration(registration);
     if (!info)
         return {};
     return gf_operatorName(info->operatorId);
 }
 
-std::optional<std::string> gf_findShortRegistrationIn(std::string_view text)
-{
+std::optional<std::string> gf_findShortRegistrationIn(std::string_view text) {
     for (const DbaseRecord& r : g_dbaseRecords)
         if (r.registration.size() < 6 && !r.registration.empty() && text.find(r.registration) != std::string_view::npos)
             return r.registration;
     return std::nullopt;
 }
 
-SizeCategory gf_modelCategory(std::uint16_t modelId)
-{
+SizeCategory gf_modelCategory(std::uint16_t modelId) {
     if (g_largeModelIds.contains(modelId))
         return SizeCategory::Large;
     if (g_heavyModelIds.contains(modelId))
@@ -96,23 +91,19 @@ SizeCategory gf_modelCategory(std::uint16_t modelId)
     return SizeCategory::Light;
 }
 
-SizeCategory gf_modelCategoryByName(std::string_view modelCode)
-{
+SizeCategory gf_modelCategoryByName(std::string_view modelCode) {
     return gf_modelCategory(gf_internModel(modelCode));
 }
 
-bool gf_isKnownModelCode(std::string_view modelCode)
-{
+bool gf_isKnownModelCode(std::string_view modelCode) {
     return !modelCode.empty() && g_modelCodes.find(std::string(modelCode)) != g_modelCodes.end();
 }
 
-bool gf_isKnownAirlineCode(std::string_view airlineCode)
-{
+bool gf_isKnownAirlineCode(std::string_view airlineCode) {
     return !airlineCode.empty() && g_airlineCodes.find(std::string(airlineCode)) != g_airlineCodes.end();
 }
 
-double gf_halfWingspan(std::uint16_t modelId)
-{
+double gf_halfWingspan(std::uint16_t modelId) {
     try {
         return g_halfWingspans.at(modelId);
     } catch (const std::out_of_range& e) {
@@ -122,14 +113,12 @@ double gf_halfWingspan(std::uint16_t modelId)
     }
 }
 
-void gf_setLiveryQueries(LiveryQueries queries)
-{
+void gf_setLiveryQueries(LiveryQueries queries) {
     std::lock_guard lock(g_liveryQueriesMutex);
     g_liveryQueries = std::move(queries);
 }
 
-void gf_buildSimilarModels()
-{
+void gf_buildSimilarModels() {
     LiveryQueries queries;
     {
         std::lock_guard lock(g_liveryQueriesMutex);
@@ -138,8 +127,7 @@ void gf_buildSimilarModels()
     gf_buildSimilarModels(queries);
 }
 
-void gf_buildSimilarModels(const LiveryQueries& queries)
-{
+void gf_buildSimilarModels(const LiveryQueries& queries) {
     g_similarModelsWithLiveries.clear();
     g_similarModelsByAirline.clear();
     const auto modelHasLivery = [&](const std::string& code) {
@@ -188,8 +176,7 @@ void gf_buildSimilarModels(const LiveryQueries& queries)
     gf_log(fmt::format("{:5} similar model definitions", g_similarModelsWithLiveries.size()));
 }
 
-const std::vector<std::uint16_t>& gf_similarModels(std::uint32_t airlineModel)
-{
+const std::vector<std::uint16_t>& gf_similarModels(std::uint32_t airlineModel) {
     const auto airline = static_cast<std::uint16_t>(airlineModel & 0xFFFFu);
     const auto model = static_cast<std::uint16_t>(airlineModel >> 16);
     const auto a = g_similarModelsByAirline.find(airline);
@@ -202,18 +189,15 @@ const std::vector<std::uint16_t>& gf_similarModels(std::uint32_t airlineModel)
     return m->second;
 }
 
-const std::vector<std::uint16_t>& gf_similarModels(std::uint16_t airlineId, std::uint16_t modelId)
-{
+const std::vector<std::uint16_t>& gf_similarModels(std::uint16_t airlineId, std::uint16_t modelId) {
     return gf_similarModels(static_cast<std::uint32_t>(airlineId) | (static_cast<std::uint32_t>(modelId) << 16));
 }
 
-bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text)
-{
+bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text) {
     return lf_containsNoCase(path.string(), text);
 }
 
-std::optional<std::string> gf_findPublisherInPath(const std::filesystem::path& path)
-{
+std::optional<std::string> gf_findPublisherInPath(const std::filesystem::path& path) {
     const std::string text = path.string();
     for (const std::vector<std::string>& group : g_publisherNames) {
         for (const std::string& name : group) {
@@ -226,8 +210,7 @@ std::optional<std::string> gf_findPublisherInPath(const std::filesystem::path& p
     return std::nullopt;
 }
 
-bool gf_matchCodeNumberName(std::string_view name, std::string_view code, int& number, std::string_view text)
-{
+bool gf_matchCodeNumberName(std::string_view name, std::string_view code, int& number, std::string_view text) {
     if (text.substr(0, code.size()) != code || text.size() < code.size())
         return false;
     const std::string_view rest = text.substr(code.size());

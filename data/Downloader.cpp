@@ -16,8 +16,7 @@ namespace {
 
 std::mutex g_configMutex;
 
-DownloadConfig lf_initialConfig()
-{
+DownloadConfig lf_initialConfig() {
     DownloadConfig c;
     const char* env = std::getenv("SKYFILL_DOWNLOAD_URL");
     c.baseUrl = (env && *env) ? env : std::string(kDefaultDownloadBaseUrl);
@@ -26,14 +25,12 @@ DownloadConfig lf_initialConfig()
     return c;
 }
 
-DownloadConfig& lf_config()
-{
+DownloadConfig& lf_config() {
     static DownloadConfig config = lf_initialConfig();
     return config;
 }
 
-void lf_globalInit()
-{
+void lf_globalInit() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
@@ -44,20 +41,17 @@ struct FileCloser {
 
 } // namespace
 
-CurlHandle gf_makeCurlHandle()
-{
+CurlHandle gf_makeCurlHandle() {
     lf_globalInit();
     return CurlHandle(curl_easy_init());
 }
 
-DownloadConfig gf_downloadConfig()
-{
+DownloadConfig gf_downloadConfig() {
     std::lock_guard lock(g_configMutex);
     return lf_config();
 }
 
-void gf_setDownloadConfig(DownloadConfig config)
-{
+void gf_setDownloadConfig(DownloadConfig config) {
     if (config.baseUrl.empty())
         config.baseUrl = std::string(kDefaultDownloadBaseUrl);
     if (config.baseUrl.back() != '/')
@@ -66,23 +60,21 @@ void gf_setDownloadConfig(DownloadConfig config)
     lf_config() = std::move(config);
 }
 
-void gf_setDownloadBaseUrl(std::string_view url)
-{
+void gf_setDownloadBaseUrl(std::string_view url) {
     DownloadConfig c = gf_downloadConfig();
     c.baseUrl = std::string(url);
     gf_setDownloadConfig(std::move(c));
 }
 
-std::string gf_downloadBaseUrl() { return gf_downloadConfig().baseUrl; }
+std::string gf_downloadBaseUrl() {
+    return gf_downloadConfig().baseUrl;
+}
 
-std::size_t lf_curlWrite(char* data, std::size_t size, std::size_t count, void* stream)
-{
+std::size_t lf_curlWrite(char* data, std::size_t size, std::size_t count, void* stream) {
     return std::fwrite(data, size, count, static_cast<std::FILE*>(stream));
 }
 
-bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target,
-                 bool binary)
-{
+bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target, bool binary) {
     if (!handle)
         return false;
     const std::string urlText(url);
@@ -135,8 +127,7 @@ bool gf_download(const CurlHandle& handle, std::string_view url, const std::file
     return false;
 }
 
-bool gf_downloadDataFile(const std::filesystem::path& fileName, const std::filesystem::path& target)
-{
+bool gf_downloadDataFile(const std::filesystem::path& fileName, const std::filesystem::path& target) {
     CurlHandle handle = gf_makeCurlHandle();
     const std::string url = fmt::format("{}{}/{}", gf_downloadBaseUrl(), g_programVersion.major, fileName.string());
     const bool ok = gf_download(handle, url, target, true);

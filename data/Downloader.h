@@ -53,8 +53,7 @@ std::size_t lf_curlWrite(char* data, std::size_t size, std::size_t count, void* 
 // binary=false is text mode, which on this platform stores the body unchanged as well.
 // Logs "Could not open output file: {}", "Download error: '{}' for {}" or
 // "Downloader exception: '{}', {} => {}"; never throws.
-bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target,
-                 bool binary);
+bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target, bool binary);
 
 // Fetches a reference data file of the running program's major version:
 // URL = base URL + major + "/" + file name. Logs "Downloaded '{}' to '{}'" or

@@ -15,8 +15,7 @@ namespace skf {
 // 64-bit FNV-1a over the bytes of a code; the empty code hashes to the offset basis.
 struct Fnv1aHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view s) const noexcept
-    {
+    std::size_t operator()(std::string_view s) const noexcept {
         std::uint64_t h = 14695981039346656037ULL;
         for (unsigned char c : s) {
             h ^= c;

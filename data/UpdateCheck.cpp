@@ -32,15 +32,17 @@ constexpr std::string_view kSimaddonZip = "my_simaddon2024.zip";
 constexpr std::size_t kUnzipChunk = 524288;
 
 // A version object with the three integer members; none for anything else (reported as not found).
-std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member)
-{
-    if (!root.is_object()) return std::nullopt;
+std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member) {
+    if (!root.is_object())
+        return std::nullopt;
     const auto it = root.find(member);
-    if (it == root.end() || !it->is_object()) return std::nullopt;
+    if (it == root.end() || !it->is_object())
+        return std::nullopt;
     const nlohmann::json& v = *it;
     for (const char* key : {"major", "minor", "patch"}) {
         const auto k = v.find(key);
-        if (k == v.end() || !k->is_number_integer()) return std::nullopt;
+        if (k == v.end() || !k->is_number_integer())
+            return std::nullopt;
         // get<std::int32_t> would cut a larger number to its low bits without an error.
         if (k->is_number_unsigned() ? k->get<std::uint64_t>() > static_cast<std::uint64_t>(INT32_MAX)
                                     : (k->get<std::int64_t>() < INT32_MIN || k->get<std::int64_t>() > INT32_MAX))
@@ -54,19 +56,16 @@ std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_
     }
 }
 
-VersionData lf_settingVersion(const StringParameter& setting)
-{
+VersionData lf_settingVersion(const StringParameter& setting) {
     const std::string text = setting.value();
     return text.empty() ? VersionData{} : gf_parseVersion(text);
 }
 
-void lf_warningBox(const std::string& text)
-{
+void lf_warningBox(const std::string& text) {
     gf_messageBox(text, "SKFL", MessageBoxIcon::Exclamation);
 }
 
-void lf_removeQuietly(const fs::path& path)
-{
+void lf_removeQuietly(const fs::path& path) {
     std::error_code ec;
     fs::remove(path, ec);
 }
@@ -74,8 +73,7 @@ void lf_removeQuietly(const fs::path& path)
 // A data file (airports.enc, AIG-regcodes.enc, dbase.enc): fetched when the published version is newer
 // than the setting's or the file is missing.
 void lf_updateDataFile(const nlohmann::json& root, std::string_view member, StringParameter& setting,
-                       std::string_view fileName)
-{
+                       std::string_view fileName) {
     const auto version = lf_versionOf(root, member);
     if (!version) {
         lf_logVersionNotFound(member);
@@ -96,8 +94,7 @@ void lf_updateDataFile(const nlohmann::json& root, std::string_view member, Stri
 
 // Scan data ("liveries", "addons"): newer data switches the scan on for this start.
 void lf_updateScanData(const nlohmann::json& root, std::string_view member, StringParameter& setting,
-                       CheckBoxParameter& scan, const fs::path& fileThatMustExist)
-{
+                       CheckBoxParameter& scan, const fs::path& fileThatMustExist) {
     const auto version = lf_versionOf(root, member);
     if (!version) {
         lf_logVersionNotFound(member);
@@ -121,8 +118,7 @@ void lf_updateScanData(const nlohmann::json& root, std::string_view member, Stri
 }
 
 // Reads and removes versions.json; none when it cannot be read or parsed (logged).
-std::optional<nlohmann::json> lf_readVersionsFile(const fs::path& file)
-{
+std::optional<nlohmann::json> lf_readVersionsFile(const fs::path& file) {
     std::optional<nlohmann::json> root;
     {
         std::ifstream in(file, std::ios::binary);
@@ -138,26 +134,26 @@ std::optional<nlohmann::json> lf_readVersionsFile(const fs::path& file)
     }
     std::error_code ec;
     fs::remove(file, ec);
-    if (ec) gf_logError(fmt::format("Warning: could not remove {}: {}", file.string(), ec.message()));
+    if (ec)
+        gf_logError(fmt::format("Warning: could not remove {}: {}", file.string(), ec.message()));
     return root;
 }
 
 } // namespace
 
-void lf_logDataUpdated(std::string_view member, const VersionData& version)
-{
+void lf_logDataUpdated(std::string_view member, const VersionData& version) {
     gf_log(fmt::format("{} updated to {}", member, gf_versionText(version)));
 }
 
-void lf_logUpToDate(std::string_view member) { gf_log(fmt::format("{} version up-to-date", member)); }
+void lf_logUpToDate(std::string_view member) {
+    gf_log(fmt::format("{} version up-to-date", member));
+}
 
-void lf_logVersionNotFound(std::string_view member)
-{
+void lf_logVersionNotFound(std::string_view member) {
     gf_logError(fmt::format("{} version not found", member));
 }
 
-bool gf_checkForUpdates()
-{
+bool gf_checkForUpdates() {
     const fs::path versionsFile = "versions.json";
     {
         const CurlHandle handle = gf_makeCurlHandle();
@@ -167,7 +163,8 @@ bool gf_checkForUpdates()
         }
     }
     const std::optional<nlohmann::json> parsed = lf_readVersionsFile(versionsFile);
-    if (!parsed) return true;
+    if (!parsed)
+        return true;
     const nlohmann::json& root = *parsed;
 
     // The program itself.
@@ -175,8 +172,8 @@ bool gf_checkForUpdates()
         gf_log(fmt::format("{} program version at web = {}", "msfs", gf_versionText(*version)));
         if (*version > g_programVersion) {
             if (!lf_downloadInstaller(*version)) {
-                gf_setStatus("The downloading/unzipping of the new version failed? Try manually via the Orvanta website.",
-                             true);
+                gf_setStatus(
+                    "The downloading/unzipping of the new version failed? Try manually via the Orvanta website.", true);
             } else {
                 const fs::path newFolder = fs::absolute(fs::path(kNewVersionFolder));
                 const CurlHandle handle = gf_makeCurlHandle();
@@ -190,8 +187,8 @@ bool gf_checkForUpdates()
                     gf_logError(fmt::format("Failed to write file: {}", (newFolder / "README.txt").string()));
                 if (!gf_openContainingFolder(newFolder / kInstallerExe)) {
                     lf_warningBox("Could not open File Explorer at new version");
-                    gf_setStatus("Opening file explorer at the new version failed? Try manually via the Orvanta website.",
-                                 true);
+                    gf_setStatus(
+                        "Opening file explorer at the new version failed? Try manually via the Orvanta website.", true);
                 } else {
                     gf_flushLog();
                 }
@@ -209,9 +206,15 @@ bool gf_checkForUpdates()
     if (!g_simIs2020.load()) {
         if (const auto version = lf_versionOf(root, "simaddon")) {
             switch (lf_updateMySimaddon(*version)) {
-            case AddonPackageResult::Updated: lf_logDataUpdated("simaddon", *version); break;
-            case AddonPackageResult::UpToDate: lf_logUpToDate("simaddon"); break;
-            case AddonPackageResult::Failed: gf_logError("simaddon update failed"); break;
+            case AddonPackageResult::Updated:
+                lf_logDataUpdated("simaddon", *version);
+                break;
+            case AddonPackageResult::UpToDate:
+                lf_logUpToDate("simaddon");
+                break;
+            case AddonPackageResult::Failed:
+                gf_logError("simaddon update failed");
+                break;
             }
         } else {
             lf_logVersionNotFound("simaddon");
@@ -226,8 +229,7 @@ bool gf_checkForUpdates()
     return true;
 }
 
-bool lf_downloadInstaller(const VersionData& version)
-{
+bool lf_downloadInstaller(const VersionData& version) {
     const std::string archiveName = fmt::format("setup_{}_d_v{}.zip", kProgramName, gf_versionText(version));
     const fs::path archivePath = archiveName;
     const fs::path exePath = kInstallerExe;
@@ -245,7 +247,8 @@ bool lf_downloadInstaller(const VersionData& version)
             for (std::int64_t i = 0; i < count && ok; ++i) {
                 std::error_code ec;
                 fs::remove(exePath, ec);
-                if (ec) gf_logError(fmt::format("Warning: could not remove old installer: {}", ec.message()));
+                if (ec)
+                    gf_logError(fmt::format("Warning: could not remove old installer: {}", ec.message()));
                 std::ofstream out(exePath, std::ios::binary | std::ios::trunc);
                 if (!out) {
                     gf_logError(fmt::format("Could not create output file {}", exePath.string()));
@@ -267,7 +270,8 @@ bool lf_downloadInstaller(const VersionData& version)
             archive.close();
             unpacked = ok;
             // A broken unpacking leaves no partial installer behind.
-            if (!ok) lf_removeQuietly(exePath);
+            if (!ok)
+                lf_removeQuietly(exePath);
         }
     } else {
         gf_setStatus(fmt::format("Downloading program installer file version {} failed", gf_versionText(version)),
@@ -291,7 +295,8 @@ bool lf_downloadInstaller(const VersionData& version)
     {
         std::error_code ec;
         fs::remove(archivePath, ec);
-        if (ec) gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", ec.message()));
+        if (ec)
+            gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", ec.message()));
     }
 
     std::error_code ec;
@@ -329,27 +334,27 @@ bool lf_downloadInstaller(const VersionData& version)
     }
     fs::rename(temporary, target, ec);
     if (ec) {
-        gf_log(fmt::format("could not finalize rename {} => {}: {}", temporary.string(), target.string(),
-                           ec.message()));
+        gf_log(
+            fmt::format("could not finalize rename {} => {}: {}", temporary.string(), target.string(), ec.message()));
         return false;
     }
     if (fs::exists(exePath, ec)) {
         fs::remove(exePath, ec);
-        if (ec) gf_logError(fmt::format("Warning: could not remove extracted: {}", ec.message()));
+        if (ec)
+            gf_logError(fmt::format("Warning: could not remove extracted: {}", ec.message()));
     }
     return true;
 }
 
-bool lf_mySimaddonMissing()
-{
+bool lf_mySimaddonMissing() {
     const fs::path folder = fs::path("airports") / "my_simaddon";
     std::error_code ec;
-    if (!fs::is_directory(folder, ec)) return true;
+    if (!fs::is_directory(folder, ec))
+        return true;
     return fs::is_empty(folder, ec) || ec;
 }
 
-AddonPackageResult lf_updateMySimaddon(const VersionData& published)
-{
+AddonPackageResult lf_updateMySimaddon(const VersionData& published) {
     if (!(published > lf_settingVersion(MYSIMADDON24_VERSION)) && !lf_mySimaddonMissing())
         return AddonPackageResult::UpToDate;
 
@@ -362,7 +367,8 @@ AddonPackageResult lf_updateMySimaddon(const VersionData& published)
     const auto removeArchive = [&archivePath] {
         std::error_code ec;
         fs::remove(archivePath, ec);
-        if (ec) gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", ec.message()));
+        if (ec)
+            gf_logError(fmt::format("Warning: could not remove downloaded zip: {}", ec.message()));
     };
 
     // The links of the installed package stay until the new package is known to open.
@@ -387,9 +393,11 @@ AddonPackageResult lf_updateMySimaddon(const VersionData& published)
     const std::int64_t count = archive.entryCount();
     for (std::int64_t i = 0; i < count; ++i) {
         const std::string name = archive.entryName(i);
-        if (name.empty() || name.back() == '/') continue;
+        if (name.empty() || name.back() == '/')
+            continue;
         const fs::path stem = fs::path(name).stem();
-        if (stem.empty() || stem == "." || stem == "..") continue; // no path outside the folder
+        if (stem.empty() || stem == "." || stem == "..")
+            continue; // no path outside the folder
         const fs::path link = folder / (stem.string() + ".txt");
         std::string content;
         if (archive.readEntry(i, content) != 0 || !gf_writeTextFile(content, link, false)) {
@@ -405,8 +413,7 @@ AddonPackageResult lf_updateMySimaddon(const VersionData& published)
     return AddonPackageResult::Updated;
 }
 
-std::string gf_newVersionMessage(const fs::path& programFolder)
-{
+std::string gf_newVersionMessage(const fs::path& programFolder) {
     // The system-wide program folders of this platform stand in for "Program Files".
     const std::string folder = fs::absolute(programFolder).string();
     const bool underProgramFiles = folder.starts_with("/usr/") || folder.starts_with("/opt/");
@@ -427,16 +434,16 @@ std::string gf_newVersionMessage(const fs::path& programFolder)
     return "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
 }
 
-bool gf_openParametersFolder()
-{
-    if (gf_openContainingFolder(g_parametersPath)) return true;
+bool gf_openParametersFolder() {
+    if (gf_openContainingFolder(g_parametersPath))
+        return true;
     lf_warningBox("Could not open folder with parameters.xml");
     return false;
 }
 
-bool gf_openManual()
-{
-    if (gf_openContainingFolder(fs::current_path() / "docs" / "Manual.pdf")) return true;
+bool gf_openManual() {
+    if (gf_openContainingFolder(fs::current_path() / "docs" / "Manual.pdf"))
+        return true;
     lf_warningBox("Could not open local folder with Manual");
     return false;
 }

@@ -7,15 +7,14 @@
 
 namespace skf {
 
-ZipArchive::~ZipArchive() { close(); }
-
-ZipArchive::ZipArchive(ZipArchive&& other) noexcept
-    : m_zip(std::exchange(other.m_zip, nullptr)), m_lastError(std::move(other.m_lastError))
-{
+ZipArchive::~ZipArchive() {
+    close();
 }
 
-ZipArchive& ZipArchive::operator=(ZipArchive&& other) noexcept
-{
+ZipArchive::ZipArchive(ZipArchive&& other) noexcept
+    : m_zip(std::exchange(other.m_zip, nullptr)), m_lastError(std::move(other.m_lastError)) {}
+
+ZipArchive& ZipArchive::operator=(ZipArchive&& other) noexcept {
     if (this != &other) {
         close();
         m_zip = std::exchange(other.m_zip, nullptr);
@@ -24,8 +23,7 @@ ZipArchive& ZipArchive::operator=(ZipArchive&& other) noexcept
     return *this;
 }
 
-bool ZipArchive::open(const std::filesystem::path& path)
-{
+bool ZipArchive::open(const std::filesystem::path& path) {
     close();
     int error = 0;
     m_zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
@@ -39,31 +37,30 @@ bool ZipArchive::open(const std::filesystem::path& path)
     return true;
 }
 
-void ZipArchive::close()
-{
+void ZipArchive::close() {
     if (m_zip != nullptr) {
         zip_discard(m_zip); // read-only: nothing to write back
         m_zip = nullptr;
     }
 }
 
-std::int64_t ZipArchive::entryCount() const
-{
+std::int64_t ZipArchive::entryCount() const {
     return m_zip ? zip_get_num_entries(m_zip, 0) : 0;
 }
 
-std::string ZipArchive::entryName(std::int64_t index) const
-{
-    if (!m_zip) return {};
+std::string ZipArchive::entryName(std::int64_t index) const {
+    if (!m_zip)
+        return {};
     const char* name = zip_get_name(m_zip, static_cast<zip_uint64_t>(index), ZIP_FL_ENC_GUESS);
     return name ? std::string(name) : std::string();
 }
 
 int ZipArchive::readEntry(std::int64_t index, std::size_t chunkSize,
-                          const std::function<bool(std::span<const char>)>& sink) const
-{
-    if (!m_zip) return ZIP_ER_INVAL;
-    if (chunkSize == 0) chunkSize = 65536;
+                          const std::function<bool(std::span<const char>)>& sink) const {
+    if (!m_zip)
+        return ZIP_ER_INVAL;
+    if (chunkSize == 0)
+        chunkSize = 65536;
     zip_file_t* file = zip_fopen_index(m_zip, static_cast<zip_uint64_t>(index), 0);
     if (file == nullptr) {
         zip_error_t* ze = zip_get_error(m_zip);
@@ -79,10 +76,12 @@ int ZipArchive::readEntry(std::int64_t index, std::size_t chunkSize,
             zip_error_t* ze = zip_file_get_error(file);
             m_lastError = zip_error_strerror(ze);
             result = zip_error_code_zip(ze);
-            if (result == 0) result = ZIP_ER_READ;
+            if (result == 0)
+                result = ZIP_ER_READ;
             break;
         }
-        if (n == 0) break;
+        if (n == 0)
+            break;
         if (!sink(std::span<const char>(buffer.data(), static_cast<std::size_t>(n)))) {
             m_lastError = "write failed";
             result = -1;
@@ -93,8 +92,7 @@ int ZipArchive::readEntry(std::int64_t index, std::size_t chunkSize,
     return result;
 }
 
-int ZipArchive::readEntry(std::int64_t index, std::string& out) const
-{
+int ZipArchive::readEntry(std::int64_t index, std::string& out) const {
     out.clear();
     return readEntry(index, 65536, [&out](std::span<const char> chunk) {
         out.append(chunk.data(), chunk.size());

@@ -10,34 +10,36 @@ SimEngineHooks s_hooks;
 } // namespace
 
 void gf_registerSimEngineHooks(SimEngineHooks hooks) {
-  std::lock_guard lock(s_hooksMutex);
-  s_hooks = std::move(hooks);
+    std::lock_guard lock(s_hooksMutex);
+    s_hooks = std::move(hooks);
 }
 
-const SimEngineHooks& gf_simEngineHooks() { return s_hooks; }
+const SimEngineHooks& gf_simEngineHooks() {
+    return s_hooks;
+}
 
 std::string gf_hookStandNameAt(const UserAircraftState& user) {
-  const auto& hooks = gf_simEngineHooks();
-  return hooks.standNameAt ? hooks.standNameAt(user) : std::string();
+    const auto& hooks = gf_simEngineHooks();
+    return hooks.standNameAt ? hooks.standNameAt(user) : std::string();
 }
 
 bool gf_hookReserveUserStand(const std::string& standName) {
-  const auto& hooks = gf_simEngineHooks();
-  return hooks.reserveUserStand ? hooks.reserveUserStand(standName) : false;
+    const auto& hooks = gf_simEngineHooks();
+    return hooks.reserveUserStand ? hooks.reserveUserStand(standName) : false;
 }
 
 void gf_hookSetStandOccupied(std::int32_t standId, bool occupied) {
-  const auto& hooks = gf_simEngineHooks();
-  if (hooks.setStandOccupied) {
-    hooks.setStandOccupied(standId, occupied);
-  }
+    const auto& hooks = gf_simEngineHooks();
+    if (hooks.setStandOccupied) {
+        hooks.setStandOccupied(standId, occupied);
+    }
 }
 
 void gf_hookLiveAircraftLeaving(const ParkedAircraft& aircraft) {
-  const auto& hooks = gf_simEngineHooks();
-  if (hooks.liveAircraftLeaving) {
-    hooks.liveAircraftLeaving(aircraft);
-  }
+    const auto& hooks = gf_simEngineHooks();
+    if (hooks.liveAircraftLeaving) {
+        hooks.liveAircraftLeaving(aircraft);
+    }
 }
 
 } // namespace skf

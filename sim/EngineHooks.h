@@ -17,18 +17,18 @@ struct ParkedAircraft;
 struct UserAircraftState;
 
 struct SimEngineHooks {
-  // gf_standNameAt: the name of the stand under the user aircraft (within 55 m while on the ground),
-  // empty when none or when the stand table is empty.
-  std::function<std::string(const UserAircraftState&)> standNameAt;
-  // The reserved-stand refresh of the park-airport list: when the list's first entry is the current park
-  // airport and its reserved stand differs from the name, store the name and save my_park_airports.txt
-  // (gf_saveMyParkAirports). Returns whether it changed the list.
-  std::function<bool(const std::string&)> reserveUserStand;
-  // gf_setStandOccupied(stand id, flag).
-  std::function<void(std::int32_t, bool)> setStandOccupied;
-  // A live aircraft leaves the simulator: when it is the aircraft selected in the window, clear the
-  // selection and reset the window's list of live callsigns (gf_resetLiveCallsignList).
-  std::function<void(const ParkedAircraft&)> liveAircraftLeaving;
+    // gf_standNameAt: the name of the stand under the user aircraft (within 55 m while on the ground),
+    // empty when none or when the stand table is empty.
+    std::function<std::string(const UserAircraftState&)> standNameAt;
+    // The reserved-stand refresh of the park-airport list: when the list's first entry is the current park
+    // airport and its reserved stand differs from the name, store the name and save my_park_airports.txt
+    // (gf_saveMyParkAirports). Returns whether it changed the list.
+    std::function<bool(const std::string&)> reserveUserStand;
+    // gf_setStandOccupied(stand id, flag).
+    std::function<void(std::int32_t, bool)> setStandOccupied;
+    // A live aircraft leaves the simulator: when it is the aircraft selected in the window, clear the
+    // selection and reset the window's list of live callsigns (gf_resetLiveCallsignList).
+    std::function<void(const ParkedAircraft&)> liveAircraftLeaving;
 };
 
 // Registers the engine's hooks (start-up thread, before the first run).

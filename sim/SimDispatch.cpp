@@ -24,302 +24,312 @@ bool s_foreignSpawnLogged = false;         // the "AS-GEN" notice, once per run
 
 // The range data block of definition 404.
 struct RangeData {
-  double altAboveGround = 0.0;
-  double groundAltitude = 0.0;
-  std::int64_t onGround = 0;
-  char atcId[32] = {};
+    double altAboveGround = 0.0;
+    double groundAltitude = 0.0;
+    std::int64_t onGround = 0;
+    char atcId[32] = {};
 };
 static_assert(sizeof(RangeData) == 56);
 
 // Removes the first pending creation that matches; the others keep their order.
 template <typename Match>
 std::optional<std::uint32_t> lf_takePendingCreation(Match match) {
-  auto& pending = gf_pendingCreations();
-  const auto it = std::find_if(pending.begin(), pending.end(), match);
-  if (it == pending.end()) {
-    return std::nullopt;
-  }
-  const std::uint32_t trafficId = it->trafficId;
-  pending.erase(it);
-  return trafficId;
+    auto& pending = gf_pendingCreations();
+    const auto it = std::find_if(pending.begin(), pending.end(), match);
+    if (it == pending.end()) {
+        return std::nullopt;
+    }
+    const std::uint32_t trafficId = it->trafficId;
+    pending.erase(it);
+    return trafficId;
 }
 
 bool lf_removeAddedObject(std::uint32_t objectId) {
-  const auto it = std::find(s_addedObjects.begin(), s_addedObjects.end(), objectId);
-  if (it == s_addedObjects.end()) {
-    return false;
-  }
-  s_addedObjects.erase(it);
-  return true;
+    const auto it = std::find(s_addedObjects.begin(), s_addedObjects.end(), objectId);
+    if (it == s_addedObjects.end()) {
+        return false;
+    }
+    s_addedObjects.erase(it);
+    return true;
 }
 
 void lf_creationFailed(std::uint32_t sendId) {
-  if (sendId == 0) {
-    return; // no send id: nothing to match
-  }
-  const auto trafficId = lf_takePendingCreation([sendId](const PendingCreation& p) { return p.sendId == sendId; });
-  if (trafficId) {
-    gf_pushSimMessage(SimMessage{0, *trafficId, SimMessageKind::creationFailed, 0.0, 0.0});
-  }
+    if (sendId == 0) {
+        return; // no send id: nothing to match
+    }
+    const auto trafficId = lf_takePendingCreation([sendId](const PendingCreation& p) { return p.sendId == sendId; });
+    if (trafficId) {
+        gf_pushSimMessage(SimMessage{0, *trafficId, SimMessageKind::creationFailed, 0.0, 0.0});
+    }
 }
 
-void lf_repaintWindow() { gf_invalidateBands(BAND_ALL); }
+void lf_repaintWindow() {
+    gf_invalidateBands(BAND_ALL);
+}
 
 } // namespace
 
-std::vector<std::uint32_t>& gf_addedObjects() { return s_addedObjects; }
+std::vector<std::uint32_t>& gf_addedObjects() {
+    return s_addedObjects;
+}
 
-void gf_reserveAddedObjects(std::size_t count) { s_addedObjects.reserve(count); }
+void gf_reserveAddedObjects(std::size_t count) {
+    s_addedObjects.reserve(count);
+}
 
 void gf_resetDispatchState() {
-  s_addedObjects.clear();
-  s_foreignSpawnLogged = false;
+    s_addedObjects.clear();
+    s_foreignSpawnLogged = false;
 }
 
 std::string lf_wrongSimMessage() {
-  return fmt::format("MSFS 20{} is running ..., switch Simulator, or select the right sim in the drop down list above",
-                     gf_sim2024Chosen() ? "20" : "24");
+    return fmt::format(
+        "MSFS 20{} is running ..., switch Simulator, or select the right sim in the drop down list above",
+        gf_sim2024Chosen() ? "20" : "24");
 }
 
 void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
-  if (message == nullptr) {
-    return;
-  }
-  switch (message->dwException) {
-  case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID: {
-    const UserAircraftBlock user = gf_receivedUserBlock();
-    if (gf_holdsPosition(user.latitude, user.longitude) && !gf_stopRequested()) {
-      gf_logError("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+    if (message == nullptr) {
+        return;
     }
-    break;
-  }
-  case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
-    throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", message->dwIndex));
-  case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-    gf_setStatus("SimConnect: too many objects (max 1000)", true);
-    // A refused creation: the engine must hear of it like of any other failed creation.
-    lf_creationFailed(message->dwSendID);
-    break;
-  case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
-    gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
-    break;
-  case SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED:
-    lf_creationFailed(message->dwSendID);
-    break;
-  case SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED:
-    gf_logError("SimConnect exception: load flight plan failed");
-    break;
-  case SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE:
-    gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
-    break;
-  default:
-    gf_logError(fmt::format("SIMCONNECT_EXCEPTION #{}", message->dwException));
-    break;
-  }
+    switch (message->dwException) {
+    case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID: {
+        const UserAircraftBlock user = gf_receivedUserBlock();
+        if (gf_holdsPosition(user.latitude, user.longitude) && !gf_stopRequested()) {
+            gf_logError("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+        }
+        break;
+    }
+    case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
+        throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", message->dwIndex));
+    case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
+        gf_setStatus("SimConnect: too many objects (max 1000)", true);
+        // A refused creation: the engine must hear of it like of any other failed creation.
+        lf_creationFailed(message->dwSendID);
+        break;
+    case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
+        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        break;
+    case SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED:
+        lf_creationFailed(message->dwSendID);
+        break;
+    case SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED:
+        gf_logError("SimConnect exception: load flight plan failed");
+        break;
+    case SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE:
+        gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+        break;
+    default:
+        gf_logError(fmt::format("SIMCONNECT_EXCEPTION #{}", message->dwException));
+        break;
+    }
 }
 
 void lf_onOpen(const SIMCONNECT_RECV_OPEN* message) {
-  if (message == nullptr) {
-    return;
-  }
-  const std::size_t length = strnlen(message->szApplicationName, sizeof message->szApplicationName);
-  const std::string raw(message->szApplicationName, length);
-  if (raw.empty()) {
-    gf_log("! Simulator name empty?");
-    return;
-  }
-  g_mainWindow.simConnected = true;
-  lf_repaintWindow();
-  std::string name;
-  for (const char c : raw) {
-    const auto u = static_cast<unsigned char>(c);
-    if (std::isalnum(u) != 0 || std::isspace(u) != 0) {
-      name += c;
+    if (message == nullptr) {
+        return;
     }
-  }
-  const bool is2024Chosen = gf_sim2024Chosen();
-  std::string simName;
-  if (name == "KittyHawk") {
-    if (is2024Chosen) {
-      throw UserErrorException(71, lf_wrongSimMessage());
+    const std::size_t length = strnlen(message->szApplicationName, sizeof message->szApplicationName);
+    const std::string raw(message->szApplicationName, length);
+    if (raw.empty()) {
+        gf_log("! Simulator name empty?");
+        return;
     }
-    simName = "MSFS 2020";
-  } else if (name == "SunRise") {
-    if (!is2024Chosen) {
-      throw UserErrorException(71, lf_wrongSimMessage());
+    g_mainWindow.simConnected = true;
+    lf_repaintWindow();
+    std::string name;
+    for (const char c : raw) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) != 0 || std::isspace(u) != 0) {
+            name += c;
+        }
     }
-    simName = "MSFS 2024";
-  } else {
-    throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", name));
-  }
-  const std::string text =
-      fmt::format("{} ({}.{}.{}.{})", simName, message->dwApplicationVersionMajor, message->dwApplicationVersionMinor,
-                  message->dwApplicationBuildMajor, message->dwApplicationBuildMinor);
-  gf_log(fmt::format("{} connected", text));
-  g_mainWindow.simulatorText.set(text);
-  lf_repaintWindow();
-  gf_clearStatus();
+    const bool is2024Chosen = gf_sim2024Chosen();
+    std::string simName;
+    if (name == "KittyHawk") {
+        if (is2024Chosen) {
+            throw UserErrorException(71, lf_wrongSimMessage());
+        }
+        simName = "MSFS 2020";
+    } else if (name == "SunRise") {
+        if (!is2024Chosen) {
+            throw UserErrorException(71, lf_wrongSimMessage());
+        }
+        simName = "MSFS 2024";
+    } else {
+        throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", name));
+    }
+    const std::string text =
+        fmt::format("{} ({}.{}.{}.{})", simName, message->dwApplicationVersionMajor, message->dwApplicationVersionMinor,
+                    message->dwApplicationBuildMajor, message->dwApplicationBuildMinor);
+    gf_log(fmt::format("{} connected", text));
+    g_mainWindow.simulatorText.set(text);
+    lf_repaintWindow();
+    gf_clearStatus();
 }
 
 void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* message) {
-  if (message == nullptr) {
-    return;
-  }
-  switch (message->dwRequestID) {
-  case SIM_REQ_STATIC_CG: {
-    if (gf_simDataBlockSize(message) < 2 * sizeof(double)) {
-      gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
-      return;
+    if (message == nullptr) {
+        return;
     }
-    double values[2] = {};
-    std::memcpy(values, gf_simDataBlock(message), sizeof values);
-    gf_pushSimMessage(SimMessage{message->dwObjectID, 0, SimMessageKind::staticCg, values[0], values[1]});
-    break;
-  }
-  case SIM_REQ_USER_TITLE:
-    lf_onUserTitle(*message);
-    break;
-  case SIM_REQ_USER_MODEL:
-    lf_onUserModel(*message);
-    break;
-  case SIM_REQ_USER_ON_GROUND:
-    lf_onUserOnGround(*message);
-    break;
-  case SIM_REQ_USER_POSITION:
-    lf_onUserPosition(*message);
-    break;
-  default:
-    break;
-  }
+    switch (message->dwRequestID) {
+    case SIM_REQ_STATIC_CG: {
+        if (gf_simDataBlockSize(message) < 2 * sizeof(double)) {
+            gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+            return;
+        }
+        double values[2] = {};
+        std::memcpy(values, gf_simDataBlock(message), sizeof values);
+        gf_pushSimMessage(SimMessage{message->dwObjectID, 0, SimMessageKind::staticCg, values[0], values[1]});
+        break;
+    }
+    case SIM_REQ_USER_TITLE:
+        lf_onUserTitle(*message);
+        break;
+    case SIM_REQ_USER_MODEL:
+        lf_onUserModel(*message);
+        break;
+    case SIM_REQ_USER_ON_GROUND:
+        lf_onUserOnGround(*message);
+        break;
+    case SIM_REQ_USER_POSITION:
+        lf_onUserPosition(*message);
+        break;
+    default:
+        break;
+    }
 }
 
 void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
-  if (message == nullptr || message->dwRequestID != SIM_REQ_RANGE) {
-    return;
-  }
-  const std::uint32_t objectId = message->dwObjectID;
-  if (objectId <= g_userObjectId.load()) {
-    return;
-  }
-  if (gf_simDataBlockSize(message) < sizeof(RangeData)) {
-    gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
-    return;
-  }
-  RangeData data;
-  std::memcpy(&data, gf_simDataBlock(message), sizeof data);
-  const std::string atcId(data.atcId, strnlen(data.atcId, sizeof data.atcId));
+    if (message == nullptr || message->dwRequestID != SIM_REQ_RANGE) {
+        return;
+    }
+    const std::uint32_t objectId = message->dwObjectID;
+    if (objectId <= g_userObjectId.load()) {
+        return;
+    }
+    if (gf_simDataBlockSize(message) < sizeof(RangeData)) {
+        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        return;
+    }
+    RangeData data;
+    std::memcpy(&data, gf_simDataBlock(message), sizeof data);
+    const std::string atcId(data.atcId, strnlen(data.atcId, sizeof data.atcId));
 
-  if (!lf_removeAddedObject(objectId)) {
-    // An aircraft seen before (the program's own confirmed objects among them).
-    if (data.altAboveGround > 2500.0 || atcId.empty() || atcId.back() == '*') {
-      return;
+    if (!lf_removeAddedObject(objectId)) {
+        // An aircraft seen before (the program's own confirmed objects among them).
+        if (data.altAboveGround > 2500.0 || atcId.empty() || atcId.back() == '*') {
+            return;
+        }
+        gf_pushSimMessage(SimMessage{objectId, static_cast<std::uint32_t>(data.onGround), SimMessageKind::knownInRange,
+                                     data.groundAltitude, data.altAboveGround});
+        return;
     }
-    gf_pushSimMessage(SimMessage{objectId, static_cast<std::uint32_t>(data.onGround),
-                                 SimMessageKind::knownInRange, data.groundAltitude, data.altAboveGround});
-    return;
-  }
-  std::optional<std::uint32_t> trafficId;
-  if (!atcId.empty()) {
-    trafficId = lf_takePendingCreation([&atcId](const PendingCreation& p) { return p.tailNumber == atcId; });
-  }
-  if (!trafficId) {
-    if (atcId == "AS-GEN") {
-      if (!s_foreignSpawnLogged) {
-        s_foreignSpawnLogged = true;
-        gf_log(fmt::format("\nSpawned by Asobo, oid: {}, callsign AS-GEN, altaboveGnd:{:.0f} ft, onground:{}, "
-                           "gnd_alt:{:.0f} ft\n This message will be logged only once...\n",
-                           gf_objectIdLogText(objectId), data.altAboveGround, data.onGround, data.groundAltitude));
-      }
-    } else {
-      gf_log(fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
-                         "gnd_alt:{:.0f} ft",
-                         gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
-                         data.groundAltitude));
+    std::optional<std::uint32_t> trafficId;
+    if (!atcId.empty()) {
+        trafficId = lf_takePendingCreation([&atcId](const PendingCreation& p) { return p.tailNumber == atcId; });
     }
-    return;
-  }
-  {
-    // Release and freeze go out at once, not through the event queue: the frame handler sends positions
-    // before events, and the object must never be moved before it is released and frozen.
-    std::lock_guard lock(g_simCommandMutex);
-    const SimHandle handle = g_simConnect.load();
-    SimConnect_AIReleaseControl(handle, objectId, SIM_REQ_RELEASE_CONTROL);
-    for (const std::uint32_t event :
-         {SIM_EVENT_FREEZE_LAT_LON_SET, SIM_EVENT_FREEZE_ALTITUDE_SET, SIM_EVENT_FREEZE_ATTITUDE_SET}) {
-      if (gf_simFailed(SimConnect_TransmitClientEvent(handle, objectId, event, 1, SIM_GROUP_AI, 0))) {
-        gf_setStatus(fmt::format("SimConnect TransmitClientEvent: {} fails", event), true);
-      }
+    if (!trafficId) {
+        if (atcId == "AS-GEN") {
+            if (!s_foreignSpawnLogged) {
+                s_foreignSpawnLogged = true;
+                gf_log(fmt::format("\nSpawned by Asobo, oid: {}, callsign AS-GEN, altaboveGnd:{:.0f} ft, onground:{}, "
+                                   "gnd_alt:{:.0f} ft\n This message will be logged only once...\n",
+                                   gf_objectIdLogText(objectId), data.altAboveGround, data.onGround,
+                                   data.groundAltitude));
+            }
+        } else {
+            gf_log(
+                fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
+                            "gnd_alt:{:.0f} ft",
+                            gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
+                            data.groundAltitude));
+        }
+        return;
     }
-  }
-  const bool live = *trafficId > kLiveTrafficIdBase;
-  gf_pushSimMessage(SimMessage{objectId, *trafficId, live ? SimMessageKind::liveCreated : SimMessageKind::staticCreated,
-                               0.0, live ? data.altAboveGround : 0.0});
+    {
+        // Release and freeze go out at once, not through the event queue: the frame handler sends positions
+        // before events, and the object must never be moved before it is released and frozen.
+        std::lock_guard lock(g_simCommandMutex);
+        const SimHandle handle = g_simConnect.load();
+        SimConnect_AIReleaseControl(handle, objectId, SIM_REQ_RELEASE_CONTROL);
+        for (const std::uint32_t event :
+             {SIM_EVENT_FREEZE_LAT_LON_SET, SIM_EVENT_FREEZE_ALTITUDE_SET, SIM_EVENT_FREEZE_ATTITUDE_SET}) {
+            if (gf_simFailed(SimConnect_TransmitClientEvent(handle, objectId, event, 1, SIM_GROUP_AI, 0))) {
+                gf_setStatus(fmt::format("SimConnect TransmitClientEvent: {} fails", event), true);
+            }
+        }
+    }
+    const bool live = *trafficId > kLiveTrafficIdBase;
+    gf_pushSimMessage(SimMessage{objectId, *trafficId,
+                                 live ? SimMessageKind::liveCreated : SimMessageKind::staticCreated, 0.0,
+                                 live ? data.altAboveGround : 0.0});
 }
 
 void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*context*/) {
-  if (message == nullptr) {
-    return;
-  }
-  switch (message->dwID) {
-  case SIMCONNECT_RECV_ID_EXCEPTION:
-    lf_onException(static_cast<SIMCONNECT_RECV_EXCEPTION*>(message));
-    break;
-  case SIMCONNECT_RECV_ID_OPEN:
-    lf_onOpen(static_cast<SIMCONNECT_RECV_OPEN*>(message));
-    break;
-  case SIMCONNECT_RECV_ID_QUIT:
-    g_simRunning = false;
-    break;
-  case SIMCONNECT_RECV_ID_EVENT: {
-    const auto* event = static_cast<SIMCONNECT_RECV_EVENT*>(message);
-    if (event->uEventID == SIM_EVENT_SIM) {
-      g_simRunning = event->dwData == 1;
-      g_mainWindow.simRunning = event->dwData == 1;
-      lf_repaintWindow();
-    } else if (event->uEventID == SIM_EVENT_FLIGHT_LOADED) {
-      gf_log("SimConnect: flight loaded event");
-      gf_requestUserStandRefresh();
-      gf_stopRunWithReason(kExitNewFlight, 45);
+    if (message == nullptr) {
+        return;
     }
-    break;
-  }
-  case SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE: {
-    const auto* event = static_cast<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE*>(message);
-    if (event->eObjType != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
-      break;
+    switch (message->dwID) {
+    case SIMCONNECT_RECV_ID_EXCEPTION:
+        lf_onException(static_cast<SIMCONNECT_RECV_EXCEPTION*>(message));
+        break;
+    case SIMCONNECT_RECV_ID_OPEN:
+        lf_onOpen(static_cast<SIMCONNECT_RECV_OPEN*>(message));
+        break;
+    case SIMCONNECT_RECV_ID_QUIT:
+        g_simRunning = false;
+        break;
+    case SIMCONNECT_RECV_ID_EVENT: {
+        const auto* event = static_cast<SIMCONNECT_RECV_EVENT*>(message);
+        if (event->uEventID == SIM_EVENT_SIM) {
+            g_simRunning = event->dwData == 1;
+            g_mainWindow.simRunning = event->dwData == 1;
+            lf_repaintWindow();
+        } else if (event->uEventID == SIM_EVENT_FLIGHT_LOADED) {
+            gf_log("SimConnect: flight loaded event");
+            gf_requestUserStandRefresh();
+            gf_stopRunWithReason(kExitNewFlight, 45);
+        }
+        break;
     }
-    if (event->uEventID == SIM_EVENT_OBJECT_ADDED) {
-      if (event->dwData > g_userObjectId.load()) {
-        s_addedObjects.push_back(event->dwData);
-      }
-    } else if (event->uEventID == SIM_EVENT_OBJECT_REMOVED) {
-      lf_removeAddedObject(event->dwData); // gone before it showed up in range data
-      gf_pushSimMessage(SimMessage{event->dwData, 0, SimMessageKind::objectRemoved, 0.0, 0.0});
+    case SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE: {
+        const auto* event = static_cast<SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE*>(message);
+        if (event->eObjType != SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) {
+            break;
+        }
+        if (event->uEventID == SIM_EVENT_OBJECT_ADDED) {
+            if (event->dwData > g_userObjectId.load()) {
+                s_addedObjects.push_back(event->dwData);
+            }
+        } else if (event->uEventID == SIM_EVENT_OBJECT_REMOVED) {
+            lf_removeAddedObject(event->dwData); // gone before it showed up in range data
+            gf_pushSimMessage(SimMessage{event->dwData, 0, SimMessageKind::objectRemoved, 0.0, 0.0});
+        }
+        break;
     }
-    break;
-  }
-  case SIMCONNECT_RECV_ID_EVENT_FILENAME:
-    gf_logError("SimConnect: New file event");
-    gf_requestUserStandRefresh();
-    gf_stopRunWithReason(kExitNewFlight, 45);
-    break;
-  case SIMCONNECT_RECV_ID_EVENT_FRAME:
-    lf_onFrame();
-    break;
-  case SIMCONNECT_RECV_ID_SIMOBJECT_DATA:
-    lf_onSimObjectData(static_cast<SIMCONNECT_RECV_SIMOBJECT_DATA*>(message));
-    break;
-  case SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE:
-    lf_onObjectsInRange(static_cast<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE*>(message));
-    break;
-  case 12:
-  case 16:
-  case 27:
-    break;
-  default:
-    gf_log(fmt::format("! Unknown Dispatch dwID {}", message->dwID));
-    break;
-  }
+    case SIMCONNECT_RECV_ID_EVENT_FILENAME:
+        gf_logError("SimConnect: New file event");
+        gf_requestUserStandRefresh();
+        gf_stopRunWithReason(kExitNewFlight, 45);
+        break;
+    case SIMCONNECT_RECV_ID_EVENT_FRAME:
+        lf_onFrame();
+        break;
+    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA:
+        lf_onSimObjectData(static_cast<SIMCONNECT_RECV_SIMOBJECT_DATA*>(message));
+        break;
+    case SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE:
+        lf_onObjectsInRange(static_cast<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE*>(message));
+        break;
+    case 12:
+    case 16:
+    case 27:
+        break;
+    default:
+        gf_log(fmt::format("! Unknown Dispatch dwID {}", message->dwID));
+        break;
+    }
 }
 
 } // namespace skf

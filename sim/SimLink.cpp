@@ -25,10 +25,10 @@ std::jthread g_simClientThread;
 namespace {
 
 struct DataItem {
-  std::uint32_t definition;
-  const char* variable;
-  const char* unit;
-  SIMCONNECT_DATATYPE type;
+    std::uint32_t definition;
+    const char* variable;
+    const char* unit;
+    SIMCONNECT_DATATYPE type;
 };
 
 constexpr DataItem kDataItems[] = {
@@ -68,8 +68,8 @@ constexpr DataItem kDataItems[] = {
 };
 
 struct ClientEvent {
-  std::uint32_t id;
-  const char* name;
+    std::uint32_t id;
+    const char* name;
 };
 
 constexpr ClientEvent kClientEvents[] = {
@@ -93,183 +93,183 @@ constexpr ClientEvent kClientEvents[] = {
 };
 
 constexpr std::uint32_t kGroupEvents[] = {
-    SIM_EVENT_NAV_LIGHTS_SET,     SIM_EVENT_BEACON_LIGHTS_SET,  SIM_EVENT_LANDING_LIGHTS_SET,
-    SIM_EVENT_TAXI_LIGHTS_SET,    SIM_EVENT_STROBES_SET,        SIM_EVENT_LOGO_LIGHTS_SET,
-    SIM_EVENT_CABIN_LIGHTS_SET,   SIM_EVENT_ALL_LIGHTS_TOGGLE,  SIM_EVENT_FLAPS_SET,
-    SIM_EVENT_SPOILERS_SET,       SIM_EVENT_GEAR_SET,           SIM_EVENT_ENGINE_AUTO_SHUTDOWN,
-    SIM_EVENT_THROTTLE_SET,       SIM_EVENT_FREEZE_LAT_LON_SET, SIM_EVENT_FREEZE_ALTITUDE_SET,
+    SIM_EVENT_NAV_LIGHTS_SET,      SIM_EVENT_BEACON_LIGHTS_SET,  SIM_EVENT_LANDING_LIGHTS_SET,
+    SIM_EVENT_TAXI_LIGHTS_SET,     SIM_EVENT_STROBES_SET,        SIM_EVENT_LOGO_LIGHTS_SET,
+    SIM_EVENT_CABIN_LIGHTS_SET,    SIM_EVENT_ALL_LIGHTS_TOGGLE,  SIM_EVENT_FLAPS_SET,
+    SIM_EVENT_SPOILERS_SET,        SIM_EVENT_GEAR_SET,           SIM_EVENT_ENGINE_AUTO_SHUTDOWN,
+    SIM_EVENT_THROTTLE_SET,        SIM_EVENT_FREEZE_LAT_LON_SET, SIM_EVENT_FREEZE_ALTITUDE_SET,
     SIM_EVENT_FREEZE_ATTITUDE_SET,
 };
 
 // The reaction to the loss of the simulator; at most once per thread.
 void lf_simDisconnected(bool& done) {
-  if (done) {
-    return;
-  }
-  done = true;
-  g_simRunning = false;
-  if (gf_stopRunRaised()) {
-    return;
-  }
-  gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowTimeOfDayText(),
-                     gf_programName()));
-  gf_stopRunWithReason(kExitSimWasClosed, 0);
+    if (done) {
+        return;
+    }
+    done = true;
+    g_simRunning = false;
+    if (gf_stopRunRaised()) {
+        return;
+    }
+    gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowTimeOfDayText(),
+                       gf_programName()));
+    gf_stopRunWithReason(kExitSimWasClosed, 0);
 }
 
 // The clean-up whenever the thread body ends.
 void lf_simClientGuard() noexcept {
-  try {
-    gf_requestUserStandRefresh();
-    g_mainWindow.simConnected = false;
-    gf_invalidateBands(BAND_ALL);
-  } catch (...) {
-  }
-  g_simConnect = 0;
+    try {
+        gf_requestUserStandRefresh();
+        g_mainWindow.simConnected = false;
+        gf_invalidateBands(BAND_ALL);
+    } catch (...) {
+    }
+    g_simConnect = 0;
 }
 
 struct ClientGuard {
-  SimHandle& handle;
-  ~ClientGuard() {
-    lf_simClientGuard();
-    try {
-      lf_closeSimConnect(handle);
-    } catch (...) {
+    SimHandle& handle;
+    ~ClientGuard() {
+        lf_simClientGuard();
+        try {
+            lf_closeSimConnect(handle);
+        } catch (...) {
+        }
     }
-  }
 };
 
 } // namespace
 
 void lf_addToEventGroup(SimHandle handle, std::uint32_t eventId) {
-  SimConnect_AddClientEventToNotificationGroup(handle, SIM_GROUP_AI, eventId, true);
+    SimConnect_AddClientEventToNotificationGroup(handle, SIM_GROUP_AI, eventId, true);
 }
 
 void lf_setupSimConnect(SimHandle handle) {
-  SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_SIM, "Sim");
-  SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_OBJECT_ADDED, "ObjectAdded");
-  SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_OBJECT_REMOVED, "ObjectRemoved");
-  SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_FLIGHT_LOADED, "FlightLoaded");
-  SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_FRAME, "Frame");
-  for (const auto& item : kDataItems) {
-    SimConnect_AddToDataDefinition(handle, item.definition, item.variable, item.unit, item.type, 0.0F,
-                                   SIMCONNECT_UNUSED);
-  }
-  for (const auto& event : kClientEvents) {
-    SimConnect_MapClientEventToSimEvent(handle, event.id, event.name);
-  }
-  for (const auto eventId : kGroupEvents) {
-    lf_addToEventGroup(handle, eventId);
-  }
-  SimConnect_SetNotificationGroupPriority(handle, SIM_GROUP_AI, SIMCONNECT_GROUP_PRIORITY_HIGHEST);
+    SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_SIM, "Sim");
+    SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_OBJECT_ADDED, "ObjectAdded");
+    SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_OBJECT_REMOVED, "ObjectRemoved");
+    SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_FLIGHT_LOADED, "FlightLoaded");
+    SimConnect_SubscribeToSystemEvent(handle, SIM_EVENT_FRAME, "Frame");
+    for (const auto& item : kDataItems) {
+        SimConnect_AddToDataDefinition(handle, item.definition, item.variable, item.unit, item.type, 0.0F,
+                                       SIMCONNECT_UNUSED);
+    }
+    for (const auto& event : kClientEvents) {
+        SimConnect_MapClientEventToSimEvent(handle, event.id, event.name);
+    }
+    for (const auto eventId : kGroupEvents) {
+        lf_addToEventGroup(handle, eventId);
+    }
+    SimConnect_SetNotificationGroupPriority(handle, SIM_GROUP_AI, SIMCONNECT_GROUP_PRIORITY_HIGHEST);
 }
 
 void lf_closeSimConnect(SimHandle& handle) {
-  if (handle != 0) {
-    if (gf_simFailed(SimConnect_Close(handle))) {
-      gf_logError("Closing SimConnect failed?!");
-    } else {
-      gf_log("SimConnect closed ok");
+    if (handle != 0) {
+        if (gf_simFailed(SimConnect_Close(handle))) {
+            gf_logError("Closing SimConnect failed?!");
+        } else {
+            gf_log("SimConnect closed ok");
+        }
     }
-  }
-  handle = 0;
+    handle = 0;
 }
 
 void gf_simRequestError() {
-  gf_setStatus("SimConnect request error", true);
-  g_simHalted = true;
-  gf_stopRunWithReason(kExitSimConnectError, 9);
+    gf_setStatus("SimConnect request error", true);
+    g_simHalted = true;
+    gf_stopRunWithReason(kExitSimConnectError, 9);
 }
 
 bool gf_requestUserOnGround() {
-  bool failed = false;
-  {
-    std::lock_guard lock(g_simCommandMutex);
-    failed = gf_simFailed(SimConnect_RequestDataOnSimObject(g_simConnect.load(), SIM_REQ_USER_ON_GROUND,
-                                                            SIM_DEF_USER_ON_GROUND, SIMCONNECT_OBJECT_ID_USER,
-                                                            SIMCONNECT_PERIOD_SECOND));
-  }
-  if (failed) {
-    gf_logError("SimConnect request ac gnd/air fails");
-    gf_simRequestError();
-  }
-  return !failed;
+    bool failed = false;
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        failed = gf_simFailed(SimConnect_RequestDataOnSimObject(g_simConnect.load(), SIM_REQ_USER_ON_GROUND,
+                                                                SIM_DEF_USER_ON_GROUND, SIMCONNECT_OBJECT_ID_USER,
+                                                                SIMCONNECT_PERIOD_SECOND));
+    }
+    if (failed) {
+        gf_logError("SimConnect request ac gnd/air fails");
+        gf_simRequestError();
+    }
+    return !failed;
 }
 
 void gf_resetSimLink() {
-  gf_stopSimClient(); // the lists belong to the SimClient thread: the previous one must have ended
-  gf_resetSimQueues();
-  gf_resetDispatchState();
-  gf_resetUserAircraft();
-  g_userObjectId = 2;
-  g_simHalted = false;
+    gf_stopSimClient(); // the lists belong to the SimClient thread: the previous one must have ended
+    gf_resetSimQueues();
+    gf_resetDispatchState();
+    gf_resetUserAircraft();
+    g_userObjectId = 2;
+    g_simHalted = false;
 }
 
 void lf_simClientThread(std::stop_token stop) {
-  using Clock = std::chrono::steady_clock;
-  g_simConnect = 0;
-  SimHandle handle = 0;
-  bool disconnected = false;
-  ClientGuard guard{handle};
-  try {
-    bool firstPass = true;
-    for (;;) {
-      if (gf_stopRequested() || stop.stop_requested()) {
-        return;
-      }
-      if (firstPass) {
-        firstPass = false;
-        gf_log(" ");
-        gf_setStatus(fmt::format("Waiting for MSFS 20{} ...", gf_sim2024Chosen() ? "24" : "20"), true);
-        gf_flushLog();
-      }
-      lf_closeSimConnect(handle);
-      if (gf_simSucceeded(SimConnect_Open(&handle, "Skyfill", nullptr, 0, nullptr, 0))) {
-        break;
-      }
-      handle = 0;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    g_simConnect = handle;
-    lf_setupSimConnect(handle);
-    // The 1 ms timer resolution for the life of the connection; undone only when the raise succeeded.
-    struct TimePeriod {
-      bool raised = gf_timeBeginPeriod(1);
-      ~TimePeriod() {
-        if (raised) {
-          gf_timeEndPeriod(1);
+    using Clock = std::chrono::steady_clock;
+    g_simConnect = 0;
+    SimHandle handle = 0;
+    bool disconnected = false;
+    ClientGuard guard{handle};
+    try {
+        bool firstPass = true;
+        for (;;) {
+            if (gf_stopRequested() || stop.stop_requested()) {
+                return;
+            }
+            if (firstPass) {
+                firstPass = false;
+                gf_log(" ");
+                gf_setStatus(fmt::format("Waiting for MSFS 20{} ...", gf_sim2024Chosen() ? "24" : "20"), true);
+                gf_flushLog();
+            }
+            lf_closeSimConnect(handle);
+            if (gf_simSucceeded(SimConnect_Open(&handle, "Skyfill", nullptr, 0, nullptr, 0))) {
+                break;
+            }
+            handle = 0;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-      }
-    } timePeriod;
-    while (!stop.stop_requested()) {
-      if (gf_simFailed(SimConnect_CallDispatch(handle, lf_dispatch, nullptr))) {
-        // The simulator quit or the connection died: end the run instead of waiting for ever.
+        g_simConnect = handle;
+        lf_setupSimConnect(handle);
+        // The 1 ms timer resolution for the life of the connection; undone only when the raise succeeded.
+        struct TimePeriod {
+            bool raised = gf_timeBeginPeriod(1);
+            ~TimePeriod() {
+                if (raised) {
+                    gf_timeEndPeriod(1);
+                }
+            }
+        } timePeriod;
+        while (!stop.stop_requested()) {
+            if (gf_simFailed(SimConnect_CallDispatch(handle, lf_dispatch, nullptr))) {
+                // The simulator quit or the connection died: end the run instead of waiting for ever.
+                lf_simDisconnected(disconnected);
+                return;
+            }
+            std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(1));
+        }
+    } catch (const UserErrorException& error) {
+        const std::string text = error.what();
+        gf_setError(text.empty() ? "Unknown exception" : text);
+    } catch (const std::exception& error) {
+        gf_setError(error.what());
         lf_simDisconnected(disconnected);
-        return;
-      }
-      std::this_thread::sleep_until(Clock::now() + std::chrono::milliseconds(1));
+    } catch (...) {
+        gf_setError(fmt::format("Exception in {}", "SimClient"));
+        lf_simDisconnected(disconnected);
     }
-  } catch (const UserErrorException& error) {
-    const std::string text = error.what();
-    gf_setError(text.empty() ? "Unknown exception" : text);
-  } catch (const std::exception& error) {
-    gf_setError(error.what());
-    lf_simDisconnected(disconnected);
-  } catch (...) {
-    gf_setError(fmt::format("Exception in {}", "SimClient"));
-    lf_simDisconnected(disconnected);
-  }
 }
 
 void gf_startSimClient() {
-  gf_stopSimClient();
-  g_simClientThread = std::jthread(lf_simClientThread);
+    gf_stopSimClient();
+    g_simClientThread = std::jthread(lf_simClientThread);
 }
 
 void gf_stopSimClient() {
-  if (g_simClientThread.joinable()) {
-    g_simClientThread.request_stop();
-    g_simClientThread.join();
-  }
+    if (g_simClientThread.joinable()) {
+        g_simClientThread.request_stop();
+        g_simClientThread.join();
+    }
 }
 
 } // namespace skf

@@ -18,68 +18,68 @@ namespace skf {
 
 // The 64-byte block of definition 402.
 struct AiPositionBlock {
-  double latitude = 0.0;  // degrees
-  double longitude = 0.0; // degrees
-  double pitch = 0.0;     // radians
-  double bank = 0.0;      // radians
-  double heading = 0.0;   // true, radians
-  double altitude = 0.0;  // feet
-  double verticalSpeed = 0.0; // feet per second
-  double airspeed = 0.0;  // true, knots
+    double latitude = 0.0;      // degrees
+    double longitude = 0.0;     // degrees
+    double pitch = 0.0;         // radians
+    double bank = 0.0;          // radians
+    double heading = 0.0;       // true, radians
+    double altitude = 0.0;      // feet
+    double verticalSpeed = 0.0; // feet per second
+    double airspeed = 0.0;      // true, knots
 };
 static_assert(sizeof(AiPositionBlock) == 64);
 
 struct PositionEntry {
-  AiPositionBlock block;
-  std::uint32_t objectId = 0;
+    AiPositionBlock block;
+    std::uint32_t objectId = 0;
 };
 
 struct EventEntry {
-  std::uint32_t objectId = 0;
-  std::uint32_t eventId = 0;
-  std::uint32_t value = 0;
+    std::uint32_t objectId = 0;
+    std::uint32_t eventId = 0;
+    std::uint32_t value = 0;
 };
 
 // The initial position of a creation (SimConnect's init-position layout).
 struct InitPosition {
-  double latitude = 0.0;  // degrees
-  double longitude = 0.0; // degrees
-  double altitude = 0.0;  // feet
-  double pitch = 0.0;     // degrees
-  double bank = 0.0;      // degrees
-  double heading = 0.0;   // degrees
-  std::uint32_t onGround = 0;
-  std::uint32_t airspeed = 0; // knots
+    double latitude = 0.0;  // degrees
+    double longitude = 0.0; // degrees
+    double altitude = 0.0;  // feet
+    double pitch = 0.0;     // degrees
+    double bank = 0.0;      // degrees
+    double heading = 0.0;   // degrees
+    std::uint32_t onGround = 0;
+    std::uint32_t airspeed = 0; // knots
 };
 
 struct CreationRecord {
-  InitPosition position;
-  std::string callsign;         // becomes the tail number
-  std::string_view liveryTitle; // view into the livery tables, which outlive every creation
-  std::uint32_t trafficId = 0;
+    InitPosition position;
+    std::string callsign;         // becomes the tail number
+    std::string_view liveryTitle; // view into the livery tables, which outlive every creation
+    std::uint32_t trafficId = 0;
 };
 
 struct PendingCreation {
-  std::uint32_t sendId = 0;
-  std::uint32_t trafficId = 0;
-  std::string tailNumber;
+    std::uint32_t sendId = 0;
+    std::uint32_t trafficId = 0;
+    std::string tailNumber;
 };
 
 enum class SimMessageKind : std::uint32_t {
-  liveCreated = 0,
-  staticCreated = 1,
-  objectRemoved = 2,
-  knownInRange = 3,
-  staticCg = 4,
-  creationFailed = 6,
+    liveCreated = 0,
+    staticCreated = 1,
+    objectRemoved = 2,
+    knownInRange = 3,
+    staticCg = 4,
+    creationFailed = 6,
 };
 
 struct SimMessage {
-  std::uint32_t objectId = 0;
-  std::uint32_t trafficId = 0; // for knownInRange: the on-ground flag
-  SimMessageKind kind = SimMessageKind::objectRemoved;
-  double first = 0.0;
-  double second = 0.0;
+    std::uint32_t objectId = 0;
+    std::uint32_t trafficId = 0; // for knownInRange: the on-ground flag
+    SimMessageKind kind = SimMessageKind::objectRemoved;
+    double first = 0.0;
+    double second = 0.0;
 };
 
 // --- The command side, under g_simCommandMutex -------------------------------------------------------

@@ -42,30 +42,32 @@ std::atomic<bool> s_standRefreshRequested{false};
 
 // The first n characters (UTF-8 code points) of the text.
 std::string lf_firstCharacters(const std::string& text, std::size_t n) {
-  std::size_t count = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    if ((byte & 0xC0U) != 0x80U) { // a character begins here
-      if (count == n) {
-        return text.substr(0, i);
-      }
-      ++count;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if ((byte & 0xC0U) != 0x80U) { // a character begins here
+            if (count == n) {
+                return text.substr(0, i);
+            }
+            ++count;
+        }
     }
-  }
-  return text;
+    return text;
 }
 
 std::string lf_blockText(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t maxSize) {
-  const std::size_t size = std::min(gf_simDataBlockSize(&message), maxSize);
-  const auto* data = reinterpret_cast<const char*>(gf_simDataBlock(&message));
-  std::size_t length = 0;
-  while (length < size && data[length] != '\0') {
-    ++length;
-  }
-  return std::string(data, length);
+    const std::size_t size = std::min(gf_simDataBlockSize(&message), maxSize);
+    const auto* data = reinterpret_cast<const char*>(gf_simDataBlock(&message));
+    std::size_t length = 0;
+    while (length < size && data[length] != '\0') {
+        ++length;
+    }
+    return std::string(data, length);
 }
 
-void lf_repaintWindow() { gf_invalidateBands(BAND_ALL); }
+void lf_repaintWindow() {
+    gf_invalidateBands(BAND_ALL);
+}
 
 } // namespace
 
@@ -74,318 +76,319 @@ SharedHalfWingspan g_userHalfWingspan;
 std::atomic<bool> g_userDataArrived{false};
 
 bool gf_holdsPosition(double latitude, double longitude) {
-  return std::fabs(latitude) > 0.0001 || std::fabs(longitude) > 0.0001;
+    return std::fabs(latitude) > 0.0001 || std::fabs(longitude) > 0.0001;
 }
 
 UserAircraftState SharedUserAircraft::get() const {
-  std::lock_guard lock(m_mutex);
-  return m_state;
+    std::lock_guard lock(m_mutex);
+    return m_state;
 }
 
 void SharedUserAircraft::setBlock(const UserAircraftBlock& block) {
-  std::lock_guard lock(m_mutex);
-  m_state.block = block;
+    std::lock_guard lock(m_mutex);
+    m_state.block = block;
 }
 
 void SharedUserAircraft::setGround(bool onGround) {
-  std::lock_guard lock(m_mutex);
-  m_state.onGround = onGround ? 1 : 0;
-  m_state.known = 1;
+    std::lock_guard lock(m_mutex);
+    m_state.onGround = onGround ? 1 : 0;
+    m_state.known = 1;
 }
 
 void SharedUserAircraft::reset() {
-  std::lock_guard lock(m_mutex);
-  m_state = UserAircraftState{};
+    std::lock_guard lock(m_mutex);
+    m_state = UserAircraftState{};
 }
 
 std::optional<double> SharedHalfWingspan::get() const {
-  std::lock_guard lock(m_mutex);
-  return m_value;
+    std::lock_guard lock(m_mutex);
+    return m_value;
 }
 
 void SharedHalfWingspan::set(double halfWingspanNm) {
-  std::lock_guard lock(m_mutex);
-  m_value = halfWingspanNm;
+    std::lock_guard lock(m_mutex);
+    m_value = halfWingspanNm;
 }
 
 void SharedHalfWingspan::reset() {
-  std::lock_guard lock(m_mutex);
-  m_value.reset();
+    std::lock_guard lock(m_mutex);
+    m_value.reset();
 }
 
 UserAircraftBlock gf_receivedUserBlock() {
-  std::lock_guard lock(s_receivedMutex);
-  return s_received;
+    std::lock_guard lock(s_receivedMutex);
+    return s_received;
 }
 
 std::string gf_userTitle() {
-  std::lock_guard lock(s_titleMutex);
-  return s_userTitle;
+    std::lock_guard lock(s_titleMutex);
+    return s_userTitle;
 }
 
 void gf_resetUserAircraft() {
-  g_userHalfWingspan.reset();
-  g_userAircraft.reset();
-  {
-    std::lock_guard lock(s_titleMutex);
-    s_userTitle.clear(); // shown again in the next run's window
-  }
-  s_shownStandName.clear();
-  {
-    std::lock_guard lock(s_receivedMutex);
-    s_received = UserAircraftBlock{};
-    s_previousLat = 0.0;
-    s_previousLon = 0.0;
-  }
-  s_standRefreshRequested = false;
+    g_userHalfWingspan.reset();
+    g_userAircraft.reset();
+    {
+        std::lock_guard lock(s_titleMutex);
+        s_userTitle.clear(); // shown again in the next run's window
+    }
+    s_shownStandName.clear();
+    {
+        std::lock_guard lock(s_receivedMutex);
+        s_received = UserAircraftBlock{};
+        s_previousLat = 0.0;
+        s_previousLon = 0.0;
+    }
+    s_standRefreshRequested = false;
 }
 
 std::uint64_t gf_simEpochOf(const UserAircraftBlock& block) {
-  const std::int64_t y = block.year - 1;
-  const auto floorDiv = [](std::int64_t a, std::int64_t b) {
-    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
-  };
-  const std::int64_t days =
-      block.dayOfYear - 719163 + 365 * y + floorDiv(y, 4) - floorDiv(y, 100) + floorDiv(y, 400);
-  const std::int64_t seconds = days * 86400 + block.zuluTime;
-  return seconds > 0 ? static_cast<std::uint64_t>(seconds) : 0U;
+    const std::int64_t y = block.year - 1;
+    const auto floorDiv = [](std::int64_t a, std::int64_t b) {
+        return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+    };
+    const std::int64_t days = block.dayOfYear - 719163 + 365 * y + floorDiv(y, 4) - floorDiv(y, 100) + floorDiv(y, 400);
+    const std::int64_t seconds = days * 86400 + block.zuluTime;
+    return seconds > 0 ? static_cast<std::uint64_t>(seconds) : 0U;
 }
 
 void gf_requestUserAircraftInfo() {
-  bool titleFailed = false;
-  bool modelFailed = false;
-  {
-    std::lock_guard lock(g_simCommandMutex);
-    const SimHandle handle = g_simConnect.load();
-    titleFailed = gf_simFailed(SimConnect_RequestDataOnSimObject(handle, SIM_REQ_USER_TITLE, SIM_DEF_USER_TITLE,
-                                                                 SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE));
-    modelFailed = gf_simFailed(SimConnect_RequestDataOnSimObject(handle, SIM_REQ_USER_MODEL, SIM_DEF_USER_MODEL,
-                                                                 SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE));
-  }
-  if (titleFailed) {
-    gf_logError("SimConnect request user ac title fails");
-    gf_simRequestError();
-  }
-  if (modelFailed) {
-    gf_logError("SimConnect reques user ac model fails");
-    gf_simRequestError();
-  }
+    bool titleFailed = false;
+    bool modelFailed = false;
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        const SimHandle handle = g_simConnect.load();
+        titleFailed = gf_simFailed(SimConnect_RequestDataOnSimObject(
+            handle, SIM_REQ_USER_TITLE, SIM_DEF_USER_TITLE, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE));
+        modelFailed = gf_simFailed(SimConnect_RequestDataOnSimObject(
+            handle, SIM_REQ_USER_MODEL, SIM_DEF_USER_MODEL, SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_ONCE));
+    }
+    if (titleFailed) {
+        gf_logError("SimConnect request user ac title fails");
+        gf_simRequestError();
+    }
+    if (modelFailed) {
+        gf_logError("SimConnect reques user ac model fails");
+        gf_simRequestError();
+    }
 }
 
 void gf_requestUserPosition(UserAircraftState& destination) {
-  if (!g_simHalted.load()) {
-    bool failed = false;
-    {
-      std::lock_guard lock(g_simCommandMutex);
-      failed = gf_simFailed(SimConnect_RequestDataOnSimObject(g_simConnect.load(), SIM_REQ_USER_POSITION,
-                                                              SIM_DEF_USER_POSITION, SIMCONNECT_OBJECT_ID_USER,
-                                                              SIMCONNECT_PERIOD_ONCE));
+    if (!g_simHalted.load()) {
+        bool failed = false;
+        {
+            std::lock_guard lock(g_simCommandMutex);
+            failed = gf_simFailed(SimConnect_RequestDataOnSimObject(g_simConnect.load(), SIM_REQ_USER_POSITION,
+                                                                    SIM_DEF_USER_POSITION, SIMCONNECT_OBJECT_ID_USER,
+                                                                    SIMCONNECT_PERIOD_ONCE));
+        }
+        if (failed) {
+            gf_logError("SimConnect request user ac position fails");
+            gf_simRequestError();
+        }
     }
-    if (failed) {
-      gf_logError("SimConnect request user ac position fails");
-      gf_simRequestError();
-    }
-  }
-  g_userAircraft.setBlock(gf_receivedUserBlock());
-  destination = g_userAircraft.get();
+    g_userAircraft.setBlock(gf_receivedUserBlock());
+    destination = g_userAircraft.get();
 
-  // The stand under the user aircraft, worked out here on the engine's thread (the stand table is its own).
-  const std::string standName = gf_hookStandNameAt(destination);
-  if (standName != s_shownStandName) {
-    g_mainWindow.userStandText.set(standName);
-    lf_repaintWindow();
-    s_shownStandName = standName;
-  }
-  gf_runUserStandRefresh();
+    // The stand under the user aircraft, worked out here on the engine's thread (the stand table is its own).
+    const std::string standName = gf_hookStandNameAt(destination);
+    if (standName != s_shownStandName) {
+        g_mainWindow.userStandText.set(standName);
+        lf_repaintWindow();
+        s_shownStandName = standName;
+    }
+    gf_runUserStandRefresh();
 }
 
 UserAircraftState gf_requestUserPosition() {
-  UserAircraftState state;
-  gf_requestUserPosition(state);
-  return state;
+    UserAircraftState state;
+    gf_requestUserPosition(state);
+    return state;
 }
 
-void gf_requestUserStandRefresh() { s_standRefreshRequested = true; }
+void gf_requestUserStandRefresh() {
+    s_standRefreshRequested = true;
+}
 
 bool gf_runUserStandRefresh() {
-  if (!s_standRefreshRequested.exchange(false)) {
-    return false;
-  }
-  UserAircraftState state = g_userAircraft.get();
-  state.block = gf_receivedUserBlock();
-  if (state.known == 0 || state.block.groundSpeed > 2.0) {
-    return false;
-  }
-  const std::string standName = gf_hookStandNameAt(state);
-  if (standName.empty()) {
-    return false;
-  }
-  return gf_hookReserveUserStand(standName);
+    if (!s_standRefreshRequested.exchange(false)) {
+        return false;
+    }
+    UserAircraftState state = g_userAircraft.get();
+    state.block = gf_receivedUserBlock();
+    if (state.known == 0 || state.block.groundSpeed > 2.0) {
+        return false;
+    }
+    const std::string standName = gf_hookStandNameAt(state);
+    if (standName.empty()) {
+        return false;
+    }
+    return gf_hookReserveUserStand(standName);
 }
 
 void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
-  const UserAircraftBlock received = gf_receivedUserBlock();
-  if (gf_holdsPosition(received.latitude, received.longitude) && gf_simDataBlockSize(&message) >= 8) {
-    std::int64_t onGround = 0;
-    std::memcpy(&onGround, gf_simDataBlock(&message), sizeof onGround);
-    g_userAircraft.setGround(onGround != 0);
-  }
-  g_userDataArrived = true;
+    const UserAircraftBlock received = gf_receivedUserBlock();
+    if (gf_holdsPosition(received.latitude, received.longitude) && gf_simDataBlockSize(&message) >= 8) {
+        std::int64_t onGround = 0;
+        std::memcpy(&onGround, gf_simDataBlock(&message), sizeof onGround);
+        g_userAircraft.setGround(onGround != 0);
+    }
+    g_userDataArrived = true;
 }
 
 void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
-  if (gf_simDataBlockSize(&message) < sizeof(UserAircraftBlock)) {
-    gf_logError("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
-    return;
-  }
-  UserAircraftBlock block;
-  std::memcpy(&block, gf_simDataBlock(&message), sizeof block);
-  if (block.altAboveGround < 0.0) {
-    block.altAboveGround = 0.0;
-  }
-  bool teleport = false;
-  {
-    std::lock_guard lock(s_receivedMutex);
-    s_received = block;
-    if (gf_holdsPosition(s_previousLat, s_previousLon) && gf_holdsPosition(block.latitude, block.longitude) &&
-        gf_greatCircleNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
-      teleport = true;
+    if (gf_simDataBlockSize(&message) < sizeof(UserAircraftBlock)) {
+        gf_logError("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        return;
     }
-    s_previousLat = block.latitude;
-    s_previousLon = block.longitude;
-  }
-  if (teleport) {
-    gf_log("Teleport");
-    gf_stopRunWithReason(kExitNewFlight, 45);
-  }
-  if (gf_professionalMode()) {
-    gf_setSimEpoch(gf_simEpochOf(block));
-  }
-  g_userObjectId = message.dwObjectID;
+    UserAircraftBlock block;
+    std::memcpy(&block, gf_simDataBlock(&message), sizeof block);
+    if (block.altAboveGround < 0.0) {
+        block.altAboveGround = 0.0;
+    }
+    bool teleport = false;
+    {
+        std::lock_guard lock(s_receivedMutex);
+        s_received = block;
+        if (gf_holdsPosition(s_previousLat, s_previousLon) && gf_holdsPosition(block.latitude, block.longitude) &&
+            gf_greatCircleNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
+            teleport = true;
+        }
+        s_previousLat = block.latitude;
+        s_previousLon = block.longitude;
+    }
+    if (teleport) {
+        gf_log("Teleport");
+        gf_stopRunWithReason(kExitNewFlight, 45);
+    }
+    if (gf_professionalMode()) {
+        gf_setSimEpoch(gf_simEpochOf(block));
+    }
+    g_userObjectId = message.dwObjectID;
 }
 
 void lf_onUserTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
-  const std::string title = lf_blockText(message, 4096);
-  if (title.empty()) {
-    gf_log("! Title of your aircraft is empty?");
-    return;
-  }
-  const std::string shown = lf_firstCharacters(title, kTitleCharacters);
-  {
-    std::lock_guard lock(s_titleMutex);
-    if (shown == s_userTitle) {
-      return;
+    const std::string title = lf_blockText(message, 4096);
+    if (title.empty()) {
+        gf_log("! Title of your aircraft is empty?");
+        return;
     }
-    s_userTitle = shown;
-  }
-  g_mainWindow.userAircraftTitle.set(shown);
-  lf_repaintWindow();
-  gf_log("SimConnect: User aircraft title: ");
-  gf_logIndented(shown);
+    const std::string shown = lf_firstCharacters(title, kTitleCharacters);
+    {
+        std::lock_guard lock(s_titleMutex);
+        if (shown == s_userTitle) {
+            return;
+        }
+        s_userTitle = shown;
+    }
+    g_mainWindow.userAircraftTitle.set(shown);
+    lf_repaintWindow();
+    gf_log("SimConnect: User aircraft title: ");
+    gf_logIndented(shown);
 }
 
 void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
-  lf_identifyUserModel(lf_blockText(message, 32));
+    lf_identifyUserModel(lf_blockText(message, 32));
 }
 
 namespace {
 
 void lf_identifyUserModelSteps(std::string model) {
-  const double largest = gf_largestHalfWingspan();
-  if (model.empty()) {
-    g_mainWindow.userModelText.set("Unknown (encrypted?) aircraft");
-    lf_repaintWindow();
-    gf_setStatus("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
-    const double crj7 = gf_halfWingspanOfCode("CRJ7");
-    g_userHalfWingspan.set(crj7 != 0.0 ? crj7 : largest);
-    return;
-  }
-  gf_logIndented(fmt::format("model raw: {}", model));
-  const std::string title = gf_userTitle();
-  if (model == "A350-900") {
-    model = "A359";
-  } else if (model == "N738B") {
-    model = "B38M";
-  } else if (model == "777") {
-    model = "772";
-  } else if (model == "A330-200 (RR)") {
-    model = "A332";
-  } else if (const auto at = model.find(".0.text"); at != std::string::npos) {
-    for (std::size_t k = 4; k >= 2; --k) {
-      if (at >= k) {
-        const std::string candidate = model.substr(at - k, k);
-        if (gf_halfWingspanOfCode(candidate) != 0.0) {
-          model = candidate;
-          break;
+    const double largest = gf_largestHalfWingspan();
+    if (model.empty()) {
+        g_mainWindow.userModelText.set("Unknown (encrypted?) aircraft");
+        lf_repaintWindow();
+        gf_setStatus("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
+        const double crj7 = gf_halfWingspanOfCode("CRJ7");
+        g_userHalfWingspan.set(crj7 != 0.0 ? crj7 : largest);
+        return;
+    }
+    gf_logIndented(fmt::format("model raw: {}", model));
+    const std::string title = gf_userTitle();
+    if (model == "A350-900") {
+        model = "A359";
+    } else if (model == "N738B") {
+        model = "B38M";
+    } else if (model == "777") {
+        model = "772";
+    } else if (model == "A330-200 (RR)") {
+        model = "A332";
+    } else if (const auto at = model.find(".0.text"); at != std::string::npos) {
+        for (std::size_t k = 4; k >= 2; --k) {
+            if (at >= k) {
+                const std::string candidate = model.substr(at - k, k);
+                if (gf_halfWingspanOfCode(candidate) != 0.0) {
+                    model = candidate;
+                    break;
+                }
+            }
         }
-      }
+    } else if (model.size() >= 5 && model.compare(0, 3, "$$:") == 0) {
+        model = model.substr(3);
+    } else if (model == "737") {
+        if (title.find("DG 737-800") != std::string::npos) {
+            model = "B738";
+        } else if (title.find("DG 737-700") != std::string::npos) {
+            model = "B737";
+        } else if (title.find("DG 737-600") != std::string::npos) {
+            model = "B736";
+        } else if (title.find("DG 737-900") != std::string::npos) {
+            model = "B739";
+        }
     }
-  } else if (model.size() >= 5 && model.compare(0, 3, "$$:") == 0) {
-    model = model.substr(3);
-  } else if (model == "737") {
-    if (title.find("DG 737-800") != std::string::npos) {
-      model = "B738";
-    } else if (title.find("DG 737-700") != std::string::npos) {
-      model = "B737";
-    } else if (title.find("DG 737-600") != std::string::npos) {
-      model = "B736";
-    } else if (title.find("DG 737-900") != std::string::npos) {
-      model = "B739";
-    }
-  }
 
-  std::string summary = "SimConnect: User aircraft model: " + model;
-  g_mainWindow.userModelText.set(model);
-  if (model.find("camerapod") != std::string::npos || model.find("Crew Vessel") != std::string::npos) {
-    g_mainWindow.userModelRecognised = true;
-    lf_repaintWindow();
-    g_userHalfWingspan.set(gf_halfWingspanOfCode("E190"));
-    gf_logIndented(summary);
-    return;
-  }
-  // A model without a wingspan entry (0) counts as unknown, like a model that is no ICAO type.
-  double halfWingspan = model.size() < 5 ? gf_halfWingspanOfCode(model) : largest;
-  bool known = halfWingspan != 0.0 && halfWingspan != largest;
-  if (!known) {
-    halfWingspan = largest;
-    static const char* const kAerosoft[] = {"Aerosoft A319", "Aerosoft A320", "Aerosoft A321"};
-    for (const char* prefix : kAerosoft) {
-      if (title.size() >= 13 && title.compare(0, 13, prefix) == 0) {
-        model = std::string(prefix + 9, 4);
-        summary = "SimConnect: User aircraft model deduced from title: " + model;
-        g_mainWindow.userModelText.set(model);
-        const double deduced = gf_halfWingspanOfCode(model);
-        halfWingspan = deduced != 0.0 ? deduced : largest;
-        known = halfWingspan != largest;
-        break;
-      }
+    std::string summary = "SimConnect: User aircraft model: " + model;
+    g_mainWindow.userModelText.set(model);
+    if (model.find("camerapod") != std::string::npos || model.find("Crew Vessel") != std::string::npos) {
+        g_mainWindow.userModelRecognised = true;
+        lf_repaintWindow();
+        g_userHalfWingspan.set(gf_halfWingspanOfCode("E190"));
+        gf_logIndented(summary);
+        return;
     }
+    // A model without a wingspan entry (0) counts as unknown, like a model that is no ICAO type.
+    double halfWingspan = model.size() < 5 ? gf_halfWingspanOfCode(model) : largest;
+    bool known = halfWingspan != 0.0 && halfWingspan != largest;
     if (!known) {
-      g_mainWindow.userModelRecognised = false;
-      lf_repaintWindow();
-      gf_setStatus("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+        halfWingspan = largest;
+        static const char* const kAerosoft[] = {"Aerosoft A319", "Aerosoft A320", "Aerosoft A321"};
+        for (const char* prefix : kAerosoft) {
+            if (title.size() >= 13 && title.compare(0, 13, prefix) == 0) {
+                model = std::string(prefix + 9, 4);
+                summary = "SimConnect: User aircraft model deduced from title: " + model;
+                g_mainWindow.userModelText.set(model);
+                const double deduced = gf_halfWingspanOfCode(model);
+                halfWingspan = deduced != 0.0 ? deduced : largest;
+                known = halfWingspan != largest;
+                break;
+            }
+        }
+        if (!known) {
+            g_mainWindow.userModelRecognised = false;
+            lf_repaintWindow();
+            gf_setStatus("User aircraft wing span unknown, max is taken instead, please report in my Forum!", true);
+        }
     }
-  }
-  if (known) {
-    g_mainWindow.userModelRecognised = true;
-    lf_repaintWindow();
-    summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
-  }
-  g_userHalfWingspan.set(halfWingspan);
-  summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));
-  gf_logIndented(summary);
+    if (known) {
+        g_mainWindow.userModelRecognised = true;
+        lf_repaintWindow();
+        summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
+    }
+    g_userHalfWingspan.set(halfWingspan);
+    summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));
+    gf_logIndented(summary);
 }
 
 } // namespace
 
 void lf_identifyUserModel(const std::string& model) {
-  try {
-    lf_identifyUserModelSteps(model);
-  } catch (const UserErrorException&) {
-    throw;
-  } catch (...) {
-    throw UserErrorException(73, "It looks like you have not selected an aircraft as user vehicle");
-  }
+    try {
+        lf_identifyUserModelSteps(model);
+    } catch (const UserErrorException&) {
+        throw;
+    } catch (...) {
+        throw UserErrorException(73, "It looks like you have not selected an aircraft as user vehicle");
+    }
 }
 
 } // namespace skf

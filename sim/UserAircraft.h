@@ -13,26 +13,26 @@ struct SIMCONNECT_RECV_SIMOBJECT_DATA;
 
 // The 96-byte block of definition 403, as received.
 struct UserAircraftBlock {
-  double latitude = 0.0;       // degrees
-  double longitude = 0.0;      // degrees
-  double pitch = 0.0;          // radians
-  double bank = 0.0;           // radians
-  double heading = 0.0;        // true, radians
-  double altitude = 0.0;       // feet
-  double altAboveGround = 0.0; // feet
-  double groundSpeed = 0.0;    // knots
-  std::int64_t zuluTime = 0;   // seconds of the UTC day
-  std::int64_t dayOfYear = 0;  // 1-based
-  std::int64_t year = 0;
-  std::int64_t lightStates = 0;
+    double latitude = 0.0;       // degrees
+    double longitude = 0.0;      // degrees
+    double pitch = 0.0;          // radians
+    double bank = 0.0;           // radians
+    double heading = 0.0;        // true, radians
+    double altitude = 0.0;       // feet
+    double altAboveGround = 0.0; // feet
+    double groundSpeed = 0.0;    // knots
+    std::int64_t zuluTime = 0;   // seconds of the UTC day
+    std::int64_t dayOfYear = 0;  // 1-based
+    std::int64_t year = 0;
+    std::int64_t lightStates = 0;
 };
 static_assert(sizeof(UserAircraftBlock) == 96);
 
 // The user aircraft state read by the engine and the window.
 struct UserAircraftState {
-  UserAircraftBlock block;
-  std::uint8_t onGround = 0;
-  std::uint8_t known = 0; // set once user data with a position has arrived
+    UserAircraftBlock block;
+    std::uint8_t onGround = 0;
+    std::uint8_t known = 0; // set once user data with a position has arrived
 };
 
 // Whether a block holds a position (latitude or longitude farther than 0.0001 from 0).
@@ -42,33 +42,33 @@ bool gf_holdsPosition(double latitude, double longitude);
 // SimClient thread; every access is a whole copy under its own mutex.
 class SharedUserAircraft {
 public:
-  UserAircraftState get() const;
-  void setBlock(const UserAircraftBlock& block);
-  // g_userAircraft = gf_requestUserPosition(): takes the block; the two ground flags stay as the
-  // SimClient thread last set them.
-  SharedUserAircraft& operator=(const UserAircraftState& state) {
-    setBlock(state.block);
-    return *this;
-  }
-  void setGround(bool onGround);
-  void reset();
+    UserAircraftState get() const;
+    void setBlock(const UserAircraftBlock& block);
+    // g_userAircraft = gf_requestUserPosition(): takes the block; the two ground flags stay as the
+    // SimClient thread last set them.
+    SharedUserAircraft& operator=(const UserAircraftState& state) {
+        setBlock(state.block);
+        return *this;
+    }
+    void setGround(bool onGround);
+    void reset();
 
 private:
-  mutable std::mutex m_mutex;
-  UserAircraftState m_state;
+    mutable std::mutex m_mutex;
+    UserAircraftState m_state;
 };
 extern SharedUserAircraft g_userAircraft;
 
 // g_userHalfWingspan: the user aircraft's half wingspan in nautical miles; empty until the model is known.
 class SharedHalfWingspan {
 public:
-  std::optional<double> get() const;
-  void set(double halfWingspanNm);
-  void reset();
+    std::optional<double> get() const;
+    void set(double halfWingspanNm);
+    void reset();
 
 private:
-  mutable std::mutex m_mutex;
-  std::optional<double> m_value;
+    mutable std::mutex m_mutex;
+    std::optional<double> m_value;
 };
 extern SharedHalfWingspan g_userHalfWingspan;
 

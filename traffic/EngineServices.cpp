@@ -13,8 +13,7 @@ void gf_avoidUserGroundCollision() {}
 void gf_avoidUserAirCollision() {}
 void gf_removeStaticInTheWay() {}
 
-bool gf_checkParkAirportsFile(bool, std::string& message)
-{
+bool gf_checkParkAirportsFile(bool, std::string& message) {
     message.clear(); // nothing was re-read
     return false;
 }
@@ -22,17 +21,22 @@ bool gf_checkParkAirportsFile(bool, std::string& message)
 void gf_clearReservedStand(std::string_view) {}
 void gf_closeParkAirport() {}
 void gf_fillLiveCallsignList() {}
-std::uint64_t gf_liveParkedHours(bool) { return 0; }
-std::uint64_t gf_staticParkedHours(bool) { return 0; }
+std::uint64_t gf_liveParkedHours(bool) {
+    return 0;
+}
+std::uint64_t gf_staticParkedHours(bool) {
+    return 0;
+}
 void gf_matchStandOption(DayAndSlot, LiveAircraft&) {}
 void gf_processSimMessages() {}
 void gf_removeAllStatic() {}
-bool gf_removeFarthestLive(double) { return true; } // none found
+bool gf_removeFarthestLive(double) {
+    return true;
+} // none found
 void gf_removeStaticDuplicates() {}
 void gf_removeStaticTwin(LiveAircraft&) {}
 void gf_resetEngine() {}
-void gf_resetLiveCallsignList()
-{
+void gf_resetLiveCallsignList() {
     g_mainWindow.objectIdText.clear();
     gf_invalidateBands(BAND_MIDDLE);
     g_callsignList.reset();
@@ -45,18 +49,34 @@ void gf_startEngine() {}
 void gf_updateStaticParking(bool) {}
 void gf_writeObjectIdList() {}
 void lf_handleAddingStack() {}
-bool lf_readMyParkAirports() { return false; } // not read
+bool lf_readMyParkAirports() {
+    return false;
+} // not read
 void gf_setStandOccupied(std::int32_t, bool) {}
 
-std::optional<std::uint32_t> gf_takeStandMatchId() { return std::nullopt; }
+std::optional<std::uint32_t> gf_takeStandMatchId() {
+    return std::nullopt;
+}
 void gf_matchQueuedStandOption(std::uint32_t, DayAndSlot) {}
-std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view) { return std::nullopt; }
-bool gf_removeActiveLiveByCallsign(std::string_view) { return false; }
-std::uint64_t gf_countActiveLiveNotParked() { return 0; }
-std::uint64_t gf_pendingStaticCount() { return 0; }
-std::uint64_t gf_countActiveLive() { return 0; }
+std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view) {
+    return std::nullopt;
+}
+bool gf_removeActiveLiveByCallsign(std::string_view) {
+    return false;
+}
+std::uint64_t gf_countActiveLiveNotParked() {
+    return 0;
+}
+std::uint64_t gf_pendingStaticCount() {
+    return 0;
+}
+std::uint64_t gf_countActiveLive() {
+    return 0;
+}
 void gf_setNavLightsOfParked(bool) {}
-std::optional<double> gf_nearestParkAirportNm() { return std::nullopt; } // no park-airport list read
+std::optional<double> gf_nearestParkAirportNm() {
+    return std::nullopt;
+} // no park-airport list read
 void gf_clearSpawnCache() {}
 void gf_clearGhostCallsigns() {}
 

@@ -12,59 +12,62 @@
 namespace skf {
 
 std::vector<std::string> gf_aiPackageOrders() {
-  static constexpr std::array<const char*, 4> base{"AIG", "FSLTL", "JF", "MTL"};
-  std::vector<std::string> result;
-  result.reserve(64);
-  for (std::size_t size = base.size(); size >= 1; --size) {
-    // Subsets of this size in lexicographic order of their members (by the base order):
-    // a selection mask whose first `size` positions are set, walked by prev_permutation.
-    std::vector<bool> chosen(base.size(), false);
-    std::fill(chosen.begin(), chosen.begin() + static_cast<std::ptrdiff_t>(size), true);
-    do {
-      std::vector<std::size_t> members;
-      for (std::size_t i = 0; i < base.size(); ++i)
-        if (chosen[i]) members.push_back(i);
-      // Orderings of one subset in lexicographic order by the base order.
-      do {
-        std::string text;
-        for (std::size_t i = 0; i < members.size(); ++i) {
-          if (i > 0) text += ", ";
-          text += base[members[i]];
-        }
-        result.push_back(std::move(text));
-      } while (std::next_permutation(members.begin(), members.end()));
-    } while (std::prev_permutation(chosen.begin(), chosen.end()));
-  }
-  return result;
+    static constexpr std::array<const char*, 4> base{"AIG", "FSLTL", "JF", "MTL"};
+    std::vector<std::string> result;
+    result.reserve(64);
+    for (std::size_t size = base.size(); size >= 1; --size) {
+        // Subsets of this size in lexicographic order of their members (by the base order):
+        // a selection mask whose first `size` positions are set, walked by prev_permutation.
+        std::vector<bool> chosen(base.size(), false);
+        std::fill(chosen.begin(), chosen.begin() + static_cast<std::ptrdiff_t>(size), true);
+        do {
+            std::vector<std::size_t> members;
+            for (std::size_t i = 0; i < base.size(); ++i)
+                if (chosen[i])
+                    members.push_back(i);
+            // Orderings of one subset in lexicographic order by the base order.
+            do {
+                std::string text;
+                for (std::size_t i = 0; i < members.size(); ++i) {
+                    if (i > 0)
+                        text += ", ";
+                    text += base[members[i]];
+                }
+                result.push_back(std::move(text));
+            } while (std::next_permutation(members.begin(), members.end()));
+        } while (std::prev_permutation(chosen.begin(), chosen.end()));
+    }
+    return result;
 }
 
 namespace {
 
 std::vector<std::int32_t> lf_steps(std::int32_t first, std::int32_t last, std::int32_t step) {
-  std::vector<std::int32_t> v;
-  for (std::int32_t x = first; x <= last; x += step) v.push_back(x);
-  return v;
+    std::vector<std::int32_t> v;
+    for (std::int32_t x = first; x <= last; x += step)
+        v.push_back(x);
+    return v;
 }
 
 // Choice lists, built before the records that copy them.
 const std::vector<std::int32_t> kAirpHeightChoices{2000,  4000,  6000,  8000,  10000, 12000,
                                                    14000, 16000, 18000, 36000, 48000};
 const std::vector<std::int32_t> kMatchingDepthChoices{1, 2, 3, 4};
-const std::vector<std::int32_t> kRangeChoices{2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65, 80, 100};
+const std::vector<std::int32_t> kRangeChoices{2,  3,  4,  5,  6,  8,  10, 12, 14, 16,
+                                              18, 20, 25, 30, 35, 40, 50, 65, 80, 100};
 const std::vector<std::int32_t> kArAboveHeightChoices = lf_steps(18000, 48000, 3000);
-const std::vector<std::int32_t> kMaxSelChoices{0, 10, 25, 50, 75, 100, 500};  // MAX_LIVE_SEL and MAX_PARK_SEL
+const std::vector<std::int32_t> kMaxSelChoices{0, 10, 25, 50, 75, 100, 500}; // MAX_LIVE_SEL and MAX_PARK_SEL
 const std::vector<std::int32_t> kAirpRangeChoices{5, 10, 15, 20, 25, 30};
 const std::vector<std::string> kAiPackageChoices = gf_aiPackageOrders();
 const std::vector<std::string> kSimChoices{std::string(g_msfs2020Text), std::string(g_msfs2024Text)};
 const std::vector<std::int32_t> kParkingPercentageChoices = lf_steps(0, 100, 5);
-const std::vector<float> kMaxFitChoices{0.5f, 1.0f, 1.5f, 2.0f, 2.5f, 3.0f,  3.5f,  4.0f,  4.5f,  5.0f,
+const std::vector<float> kMaxFitChoices{0.5f, 1.0f, 1.5f, 2.0f, 2.5f,  3.0f,  3.5f,  4.0f,  4.5f,  5.0f,
                                         6.0f, 7.0f, 8.0f, 9.0f, 10.0f, 12.0f, 15.0f, 18.0f, 21.0f, 24.0f};
 
-}  // namespace
+} // namespace
 
 // ---- Registry 1
 BoolParameter RANDOM("RANDOM", true);
-
 
 // ---- Registry 2
 CheckBoxParameter ALWAYS_ON_TOP("ALWAYS_ON_TOP", false, 0x8003, 147);
@@ -158,79 +161,118 @@ std::atomic<double> g_rangeNm{static_cast<double>(RANGE.value())};
 std::atomic<std::int32_t> g_rangeMeters{RANGE.value() * 1852};
 std::atomic<std::int32_t> g_simNumber{1};
 
-const std::array<std::string_view, 8> g_airportParameterKeys{RANGE.key,         AUTO_RANGE.key, INITIAL_LOAD_ONLY.key,
-                                                             PARK_SOFT.key,     parking_percentage.key,
-                                                             MAX_FIT.key,       WEEK.key,       MAX_LIVE_SEL.key};
+const std::array<std::string_view, 8> g_airportParameterKeys{
+    RANGE.key,   AUTO_RANGE.key, INITIAL_LOAD_ONLY.key, PARK_SOFT.key, parking_percentage.key,
+    MAX_FIT.key, WEEK.key,       MAX_LIVE_SEL.key};
 SavedAirportParameters g_savedAirportParameters;
 
 // ---- The six registries, last
 const std::vector<BoolParameter*> g_boolParams{&RANDOM};
-const std::vector<CheckBoxParameter*> g_checkBoxParams{
-    &ALWAYS_ON_TOP,      &OBJECTID_LIST,      &NAV_LIGHTS_WHILE_PARKED,   &AEROWINX,          &GUID_CHANGES,
-    &SCAN_LIVERIES,      &LIG_AUTOMATIC,      &LIG_PRIORITIZE,            &SCAN_AIRPORTS,     &LIGHT_AIRCRAFT,
-    &HELICOPTERS,        &HIGH_PERF_AIRCRAFT, &AUTO_RANGE,                &AIRBORNE_ONLY,     &COLLISION_USER_GND,
-    &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND, &STRAIGHT_PBS_ONLY, &INITIAL_LOAD_ONLY, &WEEK,
-    &PARK_SOFT};
-const std::vector<IntParameter*> g_intParams{&MAIN_WINDOW_X,           &MAIN_WINDOW_Y,       &LAST_EPOCH_TIME,
-                                             &CUSTOM_PARKING_PERCENTAGE, &HOLDING_THRESHOLD_METERS,
-                                             &MAX_HOLDING_MINUTES,     &AIRP_HEIGHT,         &MAX_FIT};
+const std::vector<CheckBoxParameter*> g_checkBoxParams{&ALWAYS_ON_TOP,
+                                                       &OBJECTID_LIST,
+                                                       &NAV_LIGHTS_WHILE_PARKED,
+                                                       &AEROWINX,
+                                                       &GUID_CHANGES,
+                                                       &SCAN_LIVERIES,
+                                                       &LIG_AUTOMATIC,
+                                                       &LIG_PRIORITIZE,
+                                                       &SCAN_AIRPORTS,
+                                                       &LIGHT_AIRCRAFT,
+                                                       &HELICOPTERS,
+                                                       &HIGH_PERF_AIRCRAFT,
+                                                       &AUTO_RANGE,
+                                                       &AIRBORNE_ONLY,
+                                                       &COLLISION_USER_GND,
+                                                       &COLLISION_USER_AIR,
+                                                       &COLLISION_LIVE_PARKED_GND,
+                                                       &STRAIGHT_PBS_ONLY,
+                                                       &INITIAL_LOAD_ONLY,
+                                                       &WEEK,
+                                                       &PARK_SOFT};
+const std::vector<IntParameter*> g_intParams{
+    &MAIN_WINDOW_X,       &MAIN_WINDOW_Y, &LAST_EPOCH_TIME, &CUSTOM_PARKING_PERCENTAGE, &HOLDING_THRESHOLD_METERS,
+    &MAX_HOLDING_MINUTES, &AIRP_HEIGHT,   &MAX_FIT};
 const std::vector<IntChoiceParameter*> g_choiceIntParams{&MATCHING_DEPTH, &RANGE,      &AR_ABOVE_HEIGHT, &MAX_PARK_SEL,
                                                          &MAX_LIVE_SEL,   &AIRP_RANGE, &AIRP_HEIGHT};
-const std::vector<StringParameter*> g_stringParams{
-    &PROGRAM_VERSION,  &MSFS_INSTALL_PATH, &PORT_NUMBER,      &lfolder0,         &lfolder1,
-    &lfolder2,         &lfolder3,          &lfolder4,         &lfolder5,         &lfolder6,
-    &lfolder7,         &lfolder8,          &lfolder9,         &AIG_VERSION,      &DBASE_VERSION,
-    &AIRPORTS_VERSION, &LIV_SCAN_VERSION,  &ADDONS_SCAN_VERSION, &MYSIMADDON24_VERSION, &MSFS_2024_INSTALL_PATH,
-    &AI_PACKAGE_SELECTOR, &DESTINATION};
+const std::vector<StringParameter*> g_stringParams{&PROGRAM_VERSION,
+                                                   &MSFS_INSTALL_PATH,
+                                                   &PORT_NUMBER,
+                                                   &lfolder0,
+                                                   &lfolder1,
+                                                   &lfolder2,
+                                                   &lfolder3,
+                                                   &lfolder4,
+                                                   &lfolder5,
+                                                   &lfolder6,
+                                                   &lfolder7,
+                                                   &lfolder8,
+                                                   &lfolder9,
+                                                   &AIG_VERSION,
+                                                   &DBASE_VERSION,
+                                                   &AIRPORTS_VERSION,
+                                                   &LIV_SCAN_VERSION,
+                                                   &ADDONS_SCAN_VERSION,
+                                                   &MYSIMADDON24_VERSION,
+                                                   &MSFS_2024_INSTALL_PATH,
+                                                   &AI_PACKAGE_SELECTOR,
+                                                   &DESTINATION};
 const std::vector<EditParameter*> g_controlStringParams{&BLOCK_CALLSIGN, &SIM_CHOICE};
 
 std::vector<ParameterControl*> gf_allControlRecords() {
-  std::vector<ParameterControl*> v;
-  for (auto* p : g_checkBoxParams) v.push_back(p);
-  for (auto* p : g_choiceIntParams) v.push_back(p);
-  v.push_back(&parking_percentage);
-  v.push_back(&MAX_FIT_FL);
-  for (EditParameter* p : {static_cast<EditParameter*>(&AI_PACKAGE_SELECTOR), &DESTINATION, &BLOCK_CALLSIGN,
-                            static_cast<EditParameter*>(&SIM_CHOICE), &ALL_INSTALL_PATH})
-    v.push_back(p);
-  v.push_back(&CALLSIGN_2_OBJECTID);
-  for (auto* p : {&g_flushStaticButton, &g_tbloZipButton, &g_unblockButton, &g_csOidButton, &g_blockButton,
-                  &g_nowButton, &g_reReadButton})
-    v.push_back(p);
-  return v;
+    std::vector<ParameterControl*> v;
+    for (auto* p : g_checkBoxParams)
+        v.push_back(p);
+    for (auto* p : g_choiceIntParams)
+        v.push_back(p);
+    v.push_back(&parking_percentage);
+    v.push_back(&MAX_FIT_FL);
+    for (EditParameter* p : {static_cast<EditParameter*>(&AI_PACKAGE_SELECTOR), &DESTINATION, &BLOCK_CALLSIGN,
+                             static_cast<EditParameter*>(&SIM_CHOICE), &ALL_INSTALL_PATH})
+        v.push_back(p);
+    v.push_back(&CALLSIGN_2_OBJECTID);
+    for (auto* p : {&g_flushStaticButton, &g_tbloZipButton, &g_unblockButton, &g_csOidButton, &g_blockButton,
+                    &g_nowButton, &g_reReadButton})
+        v.push_back(p);
+    return v;
 }
 
 Parameter* gf_findRegisteredParameter(std::string_view key) {
-  for (auto* p : g_boolParams)
-    if (p->key == key) return p;
-  for (auto* p : g_checkBoxParams)
-    if (p->key == key) return p;
-  for (auto* p : g_intParams)
-    if (p->key == key) return p;
-  for (auto* p : g_choiceIntParams)
-    if (p->key == key) return p;
-  for (auto* p : g_stringParams)
-    if (p->key == key) return p;
-  for (auto* p : g_controlStringParams)
-    if (p->key == key) return p;
-  return nullptr;
+    for (auto* p : g_boolParams)
+        if (p->key == key)
+            return p;
+    for (auto* p : g_checkBoxParams)
+        if (p->key == key)
+            return p;
+    for (auto* p : g_intParams)
+        if (p->key == key)
+            return p;
+    for (auto* p : g_choiceIntParams)
+        if (p->key == key)
+            return p;
+    for (auto* p : g_stringParams)
+        if (p->key == key)
+            return p;
+    for (auto* p : g_controlStringParams)
+        if (p->key == key)
+            return p;
+    return nullptr;
 }
 
 void gf_saveAirportParameters() {
-  g_savedAirportParameters.maxLiveSel = MAX_LIVE_SEL.value();
-  g_savedAirportParameters.maxFit = MAX_FIT.value();
-  g_savedAirportParameters.range = RANGE.value();
-  g_savedAirportParameters.parkingPercentage = parking_percentage.value();
-  g_savedAirportParameters.autoRange = AUTO_RANGE.value();
-  g_savedAirportParameters.initialLoadOnly = INITIAL_LOAD_ONLY.value();
-  g_savedAirportParameters.parkSoft = PARK_SOFT.value();
-  g_savedAirportParameters.week = WEEK.value();
+    g_savedAirportParameters.maxLiveSel = MAX_LIVE_SEL.value();
+    g_savedAirportParameters.maxFit = MAX_FIT.value();
+    g_savedAirportParameters.range = RANGE.value();
+    g_savedAirportParameters.parkingPercentage = parking_percentage.value();
+    g_savedAirportParameters.autoRange = AUTO_RANGE.value();
+    g_savedAirportParameters.initialLoadOnly = INITIAL_LOAD_ONLY.value();
+    g_savedAirportParameters.parkSoft = PARK_SOFT.value();
+    g_savedAirportParameters.week = WEEK.value();
 }
 
 void gf_updateSimChoice() {
-  const bool is2020 = SIM_CHOICE.current == g_msfs2020Text;
-  g_simIs2020.store(is2020);
-  g_simNumber.store(is2020 ? 1 : 2);
+    const bool is2020 = SIM_CHOICE.current == g_msfs2020Text;
+    g_simIs2020.store(is2020);
+    g_simNumber.store(is2020 ? 1 : 2);
 }
 
-}  // namespace skf
+} // namespace skf

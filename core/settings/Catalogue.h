@@ -45,7 +45,7 @@ extern CheckBoxParameter PARK_SOFT;
 // ---- Registry 3: plain ints (AIRP_HEIGHT, a choice record, stands here as well)
 extern IntParameter MAIN_WINDOW_X;
 extern IntParameter MAIN_WINDOW_Y;
-extern IntParameter LAST_EPOCH_TIME;  // key "LAST_EPOCH_TIME:" (the colon belongs to the key)
+extern IntParameter LAST_EPOCH_TIME; // key "LAST_EPOCH_TIME:" (the colon belongs to the key)
 extern IntParameter CUSTOM_PARKING_PERCENTAGE;
 extern IntParameter HOLDING_THRESHOLD_METERS;
 extern IntParameter MAX_HOLDING_MINUTES;
@@ -89,30 +89,30 @@ extern EditParameter BLOCK_CALLSIGN;
 extern ComboParameter SIM_CHOICE;
 
 // ---- In no registry: never loaded from parameters.xml, never written by a full save
-extern EditParameter ALL_INSTALL_PATH;         // packages root of the chosen simulator
-extern IntChoiceParameter parking_percentage;  // target of the static parking; per airport
-extern FloatChoiceParameter MAX_FIT_FL;        // MAX_FIT shown in hours
+extern EditParameter ALL_INSTALL_PATH;        // packages root of the chosen simulator
+extern IntChoiceParameter parking_percentage; // target of the static parking; per airport
+extern FloatChoiceParameter MAX_FIT_FL;       // MAX_FIT shown in hours
 extern SharedListParameter CALLSIGN_2_OBJECTID;
 
 // ---- Command buttons (key = label)
-extern CommandButton g_flushStaticButton;  // "Flush static"
-extern CommandButton g_tbloZipButton;      // "tblo.zip"
-extern CommandButton g_unblockButton;      // "Unblock"
-extern CommandButton g_csOidButton;        // "cs->oid:"
-extern CommandButton g_blockButton;        // "Block"
-extern CommandButton g_nowButton;          // "Now"
-extern CommandButton g_reReadButton;       // "Re-read"
+extern CommandButton g_flushStaticButton; // "Flush static"
+extern CommandButton g_tbloZipButton;     // "tblo.zip"
+extern CommandButton g_unblockButton;     // "Unblock"
+extern CommandButton g_csOidButton;       // "cs->oid:"
+extern CommandButton g_blockButton;       // "Block"
+extern CommandButton g_nowButton;         // "Now"
+extern CommandButton g_reReadButton;      // "Re-read"
 
 // The ten extra livery folders lfolder0 .. lfolder9, in order.
 extern const std::array<StringParameter*, 10> g_liveryFolderParams;
 
 // ---- The six registries, in the order of parameters.xml
-extern const std::vector<BoolParameter*> g_boolParams;             // 1
-extern const std::vector<CheckBoxParameter*> g_checkBoxParams;     // 2
-extern const std::vector<IntParameter*> g_intParams;               // 3
-extern const std::vector<IntChoiceParameter*> g_choiceIntParams;   // 4
-extern const std::vector<StringParameter*> g_stringParams;         // 5
-extern const std::vector<EditParameter*> g_controlStringParams;    // 6
+extern const std::vector<BoolParameter*> g_boolParams;           // 1
+extern const std::vector<CheckBoxParameter*> g_checkBoxParams;   // 2
+extern const std::vector<IntParameter*> g_intParams;             // 3
+extern const std::vector<IntChoiceParameter*> g_choiceIntParams; // 4
+extern const std::vector<StringParameter*> g_stringParams;       // 5
+extern const std::vector<EditParameter*> g_controlStringParams;  // 6
 
 // Every record that owns a control, check boxes, combo boxes, edit fields and buttons alike.
 std::vector<ParameterControl*> gf_allControlRecords();
@@ -126,14 +126,14 @@ extern const std::array<std::string_view, 8> g_airportParameterKeys;
 // The global values of the per-airport settings, saved before an airport file applies its own
 // (written and restored on the traffic engine's thread).
 struct SavedAirportParameters {
-  std::int32_t maxLiveSel = 500;
-  std::int32_t maxFit = 47;
-  std::int32_t range = 40;
-  std::int32_t parkingPercentage = 30;
-  bool autoRange = true;
-  bool initialLoadOnly = false;
-  bool parkSoft = false;
-  bool week = false;
+    std::int32_t maxLiveSel = 500;
+    std::int32_t maxFit = 47;
+    std::int32_t range = 40;
+    std::int32_t parkingPercentage = 30;
+    bool autoRange = true;
+    bool initialLoadOnly = false;
+    bool parkSoft = false;
+    bool week = false;
 };
 extern SavedAirportParameters g_savedAirportParameters;
 // Saves the current values of the eight per-airport settings into g_savedAirportParameters.
@@ -156,4 +156,4 @@ inline constexpr std::string_view g_msfs2024Text = "MSFS 2024";
 // Builds the 64 orderings of the AI packages AIG, FSLTL, JF, MTL (the choices of AI_PACKAGE_SELECTOR).
 std::vector<std::string> gf_aiPackageOrders();
 
-}  // namespace skf
+} // namespace skf

@@ -57,11 +57,13 @@ const fs::path g_communityFolderName{"Community"};
 const fs::path g_officialFolderName{"Official"};
 const fs::path g_official2024FolderName{"Official2024"};
 
-void gf_buildProgramPaths() { gf_buildProgramPathsIn(gf_roamingAppDataPath()); }
-
-void gf_buildProgramPathsIn(const fs::path& roamingAppData) {
-  g_dataFolder = roamingAppData / g_dataFolderName;
-  g_parametersPath = g_dataFolder / g_parametersFileName;
+void gf_buildProgramPaths() {
+    gf_buildProgramPathsIn(gf_roamingAppDataPath());
 }
 
-}  // namespace skf
+void gf_buildProgramPathsIn(const fs::path& roamingAppData) {
+    g_dataFolder = roamingAppData / g_dataFolderName;
+    g_parametersPath = g_dataFolder / g_parametersFileName;
+}
+
+} // namespace skf

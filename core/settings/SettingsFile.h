@@ -59,12 +59,12 @@ std::int32_t gf_parseIntText(std::string_view text);
 // ---- Data-file header: root > meta > info (name, value)
 
 struct MetaInfo {
-  std::string author;
-  std::string version;
-  std::string date;
-  std::string P3D;
-  std::string MSFS;
-  std::int32_t sim = -1;
+    std::string author;
+    std::string version;
+    std::string date;
+    std::string P3D;
+    std::string MSFS;
+    std::int32_t sim = -1;
 };
 
 // The maker's copyright line written into every data-file header.
@@ -78,4 +78,4 @@ bool gf_writeMetaInfo(pugi::xml_document& document, const MetaInfo& meta);
 // none of sim, P3D and MSFS is present unless simNotRequired.
 std::optional<MetaInfo> gf_readMetaInfo(const pugi::xml_node& documentOrNode, bool simNotRequired);
 
-}  // namespace skf
+} // namespace skf

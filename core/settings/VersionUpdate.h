@@ -13,4 +13,4 @@ void gf_checkParametersVersion();
 // True when the stored version is older than 11.0.2 (the caller then resets the file).
 bool lf_versionUpdate();
 
-}  // namespace skf
+} // namespace skf

@@ -36,7 +36,9 @@ std::string lf_trimBlanks(std::string_view text) {
 
 namespace {
 
-bool lf_startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+bool lf_startsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
 
 // A folder name taken from a file: blanks for separators, trimmed; "." and ".." would leave the
 // learned folder and are refused like an empty name.
@@ -65,7 +67,7 @@ fs::path lf_belowLearned(std::string_view relative) {
     return g_learnedFolder / rel;
 }
 
-}  // namespace
+} // namespace
 
 fs::path lf_learnedApfPath(std::string_view apfPath, std::string_view publisher) {
     if (apfPath.empty()) {
@@ -150,8 +152,8 @@ bool lf_mergeLearnedParkpos(const LearnedParkpos& context, Stand& stand) {
         const uint32_t day = static_cast<uint32_t>(opt.attribute("day").as_int(0));
         const uint32_t real = opt.attribute("soft").as_bool(false) ? 0 : 1;
         const bool duplicate = std::any_of(stand.options.begin(), stand.options.end(), [&](const StandOpt& o) {
-            return o.day == day && o.real == real && o.registration == registration &&
-                   o.airline == identity.airline && o.model == identity.model && (o.halfHours & mask).any();
+            return o.day == day && o.real == real && o.registration == registration && o.airline == identity.airline &&
+                   o.model == identity.model && (o.halfHours & mask).any();
         });
         if (duplicate) {
             const auto list = gf_bitsetToList(mask.to_ullong());
@@ -241,7 +243,7 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
     }
 }
 
-}  // namespace
+} // namespace
 
 void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
     // Work on a copy: a file that fails part-way must not leave a half-merged table behind that
@@ -306,10 +308,9 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
                 if (!merged) {
                     gf_log(fmt::format("learned stand {} in {} not found?", context.id, gf_pathToUtf8(path)));
                 }
-            } else if (std::any_of(stands.begin(), stands.end(),
-                                   [&](const Stand& s) { return s.id == context.id; })) {
-                gf_logError(fmt::format("manually created standid {} already exists in {}", context.id,
-                                        gf_pathToUtf8(path)));
+            } else if (std::any_of(stands.begin(), stands.end(), [&](const Stand& s) { return s.id == context.id; })) {
+                gf_logError(
+                    fmt::format("manually created standid {} already exists in {}", context.id, gf_pathToUtf8(path)));
             } else {
                 const double latitude = parkpos.attribute("latitude").as_double(0.0);
                 const double longitude = parkpos.attribute("longitude").as_double(0.0);
@@ -336,4 +337,4 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
     }
 }
 
-}  // namespace skf
+} // namespace skf

@@ -36,4 +36,4 @@ struct LearnedParkpos {
 // Merges one learned `parkpos` into the stand when its id matches; false otherwise.
 bool lf_mergeLearnedParkpos(const LearnedParkpos& context, Stand& stand);
 
-}  // namespace skf
+} // namespace skf

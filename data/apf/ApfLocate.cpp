@@ -16,9 +16,15 @@ namespace skf {
 
 namespace fs = std::filesystem;
 
-std::string gf_apfFileName(const FixedCode<4>& icao) { return std::string(icao.view()) + ".xml"; }
-fs::path gf_apfXmlName(const FixedCode<4>& icao) { return fs::path(gf_apfFileName(icao)); }
-fs::path gf_apfTxtName(const FixedCode<4>& icao) { return fs::path(std::string(icao.view()) + ".txt"); }
+std::string gf_apfFileName(const FixedCode<4>& icao) {
+    return std::string(icao.view()) + ".xml";
+}
+fs::path gf_apfXmlName(const FixedCode<4>& icao) {
+    return fs::path(gf_apfFileName(icao));
+}
+fs::path gf_apfTxtName(const FixedCode<4>& icao) {
+    return fs::path(std::string(icao.view()) + ".txt");
+}
 
 namespace {
 
@@ -34,7 +40,7 @@ bool lf_endsWithXmlNoCase(std::string_view text) {
     return gf_hasExtensionNoCase(".XML", text.substr(text.size() - 4));
 }
 
-}  // namespace
+} // namespace
 
 bool gf_apfExists(const FixedCode<4>& icao) {
     for (const fs::path& folder : {g_myThirdpartyFolder, g_mySimaddonFolder}) {
@@ -85,9 +91,9 @@ std::string gf_locateApf(const FixedCode<4>& icao) {
 }
 
 std::string gf_apfDownloadUrl(std::string_view archivePath) {
-    const bool shared = archivePath.find("simaddon") != std::string_view::npos ||
-                        archivePath.find("stock") != std::string_view::npos;
-    const std::string base = gf_downloadBaseUrl();  // ends in "/downloads/"
+    const bool shared =
+        archivePath.find("simaddon") != std::string_view::npos || archivePath.find("stock") != std::string_view::npos;
+    const std::string base = gf_downloadBaseUrl(); // ends in "/downloads/"
     const char* folder = (!g_simIs2020.load() && !shared) ? "MSFS2024/" : "MSFS/";
     return base + folder + std::string(archivePath);
 }
@@ -103,11 +109,11 @@ std::string lf_downloadApf(std::string_view archivePath, const fs::path& target)
         return {};
     }
     if (gf_pathExists(target)) {
-        fs::remove(target);  // raises the file-system error naming "remove"
+        fs::remove(target); // raises the file-system error naming "remove"
     }
     std::string message = fmt::format("failed to download: '{}'", url);
     gf_log(message);
     return message;
 }
 
-}  // namespace skf
+} // namespace skf

@@ -9,9 +9,9 @@
 
 namespace skf {
 
-std::string gf_apfFileName(const FixedCode<4>& icao);            // "EHAM.xml"
-std::filesystem::path gf_apfXmlName(const FixedCode<4>& icao);   // EHAM.xml
-std::filesystem::path gf_apfTxtName(const FixedCode<4>& icao);   // EHAM.txt
+std::string gf_apfFileName(const FixedCode<4>& icao);          // "EHAM.xml"
+std::filesystem::path gf_apfXmlName(const FixedCode<4>& icao); // EHAM.xml
+std::filesystem::path gf_apfTxtName(const FixedCode<4>& icao); // EHAM.txt
 
 // True when the airport has an airport file anywhere: a local file or link file, or stands in
 // the download archive (the airport list gives it one or more stands).
@@ -33,4 +33,4 @@ std::string lf_downloadApf(std::string_view archivePath, const std::filesystem::
 // unless the path is shared by both simulators).
 std::string gf_apfDownloadUrl(std::string_view archivePath);
 
-}  // namespace skf
+} // namespace skf

@@ -41,21 +41,29 @@ OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
     for (const pugi::xml_attribute attribute : opt.attributes()) {
         const std::string_view name = attribute.name();
         if (name == "cs") {
-            if (!a.cs) a.cs = attribute;
+            if (!a.cs)
+                a.cs = attribute;
         } else if (name == "reg") {
-            if (!a.reg) a.reg = attribute;
+            if (!a.reg)
+                a.reg = attribute;
         } else if (name == "airl") {
-            if (!a.airl) a.airl = attribute;
+            if (!a.airl)
+                a.airl = attribute;
         } else if (name == "type") {
-            if (!a.type) a.type = attribute;
+            if (!a.type)
+                a.type = attribute;
         } else if (name == "hh") {
-            if (!a.hh) a.hh = attribute;
+            if (!a.hh)
+                a.hh = attribute;
         } else if (name == "day") {
-            if (!a.day) a.day = attribute;
+            if (!a.day)
+                a.day = attribute;
         } else if (name == "soft") {
-            if (!a.soft) a.soft = attribute;
+            if (!a.soft)
+                a.soft = attribute;
         } else if (name == "cpl") {
-            if (!a.cpl) a.cpl = attribute;
+            if (!a.cpl)
+                a.cpl = attribute;
         }
     }
     return a;
@@ -86,9 +94,11 @@ OptIdentity lf_identity(const OptAttributes& a) {
     return identity;
 }
 
-}  // namespace
+} // namespace
 
-OptIdentity lf_readOptIdentity(const pugi::xml_node& opt) { return lf_identity(lf_optAttributes(opt)); }
+OptIdentity lf_readOptIdentity(const pugi::xml_node& opt) {
+    return lf_identity(lf_optAttributes(opt));
+}
 
 namespace {
 
@@ -111,10 +121,9 @@ std::optional<double> lf_coordinate(const pugi::xml_attribute& attribute, double
     return value;
 }
 
-}  // namespace
+} // namespace
 
-void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source,
-                    std::vector<Stand>& stands) {
+void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source, std::vector<Stand>& stands) {
     const std::optional<double> lat = lf_coordinate(parkpos.attribute("latitude"), 90.0);
     const std::optional<double> lon = lf_coordinate(parkpos.attribute("longitude"), 180.0);
     if (!lat || !lon || (*lat == 0.0 && *lon == 0.0)) {
@@ -139,8 +148,7 @@ void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32
     const bool heli = parkpos.attribute("heli").as_bool(false);
 
     std::vector<StandOpt> options;
-    options.reserve(static_cast<size_t>(std::distance(parkpos.children("opt").begin(),
-                                                      parkpos.children("opt").end())));
+    options.reserve(static_cast<size_t>(std::distance(parkpos.children("opt").begin(), parkpos.children("opt").end())));
     uint32_t number = 1;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         const OptAttributes attributes = lf_optAttributes(opt);
@@ -164,8 +172,7 @@ void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32
         o.cpl = attributes.cpl.as_bool(false) ? 1 : 0;
         options.push_back(std::move(o));
     }
-    stands.emplace_back(id, std::move(options), latitude, longitude, heading * kDegToRad, radius,
-                        cargo, ramp, heli);
+    stands.emplace_back(id, std::move(options), latitude, longitude, heading * kDegToRad, radius, cargo, ramp, heli);
 }
 
 void lf_readParkpositions(const pugi::xml_node& doc, std::vector<Stand>& stands) {
@@ -192,7 +199,9 @@ void lf_readParkpositions(const pugi::xml_node& doc, std::vector<Stand>& stands)
     }
 }
 
-void lf_readParkpositions(const pugi::xml_node& doc) { lf_readParkpositions(doc, g_stands); }
+void lf_readParkpositions(const pugi::xml_node& doc) {
+    lf_readParkpositions(doc, g_stands);
+}
 
 void gf_numberAndLinkStands(std::vector<Stand>& stands) {
     for (size_t i = 0; i < stands.size(); ++i) {
@@ -219,4 +228,4 @@ void gf_numberAndLinkStands(std::vector<Stand>& stands) {
     }
 }
 
-}  // namespace skf
+} // namespace skf

@@ -14,8 +14,8 @@ namespace skf {
 
 // The identity of an option read from a file.
 struct OptIdentity {
-    std::string callsign;   // first part of `cs`
-    std::string callsign2;  // second part of `cs` (after the first ':')
+    std::string callsign;  // first part of `cs`
+    std::string callsign2; // second part of `cs` (after the first ':')
     uint16_t airline = 0;
     uint16_t model = 0;
 };
@@ -31,8 +31,7 @@ uint32_t lf_readAirlineAndType(const pugi::xml_node& opt);
 OptIdentity lf_readOptIdentity(const pugi::xml_node& opt);
 
 // Reads one stand with its options and appends it to `stands`; a stand at 0/0 is logged and skipped.
-void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source,
-                    std::vector<Stand>& stands);
+void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32_t source, std::vector<Stand>& stands);
 
 // Reads the whole stand list of a document and appends it to `stands` (g_stands by default).
 // Throws UserErrorException 93 (missing or empty id) and 94 (repeated id).
@@ -43,4 +42,4 @@ void lf_readParkpositions(const pugi::xml_node& doc);
 // neighbour of a when 1.1 x their distance is less than the sum of their radii.
 void gf_numberAndLinkStands(std::vector<Stand>& stands);
 
-}  // namespace skf
+} // namespace skf

@@ -24,8 +24,9 @@ bool lf_attribute(pugi::xml_node& node, const char* name, const std::string& val
     return gf_appendAttribute(node, name, value);
 }
 
-const char* lf_flag(bool value) { return value ? "true" : "false"; }
-
+const char* lf_flag(bool value) {
+    return value ? "true" : "false";
+}
 
 bool lf_writeGeometry(pugi::xml_node& parkpos, const Stand& stand) {
     bool ok = lf_attribute(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude)) &&
@@ -49,7 +50,8 @@ bool lf_writeOptions(pugi::xml_node& parkpos, const Stand& stand) {
         }
         const auto range = gf_bitsetToRange(opt.halfHours.to_ullong());
         if (!range) {
-            gf_logError(fmt::format("bit set problem: {} {} {}", opt.registration, opt.callsign, gf_airlineTypeLabel(opt.airline, opt.model)));
+            gf_logError(fmt::format("bit set problem: {} {} {}", opt.registration, opt.callsign,
+                                    gf_airlineTypeLabel(opt.airline, opt.model)));
             continue;
         }
         if (opt.registration.empty()) {
@@ -121,7 +123,7 @@ bool lf_writeStand(pugi::xml_node& parkpositions, const Stand& stand, int mode) 
     return ok && lf_writeOptions(parkpos, stand);
 }
 
-}  // namespace
+} // namespace
 
 bool lf_writeApfParameters(pugi::xml_node& root, const Apf& apf, int mode) {
     pugi::xml_node parameters = root.append_child("parameters");
@@ -200,9 +202,9 @@ bool gf_writeApf(const Apf& apf, const std::filesystem::path& path, int mode, in
     }
     std::error_code ec;
     if (path.has_parent_path()) {
-        std::filesystem::create_directories(path.parent_path(), ec);  // failures show in the save
+        std::filesystem::create_directories(path.parent_path(), ec); // failures show in the save
     }
     return gf_saveXml(doc, path);
 }
 
-}  // namespace skf
+} // namespace skf

@@ -24,7 +24,7 @@ struct Apf {
     std::string title;
     int32_t Qf_real = 0;
     int32_t Qf_soft = 0;
-    int32_t altitude = 0;  // feet
+    int32_t altitude = 0; // feet
     std::vector<Stand> stands;
 };
 
@@ -42,4 +42,4 @@ bool gf_writeApf(const Apf& apf, const std::filesystem::path& path, int mode, in
 // Appends the `parameters` block under `root`; false when an element cannot be added.
 bool lf_writeApfParameters(pugi::xml_node& root, const Apf& apf, int mode);
 
-}  // namespace skf
+} // namespace skf

@@ -40,12 +40,14 @@ ApfHooks g_apfHooks;
 
 namespace {
 
-constexpr double kClosestAirportRange = 5.0;  // NM
-constexpr double kNoStand = 100.0;            // NM
+constexpr double kClosestAirportRange = 5.0; // NM
+constexpr double kNoStand = 100.0;           // NM
 
-bool lf_isLocalPath(std::string_view path) { return path.substr(0, 8) == "airports"; }
+bool lf_isLocalPath(std::string_view path) {
+    return path.substr(0, 8) == "airports";
+}
 
-}  // namespace
+} // namespace
 
 double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, double longitude,
                                      std::string& standId) {
@@ -67,7 +69,7 @@ double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, 
         if (gf_loadXml(doc, file)) {
             for (const pugi::xml_node parkpos : gf_apfTop(doc).child("parkpositions").children("parkpos")) {
                 const double d = gf_distanceNm({latitude, longitude}, {parkpos.attribute("latitude").as_double(0.0),
-                                                                      parkpos.attribute("longitude").as_double(0.0)});
+                                                                       parkpos.attribute("longitude").as_double(0.0)});
                 if (d < best) {
                     best = d;
                     standId = parkpos.attribute("id").as_string();
@@ -88,7 +90,8 @@ double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, 
 }
 
 const Airport* gf_findListedAirport(const FixedCode<4>& icao) {
-    const auto it = std::find_if(g_airports.begin(), g_airports.end(), [&](const Airport& a) { return a.icao == icao; });
+    const auto it =
+        std::find_if(g_airports.begin(), g_airports.end(), [&](const Airport& a) { return a.icao == icao; });
     return it == g_airports.end() ? nullptr : &*it;
 }
 
@@ -129,7 +132,6 @@ const Airport* gf_findClosestAirport(double latitude, double longitude) {
 }
 
 namespace {
-
 
 // Without a learned file the file's quality factor steers the soft and week settings, and the
 // airport's stand count the parking percentage. Nothing here is stored in parameters.xml.
@@ -235,7 +237,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
     return g_stands.empty() ? std::string("no stands found") : std::string();
 }
 
-}  // namespace
+} // namespace
 
 std::string gf_readApf(std::string_view path, ParkApfInfo& info) {
     // The previous airport's learned file is no longer ours: a read that fails before the new
@@ -256,4 +258,4 @@ std::string gf_readApf(std::string_view path, ParkApfInfo& info) {
     }
 }
 
-}  // namespace skf
+} // namespace skf

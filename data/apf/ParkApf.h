@@ -24,7 +24,7 @@ const Airport* gf_findListedAirport(const FixedCode<4>& icao);
 struct ParkApfInfo {
     std::string airportName;
     std::string publisher;
-    int32_t altitude = -1;  // feet
+    int32_t altitude = -1; // feet
 };
 
 extern ParkApfInfo g_parkApfInfo;
@@ -48,8 +48,8 @@ extern std::atomic<bool> g_trafficReferenceElevationValid;
 
 // Calls into the window's command layer, registered there at start. Unregistered hooks do nothing.
 struct ApfHooks {
-    std::function<void()> applyRangeMode;  // AUTO_RANGE's range mode after it changed
-    std::function<bool()> nowAllowed;      // the enabled state the shell keeps for the "Now" button
+    std::function<void()> applyRangeMode; // AUTO_RANGE's range mode after it changed
+    std::function<bool()> nowAllowed;     // the enabled state the shell keeps for the "Now" button
 };
 extern ApfHooks g_apfHooks;
 
@@ -62,7 +62,6 @@ const Airport* gf_findClosestAirport(double latitude, double longitude);
 std::string gf_readApf(std::string_view path, ParkApfInfo& info);
 
 // The distance (NM) of the airport's stand closest to a position and its id; 100.0 when none.
-double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, double longitude,
-                                     std::string& standId);
+double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, double longitude, std::string& standId);
 
-}  // namespace skf
+} // namespace skf

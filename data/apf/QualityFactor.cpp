@@ -30,7 +30,7 @@ double lf_standWeight(const Stand& stand) {
 double lf_kindScore(const Stand& stand, uint32_t real) {
     int64_t n = 0;
     int64_t halfHours = 0;
-    unsigned days = 0;  // bit d for day d
+    unsigned days = 0; // bit d for day d
     for (const auto& opt : stand.options) {
         if (opt.number == 0 || (opt.real != 0) != (real != 0)) {
             continue;
@@ -54,7 +54,7 @@ int32_t lf_factor(double sum, double weights) {
     return static_cast<int32_t>(std::clamp(value, 0.0, 100.0));
 }
 
-}  // namespace
+} // namespace
 
 QualityFactor gf_qualityFactor(const std::vector<Stand>& stands) {
     const bool anyOptions =
@@ -74,7 +74,9 @@ QualityFactor gf_qualityFactor(const std::vector<Stand>& stands) {
     return {lf_factor(realSum, weights), lf_factor(softSum, weights)};
 }
 
-QualityFactor gf_qualityFactor() { return gf_qualityFactor(g_stands); }
+QualityFactor gf_qualityFactor() {
+    return gf_qualityFactor(g_stands);
+}
 
 std::string lf_qualityFactorText(QualityFactor qf) {
     if (qf.real < 0 && qf.soft < 0) {
@@ -86,6 +88,8 @@ std::string lf_qualityFactorText(QualityFactor qf) {
     return fmt::format("{:2}", qf.real);
 }
 
-std::string lf_qualityFactorText() { return lf_qualityFactorText(g_qualityFactor); }
+std::string lf_qualityFactorText() {
+    return lf_qualityFactorText(g_qualityFactor);
+}
 
-}  // namespace skf
+} // namespace skf

@@ -27,4 +27,4 @@ QualityFactor gf_qualityFactor();
 std::string lf_qualityFactorText(QualityFactor qf);
 std::string lf_qualityFactorText();
 
-}  // namespace skf
+} // namespace skf

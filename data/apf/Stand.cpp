@@ -24,7 +24,8 @@ std::string_view gf_callsignWithoutUniqueMark(std::string_view callsign) {
 }
 
 StandOpt* gf_standOptByNumber(std::vector<StandOpt>& options, uint32_t number) {
-    const auto it = std::find_if(options.begin(), options.end(), [number](const StandOpt& o) { return o.number == number; });
+    const auto it =
+        std::find_if(options.begin(), options.end(), [number](const StandOpt& o) { return o.number == number; });
     return it == options.end() ? nullptr : &*it;
 }
 
@@ -51,7 +52,7 @@ void gf_pushHalfHoursBack(std::vector<int>& slots, int n, DayAndSlot now) {
         slots.push_back(slot);
         if (--slot < 0) {
             slot = 47;
-            day = day <= 1 ? 7 : day - 1;  // the day goes back with the slot; not part of the output
+            day = day <= 1 ? 7 : day - 1; // the day goes back with the slot; not part of the output
         }
     }
 }
@@ -63,4 +64,4 @@ std::vector<int> gf_halfHoursBack(DayAndSlot now, int n) {
     return slots;
 }
 
-}  // namespace skf
+} // namespace skf

@@ -24,11 +24,11 @@ void lf_takeSlots(StandOpt& option, std::vector<int>& slots, Stop stop) {
     }
 }
 
-}  // namespace
+} // namespace
 
-std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t airline, uint16_t model,
-                                       uint32_t day, int slot, std::string_view callsign,
-                                       std::string_view registration, uint8_t cpl) {
+std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t airline, uint16_t model, uint32_t day,
+                                       int slot, std::string_view callsign, std::string_view registration,
+                                       uint8_t cpl) {
     if (registration.empty()) {
         return std::nullopt;
     }
@@ -83,8 +83,7 @@ bool updateOptions(std::vector<StandOpt>& options, std::vector<int>& slots, uint
     }
 }
 
-bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slots, uint32_t number1,
-                          uint32_t number2) {
+bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slots, uint32_t number1, uint32_t number2) {
     try {
         StandOpt* previous = gf_standOptByNumber(options, number1);
         if (previous == nullptr) {
@@ -111,4 +110,4 @@ bool updateOptionsWrapped(std::vector<StandOpt>& options, std::vector<int>& slot
     }
 }
 
-}  // namespace skf
+} // namespace skf

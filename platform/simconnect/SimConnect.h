@@ -38,70 +38,74 @@ namespace skf {
 
 using SimResult = std::int32_t;
 inline constexpr SimResult SIM_OK = 0;
-inline constexpr SimResult SIM_NO_MESSAGE = 1;  // GetNextDispatch: nothing has arrived (not a failure)
+inline constexpr SimResult SIM_NO_MESSAGE = 1; // GetNextDispatch: nothing has arrived (not a failure)
 inline constexpr SimResult SIM_E_FAIL = static_cast<SimResult>(0x80004005u);
 inline constexpr SimResult SIM_E_INVALIDARG = static_cast<SimResult>(0x80070057u);
-inline constexpr SimResult SIM_E_HANDLE = static_cast<SimResult>(0x80070006u);  // zero or closed handle
-inline constexpr SimResult SIM_E_GONE = static_cast<SimResult>(0x800700E8u);    // the simulator has gone
+inline constexpr SimResult SIM_E_HANDLE = static_cast<SimResult>(0x80070006u); // zero or closed handle
+inline constexpr SimResult SIM_E_GONE = static_cast<SimResult>(0x800700E8u);   // the simulator has gone
 
-constexpr bool gf_simSucceeded(SimResult r) { return r >= 0; }
-constexpr bool gf_simFailed(SimResult r) { return r < 0; }
+constexpr bool gf_simSucceeded(SimResult r) {
+    return r >= 0;
+}
+constexpr bool gf_simFailed(SimResult r) {
+    return r < 0;
+}
 
 // Connection handle; 0 is "no connection".
 using SimHandle = std::uint64_t;
 
 // ---- fixed values -------------------------------------------------------------------------------------------
 
-inline constexpr std::uint32_t SIMCONNECT_UNUSED = 0xFFFFFFFFu;   // "no datum id"
-inline constexpr std::uint32_t SIMCONNECT_OBJECT_ID_USER = 0;     // the user aircraft
+inline constexpr std::uint32_t SIMCONNECT_UNUSED = 0xFFFFFFFFu; // "no datum id"
+inline constexpr std::uint32_t SIMCONNECT_OBJECT_ID_USER = 0;   // the user aircraft
 
 enum SIMCONNECT_DATATYPE : std::uint32_t {
-  SIMCONNECT_DATATYPE_INVALID = 0,
-  SIMCONNECT_DATATYPE_INT64 = 2,
-  SIMCONNECT_DATATYPE_FLOAT64 = 4,
-  SIMCONNECT_DATATYPE_STRING32 = 6,
-  SIMCONNECT_DATATYPE_STRINGV = 11,
+    SIMCONNECT_DATATYPE_INVALID = 0,
+    SIMCONNECT_DATATYPE_INT64 = 2,
+    SIMCONNECT_DATATYPE_FLOAT64 = 4,
+    SIMCONNECT_DATATYPE_STRING32 = 6,
+    SIMCONNECT_DATATYPE_STRINGV = 11,
 };
 
 enum SIMCONNECT_PERIOD : std::uint32_t {
-  SIMCONNECT_PERIOD_ONCE = 1,
-  SIMCONNECT_PERIOD_SECOND = 4,
+    SIMCONNECT_PERIOD_ONCE = 1,
+    SIMCONNECT_PERIOD_SECOND = 4,
 };
 
 enum SIMCONNECT_SIMOBJECT_TYPE : std::uint32_t {
-  SIMCONNECT_SIMOBJECT_TYPE_USER = 0,
-  SIMCONNECT_SIMOBJECT_TYPE_ALL = 1,
-  SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT = 2,
+    SIMCONNECT_SIMOBJECT_TYPE_USER = 0,
+    SIMCONNECT_SIMOBJECT_TYPE_ALL = 1,
+    SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT = 2,
 };
 
 inline constexpr std::uint32_t SIMCONNECT_GROUP_PRIORITY_HIGHEST = 1;
 
 // Exception codes the simulator reports (dwException).
 enum SIMCONNECT_EXCEPTION : std::uint32_t {
-  SIMCONNECT_EXCEPTION_NONE = 0,
-  SIMCONNECT_EXCEPTION_ERROR = 1,                    // any other refusal (e.g. an unknown variable name)
-  SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID = 3,          // unknown object, definition, request or client event
-  SIMCONNECT_EXCEPTION_VERSION_MISMATCH = 5,
-  SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS = 11,        // AI object capacity reached (creation refused)
-  SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE = 19,       // set-data whose size does not fit its definition
-  SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED = 22,    // e.g. a title that is not installed
-  SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED = 23,
-  SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE = 24,  // e.g. AI calls on the user aircraft
+    SIMCONNECT_EXCEPTION_NONE = 0,
+    SIMCONNECT_EXCEPTION_ERROR = 1,           // any other refusal (e.g. an unknown variable name)
+    SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID = 3, // unknown object, definition, request or client event
+    SIMCONNECT_EXCEPTION_VERSION_MISMATCH = 5,
+    SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS = 11,     // AI object capacity reached (creation refused)
+    SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE = 19,    // set-data whose size does not fit its definition
+    SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED = 22, // e.g. a title that is not installed
+    SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED = 23,
+    SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE = 24, // e.g. AI calls on the user aircraft
 };
 
 // Received message kinds (dwID).
 enum SIMCONNECT_RECV_ID : std::uint32_t {
-  SIMCONNECT_RECV_ID_NULL = 0,
-  SIMCONNECT_RECV_ID_EXCEPTION = 1,
-  SIMCONNECT_RECV_ID_OPEN = 2,
-  SIMCONNECT_RECV_ID_QUIT = 3,
-  SIMCONNECT_RECV_ID_EVENT = 4,
-  SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE = 5,
-  SIMCONNECT_RECV_ID_EVENT_FILENAME = 6,
-  SIMCONNECT_RECV_ID_EVENT_FRAME = 7,
-  SIMCONNECT_RECV_ID_SIMOBJECT_DATA = 8,
-  SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE = 9,
-  SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID = 12,
+    SIMCONNECT_RECV_ID_NULL = 0,
+    SIMCONNECT_RECV_ID_EXCEPTION = 1,
+    SIMCONNECT_RECV_ID_OPEN = 2,
+    SIMCONNECT_RECV_ID_QUIT = 3,
+    SIMCONNECT_RECV_ID_EVENT = 4,
+    SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE = 5,
+    SIMCONNECT_RECV_ID_EVENT_FILENAME = 6,
+    SIMCONNECT_RECV_ID_EVENT_FRAME = 7,
+    SIMCONNECT_RECV_ID_SIMOBJECT_DATA = 8,
+    SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE = 9,
+    SIMCONNECT_RECV_ID_ASSIGNED_OBJECT_ID = 12,
 };
 
 // Light bits of the "LIGHT STATES" / "Light On States" masks.
@@ -174,14 +178,14 @@ inline constexpr std::uint32_t SIM_GROUP_AI = 301;
 #pragma pack(push, 1)
 // Initial position of a new AI object (angles in degrees).
 struct SIMCONNECT_DATA_INITPOSITION {
-  double Latitude;
-  double Longitude;
-  double Altitude;  // feet
-  double Pitch;
-  double Bank;
-  double Heading;
-  std::uint32_t OnGround;
-  std::uint32_t Airspeed;  // knots
+    double Latitude;
+    double Longitude;
+    double Altitude; // feet
+    double Pitch;
+    double Bank;
+    double Heading;
+    std::uint32_t OnGround;
+    std::uint32_t Airspeed; // knots
 };
 #pragma pack(pop)
 static_assert(sizeof(SIMCONNECT_DATA_INITPOSITION) == 56);
@@ -189,66 +193,66 @@ static_assert(sizeof(SIMCONNECT_DATA_INITPOSITION) == 56);
 // ---- received messages ------------------------------------------------------------------------------------------
 
 struct SIMCONNECT_RECV {
-  std::uint32_t dwSize;     // size of the whole message in bytes
-  std::uint32_t dwVersion;  // wire protocol version of the sender
-  std::uint32_t dwID;       // SIMCONNECT_RECV_ID
+    std::uint32_t dwSize;    // size of the whole message in bytes
+    std::uint32_t dwVersion; // wire protocol version of the sender
+    std::uint32_t dwID;      // SIMCONNECT_RECV_ID
 };
 
 struct SIMCONNECT_RECV_EXCEPTION : SIMCONNECT_RECV {
-  std::uint32_t dwException;  // SIMCONNECT_EXCEPTION
-  std::uint32_t dwSendID;     // packet id of the call that caused it (0 when none)
-  std::uint32_t dwIndex;      // number of the offending parameter (0 when none)
+    std::uint32_t dwException; // SIMCONNECT_EXCEPTION
+    std::uint32_t dwSendID;    // packet id of the call that caused it (0 when none)
+    std::uint32_t dwIndex;     // number of the offending parameter (0 when none)
 };
 
 struct SIMCONNECT_RECV_OPEN : SIMCONNECT_RECV {
-  char szApplicationName[256];  // "KittyHawk" (MSFS 2020), "SunRise" (MSFS 2024)
-  std::uint32_t dwApplicationVersionMajor;
-  std::uint32_t dwApplicationVersionMinor;
-  std::uint32_t dwApplicationBuildMajor;
-  std::uint32_t dwApplicationBuildMinor;
-  std::uint32_t dwSimConnectVersionMajor;
-  std::uint32_t dwSimConnectVersionMinor;
+    char szApplicationName[256]; // "KittyHawk" (MSFS 2020), "SunRise" (MSFS 2024)
+    std::uint32_t dwApplicationVersionMajor;
+    std::uint32_t dwApplicationVersionMinor;
+    std::uint32_t dwApplicationBuildMajor;
+    std::uint32_t dwApplicationBuildMinor;
+    std::uint32_t dwSimConnectVersionMajor;
+    std::uint32_t dwSimConnectVersionMinor;
 };
 
 struct SIMCONNECT_RECV_QUIT : SIMCONNECT_RECV {};
 
 struct SIMCONNECT_RECV_EVENT : SIMCONNECT_RECV {
-  std::uint32_t uGroupID;  // notification group, SIMCONNECT_UNUSED for system events
-  std::uint32_t uEventID;  // the client's id of the event (system event or client event)
-  std::uint32_t dwData;    // event value ("Sim": 1 running / 0 not; object events: the object id)
+    std::uint32_t uGroupID; // notification group, SIMCONNECT_UNUSED for system events
+    std::uint32_t uEventID; // the client's id of the event (system event or client event)
+    std::uint32_t dwData;   // event value ("Sim": 1 running / 0 not; object events: the object id)
 };
 
 struct SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE : SIMCONNECT_RECV_EVENT {
-  SIMCONNECT_SIMOBJECT_TYPE eObjType;
+    SIMCONNECT_SIMOBJECT_TYPE eObjType;
 };
 
 struct SIMCONNECT_RECV_EVENT_FILENAME : SIMCONNECT_RECV_EVENT {
-  char szFileName[260];
-  std::uint32_t dwFlags;
+    char szFileName[260];
+    std::uint32_t dwFlags;
 };
 
 struct SIMCONNECT_RECV_EVENT_FRAME : SIMCONNECT_RECV_EVENT {
-  float fFrameRate;
-  float fSimSpeed;
+    float fFrameRate;
+    float fSimSpeed;
 };
 
 struct SIMCONNECT_RECV_SIMOBJECT_DATA : SIMCONNECT_RECV {
-  std::uint32_t dwRequestID;
-  std::uint32_t dwObjectID;
-  std::uint32_t dwDefineID;
-  std::uint32_t dwFlags;
-  std::uint32_t dwentrynumber;  // 1-based number of this message among the answers to one by-type request
-  std::uint32_t dwoutof;        // how many answers that request has
-  std::uint32_t dwDefineCount;  // number of items in the data block
-  std::uint32_t dwData;         // first 4 bytes of the data block (which runs to the end of the message)
+    std::uint32_t dwRequestID;
+    std::uint32_t dwObjectID;
+    std::uint32_t dwDefineID;
+    std::uint32_t dwFlags;
+    std::uint32_t dwentrynumber; // 1-based number of this message among the answers to one by-type request
+    std::uint32_t dwoutof;       // how many answers that request has
+    std::uint32_t dwDefineCount; // number of items in the data block
+    std::uint32_t dwData;        // first 4 bytes of the data block (which runs to the end of the message)
 };
 
 struct SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE : SIMCONNECT_RECV_SIMOBJECT_DATA {};
 
 // Sent to the creator of an AI object once the object exists (dwRequestID is the creation's request id).
 struct SIMCONNECT_RECV_ASSIGNED_OBJECT_ID : SIMCONNECT_RECV {
-  std::uint32_t dwRequestID;
-  std::uint32_t dwObjectID;
+    std::uint32_t dwRequestID;
+    std::uint32_t dwObjectID;
 };
 
 // Offset of dwData, where the data block of an object-data message begins (8-byte aligned).
@@ -257,7 +261,7 @@ static_assert(SIM_DATA_BLOCK_OFFSET == 40);
 
 // Where the data block of an object-data message begins, and how many bytes it has.
 inline const std::byte* gf_simDataBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA* msg) {
-  return reinterpret_cast<const std::byte*>(&msg->dwData);
+    return reinterpret_cast<const std::byte*>(&msg->dwData);
 }
 std::size_t gf_simDataBlockSize(const SIMCONNECT_RECV_SIMOBJECT_DATA* msg);
 
@@ -284,18 +288,16 @@ SimResult SimConnect_AddToDataDefinition(SimHandle hSimConnect, std::uint32_t de
                                          SIMCONNECT_DATATYPE datumType = SIMCONNECT_DATATYPE_FLOAT64,
                                          float fEpsilon = 0.0f, std::uint32_t datumID = SIMCONNECT_UNUSED);
 SimResult SimConnect_RequestDataOnSimObject(SimHandle hSimConnect, std::uint32_t requestID, std::uint32_t defineID,
-                                            std::uint32_t objectID, SIMCONNECT_PERIOD period,
-                                            std::uint32_t flags = 0, std::uint32_t origin = 0,
-                                            std::uint32_t interval = 0, std::uint32_t limit = 0);
-SimResult SimConnect_RequestDataOnSimObjectType(SimHandle hSimConnect, std::uint32_t requestID,
-                                                std::uint32_t defineID, std::uint32_t dwRadiusMeters,
-                                                SIMCONNECT_SIMOBJECT_TYPE type);
+                                            std::uint32_t objectID, SIMCONNECT_PERIOD period, std::uint32_t flags = 0,
+                                            std::uint32_t origin = 0, std::uint32_t interval = 0,
+                                            std::uint32_t limit = 0);
+SimResult SimConnect_RequestDataOnSimObjectType(SimHandle hSimConnect, std::uint32_t requestID, std::uint32_t defineID,
+                                                std::uint32_t dwRadiusMeters, SIMCONNECT_SIMOBJECT_TYPE type);
 // cbUnitSize is the size of one data block; arrayCount 0 or 1 sends one block.
 SimResult SimConnect_SetDataOnSimObject(SimHandle hSimConnect, std::uint32_t defineID, std::uint32_t objectID,
                                         std::uint32_t flags, std::uint32_t arrayCount, std::uint32_t cbUnitSize,
                                         const void* pDataSet);
-SimResult SimConnect_SubscribeToSystemEvent(SimHandle hSimConnect, std::uint32_t eventID,
-                                            const char* systemEventName);
+SimResult SimConnect_SubscribeToSystemEvent(SimHandle hSimConnect, std::uint32_t eventID, const char* systemEventName);
 SimResult SimConnect_MapClientEventToSimEvent(SimHandle hSimConnect, std::uint32_t eventID, const char* eventName);
 SimResult SimConnect_AddClientEventToNotificationGroup(SimHandle hSimConnect, std::uint32_t groupID,
                                                        std::uint32_t eventID, bool bMaskable = false);
@@ -320,4 +322,4 @@ inline constexpr const char* SIM_SOCKET_ENV = "SKYFILL_SIMCONNECT_SOCKET";
 // else /tmp/skyfill-<uid>/simconnect.sock.
 std::string gf_simConnectSocketPath();
 
-}  // namespace skf
+} // namespace skf

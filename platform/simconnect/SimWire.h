@@ -24,34 +24,34 @@
 namespace skf {
 
 inline constexpr std::uint32_t SIM_WIRE_VERSION = 1;
-inline constexpr std::uint32_t SIM_WIRE_MAX_FRAME = 1u << 22;  // 4 MiB, far above any real frame
-inline constexpr std::size_t SIM_WIRE_HEADER = 12;             // length, kind, packet id
+inline constexpr std::uint32_t SIM_WIRE_MAX_FRAME = 1u << 22; // 4 MiB, far above any real frame
+inline constexpr std::size_t SIM_WIRE_HEADER = 12;            // length, kind, packet id
 
 enum class SimCall : std::uint32_t {
-  Any = 0,  // only in FailCalls: any call
-  Hello = 1,
-  Close = 2,
-  AddToDataDefinition = 3,
-  RequestDataOnSimObject = 4,
-  RequestDataOnSimObjectType = 5,
-  SetDataOnSimObject = 6,
-  SubscribeToSystemEvent = 7,
-  MapClientEventToSimEvent = 8,
-  AddClientEventToNotificationGroup = 9,
-  SetNotificationGroupPriority = 10,
-  TransmitClientEvent = 11,
-  AICreateNonATCAircraft = 12,
-  AISetAircraftFlightPlan = 13,
-  AIReleaseControl = 14,
-  AIRemoveObject = 15,
-  FaultAck = 16,
+    Any = 0, // only in FailCalls: any call
+    Hello = 1,
+    Close = 2,
+    AddToDataDefinition = 3,
+    RequestDataOnSimObject = 4,
+    RequestDataOnSimObjectType = 5,
+    SetDataOnSimObject = 6,
+    SubscribeToSystemEvent = 7,
+    MapClientEventToSimEvent = 8,
+    AddClientEventToNotificationGroup = 9,
+    SetNotificationGroupPriority = 10,
+    TransmitClientEvent = 11,
+    AICreateNonATCAircraft = 12,
+    AISetAircraftFlightPlan = 13,
+    AIReleaseControl = 14,
+    AIRemoveObject = 15,
+    FaultAck = 16,
 };
 inline constexpr std::uint32_t SIM_CALL_COUNT = 17;
 
 enum class SimReply : std::uint32_t {
-  Message = 1,
-  HelloAck = 2,
-  FailCalls = 3,
+    Message = 1,
+    HelloAck = 2,
+    FailCalls = 3,
 };
 
 // Name of a call as traces and logs print it ("SetDataOnSimObject"); "?" for an unknown kind.
@@ -61,56 +61,56 @@ std::optional<SimCall> gf_simCallFromName(std::string_view name);
 
 // Builds one frame, in a buffer of its own or appended to the end of a given buffer.
 class SimWireWriter {
- public:
-  SimWireWriter(std::uint32_t kind, std::uint32_t packetId) : SimWireWriter(own_, kind, packetId) {}
-  SimWireWriter(std::vector<std::byte>& target, std::uint32_t kind, std::uint32_t packetId);
-  SimWireWriter(const SimWireWriter&) = delete;
-  SimWireWriter& operator=(const SimWireWriter&) = delete;
-  SimWireWriter& u32(std::uint32_t v);
-  SimWireWriter& f64(double v);
-  SimWireWriter& str(std::string_view s);
-  SimWireWriter& block(const void* data, std::size_t size);
-  // Payload bytes without a count (a received message).
-  SimWireWriter& raw(const void* data, std::size_t size);
-  // The finished frame (the length field is filled in); for a given buffer, the whole buffer.
-  const std::vector<std::byte>& frame();
-  // Fills in the length field without returning the buffer.
-  void finish() { frame(); }
+public:
+    SimWireWriter(std::uint32_t kind, std::uint32_t packetId) : SimWireWriter(own_, kind, packetId) {}
+    SimWireWriter(std::vector<std::byte>& target, std::uint32_t kind, std::uint32_t packetId);
+    SimWireWriter(const SimWireWriter&) = delete;
+    SimWireWriter& operator=(const SimWireWriter&) = delete;
+    SimWireWriter& u32(std::uint32_t v);
+    SimWireWriter& f64(double v);
+    SimWireWriter& str(std::string_view s);
+    SimWireWriter& block(const void* data, std::size_t size);
+    // Payload bytes without a count (a received message).
+    SimWireWriter& raw(const void* data, std::size_t size);
+    // The finished frame (the length field is filled in); for a given buffer, the whole buffer.
+    const std::vector<std::byte>& frame();
+    // Fills in the length field without returning the buffer.
+    void finish() { frame(); }
 
- private:
-  std::vector<std::byte> own_;
-  std::vector<std::byte>& buf_;
-  std::size_t start_;
+private:
+    std::vector<std::byte> own_;
+    std::vector<std::byte>& buf_;
+    std::size_t start_;
 };
 
 // Reads the payload of one frame; a read past the end sets failed() and gives zeros / empty values.
 class SimWireReader {
- public:
-  SimWireReader(const std::byte* payload, std::size_t size) : p_(payload), n_(size) {}
-  std::uint32_t u32();
-  double f64();
-  std::string str();
-  std::vector<std::byte> block();
-  bool failed() const { return failed_; }
-  bool atEnd() const { return pos_ == n_; }
+public:
+    SimWireReader(const std::byte* payload, std::size_t size) : p_(payload), n_(size) {}
+    std::uint32_t u32();
+    double f64();
+    std::string str();
+    std::vector<std::byte> block();
+    bool failed() const { return failed_; }
+    bool atEnd() const { return pos_ == n_; }
 
- private:
-  bool take(void* out, std::size_t size);
-  const std::byte* p_;
-  std::size_t n_;
-  std::size_t pos_ = 0;
-  bool failed_ = false;
+private:
+    bool take(void* out, std::size_t size);
+    const std::byte* p_;
+    std::size_t n_;
+    std::size_t pos_ = 0;
+    bool failed_ = false;
 };
 
 // One frame split from a byte stream.
 struct SimWireFrame {
-  std::uint32_t kind = 0;
-  std::uint32_t packetId = 0;
-  std::vector<std::byte> payload;
+    std::uint32_t kind = 0;
+    std::uint32_t packetId = 0;
+    std::vector<std::byte> payload;
 };
 
 // Splits complete frames off the front of a receive buffer. Returns false when the stream is corrupt
 // (a length below 8 or above SIM_WIRE_MAX_FRAME); the caller must then drop the connection.
 bool gf_simWireSplit(std::vector<std::byte>& buffer, std::vector<SimWireFrame>& out);
 
-}  // namespace skf
+} // namespace skf

@@ -15,8 +15,7 @@ constexpr std::array<char16_t, 32> kCp1252High = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
 };
 
-void lf_appendUtf8(std::string& out, char32_t cp)
-{
+void lf_appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -35,8 +34,7 @@ void lf_appendUtf8(std::string& out, char32_t cp)
 }
 
 // Decodes one strict UTF-8 sequence at text[i]; returns false when invalid.
-bool lf_decodeUtf8(std::string_view text, size_t& i, char32_t& cp) noexcept
-{
+bool lf_decodeUtf8(std::string_view text, size_t& i, char32_t& cp) noexcept {
     const auto b0 = static_cast<unsigned char>(text[i]);
     if (b0 < 0x80) {
         cp = b0;
@@ -76,8 +74,7 @@ bool lf_decodeUtf8(std::string_view text, size_t& i, char32_t& cp) noexcept
 
 } // namespace
 
-std::string wide_to_utf8(std::u16string_view text)
-{
+std::string wide_to_utf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size() * 3 / 2 + 1);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -96,8 +93,7 @@ std::string wide_to_utf8(std::u16string_view text)
     return out;
 }
 
-std::u16string utf8_to_wide(std::string_view text)
-{
+std::u16string utf8_to_wide(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     size_t i = 0;
@@ -116,8 +112,7 @@ std::u16string utf8_to_wide(std::string_view text)
     return out;
 }
 
-bool gf_isValidUtf8(std::string_view text) noexcept
-{
+bool gf_isValidUtf8(std::string_view text) noexcept {
     size_t i = 0;
     char32_t cp = 0;
     while (i < text.size())
@@ -126,17 +121,17 @@ bool gf_isValidUtf8(std::string_view text) noexcept
     return true;
 }
 
-unsigned gf_ansiCodePage() noexcept { return 1252; }
+unsigned gf_ansiCodePage() noexcept {
+    return 1252;
+}
 
-char16_t gf_ansiCharToUtf16(unsigned char byte) noexcept
-{
+char16_t gf_ansiCharToUtf16(unsigned char byte) noexcept {
     if (byte >= 0x80 && byte <= 0x9F)
         return kCp1252High[byte - 0x80];
     return static_cast<char16_t>(byte);
 }
 
-std::u16string gf_ansiToUtf16(std::string_view text)
-{
+std::u16string gf_ansiToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     for (char c : text)

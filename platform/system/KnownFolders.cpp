@@ -8,8 +8,7 @@ namespace skf {
 
 namespace {
 
-std::optional<std::filesystem::path> lf_absoluteEnv(const char* name)
-{
+std::optional<std::filesystem::path> lf_absoluteEnv(const char* name) {
     const char* v = std::getenv(name);
     if (v == nullptr || *v == '\0')
         return std::nullopt;
@@ -19,8 +18,7 @@ std::optional<std::filesystem::path> lf_absoluteEnv(const char* name)
     return p;
 }
 
-std::optional<std::filesystem::path> lf_home()
-{
+std::optional<std::filesystem::path> lf_home() {
     if (auto h = lf_absoluteEnv("HOME"))
         return h;
     // No usable $HOME: ask the user database.
@@ -37,8 +35,7 @@ std::optional<std::filesystem::path> lf_home()
 
 } // namespace
 
-std::optional<std::filesystem::path> gf_knownFolderPath(KnownFolder folder)
-{
+std::optional<std::filesystem::path> gf_knownFolderPath(KnownFolder folder) {
     const bool roaming = folder == KnownFolder::RoamingAppData;
     if (auto p = lf_absoluteEnv(roaming ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME"))
         return p;

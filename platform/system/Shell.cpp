@@ -8,8 +8,7 @@
 
 namespace skf {
 
-bool gf_shellOpen(const std::filesystem::path& path)
-{
+bool gf_shellOpen(const std::filesystem::path& path) {
     const char* env = std::getenv("SKYFILL_OPEN_COMMAND");
     const std::string opener = (env != nullptr && *env != '\0') ? env : "xdg-open";
     const std::string target = path.string();

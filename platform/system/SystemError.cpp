@@ -5,13 +5,11 @@
 
 namespace skf {
 
-std::string gf_systemErrorText(int code)
-{
+std::string gf_systemErrorText(int code) {
     return std::error_code(code, std::system_category()).message();
 }
 
-std::string gf_lastSystemErrorText()
-{
+std::string gf_lastSystemErrorText() {
     return gf_systemErrorText(errno);
 }
 

@@ -5,7 +5,9 @@
 namespace skf {
 
 // Always succeeds here; returns true so callers pair it with gf_timeEndPeriod.
-inline bool gf_timeBeginPeriod(unsigned /*milliseconds*/) noexcept { return true; }
+inline bool gf_timeBeginPeriod(unsigned /*milliseconds*/) noexcept {
+    return true;
+}
 inline void gf_timeEndPeriod(unsigned /*milliseconds*/) noexcept {}
 
 } // namespace skf

@@ -27,12 +27,12 @@ struct ControlState {
     int y = 0;
     int width = 0;
     int height = 0;
-    int dropHeight = 0;              // combo boxes: height of the open list
+    int dropHeight = 0; // combo boxes: height of the open list
     bool enabled = true;
-    bool checked = false;            // check boxes
-    std::string text;                // buttons and labels: caption; edit fields: contents
-    std::vector<std::string> items;  // combo boxes
-    int selection = -1;              // combo boxes: selected index, -1 none
+    bool checked = false;           // check boxes
+    std::string text;               // buttons and labels: caption; edit fields: contents
+    std::vector<std::string> items; // combo boxes
+    int selection = -1;             // combo boxes: selected index, -1 none
 };
 
 class ControlModel {
@@ -44,7 +44,7 @@ public:
     bool create(const ControlState& state);
     bool exists(std::uint16_t id) const;
     std::optional<ControlState> get(std::uint16_t id) const;
-    std::vector<std::uint16_t> ids() const;  // in creation order
+    std::vector<std::uint16_t> ids() const; // in creation order
     void clear();
 
     // Every setter returns false when there is no such control.
@@ -59,7 +59,7 @@ public:
     // Combo boxes.
     bool resetItems(std::uint16_t id);
     bool setItems(std::uint16_t id, const std::vector<std::string>& items);
-    int addItem(std::uint16_t id, const std::string& item);  // its index, or -1
+    int addItem(std::uint16_t id, const std::string& item); // its index, or -1
     std::vector<std::string> items(std::uint16_t id) const;
     // Selects index (or -1 for none). An index outside the list selects nothing and returns false.
     bool setSelection(std::uint16_t id, int index);
@@ -67,14 +67,15 @@ public:
     // Selects the first item that begins with prefix (ASCII case ignored); returns its index, or -1 and
     // leaves the selection alone when none does.
     int selectPrefix(std::uint16_t id, const std::string& prefix);
-    std::string selectedText(std::uint16_t id) const;  // empty when nothing is selected
+    std::string selectedText(std::uint16_t id) const; // empty when nothing is selected
 
     // Monotonic change counter (for backends that poll).
     std::uint64_t version() const;
     void setChangeListener(ChangeListener listener);
 
 private:
-    template <class F> bool change(std::uint16_t id, F&& f);
+    template <class F>
+    bool change(std::uint16_t id, F&& f);
     ControlState* find(std::uint16_t id);
     const ControlState* find(std::uint16_t id) const;
 
@@ -88,4 +89,4 @@ private:
 // The program's one model of the main window's controls.
 ControlModel& gf_controls();
 
-}  // namespace skf
+} // namespace skf

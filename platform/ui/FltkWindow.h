@@ -56,7 +56,7 @@ private:
     std::unique_ptr<FltkMainWindow> m_window;
     std::map<std::uint16_t, Fl_Widget*> m_widgets;
     std::map<std::uint16_t, std::vector<std::string>> m_shownItems;
-    std::map<std::uint16_t, std::vector<std::string>> m_itemLabels;  // texts of the combo boxes' menus
+    std::map<std::uint16_t, std::vector<std::string>> m_itemLabels; // texts of the combo boxes' menus
     std::atomic<bool> m_exists{false};
     std::atomic<bool> m_quit{false};
     std::atomic<bool> m_controlsDirty{true};
@@ -65,4 +65,4 @@ private:
     bool m_syncing = false;
 };
 
-}  // namespace skf
+} // namespace skf

@@ -7,16 +7,13 @@ namespace {
 class DisplayListPainter : public Painter {
 public:
     explicit DisplayListPainter(std::vector<DisplayItem>& out) : m_out(out) {}
-    void fillRect(int x0, int y0, int x1, int y1, Colour colour) override
-    {
+    void fillRect(int x0, int y0, int x1, int y1, Colour colour) override {
         m_out.push_back(DisplayItem{DisplayItem::Kind::Rect, x0, y0, x1, y1, {}, m_font, colour});
     }
-    void line(int x0, int y0, int x1, int y1, Colour colour) override
-    {
+    void line(int x0, int y0, int x1, int y1, Colour colour) override {
         m_out.push_back(DisplayItem{DisplayItem::Kind::Line, x0, y0, x1, y1, {}, m_font, colour});
     }
-    void text(int x, int y, const std::string& text, Colour colour) override
-    {
+    void text(int x, int y, const std::string& text, Colour colour) override {
         m_out.push_back(DisplayItem{DisplayItem::Kind::Text, x, y, x, y, text, m_font, colour});
     }
     Font font() const override { return m_font; }
@@ -26,17 +23,15 @@ private:
     Font m_font;
 };
 
-}  // namespace
+} // namespace
 
 HeadlessWindow::HeadlessWindow(ControlModel& controls) : m_controls(controls) {}
 
-HeadlessWindow::~HeadlessWindow()
-{
+HeadlessWindow::~HeadlessWindow() {
     m_exists = false;
 }
 
-bool HeadlessWindow::create(const std::string& title, int x, int y, int width, int height)
-{
+bool HeadlessWindow::create(const std::string& title, int x, int y, int width, int height) {
     m_title = title;
     m_x = x;
     m_y = y;
@@ -47,134 +42,130 @@ bool HeadlessWindow::create(const std::string& title, int x, int y, int width, i
     return true;
 }
 
-int HeadlessWindow::run()
-{
+int HeadlessWindow::run() {
     gf_setWindowThread();
     gf_catchCloseSignals();
     bool closeSent = false;
     while (!m_quit) {
-        if (auto msg = gf_windowQueue().waitPop(100)) gf_dispatchWindowMessage(*this, m_handler, *msg);
+        if (auto msg = gf_windowQueue().waitPop(100))
+            gf_dispatchWindowMessage(*this, m_handler, *msg);
         if (gf_takeCloseSignal() && !closeSent) {
             closeSent = true;
             close();
         }
-        if (m_invalid != 0) paint();
+        if (m_invalid != 0)
+            paint();
     }
     return m_quitCode;
 }
 
-void HeadlessWindow::quit(int code)
-{
+void HeadlessWindow::quit(int code) {
     m_quitCode = code;
     m_quit = true;
     m_exists = false;
 }
 
-void HeadlessWindow::invalidate(std::uint32_t bands)
-{
+void HeadlessWindow::invalidate(std::uint32_t bands) {
     m_invalid |= bands;
 }
 
-bool HeadlessWindow::position(int& x, int& y) const
-{
-    if (!m_exists) return false;
+bool HeadlessWindow::position(int& x, int& y) const {
+    if (!m_exists)
+        return false;
     x = m_x;
     y = m_y;
     return true;
 }
 
-void HeadlessWindow::move(int x, int y)
-{
+void HeadlessWindow::move(int x, int y) {
     m_x = x;
     m_y = y;
 }
 
-WorkArea HeadlessWindow::workArea(int, int, int, int) const
-{
+WorkArea HeadlessWindow::workArea(int, int, int, int) const {
     return m_workArea;
 }
 
 MessageBoxAnswer HeadlessWindow::messageBox(const std::string& text, const std::string& caption, MessageBoxIcon,
-                                            MessageBoxButtons)
-{
+                                            MessageBoxButtons) {
     std::lock_guard lock(m_boxMutex);
     m_boxes.push_back(caption + ": " + text);
     return m_answer;
 }
 
-std::vector<std::string> HeadlessWindow::messageBoxes() const
-{
+std::vector<std::string> HeadlessWindow::messageBoxes() const {
     std::lock_guard lock(m_boxMutex);
     return m_boxes;
 }
 
-bool HeadlessWindow::captureRgb(std::vector<std::uint8_t>&, int&, int&)
-{
+bool HeadlessWindow::captureRgb(std::vector<std::uint8_t>&, int&, int&) {
     return false;
 }
 
-bool HeadlessWindow::command(std::uint16_t id, Notification code)
-{
-    if (!m_handler) return false;
+bool HeadlessWindow::command(std::uint16_t id, Notification code) {
+    if (!m_handler)
+        return false;
     m_handler->onCommand(id, code);
     return true;
 }
 
-bool HeadlessWindow::click(std::uint16_t id)
-{
+bool HeadlessWindow::click(std::uint16_t id) {
     auto c = m_controls.get(id);
-    if (!c || !c->enabled) return false;
-    if (c->kind != ControlKind::CheckBox && c->kind != ControlKind::Button) return false;
+    if (!c || !c->enabled)
+        return false;
+    if (c->kind != ControlKind::CheckBox && c->kind != ControlKind::Button)
+        return false;
     return command(id, Notification::Clicked);
 }
 
-bool HeadlessWindow::choose(std::uint16_t id, int index)
-{
+bool HeadlessWindow::choose(std::uint16_t id, int index) {
     auto c = m_controls.get(id);
-    if (!c || !c->enabled || c->kind != ControlKind::ComboBox) return false;
-    if (index < 0 || index >= static_cast<int>(c->items.size())) return false;
+    if (!c || !c->enabled || c->kind != ControlKind::ComboBox)
+        return false;
+    if (index < 0 || index >= static_cast<int>(c->items.size()))
+        return false;
     m_controls.setSelection(id, index);
     return command(id, Notification::SelChange);
 }
 
-bool HeadlessWindow::chooseText(std::uint16_t id, const std::string& item)
-{
+bool HeadlessWindow::chooseText(std::uint16_t id, const std::string& item) {
     auto c = m_controls.get(id);
-    if (!c) return false;
+    if (!c)
+        return false;
     for (std::size_t i = 0; i < c->items.size(); ++i)
-        if (c->items[i] == item) return choose(id, static_cast<int>(i));
+        if (c->items[i] == item)
+            return choose(id, static_cast<int>(i));
     return false;
 }
 
-bool HeadlessWindow::openDropDown(std::uint16_t id)
-{
+bool HeadlessWindow::openDropDown(std::uint16_t id) {
     auto c = m_controls.get(id);
-    if (!c || !c->enabled || c->kind != ControlKind::ComboBox) return false;
+    if (!c || !c->enabled || c->kind != ControlKind::ComboBox)
+        return false;
     return command(id, Notification::DropDown);
 }
 
-bool HeadlessWindow::type(std::uint16_t id, const std::string& text)
-{
+bool HeadlessWindow::type(std::uint16_t id, const std::string& text) {
     auto c = m_controls.get(id);
-    if (!c || !c->enabled || c->kind != ControlKind::EditField) return false;
+    if (!c || !c->enabled || c->kind != ControlKind::EditField)
+        return false;
     m_controls.setText(id, text);
     return true;
 }
 
-bool HeadlessWindow::pressEnter(std::uint16_t id)
-{
+bool HeadlessWindow::pressEnter(std::uint16_t id) {
     auto c = m_controls.get(id);
-    if (!c || !c->enabled || c->kind != ControlKind::EditField) return false;
+    if (!c || !c->enabled || c->kind != ControlKind::EditField)
+        return false;
     return command(id, Notification::EnterKey);
 }
 
-void HeadlessWindow::close()
-{
-    if (m_handler) m_handler->onClose();
+void HeadlessWindow::close() {
+    if (m_handler)
+        m_handler->onClose();
 }
 
-int HeadlessWindow::pump()
-{
+int HeadlessWindow::pump() {
     gf_setWindowThread();
     int n = 0;
     while (auto msg = gf_windowQueue().tryPop()) {
@@ -184,34 +175,33 @@ int HeadlessWindow::pump()
     return n;
 }
 
-const std::vector<DisplayItem>& HeadlessWindow::paint()
-{
+const std::vector<DisplayItem>& HeadlessWindow::paint() {
     std::vector<DisplayItem> list;
     DisplayListPainter painter(list);
-    if (m_handler) m_handler->onPaint(painter);
+    if (m_handler)
+        m_handler->onPaint(painter);
     m_display = std::move(list);
     m_invalid = 0;
     return m_display;
 }
 
-std::optional<DisplayItem> HeadlessWindow::findText(const std::string& text) const
-{
+std::optional<DisplayItem> HeadlessWindow::findText(const std::string& text) const {
     for (const auto& item : m_display)
-        if (item.kind == DisplayItem::Kind::Text && item.text == text) return item;
+        if (item.kind == DisplayItem::Kind::Text && item.text == text)
+            return item;
     return std::nullopt;
 }
 
-std::vector<DisplayItem> HeadlessWindow::textsAt(int x, int y) const
-{
+std::vector<DisplayItem> HeadlessWindow::textsAt(int x, int y) const {
     std::vector<DisplayItem> out;
     for (const auto& item : m_display)
-        if (item.kind == DisplayItem::Kind::Text && item.x0 == x && item.y0 == y) out.push_back(item);
+        if (item.kind == DisplayItem::Kind::Text && item.x0 == x && item.y0 == y)
+            out.push_back(item);
     return out;
 }
 
-std::unique_ptr<WindowBackend> gf_makeHeadlessBackend(ControlModel& controls)
-{
+std::unique_ptr<WindowBackend> gf_makeHeadlessBackend(ControlModel& controls) {
     return std::make_unique<HeadlessWindow>(controls);
 }
 
-}  // namespace skf
+} // namespace skf

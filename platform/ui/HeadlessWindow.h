@@ -17,7 +17,7 @@ struct DisplayItem {
     Kind kind = Kind::Rect;
     int x0 = 0;
     int y0 = 0;
-    int x1 = 0;  // Rect: right edge (excluded); Line: end point
+    int x1 = 0; // Rect: right edge (excluded); Line: end point
     int y1 = 0;
     std::string text;
     Font font;
@@ -51,9 +51,9 @@ public:
     bool choose(std::uint16_t id, int index);
     bool chooseText(std::uint16_t id, const std::string& item);
     bool openDropDown(std::uint16_t id);
-    bool type(std::uint16_t id, const std::string& text);  // replaces the field's text
+    bool type(std::uint16_t id, const std::string& text); // replaces the field's text
     bool pressEnter(std::uint16_t id);
-    void close();  // the window's close button
+    void close(); // the window's close button
 
     // Handles every queued message; returns how many.
     int pump();
@@ -99,4 +99,4 @@ private:
     WorkArea m_workArea{0, 0, 1280, 1024};
 };
 
-}  // namespace skf
+} // namespace skf

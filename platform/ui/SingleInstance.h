@@ -19,4 +19,4 @@ std::filesystem::path gf_instanceLockPath(const std::string& name);
 // by child processes). A second call for the same name in the same process returns Acquired again.
 InstanceLock gf_acquireSingleInstance(const std::string& name = INSTANCE_NAME);
 
-}  // namespace skf
+} // namespace skf

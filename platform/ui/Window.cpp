@@ -16,8 +16,7 @@ std::atomic<bool> g_closeSignal{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler needs a lock-free flag");
 std::atomic<bool> g_closeSignalsCaught{false};
 
-extern "C" void lf_onCloseSignal(int)
-{
+extern "C" void lf_onCloseSignal(int) {
     g_closeSignal.store(true);
 }
 std::atomic<std::thread::id> g_windowThread{};
@@ -30,40 +29,36 @@ struct MessageBoxRequest {
     std::promise<MessageBoxAnswer> answer;
 };
 
-MessageBoxAnswer lf_noWindowAnswer(const std::string& text, const std::string& caption, MessageBoxButtons buttons)
-{
+MessageBoxAnswer lf_noWindowAnswer(const std::string& text, const std::string& caption, MessageBoxButtons buttons) {
     std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
     return buttons == MessageBoxButtons::YesNo ? MessageBoxAnswer::No : MessageBoxAnswer::Ok;
 }
 
-}  // namespace
+} // namespace
 
-WindowBackend* gf_mainWindowBackend()
-{
+WindowBackend* gf_mainWindowBackend() {
     return g_backend.load();
 }
 
-void gf_setMainWindowBackend(WindowBackend* backend)
-{
+void gf_setMainWindowBackend(WindowBackend* backend) {
     g_backend.store(backend);
 }
 
-bool gf_onWindowThread()
-{
+bool gf_onWindowThread() {
     return g_windowThread.load() == std::this_thread::get_id();
 }
 
-void gf_setWindowThread()
-{
+void gf_setWindowThread() {
     g_windowThread.store(std::this_thread::get_id());
 }
 
 MessageBoxAnswer gf_messageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon,
-                               MessageBoxButtons buttons)
-{
+                               MessageBoxButtons buttons) {
     WindowBackend* backend = g_backend.load();
-    if (!backend || !backend->exists()) return lf_noWindowAnswer(text, caption, buttons);
-    if (gf_onWindowThread()) return backend->messageBox(text, caption, icon, buttons);
+    if (!backend || !backend->exists())
+        return lf_noWindowAnswer(text, caption, buttons);
+    if (gf_onWindowThread())
+        return backend->messageBox(text, caption, icon, buttons);
 
     auto request = std::make_shared<MessageBoxRequest>();
     request->text = text;
@@ -76,15 +71,16 @@ MessageBoxAnswer gf_messageBox(const std::string& text, const std::string& capti
     // The window thread answers; when the window goes away meanwhile, give up.
     while (future.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         WindowBackend* now = g_backend.load();
-        if (!now || !now->exists()) return lf_noWindowAnswer(text, caption, buttons);
+        if (!now || !now->exists())
+            return lf_noWindowAnswer(text, caption, buttons);
     }
     return future.get();
 }
 
-void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& message)
-{
+void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& message) {
     auto* holder = reinterpret_cast<std::shared_ptr<MessageBoxRequest>*>(message.lParam);
-    if (!holder) return;
+    if (!holder)
+        return;
     std::shared_ptr<MessageBoxRequest> request = *holder;
     delete holder;
     MessageBoxAnswer answer = MessageBoxAnswer::Ok;
@@ -96,8 +92,7 @@ void gf_runMessageBoxRequest(WindowBackend& backend, const WindowMessage& messag
     request->answer.set_value(answer);
 }
 
-void gf_dispatchWindowMessage(WindowBackend& backend, WindowHandler* handler, const WindowMessage& message)
-{
+void gf_dispatchWindowMessage(WindowBackend& backend, WindowHandler* handler, const WindowMessage& message) {
     switch (message.message) {
     case WM_APP_STATUS_PAINT:
         backend.invalidate(BAND_STATUS);
@@ -109,24 +104,23 @@ void gf_dispatchWindowMessage(WindowBackend& backend, WindowHandler* handler, co
         gf_runMessageBoxRequest(backend, message);
         break;
     default:
-        if (handler) handler->onMessage(message);
+        if (handler)
+            handler->onMessage(message);
     }
 }
 
-void gf_catchCloseSignals()
-{
-    if (g_closeSignalsCaught.exchange(true)) return;
+void gf_catchCloseSignals() {
+    if (g_closeSignalsCaught.exchange(true))
+        return;
     std::signal(SIGINT, lf_onCloseSignal);
     std::signal(SIGTERM, lf_onCloseSignal);
 }
 
-bool gf_takeCloseSignal()
-{
+bool gf_takeCloseSignal() {
     return g_closeSignal.exchange(false);
 }
 
-std::string gf_escapeMenuText(const std::string& text)
-{
+std::string gf_escapeMenuText(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 4);
     for (char c : text) {
@@ -153,21 +147,21 @@ std::string gf_escapeMenuText(const std::string& text)
     return out;
 }
 
-std::string gf_escapeLabelText(const std::string& text)
-{
+std::string gf_escapeLabelText(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 4);
     for (char c : text) {
-        if (c == '&' || c == '@') out += c;
+        if (c == '&' || c == '@')
+            out += c;
         out += c == '\t' ? ' ' : c;
     }
     return out;
 }
 
-std::unique_ptr<WindowBackend> gf_makeWindowBackend(ControlModel& controls)
-{
-    if (auto fltk = gf_makeFltkBackend(controls)) return fltk;
+std::unique_ptr<WindowBackend> gf_makeWindowBackend(ControlModel& controls) {
+    if (auto fltk = gf_makeFltkBackend(controls))
+        return fltk;
     return gf_makeHeadlessBackend(controls);
 }
 
-}  // namespace skf
+} // namespace skf

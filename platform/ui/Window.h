@@ -44,10 +44,10 @@ public:
 
 // Notifications of user input.
 enum class Notification {
-    Clicked,     // a button or check box was clicked (check boxes do not toggle by themselves)
-    SelChange,   // the user chose an item of a combo box (the model holds the new selection)
-    DropDown,    // a combo box was opened (nothing chosen)
-    EnterKey,    // Enter was pressed in an edit field (the model holds the field's text)
+    Clicked,   // a button or check box was clicked (check boxes do not toggle by themselves)
+    SelChange, // the user chose an item of a combo box (the model holds the new selection)
+    DropDown,  // a combo box was opened (nothing chosen)
+    EnterKey,  // Enter was pressed in an edit field (the model holds the field's text)
 };
 
 class WindowHandler {
@@ -96,8 +96,8 @@ public:
     virtual void setAlwaysOnTop(bool onTop) = 0;
     virtual bool alwaysOnTop() const = 0;
     // Window thread: a modal message box.
-    virtual MessageBoxAnswer messageBox(const std::string& text, const std::string& caption,
-                                        MessageBoxIcon icon, MessageBoxButtons buttons) = 0;
+    virtual MessageBoxAnswer messageBox(const std::string& text, const std::string& caption, MessageBoxIcon icon,
+                                        MessageBoxButtons buttons) = 0;
     // Window thread: the client area's pixels as rows of RGB bytes (false when the backend has none).
     virtual bool captureRgb(std::vector<std::uint8_t>& rgb, int& width, int& height) = 0;
 };
@@ -140,4 +140,4 @@ std::string gf_escapeMenuText(const std::string& text);
 // Escapes a text for an FLTK label (its '&' shortcut and '@' symbol marks) so that it shows as it is.
 std::string gf_escapeLabelText(const std::string& text);
 
-}  // namespace skf
+} // namespace skf

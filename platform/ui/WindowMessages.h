@@ -14,17 +14,17 @@
 namespace skf {
 
 // Private window messages.
-inline constexpr std::uint32_t WM_APP_START = 0x8001;         // start the start-up thread
-inline constexpr std::uint32_t WM_APP_CLOSED = 0x8002;        // save the placement, quit with the exit code
-inline constexpr std::uint32_t WM_APP_STATUS_PAINT = 0x8060;  // repaint the status band
-inline constexpr std::uint32_t WM_APP_INVALIDATE = 0x8100;    // repaint the bands in wParam (Band bits)
+inline constexpr std::uint32_t WM_APP_START = 0x8001;        // start the start-up thread
+inline constexpr std::uint32_t WM_APP_CLOSED = 0x8002;       // save the placement, quit with the exit code
+inline constexpr std::uint32_t WM_APP_STATUS_PAINT = 0x8060; // repaint the status band
+inline constexpr std::uint32_t WM_APP_INVALIDATE = 0x8100;   // repaint the bands in wParam (Band bits)
 
 // Bands of the main window's client area (bit values, may be or'ed).
 enum Band : std::uint32_t {
-    BAND_INDICATORS = 1,  // (0,28)-(880,112)
-    BAND_MIDDLE = 2,      // (0,112)-(880,392)
-    BAND_PARK = 4,        // (0,392)-(880,448)
-    BAND_STATUS = 8,      // (0,448)-(880,476)
+    BAND_INDICATORS = 1, // (0,28)-(880,112)
+    BAND_MIDDLE = 2,     // (0,112)-(880,392)
+    BAND_PARK = 4,       // (0,392)-(880,448)
+    BAND_STATUS = 8,     // (0,448)-(880,476)
     BAND_ALL = 0xFFFF,
 };
 
@@ -62,4 +62,4 @@ void gf_postWindowMessage(std::uint32_t message, std::uint64_t wParam = 0, std::
 // Any thread: ask for a repaint of the given bands (Band bits).
 void gf_invalidateBands(std::uint32_t bands);
 
-}  // namespace skf
+} // namespace skf

@@ -9,8 +9,7 @@ using namespace skf::test;
 
 using ControlCommandsTest = WindowFixture;
 
-TEST_F(ControlCommandsTest, CheckBoxToggleChangesStoresAndShows)
-{
+TEST_F(ControlCommandsTest, CheckBoxToggleChangesStoresAndShows) {
     open();
     ASSERT_FALSE(ALWAYS_ON_TOP.value());
     ASSERT_TRUE(m_window->click(ALWAYS_ON_TOP.controlId));
@@ -36,8 +35,7 @@ TEST_F(ControlCommandsTest, CheckBoxToggleChangesStoresAndShows)
                         "output/info/ObjectIdList.txt");
 }
 
-TEST_F(ControlCommandsTest, EngineWorkGoesThroughRequestsWithTheirValues)
-{
+TEST_F(ControlCommandsTest, EngineWorkGoesThroughRequestsWithTheirValues) {
     open();
     (void)gf_takeNavLightsRequest();
     m_window->click(NAV_LIGHTS_WHILE_PARKED.controlId);
@@ -73,8 +71,7 @@ TEST_F(ControlCommandsTest, EngineWorkGoesThroughRequestsWithTheirValues)
     EXPECT_FALSE(g_rematchRequested.load());
 }
 
-TEST_F(ControlCommandsTest, ComboChoicesStoreTheirSettings)
-{
+TEST_F(ControlCommandsTest, ComboChoicesStoreTheirSettings) {
     open();
     MAX_FIT_FL.fillCombo();
     ASSERT_TRUE(m_window->chooseText(MAX_FIT_FL.controlId, "4.5"));
@@ -111,12 +108,11 @@ TEST_F(ControlCommandsTest, ComboChoicesStoreTheirSettings)
     EXPECT_EQ(stored("CALLSIGN_2_OBJECTID"), "<none>");
     EXPECT_TRUE(g_objectIdLookupRequested.exchange(false));
     EXPECT_EQ(g_mainWindow.objectIdText.get(), "");
-    EXPECT_TRUE(gf_controls().isEnabled(g_blockButton.controlId));  // "Unblock" is disabled
+    EXPECT_TRUE(gf_controls().isEnabled(g_blockButton.controlId)); // "Unblock" is disabled
     g_callsignList.reset();
 }
 
-TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts)
-{
+TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts) {
     open();
     SIM_CHOICE.fillCombo();
     std::filesystem::create_directories("output");
@@ -125,7 +121,7 @@ TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts)
     SCAN_LIVERIES.showCheck();
     ALL_INSTALL_PATH.set("/somewhere");
 
-    ASSERT_TRUE(m_window->chooseText(SIM_CHOICE.controlId, SIM_CHOICE.value()));  // the same: nothing
+    ASSERT_TRUE(m_window->chooseText(SIM_CHOICE.controlId, SIM_CHOICE.value())); // the same: nothing
     EXPECT_FALSE(g_stopRun.load());
     EXPECT_TRUE(std::filesystem::exists("output/LiveriesScanned.xml"));
 
@@ -145,8 +141,7 @@ TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts)
     EXPECT_TRUE(gf_takeLiveryResetRequest());
 }
 
-TEST_F(ControlCommandsTest, ScanBoxRestartsDuringTheStartUpOnlyAndAnErrorInAHandlerIsLogged)
-{
+TEST_F(ControlCommandsTest, ScanBoxRestartsDuringTheStartUpOnlyAndAnErrorInAHandlerIsLogged) {
     open();
     SCAN_LIVERIES.set(false);
     SCAN_LIVERIES.showCheck();
@@ -154,7 +149,7 @@ TEST_F(ControlCommandsTest, ScanBoxRestartsDuringTheStartUpOnlyAndAnErrorInAHand
     m_window->click(SCAN_LIVERIES.controlId);
     EXPECT_EQ(status(), "Your liveries will be scanned at the next start of Skyfill");
     EXPECT_FALSE(g_stopRun.load());
-    m_window->click(SCAN_LIVERIES.controlId);  // off again
+    m_window->click(SCAN_LIVERIES.controlId); // off again
     g_inStartUp = true;
     m_window->click(SCAN_LIVERIES.controlId);
     EXPECT_EQ(status(), "Your liveries will be scanned");
@@ -172,8 +167,7 @@ TEST_F(ControlCommandsTest, ScanBoxRestartsDuringTheStartUpOnlyAndAnErrorInAHand
     EXPECT_NE(log().find("lf_HandleWMCOMMAND exception"), std::string::npos);
 }
 
-TEST_F(ControlCommandsTest, ButtonsRaiseRequestsAndDisableThemselves)
-{
+TEST_F(ControlCommandsTest, ButtonsRaiseRequestsAndDisableThemselves) {
     open();
     g_reReadButton.enable();
     DESTINATION.enable();
@@ -218,8 +212,7 @@ TEST_F(ControlCommandsTest, ButtonsRaiseRequestsAndDisableThemselves)
     EXPECT_EQ(status(), "no more blocking of live aircraft 'AFR1234'");
 }
 
-TEST_F(ControlCommandsTest, NowAnnouncesAStaticUpdateOnlyWithStandsLoaded)
-{
+TEST_F(ControlCommandsTest, NowAnnouncesAStaticUpdateOnlyWithStandsLoaded) {
     open();
     g_nowButton.enable();
     g_staticUpdateAnnounced = false;
@@ -250,8 +243,7 @@ TEST_F(ControlCommandsTest, NowAnnouncesAStaticUpdateOnlyWithStandsLoaded)
     EXPECT_TRUE(gf_controls().isEnabled(g_nowButton.controlId));
 }
 
-TEST(AutoRangeTest, RadiusByStateAndDistance)
-{
+TEST(AutoRangeTest, RadiusByStateAndDistance) {
     EXPECT_EQ(gf_autoRangeNm(true, 30000, 18000, 7000, 3.0), 10);
     EXPECT_EQ(gf_autoRangeNm(false, 20000, 18000, 7000, 3.0), 100);
     EXPECT_EQ(gf_autoRangeNm(false, 8000, 18000, 7000, 3.0), 40);

@@ -10,8 +10,7 @@ namespace {
 
 class EditFieldsTest : public WindowFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WindowFixture::SetUp();
         gf_resetAirports();
         Airport eddf;
@@ -24,25 +23,23 @@ protected:
         ehAm.longitude = 4.76;
         g_airports = {eddf, ehAm};
         open();
-        for (auto* field : {&DESTINATION, &BLOCK_CALLSIGN, &ALL_INSTALL_PATH}) field->enable();
+        for (auto* field : {&DESTINATION, &BLOCK_CALLSIGN, &ALL_INSTALL_PATH})
+            field->enable();
         (void)gf_takeDestinationRequest();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         gf_resetAirports();
         WindowFixture::TearDown();
     }
-    void enter(const EditParameter& field, const std::string& text)
-    {
+    void enter(const EditParameter& field, const std::string& text) {
         ASSERT_TRUE(m_window->type(field.controlId, text));
         ASSERT_TRUE(m_window->pressEnter(field.controlId));
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(EditFieldsTest, DestinationIsCheckedUpperCasedLookedUpAndHandedOver)
-{
+TEST_F(EditFieldsTest, DestinationIsCheckedUpperCasedLookedUpAndHandedOver) {
     enter(DESTINATION, "eddf");
     EXPECT_EQ(DESTINATION.value(), "EDDF");
     EXPECT_EQ(stored("DESTINATION"), "EDDF");
@@ -58,7 +55,7 @@ TEST_F(EditFieldsTest, DestinationIsCheckedUpperCasedLookedUpAndHandedOver)
     EXPECT_EQ(status(), "destination 'EDDF' was already set ...");
     enter(DESTINATION, "EDD");
     EXPECT_EQ(status(), "destination 'EDD' is not valid");
-    EXPECT_EQ(gf_controls().text(DESTINATION.controlId), "EDDF");  // the stored value again
+    EXPECT_EQ(gf_controls().text(DESTINATION.controlId), "EDDF"); // the stored value again
     enter(DESTINATION, "EDDFX");
     EXPECT_EQ(status(), "destination 'EDDFX' is not valid");
     enter(DESTINATION, "ED-F");
@@ -72,12 +69,11 @@ TEST_F(EditFieldsTest, DestinationIsCheckedUpperCasedLookedUpAndHandedOver)
     enter(DESTINATION, "");
     EXPECT_EQ(status(), "destination set to empty");
     EXPECT_EQ(DESTINATION.value(), "");
-    EXPECT_EQ(stored("DESTINATION"), "EDDF");  // emptied, not stored
+    EXPECT_EQ(stored("DESTINATION"), "EDDF"); // emptied, not stored
     EXPECT_TRUE(gf_controls().isEnabled(g_reReadButton.controlId));
 }
 
-TEST_F(EditFieldsTest, CallsignIsBlockedUpperCasedAndUnblockedByAnEmptyField)
-{
+TEST_F(EditFieldsTest, CallsignIsBlockedUpperCasedAndUnblockedByAnEmptyField) {
     g_blockChanged = false;
     enter(BLOCK_CALLSIGN, "dlh123");
     EXPECT_EQ(stored("BLOCK_CALLSIGN"), "DLH123");
@@ -108,15 +104,14 @@ TEST_F(EditFieldsTest, CallsignIsBlockedUpperCasedAndUnblockedByAnEmptyField)
     EXPECT_TRUE(g_blockChanged.exchange(false));
 }
 
-TEST_F(EditFieldsTest, PackagesFolderIsCheckedAndRestartsTheRun)
-{
+TEST_F(EditFieldsTest, PackagesFolderIsCheckedAndRestartsTheRun) {
     const std::filesystem::path packages = m_dir / "Packages";
     std::filesystem::create_directories(packages / "Community");
     g_simIs2020 = true;
     gf_setError("150: No install path detected");
 
     enter(ALL_INSTALL_PATH, (m_dir / "nowhere").string());
-    EXPECT_EQ(gf_statusSnapshot().errorText, "");  // the error no longer blocks the reports
+    EXPECT_EQ(gf_statusSnapshot().errorText, ""); // the error no longer blocks the reports
     EXPECT_EQ(status(), "This install path does not exist: " + (m_dir / "nowhere").string());
     EXPECT_EQ(stored("MSFS_INSTALL_PATH"), "");
     EXPECT_FALSE(g_stopRun.load());

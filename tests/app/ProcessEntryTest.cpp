@@ -15,8 +15,7 @@
 using namespace skf;
 namespace fs = std::filesystem;
 
-TEST(CommandLineTest, LastProductionSwitchWinsAndCaseIsIgnored)
-{
+TEST(CommandLineTest, LastProductionSwitchWinsAndCaseIsIgnored) {
     auto on = [](std::vector<std::string> args) {
         const CommandLine c = gf_parseCommandLine(args);
         return c.productionSwitchSeen && c.productionSwitchValue;
@@ -41,9 +40,9 @@ const fs::path kProgram = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "skyfill";
 
 class ProcessEntryTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (!fs::exists(kProgram)) GTEST_SKIP() << "program not built";
+    void SetUp() override {
+        if (!fs::exists(kProgram))
+            GTEST_SKIP() << "program not built";
         m_dir = fs::temp_directory_path() / ("skyfill-entry-" + std::to_string(::getpid()) + "-" +
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
@@ -51,37 +50,33 @@ protected:
         fs::create_directories(m_dir / "first");
         fs::create_directories(m_dir / "second");
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
     // A shell command that runs the program headless in folder, with this test's own lock folder.
-    std::string command(const fs::path& folder, const std::string& args = "") const
-    {
+    std::string command(const fs::path& folder, const std::string& args = "") const {
         return "cd '" + folder.string() + "' && exec env -u DISPLAY XDG_RUNTIME_DIR='" + (m_dir / "run").string() +
-               "' XDG_CONFIG_HOME='" + (m_dir / "cfg").string() + "' XDG_DATA_HOME='" + (m_dir / "data").string() + "' '" + kProgram.string() + "' " + args;
+               "' XDG_CONFIG_HOME='" + (m_dir / "cfg").string() + "' XDG_DATA_HOME='" + (m_dir / "data").string() +
+               "' '" + kProgram.string() + "' " + args;
     }
     static int exitCode(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
-    static std::string read(const fs::path& p)
-    {
+    static std::string read(const fs::path& p) {
         std::ifstream in(p);
         std::stringstream s;
         s << in.rdbuf();
         return s.str();
     }
-    bool lockHeld() const
-    {
+    bool lockHeld() const {
         const std::string cmd = "flock -n '" + (m_dir / "run" / "Local_$SKFL$.lock").string() + "' true";
         return exitCode(std::system(cmd.c_str())) != 0;
     }
     fs::path m_dir;
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(ProcessEntryTest, SecondCopyEndsAtOnceWithoutWritingAndTheFirstEndsOnTermination)
-{
+TEST_F(ProcessEntryTest, SecondCopyEndsAtOnceWithoutWritingAndTheFirstEndsOnTermination) {
     const fs::path rc = m_dir / "first.rc";
     // The program's own pid goes to first.pid, its exit code to first.rc.
     const std::string first = "( (" + command(m_dir / "first") + ") > '" + (m_dir / "first.out").string() +
@@ -95,7 +90,9 @@ TEST_F(ProcessEntryTest, SecondCopyEndsAtOnceWithoutWritingAndTheFirstEndsOnTerm
     for (int i = 0; i < 400 && read(m_dir / "first.pid").empty(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     ASSERT_GT(std::atoi(read(m_dir / "first.pid").c_str()), 1);
-    ASSERT_TRUE(lockHeld()) << read(m_dir / "first.out") << "rc:" << read(rc) << " pid:" << read(m_dir / "first.pid") << " log:" << fs::exists(m_dir / "first" / "Log.txt") << " lock:" << fs::exists(m_dir / "run" / "Local_$SKFL$.lock");
+    ASSERT_TRUE(lockHeld()) << read(m_dir / "first.out") << "rc:" << read(rc) << " pid:" << read(m_dir / "first.pid")
+                            << " log:" << fs::exists(m_dir / "first" / "Log.txt")
+                            << " lock:" << fs::exists(m_dir / "run" / "Local_$SKFL$.lock");
 
     EXPECT_EQ(exitCode(std::system(command(m_dir / "second", "--production").c_str())), 255);
     EXPECT_TRUE(fs::is_empty(m_dir / "second"));
@@ -103,14 +100,14 @@ TEST_F(ProcessEntryTest, SecondCopyEndsAtOnceWithoutWritingAndTheFirstEndsOnTerm
     // The first copy: the window runs; a termination request closes it.
     const std::string pids = "kill -TERM $(cat '" + (m_dir / "first.pid").string() + "')";
     ASSERT_EQ(std::system(pids.c_str()), 0);
-    for (int i = 0; i < 400 && read(rc).empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    for (int i = 0; i < 400 && read(rc).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
     EXPECT_EQ(read(rc), "0\n");
-    EXPECT_TRUE(fs::exists(m_dir / "cfg" / "Skyfill"));  // the data folder was made
+    EXPECT_TRUE(fs::exists(m_dir / "cfg" / "Skyfill")); // the data folder was made
     EXPECT_FALSE(lockHeld());
 }
 
-TEST_F(ProcessEntryTest, UnwritableLogEndsWithCodeOneAndSaysSo)
-{
+TEST_F(ProcessEntryTest, UnwritableLogEndsWithCodeOneAndSaysSo) {
     // Log.txt and its generations are folders that cannot be moved or replaced.
     for (const char* name : {"Log.txt", "Log0.txt", "Log00.txt", "Log000.txt"})
         fs::create_directories(m_dir / "first" / name / "keep");

@@ -24,22 +24,26 @@
 
 namespace skf::test {
 
-inline std::string readFile(const std::filesystem::path& path)
-{
+inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-inline void resetAllSettings()
-{
-    for (auto* p : g_boolParams) p->set(p->defaultVal());
-    for (auto* p : g_checkBoxParams) p->set(p->defaultVal());
-    for (auto* p : g_intParams) p->set(p->defaultVal());
-    for (auto* p : g_choiceIntParams) p->set(p->defaultVal());
-    for (auto* p : g_stringParams) p->set(p->defaultVal());
-    for (auto* p : g_controlStringParams) p->set(p->defaultVal());
+inline void resetAllSettings() {
+    for (auto* p : g_boolParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_checkBoxParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_intParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_choiceIntParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_stringParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_controlStringParams)
+        p->set(p->defaultVal());
     ALL_INSTALL_PATH.set(ALL_INSTALL_PATH.defaultVal());
     parking_percentage.set(parking_percentage.defaultVal());
     CALLSIGN_2_OBJECTID.set(std::string());
@@ -47,12 +51,11 @@ inline void resetAllSettings()
 
 class WindowFixture : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         m_oldCwd = std::filesystem::current_path();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("skyfill-window-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("skyfill-window-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir / "cfg" / "Skyfill");
         std::filesystem::current_path(m_dir);
@@ -81,10 +84,10 @@ protected:
         m_window = std::make_unique<HeadlessWindow>(gf_controls());
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         gf_setMainWindowBackend(nullptr);
-        if (m_window) m_window->setHandler(nullptr);
+        if (m_window)
+            m_window->setHandler(nullptr);
         m_window.reset();
         gf_controls().clear();
         gf_windowQueue().clear();
@@ -95,21 +98,18 @@ protected:
     }
 
     // Opens the main window with its controls.
-    void open()
-    {
+    void open() {
         ASSERT_TRUE(initInstance(*m_window, "Skyfill"));
         m_window->pump();
     }
 
-    std::string log()
-    {
+    std::string log() {
         gf_flushLog();
         return readFile(m_dir / "Log.txt");
     }
     std::string parameters() { return readFile(g_parametersPath); }
     // The value of key in parameters.xml ("<none>" when it has no such entry).
-    std::string stored(const std::string& key)
-    {
+    std::string stored(const std::string& key) {
         pugi::xml_document document;
         document.load_file(g_parametersPath.c_str());
         return gf_readStringParameter(document, key).value_or("<none>");
@@ -121,4 +121,4 @@ protected:
     std::unique_ptr<HeadlessWindow> m_window;
 };
 
-}  // namespace skf::test
+} // namespace skf::test

@@ -10,13 +10,11 @@ namespace {
 
 class WindowPaintingTest : public WindowFixture {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WindowFixture::SetUp();
         open();
     }
-    bool hasRect(int x0, int y0, int x1, int y1, Colour colour)
-    {
+    bool hasRect(int x0, int y0, int x1, int y1, Colour colour) {
         for (const auto& item : m_window->displayList())
             if (item.kind == DisplayItem::Kind::Rect && item.x0 == x0 && item.y0 == y0 && item.x1 == x1 &&
                 item.y1 == y1 && item.colour == colour)
@@ -24,18 +22,16 @@ protected:
         return false;
     }
     // The one text at (x, y), or an empty item.
-    DisplayItem at(int x, int y)
-    {
+    DisplayItem at(int x, int y) {
         auto texts = m_window->textsAt(x, y);
         EXPECT_EQ(texts.size(), 1U) << "at " << x << "," << y;
         return texts.empty() ? DisplayItem{} : texts.front();
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(WindowPaintingTest, BandsHeaderAndLabels)
-{
+TEST_F(WindowPaintingTest, BandsHeaderAndLabels) {
     m_window->paint();
     EXPECT_TRUE(hasRect(0, 0, 880, 28, kBlack));
     EXPECT_TRUE(hasRect(0, 28, 880, 112, kBlack));
@@ -50,9 +46,9 @@ TEST_F(WindowPaintingTest, BandsHeaderAndLabels)
     EXPECT_EQ(at(768, 147).text, "Stay on top");
     EXPECT_EQ(at(652, 147).colour, kBlack);
     EXPECT_EQ(at(25, 147).text, "Scan for liveries");
-    EXPECT_EQ(at(25, 147).colour, kYellow);  // SCAN_LIVERIES is on
+    EXPECT_EQ(at(25, 147).colour, kYellow); // SCAN_LIVERIES is on
     EXPECT_EQ(at(430, 231).text, "Ah:");
-    EXPECT_EQ(at(430, 231).colour, kBlack);  // AUTO_RANGE on
+    EXPECT_EQ(at(430, 231).colour, kBlack); // AUTO_RANGE on
     EXPECT_EQ(at(672, 315).text, "Straight push backs only");
     EXPECT_EQ(at(672, 315).colour, kGrey);
     EXPECT_EQ(at(264, 371).text, "Target: ");
@@ -72,11 +68,10 @@ TEST_F(WindowPaintingTest, BandsHeaderAndLabels)
     EXPECT_EQ(at(401, 315).colour, kRed);
 }
 
-TEST_F(WindowPaintingTest, IndicatorsAndCounters)
-{
+TEST_F(WindowPaintingTest, IndicatorsAndCounters) {
     m_window->paint();
-    EXPECT_TRUE(hasRect(397, 30, 426, 113, kRed));  // not connected
-    EXPECT_TRUE(hasRect(425, 30, 454, 113, kBlack));  // start-up
+    EXPECT_TRUE(hasRect(397, 30, 426, 113, kRed));   // not connected
+    EXPECT_TRUE(hasRect(425, 30, 454, 113, kBlack)); // start-up
     EXPECT_EQ(at(5, 91).text, "# liveries: ...");
     EXPECT_EQ(at(5, 91).colour, kRed);
     EXPECT_EQ(at(141, 91).text, "# simaddon: ...");
@@ -119,8 +114,7 @@ TEST_F(WindowPaintingTest, IndicatorsAndCounters)
     EXPECT_TRUE(m_window->textsAt(642, 63).empty());
 }
 
-TEST_F(WindowPaintingTest, ParkBlock)
-{
+TEST_F(WindowPaintingTest, ParkBlock) {
     m_window->paint();
     EXPECT_TRUE(m_window->textsAt(5, 399).empty());
     g_mainWindow.parkAirportText.set("EDDF");
@@ -157,8 +151,7 @@ TEST_F(WindowPaintingTest, ParkBlock)
     EXPECT_EQ(at(708, 427).text, "max park:  75 (=30 %)");
 }
 
-TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds)
-{
+TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds) {
     gf_setStatus("Loading airports");
     m_window->pump();
     EXPECT_NE(m_window->invalidatedBands() & BAND_STATUS, 0U);
@@ -181,14 +174,13 @@ TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds)
     EXPECT_EQ(gf_averageHoursText(0.5F), "0.5");
 }
 
-TEST_F(WindowPaintingTest, TextThatIsNoUtf8IsSkippedAndLogged)
-{
+TEST_F(WindowPaintingTest, TextThatIsNoUtf8IsSkippedAndLogged) {
     CALLSIGN_2_OBJECTID.set("DLH4");
     g_mainWindow.objectIdText.set("bad \xff\xfe text");
     m_window->paint();
     EXPECT_TRUE(m_window->textsAt(476, CALLSIGN_2_OBJECTID.row).empty());
     EXPECT_NE(log().find("TextOut utf8  to wide failed for 'bad "), std::string::npos);
-    EXPECT_TRUE(m_window->findText("Meta:"));  // painting went on
+    EXPECT_TRUE(m_window->findText("Meta:")); // painting went on
     g_mainWindow.objectIdText.set("12345");
     m_window->paint();
     EXPECT_EQ(at(476, CALLSIGN_2_OBJECTID.row).text, "12345");

@@ -13,16 +13,15 @@
 namespace {
 
 // The start and quit messages posted to the main window (repaints left out).
-std::vector<std::uint32_t> takeMessages()
-{
+std::vector<std::uint32_t> takeMessages() {
     std::vector<std::uint32_t> messages;
     while (auto m = skf::gf_windowQueue().tryPop())
-        if (m->message == skf::WM_APP_START || m->message == skf::WM_APP_CLOSED) messages.push_back(m->message);
+        if (m->message == skf::WM_APP_START || m->message == skf::WM_APP_CLOSED)
+            messages.push_back(m->message);
     return messages;
 }
 
-TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage)
-{
+TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage) {
     skf::test::ProgramFolder folder("skf_closing");
     skf::gf_windowQueue().clear();
     skf::gf_clearError();
@@ -41,8 +40,7 @@ TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage)
     EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_START});
 }
 
-TEST(ClosingDown, ReaderErrorStopsTheRunAndTheFirstTriggerKeepsItsReason)
-{
+TEST(ClosingDown, ReaderErrorStopsTheRunAndTheFirstTriggerKeepsItsReason) {
     skf::test::ProgramFolder folder("skf_reader_error");
     skf::gf_resetStopState();
     skf::gf_clearError();

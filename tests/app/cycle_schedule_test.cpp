@@ -13,10 +13,10 @@ using skf::CycleClock;
 class FakeClock final : public CycleClock {
 public:
     TimePoint now() override { return m_now; }
-    void sleepUntil(TimePoint target) override
-    {
+    void sleepUntil(TimePoint target) override {
         ++sleeps;
-        if (target > m_now) m_now = target;
+        if (target > m_now)
+            m_now = target;
     }
     void advance(std::chrono::nanoseconds d) { m_now += d; }
     int sleeps = 0;
@@ -25,11 +25,11 @@ private:
     TimePoint m_now{std::chrono::seconds(1000)};
 };
 
-TEST(CycleSchedule, FirstTicksOfEachDuty)
-{
+TEST(CycleSchedule, FirstTicksOfEachDuty) {
     auto firstTick = [](unsigned duty) {
         for (std::uint32_t t = 1; t < 100000; ++t)
-            if (skf::gf_secondDuties(t) & duty) return t;
+            if (skf::gf_secondDuties(t) & duty)
+                return t;
         return 0u;
     };
     EXPECT_EQ(firstTick(skf::kDutyEvery5s), 5u);
@@ -41,16 +41,14 @@ TEST(CycleSchedule, FirstTicksOfEachDuty)
     EXPECT_EQ(skf::gf_secondDuties(1), 0u);
 }
 
-TEST(CycleSchedule, SlowDutiesSkipMultiplesOfFive)
-{
+TEST(CycleSchedule, SlowDutiesSkipMultiplesOfFive) {
     EXPECT_EQ(skf::gf_secondDuties(80) & skf::kDutyStaticParking, 0u);
     EXPECT_EQ(skf::gf_secondDuties(295) & skf::kDutyReaderWatch, 0u);
     EXPECT_EQ(skf::gf_secondDuties(305) & skf::kDutyStaticDuplicates, 0u);
     EXPECT_NE(skf::gf_secondDuties(96) & skf::kDutyStaticParking, 0u);
     EXPECT_NE(skf::gf_secondDuties(118) & skf::kDutyReaderWatch, 0u);
     EXPECT_NE(skf::gf_secondDuties(122) & skf::kDutyStaticDuplicates, 0u);
-    EXPECT_EQ(skf::gf_secondDuties(30),
-              unsigned(skf::kDutyEvery5s | skf::kDutyEvery15s | skf::kDutyHalfMinute));
+    EXPECT_EQ(skf::gf_secondDuties(30), unsigned(skf::kDutyEvery5s | skf::kDutyEvery15s | skf::kDutyHalfMinute));
     // Over a whole day every slow duty runs exactly as often as its period allows on non-multiples of 5.
     int parking = 0, watch = 0, duplicates = 0, halfMinute = 0;
     for (std::uint32_t t = 1; t <= 86400; ++t) {
@@ -61,13 +59,12 @@ TEST(CycleSchedule, SlowDutiesSkipMultiplesOfFive)
         halfMinute += (d & skf::kDutyHalfMinute) != 0;
     }
     EXPECT_EQ(halfMinute, 2880);
-    EXPECT_EQ(parking, 5400 - 1080);  // multiples of 16, less those of 80
-    EXPECT_EQ(watch, 1464 - 292);     // multiples of 59, less those of 295
+    EXPECT_EQ(parking, 5400 - 1080);   // multiples of 16, less those of 80
+    EXPECT_EQ(watch, 1464 - 292);      // multiples of 59, less those of 295
     EXPECT_EQ(duplicates, 1416 - 283); // multiples of 61, less those of 305
 }
 
-TEST(CycleSchedule, RhythmKeepsTenMillisecondGrid)
-{
+TEST(CycleSchedule, RhythmKeepsTenMillisecondGrid) {
     FakeClock clock;
     const auto start = clock.now();
     std::vector<CycleClock::TimePoint> stepTimes;
@@ -83,15 +80,15 @@ TEST(CycleSchedule, RhythmKeepsTenMillisecondGrid)
         EXPECT_EQ(stepTimes[i] - start, std::chrono::milliseconds(10 * i));
 }
 
-TEST(CycleSchedule, LateCycleDropsMissedCycles)
-{
+TEST(CycleSchedule, LateCycleDropsMissedCycles) {
     FakeClock clock;
     std::vector<CycleClock::TimePoint> stepTimes;
     skf::gf_runCycleRhythm(
         clock,
         [&] {
             stepTimes.push_back(clock.now());
-            if (stepTimes.size() == 2) clock.advance(250ms); // this cycle returns 250 ms late
+            if (stepTimes.size() == 2)
+                clock.advance(250ms); // this cycle returns 250 ms late
             return stepTimes.size() < 6;
         },
         [] { return false; });
@@ -102,15 +99,15 @@ TEST(CycleSchedule, LateCycleDropsMissedCycles)
     EXPECT_EQ(stepTimes[4] - stepTimes[3], 10ms);
 }
 
-TEST(CycleSchedule, SlightlyLateCycleCatchesUpWithoutSleep)
-{
+TEST(CycleSchedule, SlightlyLateCycleCatchesUpWithoutSleep) {
     FakeClock clock;
     std::vector<CycleClock::TimePoint> stepTimes;
     skf::gf_runCycleRhythm(
         clock,
         [&] {
             stepTimes.push_back(clock.now());
-            if (stepTimes.size() == 2) clock.advance(35ms); // late, but within the 100 ms limit
+            if (stepTimes.size() == 2)
+                clock.advance(35ms); // late, but within the 100 ms limit
             return stepTimes.size() < 6;
         },
         [] { return false; });
@@ -122,8 +119,7 @@ TEST(CycleSchedule, SlightlyLateCycleCatchesUpWithoutSleep)
     EXPECT_EQ(stepTimes[5] - start, 50ms);
 }
 
-TEST(CycleSchedule, DataArrivalReanchorsTheGrid)
-{
+TEST(CycleSchedule, DataArrivalReanchorsTheGrid) {
     FakeClock clock;
     std::vector<CycleClock::TimePoint> stepTimes;
     int calls = 0;
@@ -131,7 +127,8 @@ TEST(CycleSchedule, DataArrivalReanchorsTheGrid)
         clock,
         [&] {
             stepTimes.push_back(clock.now());
-            if (stepTimes.size() == 3) clock.advance(13ms); // this cycle ends at 33 ms
+            if (stepTimes.size() == 3)
+                clock.advance(13ms); // this cycle ends at 33 ms
             return stepTimes.size() < 6;
         },
         [&] { return ++calls == 3; });

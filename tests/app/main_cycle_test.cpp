@@ -21,8 +21,7 @@ namespace {
 
 class MainCycleThreads : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         skf::gf_resetStopState();
         skf::g_simRunning = true;
         skf::g_simHalted = false;
@@ -35,24 +34,22 @@ protected:
         skf::g_parkingBusy = false;
         skf::gf_setStatusSecondCounter(0);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         skf::g_simRunning = false;
         skf::g_parkingBusy = false;
         skf::gf_resetStopState();
     }
     // One second of simulator data: the arrival, then the cycle that takes it.
-    void second()
-    {
+    void second() {
         skf::g_userDataArrived = true;
         ASSERT_TRUE(skf::lf_mainCycleStep());
     }
     skf::test::ProgramFolder folder{"skf_cycle"};
 };
 
-TEST_F(MainCycleThreads, SecondWorkRunsOnlyOnTheSimulatorsData)
-{
-    for (int i = 0; i < 50; ++i) ASSERT_TRUE(skf::lf_mainCycleStep()); // engine steps, no data
+TEST_F(MainCycleThreads, SecondWorkRunsOnlyOnTheSimulatorsData) {
+    for (int i = 0; i < 50; ++i)
+        ASSERT_TRUE(skf::lf_mainCycleStep()); // engine steps, no data
     EXPECT_EQ(skf::g_secondTick.load(), 0u);
     second();
     EXPECT_EQ(skf::g_secondTick.load(), 1u);
@@ -62,16 +59,17 @@ TEST_F(MainCycleThreads, SecondWorkRunsOnlyOnTheSimulatorsData)
     EXPECT_EQ(skf::g_secondTick.load(), 1u);
 }
 
-TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds)
-{
+TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds) {
     skf::g_reReadRequested = true;
     skf::g_unmatchedNames.insert("SOME NAME");
     skf::g_rematchRequested = true;
-    for (int t = 1; t <= 4; ++t) second();
+    for (int t = 1; t <= 4; ++t)
+        second();
     EXPECT_TRUE(skf::g_reReadRequested.load()); // every 5 s
     second();
     EXPECT_FALSE(skf::g_reReadRequested.load());
-    for (int t = 6; t <= 29; ++t) second();
+    for (int t = 6; t <= 29; ++t)
+        second();
     EXPECT_TRUE(skf::g_rematchRequested.load()); // the half-minute work
     second();
     EXPECT_FALSE(skf::g_rematchRequested.load());
@@ -84,29 +82,32 @@ TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds)
     EXPECT_EQ(skf::g_mainWindow.objectIdText.get(), "has left");
 }
 
-TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown)
-{
+TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown) {
     skf::g_staticUpdateAnnounced = true;
-    for (int t = 1; t <= 15; ++t) second();
+    for (int t = 1; t <= 15; ++t)
+        second();
     EXPECT_TRUE(skf::g_updatePhase.load()); // first phase: collecting, controls locked
     EXPECT_TRUE(skf::g_parkingBusy.load());
     EXPECT_TRUE(skf::g_trafficReader.collectCallsigns.load());
     skf::g_parkingBusy = false; // the parking calculation ends
-    for (int t = 16; t <= 30; ++t) second();
+    for (int t = 16; t <= 30; ++t)
+        second();
     EXPECT_FALSE(skf::g_updatePhase.load()); // second phase 15 s later
     EXPECT_FALSE(skf::g_staticUpdateAnnounced.load());
 
-    for (int t = 31; t <= 60; ++t) second();
+    for (int t = 31; t <= 60; ++t)
+        second();
     EXPECT_EQ(skf::g_staticCountdown.load(), 19); // at t = 60 from 20 to 19
     EXPECT_EQ(skf::g_mainWindow.minutesToNextUpdate.load(), 19);
-    for (int t = 61; t <= 1200; ++t) second();
+    for (int t = 61; t <= 1200; ++t)
+        second();
     EXPECT_EQ(skf::g_staticCountdown.load(), 20); // the 20th minute starts the next period
 }
 
-TEST_F(MainCycleThreads, FlightPauseIsLoggedOnceAndResumed)
-{
+TEST_F(MainCycleThreads, FlightPauseIsLoggedOnceAndResumed) {
     skf::g_simRunning = false;
-    for (int i = 0; i < 250; ++i) ASSERT_TRUE(skf::lf_mainCycleStep());
+    for (int i = 0; i < 250; ++i)
+        ASSERT_TRUE(skf::lf_mainCycleStep());
     skf::g_simRunning = true;
     second();
     const std::string log = folder.log();
@@ -125,17 +126,18 @@ TEST_F(MainCycleThreads, FlightPauseIsLoggedOnceAndResumed)
     EXPECT_FALSE(skf::lf_mainCycleStep());
 }
 
-TEST_F(MainCycleThreads, LoopRunsOnTheInjectedClockUntilAStopFlag)
-{
+TEST_F(MainCycleThreads, LoopRunsOnTheInjectedClockUntilAStopFlag) {
     skf::test::FastCycleClock clock;
     skf::gf_setCycleClock(&clock);
     std::thread loop(skf::lf_mainLoop);
     // The simulator's data of five seconds.
     for (int t = 1; t <= 5; ++t) {
         skf::g_userDataArrived = true;
-        while (skf::g_userDataArrived.load()) std::this_thread::yield();
+        while (skf::g_userDataArrived.load())
+            std::this_thread::yield();
     }
-    while (skf::g_secondTick.load() < 5) std::this_thread::yield();
+    while (skf::g_secondTick.load() < 5)
+        std::this_thread::yield();
     skf::g_stopRun = true;
     loop.join();
     skf::gf_setCycleClock(nullptr);

@@ -8,10 +8,10 @@
 
 namespace {
 
-TEST(ShellThreads, JoinsEndedThreadsAndBoundsTheWaitForOthers)
-{
+TEST(ShellThreads, JoinsEndedThreadsAndBoundsTheWaitForOthers) {
     std::atomic<int> ran{0};
-    for (int i = 0; i < 4; ++i) skf::gf_startShellThread("worker", [&ran] { ++ran; });
+    for (int i = 0; i < 4; ++i)
+        skf::gf_startShellThread("worker", [&ran] { ++ran; });
     skf::gf_startShellThread("thrower", [] { throw std::runtime_error("boom"); }); // logged, not fatal
     EXPECT_TRUE(skf::gf_joinShellThreads(std::chrono::seconds(30)));
     EXPECT_EQ(ran.load(), 4);
@@ -33,7 +33,8 @@ TEST(ShellThreads, JoinsEndedThreadsAndBoundsTheWaitForOthers)
     }
     cv.notify_all();
     // The detached thread still reports its end; the next start forgets it.
-    while (skf::gf_runningShellThreads() != 0) std::this_thread::yield();
+    while (skf::gf_runningShellThreads() != 0)
+        std::this_thread::yield();
     skf::gf_startShellThread("next", [] {});
     EXPECT_TRUE(skf::gf_joinShellThreads(std::chrono::seconds(30)));
 }

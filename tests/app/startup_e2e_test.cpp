@@ -35,19 +35,19 @@ namespace {
 namespace fs = std::filesystem;
 using skf::DownloadServer;
 
-std::string countOf(const std::string& text, const std::string& what)
-{
+std::string countOf(const std::string& text, const std::string& what) {
     std::size_t n = 0;
-    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1)) ++n;
+    for (auto pos = text.find(what); pos != std::string::npos; pos = text.find(what, pos + 1))
+        ++n;
     return std::to_string(n);
 }
 
 class ShellThreadsEndToEnd : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         const fs::path sample = fs::path(SKYFILL_SOURCE_DIR) / "sample";
-        if (!fs::exists(sample / "dbase.xml")) GTEST_SKIP() << "no sample reference data in " << sample;
+        if (!fs::exists(sample / "dbase.xml"))
+            GTEST_SKIP() << "no sample reference data in " << sample;
         const fs::path root = folder.root();
         ::setenv("XDG_CONFIG_HOME", (root / "roaming").c_str(), 1);
         ::setenv("XDG_DATA_HOME", (root / "local").c_str(), 1);
@@ -93,9 +93,9 @@ protected:
         skf::gf_controls().clear();
     }
 
-    void TearDown() override
-    {
-        if (!server) return; // skipped
+    void TearDown() override {
+        if (!server)
+            return; // skipped
         skf::gf_joinProgramThreads();
         skf::gf_setStartUpFunction(nullptr);
         clock.onSleep(nullptr);
@@ -109,16 +109,17 @@ protected:
 
     // Runs the program (process entry after the single-instance check) on this thread until it quits.
     // watch runs on a thread of its own meanwhile; it may close the window through closeWindow().
-    int runProgram(bool production, const std::function<void()>& watch = {})
-    {
+    int runProgram(bool production, const std::function<void()>& watch = {}) {
         skf::HeadlessWindow backend(skf::gf_controls());
         skf::CommandLine commandLine;
         commandLine.productionSwitchSeen = production;
         commandLine.productionSwitchValue = production;
         std::thread watcher;
-        if (watch) watcher = std::thread(watch);
+        if (watch)
+            watcher = std::thread(watch);
         const int code = skf::lf_runApplication(commandLine, backend);
-        if (watcher.joinable()) watcher.join();
+        if (watcher.joinable())
+            watcher.join();
         messageBoxes = backend.messageBoxes();
         stayedOnTop = backend.alwaysOnTop();
         return code;
@@ -128,25 +129,24 @@ protected:
     static void closeWindow() { std::raise(SIGTERM); }
 
     // Waits (bounded) until the log holds the text n times.
-    bool waitForLog(const std::string& text, int n = 1)
-    {
+    bool waitForLog(const std::string& text, int n = 1) {
         for (int i = 0; i < 3000; ++i) {
-            if (std::stoi(countOf(folder.log(), text)) >= n) return true;
+            if (std::stoi(countOf(folder.log(), text)) >= n)
+                return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         return false;
     }
 
-    bool sawStatus(const std::string& text)
-    {
+    bool sawStatus(const std::string& text) {
         std::lock_guard lock(statusMutex);
         return statusTexts.contains(text);
     }
 
-    int requestsOf(const std::string& path) const
-    {
+    int requestsOf(const std::string& path) const {
         int n = 0;
-        for (const auto& r : server->requests()) n += r.path == path ? 1 : 0;
+        for (const auto& r : server->requests())
+            n += r.path == path ? 1 : 0;
         return n;
     }
 
@@ -161,8 +161,7 @@ protected:
     std::atomic<int> sleeps{0};
 };
 
-TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
-{
+TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem) {
     ASSERT_FALSE(fs::exists("input/dbase.enc"));
     EXPECT_EQ(runProgram(true), 0);
     EXPECT_TRUE(fs::exists("input/dbase.enc"));
@@ -175,15 +174,15 @@ TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem)
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
     EXPECT_EQ(skf::DBASE_VERSION.value(), "1.0.0");
     // The working folders are there.
-    for (const char* f : {"output/info", "output/errors", "airports/learned/stock", "airports/my_thirdparty",
-                          "input/my_regcodes"})
+    for (const char* f :
+         {"output/info", "output/errors", "airports/learned/stock", "airports/my_thirdparty", "input/my_regcodes"})
         EXPECT_TRUE(fs::is_directory(f)) << f;
 }
 
-TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
-{
+TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
     fs::create_directories("input");
-    for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"}) fs::copy_file(srv / "11" / f, fs::path("input") / f);
+    for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"})
+        fs::copy_file(srv / "11" / f, fs::path("input") / f);
     EXPECT_EQ(runProgram(true), 0);
     const std::string log = folder.log();
     EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
@@ -194,8 +193,7 @@ TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles)
     EXPECT_EQ(skf::gf_runningShellThreads(), 0);
 }
 
-TEST_F(ShellThreadsEndToEnd, ProductionRunNeedsNoSimulatorPackages)
-{
+TEST_F(ShellThreadsEndToEnd, ProductionRunNeedsNoSimulatorPackages) {
     fs::remove_all(folder.root() / "roaming" / "Microsoft Flight Simulator");
     EXPECT_EQ(runProgram(true), 0);
     const std::string log = folder.log();
@@ -203,8 +201,7 @@ TEST_F(ShellThreadsEndToEnd, ProductionRunNeedsNoSimulatorPackages)
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
 }
 
-TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne)
-{
+TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne) {
     server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
     EXPECT_EQ(runProgram(true), 1); // no data file: SYSTEM ERROR, and nobody to wait for
     const std::string log = folder.log();
@@ -212,8 +209,7 @@ TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne)
     EXPECT_FALSE(skf::gf_statusSnapshot().errorText.empty());
 }
 
-TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
-{
+TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
     fs::remove_all("docs"); // started from the wrong folder
     std::string errorWhileRunning;
     const int code = runProgram(false, [&] {
@@ -231,8 +227,7 @@ TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses)
     EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);
 }
 
-TEST_F(ShellThreadsEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
-{
+TEST_F(ShellThreadsEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown) {
     std::thread::id firstRun;
     const int code = runProgram(false, [&] {
         // The first run waits for the simulator; a setting changes.
@@ -256,8 +251,7 @@ TEST_F(ShellThreadsEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown)
     EXPECT_EQ(countOf(log, "Exiting: "), "2");
 }
 
-TEST_F(ShellThreadsEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
-{
+TEST_F(ShellThreadsEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram) {
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
         skf::gf_raiseStop(skf::ExitReason::ReaderError, 15);
@@ -273,8 +267,7 @@ TEST_F(ShellThreadsEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram)
     EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
 }
 
-TEST_F(ShellThreadsEndToEnd, NewFlightEndsAfterTheNotice)
-{
+TEST_F(ShellThreadsEndToEnd, NewFlightEndsAfterTheNotice) {
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
         skf::gf_raiseStop(skf::ExitReason::NewFlight, 45);
@@ -287,8 +280,7 @@ TEST_F(ShellThreadsEndToEnd, NewFlightEndsAfterTheNotice)
     EXPECT_EQ(skf::DESTINATION.value(), ""); // emptied at the end of every run
 }
 
-TEST_F(ShellThreadsEndToEnd, WindowStaysOnTopAsSetBeforeTheRun)
-{
+TEST_F(ShellThreadsEndToEnd, WindowStaysOnTopAsSetBeforeTheRun) {
     skf::ALWAYS_ON_TOP.set(true);
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
@@ -302,8 +294,7 @@ TEST_F(ShellThreadsEndToEnd, WindowStaysOnTopAsSetBeforeTheRun)
     EXPECT_TRUE(stayedOnTop);
 }
 
-TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly)
-{
+TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly) {
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/msfs/Community"), "/games/msfs");
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games/Community"), "/Community/games");
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games"), "/Community/games");

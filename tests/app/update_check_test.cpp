@@ -20,27 +20,24 @@ namespace {
 namespace fs = std::filesystem;
 using skf::DownloadServer;
 
-void writeFile(const fs::path& path, const std::string& content)
-{
+void writeFile(const fs::path& path, const std::string& content) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary) << content;
 }
 
-std::string readFile(const fs::path& path)
-{
+std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string version(int a, int b, int c)
-{
-    return "{\"major\":" + std::to_string(a) + ",\"minor\":" + std::to_string(b) + ",\"patch\":" + std::to_string(c) + "}";
+std::string version(int a, int b, int c) {
+    return "{\"major\":" + std::to_string(a) + ",\"minor\":" + std::to_string(b) + ",\"patch\":" + std::to_string(c) +
+           "}";
 }
 
 class UpdateCheck : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ::setenv("SKYFILL_OPEN_COMMAND", "true", 1); // the desktop opener does nothing here
         srv = folder.root() / "srv";
         fs::create_directories("input"); // made by the start-up before the check
@@ -52,32 +49,29 @@ protected:
         ASSERT_TRUE(server->start());
         skf::gf_setDownloadBaseUrl(server->baseUrl());
         for (skf::StringParameter* p : {&skf::AIRPORTS_VERSION, &skf::AIG_VERSION, &skf::DBASE_VERSION,
-                                        &skf::LIV_SCAN_VERSION, &skf::ADDONS_SCAN_VERSION,
-                                        &skf::MYSIMADDON24_VERSION})
+                                        &skf::LIV_SCAN_VERSION, &skf::ADDONS_SCAN_VERSION, &skf::MYSIMADDON24_VERSION})
             p->set("");
         skf::SCAN_LIVERIES.set(false);
         skf::SCAN_AIRPORTS.set(false);
         skf::g_simIs2020 = true;
         skf::gf_resetStopState();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         server->stop();
         skf::gf_setDownloadBaseUrl("");
         skf::gf_resetStopState();
         skf::g_simIs2020 = true;
     }
     void publish(const std::string& json) { writeFile(srv / "versions.json", json); }
-    std::string allCurrent(const std::string& msfs = version(11, 11, 3))
-    {
+    std::string allCurrent(const std::string& msfs = version(11, 11, 3)) {
         return "{\"msfs\":" + msfs + ",\"simaddon\":" + version(1, 0, 0) + ",\"airports\":" + version(2, 0, 0) +
-               ",\"aig\":" + version(3, 0, 0) + ",\"liveries\":" + version(4, 0, 0) + ",\"addons\":" +
-               version(5, 0, 0) + ",\"dbase\":" + version(6, 0, 0) + "}";
+               ",\"aig\":" + version(3, 0, 0) + ",\"liveries\":" + version(4, 0, 0) +
+               ",\"addons\":" + version(5, 0, 0) + ",\"dbase\":" + version(6, 0, 0) + "}";
     }
-    bool requested(const std::string& path) const
-    {
+    bool requested(const std::string& path) const {
         for (const auto& r : server->requests())
-            if (r.path == path) return true;
+            if (r.path == path)
+                return true;
         return false;
     }
 
@@ -86,8 +80,7 @@ protected:
     std::unique_ptr<DownloadServer> server;
 };
 
-TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn)
-{
+TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn) {
     publish(allCurrent());
     EXPECT_TRUE(skf::gf_checkForUpdates());
     EXPECT_EQ(readFile("input/airports.enc"), "AIRPORTS");
@@ -108,7 +101,8 @@ TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn)
     EXPECT_FALSE(requested("/downloads/mysimaddon24/my_simaddon2024.zip")); // MSFS 2020: not looked at
     EXPECT_EQ(log.find("simaddon version not found"), std::string::npos);
     // The user agent of every request is SKFL.
-    for (const auto& r : server->requests()) EXPECT_EQ(r.userAgent, "SKFL");
+    for (const auto& r : server->requests())
+        EXPECT_EQ(r.userAgent, "SKFL");
 
     // A second check with everything in place fetches nothing more.
     server->clearRequests();
@@ -121,8 +115,7 @@ TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn)
     EXPECT_FALSE(skf::SCAN_AIRPORTS.value());
 }
 
-TEST_F(UpdateCheck, MissingDataFileIsFetchedAtTheSameVersionAndFailedDownloadKeepsVersion)
-{
+TEST_F(UpdateCheck, MissingDataFileIsFetchedAtTheSameVersionAndFailedDownloadKeepsVersion) {
     publish(allCurrent());
     skf::AIRPORTS_VERSION.set("2.0.0");
     server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
@@ -133,8 +126,7 @@ TEST_F(UpdateCheck, MissingDataFileIsFetchedAtTheSameVersionAndFailedDownloadKee
     EXPECT_EQ(folder.log().find("dbase updated"), std::string::npos);
 }
 
-TEST_F(UpdateCheck, BadVersionInfoIsLoggedAndTheStartGoesOn)
-{
+TEST_F(UpdateCheck, BadVersionInfoIsLoggedAndTheStartGoesOn) {
     // No versions.json at all.
     EXPECT_TRUE(skf::gf_checkForUpdates());
     EXPECT_NE(folder.log().find("Downloading version info from my web site failed!"), std::string::npos);
@@ -161,8 +153,7 @@ TEST_F(UpdateCheck, BadVersionInfoIsLoggedAndTheStartGoesOn)
     EXPECT_EQ(skf::gf_exitReason(), skf::ExitReason::NotYetSet);
 }
 
-TEST_F(UpdateCheck, NewProgramVersionIsUnpackedAndStopsTheRun)
-{
+TEST_F(UpdateCheck, NewProgramVersionIsUnpackedAndStopsTheRun) {
     publish(allCurrent(version(11, 12, 0)));
     skf::test::makeZip(srv / "release" / "setup_Skyfill_d_v11.12.0.zip", {{"setup.exe", "MZ-new-installer"}});
     EXPECT_FALSE(skf::gf_checkForUpdates());
@@ -179,8 +170,7 @@ TEST_F(UpdateCheck, NewProgramVersionIsUnpackedAndStopsTheRun)
     EXPECT_FALSE(requested("/downloads/11/airports.enc")); // no further member is looked at
 }
 
-TEST_F(UpdateCheck, BrokenInstallerArchiveIsNotReportedAsNewVersion)
-{
+TEST_F(UpdateCheck, BrokenInstallerArchiveIsNotReportedAsNewVersion) {
     publish(allCurrent(version(12, 0, 0)));
     writeFile(srv / "release" / "setup_Skyfill_d_v12.0.0.zip", "PK but not really a zip archive");
     EXPECT_TRUE(skf::gf_checkForUpdates());
@@ -203,8 +193,7 @@ TEST_F(UpdateCheck, BrokenInstallerArchiveIsNotReportedAsNewVersion)
     EXPECT_NE(folder.log().find("install_new_version.exe does not exists?"), std::string::npos);
 }
 
-TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024)
-{
+TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024) {
     skf::g_simIs2020 = false;
     publish(allCurrent());
     skf::test::makeZip(srv / "mysimaddon24" / "my_simaddon2024.zip",
@@ -232,8 +221,7 @@ TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024)
     EXPECT_EQ(skf::MYSIMADDON24_VERSION.value(), "1.0.0");
 }
 
-TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder)
-{
+TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder) {
     EXPECT_EQ(skf::gf_newVersionMessage(folder.root()),
               "A new version is available.\nThe installer can be executed normally (no Administrator rights "
               "required).");
@@ -242,11 +230,11 @@ TEST_F(UpdateCheck, NewVersionMessageForAWritableFolder)
 
 class UpdateCheckRobustness : public UpdateCheck {};
 
-TEST_F(UpdateCheckRobustness, VersionNumbersBeyondTheIntRangeAreNotFoundRatherThanCut)
-{
+TEST_F(UpdateCheckRobustness, VersionNumbersBeyondTheIntRangeAreNotFoundRatherThanCut) {
     // 2^32 + 2 would read as 2.0.0 if cut to 32 bits, and 2.0.0 would be fetched as new.
     publish("{\"airports\":{\"major\":4294967298,\"minor\":0,\"patch\":0},\"aig\":{\"major\":3,\"minor\":0,"
-            "\"patch\":-4294967296},\"dbase\":" + version(6, 0, 0) + "}");
+            "\"patch\":-4294967296},\"dbase\":" +
+            version(6, 0, 0) + "}");
     EXPECT_TRUE(skf::gf_checkForUpdates());
     const std::string log = folder.log();
     EXPECT_NE(log.find("airports version not found"), std::string::npos);
@@ -257,8 +245,7 @@ TEST_F(UpdateCheckRobustness, VersionNumbersBeyondTheIntRangeAreNotFoundRatherTh
     EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
 }
 
-TEST_F(UpdateCheckRobustness, DamagedVersionFilesEndTheCheckNormally)
-{
+TEST_F(UpdateCheckRobustness, DamagedVersionFilesEndTheCheckNormally) {
     const std::string sample = allCurrent();
     std::mt19937 rng(17);
     for (int i = 0; i < 40; ++i) {
@@ -277,11 +264,11 @@ TEST_F(UpdateCheckRobustness, DamagedVersionFilesEndTheCheckNormally)
 
 // The downloads folder that the build makes for a local run: its versions.json names the running program
 // and the sample data, and a fresh program folder gets the very data files bundled with the program.
-TEST(LocalDownloadFolder, FreshProgramFolderGetsTheBundledDataThenIsUpToDate)
-{
+TEST(LocalDownloadFolder, FreshProgramFolderGetsTheBundledDataThenIsUpToDate) {
     const fs::path downloads = fs::path(SKYFILL_BINARY_DIR) / "downloads";
     const fs::path bundled = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input";
-    if (!fs::exists(downloads / "versions.json")) GTEST_SKIP() << "no local downloads folder in the build";
+    if (!fs::exists(downloads / "versions.json"))
+        GTEST_SKIP() << "no local downloads folder in the build";
     skf::test::ProgramFolder folder("skf_local_downloads");
     ::setenv("SKYFILL_OPEN_COMMAND", "true", 1);
     fs::create_directories("input");

@@ -10,11 +10,12 @@
 namespace skf {
 namespace {
 
-TEST(FixedCode, UpperCasesAndRefusesEverythingElse)
-{
+TEST(FixedCode, UpperCasesAndRefusesEverythingElse) {
     EXPECT_EQ(FixedCode<4>("abc1").view(), "ABC1");
     EXPECT_EQ(FixedCode<3>("zrh").str(), "ZRH");
-    for (std::string_view bad : {"AB-C", "ABC", "ABCDE", "", "AB\xC3\x89", "AB C", "\xE9" "ABC"}) {
+    for (std::string_view bad : {"AB-C", "ABC", "ABCDE", "", "AB\xC3\x89", "AB C",
+                                 "\xE9"
+                                 "ABC"}) {
         try {
             FixedCode<4> c(bad);
             ADD_FAILURE() << "accepted " << bad;
@@ -24,8 +25,7 @@ TEST(FixedCode, UpperCasesAndRefusesEverythingElse)
     }
 }
 
-TEST(FixedCode, EmptyCodePrintsAndHashesAsBlanks)
-{
+TEST(FixedCode, EmptyCodePrintsAndHashesAsBlanks) {
     const FixedCode<4> empty;
     EXPECT_TRUE(empty.empty());
     EXPECT_EQ(empty.view(), "    ");
@@ -47,8 +47,7 @@ protected:
     test::TempFolder dir;
 };
 
-TEST_F(Version, DottedTextAndJson)
-{
+TEST_F(Version, DottedTextAndJson) {
     EXPECT_EQ(gf_parseVersion("11.11.3"), (VersionData{11, 11, 3}));
     EXPECT_EQ(gf_parseVersion("011.2.3"), (VersionData{11, 2, 3}));
     EXPECT_EQ(gf_parseVersion(""), VersionData{});
@@ -59,8 +58,7 @@ TEST_F(Version, DottedTextAndJson)
     EXPECT_EQ(gf_versionText(g_programVersion), "11.11.3");
 }
 
-TEST_F(Version, BadTextsLogAndGiveZero)
-{
+TEST_F(Version, BadTextsLogAndGiveZero) {
     for (std::string_view bad : {" 11.11.3", "11.11.3\n", "v11.11.3", "11.11", "1.2.3.4", "[1,2,3]"}) {
         EXPECT_EQ(gf_parseVersion(bad), VersionData{}) << bad;
     }
@@ -77,8 +75,7 @@ TEST_F(Version, BadTextsLogAndGiveZero)
 }
 
 // A version text comes from the download server: a huge one is an error line, never a crash.
-TEST_F(Version, HugeTextsAreRefusedSafely)
-{
+TEST_F(Version, HugeTextsAreRefusedSafely) {
     const std::string digits(200000, '1');
     EXPECT_EQ(gf_parseVersion(digits + ".1.1"), VersionData{});
     EXPECT_EQ(gf_parseVersion("1.1." + digits), VersionData{});
@@ -92,16 +89,14 @@ TEST_F(Version, HugeTextsAreRefusedSafely)
     EXPECT_NE(text.find("VersionData exception: invalid version format"), std::string::npos);
 }
 
-TEST(VersionOrder, ComparedAsTriple)
-{
+TEST(VersionOrder, ComparedAsTriple) {
     const VersionData v{11, 11, 3};
     EXPECT_GT(v, (VersionData{11, 10, 99}));
     EXPECT_LT(v, (VersionData{12, 0, 0}));
     EXPECT_LT((VersionData{-1, 5, 5}), (VersionData{0, 0, 0}));
 }
 
-TEST(UserError, TextCarriesTheCodeExcept99)
-{
+TEST(UserError, TextCarriesTheCodeExcept99) {
     EXPECT_STREQ(UserErrorException(41, "wrong folder").what(), "41: wrong folder");
     EXPECT_STREQ(UserErrorException(99, "just this").what(), "just this");
     EXPECT_THROW(throw UserErrorException(1, "x"), std::runtime_error);

@@ -16,8 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::WorkFolder;
 
-std::string utf16le(const std::u16string& text, bool bom)
-{
+std::string utf16le(const std::u16string& text, bool bom) {
     std::string out = bom ? std::string("\xFF\xFE", 2) : std::string();
     for (char16_t c : text) {
         out.push_back(static_cast<char>(c & 0xFF));
@@ -26,8 +25,7 @@ std::string utf16le(const std::u16string& text, bool bom)
     return out;
 }
 
-std::string utf16be(const std::u16string& text)
-{
+std::string utf16be(const std::u16string& text) {
     std::string out("\xFE\xFF", 2);
     for (char16_t c : text) {
         out.push_back(static_cast<char>(c >> 8));
@@ -36,8 +34,7 @@ std::string utf16be(const std::u16string& text)
     return out;
 }
 
-void readEveryWay(const fs::path& file)
-{
+void readEveryWay(const fs::path& file) {
     const Charset charset = gf_detectCharset(file);
     std::vector<std::string> lines;
     EXPECT_NO_THROW(gf_readTextFileLines(charset, file, lines));
@@ -52,14 +49,13 @@ void readEveryWay(const fs::path& file)
     EXPECT_NO_THROW(gf_readFileLines(lf, 4));
 }
 
-TEST(FilesRobustness, DamagedTextFilesOfEveryEncodingAreReadOrRefused)
-{
+TEST(FilesRobustness, DamagedTextFilesOfEveryEncodingAreReadOrRefused) {
     WorkFolder wf;
-    const std::u16string text = u"Version 1\r\nInstalledPackagesPath \"D:\\Pakete \u00e4\u00f6\u00fc \U0001F600\"\r\nEnd\r\n";
-    const std::vector<std::string> samples{
-        utf16le(text, true), utf16le(text, false), utf16be(text),
-        "\xEF\xBB\xBFline one \xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\nline two\r\n",
-        "caf\xE9 ANSI\nline\n"};
+    const std::u16string text =
+        u"Version 1\r\nInstalledPackagesPath \"D:\\Pakete \u00e4\u00f6\u00fc \U0001F600\"\r\nEnd\r\n";
+    const std::vector<std::string> samples{utf16le(text, true), utf16le(text, false), utf16be(text),
+                                           "\xEF\xBB\xBFline one \xC3\xA4\xE2\x82\xAC\xF0\x9F\x98\x80\nline two\r\n",
+                                           "caf\xE9 ANSI\nline\n"};
     unsigned seed = 1;
     for (const std::string& sample : samples) {
         for (const std::string& damaged : test::mutationsOf(sample, seed++, 60, "\xF0\x9F")) {
@@ -69,8 +65,7 @@ TEST(FilesRobustness, DamagedTextFilesOfEveryEncodingAreReadOrRefused)
     }
 }
 
-TEST(FilesRobustness, EmptyMissingAndFolderPathsAreRefusedOrEmpty)
-{
+TEST(FilesRobustness, EmptyMissingAndFolderPathsAreRefusedOrEmpty) {
     WorkFolder wf;
     WorkFolder::writeFile("empty.txt", "");
     std::vector<std::string> lines{"old"};

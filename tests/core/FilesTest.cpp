@@ -18,8 +18,7 @@ using test::writeBytes;
 
 class Charsets : public ::testing::Test {
 protected:
-    Charset detect(std::string_view bytes)
-    {
+    Charset detect(std::string_view bytes) {
         const auto p = dir / ("f" + std::to_string(n++) + ".txt");
         writeBytes(p, bytes);
         return gf_detectCharset(p);
@@ -28,8 +27,7 @@ protected:
     int n = 0;
 };
 
-TEST_F(Charsets, MarksZeroBytesAndUtf8)
-{
+TEST_F(Charsets, MarksZeroBytesAndUtf8) {
     EXPECT_EQ(detect("\xEF\xBB\xBF"), Charset::UTF8_with_BOM);
     EXPECT_EQ(detect("\xFF\xFE"), Charset::Unicode);
     EXPECT_EQ(detect("\xFE\xFF"), Charset::Unicode_big_endian);
@@ -53,8 +51,7 @@ TEST_F(Charsets, MarksZeroBytesAndUtf8)
     EXPECT_EQ(gf_charsetName(Charset::none_found), "none_found");
 }
 
-TEST_F(Charsets, SequenceAcrossTheDetectionWindowIsJudgedInFull)
-{
+TEST_F(Charsets, SequenceAcrossTheDetectionWindowIsJudgedInFull) {
     for (std::size_t first : {4094u, 4095u}) { // 3- and 2-byte characters straddling byte 4096
         const std::string ch = first == 4095 ? "\xC3\xA9" : "\xE2\x82\xAC";
         std::string text(first, 'a');
@@ -68,7 +65,8 @@ TEST_F(Charsets, SequenceAcrossTheDetectionWindowIsJudgedInFull)
     }
     // A bad continuation past the window is still caught.
     std::string bad(4095, 'a');
-    bad += "\xC3" "A";
+    bad += "\xC3"
+           "A";
     EXPECT_EQ(detect(bad), Charset::ANSI);
     // Invalid bytes after the window are not looked at.
     std::string late(5000, 'a');
@@ -80,8 +78,7 @@ TEST_F(Charsets, SequenceAcrossTheDetectionWindowIsJudgedInFull)
     EXPECT_EQ(detect(cut), Charset::ANSI);
 }
 
-TEST_F(Charsets, EveryEncodingReadsToTheSameUtf8Lines)
-{
+TEST_F(Charsets, EveryEncodingReadsToTheSameUtf8Lines) {
     const std::vector<std::string> expected = {"Z\xC3\xBCrich", "", "\xE2\x82\xAC 5"};
     const std::string utf8 = "Z\xC3\xBCrich\r\n\r\n\xE2\x82\xAC 5";
     auto utf16 = [](const std::u16string& s, bool be) {
@@ -119,8 +116,7 @@ TEST_F(Charsets, EveryEncodingReadsToTheSameUtf8Lines)
     }
 }
 
-TEST_F(Charsets, ReadFailuresGoToTheStatusLineAndLog)
-{
+TEST_F(Charsets, ReadFailuresGoToTheStatusLineAndLog) {
     gf_openLogIn(dir.path());
     gf_clearError();
     std::vector<std::string> lines;
@@ -140,15 +136,14 @@ TEST_F(Charsets, ReadFailuresGoToTheStatusLineAndLog)
     gf_closeLog();
 }
 
-TEST(LineFiles, LinesAndOpenFailure)
-{
+TEST(LineFiles, LinesAndOpenFailure) {
     TempFolder dir;
-    writeBytes(dir / "a.txt", "\xEF\xBB\xBF" "a\r\n\r\nb");
+    writeBytes(dir / "a.txt", "\xEF\xBB\xBF"
+                              "a\r\n\r\nb");
     LineFile file{dir / "a.txt", {"old"}};
     auto view = gf_readFileLines(file, 100);
     ASSERT_TRUE(view);
-    EXPECT_EQ(std::vector<std::string>(view.lines.begin(), view.lines.end()),
-              (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(std::vector<std::string>(view.lines.begin(), view.lines.end()), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_GE(file.lines.capacity(), 100u);
 
     LineFile missing{dir / "none.txt", {"old"}};
@@ -164,8 +159,7 @@ TEST(LineFiles, LinesAndOpenFailure)
     EXPECT_FALSE(gf_readFileLines(dir / "none.txt", lines, 4));
 }
 
-TEST(ReplaceFiles, WritersReplaceWholeOrNotAtAll)
-{
+TEST(ReplaceFiles, WritersReplaceWholeOrNotAtAll) {
     TempFolder dir;
     const auto p = dir / "out.txt";
     EXPECT_TRUE(gf_writeTextFile("one", p, true));
@@ -182,10 +176,11 @@ TEST(ReplaceFiles, WritersReplaceWholeOrNotAtAll)
     }));
     EXPECT_EQ(readBytes(p), "c\n");
     // An exception from the writer leaves the old file too.
-    EXPECT_THROW(gf_replaceFile(p, [](std::ostream& out) {
-                     out << "partial";
-                     throw std::runtime_error("boom");
-                 }),
+    EXPECT_THROW(gf_replaceFile(p,
+                                [](std::ostream& out) {
+                                    out << "partial";
+                                    throw std::runtime_error("boom");
+                                }),
                  std::runtime_error);
     EXPECT_EQ(readBytes(p), "c\n");
     EXPECT_EQ(gf_countDirectoryEntries(dir.path()), 1u);
@@ -193,8 +188,7 @@ TEST(ReplaceFiles, WritersReplaceWholeOrNotAtAll)
     EXPECT_FALSE(gf_writeTextFile("x", dir / "no" / "such.txt", false));
 }
 
-TEST(ReplaceFiles, LibraryWritersGoThroughATemporaryFile)
-{
+TEST(ReplaceFiles, LibraryWritersGoThroughATemporaryFile) {
     TempFolder dir;
     const auto p = dir / "lib.bin";
     {
@@ -216,13 +210,13 @@ TEST(ReplaceFiles, LibraryWritersGoThroughATemporaryFile)
     }
 }
 
-TEST(Xml, SaveAddsTheDeclarationAndIndents)
-{
+TEST(Xml, SaveAddsTheDeclarationAndIndents) {
     TempFolder dir;
     pugi::xml_document doc;
     doc.append_child("root").append_child("a").append_attribute("v") = "1";
     EXPECT_TRUE(gf_saveXml(doc, dir / "d.xml"));
-    EXPECT_EQ(readBytes(dir / "d.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <a v=\"1\" />\n</root>\n");
+    EXPECT_EQ(readBytes(dir / "d.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <a v=\"1\" />\n</root>\n");
 
     pugi::xml_document doc2;
     auto decl = doc2.append_child(pugi::node_declaration);
@@ -237,12 +231,9 @@ TEST(Xml, SaveAddsTheDeclarationAndIndents)
     EXPECT_EQ(gf_attributeString(doc.child("root").child("a"), "w"), "");
 }
 
-TEST(Xml, LoadTakesOnlyARegularFile)
-{
+TEST(Xml, LoadTakesOnlyARegularFile) {
     TempFolder dir;
-    {
-        std::ofstream(dir / "ok.xml") << "<root><a/></root>";
-    }
+    { std::ofstream(dir / "ok.xml") << "<root><a/></root>"; }
     pugi::xml_document doc;
     EXPECT_TRUE(gf_loadXml(doc, dir / "ok.xml"));
     EXPECT_TRUE(doc.child("root").child("a"));
@@ -256,8 +247,7 @@ TEST(Xml, LoadTakesOnlyARegularFile)
     EXPECT_FALSE(gf_loadXml(doc, dir / "missing.xml"));
 }
 
-TEST(Folders, RemoveAndCount)
-{
+TEST(Folders, RemoveAndCount) {
     TempFolder dir;
     gf_openLogIn(dir.path());
     const auto f = dir / "f";
@@ -280,8 +270,7 @@ TEST(Folders, RemoveAndCount)
     EXPECT_EQ(readBytes(dir / "Log.txt").find("==>"), std::string::npos);
 }
 
-TEST(Folders, AppDataFromXdgAndOpenFolder)
-{
+TEST(Folders, AppDataFromXdgAndOpenFolder) {
     TempFolder dir;
     gf_openLogIn(dir.path());
     setenv("XDG_CONFIG_HOME", "/x/config", 1);

@@ -20,17 +20,18 @@ constexpr Position LAX{33.9416, -118.4085};
 constexpr Position CDG{49.0097, 2.5479};
 constexpr Position ZRH{47.4581, 8.5555};
 
-double deg(double radians) { return radians * 180.0 / std::numbers::pi; }
+double deg(double radians) {
+    return radians * 180.0 / std::numbers::pi;
+}
 
-TEST(Geometry, DistancesOfCityPairs)
-{
+TEST(Geometry, DistancesOfCityPairs) {
     // Published great-circle distances, within half a percent (the sphere is not the ellipsoid).
     struct Pair {
         Position a, b;
         double nm;
     };
-    for (const auto& p : {Pair{LHR, JFK, 2991.0}, Pair{SYD, LAX, 6507.0}, Pair{LHR, CDG, 188.0},
-                          Pair{ZRH, CDG, 258.0}}) {
+    for (const auto& p :
+         {Pair{LHR, JFK, 2991.0}, Pair{SYD, LAX, 6507.0}, Pair{LHR, CDG, 188.0}, Pair{ZRH, CDG, 258.0}}) {
         EXPECT_NEAR(gf_distanceNm(p.a, p.b), p.nm, p.nm * 0.005);
         EXPECT_DOUBLE_EQ(gf_distanceNm(p.a, p.b), gf_distanceNm(p.b, p.a));
         EXPECT_DOUBLE_EQ(gf_distanceNm(p.a.latitude, p.a.longitude, p.b.latitude, p.b.longitude),
@@ -42,8 +43,7 @@ TEST(Geometry, DistancesOfCityPairs)
     EXPECT_NEAR(gf_distanceNm({0, 0}, {0, 180}), 10800.0, 1e-6);
 }
 
-TEST(Geometry, AntipodesGiveHalfTheCircumference)
-{
+TEST(Geometry, AntipodesGiveHalfTheCircumference) {
     // Rounding can push the haversine term a hair above 1 for antipodal points.
     for (int lat = -89; lat <= 89; lat += 4) {
         for (int lon = -180; lon < 180; lon += 7) {
@@ -56,8 +56,7 @@ TEST(Geometry, AntipodesGiveHalfTheCircumference)
     EXPECT_TRUE(std::isfinite(p.latitude) && std::isfinite(p.longitude));
 }
 
-TEST(Geometry, InitialBearings)
-{
+TEST(Geometry, InitialBearings) {
     EXPECT_NEAR(gf_bearing({0, 0}, {1, 0}), 0.0, 1e-12);
     EXPECT_NEAR(gf_bearing({0, 0}, {0, 1}), std::numbers::pi / 2, 1e-12);
     EXPECT_NEAR(gf_bearing({0, 0}, {0, -1}), 3 * std::numbers::pi / 2, 1e-12);
@@ -67,8 +66,7 @@ TEST(Geometry, InitialBearings)
     EXPECT_NEAR(deg(gf_bearing(LHR, CDG)), 140.9, 0.2);
 }
 
-TEST(Geometry, DestinationPointsAndRoundTrips)
-{
+TEST(Geometry, DestinationPointsAndRoundTrips) {
     const auto p = gf_destinationPoint({0, 0}, std::numbers::pi / 2, g_feetPerNm * 60);
     EXPECT_NEAR(p.latitude, 0.0, 1e-9);
     EXPECT_NEAR(p.longitude, 1.0, 1e-9);
@@ -89,8 +87,7 @@ protected:
     void TearDown() override { RANDOM.set(true); }
 };
 
-TEST_F(RandomSwitchOff, FirstCandidateAndOrderKept)
-{
+TEST_F(RandomSwitchOff, FirstCandidateAndOrderKept) {
     EXPECT_FALSE(gf_randomOn());
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(gf_randomIndex(5), 0u);
@@ -105,8 +102,7 @@ TEST_F(RandomSwitchOff, FirstCandidateAndOrderKept)
     EXPECT_EQ(seen, (std::set<double>{90.0, 110.0}));
 }
 
-TEST(RandomSwitchOn, UniformChoicesInRange)
-{
+TEST(RandomSwitchOn, UniformChoicesInRange) {
     EXPECT_TRUE(gf_randomOn()); // RANDOM's default
     EXPECT_EQ(gf_randomIndex(0), 0u);
     EXPECT_EQ(gf_randomIndex(1), 0u);
@@ -143,8 +139,7 @@ TEST(RandomSwitchOn, UniformChoicesInRange)
     EXPECT_EQ(gf_randomizePercent(100, -5), 100.0);
 }
 
-TEST(RandomSwitchOn, SwitchIsReadAtEveryCall)
-{
+TEST(RandomSwitchOn, SwitchIsReadAtEveryCall) {
     RANDOM.set(false);
     EXPECT_EQ(gf_randomIndex(1000), 0u);
     RANDOM.set(true);
@@ -155,8 +150,7 @@ TEST(RandomSwitchOn, SwitchIsReadAtEveryCall)
 }
 
 // Each thread has its own engine: no data race, and threads do not draw the same numbers.
-TEST(RandomThreads, EnginesPerThread)
-{
+TEST(RandomThreads, EnginesPerThread) {
     constexpr int kThreads = 8;
     std::vector<std::vector<std::uint32_t>> draws(kThreads);
     std::vector<std::thread> threads;
@@ -179,8 +173,7 @@ TEST(RandomThreads, EnginesPerThread)
 }
 
 // RANDOM switched from one thread while others choose: each call sees one value.
-TEST(RandomThreads, SwitchChangedWhileChoosing)
-{
+TEST(RandomThreads, SwitchChangedWhileChoosing) {
     std::atomic<bool> done{false};
     std::thread toggler([&] {
         for (int i = 0; i < 2000; ++i)

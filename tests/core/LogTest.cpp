@@ -16,8 +16,7 @@ using test::readBytes;
 using test::TempFolder;
 using test::writeBytes;
 
-std::vector<std::string> lines(const std::string& text)
-{
+std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> out;
     std::stringstream ss(text);
     for (std::string line; std::getline(ss, line);)
@@ -28,7 +27,7 @@ std::vector<std::string> lines(const std::string& text)
 // A global whose initialiser logs: runs before main, while nothing is open; the
 // text must be dropped without touching the unbuilt stream.
 const bool kLoggedDuringStaticInit = (gf_log("static init"), gf_logError("static init"),
-                                        gf_logBlock([](std::ostream& out) { out << "static init\n"; }), true);
+                                      gf_logBlock([](std::ostream& out) { out << "static init\n"; }), true);
 
 class LogFile : public ::testing::Test {
 protected:
@@ -36,8 +35,7 @@ protected:
     TempFolder dir;
 };
 
-TEST_F(LogFile, OpeningMovesThreeGenerationsDownAndWritesOnlyTheHeader)
-{
+TEST_F(LogFile, OpeningMovesThreeGenerationsDownAndWritesOnlyTheHeader) {
     writeBytes(dir / "Log.txt", "current\n");
     writeBytes(dir / "Log0.txt", "previous\n");
     writeBytes(dir / "Log00.txt", "older\n");
@@ -53,20 +51,20 @@ TEST_F(LogFile, OpeningMovesThreeGenerationsDownAndWritesOnlyTheHeader)
     const auto log = lines(readBytes(dir / "Log.txt"));
     ASSERT_EQ(log.size(), 1u);
     EXPECT_TRUE(std::regex_match(
-        log[0], std::regex(R"([A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d \d{4} \(utc\) Skyfill version 11\.11\.3 for MSFS 2020/2024)")))
+        log[0],
+        std::regex(
+            R"([A-Z][a-z]{2} [A-Z][a-z]{2} \d\d \d\d:\d\d:\d\d \d{4} \(utc\) Skyfill version 11\.11\.3 for MSFS 2020/2024)")))
         << log[0];
 }
 
-TEST_F(LogFile, FirstStartCreatesNoGenerations)
-{
+TEST_F(LogFile, FirstStartCreatesNoGenerations) {
     gf_openLogIn(dir.path());
     gf_closeLog();
     EXPECT_TRUE(std::filesystem::exists(dir / "Log.txt"));
     EXPECT_EQ(gf_countDirectoryEntries(dir.path()), 1u);
 }
 
-TEST_F(LogFile, ThreeLineKindsEndInLineFeedOnly)
-{
+TEST_F(LogFile, ThreeLineKindsEndInLineFeedOnly) {
     gf_openLogIn(dir.path());
     gf_log("plain");
     gf_logIndented("detail");
@@ -77,8 +75,7 @@ TEST_F(LogFile, ThreeLineKindsEndInLineFeedOnly)
     EXPECT_EQ(text.find('\r'), std::string::npos);
 }
 
-TEST_F(LogFile, BlockWriterWritesUnderTheLockWhenOpen)
-{
+TEST_F(LogFile, BlockWriterWritesUnderTheLockWhenOpen) {
     EXPECT_FALSE(gf_logBlock([](std::ostream& os) { os << "dropped\n"; }));
     gf_openLogIn(dir.path());
     EXPECT_TRUE(gf_logBlock([](std::ostream& os) { os << "a" << 1 << '\n'; }));
@@ -86,8 +83,7 @@ TEST_F(LogFile, BlockWriterWritesUnderTheLockWhenOpen)
     EXPECT_NE(readBytes(dir / "Log.txt").find("\na1\n"), std::string::npos);
 }
 
-TEST_F(LogFile, WritersBeforeOpeningDropTheirText)
-{
+TEST_F(LogFile, WritersBeforeOpeningDropTheirText) {
     EXPECT_TRUE(kLoggedDuringStaticInit);
     gf_log("x");
     gf_logError("y");
@@ -99,8 +95,7 @@ TEST_F(LogFile, WritersBeforeOpeningDropTheirText)
     EXPECT_EQ(lines(readBytes(dir / "Log.txt")).size(), 1u);
 }
 
-TEST_F(LogFile, UnwritableFolderRaisesFailedToWrite)
-{
+TEST_F(LogFile, UnwritableFolderRaisesFailedToWrite) {
     try {
         gf_openLogIn(dir / "missing");
         FAIL() << "no error";
@@ -109,8 +104,7 @@ TEST_F(LogFile, UnwritableFolderRaisesFailedToWrite)
     }
 }
 
-TEST_F(LogFile, GenerationsOfAnyFile)
-{
+TEST_F(LogFile, GenerationsOfAnyFile) {
     gf_openLogIn(dir.path());
     EXPECT_FALSE(gf_saveUpto3GenerationsOf(dir / "nodot"));
     EXPECT_FALSE(gf_save1GenerationOf(dir / "nodot"));
@@ -143,8 +137,7 @@ TEST_F(LogFile, GenerationsOfAnyFile)
     EXPECT_FALSE(std::filesystem::exists(dir / "s00.txt"));
 }
 
-TEST_F(LogFile, FailedCopyIsReportedAndClearsTheResult)
-{
+TEST_F(LogFile, FailedCopyIsReportedAndClearsTheResult) {
     writeBytes(dir / "t.txt", "1");
     std::filesystem::create_directory(dir / "t0.txt"); // a folder where the copy must go
     gf_openLogIn(dir.path());
@@ -154,8 +147,7 @@ TEST_F(LogFile, FailedCopyIsReportedAndClearsTheResult)
 }
 
 // Eight threads write at once: every line arrives whole.
-TEST(LogThreads, LinesOfDifferentThreadsNeverMix)
-{
+TEST(LogThreads, LinesOfDifferentThreadsNeverMix) {
     TempFolder dir;
     gf_openLogIn(dir.path());
     constexpr int kThreads = 8;
@@ -167,9 +159,15 @@ TEST(LogThreads, LinesOfDifferentThreadsNeverMix)
                 const std::string text = "thread " + std::to_string(t) + " line " + std::to_string(i) +
                                          std::string(static_cast<std::size_t>(i % 50), 'x');
                 switch (i % 3) {
-                case 0: gf_log(text); break;
-                case 1: gf_logError(text); break;
-                default: gf_logIndented(text); break;
+                case 0:
+                    gf_log(text);
+                    break;
+                case 1:
+                    gf_logError(text);
+                    break;
+                default:
+                    gf_logIndented(text);
+                    break;
                 }
             }
         });
@@ -188,8 +186,9 @@ TEST(LogThreads, LinesOfDifferentThreadsNeverMix)
         const int t = std::stoi(m[2]);
         const int i = std::stoi(m[3]);
         EXPECT_EQ(i, next[static_cast<std::size_t>(t)]++); // each thread's lines in its own order
-        EXPECT_EQ(all[k].size() - all[k].find("thread"), ("thread " + std::to_string(t) + " line " +
-                                                           std::to_string(i)).size() + static_cast<std::size_t>(i % 50));
+        EXPECT_EQ(all[k].size() - all[k].find("thread"),
+                  ("thread " + std::to_string(t) + " line " + std::to_string(i)).size() +
+                      static_cast<std::size_t>(i % 50));
     }
 }
 

@@ -14,8 +14,7 @@ protected:
     void TearDown() override { gf_resetStopState(); }
 };
 
-TEST_F(ExitStateTest, FirstTriggerWins)
-{
+TEST_F(ExitStateTest, FirstTriggerWins) {
     EXPECT_EQ(gf_exitReason(), ExitReason::NotYetSet);
     EXPECT_TRUE(gf_raiseStop(ExitReason::ReaderError, 15));
     EXPECT_TRUE(g_stopRun.load());
@@ -38,8 +37,7 @@ TEST_F(ExitStateTest, FirstTriggerWins)
     EXPECT_EQ(gf_restartDelay(), 15); // kept for the next countdown
 }
 
-TEST_F(ExitStateTest, FlagRaisedWithoutAReasonKeepsLaterTriggersOut)
-{
+TEST_F(ExitStateTest, FlagRaisedWithoutAReasonKeepsLaterTriggersOut) {
     g_stopRun = true; // a plain raise (production end)
     EXPECT_FALSE(gf_raiseStop(ExitReason::NewSettings, 3));
     EXPECT_EQ(gf_exitReason(), ExitReason::NotYetSet);
@@ -47,8 +45,7 @@ TEST_F(ExitStateTest, FlagRaisedWithoutAReasonKeepsLaterTriggersOut)
     EXPECT_EQ(gf_exitReason(), ExitReason::UserClosedSim);
 }
 
-TEST(ExitReasonText, AllCodes)
-{
+TEST(ExitReasonText, AllCodes) {
     const char* texts[] = {"NOT YET SET",      "SIM WAS CLOSED", "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
                            "SIMCONNECT ERROR", "READER ERROR",   "SYSTEM ERROR", "NEW VERSION"};
     for (int i = 0; i < 9; ++i)
@@ -57,8 +54,7 @@ TEST(ExitReasonText, AllCodes)
 }
 
 // Eight triggers at once: exactly one wins, and the reason and delay are its own.
-TEST(ExitStateThreads, ExactlyOneWinner)
-{
+TEST(ExitStateThreads, ExactlyOneWinner) {
     for (int round = 0; round < 50; ++round) {
         gf_resetStopState();
         std::atomic<int> winners{0};

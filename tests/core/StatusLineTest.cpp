@@ -12,23 +12,22 @@ namespace {
 
 class StatusLineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         gf_clearError();
         gf_setStatusSecondCounter(0);
         gf_windowQueue().clear();
     }
 };
 
-}  // namespace
+} // namespace
 
-TEST_F(StatusLineTest, TextSetAtSecondZeroExpiresAtSecond26)
-{
+TEST_F(StatusLineTest, TextSetAtSecondZeroExpiresAtSecond26) {
     gf_setStatus("hello", false);
     auto s = gf_statusSnapshot();
     EXPECT_EQ(s.statusText, "hello");
     EXPECT_EQ(s.stamp, 1);
-    for (int i = 0; i < 25; ++i) gf_statusSecondTick();
+    for (int i = 0; i < 25; ++i)
+        gf_statusSecondTick();
     EXPECT_EQ(gf_statusSecondCounter(), 25);
     EXPECT_EQ(gf_statusSnapshot().statusText, "hello");
     gf_statusSecondTick();
@@ -36,14 +35,15 @@ TEST_F(StatusLineTest, TextSetAtSecondZeroExpiresAtSecond26)
     EXPECT_EQ(gf_statusSnapshot().stamp, 0);
 }
 
-TEST_F(StatusLineTest, NewTextRestartsTheCountAndEmptyTextNeverExpires)
-{
+TEST_F(StatusLineTest, NewTextRestartsTheCountAndEmptyTextNeverExpires) {
     gf_setStatusSecondCounter(100);
     gf_setStatus("first");
-    for (int i = 0; i < 20; ++i) gf_statusSecondTick();
+    for (int i = 0; i < 20; ++i)
+        gf_statusSecondTick();
     gf_setStatus("second");
     EXPECT_EQ(gf_statusSnapshot().stamp, 120);
-    for (int i = 0; i < 24; ++i) gf_statusSecondTick();
+    for (int i = 0; i < 24; ++i)
+        gf_statusSecondTick();
     EXPECT_EQ(gf_statusSnapshot().statusText, "second");
     gf_statusSecondTick();
     EXPECT_EQ(gf_statusSnapshot().statusText, "");
@@ -52,8 +52,7 @@ TEST_F(StatusLineTest, NewTextRestartsTheCountAndEmptyTextNeverExpires)
     EXPECT_EQ(gf_statusSnapshot().stamp, 0);
 }
 
-TEST_F(StatusLineTest, ErrorBlocksStatusUntilCleared)
-{
+TEST_F(StatusLineTest, ErrorBlocksStatusUntilCleared) {
     gf_setStatus("working");
     gf_setError("150: no path");
     auto s = gf_statusSnapshot();
@@ -64,7 +63,8 @@ TEST_F(StatusLineTest, ErrorBlocksStatusUntilCleared)
     EXPECT_EQ(gf_statusSnapshot().statusText, "");
     EXPECT_EQ(gf_statusSnapshot().errorText, "150: no path");
     // Ticks never clear an error.
-    for (int i = 0; i < 100; ++i) gf_statusSecondTick();
+    for (int i = 0; i < 100; ++i)
+        gf_statusSecondTick();
     EXPECT_EQ(gf_statusSnapshot().errorText, "150: no path");
     gf_setError("second error");
     EXPECT_EQ(gf_statusSnapshot().errorText, "second error");
@@ -74,8 +74,7 @@ TEST_F(StatusLineTest, ErrorBlocksStatusUntilCleared)
     EXPECT_EQ(gf_statusSnapshot().errorText, "");
 }
 
-TEST_F(StatusLineTest, EveryChangePostsOneCoalescedRepaint)
-{
+TEST_F(StatusLineTest, EveryChangePostsOneCoalescedRepaint) {
     gf_setStatus("a");
     gf_setStatus("b");
     gf_clearStatus();
@@ -90,15 +89,23 @@ TEST_F(StatusLineTest, EveryChangePostsOneCoalescedRepaint)
     EXPECT_EQ(gf_windowQueue().size(), 0U);
 }
 
-TEST(StatusLineConcurrent, TextsFromManyThreadsStayWholeAndFreshTextsAreNotErased)
-{
+TEST(StatusLineConcurrent, TextsFromManyThreadsStayWholeAndFreshTextsAreNotErased) {
     gf_clearError();
     gf_setStatusSecondCounter(0);
     const std::string a(200, 'a');
     const std::string b(200, 'b');
-    std::thread t1([&] { for (int i = 0; i < 2000; ++i) gf_setStatus(a); });
-    std::thread t2([&] { for (int i = 0; i < 2000; ++i) gf_setStatus(b); });
-    std::thread t3([&] { for (int i = 0; i < 2000; ++i) gf_statusSecondTick(); });
+    std::thread t1([&] {
+        for (int i = 0; i < 2000; ++i)
+            gf_setStatus(a);
+    });
+    std::thread t2([&] {
+        for (int i = 0; i < 2000; ++i)
+            gf_setStatus(b);
+    });
+    std::thread t3([&] {
+        for (int i = 0; i < 2000; ++i)
+            gf_statusSecondTick();
+    });
     std::thread t4([&] {
         for (int i = 0; i < 2000; ++i) {
             const auto s = gf_statusSnapshot().statusText;

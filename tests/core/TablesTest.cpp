@@ -10,8 +10,7 @@
 namespace skf {
 namespace {
 
-TEST(SizeCategoryTables, EveryCategoryInEveryTable)
-{
+TEST(SizeCategoryTables, EveryCategoryInEveryTable) {
     for (std::int32_t c = 0; c <= 5; ++c) {
         EXPECT_NO_THROW((void)g_flareSteps.at(c));
         EXPECT_NO_THROW((void)g_touchdownSteps.at(c));
@@ -36,8 +35,7 @@ TEST(SizeCategoryTables, EveryCategoryInEveryTable)
     EXPECT_EQ(gf_sizeCategoryName(static_cast<SizeCategory>(6)), "???");
 }
 
-TEST(SizeCategoryTables, MissingCategoryFailsWithTheMapText)
-{
+TEST(SizeCategoryTables, MissingCategoryFailsWithTheMapText) {
     for (std::int32_t bad : {-1, 6, 100}) {
         try {
             (void)g_climbPitches.at(bad);
@@ -49,8 +47,7 @@ TEST(SizeCategoryTables, MissingCategoryFailsWithTheMapText)
     }
 }
 
-TEST(SizeCategoryTables, HeavyPitchesMovedByTheirPercentage)
-{
+TEST(SizeCategoryTables, HeavyPitchesMovedByTheirPercentage) {
     std::set<double> takeoff, climb;
     for (int i = 0; i < 200; ++i) {
         takeoff.insert(gf_randomizePercent(g_takeoffPitches.at(SizeCategory::Heavy), 2.5));
@@ -60,8 +57,7 @@ TEST(SizeCategoryTables, HeavyPitchesMovedByTheirPercentage)
     EXPECT_EQ(climb, (std::set<double>{-13.125, -11.875}));
 }
 
-TEST(StockAircraft, ExactCaseSensitiveLookup)
-{
+TEST(StockAircraft, ExactCaseSensitiveLookup) {
     EXPECT_EQ(g_stockAircraftTypes.size(), 30u);
     const std::string baseContainer = "..\\Asobo_A320_NEO";
     EXPECT_EQ(g_stockAircraftTypes.at(baseContainer.substr(3)), "A20N");

@@ -7,8 +7,7 @@
 namespace skf {
 namespace {
 
-TEST(Encodings, StrictUtf8AndUtf16)
-{
+TEST(Encodings, StrictUtf8AndUtf16) {
     const std::string s = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"; // a, e-acute, euro, emoji
     const auto w = utf8_to_wide(s);
     EXPECT_EQ(w, (std::u16string{u'a', u'\u00e9', u'\u20ac', 0xD83D, 0xDE00}));
@@ -17,8 +16,8 @@ TEST(Encodings, StrictUtf8AndUtf16)
     EXPECT_EQ(wide_to_utf8(u""), "");
     EXPECT_EQ(wide_to_utf8(std::u16string(u"a\0b", 3)), std::string("a\0b", 3));
 
-    for (std::string_view bad : {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3",
-                                 "\xE2\x82", "\xFF"}) {
+    for (std::string_view bad :
+         {"\x80", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", "\xC3", "\xE2\x82", "\xFF"}) {
         try {
             utf8_to_wide(bad);
             ADD_FAILURE() << "accepted";
@@ -36,8 +35,7 @@ TEST(Encodings, StrictUtf8AndUtf16)
     }
 }
 
-TEST(Encodings, AnsiCodePageMapsEveryByte)
-{
+TEST(Encodings, AnsiCodePageMapsEveryByte) {
     EXPECT_EQ(lf_toUtf8("caf\xE9 \x80 \x9F"), "caf\xC3\xA9 \xE2\x82\xAC \xC5\xB8");
     EXPECT_EQ(lf_toUtf8(""), "");
     std::string all;
@@ -48,15 +46,13 @@ TEST(Encodings, AnsiCodePageMapsEveryByte)
     EXPECT_EQ(gf_ansiCharToUtf16(0x81), u'\u0081');
 }
 
-TEST(Trim, OnlyBlankTabLfCr)
-{
+TEST(Trim, OnlyBlankTabLfCr) {
     EXPECT_EQ(gf_trim(" \t\r\n "), "");
     EXPECT_EQ(gf_trim("\vab c\f"), "\vab c\f");
     EXPECT_EQ(gf_trim("\t a b \r\n"), "a b");
 }
 
-TEST(Split, TrimsAndDropsEmptyPieces)
-{
+TEST(Split, TrimsAndDropsEmptyPieces) {
     EXPECT_EQ(gf_split(" ,a,,b ", ','), (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(gf_split("", ',').empty());
     EXPECT_EQ(gf_split(" abc ", ','), (std::vector<std::string>{"abc"}));
@@ -67,8 +63,7 @@ TEST(Split, TrimsAndDropsEmptyPieces)
     EXPECT_TRUE(gf_splitLinesTrimmed("").empty());
 }
 
-TEST(Split, NormaliseCommaList)
-{
+TEST(Split, NormaliseCommaList) {
     std::string t = "a,,b";
     gf_normaliseCommaList(t);
     EXPECT_EQ(t, "a,,b"); // no trim character: untouched
@@ -80,8 +75,7 @@ TEST(Split, NormaliseCommaList)
     EXPECT_EQ(t, "a,b");
 }
 
-TEST(Compare, SmallTests)
-{
+TEST(Compare, SmallTests) {
     EXPECT_TRUE(gf_contains("abc", "bc"));
     EXPECT_TRUE(gf_contains("abc", ""));
     EXPECT_FALSE(gf_contains("abc", "cd"));
@@ -92,8 +86,7 @@ TEST(Compare, SmallTests)
     EXPECT_FALSE(gf_hasExtensionNoCase(".XML", ".xmlx"));
 }
 
-TEST(Numbers, PluralFloatPercent)
-{
+TEST(Numbers, PluralFloatPercent) {
     EXPECT_EQ(gf_plural(std::int64_t{0}), "s");
     EXPECT_EQ(gf_plural(1), "");
     EXPECT_EQ(gf_plural(2), "s");
@@ -115,8 +108,7 @@ TEST(Numbers, PluralFloatPercent)
     EXPECT_EQ(gf_roundToInt(INT32_MAX, 100), INT32_MAX);
 }
 
-TEST(Numbers, ObjectIdFollowsTheSimulator)
-{
+TEST(Numbers, ObjectIdFollowsTheSimulator) {
     g_simIs2020 = true;
     EXPECT_EQ(gf_objectIdText(255), "255");
     g_simIs2020 = false;
@@ -124,16 +116,14 @@ TEST(Numbers, ObjectIdFollowsTheSimulator)
     g_simIs2020 = true;
 }
 
-TEST(Banner, StarsAndCentredTitle)
-{
+TEST(Banner, StarsAndCentredTitle) {
     EXPECT_EQ(gf_bannerLine(3, 0, false, false, ""), "****");
     EXPECT_EQ(gf_bannerLine(10, 0, false, false, "TEST"), "**** TEST ****");
     EXPECT_EQ(gf_bannerLine(4, 0, false, false, "TEST"), "TEST");
     EXPECT_EQ(gf_bannerLine(2, 2, true, true, ""), "\n****\n");
 }
 
-TEST(Winsock, KnownAndUnknownCodes)
-{
+TEST(Winsock, KnownAndUnknownCodes) {
     EXPECT_EQ(gf_winsockErrorText(10061), "10061 Connection refused");
     EXPECT_EQ(gf_winsockErrorText(11002), "11002 Unknown errror code");
     EXPECT_EQ(gf_winsockErrorText(10058), "10058 Can't send numLines socket shutdown");

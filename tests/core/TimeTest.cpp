@@ -14,8 +14,7 @@ namespace {
 
 constexpr std::int64_t kSat = 1796499179; // 2026-12-05 19:32:59 UTC, a Saturday
 
-TEST(TimeText, CalendarTextAndNames)
-{
+TEST(TimeText, CalendarTextAndNames) {
     EXPECT_EQ(gf_utcTimeText(kSat), "Sat Dec 05 19:32:59 2026");
     EXPECT_EQ(gf_utcTimeText(1791158400), "Mon Okt 05 00:00:00 2026");
     EXPECT_EQ(gf_utcTimeText(1796515200), "Sun Dec 06 00:00:00 2026");
@@ -31,8 +30,7 @@ TEST(TimeText, CalendarTextAndNames)
     EXPECT_EQ(gf_dateText().size(), 12u); // "Dec 05, 2026"
 }
 
-TEST(TimeText, EveryInputIsSafe)
-{
+TEST(TimeText, EveryInputIsSafe) {
     EXPECT_EQ(gf_utcTimeText(std::numeric_limits<std::int64_t>::max()), "Invalid time");
     EXPECT_EQ(gf_utcTimeText(std::numeric_limits<std::int64_t>::min()), "Invalid time");
     EXPECT_EQ(gf_timeOfDayTextOf(std::numeric_limits<std::int64_t>::max()), "Invalid time");
@@ -48,8 +46,7 @@ TEST(TimeText, EveryInputIsSafe)
     EXPECT_EQ(gf_epochSecondsOf(-0.5), 0);
 }
 
-TEST(HalfHour, SlotBoundaries)
-{
+TEST(HalfHour, SlotBoundaries) {
     const std::int64_t day = 1796428800; // 2026-12-05 00:00:00, Saturday
     auto at = [&](int h, int m, int s) { return gf_weekdayAndHalfHourOf(day + h * 3600 + m * 60 + s); };
     EXPECT_EQ(at(0, 0, 0).slot, 0);
@@ -66,15 +63,13 @@ TEST(HalfHour, SlotBoundaries)
 
 class ProgramClock : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         g_rtProfessional = false;
         g_lastTrafficTime = 0.0;
     }
 };
 
-TEST_F(ProgramClock, ProfessionalModeRunsOnTheLastTrafficTime)
-{
+TEST_F(ProgramClock, ProfessionalModeRunsOnTheLastTrafficTime) {
     g_lastTrafficTime = static_cast<double>(kSat) + 0.75;
     g_rtProfessional = false;
     EXPECT_NE(gf_programClockSeconds(), kSat); // the system clock
@@ -101,15 +96,13 @@ class HalfHourSets : public ::testing::Test {
 protected:
     void SetUp() override { gf_openLogIn(dir.path()); }
     void TearDown() override { gf_closeLog(); }
-    std::string takeLog()
-    {
+    std::string takeLog() {
         const auto all = test::logTextIn(dir.path());
         const auto rest = all.substr(seen);
         seen = all.size();
         return rest;
     }
-    static HalfHourSet slots(std::initializer_list<int> list)
-    {
+    static HalfHourSet slots(std::initializer_list<int> list) {
         HalfHourSet s = 0;
         for (int i : list)
             s |= HalfHourSet{1} << i;
@@ -119,8 +112,7 @@ protected:
     std::size_t seen = 0;
 };
 
-TEST_F(HalfHourSets, Ranges)
-{
+TEST_F(HalfHourSets, Ranges) {
     takeLog();
     EXPECT_EQ(gf_hours2bitset("10:13"), slots({10, 11, 12, 13}));
     EXPECT_EQ(gf_hours2bitset("5:5"), slots({5}));
@@ -139,8 +131,7 @@ TEST_F(HalfHourSets, Ranges)
     EXPECT_EQ(takeLog(), "==> operator () invalid hour 'x' in x:48\n==> operator () invalid hour '48' in x:48\n");
 }
 
-TEST_F(HalfHourSets, Lists)
-{
+TEST_F(HalfHourSets, Lists) {
     takeLog();
     EXPECT_EQ(gf_hours2bitset("1, 3 ,47"), slots({1, 3, 47}));
     EXPECT_EQ(gf_hours2bitset("0"), slots({0}));
@@ -154,8 +145,7 @@ TEST_F(HalfHourSets, Lists)
     EXPECT_EQ(takeLog(), "==> operator () invalid hour '-1' in -1,+2\n==> operator () invalid hour '+2' in -1,+2\n");
 }
 
-TEST_F(HalfHourSets, TextsRoundTrip)
-{
+TEST_F(HalfHourSets, TextsRoundTrip) {
     EXPECT_EQ(gf_bitsetToRange(slots({3, 4, 5})), "3:5");
     EXPECT_EQ(gf_bitsetToRange(slots({7})), "7");
     EXPECT_FALSE(gf_bitsetToRange(slots({3, 5})));

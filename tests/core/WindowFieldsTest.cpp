@@ -6,8 +6,7 @@
 
 using namespace skf;
 
-TEST(WindowFieldsTest, ResetForRestartPutsStartValuesBack)
-{
+TEST(WindowFieldsTest, ResetForRestartPutsStartValuesBack) {
     g_mainWindow.simulatorText.set("MSFS (1.2.3.4)");
     g_mainWindow.liveCount = 12;
     g_mainWindow.staticAverageHours = 3.5F;
@@ -23,8 +22,7 @@ TEST(WindowFieldsTest, ResetForRestartPutsStartValuesBack)
     EXPECT_EQ(g_mainWindow.liveryCount.load(), 900U);
 }
 
-TEST(CallsignListConcurrent, NeverEmptyAndAlwaysWhole)
-{
+TEST(CallsignListConcurrent, NeverEmptyAndAlwaysWhole) {
     g_callsignList.reset();
     EXPECT_EQ(g_callsignList.entries(), std::vector<std::string>{""});
     std::thread w([] {

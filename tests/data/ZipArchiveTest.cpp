@@ -11,8 +11,7 @@ namespace fs = std::filesystem;
 
 class ZipArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         dir = fs::temp_directory_path() / ("skf_zip_" + std::to_string(::getpid()));
         fs::create_directories(dir);
     }
@@ -20,8 +19,7 @@ protected:
     fs::path dir;
 };
 
-TEST_F(ZipArchiveTest, ReadsEntriesInOrderAndInChunks)
-{
+TEST_F(ZipArchiveTest, ReadsEntriesInOrderAndInChunks) {
     const std::string big(1'300'000, 'x');
     skf::test::makeZip(dir / "a.zip", {{"first.exe", "MZ-one"}, {"sub/", ""}, {"sub/big.bin", big}});
     skf::ZipArchive archive;
@@ -44,8 +42,7 @@ TEST_F(ZipArchiveTest, ReadsEntriesInOrderAndInChunks)
     EXPECT_EQ(chunks, 3u);
 }
 
-TEST_F(ZipArchiveTest, BadInputGivesErrorsNotCrashes)
-{
+TEST_F(ZipArchiveTest, BadInputGivesErrorsNotCrashes) {
     skf::ZipArchive archive;
     EXPECT_FALSE(archive.open(dir / "missing.zip"));
     EXPECT_FALSE(archive.lastError().empty());

@@ -8,8 +8,7 @@
 
 using namespace skf;
 
-TEST(ControlModelTest, ControlsKeepTheirStateById)
-{
+TEST(ControlModelTest, ControlsKeepTheirStateById) {
     ControlModel m;
     ControlState c;
     c.id = 0x8015;
@@ -17,7 +16,7 @@ TEST(ControlModelTest, ControlsKeepTheirStateById)
     c.x = 5;
     c.y = 114;
     EXPECT_TRUE(m.create(c));
-    EXPECT_FALSE(m.create(c));  // id in use
+    EXPECT_FALSE(m.create(c)); // id in use
     ControlState zero;
     EXPECT_FALSE(m.create(zero));
     EXPECT_TRUE(m.exists(0x8015));
@@ -29,7 +28,7 @@ TEST(ControlModelTest, ControlsKeepTheirStateById)
     EXPECT_EQ(m.selectPrefix(0x8015, "msfs 2024"), 1);
     EXPECT_EQ(m.selectedText(0x8015), "MSFS 2024");
     EXPECT_EQ(m.selectPrefix(0x8015, "none"), -1);
-    EXPECT_EQ(m.selection(0x8015), 1);  // left alone
+    EXPECT_EQ(m.selection(0x8015), 1); // left alone
     EXPECT_FALSE(m.setSelection(0x8015, 7));
     EXPECT_EQ(m.selection(0x8015), -1);
     EXPECT_TRUE(m.resetItems(0x8015));
@@ -40,8 +39,7 @@ TEST(ControlModelTest, ControlsKeepTheirStateById)
     EXPECT_EQ(m.ids(), std::vector<std::uint16_t>{0x8015});
 }
 
-TEST(ControlModelTest, ListenerHearsOnlyRealChanges)
-{
+TEST(ControlModelTest, ListenerHearsOnlyRealChanges) {
     ControlModel m;
     std::vector<std::uint16_t> heard;
     m.setChangeListener([&](std::uint16_t id) { heard.push_back(id); });
@@ -55,8 +53,7 @@ TEST(ControlModelTest, ListenerHearsOnlyRealChanges)
     EXPECT_EQ(heard, (std::vector<std::uint16_t>{0x8003, 0x8003}));
 }
 
-TEST(ControlModelConcurrent, WritersAndReadersOnManyThreads)
-{
+TEST(ControlModelConcurrent, WritersAndReadersOnManyThreads) {
     ControlModel m;
     ControlState c;
     c.id = 1;
@@ -64,8 +61,14 @@ TEST(ControlModelConcurrent, WritersAndReadersOnManyThreads)
     m.create(c);
     std::atomic<int> calls{0};
     m.setChangeListener([&](std::uint16_t) { ++calls; });
-    std::thread w1([&] { for (int i = 0; i < 1000; ++i) m.setText(1, std::string(100, 'x')); });
-    std::thread w2([&] { for (int i = 0; i < 1000; ++i) m.setText(1, std::string(100, 'y')); });
+    std::thread w1([&] {
+        for (int i = 0; i < 1000; ++i)
+            m.setText(1, std::string(100, 'x'));
+    });
+    std::thread w2([&] {
+        for (int i = 0; i < 1000; ++i)
+            m.setText(1, std::string(100, 'y'));
+    });
     std::thread r([&] {
         for (int i = 0; i < 1000; ++i) {
             auto t = m.text(1);
@@ -78,8 +81,7 @@ TEST(ControlModelConcurrent, WritersAndReadersOnManyThreads)
     EXPECT_GT(calls.load(), 0);
 }
 
-TEST(WindowMessageQueueTest, RepaintsCoalesceOtherMessagesKeepOrder)
-{
+TEST(WindowMessageQueueTest, RepaintsCoalesceOtherMessagesKeepOrder) {
     WindowMessageQueue q;
     q.post({WM_APP_START, 0, 0});
     q.post({WM_APP_INVALIDATE, BAND_PARK, 0});

@@ -18,17 +18,15 @@ namespace {
 struct BandPainter : WindowHandler {
     ControlModel* model = nullptr;
     int clicks = 0;
-    void onPaint(Painter& p) override
-    {
+    void onPaint(Painter& p) override {
         p.fillRect(0, 0, 880, 448, Colour{0, 0, 0});
         p.fillRect(0, 448, 880, 476, Colour{50, 205, 50});
         p.text(3, 455, "Status line text WWWW", Colour{255, 255, 0});
     }
-    bool onCommand(std::uint16_t id, Notification code) override
-    {
+    bool onCommand(std::uint16_t id, Notification code) override {
         if (code == Notification::Clicked) {
             ++clicks;
-            model->setChecked(id, !model->isChecked(id));  // the program toggles the box
+            model->setChecked(id, !model->isChecked(id)); // the program toggles the box
         }
         return true;
     }
@@ -36,11 +34,11 @@ struct BandPainter : WindowHandler {
     void onMessage(const WindowMessage&) override {}
 };
 
-}  // namespace
+} // namespace
 
-TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
-{
-    if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no display";
+TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand) {
+    if (!std::getenv("DISPLAY"))
+        GTEST_SKIP() << "no display";
     gf_windowQueue().clear();
     ControlModel model;
     auto backend = gf_makeFltkBackend(model);
@@ -70,7 +68,8 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     model.setSelection(0x8015, 1);
 
     ASSERT_TRUE(fltk->create("Skyfill", 100, 50, 880, 516));
-    for (int i = 0; i < 10; ++i) fltk->step(0.02);
+    for (int i = 0; i < 10; ++i)
+        fltk->step(0.02);
     ASSERT_TRUE(fltk->window());
     EXPECT_STREQ(fltk->window()->label(), "Skyfill");
     EXPECT_EQ(fltk->window()->w(), 880);
@@ -99,7 +98,7 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     EXPECT_EQ(calls->value(), 2);
     EXPECT_STREQ(calls->menu()[3].label(), "R&&D/1");
     EXPECT_STREQ(calls->menu()[4].label(), "KLM_9");
-    calls->value(3);  // what FLTK does when the user picks the fourth item
+    calls->value(3); // what FLTK does when the user picks the fourth item
     calls->do_callback();
     EXPECT_EQ(model.selection(0x803F), 3);
     EXPECT_EQ(model.selectedText(0x803F), "R&D/1");
@@ -108,7 +107,7 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     auto* check = dynamic_cast<Fl_Check_Button*>(fltk->widget(0x8003));
     ASSERT_TRUE(check);
     EXPECT_EQ(check->value(), 0);
-    check->value(1);  // what FLTK does on a click
+    check->value(1); // what FLTK does on a click
     check->do_callback();
     EXPECT_EQ(handler.clicks, 1);
     fltk->step(0.02);
@@ -123,19 +122,22 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     // Screenshot of the client area.
     std::vector<std::uint8_t> rgb;
     int w = 0, h = 0;
-    for (int i = 0; i < 5; ++i) fltk->step(0.02);
+    for (int i = 0; i < 5; ++i)
+        fltk->step(0.02);
     ASSERT_TRUE(fltk->captureRgb(rgb, w, h));
     ASSERT_EQ(w, 880);
     ASSERT_EQ(h, 516);
     auto pixel = [&](int x, int y) {
-        const std::size_t i = (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
+        const std::size_t i =
+            (static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + static_cast<std::size_t>(x)) * 3;
         return Colour{rgb[i], rgb[i + 1], rgb[i + 2]};
     };
     EXPECT_EQ(pixel(700, 470), (Colour{50, 205, 50}));
     int textPixels = 0;
     for (int y = 449; y < 476; ++y)
         for (int x = 0; x < 300; ++x)
-            if (pixel(x, y).r > 150 && pixel(x, y).b < 100 && pixel(x, y).g > 150 && !(pixel(x, y) == Colour{50, 205, 50}))
+            if (pixel(x, y).r > 150 && pixel(x, y).b < 100 && pixel(x, y).g > 150 &&
+                !(pixel(x, y) == Colour{50, 205, 50}))
                 ++textPixels;
     EXPECT_GT(textPixels, 50);
 
@@ -151,7 +153,8 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand)
     }
     const std::string convert = "convert '" + ppm.string() + "' '" + png.string() + "'";
     ASSERT_EQ(std::system(convert.c_str()), 0);
-    const std::string identify = "identify -format '%w %h' '" + png.string() + "' > '" + (dir / "size.txt").string() + "'";
+    const std::string identify =
+        "identify -format '%w %h' '" + png.string() + "' > '" + (dir / "size.txt").string() + "'";
     ASSERT_EQ(std::system(identify.c_str()), 0);
     std::ifstream size(dir / "size.txt");
     std::string text;

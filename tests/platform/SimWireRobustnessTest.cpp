@@ -11,8 +11,7 @@
 namespace skf {
 namespace {
 
-std::vector<std::byte> validStream()
-{
+std::vector<std::byte> validStream() {
     std::vector<std::byte> stream;
     SimWireWriter(stream, 7, 1).u32(42).f64(1.5).str("Boeing 737-800").block("abc", 3).finish();
     SimWireWriter(stream, 9, 2).str("").u32(0xFFFFFFFFu).finish();
@@ -20,8 +19,7 @@ std::vector<std::byte> validStream()
 }
 
 // Reads a payload the way a receiver does and returns whether the reader noticed a short payload.
-bool readAll(const std::vector<std::byte>& payload)
-{
+bool readAll(const std::vector<std::byte>& payload) {
     SimWireReader r(payload.data(), payload.size());
     r.u32();
     r.f64();
@@ -32,8 +30,7 @@ bool readAll(const std::vector<std::byte>& payload)
     return r.failed();
 }
 
-TEST(SimWireRobustness, EveryTruncationOfAValidStreamSplitsOnlyWholeFrames)
-{
+TEST(SimWireRobustness, EveryTruncationOfAValidStreamSplitsOnlyWholeFrames) {
     const std::vector<std::byte> stream = validStream();
     for (std::size_t n = 0; n <= stream.size(); ++n) {
         std::vector<std::byte> buffer(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(n));
@@ -46,8 +43,7 @@ TEST(SimWireRobustness, EveryTruncationOfAValidStreamSplitsOnlyWholeFrames)
     }
 }
 
-TEST(SimWireRobustness, RandomBytesEitherSplitOrReportACorruptStream)
-{
+TEST(SimWireRobustness, RandomBytesEitherSplitOrReportACorruptStream) {
     const std::vector<std::byte> sample = validStream();
     std::mt19937 rng(7);
     for (int i = 0; i < 3000; ++i) {
@@ -73,8 +69,7 @@ TEST(SimWireRobustness, RandomBytesEitherSplitOrReportACorruptStream)
     }
 }
 
-TEST(SimWireRobustness, HugeAndTinyLengthsAreRefusedWithoutAllocating)
-{
+TEST(SimWireRobustness, HugeAndTinyLengthsAreRefusedWithoutAllocating) {
     for (std::uint32_t len : {0u, 1u, 7u, SIM_WIRE_MAX_FRAME + 1, 0xFFFFFFFFu}) {
         std::vector<std::byte> buffer(16);
         std::memcpy(buffer.data(), &len, 4);

@@ -11,8 +11,7 @@
 namespace skf {
 namespace {
 
-TEST(CodePage, Windows1252)
-{
+TEST(CodePage, Windows1252) {
     EXPECT_EQ(gf_ansiCodePage(), 1252u);
     EXPECT_EQ(gf_ansiCharToUtf16(0x80), u'\u20ac');
     EXPECT_EQ(gf_ansiCharToUtf16(0x8A), u'\u0160');
@@ -25,8 +24,7 @@ TEST(CodePage, Windows1252)
     EXPECT_FALSE(gf_isValidUtf8("\xE2\x82"));
 }
 
-TEST(KnownFolders, XdgOrHome)
-{
+TEST(KnownFolders, XdgOrHome) {
     setenv("XDG_CONFIG_HOME", "/cfg", 1);
     setenv("XDG_DATA_HOME", "/data", 1);
     EXPECT_EQ(gf_knownFolderPath(KnownFolder::RoamingAppData), std::filesystem::path("/cfg"));
@@ -38,15 +36,13 @@ TEST(KnownFolders, XdgOrHome)
     EXPECT_EQ(gf_knownFolderPath(KnownFolder::LocalAppData), std::filesystem::path("/h/.local/share"));
 }
 
-TEST(SystemError, Texts)
-{
+TEST(SystemError, Texts) {
     EXPECT_EQ(gf_systemErrorText(ENOENT), "No such file or directory");
     errno = EACCES;
     EXPECT_EQ(gf_lastSystemErrorText(), "Permission denied");
 }
 
-TEST(Shell, OpenerStartedOrNot)
-{
+TEST(Shell, OpenerStartedOrNot) {
     setenv("SKYFILL_OPEN_COMMAND", "true", 1);
     EXPECT_TRUE(gf_shellOpen("/tmp"));
     setenv("SKYFILL_OPEN_COMMAND", "/no/such/opener", 1);

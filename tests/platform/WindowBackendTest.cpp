@@ -18,13 +18,11 @@ struct Recorder : WindowHandler {
     std::vector<std::pair<std::uint16_t, Notification>> commands;
     std::vector<std::uint32_t> messages;
     int closes = 0;
-    void onPaint(Painter& p) override
-    {
+    void onPaint(Painter& p) override {
         p.fillRect(0, 0, 10, 10, Colour{1, 2, 3});
         p.text(3, 455, "hello", Colour{255, 255, 0});
     }
-    bool onCommand(std::uint16_t id, Notification code) override
-    {
+    bool onCommand(std::uint16_t id, Notification code) override {
         commands.emplace_back(id, code);
         return true;
     }
@@ -32,8 +30,7 @@ struct Recorder : WindowHandler {
     void onMessage(const WindowMessage& m) override { messages.push_back(m.message); }
 };
 
-ControlState lf_control(std::uint16_t id, ControlKind kind, bool enabled = true)
-{
+ControlState lf_control(std::uint16_t id, ControlKind kind, bool enabled = true) {
     ControlState c;
     c.id = id;
     c.kind = kind;
@@ -41,10 +38,9 @@ ControlState lf_control(std::uint16_t id, ControlKind kind, bool enabled = true)
     return c;
 }
 
-}  // namespace
+} // namespace
 
-TEST(HeadlessWindowTest, DriverSendsOnlyUserInputAsCommands)
-{
+TEST(HeadlessWindowTest, DriverSendsOnlyUserInputAsCommands) {
     ControlModel model;
     HeadlessWindow win(model);
     Recorder rec;
@@ -63,9 +59,9 @@ TEST(HeadlessWindowTest, DriverSendsOnlyUserInputAsCommands)
     EXPECT_TRUE(rec.commands.empty());
 
     EXPECT_TRUE(win.click(1));
-    EXPECT_TRUE(model.isChecked(1));  // the box does not toggle by itself
-    EXPECT_FALSE(win.click(4));       // disabled
-    EXPECT_FALSE(win.click(3));       // not clickable
+    EXPECT_TRUE(model.isChecked(1)); // the box does not toggle by itself
+    EXPECT_FALSE(win.click(4));      // disabled
+    EXPECT_FALSE(win.click(3));      // not clickable
     EXPECT_TRUE(win.choose(2, 0));
     EXPECT_EQ(model.selection(2), 0);
     EXPECT_FALSE(win.choose(2, 5));
@@ -86,8 +82,7 @@ TEST(HeadlessWindowTest, DriverSendsOnlyUserInputAsCommands)
     EXPECT_EQ(win.findText("hello")->colour, (Colour{255, 255, 0}));
 }
 
-TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads)
-{
+TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads) {
     gf_windowQueue().clear();
     ControlModel model;
     HeadlessWindow win(model);
@@ -107,10 +102,10 @@ TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads)
         // The window thread: runs until the close message asks it to quit.
         struct Quitter : Recorder {
             HeadlessWindow* w = nullptr;
-            void onMessage(const WindowMessage& m) override
-            {
+            void onMessage(const WindowMessage& m) override {
                 Recorder::onMessage(m);
-                if (m.message == WM_APP_CLOSED) w->quit(static_cast<int>(m.wParam));
+                if (m.message == WM_APP_CLOSED)
+                    w->quit(static_cast<int>(m.wParam));
             }
         } quitter;
         quitter.w = &win;
@@ -128,12 +123,10 @@ TEST(HeadlessWindowThreads, PostedMessagesAndMessageBoxesFromOtherThreads)
     EXPECT_EQ(gf_messageBox("t", "c", MessageBoxIcon::Question, MessageBoxButtons::YesNo), MessageBoxAnswer::No);
 }
 
-TEST(HeadlessWindowTest, TerminationRequestBeforeTheLoopClosesTheWindowOnce)
-{
+TEST(HeadlessWindowTest, TerminationRequestBeforeTheLoopClosesTheWindowOnce) {
     struct Closer : Recorder {
         HeadlessWindow* window = nullptr;
-        void onClose() override
-        {
+        void onClose() override {
             Recorder::onClose();
             window->quit(3);
         }
@@ -150,15 +143,15 @@ TEST(HeadlessWindowTest, TerminationRequestBeforeTheLoopClosesTheWindowOnce)
     ASSERT_EQ(std::raise(SIGTERM), 0);
     EXPECT_EQ(win.run(), 3);
     EXPECT_EQ(handler.closes, 1);
-    EXPECT_FALSE(gf_takeCloseSignal());  // taken by the loop
+    EXPECT_FALSE(gf_takeCloseSignal()); // taken by the loop
 }
 
-TEST(MenuTextTest, EscapedItemsShowAsTheyAre)
-{
-    const std::vector<std::string> texts = {"MSFS 2020", "AIG/FSLTL", "a_b", "_x", "R&D", "back\\slash", "@home",
-                                            "x|y"};
+TEST(MenuTextTest, EscapedItemsShowAsTheyAre) {
+    const std::vector<std::string> texts = {"MSFS 2020", "AIG/FSLTL",   "a_b",   "_x",
+                                            "R&D",       "back\\slash", "@home", "x|y"};
     Fl_Choice choice(0, 0, 100, 20);
-    for (const auto& t : texts) choice.add(gf_escapeMenuText(t).c_str(), 0, nullptr, nullptr, 0);
+    for (const auto& t : texts)
+        choice.add(gf_escapeMenuText(t).c_str(), 0, nullptr, nullptr, 0);
     ASSERT_EQ(choice.size() - 1, static_cast<int>(texts.size()));
     // Slash, underscore and backslash come out as typed; & and @ are kept doubled for the drawing.
     EXPECT_STREQ(choice.menu()[1].label(), "AIG/FSLTL");
@@ -170,15 +163,13 @@ TEST(MenuTextTest, EscapedItemsShowAsTheyAre)
     EXPECT_STREQ(choice.menu()[7].label(), "x|y");
 }
 
-TEST(MenuTextTest, LabelTextsKeepTheirShortcutAndSymbolMarks)
-{
+TEST(MenuTextTest, LabelTextsKeepTheirShortcutAndSymbolMarks) {
     EXPECT_EQ(gf_escapeLabelText("R&D @home a/b_c"), "R&&D @@home a/b_c");
     EXPECT_EQ(gf_escapeLabelText("a\tb"), "a b");
     EXPECT_EQ(gf_escapeLabelText(""), "");
 }
 
-TEST(SingleInstanceTest, SecondProcessIsRefused)
-{
+TEST(SingleInstanceTest, SecondProcessIsRefused) {
     const std::string name = "Local\\$SKFL-test-" + std::to_string(::getpid()) + "$";
     EXPECT_EQ(gf_instanceLockPath(name).filename().string().find('\\'), std::string::npos);
     ASSERT_EQ(gf_acquireSingleInstance(name), InstanceLock::Acquired);

@@ -22,288 +22,290 @@ namespace {
 
 class Dispatch : public ::testing::Test {
 protected:
-  void SetUp() override {
-    gf_openLogIn(temp.path());
-    gf_resetSimLink();
-    gf_reserveSimQueues();
-    gf_resetStopState();
-    gf_clearError();
-    g_simIs2020 = true;
-    g_userObjectId = 1;
-    std::vector<SimMessage> old;
-    gf_takeSimMessages(old);
-    std::lock_guard lock(g_simCommandMutex);
-    g_eventQueue.clear();
-  }
-  void TearDown() override {
-    gf_closeLog();
-    gf_resetStopState();
-    gf_clearError();
-    g_simIs2020 = true;
-    std::lock_guard lock(g_simCommandMutex);
-    g_eventQueue.clear();
-  }
-  static void dispatch(test::RecvBuffer buffer) { lf_dispatch(buffer.recv(), buffer.size(), nullptr); }
-  static std::vector<SimMessage> messages() {
-    std::vector<SimMessage> out;
-    gf_takeSimMessages(out);
-    return out;
-  }
-  std::string log() {
-    gf_flushLog();
-    return test::readFile(temp.path() / "Log.txt");
-  }
-  test::TempFolder temp;
+    void SetUp() override {
+        gf_openLogIn(temp.path());
+        gf_resetSimLink();
+        gf_reserveSimQueues();
+        gf_resetStopState();
+        gf_clearError();
+        g_simIs2020 = true;
+        g_userObjectId = 1;
+        std::vector<SimMessage> old;
+        gf_takeSimMessages(old);
+        std::lock_guard lock(g_simCommandMutex);
+        g_eventQueue.clear();
+    }
+    void TearDown() override {
+        gf_closeLog();
+        gf_resetStopState();
+        gf_clearError();
+        g_simIs2020 = true;
+        std::lock_guard lock(g_simCommandMutex);
+        g_eventQueue.clear();
+    }
+    static void dispatch(test::RecvBuffer buffer) { lf_dispatch(buffer.recv(), buffer.size(), nullptr); }
+    static std::vector<SimMessage> messages() {
+        std::vector<SimMessage> out;
+        gf_takeSimMessages(out);
+        return out;
+    }
+    std::string log() {
+        gf_flushLog();
+        return test::readFile(temp.path() / "Log.txt");
+    }
+    test::TempFolder temp;
 };
 
 TEST_F(Dispatch, NewObjectMatchingAPendingCreationIsReleasedFrozenAndReported) {
-  auto& pending = gf_pendingCreations();
-  pending = {{5, 20001, "DLH1"}, {6, 20002, "DLH1"}, {7, 44, "KLM9*"}, {8, 20003, "BAW7"}};
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 300));
-  dispatch(test::rangeData(300, "DLH1", 12.5));
-  auto received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::liveCreated);
-  EXPECT_EQ(received[0].objectId, 300U);
-  EXPECT_EQ(received[0].trafficId, 20001U); // the first of the two with that callsign
-  EXPECT_EQ(received[0].second, 12.5);
-  {
-    // Release and freeze are sent at once (here without a connection, so the freeze fails visibly),
-    // never queued behind the positions.
-    std::lock_guard lock(g_simCommandMutex);
-    EXPECT_TRUE(g_eventQueue.empty());
-  }
-  EXPECT_EQ(gf_statusSnapshot().statusText, "SimConnect TransmitClientEvent: 216 fails");
-  // The rest keep their order.
-  ASSERT_EQ(pending.size(), 3U);
-  EXPECT_EQ(pending[0].sendId, 6U);
-  EXPECT_EQ(pending[1].sendId, 7U);
-  EXPECT_EQ(pending[2].sendId, 8U);
-  EXPECT_TRUE(gf_addedObjects().empty());
+    auto& pending = gf_pendingCreations();
+    pending = {{5, 20001, "DLH1"}, {6, 20002, "DLH1"}, {7, 44, "KLM9*"}, {8, 20003, "BAW7"}};
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 300));
+    dispatch(test::rangeData(300, "DLH1", 12.5));
+    auto received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::liveCreated);
+    EXPECT_EQ(received[0].objectId, 300U);
+    EXPECT_EQ(received[0].trafficId, 20001U); // the first of the two with that callsign
+    EXPECT_EQ(received[0].second, 12.5);
+    {
+        // Release and freeze are sent at once (here without a connection, so the freeze fails visibly),
+        // never queued behind the positions.
+        std::lock_guard lock(g_simCommandMutex);
+        EXPECT_TRUE(g_eventQueue.empty());
+    }
+    EXPECT_EQ(gf_statusSnapshot().statusText, "SimConnect TransmitClientEvent: 216 fails");
+    // The rest keep their order.
+    ASSERT_EQ(pending.size(), 3U);
+    EXPECT_EQ(pending[0].sendId, 6U);
+    EXPECT_EQ(pending[1].sendId, 7U);
+    EXPECT_EQ(pending[2].sendId, 8U);
+    EXPECT_TRUE(gf_addedObjects().empty());
 
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 301));
-  dispatch(test::rangeData(301, "KLM9*", 0.0));
-  received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::staticCreated);
-  EXPECT_EQ(received[0].trafficId, 44U);
-  EXPECT_EQ(received[0].second, 0.0);
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 301));
+    dispatch(test::rangeData(301, "KLM9*", 0.0));
+    received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::staticCreated);
+    EXPECT_EQ(received[0].trafficId, 44U);
+    EXPECT_EQ(received[0].second, 0.0);
 }
 
 TEST_F(Dispatch, AircraftSeenBeforeAreReportedOnlyLowAndNamed) {
-  dispatch(test::rangeData(400, "N123AB", 2501.0));
-  dispatch(test::rangeData(401, "EZY12*", 10.0));
-  dispatch(test::rangeData(402, "", 10.0));
-  dispatch(test::rangeData(1, "USER", 0.0)); // the user aircraft
-  EXPECT_TRUE(messages().empty());
-  dispatch(test::rangeData(403, "N123AB", 2500.0, 1, 42.0));
-  const auto received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::knownInRange);
-  EXPECT_EQ(received[0].trafficId, 1U); // the on-ground flag
-  EXPECT_EQ(received[0].first, 42.0);
-  EXPECT_EQ(received[0].second, 2500.0);
+    dispatch(test::rangeData(400, "N123AB", 2501.0));
+    dispatch(test::rangeData(401, "EZY12*", 10.0));
+    dispatch(test::rangeData(402, "", 10.0));
+    dispatch(test::rangeData(1, "USER", 0.0)); // the user aircraft
+    EXPECT_TRUE(messages().empty());
+    dispatch(test::rangeData(403, "N123AB", 2500.0, 1, 42.0));
+    const auto received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::knownInRange);
+    EXPECT_EQ(received[0].trafficId, 1U); // the on-ground flag
+    EXPECT_EQ(received[0].first, 42.0);
+    EXPECT_EQ(received[0].second, 2500.0);
 }
 
 TEST_F(Dispatch, ForeignObjectsAreLoggedAndNeverReported) {
-  gf_pendingCreations() = {{5, 20001, "DLH1"}};
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 500));
-  dispatch(test::rangeData(500, "N999ZZ", 0.0, 1, 3.0));
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 501));
-  dispatch(test::rangeData(501, "AS-GEN", 100.0));
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 502));
-  dispatch(test::rangeData(502, "AS-GEN", 100.0));
-  EXPECT_TRUE(messages().empty());
-  EXPECT_EQ(gf_pendingCreations().size(), 1U);
-  const std::string text = log();
-  EXPECT_NE(text.find("just spawned, but not by Skyfill, oid: 500, callsign 'N999ZZ', altaboveGnd:0 ft, onground:1, "
-                      "gnd_alt:3 ft"),
-            std::string::npos);
-  const auto first = text.find("Spawned by Asobo, oid: 501");
-  EXPECT_NE(first, std::string::npos);
-  EXPECT_EQ(text.find("Spawned by Asobo", first + 1), std::string::npos);
+    gf_pendingCreations() = {{5, 20001, "DLH1"}};
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 500));
+    dispatch(test::rangeData(500, "N999ZZ", 0.0, 1, 3.0));
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 501));
+    dispatch(test::rangeData(501, "AS-GEN", 100.0));
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 502));
+    dispatch(test::rangeData(502, "AS-GEN", 100.0));
+    EXPECT_TRUE(messages().empty());
+    EXPECT_EQ(gf_pendingCreations().size(), 1U);
+    const std::string text = log();
+    EXPECT_NE(text.find("just spawned, but not by Skyfill, oid: 500, callsign 'N999ZZ', altaboveGnd:0 ft, onground:1, "
+                        "gnd_alt:3 ft"),
+              std::string::npos);
+    const auto first = text.find("Spawned by Asobo, oid: 501");
+    EXPECT_NE(first, std::string::npos);
+    EXPECT_EQ(text.find("Spawned by Asobo", first + 1), std::string::npos);
 }
 
 TEST_F(Dispatch, AddedObjectsOfOthersOrAtTheUserAreIgnored) {
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 1));
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 600, SIMCONNECT_SIMOBJECT_TYPE_ALL));
-  EXPECT_TRUE(gf_addedObjects().empty());
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 601));
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 602));
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 603));
-  // A removed object leaves the added list; the others keep their order.
-  dispatch(test::objectEvent(SIM_EVENT_OBJECT_REMOVED, 601));
-  ASSERT_EQ(gf_addedObjects(), (std::vector<std::uint32_t>{602, 603}));
-  const auto received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::objectRemoved);
-  EXPECT_EQ(received[0].objectId, 601U);
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 1));
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 600, SIMCONNECT_SIMOBJECT_TYPE_ALL));
+    EXPECT_TRUE(gf_addedObjects().empty());
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 601));
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 602));
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_ADDED, 603));
+    // A removed object leaves the added list; the others keep their order.
+    dispatch(test::objectEvent(SIM_EVENT_OBJECT_REMOVED, 601));
+    ASSERT_EQ(gf_addedObjects(), (std::vector<std::uint32_t>{602, 603}));
+    const auto received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::objectRemoved);
+    EXPECT_EQ(received[0].objectId, 601U);
 }
 
 TEST_F(Dispatch, FailedCreationsReachTheEngine) {
-  auto& pending = gf_pendingCreations();
-  pending = {{5, 20001, "DLH1"}, {6, 3, "STA1*"}, {7, 20003, "BAW7"}};
-  dispatch(test::exception(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 99)); // not pending
-  EXPECT_TRUE(messages().empty());
-  dispatch(test::exception(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 6));
-  auto received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::creationFailed);
-  EXPECT_EQ(received[0].trafficId, 3U);
-  EXPECT_EQ(received[0].objectId, 0U);
-  // A creation refused for capacity is a failed creation too.
-  dispatch(test::exception(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 7));
-  received = messages();
-  ASSERT_EQ(received.size(), 1U);
-  EXPECT_EQ(received[0].kind, SimMessageKind::creationFailed);
-  EXPECT_EQ(received[0].trafficId, 20003U);
-  EXPECT_EQ(gf_statusSnapshot().statusText, "SimConnect: too many objects (max 1000)");
-  ASSERT_EQ(pending.size(), 1U);
-  EXPECT_EQ(pending[0].sendId, 5U);
+    auto& pending = gf_pendingCreations();
+    pending = {{5, 20001, "DLH1"}, {6, 3, "STA1*"}, {7, 20003, "BAW7"}};
+    dispatch(test::exception(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 99)); // not pending
+    EXPECT_TRUE(messages().empty());
+    dispatch(test::exception(SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 6));
+    auto received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::creationFailed);
+    EXPECT_EQ(received[0].trafficId, 3U);
+    EXPECT_EQ(received[0].objectId, 0U);
+    // A creation refused for capacity is a failed creation too.
+    dispatch(test::exception(SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 7));
+    received = messages();
+    ASSERT_EQ(received.size(), 1U);
+    EXPECT_EQ(received[0].kind, SimMessageKind::creationFailed);
+    EXPECT_EQ(received[0].trafficId, 20003U);
+    EXPECT_EQ(gf_statusSnapshot().statusText, "SimConnect: too many objects (max 1000)");
+    ASSERT_EQ(pending.size(), 1U);
+    EXPECT_EQ(pending[0].sendId, 5U);
 }
 
 TEST_F(Dispatch, OpenNamesTheSimulator) {
-  dispatch(test::openMessage("Kitty-Hawk!"));
-  EXPECT_EQ(g_mainWindow.simulatorText.get(), "MSFS 2020 (11.0.282174.999)");
-  EXPECT_TRUE(g_mainWindow.simConnected.load());
-  EXPECT_NE(log().find("MSFS 2020 (11.0.282174.999) connected"), std::string::npos);
+    dispatch(test::openMessage("Kitty-Hawk!"));
+    EXPECT_EQ(g_mainWindow.simulatorText.get(), "MSFS 2020 (11.0.282174.999)");
+    EXPECT_TRUE(g_mainWindow.simConnected.load());
+    EXPECT_NE(log().find("MSFS 2020 (11.0.282174.999) connected"), std::string::npos);
 }
 
 TEST_F(Dispatch, WrongOrUnknownSimulatorIsAUserError) {
-  try {
-    dispatch(test::openMessage("SunRise"));
-    FAIL() << "no exception";
-  } catch (const UserErrorException& error) {
-    EXPECT_STREQ(error.what(), "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop "
-                               "down list above");
-  }
-  g_simIs2020 = false;
-  try {
-    dispatch(test::openMessage("KittyHawk"));
-    FAIL() << "no exception";
-  } catch (const UserErrorException& error) {
-    EXPECT_STREQ(error.what(), "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop "
-                               "down list above");
-  }
-  try {
-    dispatch(test::openMessage("Kitty Hawk"));
-    FAIL() << "no exception";
-  } catch (const UserErrorException& error) {
-    EXPECT_STREQ(error.what(), "77: 'Kitty Hawk' not being MSFS 2020 or MSFS 2024 connects ... ?");
-  }
-  try {
-    dispatch(test::exception(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3));
-    FAIL() << "no exception";
-  } catch (const UserErrorException& error) {
-    EXPECT_STREQ(error.what(), "95: SimConnect Version Mismatch, dwIndex: 3");
-  }
-  dispatch(test::openMessage(""));
-  EXPECT_NE(log().find("! Simulator name empty?"), std::string::npos);
+    try {
+        dispatch(test::openMessage("SunRise"));
+        FAIL() << "no exception";
+    } catch (const UserErrorException& error) {
+        EXPECT_STREQ(error.what(),
+                     "71: MSFS 2024 is running ..., switch Simulator, or select the right sim in the drop "
+                     "down list above");
+    }
+    g_simIs2020 = false;
+    try {
+        dispatch(test::openMessage("KittyHawk"));
+        FAIL() << "no exception";
+    } catch (const UserErrorException& error) {
+        EXPECT_STREQ(error.what(),
+                     "71: MSFS 2020 is running ..., switch Simulator, or select the right sim in the drop "
+                     "down list above");
+    }
+    try {
+        dispatch(test::openMessage("Kitty Hawk"));
+        FAIL() << "no exception";
+    } catch (const UserErrorException& error) {
+        EXPECT_STREQ(error.what(), "77: 'Kitty Hawk' not being MSFS 2020 or MSFS 2024 connects ... ?");
+    }
+    try {
+        dispatch(test::exception(SIMCONNECT_EXCEPTION_VERSION_MISMATCH, 0, 3));
+        FAIL() << "no exception";
+    } catch (const UserErrorException& error) {
+        EXPECT_STREQ(error.what(), "95: SimConnect Version Mismatch, dwIndex: 3");
+    }
+    dispatch(test::openMessage(""));
+    EXPECT_NE(log().find("! Simulator name empty?"), std::string::npos);
 }
 
 TEST_F(Dispatch, SimulatorStateEvents) {
-  dispatch(test::systemEvent(SIM_EVENT_SIM, 1));
-  EXPECT_TRUE(g_simRunning.load());
-  EXPECT_TRUE(g_mainWindow.simRunning.load());
-  test::RecvBuffer quit(sizeof(SIMCONNECT_RECV_QUIT));
-  quit.recv()->dwID = SIMCONNECT_RECV_ID_QUIT;
-  dispatch(std::move(quit));
-  EXPECT_FALSE(g_simRunning.load());
-  EXPECT_FALSE(g_stopRun.load());
-  dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
-  EXPECT_TRUE(g_stopRun.load());
-  EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
-  EXPECT_EQ(gf_restartDelay(), 45);
-  test::RecvBuffer unknown(sizeof(SIMCONNECT_RECV));
-  unknown.recv()->dwID = 42;
-  dispatch(std::move(unknown));
-  EXPECT_NE(log().find("! Unknown Dispatch dwID 42"), std::string::npos);
+    dispatch(test::systemEvent(SIM_EVENT_SIM, 1));
+    EXPECT_TRUE(g_simRunning.load());
+    EXPECT_TRUE(g_mainWindow.simRunning.load());
+    test::RecvBuffer quit(sizeof(SIMCONNECT_RECV_QUIT));
+    quit.recv()->dwID = SIMCONNECT_RECV_ID_QUIT;
+    dispatch(std::move(quit));
+    EXPECT_FALSE(g_simRunning.load());
+    EXPECT_FALSE(g_stopRun.load());
+    dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
+    EXPECT_TRUE(g_stopRun.load());
+    EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
+    EXPECT_EQ(gf_restartDelay(), 45);
+    test::RecvBuffer unknown(sizeof(SIMCONNECT_RECV));
+    unknown.recv()->dwID = 42;
+    dispatch(std::move(unknown));
+    EXPECT_NE(log().find("! Unknown Dispatch dwID 42"), std::string::npos);
 }
 
 // --- The user aircraft -------------------------------------------------------------------------------
 
 test::RecvBuffer userPosition(double lat, double lon, double agl = 0.0) {
-  UserAircraftBlock block;
-  block.latitude = lat;
-  block.longitude = lon;
-  block.altAboveGround = agl;
-  block.year = 2024;
-  block.dayOfYear = 1;
-  return test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block);
+    UserAircraftBlock block;
+    block.latitude = lat;
+    block.longitude = lon;
+    block.altAboveGround = agl;
+    block.year = 2024;
+    block.dayOfYear = 1;
+    return test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block);
 }
 
 TEST_F(Dispatch, TeleportOfMoreThanTenMilesEndsTheRun) {
-  dispatch(userPosition(0.0, 0.0));      // no position: never a teleport
-  dispatch(userPosition(50.0, 8.0, -3)); // the first answer never is one
-  EXPECT_EQ(gf_receivedUserBlock().altAboveGround, 0.0);
-  const double tenMilesOfLatitude = 10.0 / 60.0;
-  dispatch(userPosition(50.0 + tenMilesOfLatitude - 1e-9, 8.0));
-  EXPECT_FALSE(g_stopRun.load());
-  dispatch(userPosition(50.0 + tenMilesOfLatitude + 10.1 / 60.0, 8.0));
-  EXPECT_TRUE(g_stopRun.load());
-  EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
-  EXPECT_NE(log().find("Teleport\n"), std::string::npos);
-  EXPECT_EQ(g_userObjectId.load(), 1U);
+    dispatch(userPosition(0.0, 0.0));      // no position: never a teleport
+    dispatch(userPosition(50.0, 8.0, -3)); // the first answer never is one
+    EXPECT_EQ(gf_receivedUserBlock().altAboveGround, 0.0);
+    const double tenMilesOfLatitude = 10.0 / 60.0;
+    dispatch(userPosition(50.0 + tenMilesOfLatitude - 1e-9, 8.0));
+    EXPECT_FALSE(g_stopRun.load());
+    dispatch(userPosition(50.0 + tenMilesOfLatitude + 10.1 / 60.0, 8.0));
+    EXPECT_TRUE(g_stopRun.load());
+    EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
+    EXPECT_NE(log().find("Teleport\n"), std::string::npos);
+    EXPECT_EQ(g_userObjectId.load(), 1U);
 }
 
 TEST_F(Dispatch, EverySecondAnswerTicksAndSetsGroundOnceAPositionIsKnown) {
-  g_userAircraft.reset();
-  g_userDataArrived = false;
-  const std::int64_t onGround = 1;
-  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
-  EXPECT_TRUE(g_userDataArrived.exchange(false));
-  EXPECT_EQ(g_userAircraft.get().known, 0);
-  dispatch(userPosition(50.0, 8.0));
-  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
-  EXPECT_TRUE(g_userDataArrived.load());
-  EXPECT_EQ(g_userAircraft.get().known, 1);
-  EXPECT_EQ(g_userAircraft.get().onGround, 1);
+    g_userAircraft.reset();
+    g_userDataArrived = false;
+    const std::int64_t onGround = 1;
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
+    EXPECT_TRUE(g_userDataArrived.exchange(false));
+    EXPECT_EQ(g_userAircraft.get().known, 0);
+    dispatch(userPosition(50.0, 8.0));
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
+    EXPECT_TRUE(g_userDataArrived.load());
+    EXPECT_EQ(g_userAircraft.get().known, 1);
+    EXPECT_EQ(g_userAircraft.get().onGround, 1);
 }
 
 TEST(UserAircraftTime, EpochOfTheSimulatorClock) {
-  UserAircraftBlock block;
-  block.year = 2024;
-  block.dayOfYear = 1;
-  block.zuluTime = 0;
-  EXPECT_EQ(gf_simEpochOf(block), 1704067200U);
-  block.year = 2026;
-  block.dayOfYear = 340;
-  block.zuluTime = 3600;
-  EXPECT_EQ(gf_simEpochOf(block), 1796518800U); // 2026-12-06 01:00:00 UTC
+    UserAircraftBlock block;
+    block.year = 2024;
+    block.dayOfYear = 1;
+    block.zuluTime = 0;
+    EXPECT_EQ(gf_simEpochOf(block), 1704067200U);
+    block.year = 2026;
+    block.dayOfYear = 340;
+    block.zuluTime = 3600;
+    EXPECT_EQ(gf_simEpochOf(block), 1796518800U); // 2026-12-06 01:00:00 UTC
 }
 
 test::RecvBuffer textData(std::uint32_t request, const std::string& text) {
-  std::vector<char> block((text.size() + 8) / 8 * 8, '\0');
-  std::copy(text.begin(), text.end(), block.begin());
-  return test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, request, 1, block.data(), block.size());
+    std::vector<char> block((text.size() + 8) / 8 * 8, '\0');
+    std::copy(text.begin(), text.end(), block.begin());
+    return test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, request, 1, block.data(), block.size());
 }
 
 TEST_F(Dispatch, UserTitleIsCutAt48CharactersOnACharacterBoundary) {
-  const std::string title = "Airbus A320neo Äöü Test Livery With A Very Long Name 123456789";
-  dispatch(textData(SIM_REQ_USER_TITLE, title));
-  const std::string shown = g_mainWindow.userAircraftTitle.get();
-  // 48 characters, three of them two bytes long.
-  EXPECT_EQ(shown.size(), 51U);
-  EXPECT_EQ(shown, title.substr(0, 51));
-  EXPECT_EQ(gf_userTitle(), shown);
-  EXPECT_NE(log().find("SimConnect: User aircraft title: \n          " + shown + "\n"), std::string::npos);
+    const std::string title = "Airbus A320neo Äöü Test Livery With A Very Long Name 123456789";
+    dispatch(textData(SIM_REQ_USER_TITLE, title));
+    const std::string shown = g_mainWindow.userAircraftTitle.get();
+    // 48 characters, three of them two bytes long.
+    EXPECT_EQ(shown.size(), 51U);
+    EXPECT_EQ(shown, title.substr(0, 51));
+    EXPECT_EQ(gf_userTitle(), shown);
+    EXPECT_NE(log().find("SimConnect: User aircraft title: \n          " + shown + "\n"), std::string::npos);
 }
 
 TEST_F(Dispatch, UserModelRulesAndUnknownWingspan) {
-  dispatch(textData(SIM_REQ_USER_MODEL, "$$:B744"));
-  const std::string text = log();
-  EXPECT_NE(text.find("          model raw: $$:B744\n"), std::string::npos);
-  // No database loaded: no wingspan is known, so the largest is taken and the model counts as unknown.
-  EXPECT_NE(text.find("          SimConnect: User aircraft model: B744, category: Light\n"), std::string::npos);
-  EXPECT_FALSE(g_mainWindow.userModelRecognised.load());
-  ASSERT_TRUE(g_userHalfWingspan.get().has_value());
-  dispatch(textData(SIM_REQ_USER_MODEL, "$$:B"));
-  EXPECT_NE(log().find("          SimConnect: User aircraft model: $$:B, category: Light\n"), std::string::npos);
-  dispatch(textData(SIM_REQ_USER_MODEL, "camerapod"));
-  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
-  dispatch(textData(SIM_REQ_USER_MODEL, ""));
-  EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
-  g_mainWindow.userModelRecognised = true;
+    dispatch(textData(SIM_REQ_USER_MODEL, "$$:B744"));
+    const std::string text = log();
+    EXPECT_NE(text.find("          model raw: $$:B744\n"), std::string::npos);
+    // No database loaded: no wingspan is known, so the largest is taken and the model counts as unknown.
+    EXPECT_NE(text.find("          SimConnect: User aircraft model: B744, category: Light\n"), std::string::npos);
+    EXPECT_FALSE(g_mainWindow.userModelRecognised.load());
+    ASSERT_TRUE(g_userHalfWingspan.get().has_value());
+    dispatch(textData(SIM_REQ_USER_MODEL, "$$:B"));
+    EXPECT_NE(log().find("          SimConnect: User aircraft model: $$:B, category: Light\n"), std::string::npos);
+    dispatch(textData(SIM_REQ_USER_MODEL, "camerapod"));
+    EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+    dispatch(textData(SIM_REQ_USER_MODEL, ""));
+    EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
+    g_mainWindow.userModelRecognised = true;
 }
 
 } // namespace
@@ -315,79 +317,78 @@ namespace {
 // The user model against a small wingspan table: A320 and B738 have entries, B744 has none.
 class UserModel : public Dispatch {
 protected:
-  void SetUp() override {
-    Dispatch::SetUp();
-    for (const auto& [code, half] : std::vector<std::pair<const char*, double>>{
-             {"A320", 0.00970}, {"A321", 0.00970}, {"B738", 0.01020}, {"E190", 0.00780}, {"A388", 0.0216}}) {
-      const auto id = g_modelPool.intern(code);
-      saved.emplace_back(id, g_halfWingspans.at(id));
-      g_halfWingspans.at(id) = half;
+    void SetUp() override {
+        Dispatch::SetUp();
+        for (const auto& [code, half] : std::vector<std::pair<const char*, double>>{
+                 {"A320", 0.00970}, {"A321", 0.00970}, {"B738", 0.01020}, {"E190", 0.00780}, {"A388", 0.0216}}) {
+            const auto id = g_modelPool.intern(code);
+            saved.emplace_back(id, g_halfWingspans.at(id));
+            g_halfWingspans.at(id) = half;
+        }
+        g_modelPool.intern("B744");
+        savedMax = g_maxHalfWingspan;
+        g_maxHalfWingspan = 0.0216;
     }
-    g_modelPool.intern("B744");
-    savedMax = g_maxHalfWingspan;
-    g_maxHalfWingspan = 0.0216;
-  }
-  void TearDown() override {
-    for (const auto& [id, half] : saved) {
-      g_halfWingspans.at(id) = half;
+    void TearDown() override {
+        for (const auto& [id, half] : saved) {
+            g_halfWingspans.at(id) = half;
+        }
+        g_maxHalfWingspan = savedMax;
+        g_mainWindow.userModelRecognised = true;
+        Dispatch::TearDown();
     }
-    g_maxHalfWingspan = savedMax;
-    g_mainWindow.userModelRecognised = true;
-    Dispatch::TearDown();
-  }
-  void model(const std::string& text) { dispatch(textData(SIM_REQ_USER_MODEL, text)); }
-  std::vector<std::pair<std::uint16_t, double>> saved;
-  double savedMax = 0.0;
+    void model(const std::string& text) { dispatch(textData(SIM_REQ_USER_MODEL, text)); }
+    std::vector<std::pair<std::uint16_t, double>> saved;
+    double savedMax = 0.0;
 };
 
 TEST_F(UserModel, KnownTypeShowsItsWingspan) {
-  model("A320");
-  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
-  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.00970);
-  EXPECT_NE(log().find("          SimConnect: User aircraft model: A320, half wing span: 18.0 meter, category: "),
-            std::string::npos);
+    model("A320");
+    EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+    EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.00970);
+    EXPECT_NE(log().find("          SimConnect: User aircraft model: A320, half wing span: 18.0 meter, category: "),
+              std::string::npos);
 }
 
 TEST_F(UserModel, TextIdsAreReadFromBeforeTheSuffix) {
-  model("ATCCOM.AC_MODEL_A320.0.text");
-  EXPECT_NE(log().find("SimConnect: User aircraft model: A320, half wing span"), std::string::npos);
-  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+    model("ATCCOM.AC_MODEL_A320.0.text");
+    EXPECT_NE(log().find("SimConnect: User aircraft model: A320, half wing span"), std::string::npos);
+    EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
 }
 
 TEST_F(UserModel, TypeWithoutWingspanEntryIsUnknown) {
-  model("B744");
-  EXPECT_FALSE(g_mainWindow.userModelRecognised.load());
-  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // the largest, never 0
-  EXPECT_EQ(gf_statusSnapshot().statusText,
-            "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
-  EXPECT_EQ(log().find("B744, half wing span"), std::string::npos);
+    model("B744");
+    EXPECT_FALSE(g_mainWindow.userModelRecognised.load());
+    EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // the largest, never 0
+    EXPECT_EQ(gf_statusSnapshot().statusText,
+              "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
+    EXPECT_EQ(log().find("B744, half wing span"), std::string::npos);
 }
 
 TEST_F(UserModel, AerosoftTitleGivesTheType) {
-  dispatch(textData(SIM_REQ_USER_TITLE, "Aerosoft A321 CFM Lufthansa"));
-  model("Aerosoft_A321_CFM");
-  EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
-  EXPECT_NE(log().find("SimConnect: User aircraft model deduced from title: A321, half wing span: 18.0 meter"),
-            std::string::npos);
+    dispatch(textData(SIM_REQ_USER_TITLE, "Aerosoft A321 CFM Lufthansa"));
+    model("Aerosoft_A321_CFM");
+    EXPECT_TRUE(g_mainWindow.userModelRecognised.load());
+    EXPECT_NE(log().find("SimConnect: User aircraft model deduced from title: A321, half wing span: 18.0 meter"),
+              std::string::npos);
 }
 
 TEST_F(UserModel, Dg737TitleNamesTheVariant) {
-  dispatch(textData(SIM_REQ_USER_TITLE, "DG 737-800 Ryanair"));
-  model("737");
-  EXPECT_NE(log().find("SimConnect: User aircraft model: B738, half wing span: 18.9 meter"), std::string::npos);
+    dispatch(textData(SIM_REQ_USER_TITLE, "DG 737-800 Ryanair"));
+    model("737");
+    EXPECT_NE(log().find("SimConnect: User aircraft model: B738, half wing span: 18.9 meter"), std::string::npos);
 }
 
 TEST_F(UserModel, EmptyModelTakesTheCrj7OrTheLargest) {
-  model("");
-  EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
-  EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // no CRJ7 entry here
-  EXPECT_EQ(gf_statusSnapshot().statusText,
-            "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead");
+    model("");
+    EXPECT_EQ(g_mainWindow.userModelText.get(), "Unknown (encrypted?) aircraft");
+    EXPECT_DOUBLE_EQ(*g_userHalfWingspan.get(), 0.0216); // no CRJ7 entry here
+    EXPECT_EQ(gf_statusSnapshot().statusText,
+              "171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead");
 }
 
 } // namespace
 } // namespace skf
-
 
 namespace skf {
 namespace {
@@ -396,63 +397,63 @@ namespace {
 // the stand name and the reserved-stand refresh run on the thread that calls the engine-side functions.
 class UserStand : public Dispatch {
 protected:
-  void SetUp() override {
-    Dispatch::SetUp();
-    SimEngineHooks hooks;
-    hooks.standNameAt = [this](const UserAircraftState& user) {
-      standThreads.push_back(std::this_thread::get_id());
-      return user.onGround != 0 && user.block.latitude > 50.0 ? std::string("D7") : std::string();
-    };
-    hooks.reserveUserStand = [this](const std::string& name) {
-      reserved.push_back(name);
-      return true;
-    };
-    gf_registerSimEngineHooks(hooks);
-    g_mainWindow.userStandText.clear();
-  }
-  void TearDown() override {
-    gf_registerSimEngineHooks({});
-    Dispatch::TearDown();
-  }
-  void onGround(std::int64_t value) {
-    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &value, 8));
-  }
-  std::vector<std::thread::id> standThreads;
-  std::vector<std::string> reserved;
+    void SetUp() override {
+        Dispatch::SetUp();
+        SimEngineHooks hooks;
+        hooks.standNameAt = [this](const UserAircraftState& user) {
+            standThreads.push_back(std::this_thread::get_id());
+            return user.onGround != 0 && user.block.latitude > 50.0 ? std::string("D7") : std::string();
+        };
+        hooks.reserveUserStand = [this](const std::string& name) {
+            reserved.push_back(name);
+            return true;
+        };
+        gf_registerSimEngineHooks(hooks);
+        g_mainWindow.userStandText.clear();
+    }
+    void TearDown() override {
+        gf_registerSimEngineHooks({});
+        Dispatch::TearDown();
+    }
+    void onGround(std::int64_t value) {
+        dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &value, 8));
+    }
+    std::vector<std::thread::id> standThreads;
+    std::vector<std::string> reserved;
 };
 
 TEST_F(UserStand, StandNameIsWorkedOutByTheEngineSide) {
-  dispatch(userPosition(52.3, 4.76));
-  onGround(1);
-  EXPECT_TRUE(standThreads.empty()); // nothing on the dispatching side
-  const UserAircraftState state = gf_requestUserPosition();
-  EXPECT_EQ(state.block.latitude, 52.3);
-  EXPECT_EQ(g_mainWindow.userStandText.get(), "D7");
-  ASSERT_FALSE(standThreads.empty());
-  EXPECT_EQ(standThreads.back(), std::this_thread::get_id());
-  onGround(0);
-  gf_requestUserPosition();
-  EXPECT_EQ(g_mainWindow.userStandText.get(), "");
+    dispatch(userPosition(52.3, 4.76));
+    onGround(1);
+    EXPECT_TRUE(standThreads.empty()); // nothing on the dispatching side
+    const UserAircraftState state = gf_requestUserPosition();
+    EXPECT_EQ(state.block.latitude, 52.3);
+    EXPECT_EQ(g_mainWindow.userStandText.get(), "D7");
+    ASSERT_FALSE(standThreads.empty());
+    EXPECT_EQ(standThreads.back(), std::this_thread::get_id());
+    onGround(0);
+    gf_requestUserPosition();
+    EXPECT_EQ(g_mainWindow.userStandText.get(), "");
 }
 
 TEST_F(UserStand, FlightLoadOnlyAsksForTheReservedStandRefresh) {
-  UserAircraftBlock block;
-  block.latitude = 52.3;
-  block.longitude = 4.76;
-  block.groundSpeed = 1.5;
-  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
-  onGround(1);
-  dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
-  EXPECT_TRUE(reserved.empty());
-  EXPECT_TRUE(gf_runUserStandRefresh());
-  EXPECT_EQ(reserved, std::vector<std::string>{"D7"});
-  EXPECT_FALSE(gf_runUserStandRefresh()); // asked once, done once
-  // A user aircraft rolling faster than 2 kn keeps the reserved stand.
-  block.groundSpeed = 2.5;
-  dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
-  gf_requestUserStandRefresh();
-  EXPECT_FALSE(gf_runUserStandRefresh());
-  EXPECT_EQ(reserved.size(), 1U);
+    UserAircraftBlock block;
+    block.latitude = 52.3;
+    block.longitude = 4.76;
+    block.groundSpeed = 1.5;
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+    onGround(1);
+    dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
+    EXPECT_TRUE(reserved.empty());
+    EXPECT_TRUE(gf_runUserStandRefresh());
+    EXPECT_EQ(reserved, std::vector<std::string>{"D7"});
+    EXPECT_FALSE(gf_runUserStandRefresh()); // asked once, done once
+    // A user aircraft rolling faster than 2 kn keeps the reserved stand.
+    block.groundSpeed = 2.5;
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+    gf_requestUserStandRefresh();
+    EXPECT_FALSE(gf_runUserStandRefresh());
+    EXPECT_EQ(reserved.size(), 1U);
 }
 
 } // namespace

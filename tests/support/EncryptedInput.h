@@ -10,8 +10,7 @@
 namespace skf::test {
 
 // Writes the plain XML to plain.xml and encrypts it into input/<name> (for instance "airports.enc").
-inline void installEncryptedInput(const std::string& xml, const std::string& name)
-{
+inline void installEncryptedInput(const std::string& xml, const std::string& name) {
     WorkFolder::writeFile("plain.xml", xml);
     std::filesystem::create_directories("input");
     gf_streamEncrypt(g_dataKey, "plain.xml", std::filesystem::path("input") / name);

@@ -13,21 +13,20 @@ namespace skf::test {
 class FastCycleClock final : public CycleClock {
 public:
     TimePoint now() override { return TimePoint(Clock::duration(m_ticks.load())); }
-    void sleepUntil(TimePoint target) override
-    {
+    void sleepUntil(TimePoint target) override {
         auto current = m_ticks.load();
         const auto wanted = target.time_since_epoch().count();
         while (current < wanted && !m_ticks.compare_exchange_weak(current, wanted)) {
         }
         {
             std::lock_guard lock(m_mutex);
-            if (m_onSleep) m_onSleep();
+            if (m_onSleep)
+                m_onSleep();
         }
         std::this_thread::sleep_for(std::chrono::microseconds(200)); // let the other threads move
     }
     // Called after every sleep (for instance to record the status line).
-    void onSleep(std::function<void()> hook)
-    {
+    void onSleep(std::function<void()> hook) {
         std::lock_guard lock(m_mutex);
         m_onSleep = std::move(hook);
     }

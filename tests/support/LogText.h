@@ -9,8 +9,7 @@
 namespace skf::test {
 
 // Flushes the log and reads the Log.txt of the folder it was opened in.
-inline std::string logTextIn(const std::filesystem::path& folder)
-{
+inline std::string logTextIn(const std::filesystem::path& folder) {
     gf_flushLog();
     return readBytes(folder / "Log.txt");
 }

@@ -12,8 +12,7 @@ namespace skf::test {
 // `flips` copies with a few random bytes changed, and copies with awkward texts (huge numbers, NaN,
 // negative values, a very long string, deep nesting) put at random places. Same seed, same list.
 inline std::vector<std::string> mutationsOf(const std::string& sample, unsigned seed = 1, int flips = 150,
-                                            const std::string& nestOpen = "<a>")
-{
+                                            const std::string& nestOpen = "<a>") {
     std::vector<std::string> out{sample}; // the intact sample first, as a check of the harness
     const std::size_t step = sample.size() <= 400 ? 1 : sample.size() / 200;
     for (std::size_t n = 0; n < sample.size(); n += step)

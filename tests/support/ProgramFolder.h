@@ -14,8 +14,7 @@ namespace skf::test {
 
 class ProgramFolder {
 public:
-    explicit ProgramFolder(const std::string& name)
-    {
+    explicit ProgramFolder(const std::string& name) {
         namespace fs = std::filesystem;
         m_previous = fs::current_path();
         m_root = fs::temp_directory_path() / (name + "_" + std::to_string(::getpid()));
@@ -26,8 +25,7 @@ public:
         gf_openLogIn(m_root);
         gf_buildProgramPathsIn(m_root / "roaming");
     }
-    ~ProgramFolder()
-    {
+    ~ProgramFolder() {
         gf_closeLog();
         std::error_code ec;
         std::filesystem::current_path(m_previous, ec);
@@ -39,10 +37,7 @@ public:
     const std::filesystem::path& root() const { return m_root; }
 
     // The log as written so far.
-    std::string log() const
-    {
-        return logTextIn(m_root);
-    }
+    std::string log() const { return logTextIn(m_root); }
 
 private:
     std::filesystem::path m_previous;

@@ -15,20 +15,16 @@ namespace skf::test {
 
 class TempFolder {
 public:
-    TempFolder()
-    {
+    TempFolder() {
         static std::atomic<int> counter{0};
         std::random_device rd;
-        m_path = std::filesystem::temp_directory_path() /
-                 ("skyfill-test-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + "-" +
-                  std::to_string(rd()));
+        m_path = std::filesystem::temp_directory_path() / ("skyfill-test-" + std::to_string(getpid()) + "-" +
+                                                           std::to_string(counter++) + "-" + std::to_string(rd()));
         std::filesystem::create_directories(m_path);
     }
-    ~TempFolder()
-    {
+    ~TempFolder() {
         std::error_code ec;
-        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                     ec);
+        std::filesystem::permissions(m_path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
         std::filesystem::remove_all(m_path, ec);
     }
     TempFolder(const TempFolder&) = delete;
@@ -41,24 +37,21 @@ private:
     std::filesystem::path m_path;
 };
 
-inline void writeBytes(const std::filesystem::path& path, std::string_view bytes)
-{
+inline void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out)
         throw std::runtime_error("writeBytes: cannot create " + path.string());
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::string readBytes(const std::filesystem::path& path)
-{
+inline std::string readBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Writes the text, making the folders above the file first; a file that cannot be written is left as it is
 // (the test's own checks then fail).
-inline void writeFileMakingFolders(const std::filesystem::path& path, std::string_view text)
-{
+inline void writeFileMakingFolders(const std::filesystem::path& path, std::string_view text) {
     if (path.has_parent_path())
         std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -68,12 +61,10 @@ inline void writeFileMakingFolders(const std::filesystem::path& path, std::strin
 // Changes the working folder for the life of the object.
 class WorkingFolder {
 public:
-    explicit WorkingFolder(const std::filesystem::path& path) : m_old(std::filesystem::current_path())
-    {
+    explicit WorkingFolder(const std::filesystem::path& path) : m_old(std::filesystem::current_path()) {
         std::filesystem::current_path(path);
     }
-    ~WorkingFolder()
-    {
+    ~WorkingFolder() {
         std::error_code ec;
         std::filesystem::current_path(m_old, ec);
     }

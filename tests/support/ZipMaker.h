@@ -13,12 +13,13 @@
 namespace skf::test {
 
 inline void makeZip(const std::filesystem::path& path,
-                    const std::vector<std::pair<std::string, std::string>>& entries)
-{
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
+                    const std::vector<std::pair<std::string, std::string>>& entries) {
+    if (path.has_parent_path())
+        std::filesystem::create_directories(path.parent_path());
     int error = 0;
     zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (archive == nullptr) throw std::runtime_error("makeZip: cannot create " + path.string());
+    if (archive == nullptr)
+        throw std::runtime_error("makeZip: cannot create " + path.string());
     for (const auto& [name, content] : entries) {
         if (!name.empty() && name.back() == '/') {
             zip_dir_add(archive, name.c_str(), ZIP_FL_ENC_UTF_8);
@@ -33,7 +34,8 @@ inline void makeZip(const std::filesystem::path& path,
             throw std::runtime_error("makeZip: cannot add " + name);
         }
     }
-    if (zip_close(archive) != 0) throw std::runtime_error("makeZip: cannot write " + path.string());
+    if (zip_close(archive) != 0)
+        throw std::runtime_error("makeZip: cannot write " + path.string());
 }
 
 } // namespace skf::test

@@ -24,10 +24,11 @@ const char* kSample = R"({"simulator": 2024, "version": [12, 1, 282174, 999],
  "capacity": 10, "confirmFrames": 3,
  "foreign": [{"atcId": "PH-BXA", "lat": 52.31, "lon": 4.74, "alt": 3000, "appearAt": 2}]})";
 
-void write(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+void write(const fs::path& p, const std::string& text) {
+    std::ofstream(p, std::ios::binary) << text;
+}
 
-TEST(ScenarioRobustness, DamagedFilesLoadSanelyOrAreRefusedWithAScenarioMessage)
-{
+TEST(ScenarioRobustness, DamagedFilesLoadSanelyOrAreRefusedWithAScenarioMessage) {
     test::TempFolder temp;
     const fs::path file = temp.path() / "s.json";
     int loaded = 0, refused = 0;
@@ -49,8 +50,7 @@ TEST(ScenarioRobustness, DamagedFilesLoadSanelyOrAreRefusedWithAScenarioMessage)
     EXPECT_GT(refused, 0);
 }
 
-TEST(ScenarioRobustness, NumbersThatDoNotFitAnIntegerFieldAreRefused)
-{
+TEST(ScenarioRobustness, NumbersThatDoNotFitAnIntegerFieldAreRefused) {
     for (const char* text : {R"({"simulator": 1e30})", R"({"simulator": 2020.5})", R"({"capacity": -1})",
                              R"({"confirmFrames": 4294967296})", R"({"user": {"objectId": -5}})",
                              R"({"zulu": {"dayOfYear": 1e300}})", R"({"version": [11, 0, -1, 999]})"}) {
@@ -60,8 +60,7 @@ TEST(ScenarioRobustness, NumbersThatDoNotFitAnIntegerFieldAreRefused)
               4294967295u);
 }
 
-TEST(ScenarioRobustness, MissingEmptyOrFolderFilesAreRefused)
-{
+TEST(ScenarioRobustness, MissingEmptyOrFolderFilesAreRefused) {
     test::TempFolder temp;
     EXPECT_THROW(gf_loadScenario(temp.path() / "none.json"), std::runtime_error);
     write(temp.path() / "empty.json", "");

@@ -40,7 +40,9 @@ public:
     int range(int lo, int hi) { return lo + static_cast<int>(next() % static_cast<uint64_t>(hi - lo + 1)); }
     bool chance(int percent) { return range(1, 100) <= percent; }
     template <class T>
-    const T& pick(const std::vector<T>& v) { return v[static_cast<size_t>(range(0, static_cast<int>(v.size()) - 1))]; }
+    const T& pick(const std::vector<T>& v) {
+        return v[static_cast<size_t>(range(0, static_cast<int>(v.size()) - 1))];
+    }
 
 private:
     uint64_t m_state;
@@ -48,7 +50,7 @@ private:
 
 struct Airline {
     std::string icao;
-    std::string regPrefix;  // "PH-", "N", ...
+    std::string regPrefix; // "PH-", "N", ...
 };
 
 struct AirportSpec {
@@ -57,14 +59,15 @@ struct AirportSpec {
     double lat = 0;
     double lon = 0;
     int altitude = 0;
-    int stands = 0;            // stands of the airport in the airport list
-    double runwayHeading = 0;  // degrees; piers run across it
+    int stands = 0;           // stands of the airport in the airport list
+    double runwayHeading = 0; // degrees; piers run across it
     std::vector<Airline> airlines;
     std::vector<Airline> cargoAirlines;
-    int trafficWeek = 0;  // RT_traffic_week, 0 = none
+    int trafficWeek = 0; // RT_traffic_week, 0 = none
 };
 
-const std::vector<std::string> kNarrow = {"A320", "A321", "A20N", "A21N", "B738", "B38M", "E190", "E195", "A319", "B737"};
+const std::vector<std::string> kNarrow = {"A320", "A321", "A20N", "A21N", "B738",
+                                          "B38M", "E190", "E195", "A319", "B737"};
 const std::vector<std::string> kWide = {"B77W", "A333", "B789", "A359", "B772", "A388", "B748", "A332", "B763"};
 const std::vector<std::string> kFreighter = {"B744", "B77L", "B748", "A332", "B763", "MD11"};
 const std::vector<std::string> kGa = {"C172", "PC12", "C25A", "BE20", "C56X", "PA28", "E55P"};
@@ -83,7 +86,8 @@ std::pair<std::vector<Airline>, std::vector<Airline>> lf_regionAirlines(char reg
     case 'N':
         return {{{"QFA", "VH-"}, {"VOZ", "VH-"}, {"JST", "VH-"}, {"ANZ", "ZK-"}, {"SIA", "9V-"}}, {{"QFA", "VH-"}}};
     case 'R':
-        return {{{"JAL", "JA"}, {"ANA", "JA"}, {"KAL", "HL"}, {"AAR", "HL"}, {"CPA", "B-"}}, {{"KAL", "HL"}, {"NCA", "JA"}}};
+        return {{{"JAL", "JA"}, {"ANA", "JA"}, {"KAL", "HL"}, {"AAR", "HL"}, {"CPA", "B-"}},
+                {{"KAL", "HL"}, {"NCA", "JA"}}};
     case 'Z':
         return {{{"CCA", "B-"}, {"CES", "B-"}, {"CSN", "B-"}, {"CHH", "B-"}}, {{"CKK", "B-"}, {"CSS", "B-"}}};
     case 'V':
@@ -105,8 +109,16 @@ std::pair<std::vector<Airline>, std::vector<Airline>> lf_regionAirlines(char reg
     case 'U':
         return {{{"AFL", "RA-"}, {"SBI", "RA-"}, {"UTA", "RA-"}}, {{"ABW", "RA-"}}};
     default:
-        return {{{"DLH", "D-"}, {"AFR", "F-"}, {"BAW", "G-"}, {"KLM", "PH-"}, {"EZY", "G-"}, {"RYR", "EI-"}, {"SAS", "SE-"},
-                 {"IBE", "EC-"}, {"WZZ", "HA-"}, {"UAE", "A6-"}},
+        return {{{"DLH", "D-"},
+                 {"AFR", "F-"},
+                 {"BAW", "G-"},
+                 {"KLM", "PH-"},
+                 {"EZY", "G-"},
+                 {"RYR", "EI-"},
+                 {"SAS", "SE-"},
+                 {"IBE", "EC-"},
+                 {"WZZ", "HA-"},
+                 {"UAE", "A6-"}},
                 {{"BCS", "D-"}, {"CLX", "LX-"}, {"FDX", "N"}, {"MPH", "PH-"}}};
     }
 }
@@ -121,9 +133,15 @@ struct Tailored {
 
 const std::vector<Tailored>& lf_tailored() {
     static const std::vector<Tailored> table = {
-        {"EHAM", "Amsterdam Schiphol", {{"KLM", "PH-"}, {"TRA", "PH-"}, {"EZY", "G-"}, {"DAL", "N"}, {"BAW", "G-"}, {"UAE", "A6-"}}, 23},
+        {"EHAM",
+         "Amsterdam Schiphol",
+         {{"KLM", "PH-"}, {"TRA", "PH-"}, {"EZY", "G-"}, {"DAL", "N"}, {"BAW", "G-"}, {"UAE", "A6-"}},
+         23},
         {"EHRD", "Rotterdam The Hague", {{"TRA", "PH-"}, {"KLM", "PH-"}, {"EZY", "G-"}}, 0},
-        {"EGLL", "London Heathrow", {{"BAW", "G-"}, {"VIR", "G-"}, {"UAL", "N"}, {"DAL", "N"}, {"UAE", "A6-"}, {"QFA", "VH-"}}, 23},
+        {"EGLL",
+         "London Heathrow",
+         {{"BAW", "G-"}, {"VIR", "G-"}, {"UAL", "N"}, {"DAL", "N"}, {"UAE", "A6-"}, {"QFA", "VH-"}},
+         23},
         {"EGKK", "London Gatwick", {{"EZY", "G-"}, {"BAW", "G-"}, {"VLG", "EC-"}, {"WZZ", "HA-"}}, 0},
         {"EGLC", "London City", {{"BAW", "G-"}, {"KLM", "PH-"}, {"SWR", "HB-"}}, 0},
         {"EGHI", "Southampton", {{"EZY", "G-"}, {"KLM", "PH-"}}, 0},
@@ -157,8 +175,8 @@ std::vector<AirportSpec> lf_readList(const fs::path& listPath) {
         }
         // the code names the files: four letters or digits only
         const bool codeOk = a.icao.size() == 4 && std::all_of(a.icao.begin(), a.icao.end(), [](char c) {
-            return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        });
+                                return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+                            });
         if (!codeOk || !std::isfinite(a.lat) || !std::isfinite(a.lon) || std::abs(a.lat) > 89.0 ||
             std::abs(a.lon) > 180.0 || a.stands > kMaxStands) {
             std::cerr << "apfgen: airport '" << a.icao << "' skipped: invalid code, position or stand count\n";
@@ -183,7 +201,7 @@ std::vector<AirportSpec> lf_readList(const fs::path& listPath) {
 constexpr double kNmPerDegree = 60.0;
 
 struct Offset {
-    double north;  // metres
+    double north; // metres
     double east;
 };
 
@@ -226,7 +244,7 @@ std::string lf_registration(Rng& rng, const Airline& airline) {
 
 struct Fleet {
     // registrations kept per airline and type so that aircraft come back on other days
-    std::vector<std::pair<std::string, std::string>> aircraft;  // (airline, registration)
+    std::vector<std::pair<std::string, std::string>> aircraft; // (airline, registration)
 };
 
 struct GenOpt {
@@ -252,8 +270,8 @@ struct GenStand {
     std::vector<GenOpt> opts;
 };
 
-void lf_addFlights(Rng& rng, GenStand& stand, const std::vector<Airline>& airlines, const std::vector<std::string>& types,
-                   int visitsPerWeek, int softPercent) {
+void lf_addFlights(Rng& rng, GenStand& stand, const std::vector<Airline>& airlines,
+                   const std::vector<std::string>& types, int visitsPerWeek, int softPercent) {
     // a few aircraft use this stand again and again
     struct Regular {
         Airline airline;
@@ -274,7 +292,7 @@ void lf_addFlights(Rng& rng, GenStand& stand, const std::vector<Airline>& airlin
         o.type = r.type;
         o.reg = r.reg;
         o.day = rng.range(1, 7);
-        o.first = rng.range(10, 44);  // from 05:00
+        o.first = rng.range(10, 44); // from 05:00
         o.last = std::min(47, o.first + rng.range(0, 5));
         const int inbound = r.flight + rng.range(0, 3) * 2;
         o.cs = rng.chance(60) ? fmt::format("{}{}:{}{}", r.airline.icao, inbound, r.airline.icao, inbound + 1)
@@ -284,7 +302,7 @@ void lf_addFlights(Rng& rng, GenStand& stand, const std::vector<Airline>& airlin
         for (const auto& other : stand.opts) {
             taken = taken || (other.day == o.day && other.first <= o.last + 1 && o.first <= other.last + 1);
         }
-        if (!taken) {  // one aircraft at a time on a stand
+        if (!taken) { // one aircraft at a time on a stand
             stand.opts.push_back(o);
         }
     }
@@ -372,7 +390,8 @@ skf::QualityFactor lf_quality(const std::vector<GenStand>& stands) {
             so.number = number++;
             so.day = static_cast<uint32_t>(o.day);
             so.real = o.soft ? 0 : 1;
-            for (int k = o.first; k <= o.last; ++k) so.halfHours.set(static_cast<size_t>(k));
+            for (int k = o.first; k <= o.last; ++k)
+                so.halfHours.set(static_cast<size_t>(k));
             opts.push_back(so);
         }
         table.emplace_back(g.id, std::move(opts), g.lat, g.lon, 0.0, g.radius, g.cargo, g.ramp, g.heli);
@@ -432,7 +451,8 @@ bool lf_write(const AirportSpec& a, const std::vector<GenStand>& stands, const s
             opt.append_attribute("reg") = o.reg.c_str();
             opt.append_attribute("airl") = o.airline.c_str();
             opt.append_attribute("type") = o.type.c_str();
-            if (o.soft) opt.append_attribute("soft") = "true";
+            if (o.soft)
+                opt.append_attribute("soft") = "true";
             opt.append_attribute("day") = o.day;
             opt.append_attribute("hh") =
                 (o.first == o.last ? fmt::format("{}", o.first) : fmt::format("{}:{}", o.first, o.last)).c_str();
@@ -440,7 +460,7 @@ bool lf_write(const AirportSpec& a, const std::vector<GenStand>& stands, const s
         }
     }
     std::error_code ec;
-    fs::create_directories(path.parent_path(), ec);  // a failure shows in the save
+    fs::create_directories(path.parent_path(), ec); // a failure shows in the save
     // through a temporary file: an interrupted run never leaves a cut file behind
     return skf::gf_saveXml(doc, path);
 }
@@ -474,7 +494,8 @@ int lf_main(int argc, char** argv) {
             continue;
         }
         uint64_t seed = 0;
-        for (char c : a.icao) seed = seed * 131 + static_cast<unsigned char>(c);
+        for (char c : a.icao)
+            seed = seed * 131 + static_cast<unsigned char>(c);
         Rng rng(seed);
         a.runwayHeading = rng.range(0, 179);
         const std::vector<GenStand> stands = lf_layout(a, rng);
@@ -489,8 +510,11 @@ int lf_main(int argc, char** argv) {
         }
         if (listed(thirdparty, a.icao)) {
             // an add-on scenery of another maker, for both simulators
-            ok = ok && lf_write(a, stands, "Some Maker", 1, archive / "MSFS" / "archive" / "thirdparty" / "Some Maker" / file) &&
-                 lf_write(a, stands, "Some Maker", 2, archive / "MSFS2024" / "archive" / "thirdparty" / "Some Maker" / file);
+            ok = ok &&
+                 lf_write(a, stands, "Some Maker", 1,
+                          archive / "MSFS" / "archive" / "thirdparty" / "Some Maker" / file) &&
+                 lf_write(a, stands, "Some Maker", 2,
+                          archive / "MSFS2024" / "archive" / "thirdparty" / "Some Maker" / file);
         }
         if (!ok) {
             std::cerr << "apfgen: could not write " << file << "\n";
@@ -504,7 +528,7 @@ int lf_main(int argc, char** argv) {
     std::cout << written << " airports\n";
     return 0;
 }
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     try {

@@ -14,8 +14,7 @@ namespace {
 constexpr const char* kPrefix = "/downloads/";
 
 // The file below root for a URL path, or an empty path when the URL leaves the served folder.
-std::filesystem::path lf_fileOf(const std::filesystem::path& root, const std::string& urlPath)
-{
+std::filesystem::path lf_fileOf(const std::filesystem::path& root, const std::string& urlPath) {
     const std::string prefix(kPrefix);
     if (urlPath.compare(0, prefix.size(), prefix) != 0)
         return {};
@@ -25,8 +24,7 @@ std::filesystem::path lf_fileOf(const std::filesystem::path& root, const std::st
     return root / rel;
 }
 
-bool lf_readWhole(const std::filesystem::path& file, std::string& body)
-{
+bool lf_readWhole(const std::filesystem::path& file, std::string& body) {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(file, ec))
         return false;
@@ -40,17 +38,17 @@ bool lf_readWhole(const std::filesystem::path& file, std::string& body)
 } // namespace
 
 DownloadServer::DownloadServer(std::filesystem::path root)
-    : m_root(std::move(root)), m_server(std::make_unique<httplib::Server>())
-{
+    : m_root(std::move(root)), m_server(std::make_unique<httplib::Server>()) {
     m_server->Get(".*", [this](const httplib::Request& req, httplib::Response& res) {
         handle(req.path, req.get_header_value("User-Agent"), &res);
     });
 }
 
-DownloadServer::~DownloadServer() { stop(); }
+DownloadServer::~DownloadServer() {
+    stop();
+}
 
-bool DownloadServer::start(int port)
-{
+bool DownloadServer::start(int port) {
     if (m_thread.joinable())
         return true;
     {
@@ -76,8 +74,7 @@ bool DownloadServer::start(int port)
     return true;
 }
 
-void DownloadServer::stop()
-{
+void DownloadServer::stop() {
     {
         std::lock_guard lock(m_mutex);
         m_stopping = true;
@@ -89,13 +86,11 @@ void DownloadServer::stop()
     }
 }
 
-std::string DownloadServer::baseUrl() const
-{
+std::string DownloadServer::baseUrl() const {
     return "http://127.0.0.1:" + std::to_string(m_port) + kPrefix;
 }
 
-void DownloadServer::setFault(const std::string& urlPath, Fault fault)
-{
+void DownloadServer::setFault(const std::string& urlPath, Fault fault) {
     std::lock_guard lock(m_mutex);
     if (fault == Fault::None)
         m_faults.erase(urlPath);
@@ -103,33 +98,28 @@ void DownloadServer::setFault(const std::string& urlPath, Fault fault)
         m_faults[urlPath] = fault;
 }
 
-void DownloadServer::clearFaults()
-{
+void DownloadServer::clearFaults() {
     std::lock_guard lock(m_mutex);
     m_faults.clear();
 }
 
-std::vector<DownloadServer::Request> DownloadServer::requests() const
-{
+std::vector<DownloadServer::Request> DownloadServer::requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
 }
 
-void DownloadServer::clearRequests()
-{
+void DownloadServer::clearRequests() {
     std::lock_guard lock(m_mutex);
     m_requests.clear();
 }
 
-bool DownloadServer::waitWhileStalled(std::chrono::seconds limit)
-{
+bool DownloadServer::waitWhileStalled(std::chrono::seconds limit) {
     std::unique_lock lock(m_mutex);
     m_stopCv.wait_for(lock, limit, [this] { return m_stopping; });
     return false;
 }
 
-void DownloadServer::handle(const std::string& path, const std::string& userAgent, void* response)
-{
+void DownloadServer::handle(const std::string& path, const std::string& userAgent, void* response) {
     auto& res = *static_cast<httplib::Response*>(response);
     Fault fault = Fault::None;
     {
@@ -163,17 +153,16 @@ void DownloadServer::handle(const std::string& path, const std::string& userAgen
     // Announce the whole body, deliver only its first half (cut), or nothing of it (stalled).
     const bool stall = fault == Fault::StalledBody;
     const std::size_t half = stall ? 0 : body->size() / 2;
-    res.set_content_provider(
-        body->size(), "application/octet-stream",
-        [this, body, half, stall](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            if (offset < half) {
-                sink.write(body->data() + offset, half - offset);
-                return true;
-            }
-            if (stall)
-                waitWhileStalled(std::chrono::seconds(60));
-            return false; // ends the connection before the announced length
-        });
+    res.set_content_provider(body->size(), "application/octet-stream",
+                             [this, body, half, stall](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                 if (offset < half) {
+                                     sink.write(body->data() + offset, half - offset);
+                                     return true;
+                                 }
+                                 if (stall)
+                                     waitWhileStalled(std::chrono::seconds(60));
+                                 return false; // ends the connection before the announced length
+                             });
 }
 
 } // namespace skf

@@ -9,11 +9,12 @@
 
 namespace {
 volatile std::sig_atomic_t g_interrupted = 0;
-void lf_onSignal(int) { g_interrupted = 1; }
+void lf_onSignal(int) {
+    g_interrupted = 1;
+}
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2 || argc > 3) {
         std::cerr << "usage: dlserver FOLDER [PORT]\n";
         return 2;

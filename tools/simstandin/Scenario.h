@@ -32,49 +32,49 @@
 namespace skf::standin {
 
 struct Waypoint {
-  double t = 0;                   // seconds of flight time
-  double lat = 0, lon = 0;        // degrees
-  std::optional<double> altFt;    // empty: on the ground
-  double headingDeg = 0;
-  bool jump = false;              // put there at t instead of moving there
-  std::string phase;
+    double t = 0;                // seconds of flight time
+    double lat = 0, lon = 0;     // degrees
+    std::optional<double> altFt; // empty: on the ground
+    double headingDeg = 0;
+    bool jump = false; // put there at t instead of moving there
+    std::string phase;
 };
 
 struct GroundArea {
-  std::string name;
-  double lat = 0, lon = 0, radiusNm = 0, elevationFt = 0;
+    std::string name;
+    double lat = 0, lon = 0, radiusNm = 0, elevationFt = 0;
 };
 
 struct ForeignAircraft {
-  std::string atcId;
-  std::string title = "Foreign Airliner";
-  double lat = 0, lon = 0;
-  std::optional<double> altFt;    // empty: on the ground
-  double headingDeg = 0;
-  double speedKts = 0;
-  double appearAt = 0;            // seconds of flight time
-  double removeAt = -1;           // negative: never
+    std::string atcId;
+    std::string title = "Foreign Airliner";
+    double lat = 0, lon = 0;
+    std::optional<double> altFt; // empty: on the ground
+    double headingDeg = 0;
+    double speedKts = 0;
+    double appearAt = 0;  // seconds of flight time
+    double removeAt = -1; // negative: never
 };
 
 struct Scenario {
-  int simulator = 2020;
-  std::array<std::uint32_t, 4> version{11, 0, 282174, 999};
-  bool flightRunning = true;
-  std::string userTitle = "Airbus A320 Neo Asobo";
-  std::string userAtcModel = "A320";
-  std::string userAtcId = "ASXGS";
-  std::uint32_t userObjectId = 1;
-  std::uint32_t firstAiObjectId = 100;
-  int zuluYear = 2024, zuluDayOfYear = 160;
-  double zuluSeconds = 43200;
-  std::vector<Waypoint> path;
-  std::vector<GroundArea> areas;
-  std::vector<std::string> installedTitles{"*"};
-  std::uint32_t capacity = 1000;
-  std::uint32_t confirmFrames = 3;
-  double staticCgFt = 7.5;
-  double staticPitchDeg = -0.5;
-  std::vector<ForeignAircraft> foreign;
+    int simulator = 2020;
+    std::array<std::uint32_t, 4> version{11, 0, 282174, 999};
+    bool flightRunning = true;
+    std::string userTitle = "Airbus A320 Neo Asobo";
+    std::string userAtcModel = "A320";
+    std::string userAtcId = "ASXGS";
+    std::uint32_t userObjectId = 1;
+    std::uint32_t firstAiObjectId = 100;
+    int zuluYear = 2024, zuluDayOfYear = 160;
+    double zuluSeconds = 43200;
+    std::vector<Waypoint> path;
+    std::vector<GroundArea> areas;
+    std::vector<std::string> installedTitles{"*"};
+    std::uint32_t capacity = 1000;
+    std::uint32_t confirmFrames = 3;
+    double staticCgFt = 7.5;
+    double staticPitchDeg = -0.5;
+    std::vector<ForeignAircraft> foreign;
 };
 
 Scenario gf_parseScenario(const nlohmann::json& j);
@@ -85,4 +85,4 @@ Scenario gf_defaultScenario();
 // Great-circle distance in nautical miles.
 double gf_standInDistanceNm(double lat1, double lon1, double lat2, double lon2);
 
-}  // namespace skf::standin
+} // namespace skf::standin

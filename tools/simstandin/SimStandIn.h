@@ -33,200 +33,200 @@
 namespace skf::standin {
 
 struct StandInConfig {
-  std::string socketPath;           // empty: gf_simConnectSocketPath()
-  Scenario scenario = gf_defaultScenario();
-  bool started = true;              // false: opens are refused until setStarted(true)
-  bool realTime = false;            // ticks by itself at 30 frames per second
-  std::string tracePath;            // empty: no trace file
-  bool traceInMemory = false;       // keep every trace line for trace()
-  bool traceFrames = true;          // trace the "Frame" events too
+    std::string socketPath; // empty: gf_simConnectSocketPath()
+    Scenario scenario = gf_defaultScenario();
+    bool started = true;        // false: opens are refused until setStarted(true)
+    bool realTime = false;      // ticks by itself at 30 frames per second
+    std::string tracePath;      // empty: no trace file
+    bool traceInMemory = false; // keep every trace line for trace()
+    bool traceFrames = true;    // trace the "Frame" events too
 };
 
 enum class ObjectKind { User, Ai, Foreign };
 
 // What the stand-in knows about one simulated object.
 struct SimObjectState {
-  std::uint32_t id = 0;
-  ObjectKind kind = ObjectKind::Ai;
-  std::uint64_t owner = 0;          // connection that created it (0: the simulator's own)
-  std::uint32_t createPacket = 0;   // packet id of its creation
-  std::string title, atcId, atcModel;
-  double lat = 0, lon = 0, altFt = 0;          // degrees, feet
-  double pitch = 0, bank = 0, heading = 0;     // radians
-  double vsFtPerSec = 0, tasKts = 0, gsKts = 0;
-  bool released = false;
-  bool freezeLatLon = false, freezeAlt = false, freezeAtt = false;
-  bool moved = false;               // a client has set its position
-  bool movedBeforeReady = false;    // the first move came before release and all three freezes
-  std::uint32_t positionSets = 0;
-  std::uint32_t gear = 1, flaps = 0, spoilers = 0, throttle = 0;  // last client-event values
-  bool enginesRunning = false;
-  std::uint32_t lights = 0;         // SIM_LIGHT_* bits
-  double spoilerHandlePct = 0, throttle1Pct = 0, throttle2Pct = 0;
-  std::string flightPlan;
-  double staticCgFt = 0, staticPitchRad = 0;
+    std::uint32_t id = 0;
+    ObjectKind kind = ObjectKind::Ai;
+    std::uint64_t owner = 0;        // connection that created it (0: the simulator's own)
+    std::uint32_t createPacket = 0; // packet id of its creation
+    std::string title, atcId, atcModel;
+    double lat = 0, lon = 0, altFt = 0;      // degrees, feet
+    double pitch = 0, bank = 0, heading = 0; // radians
+    double vsFtPerSec = 0, tasKts = 0, gsKts = 0;
+    bool released = false;
+    bool freezeLatLon = false, freezeAlt = false, freezeAtt = false;
+    bool moved = false;            // a client has set its position
+    bool movedBeforeReady = false; // the first move came before release and all three freezes
+    std::uint32_t positionSets = 0;
+    std::uint32_t gear = 1, flaps = 0, spoilers = 0, throttle = 0; // last client-event values
+    bool enginesRunning = false;
+    std::uint32_t lights = 0; // SIM_LIGHT_* bits
+    double spoilerHandlePct = 0, throttle1Pct = 0, throttle2Pct = 0;
+    std::string flightPlan;
+    double staticCgFt = 0, staticPitchRad = 0;
 };
 
 nlohmann::json gf_objectJson(const SimObjectState& o);
 
 class SimStandIn {
- public:
-  explicit SimStandIn(StandInConfig config);
-  ~SimStandIn();
-  SimStandIn(const SimStandIn&) = delete;
-  SimStandIn& operator=(const SimStandIn&) = delete;
+public:
+    explicit SimStandIn(StandInConfig config);
+    ~SimStandIn();
+    SimStandIn(const SimStandIn&) = delete;
+    SimStandIn& operator=(const SimStandIn&) = delete;
 
-  // Binds the socket (replacing a stale socket file) and starts the server thread; throws std::runtime_error
-  // when the socket cannot be made.
-  void start();
-  // Stops the thread, drops every client (their objects are removed), removes the socket file.
-  void stop();
-  const std::string& socketPath() const { return socketPath_; }
+    // Binds the socket (replacing a stale socket file) and starts the server thread; throws std::runtime_error
+    // when the socket cannot be made.
+    void start();
+    // Stops the thread, drops every client (their objects are removed), removes the socket file.
+    void stop();
+    const std::string& socketPath() const { return socketPath_; }
 
-  // ---- the simulator's state ----
-  void setStarted(bool started);      // not started: opens are refused
-  void setFlightRunning(bool running);  // sends "Sim" with 1 or 0
-  // Sends "FlightLoaded" to its subscribers: a plain event, or with a file name the file-name message.
-  void loadFlight(const std::string& fileName = {});
-  void quit();                        // sends QUIT to every client, closes them, then counts as not started
-  void dropClients();                 // cuts every connection without a word (a crash)
-  void step(int frames = 1);          // ticks frames (also in real-time mode)
-  void teleportUser(double lat, double lon, std::optional<double> altFt = std::nullopt);
+    // ---- the simulator's state ----
+    void setStarted(bool started);       // not started: opens are refused
+    void setFlightRunning(bool running); // sends "Sim" with 1 or 0
+    // Sends "FlightLoaded" to its subscribers: a plain event, or with a file name the file-name message.
+    void loadFlight(const std::string& fileName = {});
+    void quit();               // sends QUIT to every client, closes them, then counts as not started
+    void dropClients();        // cuts every connection without a word (a crash)
+    void step(int frames = 1); // ticks frames (also in real-time mode)
+    void teleportUser(double lat, double lon, std::optional<double> altFt = std::nullopt);
 
-  // ---- faults ----
-  // Makes every connected client fail its next count calls of that kind (SimCall::Any: any call); waits until
-  // each client has armed it. False when a client did not confirm in time.
-  bool failNextCalls(SimCall call, std::uint32_t count,
-                     std::chrono::milliseconds wait = std::chrono::milliseconds(5000));
-  // Sends an exception message to every client.
-  void raiseException(std::uint32_t code, std::uint32_t sendId = 0, std::uint32_t index = 0);
-  // The next creations are refused with these exception codes, one each (e.g. CREATE_OBJECT_FAILED).
-  void failNextCreation(std::uint32_t exceptionCode);
-  // Clients that open from now on get VERSION_MISMATCH right after the open message.
-  void setVersionMismatch(bool on);
-  void setCapacity(std::uint32_t capacity);
-  void setInstalledTitles(std::vector<std::string> titles);
+    // ---- faults ----
+    // Makes every connected client fail its next count calls of that kind (SimCall::Any: any call); waits until
+    // each client has armed it. False when a client did not confirm in time.
+    bool failNextCalls(SimCall call, std::uint32_t count,
+                       std::chrono::milliseconds wait = std::chrono::milliseconds(5000));
+    // Sends an exception message to every client.
+    void raiseException(std::uint32_t code, std::uint32_t sendId = 0, std::uint32_t index = 0);
+    // The next creations are refused with these exception codes, one each (e.g. CREATE_OBJECT_FAILED).
+    void failNextCreation(std::uint32_t exceptionCode);
+    // Clients that open from now on get VERSION_MISMATCH right after the open message.
+    void setVersionMismatch(bool on);
+    void setCapacity(std::uint32_t capacity);
+    void setInstalledTitles(std::vector<std::string> titles);
 
-  // ---- what tests read ----
-  std::vector<SimObjectState> objects() const;
-  std::optional<SimObjectState> object(std::uint32_t id) const;
-  std::optional<SimObjectState> objectByAtcId(const std::string& atcId) const;
-  std::size_t aiObjectCount() const;
-  std::size_t connectionCount() const;
-  std::uint64_t frameCount() const;
-  std::uint64_t callCount(SimCall call) const;
-  // Ids of every AI object (also removed ones) whose first move came before release and all three freezes.
-  std::vector<std::uint32_t> movedBeforeReady() const;
-  // Ids of every object removed so far, in order.
-  std::vector<std::uint32_t> removedObjects() const;
-  std::vector<nlohmann::json> trace() const;
-  void traceSnapshot();
-  // Waits until a client's call with this packet id (or a later one) has been handled; false on timeout.
-  // With one client, calling it with the client's last packet id makes sure the stand-in has seen every call.
-  bool waitForPacket(std::uint32_t packetId,
-                     std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
-  // Waits until pred() holds, re-checking it whenever the stand-in has handled something; false on timeout.
-  bool waitUntil(const std::function<bool()>& pred,
-                 std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
+    // ---- what tests read ----
+    std::vector<SimObjectState> objects() const;
+    std::optional<SimObjectState> object(std::uint32_t id) const;
+    std::optional<SimObjectState> objectByAtcId(const std::string& atcId) const;
+    std::size_t aiObjectCount() const;
+    std::size_t connectionCount() const;
+    std::uint64_t frameCount() const;
+    std::uint64_t callCount(SimCall call) const;
+    // Ids of every AI object (also removed ones) whose first move came before release and all three freezes.
+    std::vector<std::uint32_t> movedBeforeReady() const;
+    // Ids of every object removed so far, in order.
+    std::vector<std::uint32_t> removedObjects() const;
+    std::vector<nlohmann::json> trace() const;
+    void traceSnapshot();
+    // Waits until a client's call with this packet id (or a later one) has been handled; false on timeout.
+    // With one client, calling it with the client's last packet id makes sure the stand-in has seen every call.
+    bool waitForPacket(std::uint32_t packetId,
+                       std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
+    // Waits until pred() holds, re-checking it whenever the stand-in has handled something; false on timeout.
+    bool waitUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(10000)) const;
 
- private:
-  struct Item {
-    std::string name, unit;
-    SIMCONNECT_DATATYPE type;
-  };
-  struct Request {
-    std::uint32_t requestId, defineId, objectId;
-  };
-  struct PendingCreation {
-    std::uint32_t packet, requestId, framesLeft;
-    std::string title, tail;
-    SIMCONNECT_DATA_INITPOSITION pos;
-  };
-  struct Conn {
-    std::uint64_t id = 0;
-    int fd = -1;
-    bool helloDone = false, opened = false, closing = false, dead = false;
-    std::string name;
-    std::vector<std::byte> in, out;
-    std::map<std::uint32_t, std::vector<Item>> defs;
-    std::map<std::uint32_t, std::string> systemEvents;     // client id -> system event name
-    std::map<std::uint32_t, std::string> clientEvents;     // client id -> simulator event name
-    std::map<std::uint32_t, std::vector<std::uint32_t>> groups;
-    std::map<std::uint32_t, std::uint32_t> groupPriority;
-    std::vector<Request> everySecond;
-    std::vector<PendingCreation> creations;
-    std::uint32_t lastPacket = 0;
-    std::uint32_t faultToken = 0;
-    bool faultAcked = true;
-  };
+private:
+    struct Item {
+        std::string name, unit;
+        SIMCONNECT_DATATYPE type;
+    };
+    struct Request {
+        std::uint32_t requestId, defineId, objectId;
+    };
+    struct PendingCreation {
+        std::uint32_t packet, requestId, framesLeft;
+        std::string title, tail;
+        SIMCONNECT_DATA_INITPOSITION pos;
+    };
+    struct Conn {
+        std::uint64_t id = 0;
+        int fd = -1;
+        bool helloDone = false, opened = false, closing = false, dead = false;
+        std::string name;
+        std::vector<std::byte> in, out;
+        std::map<std::uint32_t, std::vector<Item>> defs;
+        std::map<std::uint32_t, std::string> systemEvents; // client id -> system event name
+        std::map<std::uint32_t, std::string> clientEvents; // client id -> simulator event name
+        std::map<std::uint32_t, std::vector<std::uint32_t>> groups;
+        std::map<std::uint32_t, std::uint32_t> groupPriority;
+        std::vector<Request> everySecond;
+        std::vector<PendingCreation> creations;
+        std::uint32_t lastPacket = 0;
+        std::uint32_t faultToken = 0;
+        bool faultAcked = true;
+    };
 
-  void run();
-  void wake();
-  void acceptClients();
-  void readClient(Conn& c);
-  void writeClient(Conn& c);
-  void handleFrame(Conn& c, const SimWireFrame& f);
-  void handleCall(Conn& c, SimCall call, std::uint32_t packet, SimWireReader& r, nlohmann::json& t);
-  void dropConn(Conn& c, const char* why);
-  void tick();
-  void tickUser();
-  void tickForeign();
-  void tickAi();
-  void confirmCreations();
+    void run();
+    void wake();
+    void acceptClients();
+    void readClient(Conn& c);
+    void writeClient(Conn& c);
+    void handleFrame(Conn& c, const SimWireFrame& f);
+    void handleCall(Conn& c, SimCall call, std::uint32_t packet, SimWireReader& r, nlohmann::json& t);
+    void dropConn(Conn& c, const char* why);
+    void tick();
+    void tickUser();
+    void tickForeign();
+    void tickAi();
+    void confirmCreations();
 
-  void sendRaw(Conn& c, const void* msg, std::size_t size, const nlohmann::json& t);
-  void sendException(Conn& c, std::uint32_t code, std::uint32_t sendId, std::uint32_t index);
-  void sendEvent(Conn& c, std::uint32_t clientEventId, std::uint32_t data);
-  void sendSystemEvent(const std::string& name, std::uint32_t data, std::uint32_t objType = 0xFFFFFFFFu,
-                       const std::string& fileName = {});
-  void sendObjectData(Conn& c, std::uint32_t requestId, std::uint32_t defineId, const SimObjectState& o,
-                      bool byType, std::uint32_t entry, std::uint32_t outOf);
-  bool blockOf(Conn& c, std::uint32_t defineId, const SimObjectState& o, std::vector<std::byte>& out);
-  void applyBlock(Conn& c, std::uint32_t defineId, SimObjectState& o, const std::vector<std::byte>& data,
-                  nlohmann::json& t);
-  void removeObject(std::uint32_t id, const char* why);
-  SimObjectState* find(std::uint32_t id);
-  SimObjectState& user();
-  double groundFt(double lat, double lon) const;
-  bool titleInstalled(const std::string& title) const;
-  std::size_t aiCountLocked() const;
-  bool tracing() const;
-  void traceLine(nlohmann::json j);
-  nlohmann::json snapshotLocked() const;
-  void changed();
+    void sendRaw(Conn& c, const void* msg, std::size_t size, const nlohmann::json& t);
+    void sendException(Conn& c, std::uint32_t code, std::uint32_t sendId, std::uint32_t index);
+    void sendEvent(Conn& c, std::uint32_t clientEventId, std::uint32_t data);
+    void sendSystemEvent(const std::string& name, std::uint32_t data, std::uint32_t objType = 0xFFFFFFFFu,
+                         const std::string& fileName = {});
+    void sendObjectData(Conn& c, std::uint32_t requestId, std::uint32_t defineId, const SimObjectState& o, bool byType,
+                        std::uint32_t entry, std::uint32_t outOf);
+    bool blockOf(Conn& c, std::uint32_t defineId, const SimObjectState& o, std::vector<std::byte>& out);
+    void applyBlock(Conn& c, std::uint32_t defineId, SimObjectState& o, const std::vector<std::byte>& data,
+                    nlohmann::json& t);
+    void removeObject(std::uint32_t id, const char* why);
+    SimObjectState* find(std::uint32_t id);
+    SimObjectState& user();
+    double groundFt(double lat, double lon) const;
+    bool titleInstalled(const std::string& title) const;
+    std::size_t aiCountLocked() const;
+    bool tracing() const;
+    void traceLine(nlohmann::json j);
+    nlohmann::json snapshotLocked() const;
+    void changed();
 
-  StandInConfig cfg_;
-  std::string socketPath_;
-  int listenFd_ = -1;
-  int wakeRead_ = -1, wakeWrite_ = -1;
-  std::thread thread_;
-  bool running_ = false;
+    StandInConfig cfg_;
+    std::string socketPath_;
+    int listenFd_ = -1;
+    int wakeRead_ = -1, wakeWrite_ = -1;
+    std::thread thread_;
+    bool running_ = false;
 
-  mutable std::mutex mutex_;
-  mutable std::condition_variable changedCv_;
-  std::uint64_t changeCount_ = 0;
-  bool stopping_ = false;
-  bool started_ = true;
-  bool flightRunning_ = true;
-  bool versionMismatch_ = false;
-  std::vector<std::uint32_t> creationFaults_;
-  std::uint64_t nextConnId_ = 1;
-  std::vector<std::unique_ptr<Conn>> conns_;
-  std::map<std::uint32_t, SimObjectState> objects_;
-  std::uint32_t nextObjectId_ = 100;
-  std::uint64_t frame_ = 0;
-  double flightTime_ = 0;           // seconds of flight time (advances while a flight runs)
-  double zuluSeconds_ = 0;
-  bool userOnPath_ = true;
-  std::vector<bool> foreignPresent_;
-  std::vector<std::uint32_t> foreignIds_;
-  std::uint64_t callCounts_[SIM_CALL_COUNT] = {};
-  std::vector<std::uint32_t> movedBeforeReady_;
-  std::vector<std::uint32_t> removed_;
-  std::uint64_t traceSeq_ = 0;
-  std::ofstream traceFile_;
-  std::vector<nlohmann::json> traceMem_;
-  std::chrono::steady_clock::time_point nextTick_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changedCv_;
+    std::uint64_t changeCount_ = 0;
+    bool stopping_ = false;
+    bool started_ = true;
+    bool flightRunning_ = true;
+    bool versionMismatch_ = false;
+    std::vector<std::uint32_t> creationFaults_;
+    std::uint64_t nextConnId_ = 1;
+    std::vector<std::unique_ptr<Conn>> conns_;
+    std::map<std::uint32_t, SimObjectState> objects_;
+    std::uint32_t nextObjectId_ = 100;
+    std::uint64_t frame_ = 0;
+    double flightTime_ = 0; // seconds of flight time (advances while a flight runs)
+    double zuluSeconds_ = 0;
+    bool userOnPath_ = true;
+    std::vector<bool> foreignPresent_;
+    std::vector<std::uint32_t> foreignIds_;
+    std::uint64_t callCounts_[SIM_CALL_COUNT] = {};
+    std::vector<std::uint32_t> movedBeforeReady_;
+    std::vector<std::uint32_t> removed_;
+    std::uint64_t traceSeq_ = 0;
+    std::ofstream traceFile_;
+    std::vector<nlohmann::json> traceMem_;
+    std::chrono::steady_clock::time_point nextTick_;
 };
 
-}  // namespace skf::standin
+} // namespace skf::standin

@@ -23,141 +23,169 @@ namespace {
 
 std::atomic<bool> g_signalled{false};
 
-void onSignal(int) { g_signalled = true; }
+void onSignal(int) {
+    g_signalled = true;
+}
 
 void usage() {
-  std::cerr << "usage: simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE]\n"
-               "                  [--capacity N] [--trace FILE] [--not-started SECONDS]\n";
+    std::cerr << "usage: simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE]\n"
+                 "                  [--capacity N] [--trace FILE] [--not-started SECONDS]\n";
 }
 
 std::vector<std::string> readTitles(const std::string& file) {
-  std::ifstream in(file);
-  if (!in) throw std::runtime_error("cannot open the titles file " + file);
-  std::vector<std::string> titles;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (!line.empty()) titles.push_back(line);
-  }
-  return titles;
+    std::ifstream in(file);
+    if (!in)
+        throw std::runtime_error("cannot open the titles file " + file);
+    std::vector<std::string> titles;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            titles.push_back(line);
+    }
+    return titles;
 }
 
 bool command(skf::standin::SimStandIn& s, const std::string& line) {
-  std::istringstream in(line);
-  std::string cmd;
-  in >> cmd;
-  if (cmd.empty()) return true;
-  if (cmd == "quit") return false;
-  if (cmd == "load") {
-    std::string file;
-    std::getline(in >> std::ws, file);
-    s.loadFlight(file);
-  }
-  else if (cmd == "pause") s.setFlightRunning(false);
-  else if (cmd == "resume") s.setFlightRunning(true);
-  else if (cmd == "start") s.setStarted(true);
-  else if (cmd == "drop") s.dropClients();
-  else if (cmd == "snapshot") s.traceSnapshot();
-  else if (cmd == "teleport") {
-    double lat = 0, lon = 0;
-    if (in >> lat >> lon) s.teleportUser(lat, lon);
-    else std::cerr << "teleport LAT LON\n";
-  } else if (cmd == "exception") {
-    std::uint32_t code = 0;
-    if (in >> code) s.raiseException(code);
-    else std::cerr << "exception CODE\n";
-  } else {
-    std::cerr << "unknown command: " << cmd << "\n";
-  }
-  return true;
+    std::istringstream in(line);
+    std::string cmd;
+    in >> cmd;
+    if (cmd.empty())
+        return true;
+    if (cmd == "quit")
+        return false;
+    if (cmd == "load") {
+        std::string file;
+        std::getline(in >> std::ws, file);
+        s.loadFlight(file);
+    } else if (cmd == "pause")
+        s.setFlightRunning(false);
+    else if (cmd == "resume")
+        s.setFlightRunning(true);
+    else if (cmd == "start")
+        s.setStarted(true);
+    else if (cmd == "drop")
+        s.dropClients();
+    else if (cmd == "snapshot")
+        s.traceSnapshot();
+    else if (cmd == "teleport") {
+        double lat = 0, lon = 0;
+        if (in >> lat >> lon)
+            s.teleportUser(lat, lon);
+        else
+            std::cerr << "teleport LAT LON\n";
+    } else if (cmd == "exception") {
+        std::uint32_t code = 0;
+        if (in >> code)
+            s.raiseException(code);
+        else
+            std::cerr << "exception CODE\n";
+    } else {
+        std::cerr << "unknown command: " << cmd << "\n";
+    }
+    return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-  skf::standin::StandInConfig cfg;
-  cfg.realTime = true;
-  int notStartedSeconds = 0;
-  try {
-    std::optional<int> sim;
-    std::string titles;
-    std::optional<std::uint32_t> capacity;
-    for (int i = 1; i < argc; ++i) {
-      std::string a = argv[i];
-      auto next = [&]() -> std::string {
-        if (i + 1 >= argc) throw std::runtime_error("missing value after " + a);
-        return argv[++i];
-      };
-      if (a == "--socket") cfg.socketPath = next();
-      else if (a == "--scenario") cfg.scenario = skf::standin::gf_loadScenario(next());
-      else if (a == "--sim") sim = std::stoi(next());
-      else if (a == "--titles") titles = next();
-      else if (a == "--capacity") capacity = static_cast<std::uint32_t>(std::stoul(next()));
-      else if (a == "--trace") cfg.tracePath = next();
-      else if (a == "--not-started") notStartedSeconds = std::stoi(next());
-      else if (a == "--help" || a == "-h") {
+    skf::standin::StandInConfig cfg;
+    cfg.realTime = true;
+    int notStartedSeconds = 0;
+    try {
+        std::optional<int> sim;
+        std::string titles;
+        std::optional<std::uint32_t> capacity;
+        for (int i = 1; i < argc; ++i) {
+            std::string a = argv[i];
+            auto next = [&]() -> std::string {
+                if (i + 1 >= argc)
+                    throw std::runtime_error("missing value after " + a);
+                return argv[++i];
+            };
+            if (a == "--socket")
+                cfg.socketPath = next();
+            else if (a == "--scenario")
+                cfg.scenario = skf::standin::gf_loadScenario(next());
+            else if (a == "--sim")
+                sim = std::stoi(next());
+            else if (a == "--titles")
+                titles = next();
+            else if (a == "--capacity")
+                capacity = static_cast<std::uint32_t>(std::stoul(next()));
+            else if (a == "--trace")
+                cfg.tracePath = next();
+            else if (a == "--not-started")
+                notStartedSeconds = std::stoi(next());
+            else if (a == "--help" || a == "-h") {
+                usage();
+                return 0;
+            } else {
+                throw std::runtime_error("unknown option " + a);
+            }
+        }
+        if (sim) {
+            if (*sim != 2020 && *sim != 2024)
+                throw std::runtime_error("--sim must be 2020 or 2024");
+            if (*sim != cfg.scenario.simulator && *sim == 2024)
+                cfg.scenario.version = {12, 1, 282174, 999};
+            cfg.scenario.simulator = *sim;
+        }
+        if (!titles.empty())
+            cfg.scenario.installedTitles = readTitles(titles);
+        if (capacity)
+            cfg.scenario.capacity = *capacity;
+    } catch (const std::exception& e) {
+        std::cerr << "simstandin: " << e.what() << "\n";
         usage();
-        return 0;
-      } else {
-        throw std::runtime_error("unknown option " + a);
-      }
+        return 2;
     }
-    if (sim) {
-      if (*sim != 2020 && *sim != 2024) throw std::runtime_error("--sim must be 2020 or 2024");
-      if (*sim != cfg.scenario.simulator && *sim == 2024) cfg.scenario.version = {12, 1, 282174, 999};
-      cfg.scenario.simulator = *sim;
-    }
-    if (!titles.empty()) cfg.scenario.installedTitles = readTitles(titles);
-    if (capacity) cfg.scenario.capacity = *capacity;
-  } catch (const std::exception& e) {
-    std::cerr << "simstandin: " << e.what() << "\n";
-    usage();
-    return 2;
-  }
-  cfg.started = notStartedSeconds <= 0;
+    cfg.started = notStartedSeconds <= 0;
 
-  std::signal(SIGINT, onSignal);
-  std::signal(SIGTERM, onSignal);
-  std::signal(SIGPIPE, SIG_IGN);
-  skf::standin::SimStandIn standIn(cfg);
-  try {
-    standIn.start();
-  } catch (const std::exception& e) {
-    std::cerr << e.what() << "\n";
-    return 1;
-  }
-  std::cerr << "simstandin: MSFS " << cfg.scenario.simulator << " stand-in on " << standIn.socketPath() << "\n";
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+    skf::standin::SimStandIn standIn(cfg);
+    try {
+        standIn.start();
+    } catch (const std::exception& e) {
+        std::cerr << e.what() << "\n";
+        return 1;
+    }
+    std::cerr << "simstandin: MSFS " << cfg.scenario.simulator << " stand-in on " << standIn.socketPath() << "\n";
 
-  auto startAt = std::chrono::steady_clock::now() + std::chrono::seconds(notStartedSeconds);
-  bool started = cfg.started;
-  bool stdinOpen = true;
-  std::string pending;
-  while (!g_signalled) {
-    if (!started && std::chrono::steady_clock::now() >= startAt) {
-      standIn.setStarted(true);
-      started = true;
+    auto startAt = std::chrono::steady_clock::now() + std::chrono::seconds(notStartedSeconds);
+    bool started = cfg.started;
+    bool stdinOpen = true;
+    std::string pending;
+    while (!g_signalled) {
+        if (!started && std::chrono::steady_clock::now() >= startAt) {
+            standIn.setStarted(true);
+            started = true;
+        }
+        pollfd p{0, POLLIN, 0};
+        int r = ::poll(&p, stdinOpen ? 1 : 0, 100);
+        if (r > 0 && (p.revents & (POLLIN | POLLHUP))) {
+            char buf[512];
+            ssize_t n = ::read(0, buf, sizeof buf);
+            if (n <= 0) {
+                stdinOpen = false;
+                continue;
+            }
+            pending.append(buf, static_cast<std::size_t>(n));
+            std::size_t nl;
+            bool goOn = true;
+            while (goOn && (nl = pending.find('\n')) != std::string::npos) {
+                goOn = command(standIn, pending.substr(0, nl));
+                pending.erase(0, nl + 1);
+            }
+            if (!goOn)
+                break;
+        }
     }
-    pollfd p{0, POLLIN, 0};
-    int r = ::poll(&p, stdinOpen ? 1 : 0, 100);
-    if (r > 0 && (p.revents & (POLLIN | POLLHUP))) {
-      char buf[512];
-      ssize_t n = ::read(0, buf, sizeof buf);
-      if (n <= 0) {
-        stdinOpen = false;
-        continue;
-      }
-      pending.append(buf, static_cast<std::size_t>(n));
-      std::size_t nl;
-      bool goOn = true;
-      while (goOn && (nl = pending.find('\n')) != std::string::npos) {
-        goOn = command(standIn, pending.substr(0, nl));
-        pending.erase(0, nl + 1);
-      }
-      if (!goOn) break;
-    }
-  }
-  standIn.quit();
-  standIn.waitUntil([&] { return standIn.connectionCount() == 0; }, std::chrono::milliseconds(2000));
-  standIn.stop();
-  return 0;
+    standIn.quit();
+    standIn.waitUntil([&] { return standIn.connectionCount() == 0; }, std::chrono::milliseconds(2000));
+    standIn.stop();
+    return 0;
 }

@@ -30,8 +30,7 @@ namespace detail {
 class Rng {
 public:
     explicit Rng(std::uint64_t seed) : m_state(seed) {}
-    std::uint64_t next()
-    {
+    std::uint64_t next() {
         std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ULL);
         z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
         z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
@@ -51,78 +50,123 @@ struct Model {
 };
 
 // ICAO type designators with their wingspans.
-inline const std::vector<Model>& models()
-{
+inline const std::vector<Model>& models() {
     static const std::vector<Model> list = {
-        {"A306", 'H', 44.84, "Airbus A300-600"},   {"A310", 'H', 43.90, "Airbus A310"},
-        {"A318", 'G', 34.10, "Airbus A318"},       {"A319", 'G', 34.10, "Airbus A319"},
-        {"A320", 'G', 35.80, "Airbus A320"},       {"A321", 'G', 35.80, "Airbus A321"},
-        {"A19N", 'G', 35.80, "Airbus A319neo"},    {"A20N", 'G', 35.80, "Airbus A320neo"},
-        {"A21N", 'G', 35.80, "Airbus A321neo"},    {"A332", 'H', 60.30, "Airbus A330-200"},
-        {"A333", 'H', 60.30, "Airbus A330-300"},   {"A338", 'H', 64.00, "Airbus A330-800"},
-        {"A339", 'H', 64.00, "Airbus A330-900"},   {"A343", 'H', 60.30, "Airbus A340-300"},
-        {"A346", 'H', 63.45, "Airbus A340-600"},   {"A359", 'H', 64.75, "Airbus A350-900"},
-        {"A35K", 'H', 64.75, "Airbus A350-1000"},  {"A388", 'H', 79.75, "Airbus A380-800"},
-        {"BCS1", 'G', 35.10, "Airbus A220-100"},   {"BCS3", 'G', 35.10, "Airbus A220-300"},
-        {"B712", 'G', 28.40, "Boeing 717-200"},    {"B733", 'G', 28.90, "Boeing 737-300"},
-        {"B734", 'G', 28.90, "Boeing 737-400"},    {"B735", 'G', 28.90, "Boeing 737-500"},
-        {"B736", 'G', 34.30, "Boeing 737-600"},    {"B737", 'G', 35.80, "Boeing 737-700"},
-        {"B738", 'G', 35.80, "Boeing 737-800"},    {"B739", 'G', 35.80, "Boeing 737-900"},
-        {"B37M", 'G', 35.90, "Boeing 737 MAX 7"},  {"B38M", 'G', 35.90, "Boeing 737 MAX 8"},
-        {"B39M", 'G', 35.90, "Boeing 737 MAX 9"},  {"B744", 'H', 64.40, "Boeing 747-400"},
-        {"B748", 'H', 68.40, "Boeing 747-8"},      {"B752", 'G', 38.05, "Boeing 757-200"},
-        {"B753", 'G', 38.05, "Boeing 757-300"},    {"B762", 'H', 47.57, "Boeing 767-200"},
-        {"B763", 'H', 47.57, "Boeing 767-300"},    {"B764", 'H', 51.92, "Boeing 767-400"},
-        {"B772", 'H', 60.93, "Boeing 777-200"},    {"B77L", 'H', 64.80, "Boeing 777-200LR"},
-        {"B773", 'H', 60.93, "Boeing 777-300"},    {"B77W", 'H', 64.80, "Boeing 777-300ER"},
-        {"B788", 'H', 60.12, "Boeing 787-8"},      {"B789", 'H', 60.12, "Boeing 787-9"},
-        {"B78X", 'H', 60.12, "Boeing 787-10"},     {"MD11", 'H', 51.97, "McDonnell Douglas MD-11"},
-        {"MD82", 'G', 32.87, "McDonnell Douglas MD-82"}, {"MD88", 'G', 32.87, "McDonnell Douglas MD-88"},
-        {"E170", 'G', 26.00, "Embraer 170"},       {"E175", 'G', 26.00, "Embraer 175"},
-        {"E190", 'G', 28.72, "Embraer 190"},       {"E195", 'G', 28.72, "Embraer 195"},
-        {"E290", 'G', 33.72, "Embraer 190-E2"},    {"E295", 'G', 35.12, "Embraer 195-E2"},
-        {"E145", 'G', 20.04, "Embraer ERJ-145"},   {"CRJ2", 'G', 21.21, "Bombardier CRJ200"},
-        {"CRJ7", 'G', 23.24, "Bombardier CRJ700"}, {"CRJ9", 'G', 24.85, "Bombardier CRJ900"},
-        {"CRJX", 'G', 26.18, "Bombardier CRJ1000"}, {"AT45", 'L', 24.57, "ATR 42-500"},
-        {"AT72", 'L', 27.05, "ATR 72-200"},        {"AT76", 'L', 27.05, "ATR 72-600"},
-        {"DH8A", 'L', 25.91, "Dash 8-100"},        {"DH8C", 'L', 27.43, "Dash 8-300"},
-        {"DH8D", 'L', 28.40, "Dash 8-400"},        {"SF34", 'L', 21.44, "Saab 340"},
-        {"JS41", 'L', 18.29, "Jetstream 41"},      {"DHC6", 'L', 19.81, "Twin Otter"},
-        {"C172", 'L', 11.00, "Cessna 172"},        {"C182", 'L', 11.00, "Cessna 182"},
-        {"C208", 'L', 15.88, "Cessna 208 Caravan"}, {"PA28", 'L', 10.67, "Piper PA-28"},
-        {"PC12", 'L', 16.28, "Pilatus PC-12"},     {"SR22", 'L', 11.68, "Cirrus SR22"},
-        {"C25A", 'B', 15.49, "Citation CJ2"},      {"C56X", 'B', 16.98, "Citation Excel"},
-        {"C680", 'B', 22.04, "Citation Sovereign"}, {"C68A", 'B', 22.05, "Citation Latitude"},
-        {"CL35", 'B', 21.00, "Challenger 350"},    {"CL60", 'B', 19.61, "Challenger 604"},
-        {"GLF4", 'B', 23.72, "Gulfstream IV"},     {"GLF5", 'B', 28.50, "Gulfstream V"},
-        {"GLF6", 'B', 30.36, "Gulfstream G650"},   {"GLEX", 'B', 28.65, "Global Express"},
-        {"F2TH", 'B', 19.33, "Falcon 2000"},       {"FA7X", 'B', 26.21, "Falcon 7X"},
-        {"LJ45", 'B', 14.58, "Learjet 45"},        {"E55P", 'B', 16.20, "Phenom 300"},
-        {"PC24", 'B', 17.00, "Pilatus PC-24"},     {"F16", 'P', 9.96, "F-16 Fighting Falcon"},
-        {"F18", 'P', 12.30, "F/A-18 Hornet"},      {"EUFI", 'P', 10.95, "Eurofighter Typhoon"},
-        {"F35", 'P', 10.70, "F-35 Lightning II"},  {"EC35", 'R', 10.20, "Airbus H135"},
-        {"EC45", 'R', 11.00, "Airbus H145"},       {"AS50", 'R', 10.69, "Airbus H125"},
-        {"B06", 'R', 10.16, "Bell 206"},           {"S76", 'R', 13.41, "Sikorsky S-76"},
+        {"A306", 'H', 44.84, "Airbus A300-600"},
+        {"A310", 'H', 43.90, "Airbus A310"},
+        {"A318", 'G', 34.10, "Airbus A318"},
+        {"A319", 'G', 34.10, "Airbus A319"},
+        {"A320", 'G', 35.80, "Airbus A320"},
+        {"A321", 'G', 35.80, "Airbus A321"},
+        {"A19N", 'G', 35.80, "Airbus A319neo"},
+        {"A20N", 'G', 35.80, "Airbus A320neo"},
+        {"A21N", 'G', 35.80, "Airbus A321neo"},
+        {"A332", 'H', 60.30, "Airbus A330-200"},
+        {"A333", 'H', 60.30, "Airbus A330-300"},
+        {"A338", 'H', 64.00, "Airbus A330-800"},
+        {"A339", 'H', 64.00, "Airbus A330-900"},
+        {"A343", 'H', 60.30, "Airbus A340-300"},
+        {"A346", 'H', 63.45, "Airbus A340-600"},
+        {"A359", 'H', 64.75, "Airbus A350-900"},
+        {"A35K", 'H', 64.75, "Airbus A350-1000"},
+        {"A388", 'H', 79.75, "Airbus A380-800"},
+        {"BCS1", 'G', 35.10, "Airbus A220-100"},
+        {"BCS3", 'G', 35.10, "Airbus A220-300"},
+        {"B712", 'G', 28.40, "Boeing 717-200"},
+        {"B733", 'G', 28.90, "Boeing 737-300"},
+        {"B734", 'G', 28.90, "Boeing 737-400"},
+        {"B735", 'G', 28.90, "Boeing 737-500"},
+        {"B736", 'G', 34.30, "Boeing 737-600"},
+        {"B737", 'G', 35.80, "Boeing 737-700"},
+        {"B738", 'G', 35.80, "Boeing 737-800"},
+        {"B739", 'G', 35.80, "Boeing 737-900"},
+        {"B37M", 'G', 35.90, "Boeing 737 MAX 7"},
+        {"B38M", 'G', 35.90, "Boeing 737 MAX 8"},
+        {"B39M", 'G', 35.90, "Boeing 737 MAX 9"},
+        {"B744", 'H', 64.40, "Boeing 747-400"},
+        {"B748", 'H', 68.40, "Boeing 747-8"},
+        {"B752", 'G', 38.05, "Boeing 757-200"},
+        {"B753", 'G', 38.05, "Boeing 757-300"},
+        {"B762", 'H', 47.57, "Boeing 767-200"},
+        {"B763", 'H', 47.57, "Boeing 767-300"},
+        {"B764", 'H', 51.92, "Boeing 767-400"},
+        {"B772", 'H', 60.93, "Boeing 777-200"},
+        {"B77L", 'H', 64.80, "Boeing 777-200LR"},
+        {"B773", 'H', 60.93, "Boeing 777-300"},
+        {"B77W", 'H', 64.80, "Boeing 777-300ER"},
+        {"B788", 'H', 60.12, "Boeing 787-8"},
+        {"B789", 'H', 60.12, "Boeing 787-9"},
+        {"B78X", 'H', 60.12, "Boeing 787-10"},
+        {"MD11", 'H', 51.97, "McDonnell Douglas MD-11"},
+        {"MD82", 'G', 32.87, "McDonnell Douglas MD-82"},
+        {"MD88", 'G', 32.87, "McDonnell Douglas MD-88"},
+        {"E170", 'G', 26.00, "Embraer 170"},
+        {"E175", 'G', 26.00, "Embraer 175"},
+        {"E190", 'G', 28.72, "Embraer 190"},
+        {"E195", 'G', 28.72, "Embraer 195"},
+        {"E290", 'G', 33.72, "Embraer 190-E2"},
+        {"E295", 'G', 35.12, "Embraer 195-E2"},
+        {"E145", 'G', 20.04, "Embraer ERJ-145"},
+        {"CRJ2", 'G', 21.21, "Bombardier CRJ200"},
+        {"CRJ7", 'G', 23.24, "Bombardier CRJ700"},
+        {"CRJ9", 'G', 24.85, "Bombardier CRJ900"},
+        {"CRJX", 'G', 26.18, "Bombardier CRJ1000"},
+        {"AT45", 'L', 24.57, "ATR 42-500"},
+        {"AT72", 'L', 27.05, "ATR 72-200"},
+        {"AT76", 'L', 27.05, "ATR 72-600"},
+        {"DH8A", 'L', 25.91, "Dash 8-100"},
+        {"DH8C", 'L', 27.43, "Dash 8-300"},
+        {"DH8D", 'L', 28.40, "Dash 8-400"},
+        {"SF34", 'L', 21.44, "Saab 340"},
+        {"JS41", 'L', 18.29, "Jetstream 41"},
+        {"DHC6", 'L', 19.81, "Twin Otter"},
+        {"C172", 'L', 11.00, "Cessna 172"},
+        {"C182", 'L', 11.00, "Cessna 182"},
+        {"C208", 'L', 15.88, "Cessna 208 Caravan"},
+        {"PA28", 'L', 10.67, "Piper PA-28"},
+        {"PC12", 'L', 16.28, "Pilatus PC-12"},
+        {"SR22", 'L', 11.68, "Cirrus SR22"},
+        {"C25A", 'B', 15.49, "Citation CJ2"},
+        {"C56X", 'B', 16.98, "Citation Excel"},
+        {"C680", 'B', 22.04, "Citation Sovereign"},
+        {"C68A", 'B', 22.05, "Citation Latitude"},
+        {"CL35", 'B', 21.00, "Challenger 350"},
+        {"CL60", 'B', 19.61, "Challenger 604"},
+        {"GLF4", 'B', 23.72, "Gulfstream IV"},
+        {"GLF5", 'B', 28.50, "Gulfstream V"},
+        {"GLF6", 'B', 30.36, "Gulfstream G650"},
+        {"GLEX", 'B', 28.65, "Global Express"},
+        {"F2TH", 'B', 19.33, "Falcon 2000"},
+        {"FA7X", 'B', 26.21, "Falcon 7X"},
+        {"LJ45", 'B', 14.58, "Learjet 45"},
+        {"E55P", 'B', 16.20, "Phenom 300"},
+        {"PC24", 'B', 17.00, "Pilatus PC-24"},
+        {"F16", 'P', 9.96, "F-16 Fighting Falcon"},
+        {"F18", 'P', 12.30, "F/A-18 Hornet"},
+        {"EUFI", 'P', 10.95, "Eurofighter Typhoon"},
+        {"F35", 'P', 10.70, "F-35 Lightning II"},
+        {"EC35", 'R', 10.20, "Airbus H135"},
+        {"EC45", 'R', 11.00, "Airbus H145"},
+        {"AS50", 'R', 10.69, "Airbus H125"},
+        {"B06", 'R', 10.16, "Bell 206"},
+        {"S76", 'R', 13.41, "Sikorsky S-76"},
     };
     return list;
 }
 
 // Freighter types.
-inline const std::vector<std::string_view>& cargoModels()
-{
+inline const std::vector<std::string_view>& cargoModels() {
     static const std::vector<std::string_view> list = {"A306", "B744", "B748", "B763", "B77L", "MD11", "B752", "AT72"};
     return list;
 }
 
-inline const std::vector<std::string_view>& similarGroups()
-{
+inline const std::vector<std::string_view>& similarGroups() {
     static const std::vector<std::string_view> list = {
-        "A318,A319,A320,A321", "A19N,A20N,A21N",   "A332,A333",      "A338,A339",
-        "A343,A346",           "A359,A35K",        "BCS1,BCS3",      "B733,B734,B735",
-        "B736,B737,B738,B739", "B37M,B38M,B39M",   "B752,B753",      "B762,B763,B764",
-        "B772,B773,B77L,B77W", "B788,B789,B78X",   "B744,B748",      "E170,E175",
-        "E190,E195",           "E290,E295",        "CRJ2,CRJ7,CRJ9,CRJX", "AT45,AT72,AT76",
-        "DH8A,DH8C,DH8D",      "MD82,MD88",        "C25A,C56X,C680", "GLF4,GLF5,GLF6",
+        "A318,A319,A320,A321", "A19N,A20N,A21N", "A332,A333",           "A338,A339",           "A343,A346",
+        "A359,A35K",           "BCS1,BCS3",      "B733,B734,B735",      "B736,B737,B738,B739", "B37M,B38M,B39M",
+        "B752,B753",           "B762,B763,B764", "B772,B773,B77L,B77W", "B788,B789,B78X",      "B744,B748",
+        "E170,E175",           "E190,E195",      "E290,E295",           "CRJ2,CRJ7,CRJ9,CRJX", "AT45,AT72,AT76",
+        "DH8A,DH8C,DH8D",      "MD82,MD88",      "C25A,C56X,C680",      "GLF4,GLF5,GLF6",
     };
     return list;
 }
@@ -136,20 +180,34 @@ struct Airline {
     const char* regional = nullptr; // an operator that flies some aircraft for it
 };
 
-inline const std::vector<Airline>& airlines()
-{
+inline const std::vector<Airline>& airlines() {
     static const std::vector<Airline> list = {
-        {"DLH", "Lufthansa", "D-A", false, {"A319", "A320", "A321", "A20N", "A21N", "A333", "A343", "A346", "A359", "B744", "B748", "B789"}, "CLH"},
+        {"DLH",
+         "Lufthansa",
+         "D-A",
+         false,
+         {"A319", "A320", "A321", "A20N", "A21N", "A333", "A343", "A346", "A359", "B744", "B748", "B789"},
+         "CLH"},
         {"CLH", "Lufthansa CityLine", "D-A", false, {"CRJ9", "E190", "E195", "A319"}},
         {"EWG", "Eurowings", "D-A", false, {"A319", "A320", "A21N"}},
         {"CFG", "Condor", "D-A", false, {"A320", "A21N", "A339", "B763"}},
         {"TUI", "TUIfly", "D-A", false, {"B738", "B38M"}},
-        {"BAW", "British Airways", "G-", false, {"A319", "A320", "A321", "A20N", "A21N", "A35K", "A388", "B772", "B77W", "B788", "B789", "B78X", "E190"}, "CFE"},
+        {"BAW",
+         "British Airways",
+         "G-",
+         false,
+         {"A319", "A320", "A321", "A20N", "A21N", "A35K", "A388", "B772", "B77W", "B788", "B789", "B78X", "E190"},
+         "CFE"},
         {"CFE", "BA CityFlyer", "G-", false, {"E190"}},
         {"EZY", "easyJet", "G-", false, {"A319", "A320", "A20N", "A21N"}},
         {"VIR", "Virgin Atlantic", "G-", false, {"A339", "A35K", "B789"}},
         {"TOM", "TUI Airways", "G-", false, {"B738", "B38M", "B788", "B789"}},
-        {"AFR", "Air France", "F-", false, {"A318", "A319", "A320", "A321", "A332", "A359", "B772", "B77W", "B789", "BCS3"}, "HOP"},
+        {"AFR",
+         "Air France",
+         "F-",
+         false,
+         {"A318", "A319", "A320", "A321", "A332", "A359", "B772", "B77W", "B789", "BCS3"},
+         "HOP"},
         {"HOP", "HOP!", "F-", false, {"CRJ7", "CRJX", "E170", "E190"}},
         {"KLM", "KLM", "PH-", false, {"B738", "B739", "A21N", "A332", "A333", "B772", "B77W", "B789", "B78X"}, "KLC"},
         {"KLC", "KLM Cityhopper", "PH-", false, {"E175", "E190", "E295"}},
@@ -169,11 +227,19 @@ inline const std::vector<Airline>& airlines()
         {"BEL", "Brussels Airlines", "OO-", false, {"A319", "A320", "A333"}},
         {"WZZ", "Wizz Air", "HA-", false, {"A320", "A321", "A21N"}},
         {"NAX", "Norwegian", "LN-", false, {"B738", "B38M"}},
-        {"THY", "Turkish Airlines", "TC-", false, {"A320", "A321", "A21N", "A332", "A333", "A359", "B738", "B38M", "B77W", "B789"}},
+        {"THY",
+         "Turkish Airlines",
+         "TC-",
+         false,
+         {"A320", "A321", "A21N", "A332", "A333", "A359", "B738", "B38M", "B77W", "B789"}},
         {"PGT", "Pegasus", "TC-", false, {"A320", "A20N", "A21N", "B738"}},
         {"AFL", "Aeroflot", "RA-", false, {"A320", "A321", "A333", "A359", "B77W"}},
         {"UAE", "Emirates", "A6-", false, {"A388", "B77W", "B77L"}},
-        {"QTR", "Qatar Airways", "A7-", false, {"A320", "A332", "A333", "A359", "A35K", "A388", "B77W", "B77L", "B788", "B789", "B38M"}},
+        {"QTR",
+         "Qatar Airways",
+         "A7-",
+         false,
+         {"A320", "A332", "A333", "A359", "A35K", "A388", "B77W", "B77L", "B788", "B789", "B38M"}},
         {"ETD", "Etihad", "A6-", false, {"A320", "A321", "A359", "A35K", "B77W", "B789", "B78X"}},
         {"SVA", "Saudia", "HZ-", false, {"A320", "A321", "A20N", "A333", "B77W", "B789", "B78X"}},
         {"ELY", "El Al", "4X-", false, {"B738", "B739", "B772", "B788", "B789"}},
@@ -182,9 +248,26 @@ inline const std::vector<Airline>& airlines()
         {"KQA", "Kenya Airways", "5Y-", false, {"B738", "B788", "E190"}},
         {"SAA", "South African", "ZS-", false, {"A320", "A333", "A359"}},
         {"RAM", "Royal Air Maroc", "CN-", false, {"B738", "B38M", "B788", "B789", "E190"}},
-        {"UAL", "United", "N", false, {"A319", "A320", "A21N", "B738", "B739", "B38M", "B39M", "B752", "B753", "B763", "B764", "B772", "B77W", "B788", "B789", "B78X"}, "SKW"},
-        {"AAL", "American", "N", false, {"A319", "A320", "A321", "A21N", "B738", "B38M", "B772", "B77W", "B788", "B789"}, "ENY"},
-        {"DAL", "Delta", "N", false, {"A319", "A320", "A321", "A21N", "A332", "A333", "A339", "A359", "B712", "B738", "B739", "B752", "B753", "B763", "B764", "BCS1", "BCS3"}, "EDV"},
+        {"UAL",
+         "United",
+         "N",
+         false,
+         {"A319", "A320", "A21N", "B738", "B739", "B38M", "B39M", "B752", "B753", "B763", "B764", "B772", "B77W",
+          "B788", "B789", "B78X"},
+         "SKW"},
+        {"AAL",
+         "American",
+         "N",
+         false,
+         {"A319", "A320", "A321", "A21N", "B738", "B38M", "B772", "B77W", "B788", "B789"},
+         "ENY"},
+        {"DAL",
+         "Delta",
+         "N",
+         false,
+         {"A319", "A320", "A321", "A21N", "A332", "A333", "A339", "A359", "B712", "B738", "B739", "B752", "B753",
+          "B763", "B764", "BCS1", "BCS3"},
+         "EDV"},
         {"SWA", "Southwest", "N", false, {"B737", "B738", "B37M", "B38M"}},
         {"JBU", "JetBlue", "N", false, {"A320", "A321", "A21N", "BCS3", "E190"}},
         {"ASA", "Alaska", "N", false, {"B737", "B738", "B739", "B39M", "E175"}},
@@ -194,7 +277,12 @@ inline const std::vector<Airline>& airlines()
         {"ENY", "Envoy", "N", false, {"E145", "E175"}},
         {"EDV", "Endeavor Air", "N", false, {"CRJ9"}},
         {"HAL", "Hawaiian", "N", false, {"A321", "A332", "B712", "B789"}},
-        {"ACA", "Air Canada", "C-", false, {"A319", "A320", "A321", "A333", "B38M", "B77W", "B77L", "B788", "B789", "BCS3"}, "JZA"},
+        {"ACA",
+         "Air Canada",
+         "C-",
+         false,
+         {"A319", "A320", "A321", "A333", "B38M", "B77W", "B77L", "B788", "B789", "BCS3"},
+         "JZA"},
         {"JZA", "Jazz", "C-", false, {"CRJ9", "DH8D", "E175"}},
         {"WJA", "WestJet", "C-", false, {"B737", "B738", "B38M", "B789", "DH8D"}},
         {"AMX", "Aeromexico", "XA-", false, {"B738", "B38M", "B39M", "B788", "B789", "E190"}},
@@ -210,13 +298,38 @@ inline const std::vector<Airline>& airlines()
         {"ANZ", "Air New Zealand", "ZK-", false, {"A320", "A21N", "AT76", "B77W", "B789", "DH8C"}},
         {"SIA", "Singapore Airlines", "9V-", false, {"A359", "A388", "B38M", "B77W", "B78X"}},
         {"CPA", "Cathay Pacific", "B-", false, {"A321", "A21N", "A333", "A359", "A35K", "B77W"}},
-        {"JAL", "Japan Airlines", "JA", false, {"A359", "A35K", "B738", "B763", "B772", "B77W", "B788", "B789", "E170", "E190"}},
-        {"ANA", "All Nippon Airways", "JA", false, {"A320", "A321", "A21N", "A388", "B738", "B763", "B772", "B77W", "B788", "B789", "B78X", "DH8D"}},
-        {"KAL", "Korean Air", "HL", false, {"A21N", "A333", "A388", "B738", "B38M", "B748", "B772", "B77W", "B789", "B78X", "BCS3"}},
+        {"JAL",
+         "Japan Airlines",
+         "JA",
+         false,
+         {"A359", "A35K", "B738", "B763", "B772", "B77W", "B788", "B789", "E170", "E190"}},
+        {"ANA",
+         "All Nippon Airways",
+         "JA",
+         false,
+         {"A320", "A321", "A21N", "A388", "B738", "B763", "B772", "B77W", "B788", "B789", "B78X", "DH8D"}},
+        {"KAL",
+         "Korean Air",
+         "HL",
+         false,
+         {"A21N", "A333", "A388", "B738", "B38M", "B748", "B772", "B77W", "B789", "B78X", "BCS3"}},
         {"AAR", "Asiana", "HL", false, {"A321", "A21N", "A333", "A359", "A388", "B77W"}},
-        {"CCA", "Air China", "B-", false, {"A319", "A320", "A321", "A20N", "A332", "A333", "A359", "B738", "B38M", "B748", "B77W", "B789"}},
-        {"CES", "China Eastern", "B-", false, {"A319", "A320", "A321", "A20N", "A21N", "A332", "A333", "A359", "B738", "B77W", "B789"}},
-        {"CSN", "China Southern", "B-", false, {"A319", "A320", "A321", "A20N", "A21N", "A332", "A333", "A359", "A388", "B738", "B38M", "B77W", "B788", "B789", "E190"}},
+        {"CCA",
+         "Air China",
+         "B-",
+         false,
+         {"A319", "A320", "A321", "A20N", "A332", "A333", "A359", "B738", "B38M", "B748", "B77W", "B789"}},
+        {"CES",
+         "China Eastern",
+         "B-",
+         false,
+         {"A319", "A320", "A321", "A20N", "A21N", "A332", "A333", "A359", "B738", "B77W", "B789"}},
+        {"CSN",
+         "China Southern",
+         "B-",
+         false,
+         {"A319", "A320", "A321", "A20N", "A21N", "A332", "A333", "A359", "A388", "B738", "B38M", "B77W", "B788",
+          "B789", "E190"}},
         {"CAL", "China Airlines", "B-", false, {"A21N", "A333", "A359", "B738", "B77W"}},
         {"EVA", "EVA Air", "B-", false, {"A321", "A333", "B77W", "B789", "B78X"}},
         {"THA", "Thai Airways", "HS-", false, {"A320", "A333", "A359", "B77W", "B788", "B789"}},
@@ -241,7 +354,12 @@ inline const std::vector<Airline>& airlines()
         {"ABW", "AirBridgeCargo", "VP-B", true, {"B744", "B748"}},
         {"NCA", "Nippon Cargo Airlines", "JA", true, {"B748"}},
         {"QTR", "Qatar Airways", "A7-", true, {"B77L"}},
-        {"PVT", "Private", "N", false, {"C172", "C182", "PA28", "SR22", "PC12", "C25A", "C56X", "CL35", "GLF6", "GLEX", "FA7X", "PC24", "E55P", "LJ45"}},
+        {"PVT",
+         "Private",
+         "N",
+         false,
+         {"C172", "C182", "PA28", "SR22", "PC12", "C25A", "C56X", "CL35", "GLF6", "GLEX", "FA7X", "PC24", "E55P",
+          "LJ45"}},
         {"NJE", "NetJets Europe", "CS-", false, {"C56X", "C68A", "CL35", "GLF6", "F2TH", "E55P"}},
         {"EJA", "NetJets", "N", false, {"C56X", "C68A", "CL35", "CL60", "GLF4", "GLF5"}},
         {"VJT", "VistaJet", "9H-", false, {"CL35", "CL60", "GLEX"}},
@@ -258,45 +376,56 @@ inline const std::vector<Airline>& airlines()
 }
 
 // Invented scenery publishers; the names after the first are other spellings of the same one.
-inline const std::vector<std::string_view>& publisherGroups()
-{
+inline const std::vector<std::string_view>& publisherGroups() {
     static const std::vector<std::string_view> list = {
-        "Northwind Scenery,northwind-scenery,NWS",   "Bluefin Simworks,bluefinsim",
-        "Cirrostratus Designs,cirrostratus",          "Harbourlight,harbour-light",
-        "Meridian Airfields,meridian_airfields",      "Pinewood Sim,pinewoodsim",
-        "Skybridge Studio,skybridge",                 "Tarmac Forge,tarmacforge",
-        "Polar Approach,polarapproach",               "Redline Terminals,redline-terminals",
+        "Northwind Scenery,northwind-scenery,NWS",
+        "Bluefin Simworks,bluefinsim",
+        "Cirrostratus Designs,cirrostratus",
+        "Harbourlight,harbour-light",
+        "Meridian Airfields,meridian_airfields",
+        "Pinewood Sim,pinewoodsim",
+        "Skybridge Studio,skybridge",
+        "Tarmac Forge,tarmacforge",
+        "Polar Approach,polarapproach",
+        "Redline Terminals,redline-terminals",
     };
     return list;
 }
 
 // Airports of the simulator's own add-ons, and airports of the publishers with archived stands.
-inline const std::vector<std::string_view>& simaddonAirports()
-{
+inline const std::vector<std::string_view>& simaddonAirports() {
     static const std::vector<std::string_view> list = {"KATL", "KDEN", "KLAX", "KJFK", "KSEA", "KSFO", "EGLL",
                                                        "EHAM", "LFPG", "EDDF", "LOWI", "LSZH", "RJTT", "YSSY",
                                                        "OMDB", "NZQN", "FAJS", "SBGR", "MMMX", "LEMD"};
     return list;
 }
 
-inline std::string xmlEscape(std::string_view s)
-{
+inline std::string xmlEscape(std::string_view s) {
     std::string out;
     out.reserve(s.size());
     for (char c : s) {
         switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+            break;
         }
     }
     return out;
 }
 
-inline std::string registrationFor(Rng& rng, std::string_view prefix)
-{
+inline std::string registrationFor(Rng& rng, std::string_view prefix) {
     static constexpr std::string_view letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     static constexpr std::string_view digits = "0123456789";
     std::string r(prefix);
@@ -352,8 +481,7 @@ inline std::string registrationFor(Rng& rng, std::string_view prefix)
 } // namespace detail
 
 // The database with `registrations` registrations (unique) and its AIG list.
-inline GeneratedData gf_generateData(std::size_t registrations)
-{
+inline GeneratedData gf_generateData(std::size_t registrations) {
     using namespace detail;
     Rng rng(0x5EEDF11Eu + registrations);
     GeneratedData out;
@@ -364,9 +492,15 @@ inline GeneratedData gf_generateData(std::size_t registrations)
     // Model code lists, several elements per section with blanks around the commas, as edited by hand.
     auto codeList = [&](const char* section, const char* element, const char* attribute,
                         const std::vector<std::string_view>& codes) {
-        x += "  <"; x += section; x += ">\n";
+        x += "  <";
+        x += section;
+        x += ">\n";
         for (std::size_t i = 0; i < codes.size(); i += 8) {
-            x += "    <"; x += element; x += " "; x += attribute; x += "=\"";
+            x += "    <";
+            x += element;
+            x += " ";
+            x += attribute;
+            x += "=\"";
             for (std::size_t k = i; k < codes.size() && k < i + 8; ++k) {
                 if (k > i)
                     x += k % 3 == 0 ? ", " : ",";
@@ -374,18 +508,31 @@ inline GeneratedData gf_generateData(std::size_t registrations)
             }
             x += "\"/>\n";
         }
-        x += "  </"; x += section; x += ">\n";
+        x += "  </";
+        x += section;
+        x += ">\n";
     };
     std::vector<std::string_view> all, heavy, large, buzjet, highPerf, rotorcraft;
     for (const Model& m : models()) {
         all.push_back(m.code);
         switch (m.category) {
-        case 'H': heavy.push_back(m.code); break;
-        case 'G': large.push_back(m.code); break;
-        case 'B': buzjet.push_back(m.code); break;
-        case 'P': highPerf.push_back(m.code); break;
-        case 'R': rotorcraft.push_back(m.code); break;
-        default: break;
+        case 'H':
+            heavy.push_back(m.code);
+            break;
+        case 'G':
+            large.push_back(m.code);
+            break;
+        case 'B':
+            buzjet.push_back(m.code);
+            break;
+        case 'P':
+            highPerf.push_back(m.code);
+            break;
+        case 'R':
+            rotorcraft.push_back(m.code);
+            break;
+        default:
+            break;
         }
     }
     codeList("aircrafts", "aircraft", "types", all);
@@ -425,9 +572,9 @@ inline GeneratedData gf_generateData(std::size_t registrations)
 
     x += "  <fixes>\n";
     static const std::pair<const char*, const char*> fixes[] = {
-        {"A320-200", "A320"}, {"A32N", "A20N"},  {"B737-800", "B738"}, {"B787", "B788"},  {"B777", "B772"},
-        {"A330", "A333"},     {"CRJ900", "CRJ9"}, {"E190AR", "E190"},  {"DH8-400", "DH8D"}, {"ATR72", "AT76"},
-        {"B77F", "B77L"},     {"A35X", "A35K"},  {"B7M8", "B38M"},    {"MD-11", "MD11"},  {"C172SP", "C172"},
+        {"A320-200", "A320"}, {"A32N", "A20N"},   {"B737-800", "B738"}, {"B787", "B788"},    {"B777", "B772"},
+        {"A330", "A333"},     {"CRJ900", "CRJ9"}, {"E190AR", "E190"},   {"DH8-400", "DH8D"}, {"ATR72", "AT76"},
+        {"B77F", "B77L"},     {"A35X", "A35K"},   {"B7M8", "B38M"},     {"MD-11", "MD11"},   {"C172SP", "C172"},
     };
     for (const auto& [wro, cor] : fixes)
         x += std::string("    <fx wro=\"") + wro + "\" cor=\"" + cor + "\"/>\n";
@@ -443,14 +590,19 @@ inline GeneratedData gf_generateData(std::size_t registrations)
     x += "\"/>\n  </simaddons20>\n";
 
     static const std::pair<const char*, const char*> third20[] = {
-        {"Northwind Scenery", "EGLL161,EGKK95,EGCC78"}, {"Bluefin Simworks", "KSFO128,KSAN40,KLAS110"},
-        {"Harbourlight", "LPPT84,LEBL120,LEPA96"},     {"Meridian Airfields", "EDDM198,EDDH72,LOWW110"},
-        {"Pinewood Sim", "CYVR90,CYYC64"},             {"Tarmac Forge", "OMDB320,OTHH180"},
+        {"Northwind Scenery", "EGLL161,EGKK95,EGCC78"},
+        {"Bluefin Simworks", "KSFO128,KSAN40,KLAS110"},
+        {"Harbourlight", "LPPT84,LEBL120,LEPA96"},
+        {"Meridian Airfields", "EDDM198,EDDH72,LOWW110"},
+        {"Pinewood Sim", "CYVR90,CYYC64"},
+        {"Tarmac Forge", "OMDB320,OTHH180"},
         {"Polar Approach", "ENGM95,BIKF30,EFHK80"},
     };
     static const std::pair<const char*, const char*> third24[] = {
-        {"Skybridge Studio", "RJAA160,RJTT170,RKSI190"}, {"Redline Terminals", "KORD210,KDFW190"},
-        {"Cirrostratus Designs", "LSZH110,LSGG70"},      {"Northwind Scenery", "EGLL161"},
+        {"Skybridge Studio", "RJAA160,RJTT170,RKSI190"},
+        {"Redline Terminals", "KORD210,KDFW190"},
+        {"Cirrostratus Designs", "LSZH110,LSGG70"},
+        {"Northwind Scenery", "EGLL161"},
     };
     x += "  <thirdparties20>\n";
     for (const auto& [pub, arpts] : third20)

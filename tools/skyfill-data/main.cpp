@@ -16,8 +16,7 @@
 
 namespace {
 
-int lf_usage()
-{
+int lf_usage() {
     std::cerr << "usage: skyfill-data encrypt IN.xml OUT.enc\n"
                  "       skyfill-data decrypt IN.enc OUT.xml\n"
                  "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n";
@@ -26,8 +25,7 @@ int lf_usage()
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc < 2)
         return lf_usage();
     const std::string command = argv[1];

@@ -8,36 +8,38 @@ namespace skf {
 namespace {
 
 TEST(ProgramPaths, TheDataFolderLiesInTheRoamingApplicationData) {
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  const std::string saved = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", "/tmp/skyfill-xdg", 1);
-  gf_buildProgramPaths();
-  EXPECT_EQ(g_dataFolder, std::filesystem::path("/tmp/skyfill-xdg/Skyfill"));
-  EXPECT_EQ(g_parametersPath.string(), "/tmp/skyfill-xdg/Skyfill/parameters.xml");
-  if (old) ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-  else ::unsetenv("XDG_CONFIG_HOME");
+    const char* old = std::getenv("XDG_CONFIG_HOME");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_CONFIG_HOME", "/tmp/skyfill-xdg", 1);
+    gf_buildProgramPaths();
+    EXPECT_EQ(g_dataFolder, std::filesystem::path("/tmp/skyfill-xdg/Skyfill"));
+    EXPECT_EQ(g_parametersPath.string(), "/tmp/skyfill-xdg/Skyfill/parameters.xml");
+    if (old)
+        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_CONFIG_HOME");
 
-  gf_buildProgramPathsIn({});  // no application-data folder: the relative folder Skyfill
-  EXPECT_EQ(g_parametersPath.string(), "Skyfill/parameters.xml");
+    gf_buildProgramPathsIn({}); // no application-data folder: the relative folder Skyfill
+    EXPECT_EQ(g_parametersPath.string(), "Skyfill/parameters.xml");
 }
 
 TEST(ProgramPaths, WorkingFolderPathsAreRelativeAndUseSlashes) {
-  EXPECT_EQ(g_dbaseEncPath.string(), "input/dbase.enc");
-  EXPECT_EQ(g_aigRegcodesXmlPath.string(), "input/AIG-regcodes.xml");
-  EXPECT_EQ(g_airportsMsfsNamesPath.string(), "input/airports_msfs_names.xml");
-  EXPECT_EQ(g_liveriesScannedPath.string(), "output/LiveriesScanned.xml");
-  EXPECT_EQ(g_scanLogPath.string(), "output/info/AirportsScanLog.txt");
-  EXPECT_EQ(g_incompleteFltsimReportPath.string(), "output/errors/IncompleFltsimSections.txt");
-  EXPECT_EQ(g_learnedThirdpartyFolder.string(), "airports/learned/thirdparty");
-  EXPECT_EQ(g_myParkAirportsPath.string(), "airports/my_park_airports.txt");
-  EXPECT_EQ(g_official2024FolderName.string(), "Official2024");
-  for (const auto* p : {&g_inputFolder, &g_outputFolder, &g_infoFolder, &g_errorsFolder, &g_airportsFolder,
-                        &g_learnedFolder, &g_mySimaddonFolder, &g_myThirdpartyFolder, &g_newVersionFolder,
-                        &g_tbloFolder}) {
-    EXPECT_TRUE(p->is_relative());
-    EXPECT_EQ(p->string().find('\\'), std::string::npos);
-  }
+    EXPECT_EQ(g_dbaseEncPath.string(), "input/dbase.enc");
+    EXPECT_EQ(g_aigRegcodesXmlPath.string(), "input/AIG-regcodes.xml");
+    EXPECT_EQ(g_airportsMsfsNamesPath.string(), "input/airports_msfs_names.xml");
+    EXPECT_EQ(g_liveriesScannedPath.string(), "output/LiveriesScanned.xml");
+    EXPECT_EQ(g_scanLogPath.string(), "output/info/AirportsScanLog.txt");
+    EXPECT_EQ(g_incompleteFltsimReportPath.string(), "output/errors/IncompleFltsimSections.txt");
+    EXPECT_EQ(g_learnedThirdpartyFolder.string(), "airports/learned/thirdparty");
+    EXPECT_EQ(g_myParkAirportsPath.string(), "airports/my_park_airports.txt");
+    EXPECT_EQ(g_official2024FolderName.string(), "Official2024");
+    for (const auto* p :
+         {&g_inputFolder, &g_outputFolder, &g_infoFolder, &g_errorsFolder, &g_airportsFolder, &g_learnedFolder,
+          &g_mySimaddonFolder, &g_myThirdpartyFolder, &g_newVersionFolder, &g_tbloFolder}) {
+        EXPECT_TRUE(p->is_relative());
+        EXPECT_EQ(p->string().find('\\'), std::string::npos);
+    }
 }
 
-}  // namespace
-}  // namespace skf
+} // namespace
+} // namespace skf

@@ -13,8 +13,7 @@ namespace fs = std::filesystem;
 
 class SettingsFileRobustness : public SettingsTest {};
 
-TEST_F(SettingsFileRobustness, DamagedFilesLoadWithValuesInRangeAndLeaveAReadableFile)
-{
+TEST_F(SettingsFileRobustness, DamagedFilesLoadWithValuesInRangeAndLeaveAReadableFile) {
     const std::string sample = R"(<?xml version="1.0"?>
 <root><parameters>
   <parameter name="RANGE" value="30"/>
@@ -39,8 +38,7 @@ TEST_F(SettingsFileRobustness, DamagedFilesLoadWithValuesInRangeAndLeaveAReadabl
     }
 }
 
-TEST_F(SettingsFileRobustness, AFolderInPlaceOfTheFileIsLeftAloneWithoutTemporaryFiles)
-{
+TEST_F(SettingsFileRobustness, AFolderInPlaceOfTheFileIsLeftAloneWithoutTemporaryFiles) {
     fs::create_directories(g_parametersPath);
     EXPECT_NO_THROW(gf_loadParameters());
     EXPECT_TRUE(fs::is_directory(g_parametersPath));

@@ -19,71 +19,79 @@
 
 namespace skf::test {
 
-inline std::string readFile(const std::filesystem::path& path) { return readBytes(path); }
+inline std::string readFile(const std::filesystem::path& path) {
+    return readBytes(path);
+}
 
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-  writeFileMakingFolders(path, text);
+    writeFileMakingFolders(path, text);
 }
 
 inline std::string testData(const std::string& name) {
-  return readFile(std::filesystem::path(SKYFILL_TEST_DATA_DIR) / "settings" / name);
+    return readFile(std::filesystem::path(SKYFILL_TEST_DATA_DIR) / "settings" / name);
 }
 
 // Every record of the catalogue back at its default.
 inline void resetAllSettings() {
-  PROGRAM_VERSION.defaultValue.store("");
-  for (auto* p : g_boolParams) p->set(p->defaultVal());
-  for (auto* p : g_checkBoxParams) p->set(p->defaultVal());
-  for (auto* p : g_intParams) p->set(p->defaultVal());
-  for (auto* p : g_choiceIntParams) p->set(p->defaultVal());
-  for (auto* p : g_stringParams) p->set(p->defaultVal());
-  for (auto* p : g_controlStringParams) p->set(p->defaultVal());
-  ALL_INSTALL_PATH.set("");
-  parking_percentage.set(30);
-  MAX_FIT_FL.set(24.0f);
-  CALLSIGN_2_OBJECTID.set("");
+    PROGRAM_VERSION.defaultValue.store("");
+    for (auto* p : g_boolParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_checkBoxParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_intParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_choiceIntParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_stringParams)
+        p->set(p->defaultVal());
+    for (auto* p : g_controlStringParams)
+        p->set(p->defaultVal());
+    ALL_INSTALL_PATH.set("");
+    parking_percentage.set(30);
+    MAX_FIT_FL.set(24.0f);
+    CALLSIGN_2_OBJECTID.set("");
 }
 
 class SettingsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_work.emplace();
-    m_dir = m_work->path();
-    std::filesystem::create_directories(m_dir / "config");
-    gf_buildProgramPathsIn(m_dir / "config");
-    std::filesystem::create_directories(g_dataFolder);
-    g_stopRun = false;
-    g_shutDown = false;
-    resetAllSettings();
-    gf_controls().clear();
-  }
+protected:
+    void SetUp() override {
+        m_work.emplace();
+        m_dir = m_work->path();
+        std::filesystem::create_directories(m_dir / "config");
+        gf_buildProgramPathsIn(m_dir / "config");
+        std::filesystem::create_directories(g_dataFolder);
+        g_stopRun = false;
+        g_shutDown = false;
+        resetAllSettings();
+        gf_controls().clear();
+    }
 
-  void TearDown() override {
-    gf_closeLog();
-    gf_controls().clear();
-    resetAllSettings();
-    m_work.reset();
-  }
+    void TearDown() override {
+        gf_closeLog();
+        gf_controls().clear();
+        resetAllSettings();
+        m_work.reset();
+    }
 
-  // The log so far (closes and reopens nothing: flushes by closing the log; reopen with reopenLog()).
-  std::string logText() {
-    gf_closeLog();
-    return readFile(m_dir / "Log.txt");
-  }
+    // The log so far (closes and reopens nothing: flushes by closing the log; reopen with reopenLog()).
+    std::string logText() {
+        gf_closeLog();
+        return readFile(m_dir / "Log.txt");
+    }
 
-  std::string parametersText() const { return readFile(g_parametersPath); }
+    std::string parametersText() const { return readFile(g_parametersPath); }
 
-  // parameters.xml as a document (kept alive by the fixture).
-  const pugi::xml_document& loadParameters() {
-    m_doc.reset();
-    EXPECT_TRUE(m_doc.load_file(g_parametersPath.c_str()));
-    return m_doc;
-  }
+    // parameters.xml as a document (kept alive by the fixture).
+    const pugi::xml_document& loadParameters() {
+        m_doc.reset();
+        EXPECT_TRUE(m_doc.load_file(g_parametersPath.c_str()));
+        return m_doc;
+    }
 
-  pugi::xml_document m_doc;
+    pugi::xml_document m_doc;
 
-  std::optional<WorkFolder> m_work;
-  std::filesystem::path m_dir;
+    std::optional<WorkFolder> m_work;
+    std::filesystem::path m_dir;
 };
 
-}  // namespace skf::test
+} // namespace skf::test

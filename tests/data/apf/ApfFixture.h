@@ -25,7 +25,9 @@
 
 namespace skf::test {
 
-inline std::string lf_readFile(const std::filesystem::path& path) { return readBytes(path); }
+inline std::string lf_readFile(const std::filesystem::path& path) {
+    return readBytes(path);
+}
 
 inline void lf_writeFile(const std::filesystem::path& path, std::string_view text) {
     writeFileMakingFolders(path, text);
@@ -72,7 +74,7 @@ protected:
 
         g_dbaseRecords.clear();
         lf_addRegistration("PH-BXA", "KLM", "B738", "");
-        lf_addRegistration("PH-EXB", "KLM", "E190", "KLC");  // flown by KLM Cityhopper
+        lf_addRegistration("PH-EXB", "KLM", "E190", "KLC"); // flown by KLM Cityhopper
         lf_addRegistration("N123AB", "DAL", "A333", "");
 
         RANGE.set(40);
@@ -102,7 +104,8 @@ protected:
         a.altitude = altitude;
         a.stands = stands;
         g_airports.push_back(a);
-        std::sort(g_airports.begin(), g_airports.end(), [](const Airport& x, const Airport& y) { return x.icao < y.icao; });
+        std::sort(g_airports.begin(), g_airports.end(),
+                  [](const Airport& x, const Airport& y) { return x.icao < y.icao; });
     }
 
     static void lf_addRegistration(std::string reg, std::string_view airline, std::string_view model,
@@ -117,9 +120,7 @@ protected:
                   [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
     }
 
-    std::string lf_log() {
-        return m_work->log();
-    }
+    std::string lf_log() { return m_work->log(); }
 
     const std::filesystem::path& dir() const { return m_dir; }
 
@@ -128,4 +129,4 @@ private:
     std::filesystem::path m_dir;
 };
 
-}  // namespace skf::test
+} // namespace skf::test

@@ -12,7 +12,8 @@ std::string lf_learned(std::string_view path, std::string_view publisher = "") {
 TEST(ApfLearnedPathTest, ArchivePaths) {
     EXPECT_EQ(lf_learned("archive/stock/EHAM.xml"), "airports/learned/stock/EHAM.xml");
     EXPECT_EQ(lf_learned("archive/simaddon/EHRD.xml"), "airports/learned/simaddon/EHRD.xml");
-    EXPECT_EQ(lf_learned("archive/thirdparty/Some%20Maker/EHAM.xml"), "airports/learned/thirdparty/Some Maker/EHAM.xml");
+    EXPECT_EQ(lf_learned("archive/thirdparty/Some%20Maker/EHAM.xml"),
+              "airports/learned/thirdparty/Some Maker/EHAM.xml");
     EXPECT_EQ(lf_learned("x/archive/thirdparty/%20Maker%20/EHAM.xml"), "airports/learned/thirdparty/Maker/EHAM.xml");
     EXPECT_EQ(lf_learned("archive\\stock\\EHAM.XML"), "airports/learned/stock/EHAM.XML");
     EXPECT_EQ(lf_learned("archive/thirdparty/EHAM.xml"), "");
@@ -23,7 +24,8 @@ TEST(ApfLearnedPathTest, ArchivePaths) {
 }
 
 TEST(ApfLearnedPathTest, LocalPaths) {
-    EXPECT_EQ(lf_learned("airports/my_thirdparty/EHAM.xml", "  Maker/Two "), "airports/learned/thirdparty/Maker Two/EHAM.xml");
+    EXPECT_EQ(lf_learned("airports/my_thirdparty/EHAM.xml", "  Maker/Two "),
+              "airports/learned/thirdparty/Maker Two/EHAM.xml");
     EXPECT_EQ(lf_learned("airports/my_thirdparty2024/EHAM.xml", "Maker"), "airports/learned/thirdparty/Maker/EHAM.xml");
     EXPECT_EQ(lf_learned("airports/my_thirdparty/EHAM.xml", ""), "");
     EXPECT_EQ(lf_learned("airports/my_thirdparty/EHAM.xml", "   "), "");
@@ -47,5 +49,5 @@ TEST(ApfLearnedPathTest, TrimBlanks) {
     EXPECT_EQ(lf_trimBlanks("\ta "), "\ta");
 }
 
-}  // namespace
-}  // namespace skf
+} // namespace
+} // namespace skf

@@ -25,11 +25,11 @@ TEST_F(ApfLocateTest, SearchOrderOfLocalFilesLinksAndArchive) {
     lf_writeFile("airports/my_simaddon/EHAM.txt", "archive/simaddon/EHAM.XML  \r\nsecond line\n");
     EXPECT_EQ(gf_locateApf(kEham), "archive/simaddon/EHAM.XML");
     lf_writeFile("airports/my_thirdparty/EHAM.xml", "<root/>");
-    EXPECT_EQ(gf_locateApf(kEham), "airports/my_thirdparty/EHAM.xml");  // before a simaddon link
+    EXPECT_EQ(gf_locateApf(kEham), "airports/my_thirdparty/EHAM.xml"); // before a simaddon link
     lf_writeFile("airports/my_thirdparty/EHAM.txt", "archive/thirdparty/Some%20Maker/EHAM.xml\n");
-    EXPECT_EQ(gf_locateApf(kEham), "archive/thirdparty/Some%20Maker/EHAM.xml");  // a link beats the file
+    EXPECT_EQ(gf_locateApf(kEham), "archive/thirdparty/Some%20Maker/EHAM.xml"); // a link beats the file
     lf_writeFile("airports/my_thirdparty/EHAM.txt", "archive/thirdparty/Some%20Maker/EHAM.txt\n");
-    EXPECT_EQ(gf_locateApf(kEham), "airports/my_thirdparty/EHAM.xml");  // unusable link: next step
+    EXPECT_EQ(gf_locateApf(kEham), "airports/my_thirdparty/EHAM.xml"); // unusable link: next step
 }
 
 TEST_F(ApfLocateTest, LinkFilesAreCheckedLine) {
@@ -42,18 +42,19 @@ TEST_F(ApfLocateTest, LinkFilesAreCheckedLine) {
     EXPECT_FALSE(lf_readApfLink("airports/blank.txt", out));
     lf_writeFile("airports/short.txt", "xml\n");
     EXPECT_FALSE(lf_readApfLink("airports/short.txt", out));
-    lf_writeFile("airports/ok.txt", "\xEF\xBB\xBF" "airports/my_simaddon/X.Xml\t \n");
+    lf_writeFile("airports/ok.txt", "\xEF\xBB\xBF"
+                                    "airports/my_simaddon/X.Xml\t \n");
     EXPECT_TRUE(lf_readApfLink("airports/ok.txt", out));
     EXPECT_EQ(out, "airports/my_simaddon/X.Xml");
 }
 
 TEST_F(ApfLocateTest, ExistenceOfAirportFiles) {
-    const FixedCode<4> none("EHTX");  // listed with 0 stands
+    const FixedCode<4> none("EHTX"); // listed with 0 stands
     EXPECT_FALSE(gf_apfExists(none));
     EXPECT_EQ(gf_locateApf(none), "");
     EXPECT_TRUE(gf_apfExists(FixedCode<4>("EHTY")));
     EXPECT_FALSE(gf_apfExists(FixedCode<4>("ZZZZ")));
-    lf_writeFile("airports/my_simaddon/EHTX.txt", "not even a path");  // counts without being read
+    lf_writeFile("airports/my_simaddon/EHTX.txt", "not even a path"); // counts without being read
     EXPECT_TRUE(gf_apfExists(none));
     EXPECT_EQ(gf_locateApf(none), "");
 }
@@ -135,7 +136,7 @@ TEST_F(ApfDownloadTest, ArchivedAirportFileIsReadWithItsLearnedFile) {
     EXPECT_NEAR(a1.radius * 1852.0, 50.0, 1e-9);
     EXPECT_EQ(a1.options.back().registration, "PH-XYZ");
     EXPECT_EQ(a1.options.back().source, 0u);
-    EXPECT_TRUE(std::filesystem::exists("airports/park_airport.xml"));  // stays until the next download
+    EXPECT_TRUE(std::filesystem::exists("airports/park_airport.xml")); // stays until the next download
 
     // an airport without a file in the archive
     g_stands.clear();
@@ -170,12 +171,12 @@ TEST_F(ApfDownloadTest, BundledAndArchivedSampleFilesAreRead) {
     // the other maker's scenery under MSFS 2024
     g_simIs2020 = false;
     g_stands.clear();
-    g_parkAirport = g_airports.front();  // EHAM
+    g_parkAirport = g_airports.front(); // EHAM
     EXPECT_EQ(gf_readApf("archive/thirdparty/Some%20Maker/EHAM.xml", g_parkApfInfo), "");
     EXPECT_EQ(g_stands.size(), 210u);
     EXPECT_EQ(g_parkApfInfo.publisher, "Some Maker");
     EXPECT_EQ(g_learnedApfPath.generic_string(), "airports/learned/thirdparty/Some Maker/EHAM.xml");
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

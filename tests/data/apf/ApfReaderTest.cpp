@@ -57,21 +57,21 @@ TEST_F(ApfReaderTest, ReadsStandsAndOptions) {
     EXPECT_EQ(o1.number, 1u);
     EXPECT_EQ(o1.callsign, "KLM1");
     EXPECT_EQ(o1.callsign2, "KLM2");
-    EXPECT_EQ(gf_operatorName(o1.airline), "KLM");  // from the database, not from airl
+    EXPECT_EQ(gf_operatorName(o1.airline), "KLM"); // from the database, not from airl
     EXPECT_EQ(gf_modelName(o1.model), "B738");
     EXPECT_EQ(o1.halfHours.to_ullong(), 0b111ULL << 10);
     EXPECT_EQ(o1.source, 1u);
     EXPECT_EQ(o1.real, 1u);
     EXPECT_EQ(o1.cpl, 1u);
     const StandOpt& o2 = a1.options[1];
-    EXPECT_EQ(o2.number, 2u);  // the skipped options leave no gap
-    EXPECT_EQ(gf_operatorName(o2.airline), "EZY");  // not in the database: airl and type
+    EXPECT_EQ(o2.number, 2u);                      // the skipped options leave no gap
+    EXPECT_EQ(gf_operatorName(o2.airline), "EZY"); // not in the database: airl and type
     EXPECT_EQ(gf_modelName(o2.model), "A320");
     EXPECT_EQ(o2.callsign, "EZY9");
     EXPECT_EQ(o2.callsign2, "");
     EXPECT_EQ(o2.real, 0u);
     EXPECT_EQ(o2.halfHours.to_ullong(), (1ULL << 1) | (1ULL << 3) | (1ULL << 47));
-    EXPECT_TRUE(g_stands[1].heli);  // latitude 0 alone is a position
+    EXPECT_TRUE(g_stands[1].heli); // latitude 0 alone is a position
 }
 
 TEST_F(ApfReaderTest, DocumentsWithoutRootAndWithoutStands) {
@@ -92,7 +92,7 @@ TEST_F(ApfReaderTest, EveryFormatCheckHasItsMessage) {
       </parkpositions></root>)"),
               "93: Parking position #3 has no 'id' attribute.");
     EXPECT_NE(lf_log().find("==> stand Z has no valid lat/lon"), std::string::npos);
-    EXPECT_EQ(g_stands.size(), 1u);  // what came before the bad element stays
+    EXPECT_EQ(g_stands.size(), 1u); // what came before the bad element stays
     g_stands.clear();
     EXPECT_EQ(lf_readError(R"(<root><parkpositions><parkpos id="A" latitude="1" longitude="1"/>
         <parkpos id=" &#13;&#10; " latitude="1" longitude="1"/></parkpositions></root>)"),
@@ -126,7 +126,7 @@ TEST_F(ApfReaderTest, StandsWithoutAValidPositionAreSkipped) {
 
 TEST_F(ApfReaderTest, StandsAreNumberedAndLinkedToNeighbours) {
     // 50 m apart with radii of 30 m: 55 < 60, neighbours; 60 m apart: 66 > 60, not
-    const double metre = 1.0 / 1852.0 / 60.0;  // degrees of latitude
+    const double metre = 1.0 / 1852.0 / 60.0; // degrees of latitude
     g_stands.emplace_back("A", std::vector<StandOpt>{}, 52.0, 4.0, 0.0, 30.0, false, false, false);
     g_stands.emplace_back("B", std::vector<StandOpt>{}, 52.0 + 50 * metre, 4.0, 0.0, 30.0, false, false, false);
     g_stands.emplace_back("C", std::vector<StandOpt>{}, 52.0 + 110 * metre, 4.0, 0.0, 30.0, false, false, false);
@@ -135,10 +135,10 @@ TEST_F(ApfReaderTest, StandsAreNumberedAndLinkedToNeighbours) {
     EXPECT_EQ(g_stands[0].sid, 1);
     EXPECT_EQ(g_stands[3].sid, 4);
     EXPECT_EQ(g_stands[0].adjacent, (std::vector<int32_t>{2, 4}));
-    EXPECT_EQ(g_stands[1].adjacent, (std::vector<int32_t>{1, 4}));  // C lies 60 m from B
+    EXPECT_EQ(g_stands[1].adjacent, (std::vector<int32_t>{1, 4})); // C lies 60 m from B
     EXPECT_EQ(g_stands[2].adjacent, (std::vector<int32_t>{}));
     EXPECT_EQ(g_stands[3].adjacent, (std::vector<int32_t>{1, 2}));
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

@@ -78,24 +78,28 @@ TEST_F(ApfRobustness, DamagedLearnedFilesLeaveSaneStands) {
 
 TEST_F(ApfRobustness, RadiiAndHeadingsThatAreNoNumberReadAsAbsent) {
     for (const char* bad : {"NaN", "-inf", "1e999", "-30"}) {
-        const std::string stands = fmt::format(R"(    <parkpos id="A1" latitude="52.3" longitude="4.76" heading="{0}" radius="{0}"/>
+        const std::string stands =
+            fmt::format(R"(    <parkpos id="A1" latitude="52.3" longitude="4.76" heading="{0}" radius="{0}"/>
     <parkpos id="B1" latitude="52.31" longitude="4.77" heading="180.0" radius="45.0"/>
-)", bad);
+)",
+                        bad);
         lf_writeFile(kLocal, lf_file(lf_meta(), kParameters, stands));
-        const std::string learned = fmt::format(R"(    <parkpos id="B1" latitude="52.31" longitude="4.77" radius="{0}" radius_change="true"/>
+        const std::string learned =
+            fmt::format(R"(    <parkpos id="B1" latitude="52.31" longitude="4.77" radius="{0}" radius_change="true"/>
     <parkpos id="M7" latitude="52.305" longitude="4.765" radius="{0}" heading="{0}" manual="true"/>
-)", bad);
+)",
+                        bad);
         lf_writeFile(kLearned, lf_file(lf_meta("11.11.3", false), "", learned));
         readChecked(bad);
         ASSERT_GE(g_stands.size(), 2u) << bad;
         EXPECT_EQ(g_stands[0].radius, 0.0) << bad;
-        if (std::string_view(bad) != "-30") {  // -30 degrees is a heading
+        if (std::string_view(bad) != "-30") { // -30 degrees is a heading
             EXPECT_EQ(g_stands[0].heading, 0.0) << bad;
         }
-        EXPECT_NEAR(g_stands[1].radius * 1852.0, 45.0, 1e-6) << bad;  // the learned change is refused
+        EXPECT_NEAR(g_stands[1].radius * 1852.0, 45.0, 1e-6) << bad; // the learned change is refused
         EXPECT_FALSE(g_stands[1].radiusChanged) << bad;
     }
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

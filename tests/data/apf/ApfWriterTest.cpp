@@ -111,12 +111,12 @@ TEST_F(ApfWriterTest, ReplacesAnOldFileAndReportsFailures) {
     ASSERT_TRUE(gf_writeApf(lf_sampleApf(), "airports/learned/stock/EHAM.xml", kApfModeLearned, 1));
     EXPECT_NE(lf_readFile("airports/learned/stock/EHAM.xml"), "old");
     for (const auto& entry : std::filesystem::directory_iterator("airports/learned/stock")) {
-        EXPECT_EQ(entry.path().filename(), "EHAM.xml");  // no temporary file left behind
+        EXPECT_EQ(entry.path().filename(), "EHAM.xml"); // no temporary file left behind
     }
     EXPECT_FALSE(gf_writeApf(lf_sampleApf(), "", kApfModeLearned, 1));
     lf_writeFile("blocked", "a file where a folder should be");
     EXPECT_FALSE(gf_writeApf(lf_sampleApf(), "blocked/EHAM.xml", kApfModeFull, 1));
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

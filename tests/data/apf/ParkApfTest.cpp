@@ -18,9 +18,10 @@ const std::string kLearned = "airports/learned/my_simaddon/EHAM.xml";
 
 // An airport file of three stands: A1 and A2 are neighbours, B1 stands apart.
 std::string lf_airportFile(std::string_view parameters, std::string_view meta = lf_meta()) {
-    std::string text = "<?xml version=\"1.0\"?>\n<root>\n" + std::string(meta) + "  <parameters>\n" + std::string(parameters) +
-                       "  </parameters>\n  <parkpositions>\n";
-    text += R"(    <parkpos id="A1" latitude="52.300000" longitude="4.760000" heading="90.0" radius="30.0" cargo="false" ramp="false">
+    std::string text = "<?xml version=\"1.0\"?>\n<root>\n" + std::string(meta) + "  <parameters>\n" +
+                       std::string(parameters) + "  </parameters>\n  <parkpositions>\n";
+    text +=
+        R"(    <parkpos id="A1" latitude="52.300000" longitude="4.760000" heading="90.0" radius="30.0" cargo="false" ramp="false">
       <opt reg="PH-BXA" day="1" hh="20:23" cs="KLM1234"/>
       <opt reg="G-EZAA" airl="EZY" type="A320" day="2" hh="10" soft="true"/>
     </parkpos>
@@ -41,13 +42,15 @@ const char* kParameters = R"(    <parameter name="airport_name" value="Amsterdam
 )";
 
 std::string lf_learnedFile(std::string_view parameters, std::string_view stands, std::string_view version = "11.11.3") {
-    return "<?xml version=\"1.0\"?>\n<root>\n" + lf_meta(version, false) + "  <parameters>\n" + std::string(parameters) +
-           "  </parameters>\n  <parkpositions>\n" + std::string(stands) + "  </parkpositions>\n</root>\n";
+    return "<?xml version=\"1.0\"?>\n<root>\n" + lf_meta(version, false) + "  <parameters>\n" +
+           std::string(parameters) + "  </parameters>\n  <parkpositions>\n" + std::string(stands) +
+           "  </parkpositions>\n</root>\n";
 }
 
 const Stand* lf_stand(std::string_view id) {
     for (const Stand& s : g_stands) {
-        if (s.id == id) return &s;
+        if (s.id == id)
+            return &s;
     }
     return nullptr;
 }
@@ -68,7 +71,7 @@ TEST_F(ParkApfTest, ReadsTheParkAirportsFile) {
     EXPECT_EQ(lf_read(), "");
     ASSERT_EQ(g_stands.size(), 3u);
     EXPECT_EQ(g_stands[2].sid, 3);
-    EXPECT_EQ(g_stands[0].adjacent, std::vector<int32_t>{2});  // 50 m apart, radii 30 m
+    EXPECT_EQ(g_stands[0].adjacent, std::vector<int32_t>{2}); // 50 m apart, radii 30 m
     EXPECT_EQ(g_stands[1].adjacent, std::vector<int32_t>{1});
     EXPECT_TRUE(g_stands[2].adjacent.empty());
     EXPECT_EQ(g_parkApfInfo.airportName, "Amsterdam Schiphol");
@@ -100,20 +103,21 @@ TEST_F(ParkApfTest, ReadsTheParkAirportsFile) {
 
 TEST_F(ParkApfTest, QualityFactorSteersTheSettingsWithoutLearnedFile) {
     const auto withQf = [](int real, int soft) {
-        return fmt::format("    <parameter name=\"altitude\" value=\"10\"/>\n"
-                           "    <parameter name=\"Qf_real\" value=\"{}\"/>\n    <parameter name=\"Qf_soft\" value=\"{}\"/>\n",
-                           real, soft);
+        return fmt::format(
+            "    <parameter name=\"altitude\" value=\"10\"/>\n"
+            "    <parameter name=\"Qf_real\" value=\"{}\"/>\n    <parameter name=\"Qf_soft\" value=\"{}\"/>\n",
+            real, soft);
     };
     lf_writeFile(kLocal, lf_airportFile(withQf(2, 0)));
     PARK_SOFT.set(true);
     WEEK.set(false);
     EXPECT_EQ(lf_read(), "");
-    EXPECT_TRUE(PARK_SOFT.value());  // neither changes
+    EXPECT_TRUE(PARK_SOFT.value()); // neither changes
     EXPECT_FALSE(WEEK.value());
 
     lf_writeFile(kLocal, lf_airportFile(withQf(1, 3)));
     MAX_FIT_FL.set(6.0F);
-    g_parkAirport = g_airports[3];  // EHTY: one stand in the list
+    g_parkAirport = g_airports[3]; // EHTY: one stand in the list
     EXPECT_EQ(lf_read(), "");
     EXPECT_TRUE(PARK_SOFT.value());
     EXPECT_TRUE(WEEK.value());
@@ -121,7 +125,7 @@ TEST_F(ParkApfTest, QualityFactorSteersTheSettingsWithoutLearnedFile) {
     EXPECT_EQ(parking_percentage.value(), 100);
 
     lf_writeFile(kLocal, lf_airportFile(withQf(46, 0)));
-    g_parkAirport = g_airports[4];  // EHTZ: two stands
+    g_parkAirport = g_airports[4]; // EHTZ: two stands
     EXPECT_EQ(lf_read(), "");
     EXPECT_FALSE(PARK_SOFT.value());
     EXPECT_FALSE(WEEK.value());
@@ -145,14 +149,14 @@ TEST_F(ParkApfTest, FailuresOfTheParkAirportsFile) {
     lf_writeFile(kLocal, lf_airportFile(kParameters));
     EXPECT_EQ(lf_read(), "");
     EXPECT_EQ(g_learnedApfPath.generic_string(), kLearned);
-    g_parkStandsLoaded = false;  // the park airport closed
+    g_parkStandsLoaded = false; // the park airport closed
     lf_writeFile(kLocal, "<root><unclosed></root>");
     EXPECT_EQ(lf_read(), kLocal + ": could not load file: " + kLocal);
     EXPECT_TRUE(g_learnedApfPath.empty());
     EXPECT_EQ(lf_read("airports/my_simaddon/NONE.xml"),
               "airports/my_simaddon/NONE.xml: could not load file: airports/my_simaddon/NONE.xml");
 
-    lf_writeFile(kLocal, lf_airportFile(kParameters, lf_meta("11.11.3", false)));  // no sim entry
+    lf_writeFile(kLocal, lf_airportFile(kParameters, lf_meta("11.11.3", false))); // no sim entry
     EXPECT_EQ(lf_read(), kLocal + ": refused to load");
     EXPECT_FALSE(g_parkStandsLoaded.load());
 
@@ -165,14 +169,16 @@ TEST_F(ParkApfTest, FailuresOfTheParkAirportsFile) {
     }
     EXPECT_TRUE(g_learnedApfPath.empty());
 
-    lf_writeFile(kLocal, "<root>" + lf_meta() + "<parameters><parameter name=\"altitude\" value=\"5\"/></parameters></root>");
+    lf_writeFile(kLocal,
+                 "<root>" + lf_meta() + "<parameters><parameter name=\"altitude\" value=\"5\"/></parameters></root>");
     EXPECT_EQ(lf_read(), "no stands found");
-    EXPECT_TRUE(g_parkStandsLoaded.load());  // everything else was done
+    EXPECT_TRUE(g_parkStandsLoaded.load()); // everything else was done
 
-    lf_writeFile(kLocal, "<root>" + lf_meta() +
-                             "<parameters><parameter name=\"altitude\" value=\"5\"/></parameters>"
-                             "<parkpositions><parkpos id=\"A\" latitude=\"1\" longitude=\"1\"/><parkpos id=\"A\" latitude=\"1\" "
-                             "longitude=\"1\"/></parkpositions></root>");
+    lf_writeFile(
+        kLocal, "<root>" + lf_meta() +
+                    "<parameters><parameter name=\"altitude\" value=\"5\"/></parameters>"
+                    "<parkpositions><parkpos id=\"A\" latitude=\"1\" longitude=\"1\"/><parkpos id=\"A\" latitude=\"1\" "
+                    "longitude=\"1\"/></parkpositions></root>");
     EXPECT_THROW(lf_read(), UserErrorException);
 }
 
@@ -207,11 +213,11 @@ TEST_F(ParkApfTest, LearnedFileIsMergedIntoTheStands) {
     const Stand* a1 = lf_stand("A1");
     EXPECT_NEAR(a1->radius * 1852.0, 40.0, 1e-9);
     EXPECT_TRUE(a1->radiusChanged);
-    ASSERT_EQ(a1->options.size(), 4u);  // the overlapping one was already there
+    ASSERT_EQ(a1->options.size(), 4u); // the overlapping one was already there
     EXPECT_EQ(a1->options[2].number, 3u);
     EXPECT_EQ(a1->options[2].callsign, "KLM1236");
     EXPECT_EQ(a1->options[2].source, 0u);
-    EXPECT_EQ(a1->options[3].real, 0u);  // the same flight as soft one is another kind
+    EXPECT_EQ(a1->options[3].real, 0u); // the same flight as soft one is another kind
     EXPECT_EQ(a1->options[3].callsign2, "KLM1238");
     const Stand* b1 = lf_stand("B1");
     EXPECT_FALSE(b1->cargo);
@@ -221,7 +227,7 @@ TEST_F(ParkApfTest, LearnedFileIsMergedIntoTheStands) {
     EXPECT_TRUE(m1->manual);
     EXPECT_TRUE(m1->ramp);
     EXPECT_EQ(m1->sid, 4);
-    ASSERT_EQ(m1->options.size(), 0u);  // day 9 is no day of a stand read
+    ASSERT_EQ(m1->options.size(), 0u); // day 9 is no day of a stand read
     // the settings of the learned file
     EXPECT_EQ(RANGE.value(), 100);
     EXPECT_FALSE(AUTO_RANGE.value());
@@ -230,10 +236,11 @@ TEST_F(ParkApfTest, LearnedFileIsMergedIntoTheStands) {
     EXPECT_EQ(MAX_FIT.value(), 23);
     EXPECT_FLOAT_EQ(MAX_FIT_FL.value(), 12.0F);
     EXPECT_EQ(MAX_LIVE_SEL.value(), 100);
-    EXPECT_EQ(parking_percentage.value(), 30);  // absent: 30
+    EXPECT_EQ(parking_percentage.value(), 30); // absent: 30
     EXPECT_EQ(g_qualityFactor, gf_qualityFactor());
-    EXPECT_EQ(gf_statusSnapshot().statusText,
-              "Warning: learned file airport name: 'Schiphol' differs from archived file airport name: 'Amsterdam Schiphol'");
+    EXPECT_EQ(
+        gf_statusSnapshot().statusText,
+        "Warning: learned file airport name: 'Schiphol' differs from archived file airport name: 'Amsterdam Schiphol'");
     const std::string log = lf_log();
     EXPECT_NE(log.find("Read from learned airport file: '" + kLearned + "'"), std::string::npos);
     EXPECT_NE(log.find("==> learned A1: day:1 23,24,25 KLM B738 cs:KLM1234 reg:PH-BXA already in airport file"),
@@ -273,17 +280,18 @@ TEST_F(ParkApfTest, LearnedSettingsReachTheirControlsAndTheRangeMode) {
     <parameter name="AUTO_RANGE" value="true"/>
     <parameter name="WEEK" value="true"/>
     <parameter name="INITIAL_LOAD_ONLY" value="true"/>
-)", ""));
+)",
+                                          ""));
     EXPECT_EQ(lf_read(), "");
     EXPECT_EQ(rangeModes, 1);
     EXPECT_TRUE(controls.isChecked(WEEK.controlId));
-    EXPECT_FALSE(controls.isEnabled(g_nowButton.controlId));  // no "Now" while only the first load counts
+    EXPECT_FALSE(controls.isEnabled(g_nowButton.controlId)); // no "Now" while only the first load counts
     EXPECT_TRUE(controls.isEnabled(g_flushStaticButton.controlId));
-    EXPECT_EQ(gf_statusSnapshot().statusText, "");  // the same airport name
+    EXPECT_EQ(gf_statusSnapshot().statusText, ""); // the same airport name
 
     lf_writeFile(kLearned, lf_learnedFile("    <parameter name=\"INITIAL_LOAD_ONLY\" value=\"false\"/>\n", ""));
     EXPECT_EQ(lf_read(), "");
-    EXPECT_TRUE(controls.isEnabled(g_nowButton.controlId));  // back to what the shell allows
+    EXPECT_TRUE(controls.isEnabled(g_nowButton.controlId)); // back to what the shell allows
     g_apfHooks = {};
     controls.clear();
 }
@@ -292,7 +300,8 @@ TEST_F(ParkApfTest, LearnedSettingsOutsideTheirLimitsAreClamped) {
     lf_writeFile(kLocal, lf_airportFile(kParameters));
     lf_writeFile(kLearned, lf_learnedFile(R"(    <parameter name="parking_percentage" value="250"/>
     <parameter name="MAX_FIT" value="99"/>
-)", ""));
+)",
+                                          ""));
     EXPECT_EQ(lf_read(), "");
     EXPECT_EQ(parking_percentage.value(), 100);
     EXPECT_EQ(MAX_FIT.value(), 47);
@@ -307,25 +316,29 @@ TEST_F(ParkApfTest, OlderLearnedFileKeepsItsChangesButNotItsFlights) {
       <opt reg="PH-BXA" day="4" hh="1"/>
       <opt reg="PH-BXA" day="5" hh="1"/>
     </parkpos>
-)", "11.9.5"));
+)",
+                                          "11.9.5"));
     EXPECT_EQ(lf_read(), "");
     EXPECT_NEAR(lf_stand("A1")->radius * 1852.0, 40.0, 1e-9);
     EXPECT_EQ(lf_stand("A1")->options.size(), 2u);
-    EXPECT_NE(lf_log().find("This learned file was created with and older SKFL version than 11.10.0,"), std::string::npos);
+    EXPECT_NE(lf_log().find("This learned file was created with and older SKFL version than 11.10.0,"),
+              std::string::npos);
 }
 
 TEST_F(ParkApfTest, HandmadeFileReplacesTheStands) {
     lf_writeFile(kLocal, lf_airportFile(kParameters));
-    lf_writeFile(kLearned, lf_learnedFile(R"(    <parameter name="handmade" value="false"/>
+    lf_writeFile(kLearned,
+                 lf_learnedFile(R"(    <parameter name="handmade" value="false"/>
 )",
-                                          R"(    <parkpos id="Z1" latitude="52.4" longitude="4.8" radius="25.0" heli="true">
+                                R"(    <parkpos id="Z1" latitude="52.4" longitude="4.8" radius="25.0" heli="true">
       <opt reg="PH-HLI" airl="PVT" type="EC35" day="2" hh="4:6"/>
     </parkpos>
-)", "10.0.0"));
+)",
+                                "10.0.0"));
     EXPECT_EQ(lf_read(), "");
     ASSERT_EQ(g_stands.size(), 1u);
     EXPECT_EQ(g_stands[0].id, "Z1");
-    ASSERT_EQ(g_stands[0].options.size(), 1u);  // also from an older version
+    ASSERT_EQ(g_stands[0].options.size(), 1u); // also from an older version
     EXPECT_EQ(g_stands[0].options[0].source, 1u);
     EXPECT_TRUE(g_handmadeApf);
     EXPECT_TRUE(g_mainWindow.handmade.load());
@@ -377,7 +390,8 @@ Apf lf_learnedApf() {
     for (Stand stand : g_stands) {
         if (!g_handmadeApf) {
             std::erase_if(stand.options, [](const StandOpt& o) { return o.source == 1 || o.number == 0; });
-            if (!stand.manual && stand.options.empty() && !stand.radiusChanged && !stand.cargoChanged) continue;
+            if (!stand.manual && stand.options.empty() && !stand.radiusChanged && !stand.cargoChanged)
+                continue;
         }
         apf.stands.push_back(std::move(stand));
     }
@@ -389,7 +403,9 @@ TEST_F(ParkApfTest, ReadLearnWriteAndReadAgain) {
     ASSERT_EQ(lf_read(), "");
     // learn: a new flight on A1, a wider B1, a stand made by hand
     Stand& a1 = g_stands[0];
-    ASSERT_EQ(gf_addStandOpt(a1.options, gf_internOperator("KLM"), gf_internModel("B738"), 1, 30, "KLM1240_", "PH-BXA", 1), 3u);
+    ASSERT_EQ(
+        gf_addStandOpt(a1.options, gf_internOperator("KLM"), gf_internModel("B738"), 1, 30, "KLM1240_", "PH-BXA", 1),
+        3u);
     gf_findStandOpt(a1.options, 3, "KLM1241");
     std::vector<int> later = {32, 31};
     ASSERT_TRUE(updateOptions(a1.options, later, 3));
@@ -429,9 +445,10 @@ TEST_F(ParkApfTest, ReadLearnWriteAndReadAgain) {
 
 TEST_F(ParkApfTest, HandmadeRoundTripKeepsChangedStands) {
     lf_writeFile(kLocal, lf_airportFile(kParameters));
-    lf_writeFile(kLearned, lf_learnedFile(R"(    <parameter name="handmade" value="true"/>
+    lf_writeFile(kLearned,
+                 lf_learnedFile(R"(    <parameter name="handmade" value="true"/>
 )",
-                                          R"(    <parkpos id="Z1" latitude="52.4" longitude="4.8" radius="25.0" heading="45.0"/>
+                                R"(    <parkpos id="Z1" latitude="52.4" longitude="4.8" radius="25.0" heading="45.0"/>
     <parkpos id="Z2" latitude="52.41" longitude="4.81" radius="25.0" cargo="true"/>
 )"));
     ASSERT_EQ(lf_read(), "");
@@ -472,7 +489,8 @@ TEST_F(ParkApfTest, ClosestAirportAndItsNeighbour) {
     lf_addAirport("EHAC", 52.0 + 5.1 / 60.0, 5.0, 0, 10);
     // EHAA has a stand right at the position, EHAB's nearest stand is 1 NM away
     const auto standFile = [](double lat) {
-        return "<root><parkpositions><parkpos id=\"far\" latitude=\"53\" longitude=\"5\"/><parkpos id=\"S1\" latitude=\"" +
+        return "<root><parkpositions><parkpos id=\"far\" latitude=\"53\" longitude=\"5\"/><parkpos id=\"S1\" "
+               "latitude=\"" +
                fmt::format("{:.6f}", lat) + "\" longitude=\"5.0\"/></parkpositions></root>";
     };
     lf_writeFile("airports/my_simaddon/EHAA.xml", standFile(52.0));
@@ -506,5 +524,5 @@ TEST_F(ParkApfTest, ClosestAirportAndItsNeighbour) {
     EXPECT_EQ(gf_findClosestAirport(position[0], position[1]), nullptr);
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

@@ -16,7 +16,9 @@ StandOpt lf_opt(uint32_t number, uint32_t day, std::initializer_list<int> slots,
     return o;
 }
 
-Stand lf_stand(std::vector<StandOpt> opts) { return Stand("S", std::move(opts), 1.0, 1.0, 0.0, 30.0, false, false, false); }
+Stand lf_stand(std::vector<StandOpt> opts) {
+    return Stand("S", std::move(opts), 1.0, 1.0, 0.0, 30.0, false, false, false);
+}
 
 TEST(QualityFactorTest, ExamplesOfTheScore) {
     // one real option on one day covering two half hours: 63.275 -> 63, soft stays 0
@@ -32,7 +34,8 @@ TEST(QualityFactorTest, ExamplesOfTheScore) {
 
     // every stand with one real option on one half hour gives 63
     std::vector<Stand> many;
-    for (int i = 0; i < 5; ++i) many.push_back(lf_stand({lf_opt(1, 1, {0})}));
+    for (int i = 0; i < 5; ++i)
+        many.push_back(lf_stand({lf_opt(1, 1, {0})}));
     EXPECT_EQ(gf_qualityFactor(many).real, 63);
 }
 
@@ -49,16 +52,18 @@ TEST(QualityFactorTest, EmptyTablesAndDisabledOptions) {
 
 TEST(QualityFactorTest, CountAndMaskTermsAreCapped) {
     std::vector<StandOpt> opts;
-    for (uint32_t i = 1; i <= 250; ++i) opts.push_back(lf_opt(i, 1 + i % 7, {}));
+    for (uint32_t i = 1; i <= 250; ++i)
+        opts.push_back(lf_opt(i, 1 + i % 7, {}));
     std::vector<Stand> counted;
     counted.push_back(lf_stand(opts));
     // (4000 + 10000 + 700 + 0) / 160 = 91.875 -> 92
     EXPECT_EQ(gf_qualityFactor(counted).real, 92);
 
     std::vector<StandOpt> wide;
-    for (uint32_t i = 1; i <= 15; ++i) {  // 15 x 47 = 705 half hours
+    for (uint32_t i = 1; i <= 15; ++i) { // 15 x 47 = 705 half hours
         StandOpt o = lf_opt(i, 1, {});
-        for (int s = 0; s < 47; ++s) o.halfHours.set(static_cast<size_t>(s));
+        for (int s = 0; s < 47; ++s)
+            o.halfHours.set(static_cast<size_t>(s));
         wide.push_back(o);
     }
     std::vector<Stand> masked;
@@ -81,5 +86,5 @@ TEST(QualityFactorTest, DisplayText) {
     EXPECT_EQ(lf_qualityFactorText({-1, 3}), "-1/ 3");
 }
 
-}  // namespace
-}  // namespace skf
+} // namespace
+} // namespace skf

@@ -28,7 +28,8 @@ TEST_F(SampleAirportFilesTest, AgreeWithTheSampleAirportList) {
     int files = 0;
     for (const std::filesystem::path& folder : {sample / "airports", sample / "archive"}) {
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-            if (!entry.is_regular_file()) continue;
+            if (!entry.is_regular_file())
+                continue;
             SCOPED_TRACE(entry.path().string());
             ++files;
             pugi::xml_document doc;
@@ -62,5 +63,5 @@ TEST_F(SampleAirportFilesTest, AgreeWithTheSampleAirportList) {
     EXPECT_GE(files, 10);
 }
 
-}  // namespace
-}  // namespace skf::test
+} // namespace
+} // namespace skf::test

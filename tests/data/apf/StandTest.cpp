@@ -47,11 +47,11 @@ TEST(StandTest, FindStandOptNotesCallsigns) {
     EXPECT_EQ(opts[0].callsign2, "ABC124");
     gf_findStandOpt(opts, 1, "ABC125");
     EXPECT_EQ(opts[0].callsign2, "ABC125");
-    gf_findStandOpt(opts, 2, "XYZ");  // no such option
-    gf_findStandOpt(opts, 1, "_");    // empty after the strip
+    gf_findStandOpt(opts, 2, "XYZ"); // no such option
+    gf_findStandOpt(opts, 1, "_");   // empty after the strip
     EXPECT_EQ(opts[0].callsign, "ABC123");
     EXPECT_EQ(opts[0].callsign2, "ABC125");
 }
 
-}  // namespace
-}  // namespace skf
+} // namespace
+} // namespace skf

@@ -21,13 +21,11 @@ protected:
     void TearDown() override { skf::gf_resetAirports(); }
 
     static void install(const std::string& xml) { skf::test::installEncryptedInput(xml, "airports.enc"); }
-    static std::string doc(const std::string& aps)
-    {
+    static std::string doc(const std::string& aps) {
         return "<?xml version=\"1.0\"?>\n<root>\n<airports>\n" + aps + "</airports>\n</root>\n";
     }
     // The message of the UserErrorException of a failed read.
-    static std::string failure()
-    {
+    static std::string failure() {
         try {
             skf::gf_readAirports();
         } catch (const skf::UserErrorException& e) {
@@ -46,8 +44,7 @@ const char* kThree = R"(<ap c="LFPG" i="CDG" la="49.0097" lo="2.5479" a="392" s=
 
 } // namespace
 
-TEST_F(AirportList, ReadsSortsUpperCasesAndRemovesThePlainFile)
-{
+TEST_F(AirportList, ReadsSortsUpperCasesAndRemovesThePlainFile) {
     install(doc(kThree));
     ASSERT_TRUE(skf::gf_readAirports());
     ASSERT_EQ(skf::g_airports.size(), 3u);
@@ -67,8 +64,7 @@ TEST_F(AirportList, ReadsSortsUpperCasesAndRemovesThePlainFile)
     EXPECT_TRUE(skf::gf_readAirports());
 }
 
-TEST_F(AirportList, ElementsWithoutPositionOrAltitudeAreSkippedWithoutStandsKept)
-{
+TEST_F(AirportList, ElementsWithoutPositionOrAltitudeAreSkippedWithoutStandsKept) {
     install(doc(R"(<ap c="EGLL" i="LHR" la="51.47" lo="-0.46" a="83"/>
 <ap c="EGKK" la="51.14" a="202" s="115"/>
 <ap c="EGSS" i="STN" la="51.88" lo="0.23" s="110"/>
@@ -93,15 +89,13 @@ TEST_F(AirportList, ElementsWithoutPositionOrAltitudeAreSkippedWithoutStandsKept
     EXPECT_TRUE(skf::gf_isKnownAirport(FixedCode<4>("EGLC")));
 }
 
-TEST_F(AirportList, AnEmptyListReadsAsFalse)
-{
+TEST_F(AirportList, AnEmptyListReadsAsFalse) {
     install(doc(""));
     EXPECT_FALSE(skf::gf_readAirports());
     EXPECT_NE(wf.log().find("    0 airports read"), std::string::npos);
 }
 
-TEST_F(AirportList, ABadIcaoCodeFailsTheWholeReadWithCode88)
-{
+TEST_F(AirportList, ABadIcaoCodeFailsTheWholeReadWithCode88) {
     for (const char* code : {"EHA", "EH-M", ""}) {
         skf::gf_resetAirports();
         install(doc(std::string("<ap c=\"") + code + "\" la=\"1\" lo=\"1\" a=\"1\" s=\"1\"/>\n"));
@@ -110,15 +104,13 @@ TEST_F(AirportList, ABadIcaoCodeFailsTheWholeReadWithCode88)
     }
 }
 
-TEST_F(AirportList, AMissingAirportsElementFailsWithCode88)
-{
+TEST_F(AirportList, AMissingAirportsElementFailsWithCode88) {
     install("<root><ap c=\"EHAM\"/></root>");
     EXPECT_EQ(failure(), "88: Missing <airports> root in: input/airports.xml");
     EXPECT_FALSE(fs::exists("input/airports.xml"));
 }
 
-TEST_F(AirportList, AMissingOrDamagedFileFailsWithCode88)
-{
+TEST_F(AirportList, AMissingOrDamagedFileFailsWithCode88) {
     EXPECT_EQ(failure().rfind("88: input/airports.xml not loaded: ", 0), 0u);
     install(doc(kThree));
     std::string enc = WorkFolder::readFile("input/airports.enc");
@@ -131,8 +123,7 @@ TEST_F(AirportList, AMissingOrDamagedFileFailsWithCode88)
     EXPECT_TRUE(skf::gf_readAirports());
 }
 
-TEST_F(AirportList, LookupsByPrefixAndFileName)
-{
+TEST_F(AirportList, LookupsByPrefixAndFileName) {
     install(doc(kThree));
     ASSERT_TRUE(skf::gf_readAirports());
     EXPECT_EQ(skf::gf_findAirportByPrefix("eham123"), FixedCode<4>("EHAM"));
@@ -148,8 +139,7 @@ TEST_F(AirportList, LookupsByPrefixAndFileName)
     EXPECT_FALSE(skf::gf_findAirportInFileName("a/x_EHAM_y.bgl").has_value());
 }
 
-TEST_F(AirportList, TheBundledSampleListReads)
-{
+TEST_F(AirportList, TheBundledSampleListReads) {
     const fs::path enc = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input" / "airports.enc";
     if (!fs::exists(enc))
         GTEST_SKIP() << "sample data not built";
@@ -163,8 +153,7 @@ TEST_F(AirportList, TheBundledSampleListReads)
         EXPECT_LT(skf::g_airports[i - 1].icao, skf::g_airports[i].icao);
 }
 
-TEST_F(AirportList, ARepeatedReadAfterAFailureHoldsEachAirportOnce)
-{
+TEST_F(AirportList, ARepeatedReadAfterAFailureHoldsEachAirportOnce) {
     install(doc(std::string(kThree) + "<ap c=\"EH-M\" la=\"1\" lo=\"1\" a=\"1\" s=\"1\"/>\n"));
     EXPECT_EQ(failure(), "88: FixedCode: invalid string (length/charset)");
     install(doc(kThree));
@@ -172,7 +161,6 @@ TEST_F(AirportList, ARepeatedReadAfterAFailureHoldsEachAirportOnce)
     EXPECT_EQ(skf::g_airports.size(), 3u);
 }
 
-TEST_F(AirportList, AnEmptyRecordShowsNoIataCode)
-{
+TEST_F(AirportList, AnEmptyRecordShowsNoIataCode) {
     EXPECT_EQ(skf::gf_airportCodeText(skf::Airport{}), "?");
 }

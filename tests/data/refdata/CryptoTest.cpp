@@ -14,8 +14,7 @@ using skf::test::WorkFolder;
 
 namespace {
 
-std::string lf_plainOfSize(std::size_t n)
-{
+std::string lf_plainOfSize(std::size_t n) {
     std::string s(n, '\0');
     for (std::size_t i = 0; i < n; ++i)
         s[i] = static_cast<char>('a' + (i * 7 + i / 13) % 26);
@@ -23,8 +22,7 @@ std::string lf_plainOfSize(std::size_t n)
 }
 
 // A stream in the file format whose chunks are given one by one, with their tags.
-std::string lf_rawStream(const std::vector<std::pair<std::string, unsigned char>>& chunks)
-{
+std::string lf_rawStream(const std::vector<std::pair<std::string, unsigned char>>& chunks) {
     crypto_secretstream_xchacha20poly1305_state state;
     unsigned char header[crypto_secretstream_xchacha20poly1305_HEADERBYTES];
     crypto_secretstream_xchacha20poly1305_init_push(&state, header, skf::g_dataKey.data());
@@ -33,8 +31,8 @@ std::string lf_rawStream(const std::vector<std::pair<std::string, unsigned char>
         std::vector<unsigned char> cipher(plain.size() + crypto_secretstream_xchacha20poly1305_ABYTES);
         unsigned long long len = 0;
         crypto_secretstream_xchacha20poly1305_push(&state, cipher.data(), &len,
-                                                   reinterpret_cast<const unsigned char*>(plain.data()),
-                                                   plain.size(), nullptr, 0, tag);
+                                                   reinterpret_cast<const unsigned char*>(plain.data()), plain.size(),
+                                                   nullptr, 0, tag);
         out.append(reinterpret_cast<const char*>(cipher.data()), len);
     }
     return out;
@@ -47,8 +45,7 @@ constexpr unsigned char kFinal = crypto_secretstream_xchacha20poly1305_TAG_FINAL
 
 class CryptoRoundTrip : public ::testing::TestWithParam<std::size_t> {};
 
-TEST_P(CryptoRoundTrip, EncryptThenDecryptGivesTheSameBytesInTheFileLayout)
-{
+TEST_P(CryptoRoundTrip, EncryptThenDecryptGivesTheSameBytesInTheFileLayout) {
     WorkFolder wf;
     const std::size_t n = GetParam();
     const std::string plain = lf_plainOfSize(n);
@@ -77,8 +74,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, CryptoRoundTrip,
                          ::testing::Values(0, 1, 4095, 4096, 4097, 8192, 64 * 4096 - 1, 64 * 4096, 64 * 4096 + 1,
                                            300000));
 
-TEST(Crypto, AFailureKeepsNothingInMemory)
-{
+TEST(Crypto, AFailureKeepsNothingInMemory) {
     WorkFolder wf;
     WorkFolder::writeFile("in.xml", lf_plainOfSize(300000));
     skf::gf_streamEncrypt(skf::g_dataKey, "in.xml", "good.enc");
@@ -93,8 +89,7 @@ TEST(Crypto, AFailureKeepsNothingInMemory)
     EXPECT_NE(wf.log().find("gf_streamDecrypt exception: Decryption failed"), std::string::npos);
 }
 
-TEST(Crypto, ExactChunkMultipleWithFinalOnTheLastFullChunkDecrypts)
-{
+TEST(Crypto, ExactChunkMultipleWithFinalOnTheLastFullChunkDecrypts) {
     WorkFolder wf;
     const std::string a = lf_plainOfSize(4096), b = lf_plainOfSize(4096);
     const std::string enc = lf_rawStream({{a, kMessage}, {b, kFinal}});
@@ -104,8 +99,7 @@ TEST(Crypto, ExactChunkMultipleWithFinalOnTheLastFullChunkDecrypts)
     EXPECT_EQ(WorkFolder::readFile("out.xml"), a + b);
 }
 
-TEST(Crypto, BytesAfterTheFinalChunkAreNotRead)
-{
+TEST(Crypto, BytesAfterTheFinalChunkAreNotRead) {
     WorkFolder wf;
     const std::string plain = lf_plainOfSize(4096);
     WorkFolder::writeFile("data.enc", lf_rawStream({{plain, kFinal}}) + "trailing garbage");
@@ -118,8 +112,7 @@ TEST(Crypto, BytesAfterTheFinalChunkAreNotRead)
 
 class CryptoDamaged : public ::testing::Test {
 protected:
-    void expectFailure(const std::string& text)
-    {
+    void expectFailure(const std::string& text) {
         EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "out.xml"));
         EXPECT_FALSE(fs::exists("out.xml"));
         EXPECT_NE(wf.log().find("gf_streamDecrypt exception: " + text), std::string::npos) << wf.log();
@@ -127,8 +120,7 @@ protected:
     WorkFolder wf;
 };
 
-TEST_F(CryptoDamaged, OneChangedByteInAnyChunkFails)
-{
+TEST_F(CryptoDamaged, OneChangedByteInAnyChunkFails) {
     WorkFolder::writeFile("in.xml", lf_plainOfSize(10000));
     skf::gf_streamEncrypt(skf::g_dataKey, "in.xml", "good.enc");
     const std::string good = WorkFolder::readFile("good.enc");
@@ -141,8 +133,7 @@ TEST_F(CryptoDamaged, OneChangedByteInAnyChunkFails)
     }
 }
 
-TEST_F(CryptoDamaged, ACutFileFails)
-{
+TEST_F(CryptoDamaged, ACutFileFails) {
     WorkFolder::writeFile("in.xml", lf_plainOfSize(10000));
     skf::gf_streamEncrypt(skf::g_dataKey, "in.xml", "good.enc");
     const std::string good = WorkFolder::readFile("good.enc");
@@ -153,22 +144,19 @@ TEST_F(CryptoDamaged, ACutFileFails)
     }
 }
 
-TEST_F(CryptoDamaged, AStreamWithoutItsFinalChunkFails)
-{
+TEST_F(CryptoDamaged, AStreamWithoutItsFinalChunkFails) {
     WorkFolder::writeFile("data.enc", lf_rawStream({{lf_plainOfSize(4096), kMessage}, {"<root/>", kMessage}}));
     expectFailure("Decryption failed");
 }
 
-TEST_F(CryptoDamaged, AHeaderAloneFails)
-{
+TEST_F(CryptoDamaged, AHeaderAloneFails) {
     WorkFolder::writeFile("data.enc", lf_rawStream({}));
     expectFailure("Decryption failed");
     WorkFolder::writeFile("data.enc", std::string(10, 'x'));
     expectFailure("Invalid header or key");
 }
 
-TEST_F(CryptoDamaged, AnotherKeyFails)
-{
+TEST_F(CryptoDamaged, AnotherKeyFails) {
     WorkFolder::writeFile("in.xml", "<root/>");
     skf::DataKey other = skf::g_dataKey;
     other[0] ^= 0x80;
@@ -176,21 +164,18 @@ TEST_F(CryptoDamaged, AnotherKeyFails)
     expectFailure("Decryption failed");
 }
 
-TEST_F(CryptoDamaged, AMissingInputNamesItsPath)
-{
+TEST_F(CryptoDamaged, AMissingInputNamesItsPath) {
     expectFailure("Could not open input file: data.enc");
 }
 
-TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedNamesItsPath)
-{
+TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedNamesItsPath) {
     WorkFolder::writeFile("data.enc", lf_rawStream({{"<root/>", kFinal}}));
     EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "no/such/folder/out.xml"));
     EXPECT_NE(wf.log().find("gf_streamDecrypt exception: Could not open output file: no/such/folder/out.xml"),
               std::string::npos);
 }
 
-TEST(Crypto, RemoveIfExistsRemovesAFileAndIgnoresAMissingOne)
-{
+TEST(Crypto, RemoveIfExistsRemovesAFileAndIgnoresAMissingOne) {
     WorkFolder wf;
     WorkFolder::writeFile("x.xml", "x");
     skf::gf_removeIfExists("x.xml");
@@ -199,8 +184,7 @@ TEST(Crypto, RemoveIfExistsRemovesAFileAndIgnoresAMissingOne)
     EXPECT_EQ(wf.log().find("Warning"), std::string::npos);
 }
 
-TEST(Crypto, TheBundledSampleDataDecrypts)
-{
+TEST(Crypto, TheBundledSampleDataDecrypts) {
     WorkFolder wf;
     const fs::path input = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input";
     for (const char* name : {"airports", "dbase", "AIG-regcodes"}) {
@@ -214,8 +198,7 @@ TEST(Crypto, TheBundledSampleDataDecrypts)
 }
 
 // The plain text in memory is written to the file by a thread of its own while decryption goes on.
-TEST(CryptoConcurrent, ALargeFileDecryptsIntoMemoryAndFileAlike)
-{
+TEST(CryptoConcurrent, ALargeFileDecryptsIntoMemoryAndFileAlike) {
     WorkFolder wf;
     const std::string plain = lf_plainOfSize(3 * 1000 * 1000 + 7);
     WorkFolder::writeFile("in.xml", plain);

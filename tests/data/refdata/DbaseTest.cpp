@@ -80,14 +80,12 @@ const char* kSections = R"(<?xml version="1.0" encoding="UTF-8"?>
 
 class Database : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         skf::gf_clearDbase();
         savedRandom = skf::RANDOM.value();
         skf::RANDOM.set(false);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         skf::gf_clearDbase();
         skf::RANDOM.set(savedRandom);
     }
@@ -95,8 +93,7 @@ protected:
     static std::uint16_t model(const char* code) { return *skf::g_modelPool.find(code); }
     static std::uint16_t op(const char* code) { return *skf::g_operatorPool.find(code); }
     // The message of the exception a read throws.
-    static std::string failure()
-    {
+    static std::string failure() {
         try {
             skf::gf_readDbase();
         } catch (const std::exception& e) {
@@ -108,8 +105,7 @@ protected:
     bool savedRandom = true;
 };
 
-std::string lf_without(std::string text, const std::string& part)
-{
+std::string lf_without(std::string text, const std::string& part) {
     const auto at = text.find(part);
     if (at != std::string::npos)
         text.erase(at, part.size());
@@ -118,8 +114,7 @@ std::string lf_without(std::string text, const std::string& part)
 
 } // namespace
 
-TEST_F(Database, ReadsEverySectionAndRemovesThePlainFile)
-{
+TEST_F(Database, ReadsEverySectionAndRemovesThePlainFile) {
     install(kSections);
     ASSERT_TRUE(skf::gf_readDbase());
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
@@ -165,16 +160,15 @@ TEST_F(Database, ReadsEverySectionAndRemovesThePlainFile)
         EXPECT_LT(skf::g_dbaseRecords[i - 1].registration, skf::g_dbaseRecords[i].registration);
 
     const std::string log = wf.log();
-    for (const char* line : {"\n   13 ICAO model codes", "    5 ICAO airline codes", "    2 cargo operators",
-                             "    3 publishers", "    1 fixes", "    7 dbase records read",
-                             "==> wingspan model XXXX is not valid, skipped", "==> wingspan model  is not valid",
-                             "==> wrong fix B777 -> B999, the latter is not valid",
-                             "==> wrong part of fix: 'A320-200', already exists, skipped"})
+    for (const char* line :
+         {"\n   13 ICAO model codes", "    5 ICAO airline codes", "    2 cargo operators", "    3 publishers",
+          "    1 fixes", "    7 dbase records read", "==> wingspan model XXXX is not valid, skipped",
+          "==> wingspan model  is not valid", "==> wrong fix B777 -> B999, the latter is not valid",
+          "==> wrong part of fix: 'A320-200', already exists, skipped"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 
-TEST_F(Database, RegistrationLookupsTryTheUsualSpellings)
-{
+TEST_F(Database, RegistrationLookupsTryTheUsualSpellings) {
     install(kSections);
     ASSERT_TRUE(skf::gf_readDbase());
 
@@ -211,8 +205,7 @@ TEST_F(Database, RegistrationLookupsTryTheUsualSpellings)
     EXPECT_FALSE(skf::gf_findShortRegistrationIn("Lufthansa D-AIKA").has_value());
 }
 
-TEST_F(Database, CategoriesKnownCodesAndWingspans)
-{
+TEST_F(Database, CategoriesKnownCodesAndWingspans) {
     install(kSections);
     ASSERT_TRUE(skf::gf_readDbase());
     EXPECT_EQ(skf::gf_modelCategory(model("B752")), SizeCategory::Large); // listed as large and heavy
@@ -241,8 +234,7 @@ TEST_F(Database, CategoriesKnownCodesAndWingspans)
     EXPECT_NE(wf.log().find("==> hwsp: 2700 what: "), std::string::npos);
 }
 
-TEST_F(Database, SimilarModelsFollowTheInstalledLiveries)
-{
+TEST_F(Database, SimilarModelsFollowTheInstalledLiveries) {
     install(kSections);
     ASSERT_TRUE(skf::gf_readDbase());
     // Installed: DLH has A320 and A21N, BAW has B772 and B77W.
@@ -278,8 +270,7 @@ TEST_F(Database, SimilarModelsFollowTheInstalledLiveries)
     EXPECT_TRUE(skf::gf_similarModels(op("DLH"), model("A321")).empty());
 }
 
-TEST_F(Database, PublishersOfPathsAndArchiveEntries)
-{
+TEST_F(Database, PublishersOfPathsAndArchiveEntries) {
     install(kSections);
     ASSERT_TRUE(skf::gf_readDbase());
     EXPECT_EQ(skf::gf_findPublisherInPath("Community/northwind-scenery-egll/scenery"), "Northwind Scenery");
@@ -302,8 +293,7 @@ TEST_F(Database, PublishersOfPathsAndArchiveEntries)
     EXPECT_NE(wf.log().find("==> Northwind Scenery EGLL EGLLx invalid number"), std::string::npos);
 }
 
-TEST_F(Database, AMissingOrUndecryptableFileThrows)
-{
+TEST_F(Database, AMissingOrUndecryptableFileThrows) {
     EXPECT_EQ(failure(), "input/dbase.enc not available");
     install(kSections);
     std::string enc = WorkFolder::readFile("input/dbase.enc");
@@ -313,8 +303,7 @@ TEST_F(Database, AMissingOrUndecryptableFileThrows)
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
 }
 
-TEST_F(Database, AnUnparsableFileFailsTheReadInsteadOfLeavingAnEmptyDatabase)
-{
+TEST_F(Database, AnUnparsableFileFailsTheReadInsteadOfLeavingAnEmptyDatabase) {
     install("<root><aircrafts>");
     EXPECT_FALSE(skf::gf_readDbase());
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
@@ -322,8 +311,7 @@ TEST_F(Database, AnUnparsableFileFailsTheReadInsteadOfLeavingAnEmptyDatabase)
     EXPECT_FALSE(skf::gf_readDbaseXml("input/nothing.xml"));
 }
 
-TEST_F(Database, StructureErrorsOfRequiredSectionsAreCode61)
-{
+TEST_F(Database, StructureErrorsOfRequiredSectionsAreCode61) {
     const std::string full = kSections;
     install("<?xml version=\"1.0\"?><base/>");
     EXPECT_EQ(failure(), "61: XML root missing: root");
@@ -343,8 +331,7 @@ TEST_F(Database, StructureErrorsOfRequiredSectionsAreCode61)
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
 }
 
-TEST_F(Database, OptionalSectionsMayBeMissing)
-{
+TEST_F(Database, OptionalSectionsMayBeMissing) {
     std::string xml = kSections;
     for (const char* section : {"similar_types", "publishers", "wingspans", "fixes", "thirdparties20", "dbase"}) {
         const auto a = xml.find(std::string("<") + section + ">");
@@ -359,8 +346,7 @@ TEST_F(Database, OptionalSectionsMayBeMissing)
     EXPECT_EQ(skf::gf_halfWingspan(model("A320")), 0.0);
 }
 
-TEST_F(Database, TheBundledSampleDatabaseReads)
-{
+TEST_F(Database, TheBundledSampleDatabaseReads) {
     const fs::path enc = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input" / "dbase.enc";
     if (!fs::exists(enc))
         GTEST_SKIP() << "sample data not built";
@@ -381,8 +367,7 @@ TEST_F(Database, TheBundledSampleDatabaseReads)
     }
 }
 
-TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeOrder)
-{
+TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeOrder) {
     std::string xml = kSections;
     const std::string extra = R"(    <d o="ZZO" c="0" m="ZZM" a="ZZA" r="X-ORDER" c="1"/>
   </dbase>)";
@@ -397,8 +382,7 @@ TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeO
     EXPECT_FALSE(rec->cargo); // the first of two equal attributes counts
 }
 
-TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIsKept)
-{
+TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIsKept) {
     // Registrations of 1 to 20 characters, many sharing their first 8 or 16 bytes, in a scrambled
     // order, each twice: first with airline DLH, then with BAW.
     std::vector<std::string> regs;
@@ -434,8 +418,7 @@ TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIs
 // A large database: its records are read by a few threads at once.
 using DatabaseConcurrent = Database;
 
-TEST_F(DatabaseConcurrent, ALargeDatabaseReadsEveryRegistrationOnceInOrder)
-{
+TEST_F(DatabaseConcurrent, ALargeDatabaseReadsEveryRegistrationOnceInOrder) {
     const auto data = skf::datagen::gf_generateData(120000);
     install(data.dbaseXml);
     ASSERT_TRUE(skf::gf_readDbase());

@@ -17,8 +17,7 @@ namespace {
 
 class Downloader : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         WorkFolder::writeFile(wf.path() / "served" / "versions.json", R"({"msfs":{"major":11,"minor":11,"patch":3}})");
         body = std::string(200000, 'x');
         for (std::size_t i = 0; i < body.size(); i += 97)
@@ -32,18 +31,15 @@ protected:
         c.lowSpeedTime = std::chrono::seconds(1); // a stalled transfer ends after a second
         skf::gf_setDownloadConfig(c);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         server.stop();
         skf::gf_setDownloadConfig(saved);
     }
-    bool download(const std::string& path, const fs::path& target, bool binary = true)
-    {
+    bool download(const std::string& path, const fs::path& target, bool binary = true) {
         const skf::CurlHandle h = skf::gf_makeCurlHandle();
         return skf::gf_download(h, server.baseUrl() + path, target, binary);
     }
-    std::size_t filesIn(const fs::path& folder)
-    {
+    std::size_t filesIn(const fs::path& folder) {
         std::size_t n = 0;
         for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
             ++n;
@@ -58,8 +54,7 @@ protected:
 
 } // namespace
 
-TEST_F(Downloader, A200StoresTheWholeBodyByteForByteWithUserAgentSKFL)
-{
+TEST_F(Downloader, A200StoresTheWholeBodyByteForByteWithUserAgentSKFL) {
     fs::create_directory("t");
     ASSERT_TRUE(download("11/airports.enc", "t/airports.enc"));
     EXPECT_EQ(WorkFolder::readFile("t/airports.enc"), body);
@@ -74,17 +69,16 @@ TEST_F(Downloader, A200StoresTheWholeBodyByteForByteWithUserAgentSKFL)
         EXPECT_EQ(r.userAgent, "SKFL");
 }
 
-TEST_F(Downloader, A404FailsAndKeepsTheEarlierFile)
-{
+TEST_F(Downloader, A404FailsAndKeepsTheEarlierFile) {
     fs::create_directory("t");
     WorkFolder::writeFile("t/airports.enc", "earlier good file");
     server.setFault("/downloads/11/airports.enc", DownloadServer::Fault::NotFound);
     EXPECT_FALSE(download("11/airports.enc", "t/airports.enc"));
     EXPECT_EQ(WorkFolder::readFile("t/airports.enc"), "earlier good file");
     EXPECT_EQ(filesIn("t"), 1u);
-    EXPECT_NE(wf.log().find("Download error: 'HTTP response code said error' for " + server.baseUrl() +
-                            "11/airports.enc"),
-              std::string::npos)
+    EXPECT_NE(
+        wf.log().find("Download error: 'HTTP response code said error' for " + server.baseUrl() + "11/airports.enc"),
+        std::string::npos)
         << wf.log();
 
     // A missing file on the server is a 404 as well, and leaves no file where there was none.
@@ -92,15 +86,13 @@ TEST_F(Downloader, A404FailsAndKeepsTheEarlierFile)
     EXPECT_FALSE(fs::exists("t/nothing.enc"));
 }
 
-TEST_F(Downloader, A500Fails)
-{
+TEST_F(Downloader, A500Fails) {
     server.setFault("/downloads/versions.json", DownloadServer::Fault::ServerError);
     EXPECT_FALSE(download("versions.json", "versions.json", false));
     EXPECT_FALSE(fs::exists("versions.json"));
 }
 
-TEST_F(Downloader, ABodyCutOffMidwayFailsAndKeepsTheEarlierFile)
-{
+TEST_F(Downloader, ABodyCutOffMidwayFailsAndKeepsTheEarlierFile) {
     WorkFolder::writeFile("airports.enc", "earlier good file");
     server.setFault("/downloads/11/airports.enc", DownloadServer::Fault::CutBody);
     EXPECT_FALSE(download("11/airports.enc", "airports.enc"));
@@ -108,30 +100,26 @@ TEST_F(Downloader, ABodyCutOffMidwayFailsAndKeepsTheEarlierFile)
     EXPECT_FALSE(fs::exists("airports.enc.download"));
 }
 
-TEST_F(Downloader, AStalledServerEndsByTheLowSpeedTimeout)
-{
+TEST_F(Downloader, AStalledServerEndsByTheLowSpeedTimeout) {
     server.setFault("/downloads/11/airports.enc", DownloadServer::Fault::StalledBody);
     EXPECT_FALSE(download("11/airports.enc", "airports.enc"));
     EXPECT_FALSE(fs::exists("airports.enc"));
     EXPECT_NE(wf.log().find("Download error: 'Timeout was reached'"), std::string::npos) << wf.log();
 }
 
-TEST_F(Downloader, ATargetInAMissingFolderFailsWithoutAnyRequest)
-{
+TEST_F(Downloader, ATargetInAMissingFolderFailsWithoutAnyRequest) {
     EXPECT_FALSE(download("versions.json", "no/such/folder/versions.json"));
     EXPECT_NE(wf.log().find("Could not open output file: no/such/folder/versions.json"), std::string::npos);
     EXPECT_TRUE(server.requests().empty());
 }
 
-TEST_F(Downloader, AnEmptyHolderFailsSilently)
-{
+TEST_F(Downloader, AnEmptyHolderFailsSilently) {
     const skf::CurlHandle none;
     EXPECT_FALSE(skf::gf_download(none, server.baseUrl() + "versions.json", "versions.json", false));
     EXPECT_TRUE(server.requests().empty());
 }
 
-TEST_F(Downloader, ADataFileComesFromTheProgramsMajorVersionFolder)
-{
+TEST_F(Downloader, ADataFileComesFromTheProgramsMajorVersionFolder) {
     fs::create_directory("input");
     ASSERT_TRUE(skf::gf_downloadDataFile("airports.enc", "input/airports.enc"));
     EXPECT_EQ(WorkFolder::readFile("input/airports.enc"), body);
@@ -144,8 +132,7 @@ TEST_F(Downloader, ADataFileComesFromTheProgramsMajorVersionFolder)
     EXPECT_NE(wf.log().find("==> Downloading '" + server.baseUrl() + "11/dbase.enc' failed !"), std::string::npos);
 }
 
-TEST(DownloaderConfig, TheBaseUrlAlwaysEndsInASlashAndAnEmptyOneRestoresTheDefault)
-{
+TEST(DownloaderConfig, TheBaseUrlAlwaysEndsInASlashAndAnEmptyOneRestoresTheDefault) {
     const skf::DownloadConfig saved = skf::gf_downloadConfig();
     skf::gf_setDownloadBaseUrl("http://127.0.0.1:8080/downloads");
     EXPECT_EQ(skf::gf_downloadBaseUrl(), "http://127.0.0.1:8080/downloads/");

@@ -19,8 +19,7 @@ using skf::test::WorkFolder;
 
 namespace {
 
-TEST(DecryptionRobustness, EveryTruncationAndByteFlipOfAnEncryptedFileFailsWithoutOutput)
-{
+TEST(DecryptionRobustness, EveryTruncationAndByteFlipOfAnEncryptedFileFailsWithoutOutput) {
     WorkFolder wf;
     std::string plain;
     for (int i = 0; i < 300; ++i)
@@ -50,8 +49,7 @@ TEST(DecryptionRobustness, EveryTruncationAndByteFlipOfAnEncryptedFileFailsWitho
     EXPECT_TRUE(fs::is_directory("outdir"));
 }
 
-TEST(AirportListRobustness, DamagedListsReadWithSaneAirportsOrFailWithCode88)
-{
+TEST(AirportListRobustness, DamagedListsReadWithSaneAirportsOrFailWithCode88) {
     WorkFolder wf;
     const std::string sample = R"(<?xml version="1.0"?>
 <root><airports>
@@ -80,8 +78,7 @@ TEST(AirportListRobustness, DamagedListsReadWithSaneAirportsOrFailWithCode88)
     skf::gf_resetAirports();
 }
 
-TEST(DatabaseRobustness, DamagedDatabasesReadWithSaneWingspansOrFail)
-{
+TEST(DatabaseRobustness, DamagedDatabasesReadWithSaneWingspansOrFail) {
     WorkFolder wf;
     const std::string sample = R"(<?xml version="1.0"?>
 <root>
@@ -113,7 +110,8 @@ TEST(DatabaseRobustness, DamagedDatabasesReadWithSaneWingspansOrFail)
             EXPECT_TRUE(std::isfinite(skf::g_maxHalfWingspan));
         } catch (const std::exception& e) {
             EXPECT_NE(std::string(e.what()), "");
-            if (damaged == sample) ADD_FAILURE() << e.what();
+            if (damaged == sample)
+                ADD_FAILURE() << e.what();
         }
         EXPECT_FALSE(fs::exists("dbase.xml"));
     }

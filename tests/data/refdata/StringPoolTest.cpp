@@ -10,15 +10,14 @@
 
 using skf::StringPool;
 
-TEST(StringPool, TheEmptyCodeIsIdZeroAndIdsAreStable)
-{
+TEST(StringPool, TheEmptyCodeIsIdZeroAndIdsAreStable) {
     StringPool pool;
     EXPECT_EQ(pool.size(), 1u);
     EXPECT_EQ(pool.intern(""), 0);
     const auto dlh = pool.intern("DLH");
     const auto dlhLower = pool.intern("dlh");
     EXPECT_EQ(dlh, 1);
-    EXPECT_EQ(dlhLower, 2); // no case folding
+    EXPECT_EQ(dlhLower, 2);            // no case folding
     EXPECT_EQ(pool.intern(" DLH"), 3); // no trimming
     EXPECT_EQ(pool.intern("DLH"), dlh);
     EXPECT_EQ(pool.name(dlh), "DLH");
@@ -29,8 +28,7 @@ TEST(StringPool, TheEmptyCodeIsIdZeroAndIdsAreStable)
     EXPECT_EQ(pool.name(65535), "");
 }
 
-TEST(StringPool, AViewStaysValidWhileTheTableGrows)
-{
+TEST(StringPool, AViewStaysValidWhileTheTableGrows) {
     StringPool pool;
     const std::string_view first = pool.name(pool.intern("A320"));
     for (int i = 0; i < 20000; ++i)
@@ -41,8 +39,7 @@ TEST(StringPool, AViewStaysValidWhileTheTableGrows)
     EXPECT_EQ(pool.intern("B738"), 1);
 }
 
-TEST(StringPool, AFullPoolAnswersTheEmptyCodeInsteadOfWrappingAround)
-{
+TEST(StringPool, AFullPoolAnswersTheEmptyCodeInsteadOfWrappingAround) {
     StringPool pool;
     for (std::size_t i = 1; i < StringPool::kMaxCodes; ++i)
         pool.intern(std::to_string(i));
@@ -52,8 +49,7 @@ TEST(StringPool, AFullPoolAnswersTheEmptyCodeInsteadOfWrappingAround)
     EXPECT_EQ(pool.name(65535), "65535");
 }
 
-TEST(StringPool, TheProgramPoolsAreSeparate)
-{
+TEST(StringPool, TheProgramPoolsAreSeparate) {
     const auto a = skf::gf_internOperator("ZZZTESTOP");
     const auto m = skf::gf_internModel("ZZZTESTMODEL");
     EXPECT_EQ(skf::gf_operatorName(a), "ZZZTESTOP");
@@ -63,8 +59,7 @@ TEST(StringPool, TheProgramPoolsAreSeparate)
 
 // Scan workers intern while other threads read names: every code gets exactly one id, and every
 // id read back names its code.
-TEST(StringPoolConcurrent, ManyThreadsInternTheSameAndNewCodes)
-{
+TEST(StringPoolConcurrent, ManyThreadsInternTheSameAndNewCodes) {
     StringPool pool;
     constexpr int kThreads = 8;
     constexpr int kCodes = 3001; // prime, so every stride below visits every code
