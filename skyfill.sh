@@ -16,6 +16,7 @@ PACKAGES=(
   libmsgsl-dev libfmt-dev libfltk1.3-dev libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
+  clang-format git
 )
 
 install_missing() {
@@ -53,6 +54,23 @@ ensure_display() {
   fi
 }
 
+# Every tracked C++ file must match .clang-format; lists the ones that differ and fails.
+check_format() {
+  local files
+  if git -C "$ROOT" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    files=$(git -C "$ROOT" ls-files '*.cpp' '*.h')
+  else
+    files=$(find . -path ./build -prune -o \( -name '*.cpp' -o -name '*.h' \) -print)
+  fi
+  local bad
+  bad=$(echo "$files" | xargs -r clang-format --dry-run 2>&1 | grep -o '^[^: ]*\.\(cpp\|h\):' | sort -u | tr -d ':' || true)
+  if [ -n "$bad" ]; then
+    echo "These files differ from .clang-format (run clang-format -i on them):" >&2
+    echo "$bad" >&2
+    return 1
+  fi
+}
+
 werror=OFF
 [ "${CI:-}" = "true" ] && werror=ON
 
@@ -65,6 +83,7 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    check_format
     build build -DSKYFILL_WERROR=${werror}
     ensure_display
     ctest --test-dir build --output-on-failure -j "$(jobs)"
