@@ -11,8 +11,6 @@ namespace skf {
 QnhReader g_qnhReader;
 TrafficReader g_trafficReader;
 std::atomic<bool> g_readerSeen[2] = {true, true};
-std::mutex g_addingStackMutex;
-bool g_liveTrafficOpen = false;
 
 void TrafficReader::clearCallsigns() {
     std::lock_guard lock(m_callsignMutex);

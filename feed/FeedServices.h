@@ -6,6 +6,7 @@
 // ever arrives; every function does the least and reports that nothing happened.
 
 #include "core/ProgramState.h"
+#include "feed/TrafficQueue.h"
 
 #include <atomic>
 #include <cstdint>
@@ -27,13 +28,17 @@ struct QnhReader : UdpReaderState {
     std::atomic<int> lastQnh{1013};
 };
 
+// The QNH in hectopascals used by the engine, 900 to 1100; 1013 after every reset. Written by the QNH
+// reader and the resets; read by the engine.
+inline std::atomic<int> g_qnh{1013};
+
 // The program-wide traffic reader ("Traffic Reader").
 struct TrafficReader : UdpReaderState {
     std::atomic<double> refLatitude{0.0};
     std::atomic<double> refLongitude{0.0};
     std::atomic<double> refElevation{0.0};
     std::atomic<bool> refElevationValid{false};
-    std::atomic<int> qnh{1013};
+    std::atomic<int>& qnh = g_qnh;
     // Seconds since 1970 of the last traffic record; 0.0 until the first traffic line. Held in core
     // (g_lastTrafficTime) because the program clock reads it in professional mode.
     std::atomic<double>& lastTrafficTime = g_lastTrafficTime;
@@ -54,11 +59,6 @@ extern TrafficReader g_trafficReader;
 
 // The reader watchdog's two "seen" flags (traffic, QNH).
 extern std::atomic<bool> g_readerSeen[2];
-
-// The traffic gate: while false the traffic reader drops accepted traffic instead of queueing it.
-// Written by the shell (run, main cycle, closing down) under g_addingStackMutex.
-extern std::mutex g_addingStackMutex;
-extern bool g_liveTrafficOpen;
 
 inline constexpr std::uint16_t kQnhReaderPort = 49004;
 inline constexpr std::uint16_t kTrafficReaderPort = 49005;
