@@ -40,6 +40,9 @@ std::string s_shownStandName;
 
 std::atomic<bool> s_standRefreshRequested{false};
 
+// An implausible simulator time was logged in this run (SimClient thread).
+std::atomic<bool> s_badTimeLogged{false};
+
 // The first n characters (UTF-8 code points) of the text.
 std::string lf_firstCharacters(const std::string& text, std::size_t n) {
     std::size_t count = 0;
@@ -140,9 +143,14 @@ void gf_resetUserAircraft() {
         s_previousLon = 0.0;
     }
     s_standRefreshRequested = false;
+    s_badTimeLogged = false;
 }
 
-std::uint64_t gf_simEpochOf(const UserAircraftBlock& block) {
+std::optional<std::uint64_t> gf_simEpochOf(const UserAircraftBlock& block) {
+    // Only a broken simulator sends more; such values would overflow the day count below.
+    if (block.year < 1 || block.year > 9999 || block.dayOfYear < 1 || block.dayOfYear > 366 || block.zuluTime < 0 ||
+        block.zuluTime > 86400)
+        return std::nullopt;
     const std::int64_t y = block.year - 1;
     const auto floorDiv = [](std::int64_t a, std::int64_t b) {
         return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
@@ -262,7 +270,13 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
         gf_stopRunWithReason(kExitNewFlight, 45);
     }
     if (gf_professionalMode()) {
-        gf_setSimEpoch(gf_simEpochOf(block));
+        // An implausible time keeps the last good one; it is logged once per run.
+        if (const auto epoch = gf_simEpochOf(block)) {
+            gf_setSimEpoch(*epoch);
+        } else if (!s_badTimeLogged.exchange(true)) {
+            gf_logError(fmt::format("Simulator time refused: year {}, day {}, time {}", block.year, block.dayOfYear,
+                                    block.zuluTime));
+        }
     }
     g_userObjectId = message.dwObjectID;
 }

@@ -104,8 +104,10 @@ void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
 // The model correction and wingspan step of lf_onUserModel, on the model text (throws UserErrorException 73).
 void lf_identifyUserModel(const std::string& model);
 
-// The simulator time of a block: seconds since 1970-01-01 UTC.
-std::uint64_t gf_simEpochOf(const UserAircraftBlock& block);
+// The simulator time of a block: seconds since 1970-01-01 UTC (0 for a time before it). None when the
+// year, day of the year or time of day is no plausible value (years 1 to 9999, days 1 to 366, seconds 0 to
+// 86400, a leap second included): the block comes from outside and is never computed with then.
+std::optional<std::uint64_t> gf_simEpochOf(const UserAircraftBlock& block);
 
 // Empties the user state for a new run (half wingspan, user state, received block, previous position,
 // remembered title and stand name).

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
 #include <thread>
 
 #include "core/Codes.h"
@@ -272,6 +274,58 @@ TEST(UserAircraftTime, EpochOfTheSimulatorClock) {
     block.dayOfYear = 340;
     block.zuluTime = 3600;
     EXPECT_EQ(gf_simEpochOf(block), 1796518800U); // 2026-12-06 01:00:00 UTC
+}
+
+TEST(UserAircraftTime, ImplausibleTimesAreRefusedBeforeAnyArithmetic) {
+    struct Case {
+        std::int64_t year, day, time;
+        std::optional<std::uint64_t> epoch;
+    };
+    constexpr std::int64_t kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr std::int64_t kMin = std::numeric_limits<std::int64_t>::min();
+    const Case cases[] = {
+        {1, 1, 0, 0U},                     // before 1970
+        {9999, 366, 86400, 253402387200U}, // the last plausible second (a leap second)
+        {kMax, 1, 0, std::nullopt},        // the fuzzed frame that overflowed
+        {kMin, 1, 0, std::nullopt},
+        {0, 1, 0, std::nullopt},
+        {10000, 1, 0, std::nullopt},
+        {2024, kMax, 0, std::nullopt},
+        {2024, 0, 0, std::nullopt},
+        {2024, 367, 0, std::nullopt},
+        {2024, 1, kMax, std::nullopt},
+        {2024, 1, kMin, std::nullopt},
+        {2024, 1, 86401, std::nullopt},
+        {2024, 1, -1, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        UserAircraftBlock block;
+        block.year = c.year;
+        block.dayOfYear = c.day;
+        block.zuluTime = c.time;
+        EXPECT_EQ(gf_simEpochOf(block), c.epoch) << c.year << " " << c.day << " " << c.time;
+    }
+}
+
+TEST_F(Dispatch, UserPositionWithAnImplausibleTimeKeepsTheLastSimulatorTime) {
+    g_rtProfessional = true;
+    dispatch(userPosition(50.0, 8.0));
+    EXPECT_EQ(g_simEpochTime.load(), 1704067200U);
+    // The frame found by fuzzing: the largest year a 64-bit field holds.
+    UserAircraftBlock block;
+    block.latitude = 50.0;
+    block.longitude = 8.0;
+    block.year = std::numeric_limits<std::int64_t>::max();
+    block.dayOfYear = std::numeric_limits<std::int64_t>::max();
+    block.zuluTime = std::numeric_limits<std::int64_t>::max();
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+    g_rtProfessional = false;
+    EXPECT_EQ(g_simEpochTime.load(), 1704067200U);
+    const std::string text = log();
+    const std::string refused = "==> Simulator time refused: year 9223372036854775807";
+    ASSERT_NE(text.find(refused), std::string::npos);
+    EXPECT_EQ(text.find(refused, text.find(refused) + 1), std::string::npos); // once per run
 }
 
 test::RecvBuffer textData(std::uint32_t request, const std::string& text) {
