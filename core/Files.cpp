@@ -7,6 +7,7 @@
 
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <fcntl.h>
 #include <fmt/format.h>
 #include <fstream>
@@ -292,31 +293,60 @@ bool ReplaceFile::commit() {
     // Put the new contents on disk before the name points at them.
     const int fd = ::open(m_temp.c_str(), O_RDONLY | O_CLOEXEC);
     bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (!ok)
+        m_error = std::error_code(errno, std::generic_category());
     if (fd >= 0)
         ::close(fd);
-    std::error_code ec;
     if (ok) {
-        fs::rename(m_temp, m_target, ec);
-        ok = !ec;
+        fs::rename(m_temp, m_target, m_error);
+        ok = !m_error;
     }
+    std::error_code ec;
     if (!ok)
         fs::remove(m_temp, ec);
     return ok;
 }
 
-bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write) {
+namespace {
+
+// The system's reason of the stream failure that just happened (errno of the failed call).
+std::error_code lf_lastError() {
+    const int code = errno;
+    return code != 0 ? std::error_code(code, std::generic_category()) : std::make_error_code(std::errc::io_error);
+}
+
+} // namespace
+
+bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write, std::error_code& error) {
+    error.clear();
     ReplaceFile file(target);
+    errno = 0;
     std::ofstream out(file.tempPath(), std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!out.is_open())
+    if (!out.is_open()) {
+        error = lf_lastError();
         return false;
+    }
     write(out);
     out.flush();
-    if (!out.good())
+    if (!out.good()) {
+        error = lf_lastError();
         return false;
+    }
     out.close();
-    if (out.fail())
+    if (out.fail()) {
+        error = lf_lastError();
         return false;
-    return file.commit();
+    }
+    if (!file.commit()) {
+        error = file.error();
+        return false;
+    }
+    return true;
+}
+
+bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write) {
+    std::error_code error;
+    return gf_replaceFile(target, write, error);
 }
 
 bool gf_writeTextFile(std::string_view text, const fs::path& path, bool addLineFeed) {
@@ -348,6 +378,11 @@ bool gf_writeLines(const std::list<std::string>& lines, const fs::path& path) {
 }
 
 bool gf_saveXml(pugi::xml_document& document, const fs::path& path) {
+    std::error_code error;
+    return gf_saveXml(document, path, error);
+}
+
+bool gf_saveXml(pugi::xml_document& document, const fs::path& path, std::error_code& error) {
     pugi::xml_node decl;
     for (auto child : document.children()) {
         if (child.type() == pugi::node_declaration) {
@@ -366,7 +401,7 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path) {
     // Through our stream writer: the library's own file save ignores a failure when the file is closed
     // (the last buffer never reaches the disk), which would put a cut file in place of the old one.
     return gf_replaceFile(
-        path, [&](std::ostream& out) { document.save(out, "  ", pugi::format_default, pugi::encoding_utf8); });
+        path, [&](std::ostream& out) { document.save(out, "  ", pugi::format_default, pugi::encoding_utf8); }, error);
 }
 
 pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& path) {

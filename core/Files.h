@@ -21,6 +21,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace skf {
@@ -105,11 +106,14 @@ public:
     // Syncs the temporary file to disk and renames it over the target. False (and
     // the temporary file removed) when that fails; the target is then unchanged.
     bool commit();
+    // The system's error of a failed commit.
+    std::error_code error() const noexcept { return m_error; }
 
 private:
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     bool m_done = false;
+    std::error_code m_error;
 };
 
 // Writes a file through a temporary file: write() fills the stream; the target is
@@ -118,6 +122,9 @@ private:
 // old file then stays as it was. An exception from write() leaves the target
 // unchanged and propagates.
 bool gf_replaceFile(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
+// The same, with the system's reason of a failure in `error` (cleared on success).
+bool gf_replaceFile(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write,
+                    std::error_code& error);
 
 // Writes the text (and one "\n" when asked), binary, replacing the file.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, bool addLineFeed);
@@ -128,6 +135,8 @@ bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::p
 // Saves an XML document with the declaration version "1.0", encoding "UTF-8",
 // indented by two blanks, replacing the file. The XML library's success flag.
 bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path);
+// The same, with the system's reason of a failure in `error` (cleared on success).
+bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path, std::error_code& error);
 
 // Loads an XML document with the default parse options. Only a regular file is loaded: a folder or
 // device in its place is "file not found" (the library would take a folder's size as its length).

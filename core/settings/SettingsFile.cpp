@@ -3,6 +3,7 @@
 
 #include "core/settings/SettingsFile.h"
 
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <exception>
@@ -15,6 +16,7 @@
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
+#include "core/StatusLine.h"
 #include "core/Text.h"
 #include "core/Time.h"
 #include "core/settings/Catalogue.h"
@@ -65,6 +67,23 @@ bool lf_setOrAppendAttribute(pugi::xml_node node, const char* name, std::string_
     return attr.set_value(std::string(value).c_str());
 }
 
+// Whether the last save of parameters.xml failed: the status line shows a failure once, not at every store
+// that follows it, and again only after a save has worked in between.
+std::atomic<bool> s_saveFailing{false};
+
+// Saves parameters.xml; a failure is logged with the system's reason (and shown as said above).
+void lf_saveSettingsDocument(pugi::xml_document& document) {
+    std::error_code error;
+    if (gf_saveXml(document, g_parametersPath, error)) {
+        s_saveFailing = false;
+        return;
+    }
+    const std::string text = fmt::format("saving: {} failed: {}", lf_pathText(g_parametersPath), error.message());
+    gf_logError(text);
+    if (!s_saveFailing.exchange(true))
+        gf_setStatus("Settings not saved: " + text.substr(std::string_view("saving: ").size()));
+}
+
 void lf_logStars() {
     gf_log(gf_bannerLine(80, 0, false, false, ""));
 }
@@ -102,8 +121,7 @@ void lf_saveParametersLocked(bool writeDefaults) {
             p->write(parameters, writeDefaults);
         for (auto* p : g_controlStringParams)
             p->write(parameters, writeDefaults);
-        if (!gf_saveXml(document, g_parametersPath))
-            gf_logError(fmt::format("saving: {} failed", lf_pathText(g_parametersPath)));
+        lf_saveSettingsDocument(document);
     }
     lf_logStars();
 }
@@ -158,8 +176,7 @@ void lf_storeEntry(std::string_view key, const std::string& valueText, const std
             lf_wrapParametersInRootLocked();
             return;
         }
-        if (!gf_saveXml(document, g_parametersPath))
-            gf_logError(fmt::format("saving: {} failed", lf_pathText(g_parametersPath)));
+        lf_saveSettingsDocument(document);
     } catch (const std::exception& e) {
         gf_logError(fmt::format("Exception in store of {}: {}", key, e.what()));
     } catch (...) {
@@ -368,7 +385,7 @@ bool gf_loadParameters() {
             for (auto* p : g_controlStringParams)
                 if (!p->read(document))
                     gf_appendStringParameter(parameters, p->key, p->value());
-            gf_saveXml(document, g_parametersPath);
+            lf_saveSettingsDocument(document);
             lf_logStars();
         }
     }

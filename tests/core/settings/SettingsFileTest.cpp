@@ -1,6 +1,7 @@
 #include <pugixml.hpp>
 
 #include "SettingsFixture.h"
+#include "core/StatusLine.h"
 #include "core/settings/SettingsFile.h"
 
 namespace skf {
@@ -183,6 +184,33 @@ TEST_F(SettingsFile, AStoreWithoutAFileWritesEverySettingAndNeverThrows) {
     EXPECT_NO_THROW(PORT_NUMBER.setValue("10801"));
     EXPECT_NO_THROW(gf_saveParameters(false));
     EXPECT_NE(logText().find("==> saving: " + g_parametersPath.string() + " failed"), std::string::npos);
+}
+
+TEST_F(SettingsFile, AFailedSaveGivesTheSystemsReasonInTheLogAndOnceOnTheStatusLine) {
+    gf_loadParameters();
+    std::filesystem::remove_all(g_dataFolder);
+    writeFile(g_dataFolder, "a file where the folder should be");
+    gf_clearError();
+    gf_clearStatus();
+    const std::string text = g_parametersPath.string() + " failed: Not a directory";
+    PORT_NUMBER.setValue("10801");
+    EXPECT_EQ(gf_statusSnapshot().statusText, "Settings not saved: " + text);
+    // Every store that follows fails alike: logged each time, shown no more.
+    gf_clearStatus();
+    RANGE.set(12);
+    RANGE.store();
+    gf_saveParameters(false);
+    EXPECT_EQ(gf_statusSnapshot().statusText, "");
+    // After a save that works, a new failure is shown again.
+    std::filesystem::remove(g_dataFolder);
+    std::filesystem::create_directories(g_dataFolder);
+    RANGE.store();
+    std::filesystem::remove_all(g_dataFolder);
+    writeFile(g_dataFolder, "a file where the folder should be");
+    RANGE.store();
+    EXPECT_EQ(gf_statusSnapshot().statusText, "Settings not saved: " + text);
+    gf_clearStatus();
+    EXPECT_EQ(countOf(logText(), "==> saving: " + text), 4u);
 }
 
 TEST_F(SettingsFile, NothingIsLoggedForValuesWhileStopping) {
