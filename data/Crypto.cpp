@@ -1,5 +1,6 @@
 #include "data/Crypto.h"
 
+#include "core/Files.h"
 #include "core/Log.h"
 
 #include <fmt/format.h>
@@ -39,10 +40,6 @@ void lf_sodiumInit() {
     static const int rc = sodium_init();
     if (rc < 0)
         throw std::runtime_error("libsodium could not be initialised");
-}
-
-std::string lf_partName(const std::string& path) {
-    return path + ".part";
 }
 
 // Closes the file and reports a failed flush as an error of the given path.
@@ -130,16 +127,17 @@ private:
 
 } // namespace
 
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output) {
-    lf_decryptStream(key, input, output, nullptr);
-}
+namespace {
 
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory) {
+// The worker of lf_decryptStream: writes to writePath and names `output` in its errors (the two differ
+// when the output is written through a temporary file).
+void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std::string& writePath,
+                        const std::string& output, PlainText* memory) {
     lf_sodiumInit();
     FilePtr in(std::fopen(input.c_str(), "rb"));
     if (!in)
         throw std::runtime_error("Could not open input file: " + input);
-    FilePtr out(std::fopen(output.c_str(), "wb"));
+    FilePtr out(std::fopen(writePath.c_str(), "wb"));
     if (!out)
         throw std::runtime_error("Could not open output file: " + output);
     // Both files are read and written in large blocks of our own: no stdio buffering on top.
@@ -200,9 +198,11 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
     }
 
     bool final = false;
+    bool trailing = false; // bytes after the FINAL chunk
     while (!final) {
         const std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
-        for (std::size_t pos = 0; pos < got && !final;) {
+        std::size_t pos = 0;
+        for (; pos < got && !final;) {
             const std::size_t n = std::min(kCipherChunkBytes, got - pos);
             if (n > kChunkOverheadBytes && capacity - used < n - kChunkOverheadBytes) {
                 if (memory) // the file grew while it was read
@@ -218,6 +218,7 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
             pos += n;
             final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
         }
+        trailing = final && pos < got;
         if (!memory && used > 0 && !final)
             writeOut(); // a block at a time
         if (writer) {
@@ -228,10 +229,13 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
         if (got < cipher.size())
             break; // the end of the file (or a read error, see below)
     }
+    if (final && !trailing && std::fgetc(in.get()) != EOF)
+        trailing = true;
     if (std::ferror(in.get()))
         throw std::runtime_error("Could not read input file: " + input);
-    // The stream ended before its FINAL chunk: the file was cut, it is not complete data.
-    if (!final)
+    // The stream ended before its FINAL chunk: the file was cut, it is not complete data. Bytes after
+    // the FINAL chunk make it a file that the server never made: just as damaged.
+    if (!final || trailing)
         throw std::runtime_error("Decryption failed");
     if (writer) {
         writer->publish(used);
@@ -249,6 +253,36 @@ void lf_decryptStream(const DataKey& key, const std::string& input, const std::s
         memory->data = std::move(whole);
         memory->size = used;
     }
+}
+
+// Whether both paths name one existing file (also through links).
+bool lf_sameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+void lf_refuseOutputOverInput(const std::filesystem::path& input, const std::filesystem::path& output) {
+    if (lf_sameFile(input, output))
+        throw std::runtime_error("Output is the input file: " + output.string());
+}
+
+} // namespace
+
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output) {
+    lf_decryptStreamTo(key, input, output, output, nullptr);
+}
+
+void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory) {
+    lf_decryptStreamTo(key, input, output, output, memory);
+}
+
+void gf_streamDecryptReplacing(const DataKey& key, const std::filesystem::path& input,
+                               const std::filesystem::path& output) {
+    lf_refuseOutputOverInput(input, output);
+    ReplaceFile file(output);
+    lf_decryptStreamTo(key, input.string(), file.tempPath().string(), output.string(), nullptr);
+    if (!file.commit())
+        throw std::runtime_error("Could not write output file: " + output.string());
 }
 
 namespace {
@@ -286,56 +320,50 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 
 void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input, const std::filesystem::path& output) {
     lf_sodiumInit();
+    lf_refuseOutputOverInput(input, output);
     const std::string inText = input.string();
     const std::string outText = output.string();
-    const std::string part = lf_partName(outText);
     FilePtr in(std::fopen(inText.c_str(), "rb"));
     if (!in)
         throw std::runtime_error("Could not open input file: " + inText);
-    FilePtr out(std::fopen(part.c_str(), "wb"));
+    ReplaceFile file(output);
+    FilePtr out(std::fopen(file.tempPath().c_str(), "wb"));
     if (!out)
         throw std::runtime_error("Could not open output file: " + outText);
-    try {
-        crypto_secretstream_xchacha20poly1305_state state;
-        unsigned char header[kStreamHeaderBytes];
-        crypto_secretstream_xchacha20poly1305_init_push(&state, header, key.data());
-        if (std::fwrite(header, 1, sizeof header, out.get()) != sizeof header)
-            throw std::runtime_error("Could not write output file: " + outText);
+    crypto_secretstream_xchacha20poly1305_state state;
+    unsigned char header[kStreamHeaderBytes];
+    crypto_secretstream_xchacha20poly1305_init_push(&state, header, key.data());
+    if (std::fwrite(header, 1, sizeof header, out.get()) != sizeof header)
+        throw std::runtime_error("Could not write output file: " + outText);
 
-        std::vector<unsigned char> plain(kPlainChunkBytes);
-        std::vector<unsigned char> cipher(kCipherChunkBytes);
-        // Read one chunk ahead so that the last chunk (possibly empty) gets the FINAL tag.
-        std::size_t n = std::fread(plain.data(), 1, plain.size(), in.get());
-        for (;;) {
-            bool last = n < plain.size();
-            if (!last) {
-                const int c = std::fgetc(in.get());
-                if (c == EOF)
-                    last = true;
-                else
-                    std::ungetc(c, in.get());
-            }
-            if (std::ferror(in.get()))
-                throw std::runtime_error("Could not read input file: " + inText);
-            const unsigned char tag = last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL
-                                           : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
-            unsigned long long cipherLen = 0;
-            crypto_secretstream_xchacha20poly1305_push(&state, cipher.data(), &cipherLen, plain.data(), n, nullptr, 0,
-                                                       tag);
-            if (std::fwrite(cipher.data(), 1, cipherLen, out.get()) != cipherLen)
-                throw std::runtime_error("Could not write output file: " + outText);
-            if (last)
-                break;
-            n = std::fread(plain.data(), 1, plain.size(), in.get());
+    std::vector<unsigned char> plain(kPlainChunkBytes);
+    std::vector<unsigned char> cipher(kCipherChunkBytes);
+    // Read one chunk ahead so that the last chunk (possibly empty) gets the FINAL tag.
+    std::size_t n = std::fread(plain.data(), 1, plain.size(), in.get());
+    for (;;) {
+        bool last = n < plain.size();
+        if (!last) {
+            const int c = std::fgetc(in.get());
+            if (c == EOF)
+                last = true;
+            else
+                std::ungetc(c, in.get());
         }
-        lf_closeChecked(out, outText);
-        std::filesystem::rename(part, output);
-    } catch (...) {
-        out.reset();
-        std::error_code ec;
-        std::filesystem::remove(part, ec);
-        throw;
+        if (std::ferror(in.get()))
+            throw std::runtime_error("Could not read input file: " + inText);
+        const unsigned char tag =
+            last ? crypto_secretstream_xchacha20poly1305_TAG_FINAL : crypto_secretstream_xchacha20poly1305_TAG_MESSAGE;
+        unsigned long long cipherLen = 0;
+        crypto_secretstream_xchacha20poly1305_push(&state, cipher.data(), &cipherLen, plain.data(), n, nullptr, 0, tag);
+        if (std::fwrite(cipher.data(), 1, cipherLen, out.get()) != cipherLen)
+            throw std::runtime_error("Could not write output file: " + outText);
+        if (last)
+            break;
+        n = std::fread(plain.data(), 1, plain.size(), in.get());
     }
+    lf_closeChecked(out, outText);
+    if (!file.commit())
+        throw std::runtime_error("Could not write output file: " + outText);
 }
 
 void gf_removeIfExists(const std::filesystem::path& path) {

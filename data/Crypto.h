@@ -26,8 +26,8 @@ using DataKey = std::array<unsigned char, kDataKeyBytes>;
 extern const DataKey g_dataKey;
 
 // Decrypts the input file into the output file. True when the whole stream, up to and including
-// its FINAL chunk, authenticated. On any failure: logs "gf_streamDecrypt exception: {}", leaves no
-// output file behind, and returns false. Never throws.
+// its FINAL chunk, authenticated, and nothing follows that chunk. On any failure: logs "gf_streamDecrypt exception:
+// {}", leaves no output file behind, and returns false. Never throws.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
 // The plain text of a stream, decrypted into memory (not NUL-terminated).
@@ -43,14 +43,23 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 
 // The worker: throws std::runtime_error with "Could not open input file: {path}",
 // "Could not open output file: {path}", "Invalid header or key" or "Decryption failed".
-// A stream that ends without its FINAL chunk is "Decryption failed": a cut file never passes.
+// A stream that ends without its FINAL chunk, or has bytes after it, is "Decryption failed": a cut or
+// lengthened file never passes.
 void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output);
 // The same, keeping the plain text in `memory` as well when it is given.
 void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory);
 
+// Decrypts into a file that replaces the output only when the whole stream authenticated: on any
+// failure an existing output stays as it was. An output that is the input file itself is refused
+// ("Output is the input file: {path}"). Throws std::runtime_error with the texts above, naming the
+// output. Used by the data tool.
+void gf_streamDecryptReplacing(const DataKey& key, const std::filesystem::path& input,
+                               const std::filesystem::path& output);
+
 // Encrypts a plain file into the stream format above (4096-byte chunks, the last tagged FINAL).
 // The output is written beside itself under a temporary name and renamed over the target only when
-// complete. Throws std::runtime_error on failure. Used by the data tool, tests and benchmarks.
+// complete; an output that is the input is refused as above. Throws std::runtime_error on failure.
+// Used by the data tool, tests and benchmarks.
 void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input, const std::filesystem::path& output);
 
 // Removes the file when it exists; a failed removal logs

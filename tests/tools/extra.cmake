@@ -2,3 +2,12 @@
 if(TARGET test_tools AND TARGET skyfill_simstandin)
   target_link_libraries(test_tools PRIVATE skyfill_simstandin)
 endif()
+# The data tool's tests run the tool itself.
+if(TARGET test_tools AND TARGET skyfill-data)
+  add_dependencies(test_tools skyfill-data)
+endif()
+# The check of how the build makes the served downloads asks the build tool itself.
+if(TARGET test_tools)
+  target_compile_definitions(test_tools PRIVATE SKYFILL_MAKE_PROGRAM="${CMAKE_MAKE_PROGRAM}"
+                                                SKYFILL_GENERATOR="${CMAKE_GENERATOR}")
+endif()

@@ -3,6 +3,8 @@
 //   skyfill-data decrypt IN.enc OUT.xml       decrypt it again
 //   skyfill-data gendb DBASE.xml AIG.xml N    write a generated database with N registrations and
 //                                             the matching AIG registration-code list
+// Every output is written under a temporary name and renamed over its target only when complete: on any
+// failure each existing file stays as it was. An output that is an input (or the other output) is refused.
 #include "core/Files.h"
 #include "data/Crypto.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
@@ -11,16 +13,46 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 int lf_usage() {
     std::cerr << "usage: skyfill-data encrypt IN.xml OUT.enc\n"
                  "       skyfill-data decrypt IN.enc OUT.xml\n"
                  "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n";
     return 2;
+}
+
+bool lf_writeAll(const fs::path& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.close();
+    return static_cast<bool>(out);
+}
+
+// Both outputs are complete on disk before either replaces its target.
+void lf_writeGenerated(const fs::path& dbasePath, const fs::path& aigPath, std::size_t registrations) {
+    std::error_code ec;
+    if (dbasePath.lexically_normal() == aigPath.lexically_normal() || fs::equivalent(dbasePath, aigPath, ec))
+        throw std::runtime_error("The two outputs are one file: " + aigPath.string());
+    const skf::datagen::GeneratedData data = skf::datagen::gf_generateData(registrations);
+    skf::ReplaceFile dbase(dbasePath);
+    skf::ReplaceFile aig(aigPath);
+    if (!lf_writeAll(dbase.tempPath(), data.dbaseXml))
+        throw std::runtime_error("Could not write output file: " + dbasePath.string());
+    if (!lf_writeAll(aig.tempPath(), data.aigXml))
+        throw std::runtime_error("Could not write output file: " + aigPath.string());
+    if (!dbase.commit())
+        throw std::runtime_error("Could not write output file: " + dbasePath.string());
+    if (!aig.commit())
+        throw std::runtime_error("Could not write output file: " + aigPath.string() + " (" + dbasePath.string() +
+                                 " was written)");
 }
 
 } // namespace
@@ -35,15 +67,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "decrypt" && argc == 4) {
-            skf::DataKey key = skf::g_dataKey;
-            const std::string out = argv[3];
-            try {
-                skf::lf_decryptStream(key, argv[2], out);
-            } catch (...) {
-                std::error_code ec;
-                std::filesystem::remove(out, ec);
-                throw;
-            }
+            skf::gf_streamDecryptReplacing(skf::g_dataKey, argv[2], argv[3]);
             return 0;
         }
         if (command == "gendb" && argc == 5) {
@@ -54,12 +78,7 @@ int main(int argc, char** argv) {
                 std::cerr << "skyfill-data: not a count of registrations: " << argv[4] << "\n";
                 return lf_usage();
             }
-            const skf::datagen::GeneratedData data = skf::datagen::gf_generateData(static_cast<std::size_t>(n));
-            if (!skf::gf_writeTextFile(data.dbaseXml, argv[2], false) ||
-                !skf::gf_writeTextFile(data.aigXml, argv[3], false)) {
-                std::cerr << "skyfill-data: cannot write the output files\n";
-                return 1;
-            }
+            lf_writeGenerated(argv[2], argv[3], static_cast<std::size_t>(n));
             return 0;
         }
     } catch (const std::exception& e) {

@@ -99,17 +99,6 @@ TEST(Crypto, ExactChunkMultipleWithFinalOnTheLastFullChunkDecrypts) {
     EXPECT_EQ(WorkFolder::readFile("out.xml"), a + b);
 }
 
-TEST(Crypto, BytesAfterTheFinalChunkAreNotRead) {
-    WorkFolder wf;
-    const std::string plain = lf_plainOfSize(4096);
-    WorkFolder::writeFile("data.enc", lf_rawStream({{plain, kFinal}}) + "trailing garbage");
-    ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml"));
-    EXPECT_EQ(WorkFolder::readFile("out.xml"), plain);
-    skf::PlainText memory;
-    ASSERT_TRUE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
-    EXPECT_EQ(std::string(memory.data.get(), memory.size), plain);
-}
-
 class CryptoDamaged : public ::testing::Test {
 protected:
     void expectFailure(const std::string& text) {
@@ -141,6 +130,23 @@ TEST_F(CryptoDamaged, ACutFileFails) {
     for (std::size_t len : {good.size() - 100, std::size_t{24 + 4113}, std::size_t{24 + 2 * 4113}}) {
         WorkFolder::writeFile("data.enc", good.substr(0, len));
         expectFailure("Decryption failed");
+    }
+}
+
+TEST_F(CryptoDamaged, BytesAfterTheFinalChunkFail) {
+    // After a short stream, and after one that ends exactly at the end of a 64-chunk read block.
+    std::vector<std::pair<std::string, unsigned char>> shortStream{{lf_plainOfSize(4096), kFinal}};
+    std::vector<std::pair<std::string, unsigned char>> blockStream(63, {lf_plainOfSize(4096), kMessage});
+    blockStream.emplace_back(lf_plainOfSize(4096), kFinal);
+    for (const auto* chunks : {&shortStream, &blockStream}) {
+        for (const std::string& extra : {std::string("x"), std::string(5000, '\0')}) {
+            WorkFolder::writeFile("data.enc", lf_rawStream(*chunks) + extra);
+            expectFailure("Decryption failed");
+            skf::PlainText memory;
+            EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "out.xml", memory));
+            EXPECT_EQ(memory.size, 0u);
+            EXPECT_FALSE(fs::exists("out.xml"));
+        }
     }
 }
 
