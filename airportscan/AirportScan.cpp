@@ -1,0 +1,320 @@
+#include "airportscan/AirportScan.h"
+
+#include <atomic>
+#include <cctype>
+#include <deque>
+#include <future>
+#include <memory>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "airportscan/AirportScanServices.h"
+#include "airportscan/BglAirports.h"
+#include "airportscan/ScanLog.h"
+#include "airportscan/ThirdpartyArchive.h"
+#include "core/Files.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/ShellState.h"
+#include "core/StatusLine.h"
+#include "core/Text.h"
+#include "core/settings/Catalogue.h"
+#include "core/settings/ProgramPaths.h"
+#include "platform/ui/WindowMessages.h"
+#include "sim/PackagesRoot.h"
+
+namespace skf {
+
+namespace fs = std::filesystem;
+
+std::atomic<std::uint32_t> g_unrecognisedAirports{0};
+const fs::path g_myThirdpartyBackupFolder = fs::path("airports") / "my_thirdparty_backup";
+
+namespace {
+
+constexpr std::size_t kScanLogReserve = 2048;
+constexpr std::size_t kMaxPathUnits = 250;
+constexpr const char* kExcludedWords[] = {"tutorials",           "aircraft",   "bushtrip",  "discovery",
+                                          "point-of-interest",   "simobjects", "vcockpits", "aig-aitraffic",
+                                          "justflight-aircraft", "fsltl",      "gsx-pro",   "gsx-world",
+                                          "landingchallenge"};
+constexpr const char* kSkippedFolders[] = {"statics", "afcad updates", "_heliports"};
+
+std::atomic<ScanWorkerBody> g_workerBody{nullptr};
+std::atomic<std::chrono::milliseconds> g_workerWait{std::chrono::seconds(10)};
+
+void lf_logFlushed(const std::string& text) {
+    gf_log(text);
+    gf_flushLog();
+}
+
+bool lf_stopping() {
+    return g_stopRun.load() || g_shutDown.load();
+}
+
+std::string lf_lower(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// UTF-16 code units of UTF-8 text: one per sequence, two for a 4-byte sequence.
+std::size_t lf_utf16Units(std::string_view text) {
+    std::size_t units = 0;
+    for (unsigned char c : text) {
+        if ((c & 0xC0U) != 0x80U)
+            ++units;
+        if (c >= 0xF0U)
+            ++units;
+    }
+    return units;
+}
+
+// One started worker: its thread (joined when the object goes) and its result.
+struct Worker {
+    std::future<void> result;
+    std::jthread thread;
+    std::string path;
+};
+
+// Waits for a worker; true when it ended (its exception, if any, is raised). A worker whose wait expired is
+// asked to stop and kept in `late`.
+void lf_await(Worker& worker, std::vector<Worker>& late) {
+    if (worker.result.wait_for(g_workerWait.load()) != std::future_status::ready) {
+        worker.thread.request_stop();
+        late.push_back(std::move(worker));
+        throw std::runtime_error("Future wait timed out after 10 seconds");
+    }
+    worker.result.get();
+}
+
+Worker lf_startWorker(const fs::path& path) {
+    auto promise = std::make_shared<std::promise<void>>();
+    Worker worker;
+    worker.result = promise->get_future();
+    worker.path = gf_pathToUtf8(path);
+    ScanWorkerBody body = g_workerBody.load();
+    if (body == nullptr)
+        body = &lf_processBGLfile;
+    ++g_activeWorkers; // taken before the start, so the walk never sees the slot free too early
+    try {
+        worker.thread = std::jthread([promise, body, file = path](std::stop_token stop) {
+            try {
+                body(file, stop);
+                promise->set_value();
+            } catch (...) {
+                promise->set_exception(std::current_exception());
+            }
+        });
+    } catch (...) {
+        --g_activeWorkers;
+        throw;
+    }
+    return worker;
+}
+
+// Sleeps until a worker slot is free; false when a stop flag rose meanwhile.
+bool lf_waitForSlot() {
+    while (g_activeWorkers.load() >= g_workerLimit.load()) {
+        if (lf_stopping())
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+bool lf_isSceneryCandidate(const fs::directory_entry& entry) {
+    std::error_code ec;
+    if (!entry.is_regular_file(ec))
+        return false;
+    const fs::path& p = entry.path();
+    if (lf_lower(p.extension().string()) != ".bgl")
+        return false;
+    const std::string text = p.string();
+    for (const char* word : kSkippedFolders) {
+        if (text.find(word) != std::string::npos)
+            return false;
+    }
+    return lf_hasAirportSection(p);
+}
+
+// Moves the files that stand in airports/my_thirdparty into the backup folder beside it; the scan log names
+// each. The folder then holds only what this scan writes.
+void lf_moveThirdpartyFilesAside() {
+    if (!gf_pathExists(g_myThirdpartyFolder))
+        return;
+    std::error_code ec;
+    for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyFolder)) {
+        if (!entry.is_regular_file(ec))
+            continue;
+        fs::create_directories(g_myThirdpartyBackupFolder, ec);
+        const fs::path target = g_myThirdpartyBackupFolder / entry.path().filename();
+        fs::rename(entry.path(), target, ec);
+        if (ec) {
+            gf_logError(fmt::format("Failed to move {} to {} ({})", gf_pathToUtf8(entry.path()), gf_pathToUtf8(target),
+                                    ec.message()));
+            fs::remove(entry.path(), ec);
+            continue;
+        }
+        lf_scanLog(fmt::format("{} moved to {}", gf_pathToUtf8(entry.path()), gf_pathToUtf8(target)));
+    }
+}
+
+} // namespace
+
+void gf_setScanWorkerBody(ScanWorkerBody body) {
+    g_workerBody = body;
+}
+
+void gf_setScanWorkerWait(std::chrono::milliseconds wait) {
+    g_workerWait = wait;
+}
+
+bool lf_isExcludedPath(const fs::path& path) {
+    const std::string text = path.string();
+    if (lf_utf16Units(text) >= kMaxPathUnits)
+        return true;
+    const std::string lower = lf_lower(text);
+    if (lower.find(lf_lower(g_fsBaseWord.string())) != std::string::npos)
+        return true;
+    for (const char* word : kExcludedWords) {
+        if (lower.find(word) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+void lf_scanFolderForBgl(const fs::path& root) {
+    const std::string rootText = gf_pathToUtf8(root);
+    lf_scanLog(fmt::format("Scanning for {} airports in {}", "addon ", rootText));
+    std::deque<Worker> pending;
+    std::vector<Worker> late;
+    std::error_code ec;
+    fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
+    for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        try {
+            const fs::directory_entry& entry = *it;
+            if (lf_isExcludedPath(entry.path())) {
+                it.disable_recursion_pending();
+                continue;
+            }
+            if (!lf_isSceneryCandidate(entry))
+                continue;
+            if (lf_stopping() || !lf_waitForSlot())
+                break;
+            const std::string started = gf_pathToUtf8(entry.path());
+            pending.push_back(lf_startWorker(entry.path()));
+            if (pending.size() > static_cast<std::size_t>(g_workerLimit.load())) {
+                try {
+                    lf_await(pending.front(), late);
+                } catch (const std::exception& e) {
+                    lf_scanLog(fmt::format("{} airports search aborted, futs inner,\n{}\n{}\n{}", "===> ", e.what(),
+                                           pending.size(), started));
+                }
+                pending.pop_front();
+            }
+        } catch (const std::exception& e) {
+            lf_scanLog(fmt::format("{} airports search in folder {} aborted, cause: {}", "===> ", rootText, e.what()));
+        }
+    }
+    while (!pending.empty()) {
+        try {
+            lf_await(pending.front(), late);
+        } catch (const std::exception& e) {
+            lf_scanLog(
+                fmt::format("{} airports search in {} aborted, futs outer error: {}", "===> ", rootText, e.what()));
+        }
+        pending.pop_front();
+    }
+    // Workers whose wait expired were asked to stop; they end before the scan touches their folders.
+    for (Worker& worker : late)
+        worker.thread.join();
+}
+
+void lf_scanRootFolders(const std::vector<fs::path>& roots) {
+    for (const fs::path& root : roots) {
+        if (root.empty())
+            continue;
+        if (!gf_pathExists(root)) {
+            gf_setStatus(gf_pathToUtf8(root) + " does not exist, skipped!", true);
+            continue;
+        }
+        std::error_code ec;
+        const bool folder = fs::is_directory(root, ec);
+        if (ec)
+            throw fs::filesystem_error("status", root, ec);
+        if (!folder) {
+            gf_setStatus(gf_pathToUtf8(root) + " is not a folder name, skipped!", true);
+            continue;
+        }
+        lf_scanFolderForBgl(root);
+    }
+}
+
+bool lf_scanAirportFolders(const std::vector<fs::path>& roots) {
+    lf_logFlushed(
+        fmt::format("The scan will search {} folder{}", roots.size(), gf_plural(std::uint64_t{roots.size()})));
+    std::error_code ec;
+    fs::remove(g_scanLogPath, ec);
+    if (ec)
+        lf_logFlushed("problems with removing previous files (maybe still open?): " + ec.message());
+    g_unrecognisedAirports = 0;
+    lf_scanRootFolders(roots);
+    fs::create_directories(g_scanLogPath.parent_path(), ec);
+    if (gf_writeScanLog(g_scanLogPath))
+        lf_logFlushed(gf_pathToUtf8(g_scanLogPath) + " written");
+    else
+        gf_logError(fmt::format("Could not write {}", gf_pathToUtf8(g_scanLogPath)));
+    gf_clearStatus();
+    gf_resetScanLog(0);
+    lf_checkThirdpartyAirports(lf_listThirdpartyXmlCodes());
+    return gf_countDirectoryEntries(g_myThirdpartyFolder) > 0;
+}
+
+void lf_scanAndCheckAirports(const std::vector<fs::path>& roots) {
+    if (g_simIs2020.load())
+        gf_removeFilesFromDirectory(g_mySimaddonFolder);
+    lf_moveThirdpartyFilesAside();
+    if (!lf_scanAirportFolders(roots))
+        gf_setStatus("Warning: Scan has not found any add-on airports", true);
+    SCAN_AIRPORTS.set(false);
+    SCAN_AIRPORTS.store();
+    SCAN_AIRPORTS.showCheck();
+    gf_invalidateBands(BAND_ALL);
+}
+
+std::vector<fs::path> lf_scanRoots() {
+    std::vector<fs::path> roots;
+    roots.reserve(10);
+    if (g_simIs2020.load())
+        roots.push_back(gf_simPackagesPath(g_officialFolderName));
+    roots.push_back(gf_simPackagesPath(g_communityFolderName));
+    return roots;
+}
+
+void gf_scanApfs() {
+    gf_setStatus("Scanning for addon airports ...");
+    lf_logFlushed(
+        fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++", "automatic "));
+    if (gf_pathExists(g_tbloFolder)) {
+        gf_removeFilesFromDirectory(g_tbloFolder);
+    } else {
+        std::error_code ec;
+        fs::create_directories(g_tbloFolder, ec);
+        if (ec)
+            throw fs::filesystem_error("create_directory", g_tbloFolder, ec);
+    }
+    gf_resetScanLog(kScanLogReserve);
+    lf_scanAndCheckAirports(lf_scanRoots());
+    if (g_unrecognisedAirports.load() == 0) {
+        std::error_code ec;
+        fs::remove_all(g_tbloFolder, ec);
+    }
+    gf_invalidateBands(BAND_ALL);
+    lf_logFlushed("-------------------------- airports scan ends    ----------------------------\n");
+}
+
+} // namespace skf

@@ -1,0 +1,204 @@
+// The scan of a generated Community folder into link files, airport files, the scan log and the TBLO
+// archive; the walk's workers.
+#include "ScanFixture.h"
+
+#include <atomic>
+#include <thread>
+
+#include "airportscan/AirportScan.h"
+#include "airportscan/AirportScanServices.h"
+#include "airportscan/BglAirports.h"
+#include "core/ShellState.h"
+#include "data/ZipArchive.h"
+#include "core/Files.h"
+#include "tools/bglgen/BglWriter.h"
+#include "tools/bglgen/SampleCommunity.h"
+
+namespace {
+
+using namespace skf;
+namespace fs = std::filesystem;
+
+class AirportScanTest : public test::ScanFixture {
+protected:
+    void SetUp() override {
+        ScanFixture::SetUp();
+        community = work.path() / "Packages" / "Community";
+        fs::create_directories(g_tbloFolder);
+        g_workerLimit = 2;
+        g_activeWorkers = 0;
+    }
+    void TearDown() override {
+        gf_setScanWorkerBody(nullptr);
+        gf_setScanWorkerWait(std::chrono::seconds(10));
+        ScanFixture::TearDown();
+    }
+    std::string scanLogFile() const { return read(g_scanLogPath); }
+    fs::path community;
+};
+
+TEST_F(AirportScanTest, SampleCommunityIsScannedIntoLinksGeneratedFilesAndTheArchive) {
+    bgl::gf_writeSampleCommunity(community, 2020);
+    // A file the user put into the folder that the scan empties is moved aside, not lost.
+    test::WorkFolder::writeFile(g_myThirdpartyFolder / "MYOWN.xml", "<root/>");
+    SCAN_AIRPORTS.set(true);
+    lf_scanAndCheckAirports({work.path() / "Packages" / "Official", community});
+
+    EXPECT_EQ(read(g_myThirdpartyFolder / "EGKK.txt"), "archive/thirdparty/Northwind%20Scenery/EGKK.xml\n");
+    EXPECT_EQ(read(g_myThirdpartyFolder / "LPPT.txt"), "archive/thirdparty/Harbourlight/LPPT.xml\n");
+    EXPECT_EQ(read(g_mySimaddonFolder / "LSZH.txt"), "archive/simaddon/LSZH.xml\n");
+    EXPECT_FALSE(fs::exists(g_myThirdpartyFolder / "EGKK.xml")); // fewer stands than archived
+    EXPECT_FALSE(fs::exists(g_myThirdpartyFolder / "LPPT.xml")); // archived into tblo, its link serves
+    const std::string egph = read(g_myThirdpartyFolder / "EGPH.xml");
+    EXPECT_NE(egph.find(R"(value="Community/egph-edinburgh-freeware/scenery/EGPH-airport.bgl")"), std::string::npos);
+    EXPECT_NE(egph.find(R"(<parameter name="num_parkpos" value="16")"), std::string::npos);
+    EXPECT_NE(egph.find(R"(<parameter name="altitude" value="136")"), std::string::npos);
+    EXPECT_EQ(read(g_myThirdpartyBackupFolder / "MYOWN.xml"), "<root/>");
+
+    const std::string log = scanLogFile();
+    for (const std::string& line :
+         {"Scanning for addon  airports in " + community.string(),
+          std::string("thirdparty airport EGKK linked to archive/thirdparty/Northwind%20Scenery/EGKK.xml"),
+          std::string("ZZZZ is not an airport supported by RealTraffic "),
+          std::string("thirdparty airport LPPT linked to archive/thirdparty/Harbourlight/LPPT.xml"),
+          std::string("===> LPPT has 92 parkpos while archived one has 84"),
+          std::string("Generated LPPT.xml: 92 positions, of which 2 helipads"),
+          std::string("from filename => publisher simaddon"),
+          std::string("simaddon airport LSZH linked to archive/simaddon/LSZH.xml"),
+          std::string("===> No publisher found"), std::string("Generated EGPH.xml: 16 positions, of which 1 helipad"),
+          (g_myThirdpartyFolder / "MYOWN.xml").string() + " moved to " +
+              (g_myThirdpartyBackupFolder / "MYOWN.xml").string()})
+        EXPECT_NE(log.find(line + "\n"), std::string::npos) << line << "\n" << log;
+    EXPECT_EQ(log.find("Generated EGKK.xml"), std::string::npos);
+
+    ZipArchive zip;
+    ASSERT_TRUE(zip.open(g_tbloFolder / g_tbloZipName));
+    ASSERT_EQ(zip.entryCount(), 1);
+    EXPECT_EQ(zip.entryName(0), "LPPT.xml");
+    EXPECT_EQ(gf_countDirectoryEntries(g_tbloFolder), 1U);
+    EXPECT_EQ(g_unrecognisedAirports.load(), 1U);
+    EXPECT_FALSE(SCAN_AIRPORTS.value());
+    const std::string mainLog = work.log();
+    EXPECT_NE(mainLog.find((work.path() / "Packages" / "Official").string() + " does not exist, skipped!"),
+              std::string::npos);
+    EXPECT_NE(mainLog.find("\n! Mail tblo/tblo.zip to "), std::string::npos);
+    EXPECT_EQ(g_activeWorkers.load(), 0);
+}
+
+TEST_F(AirportScanTest, UnderMsfs2024TheNewerRecordIsLinkedByItsFileStem) {
+    setSimulator(2024);
+    bgl::gf_writeSampleCommunity(community, 2024);
+    lf_scanAndCheckAirports({community});
+    EXPECT_EQ(read(g_myThirdpartyFolder / "EGLL.txt"), "archive/thirdparty/Northwind%20Scenery/EGLL.xml\n");
+    const std::string log = scanLogFile();
+    EXPECT_NE(log.find("Non complying airport has ICAO code 'EGLL' as BGL stem"), std::string::npos) << log;
+}
+
+TEST_F(AirportScanTest, ALinkFileThatCannotBeWrittenLeavesTheAirportGenerated) {
+    bgl::gf_writeSampleCommunity(community, 2020);
+    // A folder in the link file's place: the link cannot be written.
+    fs::create_directories(g_myThirdpartyFolder / "EGKK.txt" / "in-the-way");
+    lf_scanAndCheckAirports({community});
+    EXPECT_NE(scanLogFile().find("===> Writing link file " + (g_myThirdpartyFolder / "EGKK.txt").string() +
+                                 " did not succeed"),
+              std::string::npos);
+    EXPECT_EQ(scanLogFile().find("thirdparty airport EGKK linked"), std::string::npos);
+    EXPECT_TRUE(fs::exists(g_myThirdpartyFolder / "EGKK.xml"));
+}
+
+TEST_F(AirportScanTest, ExcludedAndSkippedPathsAreNotDecoded) {
+    bgl::File f;
+    bgl::Airport a;
+    a.ident = "EDDF";
+    a.parkings = {bgl::Parking{12, 9, 1, 20.0F, 10.0F, 50.03, 8.57, {}}};
+    f.airports = {a};
+    const std::string bluefin = "bluefinsim-eddf";
+    bgl::gf_writeBglFile(f, community / "some-Aircraft-pack" / "EDDF.bgl"); // excluded word, any case
+    bgl::gf_writeBglFile(f, community / bluefin / "statics" / "EDDF.bgl");  // skipped folder
+    bgl::gf_writeBglFile(f, community / bluefin / "Statics" / "EDDF.BGL");  // case-sensitive: decoded
+    lf_scanFolderForBgl(community);
+    EXPECT_EQ(read(g_myThirdpartyFolder / "EDDF.txt"), "archive/thirdparty/Bluefin%20Simworks/EDDF.xml\n");
+    const std::string log = test::ScanFixture::scanLog();
+    EXPECT_EQ(log.find("some-Aircraft-pack"), std::string::npos);
+    EXPECT_EQ(log.find("/statics/"), std::string::npos);
+    EXPECT_NE(log.find("/Statics/EDDF.BGL"), std::string::npos);
+
+    EXPECT_FALSE(lf_isExcludedPath("/x/" + std::string(246, 'a'))); // 249 code units
+    EXPECT_TRUE(lf_isExcludedPath("/x/" + std::string(247, 'a')));
+    EXPECT_TRUE(lf_isExcludedPath("/Packages/Official/fs-base-genericairports/a.bgl"));
+}
+
+// Worker bodies of the walk tests.
+std::atomic<int> g_running{0};
+std::atomic<int> g_maxRunning{0};
+std::atomic<int> g_started{0};
+std::atomic<bool> g_ended{false};
+
+void countingBody(const fs::path&, std::stop_token) {
+    const int now = ++g_running;
+    ++g_started;
+    for (int seen = g_maxRunning.load(); now > seen && !g_maxRunning.compare_exchange_weak(seen, now);) {
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    --g_running;
+    --g_activeWorkers;
+}
+
+void hangingBody(const fs::path&, std::stop_token stop) {
+    ++g_started;
+    while (!stop.stop_requested())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    g_ended = true;
+    --g_activeWorkers;
+}
+
+void writeAirportFiles(const fs::path& folder, int n) {
+    bgl::File f;
+    bgl::Airport a;
+    a.ident = "EDDF";
+    f.airports = {a};
+    for (int i = 0; i < n; ++i)
+        bgl::gf_writeBglFile(f, folder / ("ap" + std::to_string(i) + ".bgl"));
+}
+
+TEST_F(AirportScanTest, WalkRunsAtMostTheWorkerLimitAtOnce) {
+    writeAirportFiles(community, 5);
+    g_maxRunning = 0;
+    g_started = 0;
+    gf_setScanWorkerBody(&countingBody);
+    lf_scanFolderForBgl(community);
+    EXPECT_EQ(g_started.load(), 5);
+    EXPECT_LE(g_maxRunning.load(), 2);
+    EXPECT_EQ(g_activeWorkers.load(), 0);
+}
+
+TEST_F(AirportScanTest, AWorkerWhoseWaitExpiredIsStoppedAndJoinedBeforeTheWalkReturns) {
+    writeAirportFiles(community, 1);
+    g_started = 0;
+    g_ended = false;
+    gf_setScanWorkerBody(&hangingBody);
+    gf_setScanWorkerWait(std::chrono::milliseconds(20));
+    lf_scanFolderForBgl(community);
+    EXPECT_TRUE(g_ended.load());
+    EXPECT_EQ(g_activeWorkers.load(), 0);
+    EXPECT_NE(test::ScanFixture::scanLog().find("aborted, futs outer error: Future wait timed out after 10 seconds"),
+              std::string::npos);
+}
+
+TEST_F(AirportScanTest, StopFlagsEndTheWaitForAWorkerSlot) {
+    writeAirportFiles(community, 3);
+    g_started = 0;
+    gf_setScanWorkerBody(&countingBody);
+    g_workerLimit = 1;
+    g_activeWorkers = 1; // a worker of someone else that hangs
+    std::thread stopper([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        g_stopRun = true;
+    });
+    lf_scanFolderForBgl(community);
+    stopper.join();
+    EXPECT_EQ(g_started.load(), 0);
+    g_activeWorkers = 0;
+}
+
+} // namespace
