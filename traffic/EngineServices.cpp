@@ -7,16 +7,10 @@
 
 namespace skf {
 
-void gf_addParkAirport(const IcaoCode&, double, double) {}
 void gf_adjustParking() {}
 void gf_avoidUserGroundCollision() {}
 void gf_avoidUserAirCollision() {}
 void gf_removeStaticInTheWay() {}
-
-bool gf_checkParkAirportsFile(bool, std::string& message) {
-    message.clear(); // nothing was re-read
-    return false;
-}
 
 void gf_clearReservedStand(std::string_view) {}
 void gf_closeParkAirport() {}
@@ -27,7 +21,6 @@ std::uint64_t gf_liveParkedHours(bool) {
 std::uint64_t gf_staticParkedHours(bool) {
     return 0;
 }
-void gf_matchStandOption(DayAndSlot, LiveAircraft&) {}
 void gf_processSimMessages() {}
 void gf_removeAllStatic() {}
 bool gf_removeFarthestLive(double) {
@@ -49,10 +42,6 @@ void gf_startEngine() {}
 void gf_updateStaticParking(bool) {}
 void gf_writeObjectIdList() {}
 void lf_handleAddingStack() {}
-bool lf_readMyParkAirports() {
-    return false;
-} // not read
-void gf_setStandOccupied(std::int32_t, bool) {}
 
 std::optional<std::uint32_t> gf_takeStandMatchId() {
     return std::nullopt;
@@ -74,9 +63,6 @@ std::uint64_t gf_countActiveLive() {
     return 0;
 }
 void gf_setNavLightsOfParked(bool) {}
-std::optional<double> gf_nearestParkAirportNm() {
-    return std::nullopt;
-} // no park-airport list read
 void gf_clearSpawnCache() {}
 void gf_clearGhostCallsigns() {}
 

@@ -6,6 +6,8 @@
 
 #include "core/Codes.h"
 #include "core/ProgramState.h"
+#include "traffic/ParkAirports.h"
+#include "traffic/Stands.h"
 
 #include <cstdint>
 #include <optional>
@@ -16,16 +18,12 @@ namespace skf {
 
 class LiveAircraft; // the aircraft record family of the simulator link
 
-// Puts the airport at the front of the park-airport list (appends a new one to my_park_airports.txt).
-void gf_addParkAirport(const IcaoCode& icao, double latitude, double longitude);
 // "Parking adjustments": recount, surplus removal, placements to add and remove.
 void gf_adjustParking();
 // Collision-avoidance removals of COLLISION_USER_GND, COLLISION_USER_AIR and COLLISION_LIVE_PARKED_GND.
 void gf_avoidUserGroundCollision();
 void gf_avoidUserAirCollision();
 void gf_removeStaticInTheWay();
-// Re-reads my_park_airports.txt; true when message is to be shown.
-bool gf_checkParkAirportsFile(bool reRead, std::string& message);
 // Removes the static and parked live aircraft at the reserved stand.
 void gf_clearReservedStand(std::string_view standName);
 // Removes all static aircraft and pending placements, saves the learned stands, clears the park airport.
@@ -35,8 +33,6 @@ void gf_fillLiveCallsignList();
 // Figures (count and parked half hours) of the parked live and static aircraft.
 std::uint64_t gf_liveParkedHours(bool includeParkedTime);
 std::uint64_t gf_staticParkedHours(bool includeParkedTime);
-// Finds a stand option of today for the aircraft's airline and callsign near now.
-void gf_matchStandOption(DayAndSlot now, LiveAircraft& aircraft);
 // Drains the sim-message queue.
 void gf_processSimMessages();
 // Removes every static aircraft.
@@ -60,10 +56,6 @@ void gf_updateStaticParking(bool firstCall);
 void gf_writeObjectIdList();
 // The engine's 10 ms step.
 void lf_handleAddingStack();
-// Reads my_park_airports.txt into the park-airport list; true when it was read.
-bool lf_readMyParkAirports();
-// Run-time occupied flag of a stand (sids below 1 or unknown are ignored).
-void gf_setStandOccupied(std::int32_t sid, bool occupied);
 
 // What the main cycle and closing down ask of the engine's live aircraft and caches.
 // The next traffic id queued for a stand-option match, taken off the queue (one a second).
@@ -82,9 +74,6 @@ std::uint64_t gf_pendingStaticCount();
 std::uint64_t gf_countActiveLive();
 // Queues the nav-lights event with the value for every active static and every active parked live aircraft.
 void gf_setNavLightsOfParked(bool on);
-// Distance in nautical miles from the user aircraft to the first entry of the park-airport list; none
-// when the list is empty.
-std::optional<double> gf_nearestParkAirportNm();
 // Empties the spawn cache and the ghost callsigns of the run.
 void gf_clearSpawnCache();
 void gf_clearGhostCallsigns();

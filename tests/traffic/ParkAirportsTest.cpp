@@ -1,0 +1,144 @@
+// my_park_airports.txt: reading, the add-on folder airports, saving and the destination entry.
+#include "traffic/ParkAirports.h"
+
+#include <filesystem>
+
+#include <fmt/format.h>
+
+#include "core/settings/ProgramPaths.h"
+#include "data/Airports.h"
+#include "traffic/TrafficFixture.h"
+
+namespace skf::test {
+namespace {
+
+class ParkAirportsTest : public TrafficTest {
+protected:
+    void SetUp() override {
+        TrafficTest::SetUp();
+        std::filesystem::create_directories("airports");
+        g_airports.clear();
+        for (const char* icao : {"EDDF", "EHAM", "EHRD", "LFPG"})
+            addAirport(icao);
+        g_parkAirports.clear();
+    }
+    void TearDown() override {
+        g_airports.clear();
+        g_parkAirports.clear();
+        TrafficTest::TearDown();
+    }
+    static void addAirport(const char* icao) {
+        Airport a;
+        a.icao = IcaoCode(icao);
+        a.latitude = 50.0 + static_cast<double>(g_airports.size());
+        a.longitude = 4.0;
+        g_airports.push_back(a);
+    }
+    static std::vector<std::string> listed() {
+        std::vector<std::string> out;
+        for (const ParkAirport& p : g_parkAirports)
+            out.push_back(p.icao.str() + (p.reservedStand.empty() ? "" : "," + p.reservedStand));
+        return out;
+    }
+    static std::string file() { return WorkFolder::readFile(g_myParkAirportsPath); }
+};
+
+TEST_F(ParkAirportsTest, ReadingKeepsOrderAndSkipsBadLines) {
+    struct Case {
+        const char* name;
+        const char* text;
+        std::vector<std::string> expected;
+        bool ok;
+        const char* logged;
+    };
+    const std::vector<Case> cases = {
+        {"lower-case code with stand", "ehrd,B12\nEHAM\n", {"EHRD,B12", "EHAM"}, true, ""},
+        {"two commas", "EHAM,A1,\nEHRD\n", {"EHRD"}, true, "my_park_airports.txt:EHAM,A1, wrong syntax, skipped"},
+        {"double", "EHAM,A1\neham,B2\n", {"EHAM,A1"}, true, "my_park_airports.txt:eham double, skipped"},
+        {"three characters end the reading",
+         "EHAM\nEHR\nLFPG\n",
+         {"EHAM"},
+         false,
+         "lf_readMyParkAirports: FixedCode: invalid string (length/charset)"},
+        {"unknown airport", "KJFK\nEDDF\n", {"EDDF"}, false, "airport KJFK is unknown"},
+        {"empty lines and CRLF", "\r\nEHAM,D7\r\n\r\n", {"EHAM,D7"}, true, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorkFolder::writeFile(g_myParkAirportsPath, c.text);
+        EXPECT_EQ(lf_readMyParkAirports(), c.ok);
+        EXPECT_EQ(listed(), c.expected);
+        EXPECT_NE(log().find(c.logged), std::string::npos);
+    }
+}
+
+TEST_F(ParkAirportsTest, MissingFileAndAddOnFolderAirports) {
+    std::filesystem::create_directories(g_myThirdpartyFolder);
+    for (const char* name : {"lfpg.txt", "EHAM.xml", "EHRD", "XXXX.txt", "EDDFX.txt", "notes.txt"})
+        WorkFolder::writeFile(g_myThirdpartyFolder / name, "x");
+    EXPECT_TRUE(lf_readMyParkAirports()); // no file: no error
+    EXPECT_NE(log().find("my_park_airports.txt not found"), std::string::npos);
+    auto got = listed();
+    std::sort(got.begin(), got.end());
+    EXPECT_EQ(got, (std::vector<std::string>{"EHAM", "EHRD", "LFPG"}));
+
+    WorkFolder::writeFile(g_myParkAirportsPath, "EHAM,C3\n");
+    EXPECT_TRUE(lf_readMyParkAirports());
+    ASSERT_EQ(g_parkAirports.size(), 3U); // EHAM not added twice
+    EXPECT_EQ(listed().front(), "EHAM,C3");
+}
+
+TEST_F(ParkAirportsTest, EntryLimitWarning) {
+    g_airports.clear();
+    std::string text;
+    for (int i = 0; i < 3001; ++i) {
+        std::string icao = fmt::format("{}{:03}", static_cast<char>('A' + i / 1000), i % 1000);
+        Airport a;
+        a.icao = IcaoCode(icao);
+        g_airports.push_back(a);
+        text += icao + "\n";
+    }
+    WorkFolder::writeFile(g_myParkAirportsPath, text);
+    EXPECT_TRUE(lf_readMyParkAirports());
+    EXPECT_EQ(g_parkAirports.size(), 3001U);
+    EXPECT_NE(log().find("Warning: There are a lot of airports (3001)"), std::string::npos);
+    text.resize(text.size() - 5); // 3000 entries
+    WorkFolder::writeFile(g_myParkAirportsPath, text);
+    EXPECT_TRUE(lf_readMyParkAirports());
+    EXPECT_EQ(g_parkAirports.size(), 3000U);
+    EXPECT_EQ(log().find("Warning: There are a lot of airports (3000)"), std::string::npos);
+}
+
+TEST_F(ParkAirportsTest, SavingReplacesTheAirportsLineSortedAndUnique) {
+    gf_addParkAirport(IcaoCode("EHRD"), 51.9, 4.4);
+    EXPECT_EQ(file(), "EHRD\n");
+    EXPECT_NE(log().find("my_park_airports.txt created with EHRD"), std::string::npos);
+
+    WorkFolder::writeFile(g_myParkAirportsPath, "LFPG\nEHAM,A1\nEDDF\nEDDF\n");
+    EXPECT_TRUE(lf_readMyParkAirports());
+    g_parkAirports.front().reservedStand = "B2"; // LFPG first
+    gf_saveMyParkAirports();
+    EXPECT_EQ(file(), "EDDF\nEHAM,A1\nLFPG,B2\n");
+    EXPECT_NE(log().find("my_park_airports.txt:LFPG,B2 updated stand"), std::string::npos);
+
+    gf_addParkAirport(IcaoCode("EHAM"), 0.0, 0.0); // listed: moved first, file untouched
+    EXPECT_EQ(listed().front(), "EHAM,A1");
+    EXPECT_EQ(file(), "EDDF\nEHAM,A1\nLFPG,B2\n");
+
+    gf_addParkAirport(IcaoCode("EHRD"), 51.9, 4.4);
+    EXPECT_EQ(file(), "EDDF\nEHAM,A1\nEHRD\nLFPG,B2\n");
+    EXPECT_NE(log().find("my_park_airports.txt:EHRD new entry"), std::string::npos);
+}
+
+TEST_F(ParkAirportsTest, AnUnreadableFileIsNotRewritten) {
+    // A folder in the file's place stands for a file that exists but cannot be read.
+    std::filesystem::create_directories(g_myParkAirportsPath);
+    WorkFolder::writeFile(g_myParkAirportsPath / "keep", "x");
+    gf_addParkAirport(IcaoCode("EHRD"), 51.9, 4.4);
+    EXPECT_TRUE(std::filesystem::is_directory(g_myParkAirportsPath));
+    EXPECT_TRUE(std::filesystem::exists(g_myParkAirportsPath / "keep"));
+    EXPECT_NE(log().find("my_park_airports.txt could not be read, not rewritten"), std::string::npos);
+}
+
+} // namespace
+} // namespace skf::test

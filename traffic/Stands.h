@@ -1,0 +1,119 @@
+#pragma once
+// Stand look-ups, the free-stand search of a parking live aircraft, the learning of stand options from
+// live aircraft seen at stands, and the per-stand option search that feeds the static placement.
+//
+// Called on the engine thread only (the 10 ms step, the once-a-second work, the static-parking driver):
+// nothing here takes a lock, and nothing here talks to the simulator or removes an aircraft.
+// Option lists are addressed by index or number, never through a reference kept across an insertion.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/ProgramState.h"
+#include "data/apf/Stand.h"
+#include "sim/AircraftRecords.h"
+
+namespace skf {
+
+struct UserAircraftState;
+
+// One static aircraft that the option search wants on a stand.
+struct StaticPlacement {
+    std::int32_t standId = 0;
+    std::uint32_t offset = 0; // half hours the search looked back from now
+    std::uint16_t airline = 0;
+    std::uint16_t model = 0;
+    std::string firstCallsign;
+    std::string secondCallsign;
+    std::string registration;
+    std::uint8_t staysOn = 0; // still at the stand in the next half hour
+};
+
+// A live aircraft parked at a stand, as the parking adjustment counts it.
+struct ParkedLiveEntry {
+    std::string callsign;
+    std::int32_t standId = 0;
+    std::int32_t minutes = 0; // since its last contact with the stand
+    friend bool operator<(const ParkedLiveEntry& a, const ParkedLiveEntry& b) {
+        if (a.callsign != b.callsign)
+            return a.callsign < b.callsign;
+        if (a.standId != b.standId)
+            return a.standId < b.standId;
+        return a.minutes < b.minutes;
+    }
+};
+
+// Why a stay at a stand is learned (the kind of lf_addRealStandOption).
+inline constexpr std::int32_t kStandArrived = 0;      // arrived, or parked there at the respawn test
+inline constexpr std::int32_t kStandFoundAtSpawn = 1; // found standing at the stand when created
+inline constexpr std::int32_t kStandLeaving = 2;      // leaves the stand
+inline constexpr std::int32_t kStandLeavingFar = 3;   // seen far from the stand it stood on
+
+// The last half hour already learned of a stay: weekday 1..7, half hour 0..47, option number.
+struct StandStayMark {
+    std::uint32_t day = 0;
+    std::uint32_t slot = 0;
+    std::uint32_t number = 0;
+};
+
+// Placements waiting for their creation slot (consumed from the back).
+extern std::vector<StaticPlacement> g_pendingStatic;
+// The live aircraft parked at stands, filled by the parked-live collection of the removals.
+extern std::vector<ParkedLiveEntry> g_parkedLive;
+// The fit (half hours looked back) reached by the last real and the last soft placement pass; the soft
+// one is -1 after a real pass.
+extern std::int32_t g_fitReal;
+extern std::int32_t g_fitSoft;
+
+// Search radii of the free-stand search (nautical miles): 20 m, and 55 m when widened.
+inline constexpr double kStandNearNm = 0.010799136069114472;
+inline constexpr double kStandWideNm = 0.029697624190064796;
+
+// The week half hour of a weekday and half hour (day x 48 + slot); the park time of a parked aircraft.
+std::int32_t gf_weekSlot(DayAndSlot now) noexcept;
+// The weekday before and after (7 before 1, 1 after 7).
+std::int32_t gf_dayBefore(std::int32_t day) noexcept;
+std::int32_t gf_dayAfter(std::int32_t day) noexcept;
+// (day, slot - offset), going back over midnight into the day before.
+DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept;
+
+// The stand with this numeric id, or null (ids below 1, unknown ids, no table).
+Stand* gf_findStand(std::int32_t sid);
+void gf_setStandOccupied(std::int32_t sid, bool occupied);
+// The stand's name; "sid==0?" for 0, "sid==?" for a negative or unknown id.
+std::string gf_standName(std::int32_t sid);
+// A static placement was planned here: the stand and its neighbours are taken for this calculation.
+void gf_markStandUsed(Stand& stand);
+// The name of the stand within 55 m under the user aircraft on the ground; empty when none.
+std::string gf_standNameAt(const UserAircraftState& user);
+// Forgets the last answer of gf_standNameAt (a new or emptied stand table).
+void gf_clearStandNameCache();
+
+// The free stand a live aircraft at (lat, lon) parks on, or null; learns the radius of a stand found
+// too small for it.
+Stand* lf_findFreeStand(double latitude, double longitude, const FlightRecord& aircraft, double radiusNm,
+                        bool preferOption);
+
+// Copies the two callsign parts of today's option of the arriving aircraft's flight into it.
+void gf_matchStandOption(DayAndSlot now, FlightRecord& aircraft);
+
+// Learns the aircraft's stay at the stand (its airline and model become the database's).
+void lf_addRealStandOption(std::int32_t sid, FlightRecord& aircraft, std::int32_t kind);
+
+// Extends the learned option `number` over the half hours from `last` to now; false when the gap is
+// too long or a new option could not be added.
+bool gf_extendStandStay(DayAndSlot now, std::vector<StandOpt>& options, std::uint32_t number, StandStayMark& last,
+                        const FlightRecord& aircraft, std::string_view registration, bool complete);
+
+// Whether the stand has an option of the aircraft's flight at the given time or within the last fit.
+bool gf_standHasFlightOf(DayAndSlot now, std::int32_t sid, const FlightRecord& aircraft);
+
+// Whether a parked aircraft or a pending placement already carries the option's flight.
+bool lf_parkedNameTaken(const std::vector<ParkedAircraft>& parked, const StandOpt& option);
+bool lf_placementNameTaken(const std::vector<StaticPlacement>& pending, const StandOpt& option);
+// Drops the options read from the airport file's schedule and those disabled by a placement pass.
+void lf_dropUnusedOptions(std::vector<StandOpt>& options);
+
+} // namespace skf
