@@ -14,6 +14,7 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
+#include "core/settings/ProgramPaths.h"
 #include "core/settings/VersionUpdate.h"
 #include "data/Airports.h"
 #include "data/Dbase.h"
@@ -70,6 +71,15 @@ bool lf_isDirectory(const fs::path& path) {
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw fs::filesystem_error("status", path, ec);
     return fs::is_directory(status);
+}
+
+bool lf_dataFileMissing() {
+    for (const fs::path* file : {&g_airportsEncPath, &g_dbaseEncPath, &g_aigRegcodesEncPath}) {
+        std::error_code ec;
+        if (!fs::exists(*file, ec))
+            return true;
+    }
+    return false;
 }
 
 void lf_checkProgramFolder() {
@@ -222,7 +232,9 @@ void lf_loadStartUpData() {
 
     lf_prepareFolders();
 
-    if (!g_restartPending.load()) {
+    // A restart skips the update check, unless a data file is missing (one moved aside as damaged, say):
+    // the check downloads it again.
+    if (!g_restartPending.load() || lf_dataFileMissing()) {
         if (!gf_checkForUpdates())
             return; // a new version is being installed
     }

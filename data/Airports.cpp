@@ -77,11 +77,11 @@ bool gf_readAirports() {
         return !g_airports.empty();
     const std::filesystem::path& encPath = g_airportsEncPath;
     const std::filesystem::path& xmlPath = g_airportsXmlPath;
-    try {
-        gf_streamDecrypt(encPath, xmlPath); // a failure shows up as the XML that cannot be loaded
-    } catch (const std::exception& e) {
-        gf_logError(lf_readAirportsErrorText(e.what()));
-        throw;
+    // A missing or damaged file is named as such (a damaged one is moved aside, for the next start to
+    // download it again), not as the plain file that was never written.
+    if (const auto problem = gf_decryptDataFile(encPath, xmlPath)) {
+        gf_logError(lf_readAirportsErrorText(*problem));
+        throw UserErrorException(88, *problem);
     }
     try {
         // A read after a failed one starts afresh instead of adding the same airports again.

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -30,6 +31,13 @@ const DataKey g_dataKey = {
 };
 
 namespace {
+
+// The failures that say the file itself is not a stream of ours (cut, changed, lengthened, another key),
+// as opposed to a file that cannot be opened, read or written.
+class DamagedStream : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
@@ -147,10 +155,10 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
     unsigned char header[kStreamHeaderBytes];
     // A file shorter than its header cannot be a stream of ours.
     if (std::fread(header, 1, sizeof header, in.get()) != sizeof header)
-        throw std::runtime_error("Invalid header or key");
+        throw DamagedStream("Invalid header or key");
     crypto_secretstream_xchacha20poly1305_state state;
     if (crypto_secretstream_xchacha20poly1305_init_pull(&state, header, key.data()) != 0)
-        throw std::runtime_error("Invalid header or key");
+        throw DamagedStream("Invalid header or key");
 
     // The cipher text is read kBlockChunks chunks at a time; chunk boundaries stay where they are,
     // since a block is a whole number of chunks.
@@ -213,7 +221,7 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
             unsigned char tag = 0;
             if (crypto_secretstream_xchacha20poly1305_pull(&state, plain + used, &plainLen, &tag, cipher.data() + pos,
                                                            n, nullptr, 0) != 0)
-                throw std::runtime_error("Decryption failed");
+                throw DamagedStream("Decryption failed");
             used += static_cast<std::size_t>(plainLen);
             pos += n;
             final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
@@ -236,7 +244,7 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
     // The stream ended before its FINAL chunk: the file was cut, it is not complete data. Bytes after
     // the FINAL chunk make it a file that the server never made: just as damaged.
     if (!final || trailing)
-        throw std::runtime_error("Decryption failed");
+        throw DamagedStream("Decryption failed");
     if (writer) {
         writer->publish(used);
         const bool complete = writer->finish();
@@ -287,7 +295,11 @@ void gf_streamDecryptReplacing(const DataKey& key, const std::filesystem::path& 
 
 namespace {
 
-bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText* plain) {
+enum class DecryptOutcome { Decrypted, Damaged, Failed };
+
+DecryptOutcome lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output,
+                                PlainText* plain) {
+    DecryptOutcome outcome = DecryptOutcome::Failed;
     try {
         DataKey key = g_dataKey;
         struct Wipe {
@@ -295,7 +307,10 @@ bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
             ~Wipe() { sodium_memzero(k.data(), k.size()); }
         } wipe{key};
         lf_decryptStream(key, input.string(), output.string(), plain);
-        return true;
+        return DecryptOutcome::Decrypted;
+    } catch (const DamagedStream& e) {
+        gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
+        outcome = DecryptOutcome::Damaged;
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
     }
@@ -304,18 +319,54 @@ bool lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
     std::error_code ec;
     if (!std::filesystem::is_directory(output, ec))
         gf_removeIfExists(output);
-    return false;
+    return outcome;
+}
+
+// Moves a damaged data file aside to "<name>.bad" (replacing an older one); the text for the user.
+std::string lf_setAsideDamaged(const std::filesystem::path& input) {
+    std::filesystem::path bad = input;
+    bad += ".bad";
+    std::error_code ec;
+    std::filesystem::rename(input, bad, ec);
+    if (!ec) {
+        gf_logError(fmt::format("{} could not be decrypted: moved to {}", input.string(), bad.string()));
+        return fmt::format("{} could not be decrypted (damaged): moved to {}, it is downloaded again at the next start",
+                           input.string(), bad.string());
+    }
+    gf_logError(fmt::format("{} could not be decrypted, and not be moved to {}: {}", input.string(), bad.string(),
+                            ec.message()));
+    return fmt::format(
+        "{} could not be decrypted (damaged): delete it, so that it is downloaded again at the next start",
+        input.string());
 }
 
 } // namespace
 
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output) {
-    return lf_streamDecrypt(input, output, nullptr);
+    return lf_streamDecrypt(input, output, nullptr) == DecryptOutcome::Decrypted;
 }
 
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain) {
     plain = {};
-    return lf_streamDecrypt(input, output, &plain);
+    return lf_streamDecrypt(input, output, &plain) == DecryptOutcome::Decrypted;
+}
+
+std::optional<std::string> gf_decryptDataFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                                              PlainText* plain) {
+    if (plain)
+        *plain = {};
+    std::error_code ec;
+    if (!std::filesystem::exists(input, ec))
+        return fmt::format("{} not available", input.string());
+    switch (lf_streamDecrypt(input, output, plain)) {
+    case DecryptOutcome::Decrypted:
+        return std::nullopt;
+    case DecryptOutcome::Damaged:
+        return lf_setAsideDamaged(input);
+    case DecryptOutcome::Failed:
+        break;
+    }
+    return fmt::format("{} stream decrypt failed", input.string());
 }
 
 void gf_streamEncrypt(const DataKey& key, const std::filesystem::path& input, const std::filesystem::path& output) {

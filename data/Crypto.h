@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace skf {
@@ -40,6 +41,15 @@ struct PlainText {
 // as above, and the plain text also stays in `plain`, so that it need not be read back from disk.
 // `plain` is empty after a failure.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain);
+
+// A reference data file of input/ (airports.enc, dbase.enc, AIG-regcodes.enc) decrypted for its reader,
+// as gf_streamDecrypt does (the plain text kept in `plain` too when it is given). None when it decrypted;
+// else the text for the user: "{input} not available" for a missing file, "{input} stream decrypt failed"
+// when it could not be read or the output not written. A file that is not the stream the server made
+// (cut, changed, with bytes after its end) is moved aside to "<name>.bad", replacing an older one, so that
+// the next start's update check finds it missing and downloads it again; the text says so.
+std::optional<std::string> gf_decryptDataFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                                              PlainText* plain = nullptr);
 
 // The worker: throws std::runtime_error with "Could not open input file: {path}",
 // "Could not open output file: {path}", "Invalid header or key" or "Decryption failed".

@@ -666,15 +666,11 @@ bool gf_readDbaseXml(const std::filesystem::path& xmlPath) {
 }
 
 bool gf_readDbase() {
-    const std::filesystem::path& encPath = g_dbaseEncPath;
-    std::error_code ec;
-    if (!std::filesystem::exists(encPath, ec))
-        throw std::runtime_error(fmt::format("{} not available", encPath.string()));
     // The plain file is written as always, but parsed from the decrypted text in memory rather
-    // than read back from disk.
+    // than read back from disk. A damaged file is moved aside for the next start to download again.
     PlainText plain;
-    if (!gf_streamDecrypt(encPath, g_dbaseXmlPath, plain))
-        throw std::runtime_error(fmt::format("{} stream decrypt failed", encPath.string()));
+    if (const auto problem = gf_decryptDataFile(g_dbaseEncPath, g_dbaseXmlPath, &plain))
+        throw std::runtime_error(*problem);
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_buffer_inplace(plain.data.get(), plain.size);
     return lf_readDocument(doc, parsed, g_dbaseXmlPath);

@@ -181,6 +181,40 @@ TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedNamesItsPath) {
               std::string::npos);
 }
 
+// A data file that is not what the server made is moved aside (one generation), so that the next start
+// downloads it again; other failures leave it where it is.
+TEST(DataFile, ADamagedFileIsMovedAsideAndNamedForTheUser) {
+    WorkFolder wf;
+    const fs::path enc = fs::path("input") / "AIG-regcodes.enc";
+    const fs::path xml = fs::path("input") / "AIG-regcodes.xml";
+    WorkFolder::writeFile("plain.xml", lf_plainOfSize(10000));
+    fs::create_directories("input");
+    skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", "good.enc");
+    const std::string good = WorkFolder::readFile("good.enc");
+    const std::string moved = "input/AIG-regcodes.enc could not be decrypted (damaged): moved to "
+                              "input/AIG-regcodes.enc.bad, it is downloaded again at the next start";
+    std::string changed = good;
+    changed[24 + 4113 + 9] = static_cast<char>(changed[24 + 4113 + 9] ^ 0x04);
+    for (const std::string& bad :
+         {good.substr(0, good.size() - 1), good.substr(0, 24 + 4113), changed, good + "x", std::string(10, 'x')}) {
+        WorkFolder::writeFile(enc, bad);
+        skf::PlainText plain;
+        EXPECT_EQ(skf::gf_decryptDataFile(enc, xml, &plain), moved);
+        EXPECT_EQ(plain.size, 0u);
+        EXPECT_FALSE(fs::exists(enc));
+        EXPECT_FALSE(fs::exists(xml));
+        EXPECT_EQ(WorkFolder::readFile("input/AIG-regcodes.enc.bad"), bad); // the latest replaces the older
+    }
+    EXPECT_EQ(skf::gf_decryptDataFile(enc, xml), "input/AIG-regcodes.enc not available");
+    // An output that cannot be written says nothing about the file: it stays.
+    WorkFolder::writeFile(enc, good);
+    EXPECT_EQ(skf::gf_decryptDataFile(enc, "no/such/folder/out.xml"), "input/AIG-regcodes.enc stream decrypt failed");
+    EXPECT_EQ(WorkFolder::readFile(enc), good);
+    skf::PlainText plain;
+    EXPECT_EQ(skf::gf_decryptDataFile(enc, xml, &plain), std::nullopt);
+    EXPECT_EQ(std::string(plain.data.get(), plain.size), lf_plainOfSize(10000));
+}
+
 TEST(Crypto, RemoveIfExistsRemovesAFileAndIgnoresAMissingOne) {
     WorkFolder wf;
     WorkFolder::writeFile("x.xml", "x");

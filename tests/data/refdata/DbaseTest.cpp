@@ -299,8 +299,11 @@ TEST_F(Database, AMissingOrUndecryptableFileThrows) {
     std::string enc = WorkFolder::readFile("input/dbase.enc");
     enc[100] = static_cast<char>(enc[100] ^ 1);
     WorkFolder::writeFile("input/dbase.enc", enc);
-    EXPECT_EQ(failure(), "input/dbase.enc stream decrypt failed");
+    EXPECT_EQ(failure(), "input/dbase.enc could not be decrypted (damaged): moved to input/dbase.enc.bad, it is "
+                         "downloaded again at the next start");
     EXPECT_FALSE(fs::exists("input/dbase.xml"));
+    EXPECT_FALSE(fs::exists("input/dbase.enc"));
+    EXPECT_EQ(WorkFolder::readFile("input/dbase.enc.bad"), enc);
 }
 
 TEST_F(Database, AnUnparsableFileFailsTheReadInsteadOfLeavingAnEmptyDatabase) {
