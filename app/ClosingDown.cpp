@@ -54,7 +54,7 @@ bool lf_isRestartReason(ExitReason reason) {
 
 // The steps of closing down up to the choice between restart and quit. Returns whether to restart.
 bool lf_closeRun() {
-    const ExitReason reason = gf_exitReason();
+    ExitReason reason = gf_exitReason();
     gf_log(fmt::format("Exiting: {}", gf_exitReasonText(reason)));
     {
         std::lock_guard lock(g_addingStackMutex);
@@ -71,9 +71,16 @@ bool lf_closeRun() {
             // A production run has no user to wait for: it fails at once.
             g_exitCode = 1;
         } else {
-            while (!g_shutDown.load())
+            // Until the user closes the window, or changes a setting that restarts the run (the window
+            // then raises NEW SETTINGS, as its status line has promised).
+            while (!g_shutDown.load() && gf_exitReason() == ExitReason::SystemError)
                 lf_sleep(std::chrono::milliseconds(500));
-            gf_setStatus(fmt::format("User closed {}", kProgramName), true);
+            if (g_shutDown.load()) {
+                gf_setStatus(fmt::format("User closed {}", kProgramName), true);
+            } else {
+                reason = gf_exitReason();
+                gf_log(fmt::format("Exiting: {}", gf_exitReasonText(reason)));
+            }
         }
     }
 

@@ -30,8 +30,15 @@ std::string_view gf_exitReasonText(ExitReason reason) noexcept {
 
 bool gf_raiseStop(ExitReason reason, std::int32_t restartDelaySeconds) {
     std::lock_guard lock(g_exitMutex);
-    if (g_stopRun.load())
+    if (g_stopRun.load()) {
+        // A run ended by SYSTEM ERROR waits for the user; new settings from the window (the Community path
+        // typed after error 150, for one) end that wait with a restart.
+        if (reason == ExitReason::NewSettings && g_exitState.load().exitReason == ExitReason::SystemError) {
+            g_exitState.store(ExitState{reason, restartDelaySeconds});
+            return true;
+        }
         return false;
+    }
     // The reason is stored before the flag goes up, so whoever sees the flag also
     // sees the reason of the trigger that raised it.
     const ExitState before = g_exitState.load();

@@ -52,7 +52,8 @@ inline std::atomic<ExitState> g_exitState{ExitState{}};
 // The usual stop trigger: raises g_stopRun; when this call is the one that raised
 // it (the flag was down), it also sets the exit reason and the restart delay and
 // returns true. A later trigger returns false and changes nothing, so the first
-// trigger wins.
+// trigger wins; only NEW SETTINGS replaces SYSTEM ERROR (closing down waits after
+// that error, and new settings from the window end the wait with a restart).
 bool gf_raiseStop(ExitReason reason, std::int32_t restartDelaySeconds = 0);
 
 // Sets the reason (and delay) only while the reason is still NOT YET SET; does not

@@ -49,6 +49,13 @@ int HeadlessWindow::run() {
     while (!m_quit) {
         if (auto msg = gf_windowQueue().waitPop(100))
             gf_dispatchWindowMessage(*this, m_handler, *msg);
+        std::vector<std::function<void(HeadlessWindow&)>> inputs;
+        {
+            std::lock_guard lock(m_inputMutex);
+            inputs.swap(m_inputs);
+        }
+        for (const auto& input : inputs)
+            input(*this);
         if (gf_takeCloseSignal() && !closeSent) {
             closeSent = true;
             close();
@@ -158,6 +165,14 @@ bool HeadlessWindow::pressEnter(std::uint16_t id) {
     if (!c || !c->enabled || c->kind != ControlKind::EditField)
         return false;
     return command(id, Notification::EnterKey);
+}
+
+void HeadlessWindow::playAsUser(std::function<void(HeadlessWindow&)> input) {
+    {
+        std::lock_guard lock(m_inputMutex);
+        m_inputs.push_back(std::move(input));
+    }
+    gf_windowQueue().post(WindowMessage{}); // wakes the loop; a message 0 is nothing to the window
 }
 
 void HeadlessWindow::close() {

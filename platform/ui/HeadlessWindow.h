@@ -4,6 +4,8 @@
 //
 // The thread that calls the driver and pump() is the window thread.
 #include <atomic>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -54,6 +56,9 @@ public:
     bool type(std::uint16_t id, const std::string& text); // replaces the field's text
     bool pressEnter(std::uint16_t id);
     void close(); // the window's close button
+    // Any thread: queues input that run() plays on the window thread (the user of a test whose window
+    // loop runs on a thread of its own).
+    void playAsUser(std::function<void(HeadlessWindow&)> input);
 
     // Handles every queued message; returns how many.
     int pump();
@@ -94,6 +99,8 @@ private:
     std::uint32_t m_invalid = 0;
     std::vector<DisplayItem> m_display;
     MessageBoxAnswer m_answer = MessageBoxAnswer::Ok;
+    std::mutex m_inputMutex;
+    std::vector<std::function<void(HeadlessWindow&)>> m_inputs;
     mutable std::mutex m_boxMutex;
     std::vector<std::string> m_boxes;
     WorkArea m_workArea{0, 0, 1280, 1024};

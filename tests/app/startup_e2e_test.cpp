@@ -25,6 +25,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -78,12 +79,7 @@ protected:
             statusTexts.insert(text);
             ++sleeps;
         });
-        skf::gf_resetStopState();
-        skf::g_restartPending = false;
-        skf::g_exitCode = 0;
-        skf::g_dbaseLoaded = false; // each test is a fresh process start
-        skf::gf_clearDbase();
-        skf::gf_resetAirports();
+        freshStart();
         for (skf::StringParameter* path : {static_cast<skf::StringParameter*>(&skf::MSFS_INSTALL_PATH),
                                            static_cast<skf::StringParameter*>(&skf::MSFS_2024_INSTALL_PATH),
                                            static_cast<skf::StringParameter*>(&skf::ALL_INSTALL_PATH)})
@@ -91,6 +87,18 @@ protected:
         skf::g_productionMode = false;
         skf::gf_setStartUpFunction(skf::lf_startUpSKFL);
         skf::gf_controls().clear();
+    }
+
+    // The state of a new process: each test, and each run of a test that plays a new start, begins so.
+    static void freshStart() {
+        skf::gf_resetStopState();
+        skf::g_restartPending = false;
+        skf::g_exitCode = 0;
+        skf::g_dbaseLoaded = false;
+        skf::gf_clearDbase();
+        skf::gf_resetAirports();
+        skf::gf_clearError();
+        skf::gf_clearStatus();
     }
 
     void TearDown() override {
@@ -114,12 +122,14 @@ protected:
         skf::CommandLine commandLine;
         commandLine.productionSwitchSeen = production;
         commandLine.productionSwitchValue = production;
+        window = &backend;
         std::thread watcher;
         if (watch)
             watcher = std::thread(watch);
         const int code = skf::lf_runApplication(commandLine, backend);
         if (watcher.joinable())
             watcher.join();
+        window = nullptr;
         messageBoxes = backend.messageBoxes();
         stayedOnTop = backend.alwaysOnTop();
         return code;
@@ -159,6 +169,7 @@ protected:
     std::vector<std::string> messageBoxes;
     bool stayedOnTop = false;
     std::atomic<int> sleeps{0};
+    skf::HeadlessWindow* window = nullptr; // while runProgram runs: the user's input goes through playAsUser
 };
 
 TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem) {
@@ -300,6 +311,81 @@ TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly) {
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/Community/games"), "/Community/games");
     EXPECT_EQ(skf::gf_withoutCommunityFolder("D:\\MSFS\\Community"), "D:\\MSFS");
     EXPECT_EQ(skf::gf_withoutCommunityFolder("/games/MyCommunity"), "/games/MyCommunity");
+}
+
+// Error 150, then the user types the Community folder and presses Enter: the wait after SYSTEM ERROR ends
+// and the run restarts after its delay, as the status line says.
+TEST_F(ShellThreadsEndToEnd, CommunityPathTypedAfterError150RestartsTheRun) {
+    fs::remove_all(folder.root() / "roaming" / "Microsoft Flight Simulator");
+    const fs::path packages = folder.root() / "msfs";
+    fs::create_directories(packages / "Community");
+    const int code = runProgram(false, [&] {
+        if (!waitForLog("Exiting: SYSTEM ERROR")) {
+            ADD_FAILURE() << "no SYSTEM ERROR";
+            return closeWindow();
+        }
+        EXPECT_NE(skf::gf_statusSnapshot().errorText.find("150: No install path detected."), std::string::npos);
+        // A data file set aside meanwhile is fetched by the restart's update check.
+        fs::rename("input/AIG-regcodes.enc", "input/AIG-regcodes.enc.bad");
+        window->playAsUser([&](skf::HeadlessWindow& w) {
+            EXPECT_TRUE(w.type(skf::ALL_INSTALL_PATH.controlId, (packages / "Community").string()));
+            EXPECT_TRUE(w.pressEnter(skf::ALL_INSTALL_PATH.controlId));
+        });
+        EXPECT_TRUE(waitForLog("detected at this PC")) << "no restart";
+        closeWindow();
+    });
+    EXPECT_EQ(code, 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: NEW SETTINGS"), std::string::npos);
+    EXPECT_NE(log.find("Restarting after 3 seconds"), std::string::npos);
+    EXPECT_NE(log.find("Restart countdown finished"), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_EQ(log.find("User closed Skyfill"), std::string::npos);
+    EXPECT_TRUE(sawStatus("Restarting after 1 second"));
+    EXPECT_EQ(skf::ALL_INSTALL_PATH.value(), packages.string());
+    EXPECT_EQ(requestsOf("/downloads/versions.json"), 2);
+    EXPECT_EQ(requestsOf("/downloads/11/AIG-regcodes.enc"), 2);
+    EXPECT_EQ(requestsOf("/downloads/11/dbase.enc"), 1);
+}
+
+// A data file in input/ that is cut, has a changed byte or bytes after its end: the start fails naming the
+// file and the cause, the file is moved aside, and the next start downloads it again and runs.
+TEST_F(ShellThreadsEndToEnd, ADamagedDataFileIsSetAsideAndTheNextStartDownloadsItAgain) {
+    ASSERT_EQ(runProgram(true), 0); // the first start fetches the data files
+    const auto cut = [](std::string s) { return s.substr(0, s.size() - 20); };
+    const auto changed = [](std::string s) {
+        s[s.size() / 2] = static_cast<char>(s[s.size() / 2] ^ 0x10);
+        return s;
+    };
+    const auto lengthened = [](std::string s) { return s + "more"; };
+    for (const std::string name : {"airports.enc", "dbase.enc", "AIG-regcodes.enc"}) {
+        for (const std::function<std::string(std::string)>& damage :
+             std::vector<std::function<std::string(std::string)>>{cut, changed, lengthened}) {
+            const fs::path file = fs::path("input") / name;
+            const std::string bad = damage(skf::test::readBytes(file));
+            skf::test::writeBytes(file, bad);
+            const std::string text = "input/" + name + " could not be decrypted (damaged): moved to input/" + name +
+                                     ".bad, it is downloaded again at the next start";
+            freshStart();
+            if (name == "AIG-regcodes.enc") {
+                // Read by the livery tables, which go on without it.
+                EXPECT_EQ(skf::gf_decryptDataFile(file, "input/AIG-regcodes.xml"), text);
+            } else {
+                EXPECT_EQ(runProgram(true), 1) << name; // SYSTEM ERROR
+                EXPECT_NE(skf::gf_statusSnapshot().errorText.find(text), std::string::npos)
+                    << skf::gf_statusSnapshot().errorText;
+            }
+            EXPECT_FALSE(fs::exists(file));
+            EXPECT_EQ(skf::test::readBytes(file.string() + ".bad"), bad);
+
+            const int downloads = requestsOf("/downloads/11/" + name);
+            freshStart();
+            EXPECT_EQ(runProgram(true), 0) << name;
+            EXPECT_EQ(requestsOf("/downloads/11/" + name), downloads + 1);
+            EXPECT_EQ(skf::gf_decryptDataFile(file, "input/check.xml"), std::nullopt);
+        }
+    }
+    EXPECT_EQ(folder.log().find("not loaded: File was not found"), std::string::npos);
 }
 
 } // namespace

@@ -45,6 +45,19 @@ TEST_F(ExitStateTest, FlagRaisedWithoutAReasonKeepsLaterTriggersOut) {
     EXPECT_EQ(gf_exitReason(), ExitReason::UserClosedSim);
 }
 
+TEST_F(ExitStateTest, OnlyNewSettingsEndTheWaitAfterASystemError) {
+    EXPECT_TRUE(gf_raiseStop(ExitReason::SystemError));
+    for (ExitReason other : {ExitReason::SimConnectError, ExitReason::ReaderError, ExitReason::NewFlight,
+                             ExitReason::SimWasClosed, ExitReason::NewVersion})
+        EXPECT_FALSE(gf_raiseStop(other, 9));
+    EXPECT_EQ(gf_exitReason(), ExitReason::SystemError);
+    EXPECT_TRUE(gf_raiseStop(ExitReason::NewSettings, 3));
+    EXPECT_EQ(gf_exitReason(), ExitReason::NewSettings);
+    EXPECT_EQ(gf_restartDelay(), 3);
+    EXPECT_FALSE(gf_raiseStop(ExitReason::NewSettings, 2)); // the first request stays
+    EXPECT_EQ(gf_restartDelay(), 3);
+}
+
 TEST(ExitReasonText, AllCodes) {
     const char* texts[] = {"NOT YET SET",      "SIM WAS CLOSED", "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
                            "SIMCONNECT ERROR", "READER ERROR",   "SYSTEM ERROR", "NEW VERSION"};
@@ -53,7 +66,7 @@ TEST(ExitReasonText, AllCodes) {
     EXPECT_EQ(gf_exitReasonText(static_cast<ExitReason>(9)), "???");
 }
 
-// Eight triggers at once: exactly one wins, and the reason and delay are its own.
+// Seven triggers at once: exactly one wins, and the reason and delay are its own.
 TEST(ExitStateThreads, ExactlyOneWinner) {
     for (int round = 0; round < 50; ++round) {
         gf_resetStopState();
@@ -62,6 +75,8 @@ TEST(ExitStateThreads, ExactlyOneWinner) {
         std::atomic<bool> go{false};
         std::vector<std::thread> threads;
         for (int t = 1; t <= 8; ++t) {
+            if (t == static_cast<int>(ExitReason::SystemError))
+                continue; // it gives way to NEW SETTINGS (see above)
             threads.emplace_back([&, t] {
                 while (!go.load()) {
                 }
