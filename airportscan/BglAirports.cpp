@@ -101,6 +101,7 @@ void lf_decodeFile(const fs::path& path, const std::stop_token& stop) {
     for (const BglAirportRecord& record : found.records) {
         if (lf_stopping(stop))
             return;
+        const ScanLogBatch batch; // the lines of one airport stay together
         if (record.id == kBglNewAirportId) {
             if (!g_simIs2020.load())
                 lf_reportNotRecognisedAirport(path);

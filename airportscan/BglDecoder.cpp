@@ -4,7 +4,8 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <set>
+#include <charconv>
+#include <unordered_set>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -35,8 +36,8 @@ bool lf_badPosition(double lat, double lon) {
 }
 
 // The first free id of the id and its ten suffixed forms; absent (with a note) when all are used.
-std::optional<std::string> lf_uniqueStandId(const std::string& id, std::set<std::string>& used, std::string_view path,
-                                            std::vector<BglNote>& notes) {
+std::optional<std::string> lf_uniqueStandId(const std::string& id, std::unordered_set<std::string>& used,
+                                            std::string_view path, std::vector<BglNote>& notes) {
     if (used.insert(id).second)
         return id;
     for (char suffix : kDuplicateSuffixes) {
@@ -79,9 +80,24 @@ void lf_readHelipad(const BglWords& words, std::size_t sub, BglAirportStands& ou
     ++out.helipadCounter;
 }
 
-void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportStands& out, std::set<std::string>& used,
-                            std::string_view path) {
+// The name text followed by the number in decimal.
+std::string lf_parkingId(unsigned nameIndex, unsigned number) {
+    const std::string_view name = gf_bglParkingName(nameIndex);
+    std::array<char, 8> digits{};
+    const auto end = std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr;
+    std::string id;
+    id.reserve(name.size() + static_cast<std::size_t>(end - digits.data()) + 1);
+    id.append(name).append(digits.data(), end);
+    return id;
+}
+
+void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportStands& out,
+                            std::unordered_set<std::string>& used, std::string_view path) {
     const std::uint32_t count = words.at(sub + 1) >> 16;
+    // Never more than the file can hold (14 words an entry), however large the count.
+    const std::size_t room = (words.size() - std::min(words.size(), sub + 2)) / 14;
+    out.stands.reserve(out.stands.size() + std::min<std::size_t>(count, room));
+    used.reserve(used.size() + std::min<std::size_t>(count, room));
     std::size_t entry = sub + 2;
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint32_t bits = words.at(entry);
@@ -96,7 +112,7 @@ void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportSt
             entry = next;
             continue;
         }
-        std::string id = fmt::format("{}{}", gf_bglParkingName(nameIndex), number);
+        std::string id = lf_parkingId(nameIndex, number);
         if (((kTakenParkingTypes >> type) & 1U) == 0) {
             entry = next;
             continue;
@@ -117,10 +133,10 @@ void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportSt
             entry = next;
             continue;
         }
-        const auto unique = lf_uniqueStandId(id, used, path, out.notes);
+        auto unique = lf_uniqueStandId(id, used, path, out.notes);
         if (unique) {
             const double rad = heading == 0.0F ? kTwoPi : static_cast<double>(heading) * kDegToRad;
-            out.stands.push_back(BglStand{*unique, lat, lon, rad, static_cast<double>(radius),
+            out.stands.push_back(BglStand{std::move(*unique), lat, lon, rad, static_cast<double>(radius),
                                           type == kCargoParkingType, ((kRampParkingTypes >> type) & 1U) != 0, false});
         }
         entry = next;
@@ -130,7 +146,7 @@ void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportSt
 void lf_walkSubrecords(const BglWords& words, const BglAirportRecord& record, BglAirportStands& out,
                        std::string_view path) {
     std::vector<std::pair<double, double>> taken;
-    std::set<std::string> used;
+    std::unordered_set<std::string> used;
     const std::size_t end = record.word + record.sizeWords;
     std::size_t index = record.word + 17;
     for (int passes = 0; index < end; ++passes) {
@@ -224,8 +240,10 @@ std::uint32_t BglWords::at(std::size_t index) const {
         throw std::out_of_range(fmt::format("BGL word {} outside the file ({} words)", index, size()));
     std::array<unsigned char, 4> b{};
     const std::size_t first = index * 4;
-    const std::size_t n = std::min<std::size_t>(4, m_bytes.size() - first);
-    std::memcpy(b.data(), m_bytes.data() + first, n);
+    if (first + 4 <= m_bytes.size())
+        std::memcpy(b.data(), m_bytes.data() + first, 4);
+    else
+        std::memcpy(b.data(), m_bytes.data() + first, m_bytes.size() - first); // the padded last word
     return std::uint32_t{b[0]} | (std::uint32_t{b[1]} << 8) | (std::uint32_t{b[2]} << 16) | (std::uint32_t{b[3]} << 24);
 }
 

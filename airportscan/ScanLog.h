@@ -13,8 +13,23 @@
 
 namespace skf {
 
-// Appends one line.
+// Appends one line (while a ScanLogBatch lives on this thread: to the batch).
 void lf_scanLog(std::string line);
+
+// Keeps the lines that its thread writes together: they are appended at once when it ends (also on an
+// exception), so the lines of one airport are not interleaved with those of other workers. Nests: an inner
+// batch adds to the outer one.
+class ScanLogBatch {
+public:
+    ScanLogBatch();
+    ~ScanLogBatch();
+    ScanLogBatch(const ScanLogBatch&) = delete;
+    ScanLogBatch& operator=(const ScanLogBatch&) = delete;
+
+private:
+    std::vector<std::string> m_lines;
+    std::vector<std::string>* m_outer;
+};
 
 // Empties the log and reserves room for `lines` lines (start of a scan).
 void gf_resetScanLog(std::size_t lines);

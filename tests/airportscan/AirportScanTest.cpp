@@ -128,6 +128,20 @@ TEST_F(AirportScanTest, ExcludedAndSkippedPathsAreNotDecoded) {
     EXPECT_TRUE(lf_isExcludedPath("/Packages/Official/fs-base-genericairports/a.bgl"));
 }
 
+TEST(AirportAltitude, PlausibleElevationsAreKeptInFeet) {
+    struct Case {
+        std::int32_t millimetres;
+        std::int32_t feet;
+    } cases[] = {
+        {-3000, -10},     {-7000, -23},     // below -20 ft: kept (the Dead Sea's airfields lie far lower)
+        {4000000, 13123}, {4267200, 14000}, // above 10,000 ft: kept (high Andean and Tibetan airports)
+        {-457200, -1500}, {-457500, 0},     // the bounds themselves
+        {4876800, 16000}, {4877200, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(lf_airportAltitudeFeet(c.millimetres), c.feet) << c.millimetres;
+}
+
 // Worker bodies of the walk tests.
 std::atomic<int> g_running{0};
 std::atomic<int> g_maxRunning{0};

@@ -175,8 +175,9 @@ std::string gf_writeBgl(const File& file) {
     for (int i = 0; i < file.otherSections; ++i) {
         Section s;
         s.type = 0x65 + static_cast<std::uint32_t>(i); // scenery objects and the like
-        s.data = lf_filler(0x0B, 6) + lf_filler(0x0D, 3);
-        s.records = 2;
+        for (int r = 0; r < file.otherRecords; ++r)
+            s.data += lf_filler(r % 2 == 0 ? 0x0B : 0x0D, r % 2 == 0 ? file.otherRecordWords : 3);
+        s.records = static_cast<std::uint32_t>(file.otherRecords);
         sections.push_back(std::move(s));
     }
     if (!file.airports.empty()) {

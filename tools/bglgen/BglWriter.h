@@ -46,7 +46,9 @@ struct Airport {
 
 struct File {
     std::vector<Airport> airports;       // one airport section holding all of them (none: no airport section)
-    int otherSections = 1;               // sections of other kinds with a few records each
+    int otherSections = 1;               // sections of other kinds
+    int otherRecords = 2;                // records of each such section
+    int otherRecordWords = 6;            // words of every other record of them (beside its header)
     bool airportSectionSkipFlag = false; // sets flag 0x10000 on the airport section
 };
 

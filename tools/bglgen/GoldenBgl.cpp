@@ -27,7 +27,7 @@ File gf_goldenBgl() {
 
     Airport ehrd; // helipads only: its last subrecord is a helipad, and the next record follows
     ehrd.ident = "EHRD";
-    ehrd.altitudeMm = 4000000; // no airport lies that high
+    ehrd.altitudeMm = 4000000; // 13,123 ft
     ehrd.latitude = 51.9569;
     ehrd.longitude = 4.4372;
     ehrd.helipadsBefore = {Helipad{51.9560, 4.4360, 24.0F}, Helipad{51.9561, 4.4361, 12.0F}};
