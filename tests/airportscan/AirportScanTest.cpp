@@ -37,7 +37,10 @@ protected:
     fs::path community;
 };
 
-TEST_F(AirportScanTest, SampleCommunityIsScannedIntoLinksGeneratedFilesAndTheArchive) {
+// The tests with several workers also run under ThreadSanitizer (./skyfill.sh tsan).
+using AirportScanConcurrent = AirportScanTest;
+
+TEST_F(AirportScanConcurrent, SampleCommunityIsScannedIntoLinksGeneratedFilesAndTheArchive) {
     bgl::gf_writeSampleCommunity(community, 2020);
     // A file the user put into the folder that the scan empties is moved aside, not lost.
     test::WorkFolder::writeFile(g_myThirdpartyFolder / "MYOWN.xml", "<root/>");
@@ -175,7 +178,7 @@ void writeAirportFiles(const fs::path& folder, int n) {
         bgl::gf_writeBglFile(f, folder / ("ap" + std::to_string(i) + ".bgl"));
 }
 
-TEST_F(AirportScanTest, WalkRunsAtMostTheWorkerLimitAtOnce) {
+TEST_F(AirportScanConcurrent, WalkRunsAtMostTheWorkerLimitAtOnce) {
     writeAirportFiles(community, 5);
     g_maxRunning = 0;
     g_started = 0;
@@ -186,7 +189,7 @@ TEST_F(AirportScanTest, WalkRunsAtMostTheWorkerLimitAtOnce) {
     EXPECT_EQ(g_activeWorkers.load(), 0);
 }
 
-TEST_F(AirportScanTest, AWorkerWhoseWaitExpiredIsStoppedAndJoinedBeforeTheWalkReturns) {
+TEST_F(AirportScanConcurrent, AWorkerWhoseWaitExpiredIsStoppedAndJoinedBeforeTheWalkReturns) {
     writeAirportFiles(community, 1);
     g_started = 0;
     g_ended = false;
@@ -199,7 +202,7 @@ TEST_F(AirportScanTest, AWorkerWhoseWaitExpiredIsStoppedAndJoinedBeforeTheWalkRe
               std::string::npos);
 }
 
-TEST_F(AirportScanTest, StopFlagsEndTheWaitForAWorkerSlot) {
+TEST_F(AirportScanConcurrent, StopFlagsEndTheWaitForAWorkerSlot) {
     writeAirportFiles(community, 3);
     g_started = 0;
     gf_setScanWorkerBody(&countingBody);

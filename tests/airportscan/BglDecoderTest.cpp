@@ -207,6 +207,30 @@ TEST(BglDecoder, HelipadsAndPositionsThatCannotBeStandsAreSkipped) {
     EXPECT_FALSE(out.error);
 }
 
+TEST(BglDecoder, LoopLimitsEndSectionsAndAirportsWithAWarning) {
+    bgl::File many; // 9001 airport records in one section
+    many.airports.resize(9001);
+    for (auto& a : many.airports)
+        a.ident = "EHAM";
+    const std::string manyBytes = bgl::gf_writeBgl(many);
+    const BglRecords found = gf_scanBglRecords(BglWords(span(manyBytes)));
+    EXPECT_EQ(found.records.size(), 9000U);
+    ASSERT_EQ(found.notes.size(), 1U);
+    EXPECT_EQ(found.notes[0].kind, BglNote::Kind::LogWarning);
+    EXPECT_EQ(found.notes[0].text,
+              "Error: Maximum loop iterations reached (2) \x97 possible corrupt BGL or malformed input.");
+
+    bgl::Airport a; // 9001 helipads beside the name and filler subrecords
+    a.ident = "EHAM";
+    for (int i = 0; i < 9001; ++i)
+        a.helipadsBefore.push_back(bgl::Helipad{50.0 + i * 1e-4, 4.0, 10.0F});
+    const BglAirportStands out = decodeOne(a);
+    EXPECT_EQ(out.stands.size(), 8999U); // the name subrecord took one pass
+    ASSERT_FALSE(out.notes.empty());
+    EXPECT_EQ(out.notes.back().text,
+              "Error: Maximum loop iterations reached (1) \x97 possible corrupt SIA or malformed input");
+}
+
 TEST(BglDecoder, CutFilesEndWithAnErrorAndKeepWhatWasRead) {
     bgl::File f;
     bgl::Airport a;
