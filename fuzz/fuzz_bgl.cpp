@@ -1,4 +1,5 @@
 // libFuzzer target: the scenery-file decoder of the add-on airport scan.
+// Seeds: tests/airportscan/golden/golden.bgl
 #include "fuzz/FuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,4 +1,5 @@
 // libFuzzer target: the package manifest reader of the add-on airport scan.
+// Seeds: tests/airportscan/golden/manifest.json
 #include "fuzz/FuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
