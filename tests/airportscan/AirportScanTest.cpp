@@ -2,6 +2,7 @@
 // archive; the walk's workers.
 #include "ScanFixture.h"
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -58,21 +59,50 @@ TEST_F(AirportScanConcurrent, SampleCommunityIsScannedIntoLinksGeneratedFilesAnd
     EXPECT_NE(egph.find(R"(<parameter name="altitude" value="136")"), std::string::npos);
     EXPECT_EQ(read(g_myThirdpartyBackupFolder / "MYOWN.xml"), "<root/>");
 
-    const std::string log = scanLogFile();
-    for (const std::string& line :
-         {"Scanning for addon  airports in " + community.string(),
-          std::string("thirdparty airport EGKK linked to archive/thirdparty/Northwind%20Scenery/EGKK.xml"),
-          std::string("ZZZZ is not an airport supported by RealTraffic "),
-          std::string("thirdparty airport LPPT linked to archive/thirdparty/Harbourlight/LPPT.xml"),
-          std::string("===> LPPT has 92 parkpos while archived one has 84"),
-          std::string("Generated LPPT.xml: 92 positions, of which 2 helipads"),
-          std::string("from filename => publisher simaddon"),
-          std::string("simaddon airport LSZH linked to archive/simaddon/LSZH.xml"),
-          std::string("===> No publisher found"), std::string("Generated EGPH.xml: 16 positions, of which 1 helipad"),
-          (g_myThirdpartyFolder / "MYOWN.xml").string() + " moved to " +
-              (g_myThirdpartyBackupFolder / "MYOWN.xml").string()})
-        EXPECT_NE(log.find(line + "\n"), std::string::npos) << line << "\n" << log;
-    EXPECT_EQ(log.find("Generated EGKK.xml"), std::string::npos);
+    // The whole scan log, in the order of the lines of each airport (the order of the files varies).
+    std::vector<std::string> lines;
+    std::string log = scanLogFile();
+    for (std::size_t at; (at = log.find(community.string())) != std::string::npos;)
+        log.replace(at, community.string().size(), "<C>");
+    for (std::size_t from = 0, to; (to = log.find('\n', from)) != std::string::npos; from = to + 1)
+        lines.push_back(log.substr(from, to - from));
+    std::vector<std::string> want{
+        "airports/my_thirdparty/MYOWN.xml moved to airports/my_thirdparty_backup/MYOWN.xml",
+        "Scanning for addon  airports in <C>",
+        "",
+        "Try to find publisher in: <C>/hl-lppt-lisbon/scenery/hl/lppt/LPPT.bgl",
+        "<C>/hl-lppt-lisbon/manifest.json found",
+        "from manifest.json: manufacturer 'Harbourlight' => publisher 'Harbourlight'",
+        "thirdparty airport LPPT linked to archive/thirdparty/Harbourlight/LPPT.xml",
+        "===> LPPT has 92 parkpos while archived one has 84",
+        "Generated LPPT.xml: 92 positions, of which 2 helipads",
+        "ZZZZ is not an airport supported by RealTraffic ",
+        "",
+        "Try to find publisher in: <C>/microsoft-airport-lszh-zurich/scenery/lszh/LSZH.bgl",
+        "from filename => publisher simaddon",
+        "simaddon airport LSZH linked to archive/simaddon/LSZH.xml",
+        "",
+        "Try to find publisher in: <C>/northwind-scenery-egkk-gatwick/scenery/northwind/EGKK-airport.bgl",
+        "publisher 'Northwind Scenery' found",
+        "thirdparty airport EGKK linked to archive/thirdparty/Northwind%20Scenery/EGKK.xml",
+        "",
+        "Try to find publisher in: <C>/egph-edinburgh-freeware/scenery/EGPH-airport.bgl",
+        "===> No publisher found",
+        "===> EGPH has 16 parkpos while archived one has 0",
+        "Generated EGPH.xml: 16 positions, of which 1 helipad",
+    };
+    // Each airport's lines stand together.
+    for (const char* first : {"Try to find publisher in: <C>/hl-lppt", "Try to find publisher in: <C>/egph"}) {
+        const auto at =
+            std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(first); });
+        ASSERT_LE(at + 6, lines.end());
+        const auto wantAt =
+            std::find_if(want.begin(), want.end(), [&](const std::string& l) { return l.starts_with(first); });
+        EXPECT_TRUE(std::equal(at, at + 4, wantAt)) << log;
+    }
+    std::sort(lines.begin(), lines.end());
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(lines, want) << log;
 
     ZipArchive zip;
     ASSERT_TRUE(zip.open(g_tbloFolder / g_tbloZipName));
