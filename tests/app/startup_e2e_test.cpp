@@ -68,6 +68,9 @@ protected:
             << R"({"msfs":{"major":11,"minor":11,"patch":3},"airports":{"major":1,"minor":0,"patch":0},)"
             << R"("aig":{"major":1,"minor":0,"patch":0},"liveries":{"major":1,"minor":0,"patch":0},)"
             << R"("addons":{"major":1,"minor":0,"patch":0},"dbase":{"major":1,"minor":0,"patch":0}})";
+        // The livery list of an earlier scan: the livery tables are built from it at every start-up.
+        fs::create_directories(root / "output");
+        fs::copy_file(sample / "LiveriesScanned.xml", root / "output" / "LiveriesScanned.xml");
         server = std::make_unique<DownloadServer>(srv);
         ASSERT_TRUE(server->start());
         skf::gf_setDownloadBaseUrl(server->baseUrl());
@@ -198,6 +201,11 @@ TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
     const std::string log = folder.log();
     EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    // The livery tables of the sample list, with the registration codes of the sample AIG list.
+    EXPECT_NE(log.find("liveries read from output/LiveriesScanned.xml"), std::string::npos);
+    EXPECT_NE(log.find("registration codes"), std::string::npos);
+    EXPECT_NE(log.find("Category Large: "), std::string::npos);
+    EXPECT_NE(log.find("models have a generic livery"), std::string::npos);
     // No RealTraffic detection and no run in production mode.
     EXPECT_EQ(log.find("detected at this PC"), std::string::npos);
     EXPECT_EQ(skf::g_exitCode.load(), 0);
@@ -234,7 +242,7 @@ TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
     });
     EXPECT_EQ(code, 0);
     EXPECT_NE(errorWhileRunning.find("41: Skyfill must be run from the Skyfill folder!"), std::string::npos);
-    EXPECT_FALSE(fs::exists("output")); // nothing was loaded
+    EXPECT_FALSE(fs::exists("output/info")); // nothing was loaded
     EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);
 }
 

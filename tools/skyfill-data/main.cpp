@@ -3,11 +3,13 @@
 //   skyfill-data decrypt IN.enc OUT.xml       decrypt it again
 //   skyfill-data gendb DBASE.xml AIG.xml N    write a generated database with N registrations and
 //                                             the matching AIG registration-code list
+//   skyfill-data genliveries OUT.xml N        write a livery list of N variants per airline and model
 // Every output is written under a temporary name and renamed over its target only when complete: on any
 // failure each existing file stays as it was. An output that is an input (or the other output) is refused.
 #include "core/Files.h"
 #include "data/Crypto.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
+#include "tools/skyfill-data/LiveryGenerator.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -25,7 +27,8 @@ namespace fs = std::filesystem;
 int lf_usage() {
     std::cerr << "usage: skyfill-data encrypt IN.xml OUT.enc\n"
                  "       skyfill-data decrypt IN.enc OUT.xml\n"
-                 "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n";
+                 "       skyfill-data gendb DBASE.xml AIG.xml REGISTRATIONS\n"
+                 "       skyfill-data genliveries OUT.xml VARIANTS\n";
     return 2;
 }
 
@@ -79,6 +82,21 @@ int main(int argc, char** argv) {
                 return lf_usage();
             }
             lf_writeGenerated(argv[2], argv[3], static_cast<std::size_t>(n));
+            return 0;
+        }
+        if (command == "genliveries" && argc == 4) {
+            char* end = nullptr;
+            errno = 0;
+            const long n = std::strtol(argv[3], &end, 10);
+            if (end == argv[3] || *end != '\0' || errno != 0 || n < 1) {
+                std::cerr << "skyfill-data: not a count of variants: " << argv[3] << "\n";
+                return lf_usage();
+            }
+            const auto liveries = skf::datagen::gf_generateLiveries(static_cast<std::size_t>(n));
+            if (!skf::gf_writeTextFile(skf::datagen::gf_liveriesXml(liveries), argv[2], false)) {
+                std::cerr << "skyfill-data: cannot write the output file\n";
+                return 1;
+            }
             return 0;
         }
     } catch (const std::exception& e) {
