@@ -49,8 +49,7 @@ void lf_setTrafficGate(bool open) {
 // The duties of every fifth second.
 void lf_fiveSecondWork() {
     const UserAircraftState user = g_userAircraft.get();
-    g_trafficReader.refLatitude.store(user.block.latitude);
-    g_trafficReader.refLongitude.store(user.block.longitude);
+    gf_refreshTrafficReference(user.block.latitude, user.block.longitude);
     if (g_rtProfessional.load())
         gf_sendSimTime(g_simEpochTime.load());
     if (g_mainWindow.reservedStandValid.load()) {

@@ -105,8 +105,7 @@ bool lf_run() {
 
     gf_sendUserPosition();
     const UserAircraftState user = g_userAircraft.get();
-    g_trafficReader.refLatitude = user.block.latitude;
-    g_trafficReader.refLongitude = user.block.longitude;
+    gf_refreshTrafficReference(user.block.latitude, user.block.longitude);
 
     // Wait for the first traffic, at most 15 seconds; a stop flag ends the wait.
     int tries = 0;

@@ -1,0 +1,67 @@
+// The QNH reader's datagram handler: {"QNH": value} in hectopascals or hundredths of an inch of mercury.
+#include "core/Log.h"
+#include "core/WindowFields.h"
+#include "feed/UdpReader.h"
+#include "platform/ui/WindowMessages.h"
+
+#include <charconv>
+#include <cmath>
+#include <fmt/format.h>
+#include <gsl/gsl>
+#include <nlohmann/json.hpp>
+#include <algorithm>
+
+namespace skf {
+
+namespace {
+
+// Halves away from zero, converted exactly (a value that does not fit raises the narrowing error).
+int lf_roundToInt(double value) {
+    return gsl::narrow<int>(std::round(value));
+}
+
+} // namespace
+
+void QnhReader::processQnh(std::string_view datagram) {
+    try {
+        const nlohmann::json document = nlohmann::json::parse(datagram);
+        const auto member = document.is_object() ? document.find("QNH") : document.end();
+        if (member == document.end() || member->is_null()) {
+            gf_log(fmt::format("no QNH {}", datagram));
+            return;
+        }
+        int value = 1013;
+        if (member->is_number_integer()) {
+            value = member->is_number_unsigned() ? gsl::narrow<int>(member->get<std::uint64_t>())
+                                                 : gsl::narrow<int>(member->get<std::int64_t>());
+        } else if (member->is_number_float()) {
+            value = lf_roundToInt(member->get<double>());
+        } else if (member->is_string()) {
+            const auto& text = member->get_ref<const std::string&>();
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error != std::errc()) {
+                gf_logError(fmt::format("QNH string parse error: {} in {}", text, datagram));
+                return;
+            }
+        } else {
+            gf_log(fmt::format("no QNH {}", datagram));
+            return;
+        }
+        if (value > 1100)
+            value = lf_roundToInt(value * 0.33865307);
+        value = std::clamp(value, 900, 1100);
+
+        if (value == lastQnh.load() && value != 1013)
+            return;
+        lastQnh = value;
+        g_qnh = value;
+        g_mainWindow.qnh = value;
+        std::int32_t stale = READER_STALE;
+        g_mainWindow.weatherReaderState.compare_exchange_strong(stale, READER_RECEIVING);
+        gf_invalidateBands(BAND_INDICATORS);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("Exception {}, in {}", e.what(), datagram));
+    }
+}
+
+} // namespace skf
