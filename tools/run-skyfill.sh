@@ -5,6 +5,10 @@
 # started, Skyfill then waits for a simulator on the usual socket). Unless SKYFILL_DOWNLOAD_URL names a
 # server, the download-server stand-in (BUILD/tools/dlserver/dlserver) serves BUILD/downloads on 127.0.0.1
 # for the update check, and is stopped when Skyfill ends: a local run never reaches outside this machine.
+# When the traffic replayer is built (BUILD/bin/rtreplay), it stands in for RealTraffic: it replays the
+# bundled sample feed around Schiphol (BUILD/bin/feeds/eham.rtfeed) and connects to Skyfill's server, and
+# is stopped when Skyfill ends (SKYFILL_NO_REPLAYER=1: not started). Beside the stand-in simulator the
+# run places RealTraffic's marker file in the stand-in's home, so that Skyfill finds RealTraffic on this PC.
 # Skyfill's exit code is returned.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
@@ -14,10 +18,17 @@ STANDIN="$BUILD/bin/simstandin"
 SCENARIO="$BUILD/bin/scenarios/default.json"
 DLSERVER="$BUILD/tools/dlserver/dlserver"
 DOWNLOADS="$BUILD/downloads"
+REPLAYER="$BUILD/bin/rtreplay"
+FEED="$BUILD/bin/feeds/eham.rtfeed"
 standin_pid=""
 dlserver_pid=""
+replayer_pid=""
 tmp=""
 cleanup() {
+  if [ -n "$replayer_pid" ]; then
+    kill "$replayer_pid" 2>/dev/null || true
+    wait "$replayer_pid" 2>/dev/null || true
+  fi
   if [ -n "$dlserver_pid" ]; then
     kill "$dlserver_pid" 2>/dev/null || true
     wait "$dlserver_pid" 2>/dev/null || true
@@ -41,6 +52,13 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
       mkdir -p "$XDG_CONFIG_HOME/$sim/Packages/Community" "$XDG_CONFIG_HOME/$sim/Packages/Official" \
                "$XDG_CONFIG_HOME/$sim/Packages/Official2024" "$XDG_DATA_HOME"
     done
+    # RealTraffic counts as installed when its marker file exists in roaming application data.
+    if [ -z "${SKYFILL_NO_REPLAYER:-}" ] && [ -x "$REPLAYER" ]; then
+      mkdir -p "$XDG_CONFIG_HOME/InsideSystems"
+      : >"$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
+    else
+      rm -f "$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
+    fi
   fi
   "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" </dev/null >"$BUILD/simstandin.log" 2>&1 &
   standin_pid=$!
@@ -78,6 +96,12 @@ if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then
     export SKYFILL_DOWNLOAD_URL="http://127.0.0.1:9/downloads/"
     echo "No download-server stand-in built: the update check will find no server" >&2
   fi
+fi
+
+if [ -z "${SKYFILL_NO_REPLAYER:-}" ] && [ -x "$REPLAYER" ] && [ -f "$FEED" ]; then
+  "$REPLAYER" --feed "$FEED" </dev/null >"$BUILD/rtreplay.log" 2>&1 &
+  replayer_pid=$!
+  echo "Traffic replayer running (sample feed around EHAM, log in $BUILD/rtreplay.log)"
 fi
 
 cd "$BUILD/Skyfill"
