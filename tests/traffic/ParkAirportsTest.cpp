@@ -6,7 +6,10 @@
 #include <fmt/format.h>
 
 #include "core/settings/ProgramPaths.h"
+#include "core/WindowFields.h"
 #include "data/Airports.h"
+#include "data/apf/ParkApf.h"
+#include "sim/UserAircraft.h"
 #include "traffic/TrafficFixture.h"
 
 namespace skf::test {
@@ -138,6 +141,31 @@ TEST_F(ParkAirportsTest, AnUnreadableFileIsNotRewritten) {
     EXPECT_TRUE(std::filesystem::is_directory(g_myParkAirportsPath));
     EXPECT_TRUE(std::filesystem::exists(g_myParkAirportsPath / "keep"));
     EXPECT_NE(log().find("my_park_airports.txt could not be read, not rewritten"), std::string::npos);
+}
+
+TEST_F(ParkAirportsTest, ReReadAppliesAChangedReservedStand) {
+    g_parkAirport = Airport{};
+    g_parkAirport.icao = IcaoCode("EHAM");
+    g_stands = {makeStand("A1", 0.0, 30.0), makeStand("A2", 200.0, 30.0)};
+    numberStands(g_stands);
+    g_reservedStand = "A1";
+    g_stands[0].excluded = true;
+    g_userAircraft.setGround(false); // the ground state is known
+    g_mainWindow.userStandText.clear();
+    WorkFolder::writeFile(g_myParkAirportsPath, "EHAM,A2\n");
+    std::string message;
+    EXPECT_TRUE(gf_checkParkAirportsFile(true, message));
+    EXPECT_EQ(message, "reserved stand changed from 'A1' to 'A2'");
+    EXPECT_FALSE(g_stands[0].excluded);
+    EXPECT_TRUE(g_stands[1].excluded);
+    EXPECT_EQ(g_reservedStand, "A2");
+    EXPECT_TRUE(gf_checkParkAirportsFile(true, message));
+    EXPECT_EQ(message, "park airports and stands are okay");
+    WorkFolder::writeFile(g_myParkAirportsPath, "XXXX\n");
+    EXPECT_FALSE(gf_checkParkAirportsFile(true, message));
+    g_userAircraft.reset();
+    g_reservedStand.clear();
+    g_parkAirport = Airport{};
 }
 
 } // namespace
