@@ -22,7 +22,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path g_offlineRegcodesPath{g_infoFolder / "OfflineRegcodes.txt"};
+// A function, not a global: g_infoFolder of another file may not be built yet when globals are.
+fs::path lf_offlineRegcodesPath() {
+    return g_infoFolder / "OfflineRegcodes.txt";
+}
 
 // Every piece between the delimiters, trimmed; empty pieces are kept (they count as fields).
 std::vector<std::string_view> lf_fields(std::string_view text, char delimiter) {
@@ -242,10 +245,10 @@ void lf_processRegcodeFiles() {
             lf_mergeRegcodes(records);
         }
 
-        gf_removeIfExists(g_offlineRegcodesPath);
+        gf_removeIfExists(lf_offlineRegcodesPath());
         if (!g_regcodeMessages.empty()) {
-            if (!gf_writeLines(g_regcodeMessages, g_offlineRegcodesPath))
-                gf_logError(fmt::format("Failed to write {}", gf_pathToUtf8(g_offlineRegcodesPath)));
+            if (!gf_writeLines(g_regcodeMessages, lf_offlineRegcodesPath()))
+                gf_logError(fmt::format("Failed to write {}", gf_pathToUtf8(lf_offlineRegcodesPath())));
             if (!g_specialLiveryTitles.empty())
                 gf_log(fmt::format("{:5} special liveries", g_specialLiveryTitles.size()));
             if (!g_uniqueRegcodes.empty())

@@ -36,6 +36,7 @@ inline const char* const kWorldAig = R"(<root><meta>
   <l t="KLM A320 Blue" r="PH-AIG, PH-AAB" />
   <l t="KLM A320 Alpha Retro" r="PH-RTA, PH-RTB" s="true" />
   <l t="Not Installed" r="PH-NOT" />
+  <l t="Retired Paint" />
 </aig></root>)";
 
 inline const char* const kWorldUserFile = "DLH B744;PH-UNQ\nDLH A320;D-ABC1,D-ABC2;#\n";
@@ -59,6 +60,7 @@ public:
         MATCHING_DEPTH.set(4);
         writeFile("output/LiveriesScanned.xml", kWorldLiveries);
         std::filesystem::create_directories("input/my_regcodes");
+        std::filesystem::create_directories("output/info"); // made by the start-up before any scan
         writeFile("input/aig.xml", kWorldAig);
         gf_streamEncrypt(g_dataKey, "input/aig.xml", "input/AIG-regcodes.enc");
         std::filesystem::remove("input/aig.xml");
