@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+#include "core/ShellState.h"
+
 namespace skf {
 
 inline std::atomic<bool> g_reReadRequested{false};         // "Re-read": re-read my_park_airports.txt
@@ -15,7 +17,6 @@ inline std::atomic<bool> g_blockChanged{false};            // BLOCK_CALLSIGN cha
 inline std::atomic<bool> g_rematchRequested{false};        // MATCHING_DEPTH grew: forget unmatched names
 inline std::atomic<bool> g_staticUpdateAnnounced{false};   // gf_announceStaticUpdate: static update due
 
-// The object id of the live aircraft chosen in CALLSIGN_2_OBJECTID (written by the main cycle's lookup).
-inline std::atomic<std::uint32_t> g_selectedObjectId{0};
+// g_selectedObjectId (the object id of the live aircraft chosen in CALLSIGN_2_OBJECTID): core/ShellState.h.
 
 } // namespace skf

@@ -36,4 +36,8 @@ inline std::atomic<bool> g_productionMode{false};
 // closing down; read by the window when it quits.
 inline std::atomic<int> g_exitCode{0};
 
+// The object id of the live aircraft chosen in CALLSIGN_2_OBJECTID: written by the main cycle's lookup,
+// cleared by the traffic engine when that aircraft leaves the simulator or is respawned.
+inline std::atomic<std::uint32_t> g_selectedObjectId{0};
+
 } // namespace skf

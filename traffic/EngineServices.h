@@ -1,8 +1,8 @@
 #pragma once
 // Traffic engine: what the shell (start-up, run, main cycle, closing down, window commands) uses of it.
 //
-// This build holds the engine's placeholder: no aircraft is ever spawned or parked, no park airport is
-// read, so every count is 0 and every search finds nothing.
+// All of it runs on the engine's thread (the start-up thread): the window never calls in here, it raises
+// requests that the main cycle carries out.
 
 #include "core/Codes.h"
 #include "core/ProgramState.h"
@@ -16,7 +16,7 @@
 
 namespace skf {
 
-class LiveAircraft; // the aircraft record family of the simulator link
+struct LiveAircraft; // traffic/LiveAircraft.h
 
 // "Parking adjustments": recount, surplus removal, placements to add and remove.
 void gf_adjustParking();
