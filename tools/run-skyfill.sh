@@ -60,14 +60,17 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
       rm -f "$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
     fi
   fi
-  "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" </dev/null >"$BUILD/simstandin.log" 2>&1 &
+  # The trace keeps every call but the per-frame positions, and a snapshot of every object each 10 s, so
+  # that it stays small over an hour.
+  "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" --trace "$BUILD/simstandin-trace.jsonl" \
+    --no-frame-trace --no-move-trace --snapshot-every 10 </dev/null >"$BUILD/simstandin.log" 2>&1 &
   standin_pid=$!
   for _ in $(seq 100); do
     [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break
     kill -0 "$standin_pid" 2>/dev/null || { echo "simstandin did not start, see $BUILD/simstandin.log" >&2; exit 1; }
     sleep 0.05
   done
-  echo "Simulator stand-in running (default scenario, log in $BUILD/simstandin.log)"
+  echo "Simulator stand-in running (default scenario, log in $BUILD/simstandin.log, trace in $BUILD/simstandin-trace.jsonl)"
 fi
 
 if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then

@@ -120,7 +120,6 @@ double gf_parkTimeNow();
 double gf_categoryClimbRate(SizeCategory category);
 double gf_categoryTaxiSpeed(SizeCategory category);
 
-
 // ---- The stand logic this engine uses (stand search and options; built beside it)
 struct UserAircraftState;
 // The nearest free stand within radiusNm that fits the aircraft (or a stand of its options), or null.

@@ -187,7 +187,8 @@ void lf_requestPeriodicData() {
         bool failed = false;
         {
             std::lock_guard lock(g_simCommandMutex);
-            if (!g_simHalted.load()) {
+            // Without a connection there is no one to ask (the run is ending or has not connected yet).
+            if (!g_simHalted.load() && g_simConnect.load() != 0) {
                 failed = gf_simFailed(SimConnect_RequestDataOnSimObjectType(
                     g_simConnect.load(), SIM_REQ_RANGE, SIM_DEF_RANGE,
                     static_cast<std::uint32_t>(std::max(0, g_rangeMeters.load())), SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT));
@@ -200,7 +201,9 @@ void lf_requestPeriodicData() {
     }
     if (s % 100 == 0) {
         gf_sendUserPosition();
-        g_userAircraft = gf_requestUserPosition();
+        if (g_simConnect.load() != 0) {
+            gf_requestUserPosition(); // also copies the previous answer into g_userAircraft
+        }
     }
 }
 

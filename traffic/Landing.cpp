@@ -47,9 +47,8 @@ void gf_sendAiControls(const LiveAircraft& aircraft, double spoilers, double thr
 }
 
 bool lf_nearParkAirport(const LiveAircraft& a) {
-    return !g_parkAirport.icao.empty() &&
-           gf_distanceNm(a.position.latitude, a.position.longitude, g_parkAirport.latitude, g_parkAirport.longitude) <=
-               10.0;
+    return !g_parkAirport.icao.empty() && gf_distanceNm(a.position.latitude, a.position.longitude,
+                                                        g_parkAirport.latitude, g_parkAirport.longitude) <= 10.0;
 }
 
 void lf_configBelow10000(LiveAircraft& a) {
@@ -59,8 +58,8 @@ void lf_configBelow10000(LiveAircraft& a) {
         a.allLights = true;
         a.cruiseConfig = false;
     }
-    const bool big = a.category == SizeCategory::Buzjets || a.category == SizeCategory::Large ||
-                     a.category == SizeCategory::Heavy;
+    const bool big =
+        a.category == SizeCategory::Buzjets || a.category == SizeCategory::Large || a.category == SizeCategory::Heavy;
     const double agl = a.heightAboveGround;
     if (agl > (big ? 2050.0 : 625.0)) {
         lf_shrinkLimits(a);

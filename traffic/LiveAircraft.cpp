@@ -46,9 +46,8 @@ void lf_refreshIdentity(LiveAircraft& aircraft) {
 }
 
 std::size_t lf_activeLiveCount() {
-    return static_cast<std::size_t>(std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(), [](const auto& a) {
-        return a.simStatus == SimStatus::active;
-    }));
+    return static_cast<std::size_t>(std::count_if(g_liveAircraft.begin(), g_liveAircraft.end(),
+                                                  [](const auto& a) { return a.simStatus == SimStatus::active; }));
 }
 
 } // namespace
@@ -67,12 +66,11 @@ bool updateLiveAc(LiveAircraft& aircraft) {
             break;
         }
         if (aircraft.stream.empty()) {
-            gf_logError(fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
-                                    "updateLiveAc", gf_aircraftText(aircraft), aircraft.trafficId, aircraft.objectId,
-                                    aircraft.position.altitude,
-                                    fmt::format("{:.6f},{:.6f}", aircraft.position.latitude,
-                                                aircraft.position.longitude),
-                                    aircraft.position.airspeed));
+            gf_logError(fmt::format(
+                "{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}", "updateLiveAc",
+                gf_aircraftText(aircraft), aircraft.trafficId, aircraft.objectId, aircraft.position.altitude,
+                fmt::format("{:.6f},{:.6f}", aircraft.position.latitude, aircraft.position.longitude),
+                aircraft.position.airspeed));
             removeAircraftFromSim(aircraft);
             return aircraft.erase != 0 || aircraft.eraseCreationCancelled != 0;
         }
@@ -143,8 +141,8 @@ void lf_spawnFromBuffer(LiveAircraft& aircraft) {
     }
     if (g_spawnRequests.size() + lf_activeLiveCount() + g_liveCreationQueue.size() >= maxLive) {
         const UserAircraftState user = g_userAircraft.get();
-        const double d = gf_distanceNm(user.block.latitude, user.block.longitude, stream.front().latitude,
-                                       stream.front().longitude);
+        const double d =
+            gf_distanceNm(user.block.latitude, user.block.longitude, stream.front().latitude, stream.front().longitude);
         if (gf_removeFarthestLive(d)) {
             return lf_eraseBuffered(aircraft);
         }
@@ -369,7 +367,8 @@ void lf_initialPosition(LiveAircraft& aircraft) {
     } else if (aircraft.phase == FlightPhase::parked) {
         heading = aircraft.standHeading;
     } else if (stream.size() > 1 && !stream[1].stationary) {
-        heading = gf_bearing(Position{front.latitude, front.longitude}, Position{stream[1].latitude, stream[1].longitude});
+        heading =
+            gf_bearing(Position{front.latitude, front.longitude}, Position{stream[1].latitude, stream[1].longitude});
     } else {
         heading = front.track * g_degToRad;
     }

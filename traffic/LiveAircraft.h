@@ -44,7 +44,7 @@ struct LiveAircraft : ParkedAircraft {
     double lastRecordTime = 0.0;    // seconds of the feed's clock of the last accepted report
     double liveParkedTestLat = 0.0; // where the last live-versus-parked ground test was made
     double liveParkedTestLon = 0.0;
-    EngineTime standContact{}; // last contact with its stand
+    EngineTime standContact{};           // last contact with its stand
     std::int32_t extrapolationCount = 0; // 0 none, >0 points still to extrapolate (1 also: holding), -1 done
     std::uint32_t holdingStart = 0;      // engine step
     FlightPhase phase = FlightPhase::birth;
@@ -75,7 +75,7 @@ struct LiveAircraft : ParkedAircraft {
     std::int32_t rangeDataCount = 1;
     std::int32_t pushBackCountdown = 0;
     std::int32_t movesAway = 0;
-    double targetHeading = 0.0;       // radians
+    double targetHeading = 0.0;        // radians
     double heightAboveGround = 2500.0; // feet
     double heightAboveParkElevation = 0.0;
     double touchdownHeading = 0.0;

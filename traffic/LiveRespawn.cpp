@@ -149,8 +149,8 @@ void liveryRespawn(LiveAircraft& aircraft) {
             copy.longitude = aircraft.position.longitude;
             copy.altitude = aircraft.position.altitude;
             copy.bank = aircraft.position.bank;
-            copy.stationary = gf_samePosition(copy.latitude, copy.longitude, stream.front().latitude,
-                                              stream.front().longitude);
+            copy.stationary =
+                gf_samePosition(copy.latitude, copy.longitude, stream.front().latitude, stream.front().longitude);
         } else {
             while (stream.size() > 1) {
                 stream.pop_back();
@@ -169,7 +169,8 @@ void liveryRespawn(LiveAircraft& aircraft) {
             gf_resetLiveCallsignList();
         }
         if (aircraft.objectId == 0) {
-            gf_logError(fmt::format("{} removing act {} with objectid=0 ?", "liveryRespawn", gf_aircraftText(aircraft)));
+            gf_logError(
+                fmt::format("{} removing act {} with objectid=0 ?", "liveryRespawn", gf_aircraftText(aircraft)));
             return;
         }
         g_engineRemovalQueue.push_back(aircraft.objectId);

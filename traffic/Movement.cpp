@@ -40,14 +40,13 @@ double lf_maxPitchRate(SizeCategory c) {
 }
 
 double lf_maxBank(SizeCategory c) {
-    static const CategoryTable<double> table{{0, 0.6981317007977318}, {1, 0.6108652381980153},
-                                             {2, 0.5235987755982988}, {3, 0.3490658503988659},
-                                             {4, 1.5707963267948966}, {5, 1.3089969389957472}};
+    static const CategoryTable<double> table{{0, 0.6981317007977318}, {1, 0.6108652381980153}, {2, 0.5235987755982988},
+                                             {3, 0.3490658503988659}, {4, 1.5707963267948966}, {5, 1.3089969389957472}};
     return table.at(c);
 }
 
 double lf_maxBankRate(SizeCategory c) {
-    static const CategoryTable<double> table{{0, 0.0006108652381980154}, {1, 0.0004799655442984406},
+    static const CategoryTable<double> table{{0, 0.0006108652381980154},  {1, 0.0004799655442984406},
                                              {2, 0.00034906585039886593}, {3, 0.00026179938779914946},
                                              {4, 0.0017453292519943294},  {5, 0.0010471975511965978}};
     return table.at(c);
@@ -93,8 +92,8 @@ void lf_shrinkLimits(LiveAircraft& a) {
 
 double lf_legSpeed(const StreamPoint& a, const StreamPoint& b, double distanceNm) {
     if (a.groundSpeed == 0.0 && b.groundSpeed == 0.0) {
-        std::int32_t diff = static_cast<std::int32_t>(static_cast<std::uint32_t>(b.dueStep) -
-                                                      static_cast<std::uint32_t>(a.dueStep));
+        std::int32_t diff =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(b.dueStep) - static_cast<std::uint32_t>(a.dueStep));
         if (diff < 26) {
             diff = 25;
         }
@@ -325,8 +324,8 @@ void lf_setDueStep(LiveAircraft& a, std::int32_t steps) {
     std::int32_t due = lf_nowPlus(steps);
     if (a.extrapolationCount <= 0) {
         const std::int32_t feedDue = second.dueStep;
-        const auto offset = static_cast<std::int32_t>(static_cast<std::uint32_t>(due) -
-                                                      static_cast<std::uint32_t>(feedDue));
+        const auto offset =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(due) - static_cast<std::uint32_t>(feedDue));
         if (offset > a.leadLimit) {
             due = feedDue + a.leadLimit;
         } else if (offset < -a.lagLimit) {
@@ -450,8 +449,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
     const std::uint32_t now = lf_now();
     if (a.phase == FlightPhase::parking) {
         lf_arriveAtStand(a);
-    } else if (a.phase == FlightPhase::pushed_back ||
-               (a.phase == FlightPhase::taxi && !a.takeOff && !a.landingRoll)) {
+    } else if (a.phase == FlightPhase::pushed_back || (a.phase == FlightPhase::taxi && !a.takeOff && !a.landingRoll)) {
         for (const auto& other : g_liveAircraft) {
             if (&other == &a || other.simStatus != SimStatus::active || !other.onGround ||
                 other.phase != FlightPhase::taxi) {
@@ -570,8 +568,8 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
     const double steps = ground ? 300.0 : 800.0;
     if (speed > 0.0) {
         const double distanceNm = speed * steps / 360000.0;
-        const Position to = gf_destinationPoint(Position{a.position.latitude, a.position.longitude},
-                                                a.position.heading, distanceNm * g_feetPerNm);
+        const Position to = gf_destinationPoint(Position{a.position.latitude, a.position.longitude}, a.position.heading,
+                                                distanceNm * g_feetPerNm);
         p.stationary = gf_samePosition(to.latitude, to.longitude, front.latitude, front.longitude);
         p.latitude = to.latitude;
         p.longitude = to.longitude;
@@ -606,8 +604,8 @@ static void lf_advancePosition(LiveAircraft& a) {
         if (gf_samePosition(front.latitude, front.longitude, second.latitude, second.longitude)) {
             second.stationary = true;
         } else {
-            a.targetHeading = gf_bearing(Position{front.latitude, front.longitude},
-                                         Position{second.latitude, second.longitude});
+            a.targetHeading =
+                gf_bearing(Position{front.latitude, front.longitude}, Position{second.latitude, second.longitude});
         }
     }
     if (a.onGround) {

@@ -96,8 +96,8 @@ double lf_headingChangeAhead(const LiveAircraft& a) {
     if (s.size() >= 3) {
         bearing = gf_bearing(Position{s[1].latitude, s[1].longitude}, Position{s[2].latitude, s[2].longitude});
     } else if (s.size() == 2) {
-        bearing = gf_bearing(Position{a.position.latitude, a.position.longitude},
-                             Position{s[1].latitude, s[1].longitude});
+        bearing =
+            gf_bearing(Position{a.position.latitude, a.position.longitude}, Position{s[1].latitude, s[1].longitude});
     } else {
         return 0.0;
     }
@@ -114,8 +114,8 @@ void lf_insertMidpoint(LiveAircraft& a) {
     mid.longitude = (s[0].longitude + s[1].longitude) / 2.0;
     mid.groundSpeed = (s[0].groundSpeed + s[1].groundSpeed) / 2.0;
     mid.altitude = (s[0].altitude + s[1].altitude) / 2.0;
-    const auto span = static_cast<std::int32_t>(static_cast<std::uint32_t>(s[1].dueStep) -
-                                                static_cast<std::uint32_t>(s[0].dueStep));
+    const auto span =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(s[1].dueStep) - static_cast<std::uint32_t>(s[0].dueStep));
     mid.dueStep = s[0].dueStep + static_cast<std::int32_t>(std::lround(span / 2.0));
     mid.airborne = mid.altitude > 0.0;
     if (!mid.airborne) {
@@ -277,8 +277,7 @@ void nextPosGround(LiveAircraft& a) {
             }
         } else if (s.size() >= 3) {
             lf_checkStraight(a);
-        } else if (s.size() == 2 && a.extrapolationCount == 0 &&
-                   std::abs(s[0].groundSpeed - s[1].groundSpeed) > 5.0 &&
+        } else if (s.size() == 2 && a.extrapolationCount == 0 && std::abs(s[0].groundSpeed - s[1].groundSpeed) > 5.0 &&
                    gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= 100.0) {
             lf_insertMidpoint(a);
         }
@@ -308,8 +307,8 @@ void nextPosGround(LiveAircraft& a) {
         a.leadLimit = a.takeOff ? 5000 : 3000;
         a.lagLimit = 3000;
         if (a.leaving && !s.empty()) {
-            const double bearing = gf_bearing(Position{a.standLat, a.standLon},
-                                              Position{s.back().latitude, s.back().longitude});
+            const double bearing =
+                gf_bearing(Position{a.standLat, a.standLon}, Position{s.back().latitude, s.back().longitude});
             const double angle = std::round(std::abs(gf_normalisePi(bearing - a.standHeading)) * g_radToDeg);
             if (angle < 90.0) {
                 lf_pullOut(a);

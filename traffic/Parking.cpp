@@ -95,8 +95,8 @@ void try2Park(LiveAircraft& a, bool wide) {
     }
     a.lastParkTryLat = last.latitude;
     a.lastParkTryLon = last.longitude;
-    Stand* stand = lf_findFreeStand(last.latitude, last.longitude, a,
-                                    wide ? 0.029697624190064796 : 0.010799136069114472, wide);
+    Stand* stand =
+        lf_findFreeStand(last.latitude, last.longitude, a, wide ? 0.029697624190064796 : 0.010799136069114472, wide);
     if (stand == nullptr) {
         return;
     }
@@ -271,8 +271,8 @@ void lf_leaveStand(LiveAircraft& a, StreamPoint& p) {
 void lf_pullOut(LiveAircraft& a) {
     a.leaving = false;
     a.extrapolationCount = 0;
-    const Position target = gf_destinationPoint(Position{a.standLat, a.standLon}, a.standHeading,
-                                                2.0 * a.halfWingspanNm * g_feetPerNm);
+    const Position target =
+        gf_destinationPoint(Position{a.standLat, a.standLon}, a.standHeading, 2.0 * a.halfWingspanNm * g_feetPerNm);
     auto& s = a.stream;
     s.front().groundSpeed = a.taxiSpeed;
     lf_cutToFront(a);
@@ -340,8 +340,8 @@ bool lf_standConflictAtSpawn(std::int32_t standId, LiveAircraft& newcomer) {
         const std::string_view mine = newcomer.callsign;
         const std::string_view theirs = holder.callsign;
         if (mine == theirs) {
-            gf_log(fmt::format("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ", name, theirs,
-                               mine));
+            gf_log(
+                fmt::format("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ", name, theirs, mine));
             removeAircraftFromSim(holder);
             return true;
         }

@@ -88,7 +88,8 @@ void gf_removeAllStatic() {
 }
 
 void gf_clearReservedStand(std::string_view standName) {
-    const auto stand = std::find_if(g_stands.begin(), g_stands.end(), [&](const Stand& s) { return s.id == standName; });
+    const auto stand =
+        std::find_if(g_stands.begin(), g_stands.end(), [&](const Stand& s) { return s.id == standName; });
     if (stand == g_stands.end()) {
         return;
     }
@@ -161,8 +162,8 @@ std::vector<ParkedLiveEntry> lf_collectParkedLive() {
             list.push_back(ParkedLiveEntry{live.callsign, live.standId, 0});
             continue;
         }
-        const auto minutes =
-            static_cast<std::int32_t>(std::chrono::duration_cast<std::chrono::minutes>(now - live.standContact).count());
+        const auto minutes = static_cast<std::int32_t>(
+            std::chrono::duration_cast<std::chrono::minutes>(now - live.standContact).count());
         const std::int32_t limit = live.category == SizeCategory::Heavy ? 180 : 90;
         if (INITIAL_LOAD_ONLY.value() || minutes <= limit) {
             list.push_back(ParkedLiveEntry{live.callsign, live.standId, minutes});

@@ -89,9 +89,8 @@ bool lf_onLiveCreated(LiveAircraft& aircraft, const SimMessage& message) {
     bool failed = false;
     {
         std::lock_guard lock(g_simCommandMutex);
-        failed = gf_simFailed(SimConnect_RequestDataOnSimObject(g_simConnect.load(), SIM_REQ_STATIC_CG,
-                                                                SIM_DEF_STATIC_CG, aircraft.objectId,
-                                                                SIMCONNECT_PERIOD_ONCE));
+        failed = gf_simFailed(SimConnect_RequestDataOnSimObject(
+            g_simConnect.load(), SIM_REQ_STATIC_CG, SIM_DEF_STATIC_CG, aircraft.objectId, SIMCONNECT_PERIOD_ONCE));
     }
     if (failed) {
         gf_logError("SimConnect request StaticCG fails");

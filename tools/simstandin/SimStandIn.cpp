@@ -24,6 +24,9 @@
 //  "event"    something the simulator did by itself: "what" ("created", "removed", "connect", "disconnect",
 //             "teleport", "quit", ...)
 //  "snapshot" "objects": every object
+//  "pose"     (tracePoses) one AI object after a frame: "object", "atcId", "lat", "lon", "alt", "pitch", "bank",
+//             "heading" (radians), "onGround", "agl"
+// A set-data that moves an object carries "moves": true.
 namespace skf::standin {
 
 namespace {
@@ -536,6 +539,8 @@ void SimStandIn::handleFrame(Conn& c, const SimWireFrame& f) {
     ++callCounts_[idx];
     json t{{"dir", "call"}, {"conn", c.id}, {"call", gf_simCallName(call)}, {"packet", f.packetId}};
     handleCall(c, call, f.packetId, r, t);
+    if (!cfg_.traceMoves && t.contains("moves") && !t.contains("firstMove"))
+        return; // a per-frame position: left out of a long run's trace
     traceLine(std::move(t));
 }
 
@@ -812,6 +817,7 @@ void SimStandIn::sendRaw(Conn& c, const void* msg, std::size_t size, const json&
     auto* head = reinterpret_cast<SIMCONNECT_RECV*>(bytes.data());
     head->dwSize = static_cast<std::uint32_t>(size);
     head->dwVersion = SIM_WIRE_VERSION;
+    ++messagesSent_;
     SimWireWriter w(static_cast<std::uint32_t>(SimReply::Message), 0);
     w.raw(bytes.data(), bytes.size());
     const auto& fr = w.frame();
@@ -911,7 +917,8 @@ bool SimStandIn::blockOf(Conn& c, std::uint32_t defineId, const SimObjectState& 
             isText = true;
             break;
         case Var::OnGround:
-            num = agl <= 0.5 ? 1 : 0;
+            // An AI object's altitude is that of its reference point, which rests static CG above the ground.
+            num = agl <= (o.kind == ObjectKind::Ai ? o.staticCgFt : 0.0) + 0.5 ? 1 : 0;
             break;
         case Var::Lat:
             num = deg ? o.lat : o.lat * kDeg;
@@ -1092,6 +1099,7 @@ void SimStandIn::applyBlock(Conn& c, std::uint32_t defineId, SimObjectState& o, 
     }
     if (!moves)
         return;
+    t["moves"] = true;
     ++o.positionSets;
     if (!o.moved) {
         o.moved = true;
@@ -1162,6 +1170,11 @@ void SimStandIn::tick() {
         tickAi();
         confirmCreations();
         sendSystemEvent("Frame", 0);
+        if (cfg_.tracePoses)
+            tracePoses();
+        const auto every = static_cast<std::uint64_t>(std::llround(cfg_.snapshotEverySeconds * kFramesPerSecond));
+        if (every > 0 && frame_ % every == 0)
+            traceLine(snapshotLocked());
     }
     if (frame_ % kFramesPerSecond == 0) {
         for (auto& c : conns_) {
@@ -1171,6 +1184,25 @@ void SimStandIn::tick() {
             for (const auto& q : c->everySecond)
                 sendObjectData(*c, q.requestId, q.defineId, objects_.at(q.objectId), false, 1, 1);
         }
+    }
+}
+
+void SimStandIn::tracePoses() {
+    for (const auto& [id, o] : objects_) {
+        if (o.kind != ObjectKind::Ai)
+            continue;
+        const double agl = o.altFt - groundFt(o.lat, o.lon);
+        traceLine({{"dir", "pose"},
+                   {"object", id},
+                   {"atcId", o.atcId},
+                   {"lat", o.lat},
+                   {"lon", o.lon},
+                   {"alt", o.altFt},
+                   {"pitch", o.pitch},
+                   {"bank", o.bank},
+                   {"heading", o.heading},
+                   {"onGround", agl <= o.staticCgFt + 0.5},
+                   {"agl", agl}});
     }
 }
 
@@ -1499,6 +1531,11 @@ std::size_t SimStandIn::connectionCount() const {
 std::uint64_t SimStandIn::frameCount() const {
     std::lock_guard lock(mutex_);
     return frame_;
+}
+
+std::uint64_t SimStandIn::messagesSent() const {
+    std::lock_guard lock(mutex_);
+    return messagesSent_;
 }
 
 std::uint64_t SimStandIn::callCount(SimCall call) const {

@@ -9,7 +9,9 @@
 //
 // Trace: every call received and every message sent is one JSON line (see SimStandIn.cpp for its fields); calls
 // on an object carry "obj", a snapshot of that object after the call; a full "snapshot" line with every object
-// is written when a client goes, when the stand-in stops and on traceSnapshot().
+// is written when a client goes, when the stand-in stops, on traceSnapshot() and every snapshotEverySeconds.
+// With tracePoses every AI object's pose is a line of its own on every frame (tests check motion from it);
+// without traceMoves the per-frame position calls stay out, so a trace of a long run stays small.
 
 #include <chrono>
 #include <condition_variable>
@@ -35,11 +37,14 @@ namespace skf::standin {
 struct StandInConfig {
     std::string socketPath; // empty: gf_simConnectSocketPath()
     Scenario scenario = gf_defaultScenario();
-    bool started = true;        // false: opens are refused until setStarted(true)
-    bool realTime = false;      // ticks by itself at 30 frames per second
-    std::string tracePath;      // empty: no trace file
-    bool traceInMemory = false; // keep every trace line for trace()
-    bool traceFrames = true;    // trace the "Frame" events too
+    bool started = true;             // false: opens are refused until setStarted(true)
+    bool realTime = false;           // ticks by itself at 30 frames per second
+    std::string tracePath;           // empty: no trace file
+    bool traceInMemory = false;      // keep every trace line for trace()
+    bool traceFrames = true;         // trace the "Frame" events too
+    bool traceMoves = true;          // trace every position set-data (false: only an object's first move)
+    bool tracePoses = false;         // a "pose" line of every AI object on every frame
+    double snapshotEverySeconds = 0; // a "snapshot" line every so many seconds of flight time (0: never)
 };
 
 enum class ObjectKind { User, Ai, Foreign };
@@ -114,6 +119,9 @@ public:
     std::size_t aiObjectCount() const;
     std::size_t connectionCount() const;
     std::uint64_t frameCount() const;
+    // Messages sent to clients so far (every kind, frames included): a client that has received this many
+    // has seen everything the stand-in sent.
+    std::uint64_t messagesSent() const;
     std::uint64_t callCount(SimCall call) const;
     // Ids of every AI object (also removed ones) whose first move came before release and all three freezes.
     std::vector<std::uint32_t> movedBeforeReady() const;
@@ -172,6 +180,7 @@ private:
     void tickUser();
     void tickForeign();
     void tickAi();
+    void tracePoses();
     void confirmCreations();
 
     void sendRaw(Conn& c, const void* msg, std::size_t size, const nlohmann::json& t);
@@ -224,6 +233,7 @@ private:
     std::vector<std::uint32_t> movedBeforeReady_;
     std::vector<std::uint32_t> removed_;
     std::uint64_t traceSeq_ = 0;
+    std::uint64_t messagesSent_ = 0;
     std::ofstream traceFile_;
     std::vector<nlohmann::json> traceMem_;
     std::chrono::steady_clock::time_point nextTick_;

@@ -1,7 +1,8 @@
 // simstandin: runs the simulator stand-in in real time beside Skyfill.
 //
 //   simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE] [--capacity N]
-//              [--trace FILE] [--not-started SECONDS]
+//              [--trace FILE] [--no-frame-trace] [--no-move-trace] [--trace-poses] [--snapshot-every SECONDS]
+//              [--not-started SECONDS]
 //
 // Commands on standard input, one per line: quit, load [FILE], pause, resume, teleport LAT LON, exception CODE,
 // drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program.
@@ -29,7 +30,8 @@ void onSignal(int) {
 
 void usage() {
     std::cerr << "usage: simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE]\n"
-                 "                  [--capacity N] [--trace FILE] [--not-started SECONDS]\n";
+                 "                  [--capacity N] [--trace FILE] [--no-frame-trace] [--no-move-trace]\n"
+                 "                  [--trace-poses] [--snapshot-every SECONDS] [--not-started SECONDS]\n";
 }
 
 std::vector<std::string> readTitles(const std::string& file) {
@@ -116,6 +118,14 @@ int main(int argc, char** argv) {
                 capacity = static_cast<std::uint32_t>(std::stoul(next()));
             else if (a == "--trace")
                 cfg.tracePath = next();
+            else if (a == "--no-frame-trace")
+                cfg.traceFrames = false;
+            else if (a == "--no-move-trace")
+                cfg.traceMoves = false;
+            else if (a == "--trace-poses")
+                cfg.tracePoses = true;
+            else if (a == "--snapshot-every")
+                cfg.snapshotEverySeconds = std::stod(next());
             else if (a == "--not-started")
                 notStartedSeconds = std::stoi(next());
             else if (a == "--help" || a == "-h") {
