@@ -8,6 +8,8 @@
 
 #include "feed/TrafficQueue.h"
 #include "traffic/EngineState.h"
+#include "traffic/ParkAirports.h"
+#include "traffic/Stands.h"
 
 namespace skf {
 
@@ -99,8 +101,6 @@ bool lf_adjacentFree(std::int32_t adjacentId, const LiveAircraft& aircraft, cons
 void lf_clearAdjacent(std::int32_t adjacentId, const LiveAircraft& aircraft, const Stand& stand);
 void lf_staticMakesWay(const LiveAircraft& aircraft, const Stand& stand);
 void lf_clearStandCargo(LiveAircraft& aircraft);
-// The stand of the table with this id, or null.
-Stand* gf_findStand(std::int32_t standId);
 
 // ---- Shared helpers
 inline constexpr double kPi = 3.141592653589793;
@@ -120,23 +120,11 @@ double gf_parkTimeNow();
 double gf_categoryClimbRate(SizeCategory category);
 double gf_categoryTaxiSpeed(SizeCategory category);
 
-// ---- The stand logic this engine uses (stand search and options; built beside it)
-struct UserAircraftState;
-// The nearest free stand within radiusNm that fits the aircraft (or a stand of its options), or null.
-Stand* lf_findFreeStand(double latitude, double longitude, const FlightRecord& aircraft, double radiusNm,
-                        bool preferOption);
-// The name of the stand under the user aircraft (empty: none).
-std::string gf_standNameAt(const UserAircraftState& user);
-// The stand's name for log lines ("sid==0?", "sid==?").
-std::string gf_standName(std::int32_t standId);
-// Learns the aircraft's stay at the stand (kind 0 arrived, 1 found at spawn, 2 and 3 leaving).
-void lf_addRealStandOption(std::int32_t standId, LiveAircraft& aircraft, std::int32_t kind);
+// ---- The stand logic this engine uses: traffic/Stands.h, traffic/ParkAirports.h
 // Keeps the number of parked aircraft at the wanted count (extra 1: the caller is not counted yet).
 void gf_enforceMaxPark(std::uint8_t extra);
 // The reserved stand's name of the park airport (empty: none).
 std::string gf_reservedStandName();
-// The reserved-stand refresh of the park-airport list (see sim/EngineHooks.h).
-bool gf_reserveUserStand(const std::string& standName);
 // The static placement and the park airport (built beside this engine): the next static aircraft of the
 // pending placements, the reservations of the start, and the reset of the parking state.
 void lf_addStaticAircraft();

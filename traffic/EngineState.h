@@ -16,6 +16,7 @@
 #include "sim/AircraftRecords.h"
 #include "sim/SimQueues.h"
 #include "traffic/LiveAircraft.h"
+#include "traffic/Stands.h"
 
 namespace skf {
 
@@ -53,13 +54,6 @@ LiveAircraft* gf_findLiveByTrafficId(std::uint32_t trafficId);
 // The live aircraft with this object id, or null (object id 0 finds none).
 LiveAircraft* gf_findLiveByObjectId(std::uint32_t objectId);
 
-// One parked live aircraft as the parking adjustment sees it.
-struct ParkedLiveEntry {
-    std::string callsign;
-    std::int32_t standId = 0;
-    std::int32_t minutes = 0; // since its last stand contact; 0 while within its stand area
-    friend auto operator<=>(const ParkedLiveEntry&, const ParkedLiveEntry&) = default;
-};
 // The active parked live aircraft, sorted; one parked too long (90 minutes, 180 for Heavy) is removed
 // instead of listed unless INITIAL_LOAD_ONLY is on.
 std::vector<ParkedLiveEntry> lf_collectParkedLive();

@@ -50,15 +50,6 @@ void lf_leaveLights(const LiveAircraft& a) {
 
 } // namespace
 
-Stand* gf_findStand(std::int32_t standId) {
-    if (standId < 1) {
-        return nullptr;
-    }
-    const auto it = std::lower_bound(g_stands.begin(), g_stands.end(), standId,
-                                     [](const Stand& s, std::int32_t id) { return s.sid < id; });
-    return it != g_stands.end() && it->sid == standId ? &*it : nullptr;
-}
-
 void gf_shutDownAtStand(ParkedAircraft& aircraft) {
     gf_setThrottle(aircraft, 0);
     gf_setFlaps(aircraft, 0);
