@@ -133,16 +133,12 @@ void gf_resetParking();
 // Drops every pending static placement for the stand (a live aircraft parks there).
 void gf_dropPendingStaticAt(std::int32_t standId);
 
-// ---- The livery matching this engine uses
-// Chooses a livery for the record (its title set, or empty when none was found).
-void gf_matchLiveryForLive(FlightRecord& record);
-// The title remembered for a traffic id.
-std::optional<std::string_view> gf_liveryTitleForId(std::uint32_t trafficId);
-// A title the simulator refused.
-void gf_reportLiveryNotCreated(const FlightRecord& record);
+// ---- The livery matching this engine uses (liveries/LiveryMatching.h) and what it keeps of it
 // Forgets the title remembered for a traffic id; true when one was remembered.
 bool gf_forgetLiveryTitleForId(std::uint32_t trafficId);
 void gf_clearLiveryTitlesById();
+// Remembers the title chosen for a traffic id.
+void gf_rememberLiveryTitle(std::uint32_t trafficId, std::string_view title);
 // The title of the registration-code lists for a registration, if any.
 std::optional<std::string_view> gf_regcodeTitle(std::string_view registration);
 } // namespace skf

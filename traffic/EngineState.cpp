@@ -11,7 +11,6 @@ std::vector<std::uint32_t> g_spawnRequests;
 std::vector<ReadyObject> g_readyObjects;
 std::vector<std::uint32_t> g_standMatchIds;
 std::vector<std::string> g_ghostCallsigns;
-std::unordered_set<std::string> g_noLiveryKeys;
 
 namespace {
 std::function<EngineTime()> s_clock;

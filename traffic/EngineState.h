@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "liveries/LiveryMatching.h"
 #include "sim/AircraftRecords.h"
 #include "sim/SimQueues.h"
 #include "traffic/LiveAircraft.h"
@@ -38,8 +39,9 @@ extern std::vector<ReadyObject> g_readyObjects;
 extern std::vector<std::uint32_t> g_standMatchIds;
 // Callsigns with a trailing underscore whose aircraft was removed as a ghost.
 extern std::vector<std::string> g_ghostCallsigns;
-// Matching keys of aircraft for which no livery was found: such an aircraft is not spawned again.
-extern std::unordered_set<std::string> g_noLiveryKeys;
+// g_noLiveryKeys (matching keys of aircraft for which no livery was found: such an aircraft is not spawned
+// again) and g_liveryTitleById (the title chosen per traffic id) are the engine's, declared beside the
+// matching that prints them (liveries/LiveryMatching.h).
 
 // The engine's clock: stand-contact times and parked durations. Tests inject their own.
 EngineTime gf_engineNow();

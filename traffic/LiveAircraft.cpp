@@ -185,6 +185,9 @@ void spawnLiveAc(LiveAircraft& aircraft) {
                 aircraft.liveryTitle = *title;
             } else {
                 gf_matchLiveryForLive(aircraft);
+                if (!aircraft.liveryTitle.empty()) {
+                    gf_rememberLiveryTitle(aircraft.trafficId, aircraft.liveryTitle);
+                }
             }
         }
         if (aircraft.liveryTitle.empty()) {

@@ -1,21 +1,29 @@
-// Placeholder of the livery matching the engine uses: no livery is ever found.
+// What the engine keeps of the livery matching: the title chosen per traffic id, and the look-up of the
+// registration-code lists. Engine thread.
+#include "liveries/LiveryMatching.h"
+#include "liveries/LiveryTables.h"
 #include "traffic/EngineInternal.h"
 
 namespace skf {
 
-void gf_matchLiveryForLive(FlightRecord& record) {
-    record.liveryTitle = {};
+void gf_rememberLiveryTitle(std::uint32_t trafficId, std::string_view title) {
+    g_liveryTitleById[trafficId] = title;
 }
-std::optional<std::string_view> gf_liveryTitleForId(std::uint32_t) {
-    return std::nullopt;
+
+bool gf_forgetLiveryTitleForId(std::uint32_t trafficId) {
+    return g_liveryTitleById.erase(trafficId) > 0;
 }
-void gf_reportLiveryNotCreated(const FlightRecord&) {}
-bool gf_forgetLiveryTitleForId(std::uint32_t) {
-    return false;
+
+void gf_clearLiveryTitlesById() {
+    g_liveryTitleById.clear();
 }
-void gf_clearLiveryTitlesById() {}
-std::optional<std::string_view> gf_regcodeTitle(std::string_view) {
-    return std::nullopt;
+
+std::optional<std::string_view> gf_regcodeTitle(std::string_view registration) {
+    const auto it = g_regcodeTitles.find(registration);
+    if (it == g_regcodeTitles.end()) {
+        return std::nullopt;
+    }
+    return it->second;
 }
 
 } // namespace skf
