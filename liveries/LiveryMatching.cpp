@@ -230,9 +230,9 @@ void gf_matchLiveryForLive(FlightRecord& record) {
         lf_assignLivery(record, 4))
         return;
     const bool hasAirline = !gf_operatorName(record.airlineId).empty();
-    const DbaseAirline dbase = lf_dbaseAirline(record);
     if (hasAirline && lf_matchAirlineModel(record, record.airlineId, model) && lf_assignLivery(record, 2))
         return;
+    const DbaseAirline dbase = lf_dbaseAirline(record); // only now: most aircraft matched above
     if (dbase.known && lf_matchAirlineModel(record, dbase.airline, model) && lf_assignLivery(record, 2))
         return;
     if (depth < 3)
@@ -262,9 +262,9 @@ bool gf_matchLiveryForParked(FlightRecord& record, const Stand& stand) {
         if (lf_isPvt(record.airlineId) && lf_matchAirlineModel(record, lf_genericAirline(), model) &&
             lf_goodParkedTitle(record))
             return lf_parkedMatch(record, 4);
-        const DbaseAirline dbase = lf_dbaseAirline(record);
         if (lf_matchAirlineModel(record, record.airlineId, model) && lf_goodParkedTitle(record))
             return lf_parkedMatch(record, 2);
+        const DbaseAirline dbase = lf_dbaseAirline(record);
         if (dbase.known && lf_matchAirlineModel(record, dbase.airline, model) && lf_goodParkedTitle(record))
             return lf_parkedMatch(record, 2);
         if (depth >= 3) {
