@@ -256,6 +256,7 @@ void lf_processRegcodeFiles() {
         }
     } catch (const std::exception& e) {
         gf_logError(fmt::format("exception: {}", e.what()));
+        gf_removeIfExists(g_aigRegcodesXmlPath); // the plain list never stays behind
     }
 }
 

@@ -232,3 +232,16 @@ TEST_F(LiveryTablesTest, DontUseTitles) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(LiveryTablesTest, AnErrorInTheRegcodeFilesKeepsWhatWasMerged) {
+    fs::remove_all("input/my_regcodes");
+    world.writeFile("input/my_regcodes", "a file where the folder should be");
+    skf::gf_processScannedLiveries();
+    EXPECT_TRUE(logged("==> exception: ")) << log();
+    EXPECT_TRUE(skf::g_regcodeTitles.contains(std::string_view("PH-AIG"))); // the AIG list's codes stay
+    EXPECT_FALSE(fs::exists("input/AIG-regcodes.xml"));
+}
+
+} // namespace
