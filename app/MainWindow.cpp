@@ -25,7 +25,6 @@
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/SettingsFile.h"
 #include "feed/FeedServices.h"
-#include "liveries/LiveryServices.h"
 
 namespace skf {
 
@@ -203,11 +202,6 @@ void lf_onCloseWindow() {
 }
 
 void lf_onStartMessage() {
-    // The previous run has ended: nothing reads the livery tables now.
-    if (gf_takeLiveryResetRequest()) {
-        gf_clearLiveryTables();
-        g_liveriesProcessed = false;
-    }
     std::function<void()> startUp = gf_startUpFunction();
     if (!startUp) {
         gf_log("No start-up registered: nothing started");

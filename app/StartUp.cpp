@@ -5,6 +5,7 @@
 #include "app/MainCycle.h"
 #include "app/Run.h"
 #include "app/ShellThreads.h"
+#include "app/WindowRequests.h"
 #include "app/ControlCommands.h"
 #include "core/Codes.h"
 #include "core/Files.h"
@@ -120,6 +121,12 @@ void lf_startUpSequence() {
     g_workerLimit = hardware > 0 ? static_cast<int>(hardware) : 2;
     g_activeWorkers = 0;
 
+    // A reset the window asked for (a new simulator, a scan box): the tables are emptied here, on the thread
+    // that builds and reads them, while nothing of a run holds a view into them.
+    if (gf_takeLiveryResetRequest()) {
+        gf_clearLiveryTables();
+        g_liveriesProcessed = false;
+    }
     // Also after the end of a production run: the scan itself stops early on a stop flag.
     if (SCAN_LIVERIES.value())
         gf_scanLiveries();

@@ -36,8 +36,8 @@ void gf_requestDestination(const DestinationRequest& destination);
 std::optional<DestinationRequest> gf_takeDestinationRequest();
 
 // The livery tables must be built again (a new simulator, a scan switched on during the start-up). Taken
-// by the window when it starts the next start-up thread, before that thread runs: it empties the tables
-// and clears g_liveriesProcessed while no other thread uses them.
+// by the start-up thread before it builds the tables: it empties them and clears g_liveriesProcessed there,
+// never on the window thread.
 void gf_requestLiveryReset();
 bool gf_takeLiveryResetRequest();
 

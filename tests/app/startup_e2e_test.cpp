@@ -14,6 +14,7 @@
 #include "data/Crypto.h"
 #include "data/Dbase.h"
 #include "data/Downloader.h"
+#include "liveries/LiveryTables.h"
 #include "platform/ui/HeadlessWindow.h"
 #include "support/FastCycleClock.h"
 #include "support/ProgramFolder.h"
@@ -98,6 +99,8 @@ protected:
         skf::g_restartPending = false;
         skf::g_exitCode = 0;
         skf::g_dbaseLoaded = false;
+        skf::gf_clearLiveryTables(); // built at every first start-up of a process
+        skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();
         skf::gf_resetAirports();
         skf::gf_clearError();
@@ -197,7 +200,10 @@ TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
     fs::create_directories("input");
     for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"})
         fs::copy_file(srv / "11" / f, fs::path("input") / f);
+    skf::g_liveriesProcessed = true; // tables of an earlier run, which the window asked to build again
+    skf::gf_requestLiveryReset();
     EXPECT_EQ(runProgram(true), 0);
+    EXPECT_FALSE(skf::gf_takeLiveryResetRequest());
     const std::string log = folder.log();
     EXPECT_NE(log.find("msfs version up-to-date"), std::string::npos);
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
