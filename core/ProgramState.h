@@ -39,8 +39,8 @@ std::string_view gf_exitReasonText(ExitReason reason) noexcept;
 
 // The exit reason together with its restart delay in seconds. Both are always read
 // and written as one value, so a reader never sees the reason of one trigger with
-// the delay of another.
-struct ExitState {
+// the delay of another. Aligned to its whole size so that the atomic is lock-free on every compiler.
+struct alignas(8) ExitState {
     ExitReason exitReason = ExitReason::NotYetSet;
     std::int32_t restartDelay = 0;
 };
@@ -101,7 +101,8 @@ inline std::atomic<bool> g_simIs2020{true};
 
 // Weekday 1 = Monday .. 7 = Sunday and half-hour slot 0..47 of the program clock,
 // -1 each while unknown. Kept as one atomic pair.
-struct DayAndSlot {
+// Aligned like ExitState (clang otherwise calls into libatomic for an 8-byte struct of 4-byte alignment).
+struct alignas(8) DayAndSlot {
     std::int32_t day = -1;
     std::int32_t slot = -1;
 };

@@ -14,6 +14,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,15 @@ public:
     }
     std::string get() const {
         std::lock_guard lock(m_mutex);
-        return m_text;
+        return m_text.value_or(std::string());
     }
     void clear() { set(std::string()); }
 
 private:
     mutable std::mutex m_mutex;
-    std::string m_text;
+    // Optional so that an empty text is constant-initialised by every compiler (clang cannot evaluate
+    // std::string's constructor in a constant expression).
+    std::optional<std::string> m_text;
 };
 
 // Reader states.
