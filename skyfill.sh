@@ -4,6 +4,11 @@
 #   ./skyfill.sh test   build, then run every test
 #   ./skyfill.sh tsan   build with ThreadSanitizer into build-tsan/ and run the thread tests
 #                       (test suites whose name holds "Threads" or "Concurrent")
+#   ./skyfill.sh asan   build with AddressSanitizer, UBSan and libstdc++'s assertions into build-asan/
+#                       and run every test
+#   ./skyfill.sh fuzz [SECONDS]
+#                       build the fuzz targets of fuzz/ with clang 14 (ASan, UBSan, libFuzzer) into
+#                       build-fuzz/ and run each for SECONDS (default 60), seeded from the sample data
 #   ./skyfill.sh bench  build, then run the benchmarks
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
@@ -17,6 +22,7 @@ PACKAGES=(
   libcpp-httplib-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   clang-format git
+  clang-14 libclang-rt-14-dev
 )
 
 install_missing() {
@@ -95,13 +101,48 @@ case "${1:-}" in
     TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
       ctest --test-dir build-tsan --output-on-failure -j "$(jobs)" -R "Threads|Concurrent"
     ;;
+  asan)
+    install_missing
+    build build-asan -DSKYFILL_ASAN=ON -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
+    ensure_display
+    ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
+      UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+      ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
+    ;;
+  fuzz)
+    install_missing
+    seconds=${2:-60}
+    build_fuzz="$ROOT/build-fuzz" # absolute: the targets work in folders of their own
+    cmake -S "$ROOT" -B "$build_fuzz" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+      -DSKYFILL_FUZZ=ON -DSKYFILL_TESTS=OFF -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
+    cmake --build "$build_fuzz" -j "$(jobs)" --target fuzz_all
+    failed=()
+    while read -r reader; do
+      [ -n "$reader" ] || continue
+      corpus="$build_fuzz/corpus/$reader"
+      crashes="$build_fuzz/crashes/$reader"
+      mkdir -p "$corpus" "$crashes"
+      seeds=("$build_fuzz/fuzz/seeds/$reader")
+      [ -d "$ROOT/fuzz/cases/$reader" ] && seeds+=("$ROOT/fuzz/cases/$reader")
+      echo "== fuzz_$reader for ${seconds} s"
+      if ! ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+        "$build_fuzz/fuzz/fuzz_$reader" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "${seeds[@]}"; then
+        failed+=("$reader")
+      fi
+    done <"$build_fuzz/fuzz/readers.txt"
+    if [ ${#failed[@]} -gt 0 ]; then
+      echo "Fuzz targets with findings (inputs in $build_fuzz/crashes/): ${failed[*]}" >&2
+      exit 1
+    fi
+    ;;
   bench)
     install_missing
     build build -DSKYFILL_WERROR=${werror}
     for b in build/bench/bench_*; do [ -x "$b" ] && "$b"; done
     ;;
   *)
-    echo "usage: $0 run|test|tsan|bench" >&2
+    echo "usage: $0 run|test|tsan|asan|fuzz [SECONDS]|bench" >&2
     exit 2
     ;;
 esac

@@ -31,31 +31,6 @@ constexpr std::string_view kNewVersionFolder = "new_version";
 constexpr std::string_view kSimaddonZip = "my_simaddon2024.zip";
 constexpr std::size_t kUnzipChunk = 524288;
 
-// A version object with the three integer members; none for anything else (reported as not found).
-std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member) {
-    if (!root.is_object())
-        return std::nullopt;
-    const auto it = root.find(member);
-    if (it == root.end() || !it->is_object())
-        return std::nullopt;
-    const nlohmann::json& v = *it;
-    for (const char* key : {"major", "minor", "patch"}) {
-        const auto k = v.find(key);
-        if (k == v.end() || !k->is_number_integer())
-            return std::nullopt;
-        // get<std::int32_t> would cut a larger number to its low bits without an error.
-        if (k->is_number_unsigned() ? k->get<std::uint64_t>() > static_cast<std::uint64_t>(INT32_MAX)
-                                    : (k->get<std::int64_t>() < INT32_MIN || k->get<std::int64_t>() > INT32_MAX))
-            return std::nullopt;
-    }
-    try {
-        return VersionData{v["major"].get<std::int32_t>(), v["minor"].get<std::int32_t>(),
-                           v["patch"].get<std::int32_t>()};
-    } catch (const nlohmann::json::exception&) { // out of the int range
-        return std::nullopt;
-    }
-}
-
 VersionData lf_settingVersion(const StringParameter& setting) {
     const std::string text = setting.value();
     return text.empty() ? VersionData{} : gf_parseVersion(text);
@@ -117,6 +92,33 @@ void lf_updateScanData(const nlohmann::json& root, std::string_view member, Stri
     }
 }
 
+} // namespace
+
+// A version object with the three integer members; none for anything else (reported as not found).
+std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member) {
+    if (!root.is_object())
+        return std::nullopt;
+    const auto it = root.find(member);
+    if (it == root.end() || !it->is_object())
+        return std::nullopt;
+    const nlohmann::json& v = *it;
+    for (const char* key : {"major", "minor", "patch"}) {
+        const auto k = v.find(key);
+        if (k == v.end() || !k->is_number_integer())
+            return std::nullopt;
+        // get<std::int32_t> would cut a larger number to its low bits without an error.
+        if (k->is_number_unsigned() ? k->get<std::uint64_t>() > static_cast<std::uint64_t>(INT32_MAX)
+                                    : (k->get<std::int64_t>() < INT32_MIN || k->get<std::int64_t>() > INT32_MAX))
+            return std::nullopt;
+    }
+    try {
+        return VersionData{v["major"].get<std::int32_t>(), v["minor"].get<std::int32_t>(),
+                           v["patch"].get<std::int32_t>()};
+    } catch (const nlohmann::json::exception&) { // out of the int range
+        return std::nullopt;
+    }
+}
+
 // Reads and removes versions.json; none when it cannot be read or parsed (logged).
 std::optional<nlohmann::json> lf_readVersionsFile(const fs::path& file) {
     std::optional<nlohmann::json> root;
@@ -138,8 +140,6 @@ std::optional<nlohmann::json> lf_readVersionsFile(const fs::path& file) {
         gf_logError(fmt::format("Warning: could not remove {}: {}", file.string(), ec.message()));
     return root;
 }
-
-} // namespace
 
 void lf_logDataUpdated(std::string_view member, const VersionData& version) {
     gf_log(fmt::format("{} updated to {}", member, gf_versionText(version)));

@@ -6,7 +6,10 @@
 
 #include "core/Codes.h"
 
+#include <nlohmann/json.hpp>
+
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,5 +35,9 @@ bool lf_mySimaddonMissing();
 void lf_logDataUpdated(std::string_view member, const VersionData& version);
 void lf_logUpToDate(std::string_view member);
 void lf_logVersionNotFound(std::string_view member);
+// Reads and removes versions.json; none when it cannot be read or parsed (logged).
+std::optional<nlohmann::json> lf_readVersionsFile(const std::filesystem::path& file);
+// The member's version object with the three integer members; none for anything else.
+std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member);
 
 } // namespace skf

@@ -179,13 +179,11 @@ void pumpLocked(Connection& c) {
     for (auto& f : frames) {
         switch (static_cast<SimReply>(f.kind)) {
         case SimReply::Message: {
-            if (f.payload.size() < sizeof(SIMCONNECT_RECV))
-                break;
             Message m;
+            m.words = gf_simMessageWords(f.payload);
+            if (m.words.empty())
+                break;
             m.size = static_cast<std::uint32_t>(f.payload.size());
-            m.words.assign((std::max(f.payload.size(), kMinMessageBytes) + 7) / 8 + 1, 0);
-            std::memcpy(m.words.data(), f.payload.data(), f.payload.size());
-            m.recv()->dwSize = m.size;
             c.queue.push_back(std::move(m));
             break;
         }
@@ -274,6 +272,16 @@ bool awaitHelloAck(Connection& c) {
 }
 
 } // namespace
+
+std::vector<std::uint64_t> gf_simMessageWords(const std::vector<std::byte>& payload) {
+    std::vector<std::uint64_t> words;
+    if (payload.size() < sizeof(SIMCONNECT_RECV) || payload.size() > UINT32_MAX)
+        return words;
+    words.assign((std::max(payload.size(), kMinMessageBytes) + 7) / 8 + 1, 0);
+    std::memcpy(words.data(), payload.data(), payload.size());
+    reinterpret_cast<SIMCONNECT_RECV*>(words.data())->dwSize = static_cast<std::uint32_t>(payload.size());
+    return words;
+}
 
 std::size_t gf_simDataBlockSize(const SIMCONNECT_RECV_SIMOBJECT_DATA* msg) {
     return msg == nullptr || msg->dwSize < SIM_DATA_BLOCK_OFFSET ? 0 : msg->dwSize - SIM_DATA_BLOCK_OFFSET;

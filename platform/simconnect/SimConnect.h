@@ -31,6 +31,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace skf {
 
@@ -264,6 +265,11 @@ inline const std::byte* gf_simDataBlock(const SIMCONNECT_RECV_SIMOBJECT_DATA* ms
     return reinterpret_cast<const std::byte*>(&msg->dwData);
 }
 std::size_t gf_simDataBlockSize(const SIMCONNECT_RECV_SIMOBJECT_DATA* msg);
+
+// A received message frame's payload as the dispatch hands it out: copied into 8-byte aligned words,
+// zero-padded beyond the largest fixed message layout, dwSize set to the payload's size. Empty for a
+// payload too short for a SIMCONNECT_RECV.
+std::vector<std::uint64_t> gf_simMessageWords(const std::vector<std::byte>& payload);
 
 // ---- calls ------------------------------------------------------------------------------------------------------
 
