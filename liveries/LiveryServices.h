@@ -2,8 +2,8 @@
 // Livery scan and matching: what the rest of the program uses of it.
 //
 // The livery list (LiveryList.h), the livery tables (LiveryTables.h) and the matching (LiveryMatching.h)
-// have headers of their own; this one gathers them for the program's callers and holds the livery scan's
-// placeholder: no package is scanned.
+// have headers of their own, and so has the scan (LiveryScan.h); this one gathers them for the program's
+// callers with the scan's entry.
 
 #include <string>
 #include <string_view>

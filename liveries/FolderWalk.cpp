@@ -1,0 +1,291 @@
+#include "liveries/FolderWalk.h"
+
+#include "core/Files.h"
+#include "core/Log.h"
+#include "core/ShellState.h"
+#include "core/Text.h"
+#include "liveries/FltsimLines.h"
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+#include <fmt/format.h>
+#include <future>
+#include <stdexcept>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace skf {
+
+namespace {
+
+// Words of a path below which no aircraft.cfg is looked for (scenery and aircraft of other vendors).
+constexpr std::string_view kStopWords[] = {"airport",   "lvfr",     "mkstudios", "simwings", "fsdreamteam",
+                                           "navigraph", "flytampa", "inibuilds", "_CVT_"};
+// Folders whose path is this long (bytes of UTF-8) or longer are not descended into.
+constexpr std::size_t kMaxDescentPathBytes = 250;
+constexpr auto kWorkerWait = std::chrono::seconds(10);
+constexpr std::size_t kReservedLines = 4096;
+constexpr std::size_t kReservedSectionLines = 48;
+
+using WorkerResult = std::vector<SectionLivery>;
+
+bool lf_isIvaoPath(std::string_view path) {
+    return gf_contains(path, "ivao_x-csl") || gf_contains(path, "IVAO_MTL");
+}
+
+bool lf_mayDescend(std::string_view path) {
+    for (const std::string_view word : kStopWords)
+        if (gf_contains(path, word))
+            return false;
+    return path.size() < kMaxDescentPathBytes;
+}
+
+bool lf_isAircraftCfg(const fs::path& path) {
+    const std::string stem = path.stem().string();
+    const std::string extension = path.extension().string();
+    return stem.size() == 8 && gf_hasExtensionNoCase("AIRCRAFT", stem) && extension.size() == 4 &&
+           gf_hasExtensionNoCase(".CFG", extension);
+}
+
+// Gives the worker slot back however the worker ends.
+struct ActiveWorker {
+    ActiveWorker() = default;
+    ActiveWorker(const ActiveWorker&) = delete;
+    ActiveWorker& operator=(const ActiveWorker&) = delete;
+    ~ActiveWorker() { --g_activeWorkers; }
+};
+
+// Appends a finished file's liveries to g_liveries, each title claimed in file order.
+void lf_appendFileLiveries(WorkerResult&& result) {
+    for (SectionLivery& section : result)
+        if (lf_claimScannedTitle(section))
+            g_liveries.push_back(std::move(section.livery));
+}
+
+// Awaits a worker for at most 10 seconds and appends its liveries; throws on a timeout or the worker's
+// exception.
+void lf_awaitWorker(std::future<WorkerResult>& future) {
+    if (future.wait_for(kWorkerWait) != std::future_status::ready)
+        throw std::runtime_error("Future wait timed out after 10 seconds");
+    lf_appendFileLiveries(future.get());
+}
+
+class FolderWalk {
+public:
+    explicit FolderWalk(std::int16_t priority) : m_priority(priority) {}
+
+    void walk(const fs::path& folder) {
+        for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(folder)) {
+            const std::string text = entry.path().string();
+            try {
+                handle(entry);
+            } catch (const std::exception& e) {
+                gf_logError(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
+            }
+            // A listing error below ends the walk of the whole package folder (caught by the caller).
+            std::error_code ec;
+            if (lf_mayDescend(text) && entry.is_directory(ec))
+                walk(entry.path());
+        }
+    }
+
+    // Awaits every worker still running, in the order they were started.
+    void finish() {
+        while (!m_futures.empty()) {
+            try {
+                lf_awaitWorker(m_futures.front());
+            } catch (const std::exception& e) {
+                gf_logError(fmt::format("liveries search aborted, futs outer, {}", e.what()));
+            }
+            m_futures.pop_front();
+        }
+    }
+
+private:
+    void handle(const fs::directory_entry& entry) {
+        std::error_code ec;
+        if (!entry.is_regular_file(ec) || !lf_isAircraftCfg(entry.path()))
+            return;
+        const fs::path file = entry.path();
+        const bool ivao = lf_isIvaoPath(file.string());
+        while (g_activeWorkers.load() >= g_workerLimit.load())
+            std::this_thread::yield();
+        std::packaged_task<WorkerResult()> task([priority = m_priority, file, ivao] {
+            const ActiveWorker slot;
+            return ivao ? lf_searchLiveriesinIVAOFile(priority, file) : lf_searchLiveriesinFile(priority, file);
+        });
+        m_futures.push_back(task.get_future());
+        // The slot is counted before the thread starts, so the limit is never passed, not even for a moment.
+        ++g_activeWorkers;
+        try {
+            std::thread(std::move(task)).detach();
+        } catch (...) {
+            --g_activeWorkers;
+            m_futures.pop_back();
+            throw;
+        }
+        if (m_futures.size() > static_cast<std::size_t>(std::max(1, g_workerLimit.load()))) {
+            try {
+                lf_awaitWorker(m_futures.front());
+            } catch (const std::exception& e) {
+                gf_logError(fmt::format("liveries inner search aborted: {}", e.what()));
+            }
+            m_futures.pop_front();
+        }
+    }
+
+    std::int16_t m_priority;
+    std::deque<std::future<WorkerResult>> m_futures;
+};
+
+// Reads the lines of a file in its detected encoding; false (logged) when that fails.
+bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool encodingIsError) {
+    const Charset charset = gf_detectCharset(file);
+    if (charset == Charset::none_found) {
+        const std::string line = fmt::format("! No text encoding detected for {}", lf_pathText(file));
+        encodingIsError ? gf_logError(line) : gf_log(line);
+        return false;
+    }
+    lines.reserve(kReservedLines);
+    if (!gf_readTextFileLines(charset, file, lines)) {
+        gf_log(fmt::format("! Failed reading {}", lf_pathText(file)));
+        return false;
+    }
+    return true;
+}
+
+// Cuts the lines into sections; closesSection tells whether a line that is no header ends an open section.
+template <class ClosesSection, class Process>
+void lf_cutSections(const std::vector<std::string>& lines, ClosesSection closesSection, Process process) {
+    std::vector<std::string> section;
+    section.reserve(kReservedSectionLines);
+    bool inside = false;
+    const auto flush = [&] {
+        if (!section.empty())
+            process(section);
+        section.clear();
+    };
+    for (const std::string& line : lines) {
+        if (!lf_fltsimNumber(line).empty()) {
+            flush();
+            section.push_back(line);
+            inside = true;
+        } else if (closesSection(line)) {
+            flush();
+            inside = false;
+        } else if (inside) {
+            section.push_back(line);
+        }
+    }
+    flush();
+}
+
+} // namespace
+
+std::string lf_pathText(const fs::path& path) {
+    return gf_pathToUtf8(path);
+}
+
+std::vector<fs::directory_entry> lf_sortedDirectoryEntries(const fs::path& folder) {
+    std::vector<fs::directory_entry> entries;
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec) {
+        if (ec == std::errc::permission_denied || ec == std::errc::no_such_file_or_directory)
+            return entries;
+        throw fs::filesystem_error("directory_iterator", folder, ec);
+    }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        entries.push_back(*it);
+        if (ec)
+            break;
+    }
+    if (ec)
+        throw fs::filesystem_error("directory_iterator::increment", folder, ec);
+    std::sort(entries.begin(), entries.end(), [](const fs::directory_entry& a, const fs::directory_entry& b) {
+        return a.path().filename().native() < b.path().filename().native();
+    });
+    return entries;
+}
+
+void lf_searchLiveryFolder(std::int16_t priority, const fs::path& folder) {
+    FolderWalk walk(priority);
+    try {
+        walk.walk(folder);
+    } catch (const std::exception& e) {
+        // The package folder cannot be listed, or a listing below it failed: what was found so far is kept.
+        gf_logError(fmt::format("liveries search in {} aborted, cause: {}", lf_pathText(folder), e.what()));
+    }
+    walk.finish();
+}
+
+std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const fs::path& file) {
+    try {
+        std::error_code ec;
+        if (!fs::exists(file, ec))
+            return {};
+        std::vector<std::string> lines;
+        if (!lf_readCfgLines(file, lines, false) || !lf_splitFltsimSections(lines, file))
+            return {};
+        const std::string model = lf_modelOfFile(file, lines);
+        if (model.empty())
+            return {};
+        return lf_searchFltsimSections(priority, lines, model, file, file.parent_path());
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", lf_pathText(file), e.what()));
+        throw;
+    }
+}
+
+std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, const fs::path& file) {
+    try {
+        const std::string model = lf_ivaoModelOfFile(file);
+        if (model.empty())
+            return {};
+        std::vector<std::string> lines;
+        if (!lf_readCfgLines(file, lines, true) || !lf_splitFltsimSections(lines, file))
+            return {};
+        return lf_searchIvaoFltsimSections(priority, lines, model, file, file.parent_path());
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", lf_pathText(file), e.what()));
+        throw;
+    } catch (...) {
+        gf_log(fmt::format("! Unknown exception in lf_searchLiveriesinIVAOFile {}", lf_pathText(file)));
+        throw;
+    }
+}
+
+std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+                                                   const std::string& model, const fs::path& file,
+                                                   const fs::path& aircraftFolder) {
+    std::vector<SectionLivery> result;
+    lf_cutSections(
+        lines,
+        [](const std::string& line) {
+            const auto bracket = line.find('[');
+            return bracket != std::string::npos && bracket < 6;
+        },
+        [&](std::vector<std::string>& section) {
+            if (auto livery = lf_procesFltSimSection(priority, section, model, file, aircraftFolder))
+                result.push_back(std::move(*livery));
+        });
+    return result;
+}
+
+std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+                                                       const std::string& model, const fs::path& file,
+                                                       const fs::path& aircraftFolder) {
+    std::vector<SectionLivery> result;
+    lf_cutSections(
+        lines, [](const std::string& line) { return line.find('[') != std::string::npos; },
+        [&](std::vector<std::string>& section) {
+            auto livery = lf_procesIvaoFltSimSection(priority, section, model, file, aircraftFolder);
+            if (livery && livery->livery.airline != 0)
+                result.push_back(std::move(*livery));
+        });
+    return result;
+}
+
+} // namespace skf
