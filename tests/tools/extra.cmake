@@ -11,3 +11,7 @@ if(TARGET test_tools)
   target_compile_definitions(test_tools PRIVATE SKYFILL_MAKE_PROGRAM="${CMAKE_MAKE_PROGRAM}"
                                                 SKYFILL_GENERATOR="${CMAKE_GENERATOR}")
 endif()
+# The Community-folder maker of the livery scan.
+if(TARGET test_tools AND TARGET skyfill_communitygen)
+  target_link_libraries(test_tools PRIVATE skyfill_communitygen)
+endif()

@@ -1,0 +1,85 @@
+// The sample Community folder: a scan with the default settings finds exactly what the manifest says, and the
+// same seed writes the same bytes.
+#include "core/settings/Catalogue.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/ShellState.h"
+#include "liveries/LiveryServices.h"
+#include "liveries/LiveryTestSupport.h"
+#include "tools/communitygen/CommunityGenerator.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <pugixml.hpp>
+
+namespace fs = std::filesystem;
+using namespace skf;
+
+namespace {
+
+std::size_t lineCount(const fs::path& file) {
+    const std::string text = test::readBytes(file);
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::map<std::string, std::string> filesBelow(const fs::path& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        files[fs::relative(entry.path(), folder).string()] =
+            entry.is_regular_file() ? test::readBytes(entry.path()) : "/";
+    return files;
+}
+
+TEST(CommunityGenerator, AScanFindsWhatTheManifestSays) {
+    test::ScanFolder work;
+    tools::CommunityOptions options;
+    options.seed = 5;
+    options.files = 400;
+    const auto manifest = tools::gf_generateCommunity(work.path() / "packages" / "Community", options);
+    EXPECT_EQ(manifest.encodings.size(), 6u); // five encodings and the garbage file
+    EXPECT_GE(manifest.findings.size(), 20u);
+
+    MSFS_INSTALL_PATH.setValue("packages");
+    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
+    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
+    LIG_AUTOMATIC.set(true);
+    LIG_PRIORITIZE.set(true);
+    SCAN_LIVERIES.set(true);
+    g_workerLimit = 4;
+    gf_scanLiveries();
+    g_workerLimit = 2;
+
+    pugi::xml_document list;
+    ASSERT_TRUE(list.load_file(g_liveriesScannedPath.c_str()));
+    const auto records = list.child("root").child("liveries").children();
+    EXPECT_EQ(std::distance(records.begin(), records.end()), manifest.liveries);
+    const std::pair<const char*, fs::path> reports[] = {
+        {"InvalidAirlineCodes.txt", g_invalidAirlineReportPath},
+        {"InvalidAircraftCodes.txt", g_invalidAircraftReportPath},
+        {"Fixes.txt", g_fixesReportPath},
+        {"InvalidAircraftCfgFiles.txt", g_invalidCfgReportPath},
+        {"IncompleFltsimSections.txt", g_incompleteFltsimReportPath},
+        {"AircraftCfgWithNoFltsimSection.txt", g_noFltsimReportPath},
+        {"AirlineModelConversions.txt", g_airlineModelReportPath},
+    };
+    for (const auto& [name, path] : reports) {
+        ASSERT_TRUE(manifest.reportLines.contains(name)) << name;
+        EXPECT_EQ(lineCount(path), static_cast<std::size_t>(manifest.reportLines.at(name))) << name;
+    }
+    const std::string log = work.log();
+    for (const std::string& package : manifest.packages)
+        EXPECT_NE(log.find("scan found folder: 'packages/Community/" + package + "'"), std::string::npos) << package;
+}
+
+TEST(CommunityGenerator, SameSeedSameBytes) {
+    test::loadSampleDbase();
+    test::TempFolder a, b;
+    tools::CommunityOptions options;
+    options.seed = 9;
+    options.files = 60;
+    const auto first = tools::gf_generateCommunity(a.path(), options);
+    const auto second = tools::gf_generateCommunity(b.path(), options);
+    EXPECT_EQ(first.liveries, second.liveries);
+    EXPECT_TRUE(filesBelow(a.path()) == filesBelow(b.path()));
+}
+
+} // namespace
