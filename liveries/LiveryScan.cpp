@@ -184,6 +184,8 @@ FolderScanResult lf_scanLiveryFolders(const FolderList& folders) {
 }
 
 void gf_scanLiveries() {
+    if (lf_stopFlagSet())
+        return; // the run ends anyway (a production run, a closed window): the scan stays switched on
     AI_PACKAGE_SELECTOR.disable();
     gf_setStatus(fmt::format("Scanning {}for liveries ...", LIG_PRIORITIZE.value() ? "prioritized " : ""));
     const bool automatic = LIG_AUTOMATIC.value();

@@ -7,7 +7,7 @@
 #include "data/Crypto.h"
 #include "data/DbaseLookups.h"
 #include "data/StringPool.h"
-#include "liveries/DontUseStub.h"
+#include "liveries/Regcodes.h"
 #include "liveries/LiveryList.h"
 #include "liveries/SectionRules.h"
 

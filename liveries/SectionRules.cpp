@@ -5,7 +5,7 @@
 #include "data/Dbase.h"
 #include "data/DbaseLookups.h"
 #include "data/StringPool.h"
-#include "liveries/DontUseStub.h"
+#include "liveries/Regcodes.h"
 #include "liveries/FltsimLines.h"
 #include "liveries/ScanReports.h"
 

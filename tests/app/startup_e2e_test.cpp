@@ -58,6 +58,12 @@ protected:
         // A Steam packages folder, so that the packages root is found.
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community");
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Official");
+        // One AI package with one livery, so that the livery scan of a first start finds something.
+        const fs::path aircraft = root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community" /
+                                  "user-aitraffic" / "SimObjects" / "Airplanes" / "B738";
+        fs::create_directories(aircraft);
+        std::ofstream(aircraft / "aircraft.cfg")
+            << "[General]\nicao_type_designator=B738\n[fltsim.0]\ntitle=KLM 737\nicao_airline=KLM\n";
 
         // The download server with the program's data files.
         srv = root / "srv";
