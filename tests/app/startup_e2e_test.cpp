@@ -46,6 +46,13 @@ std::string countOf(const std::string& text, const std::string& what) {
 
 class ShellThreadsEndToEnd : public ::testing::Test {
 protected:
+    // One AI package with one livery, so that the livery scan of a first start finds something.
+    static void installAiPackage(const fs::path& community) {
+        const fs::path aircraft = community / "user-aitraffic" / "SimObjects" / "Airplanes" / "B738";
+        fs::create_directories(aircraft);
+        std::ofstream(aircraft / "aircraft.cfg")
+            << "[General]\nicao_type_designator=B738\n[fltsim.0]\ntitle=KLM 737\nicao_airline=KLM\n";
+    }
     void SetUp() override {
         const fs::path sample = fs::path(SKYFILL_SOURCE_DIR) / "sample";
         if (!fs::exists(sample / "dbase.xml"))
@@ -58,12 +65,7 @@ protected:
         // A Steam packages folder, so that the packages root is found.
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community");
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Official");
-        // One AI package with one livery, so that the livery scan of a first start finds something.
-        const fs::path aircraft = root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community" /
-                                  "user-aitraffic" / "SimObjects" / "Airplanes" / "B738";
-        fs::create_directories(aircraft);
-        std::ofstream(aircraft / "aircraft.cfg")
-            << "[General]\nicao_type_designator=B738\n[fltsim.0]\ntitle=KLM 737\nicao_airline=KLM\n";
+        installAiPackage(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community");
 
         // The download server with the program's data files.
         srv = root / "srv";
@@ -108,6 +110,7 @@ protected:
         skf::gf_clearLiveryTables(); // built at every first start-up of a process
         skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();
+        skf::g_liveriesProcessed = false;
         skf::gf_resetAirports();
         skf::gf_clearError();
         skf::gf_clearStatus();
@@ -338,7 +341,7 @@ TEST_F(ShellThreadsEndToEnd, CommunityFolderNameIsRemovedFromTheEndOnly) {
 TEST_F(ShellThreadsEndToEnd, CommunityPathTypedAfterError150RestartsTheRun) {
     fs::remove_all(folder.root() / "roaming" / "Microsoft Flight Simulator");
     const fs::path packages = folder.root() / "msfs";
-    fs::create_directories(packages / "Community");
+    installAiPackage(packages / "Community");
     const int code = runProgram(false, [&] {
         if (!waitForLog("Exiting: SYSTEM ERROR")) {
             ADD_FAILURE() << "no SYSTEM ERROR";

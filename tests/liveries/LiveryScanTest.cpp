@@ -108,9 +108,17 @@ TEST_F(LiveryScan, WorkerCountStaysWithinItsLimit) {
             high = std::max(high.load(), n);
         }
     });
-    gf_scanLiveries();
-    done = true;
-    watch.join();
+    {
+        struct Join {
+            std::atomic<bool>& done;
+            std::thread& watch;
+            ~Join() {
+                done = true;
+                watch.join();
+            }
+        } join{done, watch};
+        gf_scanLiveries();
+    }
     EXPECT_GE(low.load(), 0);
     EXPECT_LE(high.load(), 2);
 }

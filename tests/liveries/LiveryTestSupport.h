@@ -13,16 +13,15 @@
 
 namespace skf::test {
 
-// The bundled sample database (read from a copy: the reader removes its plain file).
+// The bundled sample database, read afresh (other tests of the program load databases of their own); read
+// from a copy: the reader removes its plain file.
 inline void loadSampleDbase() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        TempFolder folder;
-        std::filesystem::copy_file(std::filesystem::path(SKYFILL_SOURCE_DIR) / "sample" / "dbase.xml",
-                                   folder / "dbase.xml");
-        if (!gf_readDbaseXml(folder / "dbase.xml"))
-            throw std::runtime_error("sample dbase not read");
-    });
+    TempFolder folder;
+    std::filesystem::copy_file(std::filesystem::path(SKYFILL_SOURCE_DIR) / "sample" / "dbase.xml",
+                               folder / "dbase.xml");
+    gf_clearDbase();
+    if (!gf_readDbaseXml(folder / "dbase.xml"))
+        throw std::runtime_error("sample dbase not read");
 }
 
 // A working folder as the program has it when it scans: output and output/info made.
