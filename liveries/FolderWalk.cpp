@@ -188,12 +188,13 @@ std::string lf_pathText(const fs::path& path) {
     return gf_pathToUtf8(path);
 }
 
-std::vector<fs::directory_entry> lf_sortedDirectoryEntries(const fs::path& folder) {
+std::vector<fs::directory_entry> lf_sortedDirectoryEntries(const fs::path& folder, bool strict) {
     std::vector<fs::directory_entry> entries;
     std::error_code ec;
-    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    fs::directory_iterator it(folder,
+                              strict ? fs::directory_options::none : fs::directory_options::skip_permission_denied, ec);
     if (ec) {
-        if (ec == std::errc::permission_denied || ec == std::errc::no_such_file_or_directory)
+        if (!strict && (ec == std::errc::permission_denied || ec == std::errc::no_such_file_or_directory))
             return entries;
         throw fs::filesystem_error("directory_iterator", folder, ec);
     }

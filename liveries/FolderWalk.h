@@ -18,8 +18,10 @@
 namespace skf {
 
 // The entries of a folder sorted by file name (bytewise). A folder that cannot be entered for lack of
-// permission, or that vanished, has no entries; any other error throws std::filesystem::filesystem_error.
-std::vector<std::filesystem::directory_entry> lf_sortedDirectoryEntries(const std::filesystem::path& folder);
+// permission, or that vanished, has no entries unless strict; any other error (and, when strict, those too)
+// throws std::filesystem::filesystem_error.
+std::vector<std::filesystem::directory_entry> lf_sortedDirectoryEntries(const std::filesystem::path& folder,
+                                                                        bool strict = false);
 
 // Walks the folder and appends its liveries to g_liveries; failures are logged and do not leave it.
 void lf_searchLiveryFolder(std::int16_t priority, const std::filesystem::path& folder);

@@ -38,7 +38,7 @@ bool lf_stopFlagSet() {
 // The first Community entry (name order) whose name holds one of the texts and not "_CVT_".
 void lf_findPackage(const fs::path& community, FolderList& folders, std::initializer_list<std::string_view> texts,
                     std::string_view family) {
-    for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(community)) {
+    for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(community, true)) {
         const std::string name = entry.path().filename().string();
         if (gf_contains(name, "_CVT_"))
             continue;
@@ -66,6 +66,8 @@ void lf_keepBestPackages() {
 void lf_repaintScanBands() {
     gf_invalidateBands(BAND_MIDDLE | BAND_INDICATORS);
 }
+
+FolderScanResult lf_scanFolders(const FolderList& folders);
 
 } // namespace
 
@@ -119,6 +121,19 @@ void lf_checkLiveryFolderParameters(FolderList& folders) {
 }
 
 FolderScanResult lf_scanLiveryFolders(const FolderList& folders) {
+    try {
+        return lf_scanFolders(folders);
+    } catch (...) {
+        // A scan that fails half-way leaves nothing behind for the next scan of this run.
+        g_liveries.clear();
+        lf_clearScanCollections();
+        throw;
+    }
+}
+
+namespace {
+
+FolderScanResult lf_scanFolders(const FolderList& folders) {
     g_liveries.clear();
     lf_removePreviousScanFiles();
     lf_loadDontUseTitles();
@@ -182,6 +197,8 @@ FolderScanResult lf_scanLiveryFolders(const FolderList& folders) {
     gf_clearStatus();
     return FolderScanResult::Liveries;
 }
+
+} // namespace
 
 void gf_scanLiveries() {
     if (lf_stopFlagSet())

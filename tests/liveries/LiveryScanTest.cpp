@@ -194,6 +194,9 @@ TEST_F(LiveryScan, UserErrorsLeaveTheScanOn) {
     lfolder0.setValue("");
     EXPECT_NE(work.log().find("==> lfolder0: 'missing' does not exist"), std::string::npos);
     LIG_AUTOMATIC.set(true);
+    MSFS_INSTALL_PATH.setValue("nowhere"); // a Community folder that cannot be listed
+    EXPECT_THROW(gf_scanLiveries(), fs::filesystem_error);
+    MSFS_INSTALL_PATH.setValue("empty");
     AI_PACKAGE_SELECTOR.setValue("AIG, XYZ");
     EXPECT_THROW(gf_scanLiveries(), std::runtime_error);
 }
