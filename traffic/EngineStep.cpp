@@ -347,7 +347,7 @@ void gf_resetEngine() {
     gf_resetParking(); // pending placements, planned removals, park-airport list, stands, park-airport info
     g_qnh = 1013;
     g_learnedUpdates = 0;
-    g_dayAndSlotNow = DayAndSlot{0, 0};
+    g_dayAndSlotNow = DayAndSlot{}; // unknown until the main cycle renews it
     g_noLiveryKeys.clear();
 }
 

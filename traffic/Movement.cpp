@@ -589,8 +589,8 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
     const std::int32_t add = parked ? 60480000 : (ground ? 300 : 800);
     p.dueStep = front.dueStep + add;
     if (parked) {
+        // No longer watched, but it still stands there: the stand is freed when it leaves or is removed.
         a.standArea = false;
-        gf_setStandOccupied(a.standId, false);
     }
     a.stream.push_back(p);
 }

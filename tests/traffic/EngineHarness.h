@@ -100,10 +100,10 @@ public:
         g_rangeNm = 40.0;
         g_rangeMeters = 40 * 1852;
         MAX_LIVE_SEL.set(500);
-        g_dayAndSlotNow = DayAndSlot{3, 20};
         gf_setEngineClock([this] { return EngineTime{} + std::chrono::milliseconds(10) * m_steps; });
         gf_resetEngine();
         gf_startEngine();
+        g_dayAndSlotNow = DayAndSlot{3, 20}; // Wednesday 10:00
         lf_resetMatchingState();
         g_liveryTitleById.clear();
         g_stands.clear();
