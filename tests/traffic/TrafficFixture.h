@@ -17,6 +17,7 @@
 #include "data/StringPool.h"
 #include "data/apf/ApfReader.h"
 #include "data/apf/Stand.h"
+#include "liveries/LiveryTables.h"
 #include "sim/AircraftRecords.h"
 #include "support/WorkFolder.h"
 
@@ -74,6 +75,10 @@ protected:
         addRegistration("PH-BXA", "KLM", "B738");
         addRegistration("PH-BHA", "KLM", "B789");
         addRegistration("D-AIKA", "DLH", "A333");
+        // An installed livery for every registration the tests place.
+        g_regcodeTitles.clear();
+        for (const char* reg : {"PH-BXA", "PH-BXB", "PH-BXC", "PH-BXD", "PH-BHA", "D-AIKA"})
+            g_regcodeTitles[reg] = "Test Livery";
         RANDOM.set(false);
         HELICOPTERS.set(true);
         g_dayAndSlotNow.store(DayAndSlot{3, 20});
@@ -81,6 +86,7 @@ protected:
     void TearDown() override {
         g_stands.clear();
         g_dbaseRecords.clear();
+        g_regcodeTitles.clear();
         m_work.reset();
     }
 

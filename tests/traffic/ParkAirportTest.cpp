@@ -1,0 +1,241 @@
+// The park airport: opening at the distance and height limits, keeping, replacing and closing, and the
+// whole road from a user parked at an airport with a stand file to static aircraft and the learned file.
+#include "traffic/ParkAirport.h"
+
+#include <cmath>
+#include <filesystem>
+
+#include "core/ShellState.h"
+#include "core/WindowFields.h"
+#include "core/settings/ProgramPaths.h"
+#include "data/Airports.h"
+#include "data/apf/ParkApf.h"
+#include "sim/SimQueues.h"
+#include "sim/UserAircraft.h"
+#include "traffic/EngineState.h"
+#include "traffic/ParkAirports.h"
+#include "traffic/StaticParking.h"
+#include "traffic/TrafficFixture.h"
+
+namespace skf::test {
+namespace {
+
+constexpr double kNmToDegrees = 57.29577951308232 / 3437.74677;
+
+const char* kStandFile = R"(<?xml version="1.0"?>
+<root>
+  <meta>
+    <info name="author" value="Skyfill" />
+    <info name="version" value="11.11.3" />
+    <info name="copyright" value="Copyright (c) the makers of Skyfill." />
+    <info name="sim" value="1" />
+  </meta>
+  <parameters>
+    <parameter name="airport_name" value="Amsterdam Schiphol"/>
+    <parameter name="publisher" value="simaddon"/>
+    <parameter name="altitude" value="-11"/>
+  </parameters>
+  <parkpositions>
+    <parkpos id="A1" latitude="52.300000" longitude="4.760000" heading="90.0" radius="30.0">
+      <opt reg="PH-BXA" day="3" hh="18:22" cs="KLM1601:KLM1602"/>
+    </parkpos>
+    <parkpos id="A2" latitude="52.301000" longitude="4.760000" heading="90.0" radius="30.0">
+      <opt reg="PH-BHA" day="3" hh="20" cs="KLM1603"/>
+    </parkpos>
+    <parkpos id="A3" latitude="52.302000" longitude="4.760000" heading="90.0" radius="30.0">
+      <opt reg="D-AIKA" day="3" hh="19:21" cs="DLH1604"/>
+    </parkpos>
+    <parkpos id="A4" latitude="52.303000" longitude="4.760000" heading="90.0" radius="30.0"/>
+  </parkpositions>
+</root>
+)";
+
+class ParkAirportTest : public TrafficTest {
+protected:
+    void SetUp() override {
+        TrafficTest::SetUp();
+        gf_resetParking();
+        g_parkAirport = Airport{};
+        g_parkStandsLoaded = false;
+        g_parkingBusy = false;
+        g_parkedAircraft.clear();
+        g_liveAircraft.clear();
+        g_liveCreationQueue.clear();
+        g_staticCreationQueue.clear();
+        g_engineRemovalQueue.clear();
+        g_userAircraft.reset();
+        g_airports.clear();
+        addAirport("EHAM", 52.3, 4.76, 4);
+        addAirport("EHRD", 51.9569, 4.4372, 0);
+        DESTINATION.set(std::string());
+        AIRP_RANGE.set(20);
+        AIRP_HEIGHT.set(18000);
+        MAX_PARK_SEL.set(500);
+        CUSTOM_PARKING_PERCENTAGE.set(-1);
+        MAX_FIT.set(47);
+        WEEK.set(false);
+        PARK_SOFT.set(false);
+        std::filesystem::create_directories(g_airportsFolder);
+    }
+    void TearDown() override {
+        gf_resetParking();
+        g_parkAirport = Airport{};
+        g_parkStandsLoaded = false;
+        g_parkedAircraft.clear();
+        g_liveAircraft.clear();
+        g_airports.clear();
+        g_userAircraft.reset();
+        CUSTOM_PARKING_PERCENTAGE.set(-1);
+        TrafficTest::TearDown();
+    }
+    static void addAirport(const char* icao, double lat, double lon, std::int32_t stands) {
+        Airport a;
+        a.icao = IcaoCode(icao);
+        a.latitude = lat;
+        a.longitude = lon;
+        a.stands = stands;
+        g_airports.push_back(a);
+    }
+    static void user(double lat, double lon, double aboveGround, bool onGround) {
+        UserAircraftBlock block;
+        block.latitude = lat;
+        block.longitude = lon;
+        block.altAboveGround = aboveGround;
+        g_userAircraft.setBlock(block);
+        g_userAircraft.setGround(onGround);
+    }
+    static void listAirport(const char* icao) {
+        const Airport* a = gf_findListedAirport(IcaoCode(icao));
+        g_parkAirports.push_back(ParkAirport{{}, a->latitude, a->longitude, 0.0, a->icao});
+    }
+};
+
+TEST_F(ParkAirportTest, AirborneOpeningAtTheRangeAndHeightLimits) {
+    struct Case {
+        double distanceNm;
+        double aboveGround;
+        bool opens;
+    };
+    for (const Case c : {Case{19.9, 17000.0, true}, Case{19.9, 18001.0, false}, Case{20.1, 1000.0, false}}) {
+        SCOPED_TRACE(c.aboveGround);
+        gf_resetParking();
+        g_parkAirport = Airport{};
+        listAirport("EHAM");
+        user(52.3 + c.distanceNm * kNmToDegrees, 4.76, c.aboveGround, false);
+        gf_updateStaticParking(false);
+        EXPECT_EQ(!g_parkAirport.icao.empty(), c.opens);
+        EXPECT_EQ(g_parkingRecalcRequested, c.opens);
+    }
+    EXPECT_NE(log().find("The park airport is EHAM"), std::string::npos);
+    EXPECT_NE(log().find("EHAM in sight at 19.9 nm"), std::string::npos);
+}
+
+TEST_F(ParkAirportTest, NoPositionNeverOpens) {
+    listAirport("EHAM");
+    g_airports.front().latitude = 0.0;
+    g_airports.front().longitude = 0.0;
+    g_parkAirports.front().latitude = 0.0;
+    g_parkAirports.front().longitude = 0.0;
+    user(0.0, 0.0, 0.0, false);
+    gf_updateStaticParking(false);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+}
+
+TEST_F(ParkAirportTest, KeptReplacedByAnEquallyNearListedAirportAndClosedOutOfRange) {
+    addAirport("EHAA", 52.3, 4.76, 0); // as near as EHAM
+    std::sort(g_airports.begin(), g_airports.end(), [](const Airport& a, const Airport& b) { return a.icao < b.icao; });
+    listAirport("EHAM");
+    listAirport("EHAA");
+    user(52.3 + 10.0 * kNmToDegrees, 4.76, 3000.0, false);
+    g_parkAirport = *gf_findListedAirport(IcaoCode("EHAA"));
+    gf_updateStaticParking(false); // EHAM first at the same distance replaces EHAA
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_NE(log().find("EHAM is in sight (10.0 nm), parked aircraft at EHAA"), std::string::npos);
+
+    g_parkAirport = *gf_findListedAirport(IcaoCode("EHAM"));
+    gf_updateStaticParking(false); // EHAM itself is first: kept
+    EXPECT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+
+    user(52.3 + 25.0 * kNmToDegrees, 4.76, 3000.0, false);
+    gf_updateStaticParking(false);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_NE(log().find("EHAM is out of sight (25.0 nm), parked aircraft will be removed"), std::string::npos);
+}
+
+TEST_F(ParkAirportTest, ADestinationKeepsTheListOrder) {
+    listAirport("EHRD"); // farther, but the destination
+    listAirport("EHAM");
+    DESTINATION.set("EHRD");
+    user(52.3 + 1.0 * kNmToDegrees, 4.76, 30000.0, false);
+    gf_updateStaticParking(false);
+    EXPECT_EQ(g_parkAirports.front().icao, IcaoCode("EHRD"));
+    DESTINATION.set(std::string());
+    user(52.3 + 2.0 * kNmToDegrees, 4.76, 30000.0, false);
+    gf_updateStaticParking(false);
+    EXPECT_EQ(g_parkAirports.front().icao, IcaoCode("EHAM"));
+}
+
+TEST_F(ParkAirportTest, ClosingSendsTaxiingAndParkedLiveAircraftAway) {
+    g_parkAirport = *gf_findListedAirport(IcaoCode("EHAM"));
+    LiveAircraft taxiing;
+    taxiing.callsign = "KLM1";
+    taxiing.trafficId = 20001;
+    taxiing.objectId = 77;
+    taxiing.simStatus = SimStatus::active;
+    taxiing.phase = FlightPhase::taxi;
+    taxiing.standId = 3;
+    LiveAircraft queued = taxiing;
+    queued.callsign = "KLM2";
+    queued.trafficId = 20002;
+    queued.objectId = 0;
+    queued.simStatus = SimStatus::adding2sim;
+    queued.phase = FlightPhase::parked;
+    LiveAircraft flying = taxiing;
+    flying.callsign = "KLM3";
+    flying.trafficId = 20003;
+    flying.phase = FlightPhase::flying;
+    g_liveAircraft = {taxiing, queued, flying};
+    CreationRecord creation;
+    creation.callsign = "KLM2";
+    creation.trafficId = 20002;
+    g_liveCreationQueue.push_back(creation);
+    gf_closeParkAirport();
+    ASSERT_EQ(g_liveAircraft.size(), 2U); // the queued one is gone with its creation
+    EXPECT_TRUE(g_liveCreationQueue.empty());
+    EXPECT_EQ(g_liveAircraft[0].simStatus, SimStatus::removingfromsim);
+    EXPECT_EQ(g_liveAircraft[0].standId, 0);
+    EXPECT_EQ(g_liveAircraft[1].simStatus, SimStatus::active); // flying: not the park airport's
+    EXPECT_EQ(g_engineRemovalQueue, std::vector<std::uint32_t>{77});
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+}
+
+TEST_F(ParkAirportTest, UserParkedAtAnAirportWithAStandFileGetsStaticAircraftAndALearnedFile) {
+    WorkFolder::writeFile(g_mySimaddonFolder / "EHAM.xml", kStandFile);
+    g_dayAndSlotNow.store(DayAndSlot{3, 20});
+    CUSTOM_PARKING_PERCENTAGE.set(75); // the airport file sets parking_percentage
+    user(52.301, 4.76, 0.0, true);     // on stand A2
+    gf_updateStaticParking(true);
+    ASSERT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+    EXPECT_NE(log().find("The park airport is EHAM"), std::string::npos);
+    gf_updateStaticParking(false); // reads the stand file and calculates
+    ASSERT_EQ(g_stands.size(), 4U);
+    EXPECT_EQ(gf_reservedStandName(), "A2");
+    EXPECT_EQ(WorkFolder::readFile(g_myParkAirportsPath), "EHAM,A2\n");
+    ASSERT_EQ(g_pendingStatic.size(), 2U); // A1 and A3; A2 is the user's
+    for (int i = 0; i < 3; ++i)
+        lf_addStaticAircraft();
+    ASSERT_EQ(g_parkedAircraft.size(), 2U);
+    ASSERT_EQ(g_staticCreationQueue.size(), 2U);
+    EXPECT_EQ(g_parkedAircraft[0].callsign, "DLH1604*"); // consumed from the back
+    EXPECT_EQ(g_parkedAircraft[1].callsign, "KLM1601*"); // stays on after 10:00: the arrival part
+
+    user(52.3 + 30.0 * kNmToDegrees, 4.76, 20000.0, false);
+    gf_updateStaticParking(false);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_TRUE(g_stands.empty());
+    EXPECT_TRUE(g_staticCreationQueue.empty());
+    EXPECT_TRUE(std::filesystem::exists(g_learnedFolder / "my_simaddon" / "EHAM.xml"));
+}
+
+} // namespace
+} // namespace skf::test
