@@ -1,6 +1,6 @@
 // libFuzzer target of the park airports file reader (my_park_airports.txt): any bytes, read as the
 // file's lines against a small airport list, must give a list of known airports and no crash.
-// Seeds: the sample of tests/traffic/ParkAirportsRobustnessTest.cpp (one entry per line, "ICAO[,stand]").
+// Seeds: tests/traffic/seeds/my_park_airports.txt
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
