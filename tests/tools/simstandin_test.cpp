@@ -856,3 +856,42 @@ TEST(SimStandInCalls, ExceptionFromTheDispatchProcedurePassesThrough) {
     }
     EXPECT_EQ(seen.ids, (std::vector<std::uint32_t>{SIMCONNECT_RECV_ID_OPEN, SIMCONNECT_RECV_ID_EVENT}));
 }
+
+// The trace of a long run stays small: no per-frame positions (only each object's first move), a snapshot
+// every so many seconds; the pose of every AI object on every frame when asked; every message counted.
+TEST(SimStandInAi, TraceOfALongRunAndPosesPerFrame) {
+    StandInConfig cfg = smallWorld();
+    cfg.traceMoves = false;
+    cfg.tracePoses = true;
+    cfg.snapshotEverySeconds = 1.0;
+    StandInHarness h(cfg);
+    SimTestClient c;
+    ASSERT_EQ(c.open(), SIM_OK);
+    setUp(c.handle);
+    ASSERT_EQ(
+        SimConnect_AICreateNonATCAircraft(c.handle, "Airbus A320 KLM", "KLM1", at(52.31, 4.76, true), SIM_REQ_CREATE),
+        SIM_OK);
+    ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+    h.sim->step(3);
+    ASSERT_EQ(h.sim->aiObjectCount(), 1u);
+    const std::uint32_t id = h.sim->objectByAtcId("KLM1")->id;
+    for (int frame = 0; frame < 60; ++frame) {
+        AiPosition p{52.31 + frame * 1e-5, 4.76, 0, 0, 0, -11, 0, 10};
+        ASSERT_EQ(SimConnect_SetDataOnSimObject(c.handle, SIM_DEF_AI_POSITION, id, 0, 0, sizeof p, &p), SIM_OK);
+        ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+        h.sim->step(1);
+    }
+    std::size_t moves = 0, poses = 0, snapshots = 0;
+    for (const auto& line : h.sim->trace()) {
+        if (line.value("call", "") == "SetDataOnSimObject")
+            ++moves;
+        if (line.value("dir", "") == "pose" && line.value("object", 0u) == id)
+            ++poses;
+        if (line.value("dir", "") == "snapshot")
+            ++snapshots;
+    }
+    EXPECT_EQ(moves, 1u);     // only the first move
+    EXPECT_EQ(poses, 61u);    // one a frame from the frame of its creation on
+    EXPECT_EQ(snapshots, 2u); // frames 30 and 60
+    EXPECT_TRUE(c.waitFor([&] { return c.received.size() == h.sim->messagesSent(); }));
+}

@@ -220,3 +220,52 @@ TEST_F(EngineStep, RepeatedErrorsAreLoggedOnceASecond) {
 
 } // namespace
 } // namespace skf::test
+
+namespace skf::test {
+namespace {
+
+// The creation heading of an aircraft whose next point is its own position comes from its track, which is
+// in degrees: converted to radians for the position block, and back to degrees for the creation.
+TEST_F(EngineStep, CreationHeadingFromTheTrack) {
+    auto q = record(20001, "KLM1", "A320", 1000.0, 52.0, 0, 90, 3000);
+    lf_addTrafficRecord(q);
+    LiveAircraft& a = g_liveAircraft.front();
+    StreamPoint same = a.stream.front();
+    same.stationary = true;
+    a.stream.push_back(same);
+    lf_initialPosition(a);
+    EXPECT_NEAR(a.position.heading, 1.5707963267948966, 1e-9);
+    EXPECT_NEAR(gf_liveCreationRecord(a).position.heading, 90.0, 1e-9);
+}
+
+// A live aircraft created on a stand where a static one stands: the log line's dash is UTF-8.
+TEST_F(EngineStep, ParkingOverAStaticAircraftLogsAUtf8Dash) {
+    g_stands.clear();
+    Stand s("D7", {}, 52.0, 4.0, 0.0, 20.0, false, false, false);
+    s.sid = 1;
+    g_stands.push_back(std::move(s));
+    ParkedAircraft stat;
+    stat.callsign = "KLM7*";
+    stat.standId = 1;
+    stat.objectId = 501;
+    stat.trafficId = 7;
+    stat.simStatus = SimStatus::active;
+    g_parkedAircraft.push_back(stat);
+    auto q = record(20001, "KLM1", "A320", 1000.0, 52.0, 0, 0, 0);
+    lf_addTrafficRecord(q);
+    LiveAircraft& a = g_liveAircraft.front();
+    a.phase = FlightPhase::parked;
+    a.standId = 1;
+    a.simStatus = SimStatus::adding2sim;
+    gf_pushSimMessage(SimMessage{300, 20001, SimMessageKind::liveCreated, 0.0, 7.5});
+    gf_processSimMessages();
+    g_simHalted = false; // no simulator here: the rest-attitude request failed
+    EXPECT_NE(m_work.log().find("D7      : KLM1     parks over static KLM7* \xE2\x80\x94 static will be removed"),
+              std::string::npos)
+        << m_work.log();
+    EXPECT_EQ(g_parkedAircraft.front().simStatus, SimStatus::removingfromsim);
+    g_stands.clear();
+}
+
+} // namespace
+} // namespace skf::test
