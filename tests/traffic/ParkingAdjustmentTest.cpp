@@ -127,6 +127,30 @@ TEST_F(ParkingAdjustmentTest, ALeavingStaticIsPlacedAgainUnderItsDepartureCallsi
     EXPECT_EQ(g_parkedAircraft[1].parkTime, a.parkTime); // keeps its park time
 }
 
+TEST_F(ParkingAdjustmentTest, AtTheDaysLastHalfHourTheNextDaysOptionDecidesTheLeaving) {
+    for (const bool goesOn : {true, false}) {
+        SCOPED_TRACE(goesOn);
+        gf_resetParking();
+        g_engineRemovalQueue.clear();
+        std::vector<StandOpt> options = {makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 3, {45, 46, 47})};
+        if (goesOn)
+            options.push_back(makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 4, {0, 1}));
+        g_stands = {makeStand("A1", 0.0, 30.0, options)};
+        numberStands(g_stands);
+        ParkedAircraft a = staticAt(1, "KLM1601*", 45, 5);
+        a.firstCallsign = "KLM1601";
+        a.secondCallsign = "KLM1602";
+        a.registration = "PH-BXA";
+        a.airlineId = gf_internOperator("KLM");
+        a.modelId = gf_internModel("B738");
+        g_parkedAircraft = {a};
+        g_dayAndSlotNow.store(DayAndSlot{3, 47});
+        gf_adjustParking();
+        EXPECT_EQ(g_engineRemovalQueue.empty(), goesOn);
+        EXPECT_EQ(g_pendingStatic.size(), goesOn ? 0U : 1U);
+    }
+}
+
 TEST_F(ParkingAdjustmentTest, AStaticWhoseFlightStaysIsKept) {
     g_stands = {makeStand("A1", 0.0, 30.0,
                           {makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 3, {18, 19, 20, 21, 22, 23})})};
