@@ -234,6 +234,8 @@ void gf_resetParking() {
     g_parkAirports.clear();
     g_stands.clear();
     g_reservedStand.clear();
+    g_parkApfInfo = ParkApfInfo{}; // texts empty, altitude -1
+    g_learnedApfPath.clear();
     g_parkingRecalcRequested = false;
     g_fitReal = 0;
     g_fitSoft = -1;
