@@ -193,6 +193,7 @@ void lf_releaseParkAirport() {
     g_mainWindow.learnedUpdates = 0;
     g_mainWindow.parkAirportActive = false;
     g_mainWindow.standsLoaded = false;
+    g_mainWindow.standCount = 0;
     g_mainWindow.handmade = false;
     g_mainWindow.reservedStandValid = false;
     g_mainWindow.softFlag = false;

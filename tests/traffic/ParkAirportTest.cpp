@@ -235,6 +235,8 @@ TEST_F(ParkAirportTest, UserParkedAtAnAirportWithAStandFileGetsStaticAircraftAnd
     EXPECT_TRUE(g_stands.empty());
     EXPECT_TRUE(g_staticCreationQueue.empty());
     EXPECT_TRUE(std::filesystem::exists(g_learnedFolder / "my_simaddon" / "EHAM.xml"));
+    EXPECT_EQ(g_mainWindow.standCount.load(), 0U);
+    EXPECT_FALSE(g_mainWindow.parkAirportActive.load());
 }
 
 TEST_F(ParkAirportTest, TheResetForgetsTheParkAirportsFileAndList) {
