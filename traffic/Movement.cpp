@@ -469,7 +469,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
             if (AIRBORNE_ONLY.value()) {
                 return false;
             }
-            if ((now - a.holdingStart) / 6000 > static_cast<std::uint32_t>(MAX_HOLDING_MINUTES.value())) {
+            if (static_cast<double>(now - a.holdingStart) / 6000.0 > MAX_HOLDING_MINUTES.value()) {
                 return false;
             }
         }

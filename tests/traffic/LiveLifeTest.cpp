@@ -34,7 +34,7 @@ Report cruiseAt(double t, double northNm = 0.0) {
     return Report{p.latitude, p.longitude, 3000.0, 200.0, 90.0, 0.0};
 }
 
-class LiveLife : public ::testing::Test {
+class LiveLifeThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
@@ -54,7 +54,7 @@ protected:
     }
 };
 
-TEST_F(LiveLife, ATitleTheSimulatorRefusesErasesTheRecord) {
+TEST_F(LiveLifeThreads, ATitleTheSimulatorRefusesErasesTheRecord) {
     EngineHarness h(world({"Some Other Title"}));
     feedCruise(h, 3300, 20001, "KLM11");
     h.run(4000);
@@ -66,7 +66,7 @@ TEST_F(LiveLife, ATitleTheSimulatorRefusesErasesTheRecord) {
     EXPECT_NE(h.log().find("could not be created by your Sim!"), std::string::npos);
 }
 
-TEST_F(LiveLife, RemovalWhileTheCreationIsQueuedOrUnderWay) {
+TEST_F(LiveLifeThreads, RemovalWhileTheCreationIsQueuedOrUnderWay) {
     EngineHarness h(world());
     // Two aircraft spawn; the first is removed while its creation waits in the engine's queue.
     h.run(5000, [&](std::uint64_t step) {
@@ -94,7 +94,7 @@ TEST_F(LiveLife, RemovalWhileTheCreationIsQueuedOrUnderWay) {
     EXPECT_TRUE(g_liveAircraft.empty());
 }
 
-TEST_F(LiveLife, CallsignListAndObjectIdListOfActiveAircraft) {
+TEST_F(LiveLifeThreads, CallsignListAndObjectIdListOfActiveAircraft) {
     EngineHarness h(world());
     OBJECTID_LIST.set(true);
     // Nothing active yet: an empty file, an empty list, the combo box and "Block" disabled.
@@ -130,7 +130,7 @@ TEST_F(LiveLife, CallsignListAndObjectIdListOfActiveAircraft) {
 
 // A report with the same identity never respawns an active aircraft; a new callsign does (GUID_CHANGES on),
 // and the aircraft is created again under it.
-TEST_F(LiveLife, RespawnOnlyWhenTheIdentityChanged) {
+TEST_F(LiveLifeThreads, RespawnOnlyWhenTheIdentityChanged) {
     EngineHarness h(world());
     feedCruise(h, 9000, 20001, "KLM31");
     ASSERT_EQ(h.calls("AICreateNonATCAircraft").size(), 1U);

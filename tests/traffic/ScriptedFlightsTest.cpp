@@ -34,7 +34,7 @@ void setParkAirport() {
     g_parkAirport.altitude = 0.0F;
 }
 
-class ScriptedFlights : public ::testing::Test {
+class ScriptedFlightThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
@@ -100,7 +100,7 @@ Report arrivalAt(double t) {
     return Report{p.latitude, p.longitude, 0.0, stopped ? 0.0 : 20.0, 0.0, 0.0};
 }
 
-TEST_F(ScriptedFlights, ArrivalFromFinalToAStopOnTheTaxiway) {
+TEST_F(ScriptedFlightThreads, ArrivalFromFinalToAStopOnTheTaxiway) {
     EngineHarness h(flatWorld());
     setParkAirport();
     constexpr std::uint64_t kReportEvery = 300;
@@ -170,7 +170,7 @@ Report departureAt(double t) {
     return Report{p.latitude, p.longitude, 50.0 + ta * 2000.0 / 60.0, 150.0 + ta * 0.5, 270.0, 2000.0};
 }
 
-TEST_F(ScriptedFlights, DepartureFromTheRunwayToOutOfRange) {
+TEST_F(ScriptedFlightThreads, DepartureFromTheRunwayToOutOfRange) {
     EngineHarness h(flatWorld());
     setParkAirport();
     RANGE.set(10);

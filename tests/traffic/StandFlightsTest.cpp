@@ -50,7 +50,7 @@ void addRegistration(const std::string& reg, const std::string& airline, const s
               [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
 }
 
-class StandFlights : public ::testing::Test {
+class StandFlightThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
@@ -74,7 +74,7 @@ Report taxiInAt(const Position& stand, double t) {
     return Report{p.latitude, p.longitude, 0.0, metres > 0.0 ? 15.0 : 0.0, 0.0, 0.0};
 }
 
-TEST_F(StandFlights, ArrivalTaxisToAFreeStandAndParks) {
+TEST_F(StandFlightThreads, ArrivalTaxisToAFreeStandAndParks) {
     EngineHarness h(world());
     setParkAirport();
     const Position stand = offsetPoint(kLat, kLon, 0.0, 500.0);
@@ -127,7 +127,7 @@ Report departureAt(const Position& stand, double t) {
     return Report{p.latitude, p.longitude, 0.0, 15.0, 90.0, 0.0};
 }
 
-TEST_F(StandFlights, DepartureBeginsWithAPushBackTurningToTheFeedsSide) {
+TEST_F(StandFlightThreads, DepartureBeginsWithAPushBackTurningToTheFeedsSide) {
     EngineHarness h(world());
     setParkAirport();
     const Position stand = offsetPoint(kLat, kLon, 0.0, 500.0);
