@@ -239,20 +239,5 @@ TEST_F(ParkAirportTest, UserParkedAtAnAirportWithAStandFileGetsStaticAircraftAnd
     EXPECT_FALSE(g_mainWindow.parkAirportActive.load());
 }
 
-TEST_F(ParkAirportTest, TheResetForgetsTheParkAirportsFileAndList) {
-    listAirport("EHAM");
-    g_parkApfInfo = ParkApfInfo{"Schiphol", "stock", -11};
-    g_stands = {makeStand("A1", 0.0, 30.0)};
-    g_pendingStatic = {StaticPlacement{}};
-    g_parkingRecalcRequested = true;
-    gf_resetParking();
-    EXPECT_TRUE(g_parkAirports.empty());
-    EXPECT_TRUE(g_stands.empty());
-    EXPECT_TRUE(g_pendingStatic.empty());
-    EXPECT_FALSE(g_parkingRecalcRequested);
-    EXPECT_TRUE(g_parkApfInfo.airportName.empty());
-    EXPECT_EQ(g_parkApfInfo.altitude, -1);
-}
-
 } // namespace
 } // namespace skf::test

@@ -104,22 +104,6 @@ TEST_F(StandSearchTest, FreeStandSearchFollowsFitNearnessOptionAndHeliRules) {
     }
 }
 
-TEST_F(StandSearchTest, StandNamesAndOccupiedFlag) {
-    g_stands = {makeStand("A1", 0.0, 20.0), makeStand("A2", 100.0, 20.0)};
-    numberStands(g_stands);
-    EXPECT_EQ(gf_standName(0), "sid==0?");
-    EXPECT_EQ(gf_standName(-3), "sid==?");
-    EXPECT_EQ(gf_standName(9), "sid==?");
-    EXPECT_EQ(gf_standName(2), "A2");
-    gf_setStandOccupied(2, true);
-    gf_setStandOccupied(9, true); // unknown: nothing
-    gf_setStandOccupied(0, true);
-    EXPECT_FALSE(g_stands[0].occupied);
-    EXPECT_TRUE(g_stands[1].occupied);
-    gf_setStandOccupied(2, false);
-    EXPECT_FALSE(g_stands[1].occupied);
-}
-
 TEST_F(StandSearchTest, StandUnderUserIsCachedUntilTheTableChanges) {
     g_stands = {makeStand("A1", 0.0, 20.0), makeStand("A2", 40.0, 20.0)};
     numberStands(g_stands);

@@ -115,24 +115,6 @@ TEST_F(StaticParkingTest, StaysOnAndNeighbourRules) {
     lf_searchStands(DayAndSlot{3, 47}, 1, 1, 0, out);
     ASSERT_EQ(out.size(), 1U);
     EXPECT_EQ(out[0].staysOn, 1); // Thursday's option goes on at half hour 0
-
-    const StandOpt wide = makeOpt("KLM", "B789", "", "", "", 3, {20});
-    StandOpt numbered = wide;
-    numbered.number = 1;
-    g_stands[1].adjacentBlocked = false;
-    ParkedAircraft neighbour;
-    neighbour.standId = 1;
-    neighbour.standLat = g_stands[0].latitude;
-    neighbour.standLon = g_stands[0].longitude;
-    neighbour.modelId = gf_internModel("B738");
-    neighbour.simStatus = SimStatus::active;
-    g_parkedAircraft.push_back(neighbour);
-    std::vector<StaticPlacement> none;
-    lf_searchStands(DayAndSlot{3, 5}, 1, 1, 0, none); // builds nothing; the rule is checked directly below
-    EXPECT_TRUE(lf_optionEligible(numbered, 1, 1, 3, 20, g_stands[1]));  // no wingspans known: room enough
-    EXPECT_FALSE(lf_optionEligible(numbered, 0, 1, 3, 20, g_stands[1])); // a real option in a soft pass
-    EXPECT_FALSE(lf_optionEligible(numbered, 1, 1, 4, 20, g_stands[1])); // another day in a day pass
-    EXPECT_TRUE(lf_optionEligible(numbered, 1, 0, 4, 20, g_stands[1]));  // any day in a week pass
 }
 
 TEST_F(StaticParkingTest, CalculationWidensTheFitUntilEnoughStandsAreUsed) {
