@@ -9,7 +9,11 @@
 # bundled sample feed around Schiphol (BUILD/bin/feeds/eham.rtfeed) and connects to Skyfill's server, and
 # is stopped when Skyfill ends (SKYFILL_NO_REPLAYER=1: not started). Beside the stand-in simulator the
 # run places RealTraffic's marker file in the stand-in's home, so that Skyfill finds RealTraffic on this PC.
-# Skyfill's exit code is returned.
+# Ctrl+C (SIGINT), SIGTERM and SIGHUP close Skyfill as its close button does, and the stand-ins are stopped
+# only after Skyfill has ended: every stand-in is started with `setsid`, in a session of its own, so that the
+# terminal's signal never reaches it (else the simulator stand-in could end first, and Skyfill would take
+# that for a lost simulator). Skyfill runs in a session of its own too, so that it gets the close exactly
+# once, from this script. Skyfill's exit code is returned.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 shift || true
@@ -62,7 +66,7 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
   fi
   # The trace keeps every call but the per-frame positions, and a snapshot of every object each 10 s, so
   # that it stays small over an hour.
-  "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" --trace "$BUILD/simstandin-trace.jsonl" \
+  setsid "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" --trace "$BUILD/simstandin-trace.jsonl" \
     --no-frame-trace --no-move-trace --snapshot-every 10 </dev/null >"$BUILD/simstandin.log" 2>&1 &
   standin_pid=$!
   for _ in $(seq 100); do
@@ -78,7 +82,7 @@ if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then
     # Port 0: the stand-in takes a free port and prints its address as its first line (the log is emptied
     # here first, so that the address of an earlier run is never read).
     : >"$BUILD/dlserver.log"
-    "$DLSERVER" "$DOWNLOADS" 0 </dev/null >"$BUILD/dlserver.log" 2>&1 &
+    setsid "$DLSERVER" "$DOWNLOADS" 0 </dev/null >"$BUILD/dlserver.log" 2>&1 &
     dlserver_pid=$!
     url=""
     for _ in $(seq 100); do
@@ -102,14 +106,32 @@ if [ -z "${SKYFILL_DOWNLOAD_URL:-}" ]; then
 fi
 
 if [ -z "${SKYFILL_NO_REPLAYER:-}" ] && [ -x "$REPLAYER" ] && [ -f "$FEED" ]; then
-  "$REPLAYER" --feed "$FEED" </dev/null >"$BUILD/rtreplay.log" 2>&1 &
+  setsid "$REPLAYER" --feed "$FEED" </dev/null >"$BUILD/rtreplay.log" 2>&1 &
   replayer_pid=$!
   echo "Traffic replayer running (sample feed around EHAM, log in $BUILD/rtreplay.log)"
 fi
 
+# A termination request for this script is Skyfill's close button; the stand-ins stay until Skyfill has
+# ended (cleanup, on exit). A second Ctrl+C is passed on again.
+skyfill_pid=""
+close_signal=""
+close_skyfill() {
+  if [ -n "$skyfill_pid" ]; then kill -s "$1" "$skyfill_pid" 2>/dev/null || true; else close_signal=$1; fi
+}
+trap 'close_skyfill INT' INT
+trap 'close_skyfill TERM' TERM HUP
+
 cd "$BUILD/Skyfill"
+setsid ./skyfill "$@" &
+skyfill_pid=$!
+# A request that came while Skyfill was being started is passed on now.
+if [ -n "$close_signal" ]; then close_skyfill "$close_signal"; fi
+# wait returns early when a trapped signal comes in; Skyfill may still be closing down then.
+while kill -0 "$skyfill_pid" 2>/dev/null; do
+  wait "$skyfill_pid" || true
+done
 set +e
-./skyfill "$@"
+wait "$skyfill_pid"
 rc=$?
 set -e
 exit "$rc"

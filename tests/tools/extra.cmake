@@ -15,3 +15,12 @@ endif()
 if(TARGET test_tools AND TARGET skyfill_communitygen)
   target_link_libraries(test_tools PRIVATE skyfill_communitygen)
 endif()
+# The run script's test starts the program and its stand-ins as `./skyfill.sh run` does.
+if(TARGET test_tools)
+  foreach(t skyfill simstandin dlserver skyfill_sample_data skyfill_download_folder apf_archive sample_airports
+            sample_liveries)
+    if(TARGET ${t})
+      add_dependencies(test_tools ${t})
+    endif()
+  endforeach()
+endif()
