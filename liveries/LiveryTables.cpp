@@ -259,6 +259,9 @@ void gf_processScannedLiveries() {
         g_liveries.clear();
         return;
     }
+    // A build always starts from empty tables, also after one that an error ended half-way: appending to a
+    // half-built store could move titles that views already point to.
+    gf_clearLiveryTables();
     g_titlesByModel[0].reserve(324);
     g_titlesByModel[1].reserve(75);
     g_regcodeTitles.reserve(36000);
