@@ -1,5 +1,5 @@
 // libFuzzer target: the reader of the user's registration-code files (input/my_regcodes/*.TXT).
-// Seeds: tests/liveries/LiveryWorld.h
+// Seeds: tests/liveries/seeds/user_regcodes.txt
 #include "fuzz/LiveryFuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
