@@ -29,6 +29,7 @@
 #include "liveries/LiveryTables.h"
 #include "sim/FlightPlans.h"
 #include "sim/SimLink.h"
+#include "sim/SimDispatch.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "support/SimStandInHarness.h"
@@ -87,6 +88,7 @@ public:
 
     EngineHarness() : EngineHarness(Options{}) {}
     explicit EngineHarness(Options options) : m_options(std::move(options)) {
+        clearSimQueues();
         std::filesystem::create_directories(m_work.path() / "output" / "info");
         g_dataFolder = m_work.path() / "data";
         std::filesystem::create_directories(g_dataFolder);
@@ -127,13 +129,17 @@ public:
         if (m_handle != 0) {
             SimConnect_Close(m_handle);
         }
+        clearSimQueues();
+    }
+
+    // Empties the simulator link's queues (what tests without a simulator left in them).
+    static void clearSimQueues() {
         gf_resetSimQueues();
-        {
-            std::lock_guard lock(g_simCommandMutex);
-            g_eventQueue.clear();
-            g_creationQueue.clear();
-            g_removalQueue.clear();
-        }
+        gf_resetDispatchState();
+        std::lock_guard lock(g_simCommandMutex);
+        g_eventQueue.clear();
+        g_creationQueue.clear();
+        g_removalQueue.clear();
     }
     EngineHarness(const EngineHarness&) = delete;
     EngineHarness& operator=(const EngineHarness&) = delete;

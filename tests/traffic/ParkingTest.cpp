@@ -1,0 +1,232 @@
+// Taxi to a stand, the stand watch while parked, push-back geometry and the conflicts on stands, driven
+// directly on the engine's thread (no simulator): the narrow and the wide stand search, creeping away from
+// a stand, an arrival short of its stand, a second arrival for an occupied stand, two aircraft with one
+// callsign, and a static aircraft that makes way.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "EngineHarness.h"
+#include "data/apf/Stand.h"
+#include "traffic/EngineInternal.h"
+
+namespace skf::test {
+namespace {
+
+constexpr double kLat = 52.0;
+constexpr double kLon = 4.0;
+
+class Parking : public ::testing::Test {
+protected:
+    void SetUp() override {
+        addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetEngine();
+        gf_startEngine(); // registers the engine's hooks in the simulator link
+        g_simConnect = 0;
+        g_parkAirport = Airport{};
+        g_parkAirport.icao = FixedCode<4>("EHAM");
+        g_parkAirport.latitude = kLat;
+        g_parkAirport.longitude = kLon;
+        g_stands.clear();
+        // Stand D7 at the base point, nose north, radius 20 m; D8 100 m east of it.
+        addStand("D7", Position{kLat, kLon});
+        addStand("D8", offsetPoint(kLat, kLon, 90.0, 100.0));
+        g_stepCounter = 1000;
+    }
+    void TearDown() override {
+        gf_resetEngine();
+        g_stands.clear();
+    }
+
+    static void addStand(const std::string& name, const Position& at) {
+        Stand s(name, {}, at.latitude, at.longitude, 0.0, 20.0, false, false, false);
+        s.sid = static_cast<std::int32_t>(g_stands.size() + 1);
+        g_stands.push_back(std::move(s));
+    }
+
+    static LiveAircraft& taxiing(const std::string& callsign, std::uint32_t trafficId, const Position& at) {
+        TrafficRecord t;
+        t.callsign = callsign;
+        t.modelId = gf_internModel("A320");
+        FlightRecord r = gf_makeFlightRecord(std::move(t));
+        r.trafficId = trafficId;
+        r.turnRate = r.nominalTurnRate;
+        r.taxiSpeed = gf_categoryTaxiSpeed(r.category);
+        StreamPoint p;
+        p.latitude = at.latitude;
+        p.longitude = at.longitude;
+        p.dueStep = static_cast<std::int32_t>(g_stepCounter.load());
+        g_liveAircraft.emplace_back(p, std::move(r), 0.0);
+        LiveAircraft& a = g_liveAircraft.back();
+        a.simStatus = SimStatus::active;
+        a.objectId = 100 + trafficId % 100;
+        a.onGround = true;
+        a.phase = FlightPhase::taxi;
+        a.position.latitude = at.latitude;
+        a.position.longitude = at.longitude;
+        return a;
+    }
+
+    static StreamPoint pointAt(const Position& at, double gs = 0.0) {
+        StreamPoint p;
+        p.latitude = at.latitude;
+        p.longitude = at.longitude;
+        p.groundSpeed = gs;
+        p.stationary = gs == 0.0;
+        p.dueStep = static_cast<std::int32_t>(g_stepCounter.load() + 300);
+        return p;
+    }
+
+    WorkFolder m_work;
+};
+
+TEST_F(Parking, AStop21MetresFromAStandParksOnlyWithTheWideSearch) {
+    const Position stop = offsetPoint(kLat, kLon, 180.0, 21.0);
+    LiveAircraft& a = taxiing("KLM1", 20001, stop);
+    a.stream.push_back(pointAt(stop));
+    try2Park(a, false);
+    EXPECT_EQ(a.phase, FlightPhase::taxi);
+    a.lastParkTryLat = a.lastParkTryLon = 0.0; // a new attempt from the same point
+    try2Park(a, true);
+    EXPECT_EQ(a.phase, FlightPhase::parking);
+    EXPECT_EQ(a.standId, 1);
+    EXPECT_TRUE(g_stands[0].occupied); // taken as soon as it is assigned
+    // Driven onto the stand: the stand point at taxi speed, then a stop on it.
+    ASSERT_EQ(a.stream.size(), 3U);
+    EXPECT_NEAR(a.stream[1].latitude, kLat, 1e-9);
+    EXPECT_TRUE(a.stream[2].stationary);
+}
+
+TEST_F(Parking, ASecondArrivalIsNotSentToAnOccupiedStand) {
+    const Position stop = offsetPoint(kLat, kLon, 180.0, 10.0);
+    LiveAircraft& first = taxiing("KLM1", 20001, stop);
+    first.stream.push_back(pointAt(stop));
+    try2Park(first, false);
+    ASSERT_EQ(first.standId, 1);
+    LiveAircraft& second = taxiing("KLM2", 20002, stop);
+    second.stream.push_back(pointAt(stop));
+    try2Park(second, true);
+    EXPECT_NE(second.standId, 1);
+    // Gone from the stand (removed), the stand is free again.
+    removeAircraftFromSim(g_liveAircraft.front());
+    EXPECT_FALSE(g_stands[0].occupied);
+}
+
+TEST_F(Parking, AnArrivalShortOfItsStandReturnsToTaxi) {
+    LiveAircraft& a = taxiing("KLM1", 20001, offsetPoint(kLat, kLon, 180.0, 2.5));
+    a.phase = FlightPhase::parking;
+    a.standId = 1;
+    gf_setStandOccupied(1, true);
+    lf_arriveAtStand(a);
+    EXPECT_EQ(a.phase, FlightPhase::taxi);
+    EXPECT_FALSE(g_stands[0].occupied);
+    a.position.latitude = offsetPoint(kLat, kLon, 180.0, 1.5).latitude;
+    a.phase = FlightPhase::parking;
+    lf_arriveAtStand(a);
+    EXPECT_EQ(a.phase, FlightPhase::parked);
+    EXPECT_NE(m_work.log().find("D7      : KLM1     arrived at stand"), std::string::npos);
+}
+
+// Reports of a parked aircraft creeping away from its stand, 3 m at a time or at once.
+TEST_F(Parking, CreepingAwayLeavesAfterThreeMovesOfHalfTheRadiusOrAtOnceBeyondIt) {
+    struct Case {
+        const char* what;
+        std::vector<double> metres; // distances of the reports from the stand
+        std::size_t leavesAt;       // index of the report that is accepted (size: none)
+    };
+    const Case cases[] = {
+        {"three moves of 3 m reach only 9 m", {0.0, 3.0, 6.0, 9.0}, 4},
+        {"three moves totalling half the radius", {0.0, 3.5, 7.0, 10.5}, 3},
+        {"at once beyond the radius", {0.0, 18.0}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::parked;
+        a.previousPhase = FlightPhase::parking;
+        a.standId = 1;
+        a.standLat = kLat;
+        a.standLon = kLon;
+        a.standRefDistance = a.standLastDistance = -1.0;
+        std::size_t accepted = c.metres.size();
+        for (std::size_t i = 0; i < c.metres.size() && accepted == c.metres.size(); ++i) {
+            StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, c.metres[i]), 3.0);
+            if (checkExtendingSituations(a, p)) {
+                accepted = i;
+            }
+        }
+        EXPECT_EQ(accepted, c.leavesAt);
+    }
+}
+
+TEST_F(Parking, PushBackGoesBackTwoAndAHalfStandRadiiAndEndsToTheSide) {
+    LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+    a.phase = FlightPhase::parked;
+    a.standId = 1;
+    a.standLat = kLat;
+    a.standLon = kLon;
+    a.standHeading = 0.0;
+    a.position.heading = 0.0;
+    lf_pushBack(a);
+    EXPECT_EQ(a.phase, FlightPhase::pushing_back);
+    ASSERT_EQ(a.stream.size(), 4U); // front, midpoint, point A, the -90 degree end
+    const StreamPoint& pointA = a.stream[2];
+    EXPECT_NEAR(gf_distanceNm(kLat, kLon, pointA.latitude, pointA.longitude) * 1852.0, 50.0, 0.1);
+    EXPECT_LT(pointA.latitude, kLat);
+    // Back is south: the +90 degree end (kept for a turn towards increasing heading) lies west, the other east.
+    EXPECT_LT(a.pushBackAltEnd.longitude, pointA.longitude);
+    EXPECT_GT(a.stream[3].longitude, pointA.longitude);
+    EXPECT_NEAR(gf_distanceNm(pointA.latitude, pointA.longitude, a.stream[3].latitude, a.stream[3].longitude),
+                a.halfWingspanNm, 1e-6);
+    // The next report turns the nose towards increasing heading: that side is taken.
+    STRAIGHT_PBS_ONLY.set(false);
+    StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, 10.0), 3.0);
+    p.track = 20.0;
+    EXPECT_FALSE(checkExtendingSituations(a, p)); // never appended
+    EXPECT_TRUE(a.turnSideKnown);
+    EXPECT_TRUE(a.pushBackTurnSide);
+}
+
+TEST_F(Parking, TwoAircraftWithOneCallsignNeverWithdrawEachOthersCreation) {
+    LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+    LiveAircraft& b = taxiing("KLM1", 20002, Position{kLat, kLon});
+    a.simStatus = b.simStatus = SimStatus::adding2sim;
+    g_liveCreationQueue.push_back(gf_liveCreationRecord(g_liveAircraft[0]));
+    g_liveCreationQueue.push_back(gf_liveCreationRecord(g_liveAircraft[1]));
+    removeAircraftFromSim(g_liveAircraft[1]);
+    ASSERT_EQ(g_liveCreationQueue.size(), 1U);
+    EXPECT_EQ(g_liveCreationQueue.front().trafficId, 20001U);
+    EXPECT_EQ(g_liveAircraft[1].eraseCreationCancelled, 1);
+    EXPECT_EQ(g_liveAircraft[0].eraseCreationCancelled, 0);
+}
+
+TEST_F(Parking, AStaticAircraftOnTheStandMakesWay) {
+    ParkedAircraft stat;
+    stat.callsign = "TRA9*";
+    stat.registration = "PH-HXA";
+    stat.standId = 1;
+    stat.objectId = 501;
+    stat.trafficId = 5;
+    stat.simStatus = SimStatus::active;
+    g_parkedAircraft.push_back(stat);
+    stat.callsign = "TRA8*";
+    stat.trafficId = 6;
+    stat.simStatus = SimStatus::adding2sim;
+    g_parkedAircraft.push_back(stat);
+    CreationRecord queued;
+    queued.trafficId = 6;
+    g_staticCreationQueue.push_back(queued);
+    const Position stop = offsetPoint(kLat, kLon, 180.0, 10.0);
+    LiveAircraft& a = taxiing("KLM1", 20001, stop);
+    a.stream.push_back(pointAt(stop));
+    try2Park(a, false);
+    ASSERT_EQ(g_parkedAircraft.size(), 1U); // the queued one was withdrawn and erased
+    EXPECT_EQ(g_parkedAircraft.front().simStatus, SimStatus::removingfromsim);
+    EXPECT_TRUE(g_staticCreationQueue.empty());
+    EXPECT_NE(m_work.log().find("D7      : TRA9*    PH-HXA makes way for KLM1"), std::string::npos) << m_work.log();
+    EXPECT_NE(m_work.log().find("queued D7      : TRA8*    PH-HXA makes way for KLM1"), std::string::npos);
+}
+
+} // namespace
+} // namespace skf::test
