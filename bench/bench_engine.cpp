@@ -2,8 +2,8 @@
 // landing, 20 % on the ground), each fed a report every 2 to 5 s, over 60,000 steps: p50, p99 and max of
 // the step and the allocations per step. Also the range-data burst (one message per aircraft every 20
 // steps) and the intake of 100 to 400 records a second through the traffic queue (queue length, age of the
-// filed records). No simulator: the step's SimConnect requests are skipped without a connection, the
-// position buffers swap as in the program.
+// filed records). Also the once-a-second work at 1,000 live and 500 static aircraft. No simulator: the step's
+// SimConnect requests are skipped without a connection, the position buffers swap as in the program.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -23,6 +23,7 @@
 #include "feed/TrafficQueue.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
+#include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
 
@@ -296,5 +297,47 @@ void BM_EngineIntake(benchmark::State& state) {
     gf_resetEngine();
 }
 BENCHMARK(BM_EngineIntake)->Arg(100)->Arg(200)->Arg(300)->Arg(400)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The once-a-second work of the engine with 1,000 live aircraft (a fifth of them on the ground) and 500
+// static aircraft: the static removals, the parked-live collection, the user's way on the ground and in the
+// air, the callsign list. Target: under 2 ms per second of program time.
+void BM_EnginePerSecond(benchmark::State& state) {
+    lf_setUp();
+    const auto scripts = lf_scripts(1000);
+    lf_makeActive(scripts);
+    for (int i = 0; i < 500; ++i) {
+        ParkedAircraft p;
+        p.callsign = "STA" + std::to_string(i) + "*";
+        p.registration = "PH-S" + std::to_string(i);
+        p.trafficId = static_cast<std::uint32_t>(i + 1);
+        p.objectId = 5000 + static_cast<std::uint32_t>(i);
+        p.simStatus = SimStatus::active;
+        p.halfWingspanNm = 17.0 / 1852.0;
+        p.standLat = kAirportLat + (i % 25) * 0.0005;
+        p.standLon = kAirportLon + (i / 25) * 0.0008;
+        p.standId = i + 1;
+        g_parkedAircraft.push_back(p);
+    }
+    UserAircraftBlock user;
+    user.latitude = kAirportLat + 0.3;
+    user.longitude = kAirportLon + 0.3;
+    user.altAboveGround = 3000.0;
+    g_userAircraft.setBlock(user);
+    g_userHalfWingspan.set(17.0 / 1852.0);
+    for (auto _ : state) {
+        gf_removeStaticInTheWay();
+        gf_removeStaticDuplicates();
+        benchmark::DoNotOptimize(lf_collectParkedLive());
+        g_userAircraft.setGround(true);
+        gf_avoidUserGroundCollision();
+        g_userAircraft.setGround(false);
+        gf_avoidUserAirCollision();
+        gf_fillLiveCallsignList();
+        benchmark::DoNotOptimize(gf_liveParkedHours(true) + gf_staticParkedHours(true));
+    }
+    gf_resetEngine();
+    g_userAircraft.reset();
+}
+BENCHMARK(BM_EnginePerSecond)->Unit(benchmark::kMicrosecond);
 
 } // namespace
