@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
     bool wasConnected = false;
     bool dropped = false;
     std::size_t shown = 0;
+    std::size_t positions = 0;
     while (g_stopSignal == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (replayer.connected() != wasConnected) {
@@ -114,9 +115,12 @@ int main(int argc, char** argv) {
             fmt::print("rtreplay: {}\n", wasConnected ? "connected to Skyfill" : "connection closed");
         }
         const auto lines = replayer.received();
-        for (; shown < lines.size(); ++shown)
-            if (lines[shown].rfind("Qs121=", 0) != 0) // the position line comes every second: not shown
+        for (; shown < lines.size(); ++shown) {
+            // The position line comes every second: only the first is shown.
+            const bool position = lines[shown].rfind("Qs121=", 0) == 0;
+            if (!position || positions++ == 0)
                 fmt::print("rtreplay: received {}\n", lines[shown]);
+        }
         if (dropAfter > 0.0 && !dropped &&
             std::chrono::steady_clock::now() - started > std::chrono::duration<double>(dropAfter)) {
             dropped = true;
@@ -126,6 +130,7 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     }
     replayer.stop();
+    fmt::print("rtreplay: {} position lines received\n", positions);
     fmt::print("rtreplay: {} traffic datagrams sent\n", replayer.trafficSent());
     return 0;
 }

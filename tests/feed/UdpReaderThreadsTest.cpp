@@ -48,7 +48,7 @@ private:
     std::thread m_thread;
 };
 
-class UdpReaderTest : public ::testing::Test {
+class UdpReaderThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_openLogIn(m_folder.path());
@@ -70,7 +70,7 @@ protected:
     Socket m_sender;
 };
 
-TEST_F(UdpReaderTest, TenThousandDatagramsGiveExactlyTheAcceptedRecords) {
+TEST_F(UdpReaderThreads, TenThousandDatagramsGiveExactlyTheAcceptedRecords) {
     RunningReader<TrafficReader> running;
     running.reader.setReferencePosition(kEhamLatitude, kEhamLongitude);
     const std::uint16_t port = running.waitForPort();
@@ -99,7 +99,7 @@ TEST_F(UdpReaderTest, TenThousandDatagramsGiveExactlyTheAcceptedRecords) {
     EXPECT_EQ(g_mainWindow.trafficReaderState.load(), READER_STOPPED);
 }
 
-TEST_F(UdpReaderTest, RepeatsAreSkippedOnlyWhenRealTrafficIsElsewhere) {
+TEST_F(UdpReaderThreads, RepeatsAreSkippedOnlyWhenRealTrafficIsElsewhere) {
     for (const bool keepRepeats : {false, true}) {
         SCOPED_TRACE(keepRepeats);
         RunningReader<TrafficReader> running(keepRepeats);
@@ -122,7 +122,7 @@ TEST_F(UdpReaderTest, RepeatsAreSkippedOnlyWhenRealTrafficIsElsewhere) {
     }
 }
 
-TEST_F(UdpReaderTest, APortInUseEndsTheRunWithReaderError) {
+TEST_F(UdpReaderThreads, APortInUseEndsTheRunWithReaderError) {
     Socket holder;
     ASSERT_EQ(holder.open(SocketKind::Udp), 0);
     ASSERT_EQ(holder.bind(0, true), 0);
@@ -147,7 +147,7 @@ TEST_F(UdpReaderTest, APortInUseEndsTheRunWithReaderError) {
     }
 }
 
-TEST_F(UdpReaderTest, QnhDatagramsStoreTheRoundedClampedValue) {
+TEST_F(UdpReaderThreads, QnhDatagramsStoreTheRoundedClampedValue) {
     struct Row {
         const char* datagram;
         int stored; // 0: nothing stored
@@ -183,7 +183,7 @@ TEST_F(UdpReaderTest, QnhDatagramsStoreTheRoundedClampedValue) {
     }
 }
 
-TEST_F(UdpReaderTest, AnEqualQnhIsStoredAgainOnlyWhenItIs1013) {
+TEST_F(UdpReaderThreads, AnEqualQnhIsStoredAgainOnlyWhenItIs1013) {
     QnhReader reader;
     g_mainWindow.weatherReaderState = READER_STALE;
     reader.processQnh(R"({"QNH": 1020})");
@@ -198,7 +198,7 @@ TEST_F(UdpReaderTest, AnEqualQnhIsStoredAgainOnlyWhenItIs1013) {
     g_qnh = 1013;
 }
 
-TEST_F(UdpReaderTest, WatchdogTurnsStaleAndBackOnlyOnItsOwnCheck) {
+TEST_F(UdpReaderThreads, WatchdogTurnsStaleAndBackOnlyOnItsOwnCheck) {
     gf_resetReaderState();
     g_mainWindow.realTrafficLinkUp = true;
     g_mainWindow.weatherReaderState = READER_RECEIVING;
@@ -220,6 +220,43 @@ TEST_F(UdpReaderTest, WatchdogTurnsStaleAndBackOnlyOnItsOwnCheck) {
     gf_watchReaders();
     EXPECT_EQ(g_mainWindow.trafficReaderState.load(), READER_RECEIVING);
     g_mainWindow.resetForRestart();
+}
+
+} // namespace
+
+namespace {
+
+// The reader thread checks lines while the main cycle moves the reference, switches the callsign set and
+// the engine takes records: every shared value is handed over whole (ThreadSanitizer runs this suite).
+TEST(TrafficReaderConcurrent, LinesAreCheckedWhileTheMainCycleAndTheEngineWork) {
+    using namespace skf;
+    using namespace skf::test;
+    TrafficReader reader;
+    reader.setReferencePosition(kEhamLatitude, kEhamLongitude);
+    gf_resetTrafficQueue();
+    setTrafficGate(true);
+    std::atomic<bool> done{false};
+    std::thread mainCycle([&] {
+        for (int i = 0; !done.load(); ++i) {
+            reader.setReferencePosition(kEhamLatitude + (i % 2) * 0.01, kEhamLongitude);
+            reader.setParkAirport(i % 3 != 0, kEhamLatitude, kEhamLongitude, -11.0);
+            reader.clearCallsigns();
+            reader.collectCallsigns = i % 2 == 0;
+            g_stepCounter.fetch_add(1);
+        }
+    });
+    std::thread engine([&] {
+        while (!done.load())
+            gf_takeTraffic([](QueuedTraffic&) {});
+    });
+    for (int i = 0; i < 5000; ++i)
+        reader.processLine(trafficLine({{1, std::to_string(20000 + i)}, {9, "KLM" + std::to_string(i % 50)}}));
+    done = true;
+    mainCycle.join();
+    engine.join();
+    EXPECT_LE(reader.callsigns().size(), 50U);
+    setTrafficGate(false);
+    gf_resetTrafficQueue();
 }
 
 } // namespace

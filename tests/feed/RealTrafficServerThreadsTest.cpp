@@ -29,7 +29,7 @@ std::size_t countStartingWith(const std::vector<std::string>& lines, std::string
         std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
 }
 
-class RealTrafficServerTest : public ::testing::Test {
+class RealTrafficServerThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_openLogIn(m_folder.path());
@@ -73,7 +73,7 @@ protected:
     std::atomic<int> m_removals{0};
 };
 
-TEST_F(RealTrafficServerTest, HandshakeTakesTheEditionAndSendsThePsxLines) {
+TEST_F(RealTrafficServerThreads, HandshakeTakesTheEditionAndSendsThePsxLines) {
     struct Row {
         bool professional;
         bool inPieces;
@@ -135,7 +135,7 @@ TEST(PositionLine, ValuesAreScaledAndWrittenAsRealTrafficReadsThem) {
     }
 }
 
-TEST_F(RealTrafficServerTest, ALostClientTakesTheTrafficOutAndComesBackWithoutASecondHandshake) {
+TEST_F(RealTrafficServerThreads, ALostClientTakesTheTrafficOutAndComesBackWithoutASecondHandshake) {
     ASSERT_TRUE(gf_openServer("0"));
     Replayer replayer(replayerConfig());
     replayer.start();
@@ -164,7 +164,7 @@ TEST_F(RealTrafficServerTest, ALostClientTakesTheTrafficOutAndComesBackWithoutAS
     replayer.stop();
 }
 
-TEST_F(RealTrafficServerTest, AWaitForTheClientEndsOnClosingTheWindowOrAStopFlag) {
+TEST_F(RealTrafficServerThreads, AWaitForTheClientEndsOnClosingTheWindowOrAStopFlag) {
     for (const bool fromWindow : {true, false}) {
         SCOPED_TRACE(fromWindow);
         gf_resetStopState();
@@ -188,7 +188,7 @@ TEST_F(RealTrafficServerTest, AWaitForTheClientEndsOnClosingTheWindowOrAStopFlag
     }
 }
 
-TEST_F(RealTrafficServerTest, NothingIsSentOrAwaitedWithoutAUsablePosition) {
+TEST_F(RealTrafficServerThreads, NothingIsSentOrAwaitedWithoutAUsablePosition) {
     ASSERT_TRUE(gf_openServer("0"));
     UserAircraftBlock nowhere;
     nowhere.latitude = 0.00005;
@@ -201,7 +201,7 @@ TEST_F(RealTrafficServerTest, NothingIsSentOrAwaitedWithoutAUsablePosition) {
     EXPECT_FALSE(g_rtConnected.load());
 }
 
-TEST_F(RealTrafficServerTest, APortInUseIsRefusedWithTheBindError) {
+TEST_F(RealTrafficServerThreads, APortInUseIsRefusedWithTheBindError) {
     Socket holder;
     ASSERT_EQ(holder.open(SocketKind::Tcp), 0);
     ASSERT_EQ(holder.bind(0, true), 0);
@@ -216,7 +216,7 @@ TEST_F(RealTrafficServerTest, APortInUseIsRefusedWithTheBindError) {
     EXPECT_THROW(gf_openServer("ten"), std::runtime_error);
 }
 
-TEST_F(RealTrafficServerTest, VersionRepliesGiveTheEditionOrItsFailure) {
+TEST_F(RealTrafficServerThreads, VersionRepliesGiveTheEditionOrItsFailure) {
     struct Row {
         const char* reply;
         bool professional;

@@ -1,0 +1,8 @@
+// libFuzzer target: the traffic line checks of the live traffic feed.
+// Seeds: the lines of tools/rtreplay/samples/eham.rtfeed (without their offsets).
+#include "fuzz/FeedFuzzTargets.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    skf::fuzz::readTrafficLine(std::string_view(reinterpret_cast<const char*>(data), size));
+    return 0;
+}
