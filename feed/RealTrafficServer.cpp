@@ -238,6 +238,7 @@ void gf_sendUserPosition() {
             return;
         lf_showReaderStates(true);
         gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_timeOfDayText()), true);
+        gf_flushLog();
         gf_clearStatus();
         return;
     }
@@ -248,6 +249,7 @@ void gf_sendUserPosition() {
         gf_hookRemoveLiveTraffic();
     gf_resetReaderState();
     gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_timeOfDayText()), true);
+    gf_flushLog(); // the link's changes show in the log at once
 }
 
 void gf_sendSimTime(std::uint64_t simEpochSeconds) {

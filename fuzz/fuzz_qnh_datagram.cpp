@@ -1,5 +1,5 @@
 // libFuzzer target: the QNH datagram handler of the live traffic feed.
-// Seeds: {"QNH": 1013}, {"QNH": 29.92}, {"QNH": "1009"}.
+// Seeds: tests/feed/seeds/qnh_datagram/*.json
 #include "fuzz/FeedFuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

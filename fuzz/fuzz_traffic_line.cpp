@@ -1,5 +1,5 @@
 // libFuzzer target: the traffic line checks of the live traffic feed.
-// Seeds: the lines of tools/rtreplay/samples/eham.rtfeed (without their offsets).
+// Seeds: tests/feed/seeds/traffic_line/*.txt
 #include "fuzz/FeedFuzzTargets.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

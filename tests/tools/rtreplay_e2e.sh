@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Skyfill against the traffic replayer, beside the simulator stand-in and the download-server stand-in,
 # as separate processes on loopback:  rtreplay_e2e.sh BUILD
-# 1. Professional edition: the hand-shake, the edition, "Qs121=" lines in their exact format, "Qs123=" about
-#    every 5 s, traffic and QNH read, "exit" when Skyfill is closed (Ctrl+C closes the headless window).
+# 1. Professional edition: the hand-shake, the edition, "Qs121=" lines in their exact format about once a
+#    second, "Qs123=" about every 5 s, traffic and QNH read; the replayer killed and started again (the
+#    lost-client path, then the re-connection without a second hand-shake); "exit" when Skyfill is closed
+#    (Ctrl+C closes the headless window).
 # 2. Standard edition: no "Qs123=" line.
 # 3. No replayer: closing the window while the server waits in accept ends the program.
 # Ports are taken from this process's id, so that runs side by side (other test runs, `./skyfill.sh run`)
@@ -73,7 +75,6 @@ close_skyfill() {
   wait "$skyfill_pid" 2>/dev/null || true
 }
 
-position_lines() { sed -n 's/^rtreplay: \([0-9]*\) position lines received$/\1/p' "$tmp/rtreplay.log"; }
 stop_replayer() {
   kill "$replayer_pid"; wait "$replayer_pid" 2>/dev/null || true
   waitfor "$tmp/rtreplay.log" "traffic datagrams sent" 10
@@ -84,23 +85,31 @@ start_run professional
 waitfor "$tmp/Skyfill/Log.txt" "RealTraffic connected" 60
 waitfor "$tmp/Skyfill/Log.txt" "Traffic Reader connected" 20
 waitfor "$tmp/rtreplay.log" "received Qs121=" 20
-sleep 12 # two periods of the time line
-close_skyfill
-waitfor "$tmp/rtreplay.log" "received exit" 10
-stop_replayer
+waitfor "$tmp/rtreplay.log" "10 position lines received so far" 40
 log="$tmp/Skyfill/Log.txt"
 grep -q "RealTraffic detected at this PC" "$log" || fail "RealTraffic not detected"
 grep -q "No traffic in this region?" "$log" && fail "no traffic was read"
 [ "$(grep -c "received Qs999=version" "$tmp/rtreplay.log")" = 1 ] || fail "not one version request"
 grep -E "received Qs121=-?[0-9]+;-?[0-9]+;[0-9]+\.[0-9]{6};-?[0-9]+;[0-9.e+-]+;-?[0-9]+\.[0-9]{6};-?[0-9]+\.[0-9]{6}$" \
   "$tmp/rtreplay.log" >/dev/null || fail "position line not in its format"
-# The engine sends the position every 100 steps and asks the simulator for the next one, which brings the
-# simulator time that the time line carries: with the engine stepping, about one position line a second
-# and a time line every 5 s.
-if [ "$(position_lines)" -ge 10 ]; then
-  [ "$(grep -c "received Qs123=" "$tmp/rtreplay.log")" -ge 2 ] || fail "fewer than two time lines"
-  grep -E "received Qs123=[0-9]{13}$" "$tmp/rtreplay.log" >/dev/null || fail "time line not in milliseconds"
-fi
+[ "$(grep -c "received Qs123=" "$tmp/rtreplay.log")" -ge 2 ] || fail "fewer than two time lines in ten seconds"
+grep -E "received Qs123=[0-9]{13}$" "$tmp/rtreplay.log" >/dev/null || fail "time line not in milliseconds"
+
+# RealTraffic is killed: the next position line fails; then it comes back.
+kill -9 "$replayer_pid"; wait "$replayer_pid" 2>/dev/null || true
+waitfor "$log" "RealTraffic gone? Wait for RealTraffic to re-connect" 20
+mv "$tmp/rtreplay.log" "$tmp/rtreplay-first.log"
+"$BUILD/bin/rtreplay" --feed "$BUILD/bin/feeds/eham.rtfeed" --server-port "$SERVER_PORT" \
+  --traffic-port "$TRAFFIC_PORT" --qnh-port "$QNH_PORT" --professional </dev/null >"$tmp/rtreplay.log" 2>&1 &
+replayer_pid=$!
+pids+=($replayer_pid)
+waitfor "$log" "RealTraffic re-connected" 20
+waitfor "$tmp/rtreplay.log" "received Qs121=" 20
+grep -q "received Qs999=version" "$tmp/rtreplay.log" && fail "a second hand-shake after the re-connection"
+
+close_skyfill
+waitfor "$tmp/rtreplay.log" "received exit" 10
+stop_replayer
 kill "$standin_pid" 2>/dev/null || true
 
 # 2. Standard edition: no time lines.

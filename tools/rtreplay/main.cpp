@@ -120,6 +120,8 @@ int main(int argc, char** argv) {
             const bool position = lines[shown].rfind("Qs121=", 0) == 0;
             if (!position || positions++ == 0)
                 fmt::print("rtreplay: received {}\n", lines[shown]);
+            if (position && positions % 10 == 0)
+                fmt::print("rtreplay: {} position lines received so far\n", positions);
         }
         if (dropAfter > 0.0 && !dropped &&
             std::chrono::steady_clock::now() - started > std::chrono::duration<double>(dropAfter)) {
