@@ -35,6 +35,10 @@ for sim in "Microsoft Flight Simulator" "Microsoft Flight Simulator 2024"; do
   mkdir -p "$XDG_CONFIG_HOME/$sim/Packages/Community" "$XDG_CONFIG_HOME/$sim/Packages/Official" \
            "$XDG_CONFIG_HOME/$sim/Packages/Official2024" "$XDG_DATA_HOME"
 done
+# AI packages for the livery scan of the first start.
+if [ -x "$BUILD/bin/communitygen" ]; then
+  "$BUILD/bin/communitygen" --files 20 "$XDG_CONFIG_HOME/Microsoft Flight Simulator/Packages/Community" >/dev/null
+fi
 mkdir -p "$XDG_CONFIG_HOME/InsideSystems" "$XDG_CONFIG_HOME/Skyfill"
 : >"$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
 printf '<root><parameters><parameter name="PORT_NUMBER" value="%s"/></parameters></root>\n' "$SERVER_PORT" \
