@@ -70,6 +70,16 @@ std::vector<std::uint32_t> eventValues(const EngineHarness& h, const std::string
     return values;
 }
 
+// The trace sequence number of the first client event with this name and value; -1 when none.
+std::int64_t firstEvent(const EngineHarness& h, const std::string& name, std::uint32_t value) {
+    for (const auto& c : h.calls("TransmitClientEvent")) {
+        if (c.value("name", "") == name && c["data"] == value) {
+            return c["seq"];
+        }
+    }
+    return -1;
+}
+
 // Arrival at 150 kn on a 3-degree path from 15 NM, touchdown at the threshold, roll-out to 20 kn over 40 s,
 // a right turn onto a taxiway to the north, 300 m of taxi, then standing still. Reports every 3 s.
 Report arrivalAt(double t) {
@@ -135,6 +145,21 @@ TEST_F(ScriptedFlightThreads, ArrivalFromFinalToAStopOnTheTaxiway) {
     // Touchdown near the threshold and a roll-out: on the ground from then on, westwards first.
     const auto touch = std::find_if(poses.begin(), poses.end(), [](const auto& p) { return p["onGround"] == true; });
     ASSERT_NE(touch, poses.end());
+    // In order: gear down and flaps 3 on the approach, the touchdown, spoilers out, then in at taxi speed.
+    const std::int64_t touchSeq = (*touch)["seq"];
+    const std::int64_t gearDown = firstEvent(h, "GEAR_SET", 1);
+    const std::int64_t flaps3 = firstEvent(h, "FLAPS_SET", 16383);
+    const std::int64_t spoilersOut = firstEvent(h, "SPOILERS_SET", 16383);
+    ASSERT_GT(gearDown, 0);
+    ASSERT_GT(flaps3, 0);
+    EXPECT_LT(gearDown, touchSeq);
+    EXPECT_LT(flaps3, touchSeq);
+    EXPECT_GT(spoilersOut, flaps3);
+    bool spoilersInAfter = false;
+    for (const auto& c : h.calls("TransmitClientEvent")) {
+        spoilersInAfter |= c.value("name", "") == "SPOILERS_SET" && c["data"] == 0 && c["seq"] > spoilersOut;
+    }
+    EXPECT_TRUE(spoilersInAfter);
     const double touchFromThreshold = gf_distanceNm(kLat, kLon, (*touch)["lat"], (*touch)["lon"]) * 1852.0;
     EXPECT_LT(touchFromThreshold, 1500.0);
     const std::size_t afterTouch = static_cast<std::size_t>(touch - poses.begin());
@@ -197,8 +222,15 @@ TEST_F(ScriptedFlightThreads, DepartureFromTheRunwayToOutOfRange) {
         highest = std::max(highest, p["agl"].get<double>());
     }
     EXPECT_GT(highest, 3000.0);
-    const auto gear = eventValues(h, "GEAR_SET");
-    EXPECT_NE(std::find(gear.begin(), gear.end(), 0U), gear.end());
+    // In order: flaps 1 for the take-off, full throttle on the roll, the gear up once airborne.
+    const std::int64_t flaps1 = firstEvent(h, "FLAPS_SET", 3072);
+    const std::int64_t fullThrottle = firstEvent(h, "THROTTLE_SET", 16383);
+    const std::int64_t gearUp = firstEvent(h, "GEAR_SET", 0);
+    ASSERT_GT(flaps1, 0);
+    ASSERT_GT(fullThrottle, 0);
+    ASSERT_GT(gearUp, 0);
+    EXPECT_LT(flaps1, fullThrottle);
+    EXPECT_LT(fullThrottle, gearUp);
 
     // Its flight plan was loaded, and after the removal its file is gone.
     const auto plans = h.calls("AISetAircraftFlightPlan");
