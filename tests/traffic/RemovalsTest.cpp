@@ -137,6 +137,35 @@ TEST_F(Removals, StaticDuplicatesOfALiveAircraftOnTheGround) {
     EXPECT_TRUE(removing(g_parkedAircraft[2]));
 }
 
+// "Flush static": active ones are removed, queued ones withdrawn and erased, one whose creation is with the
+// simulator goes as soon as it is there.
+TEST_F(Removals, FlushStaticRemovesWithdrawsOrMarksEveryStaticAircraft) {
+    statik("A*", "", Position{kLat, kLon});
+    statik("B*", "", Position{kLat, kLon}).simStatus = SimStatus::adding2sim;
+    statik("C*", "", Position{kLat, kLon}).simStatus = SimStatus::adding2sim;
+    CreationRecord queued;
+    queued.trafficId = 2; // B's creation still waits in the engine's queue
+    g_staticCreationQueue.push_back(queued);
+    gf_removeAllStatic();
+    ASSERT_EQ(g_parkedAircraft.size(), 2U);
+    EXPECT_TRUE(removing(g_parkedAircraft[0]));
+    EXPECT_EQ(g_parkedAircraft[1].callsign, "C*");
+    EXPECT_EQ(g_parkedAircraft[1].removeWhenAdded, 1);
+    EXPECT_TRUE(g_staticCreationQueue.empty());
+}
+
+// A live aircraft taxiing past a static aircraft's stand makes it go (wings of both with 10 % to spare).
+TEST_F(Removals, StaticAircraftInTheWayOfATaxiingOne) {
+    const Position stand{kLat, kLon};
+    statik("A*", "", stand);
+    LiveAircraft& a = live("KLM1", "A320", gf_destinationPoint(stand, 0.0, 40.0 / 0.3048), true);
+    gf_removeStaticInTheWay();
+    EXPECT_FALSE(removing(g_parkedAircraft.front())); // 40 m: more than (17 + 17) m x 1.1
+    a.position.latitude = gf_destinationPoint(stand, 0.0, 35.0 / 0.3048).latitude;
+    gf_removeStaticInTheWay();
+    EXPECT_TRUE(removing(g_parkedAircraft.front()));
+}
+
 TEST_F(Removals, UserOnFinalRemovesATaxiingAircraftOnItsTrack) {
     struct Case {
         const char* what;
