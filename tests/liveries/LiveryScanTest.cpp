@@ -45,6 +45,9 @@ protected:
     test::ScanFolder work;
 };
 
+// The tests of the scan's worker threads (also run under ThreadSanitizer, ./skyfill.sh tsan).
+using LiveryScanConcurrent = LiveryScan;
+
 TEST_F(LiveryScan, ReportsAndListMatchTheGoldenFiles) {
     gf_scanLiveries();
     EXPECT_FALSE(SCAN_LIVERIES.value());
@@ -80,7 +83,7 @@ TEST_F(LiveryScan, ReportsAndListMatchTheGoldenFiles) {
 
 // The list does not depend on the number of workers or on their timing, and a second scan in the same run
 // reports only its own findings.
-TEST_F(LiveryScan, OneWorkerAndAllGiveTheSameResult) {
+TEST_F(LiveryScanConcurrent, OneWorkerAndAllGiveTheSameResult) {
     std::vector<std::string> lists, incomplete;
     for (const int workers : {1, 16, 16}) {
         g_workerLimit = workers;
@@ -97,7 +100,7 @@ TEST_F(LiveryScan, OneWorkerAndAllGiveTheSameResult) {
 }
 
 // The worker count is raised before a worker starts: it never goes below 0 nor above the limit.
-TEST_F(LiveryScan, WorkerCountStaysWithinItsLimit) {
+TEST_F(LiveryScanConcurrent, WorkerCountStaysWithinItsLimit) {
     g_workerLimit = 2;
     std::atomic<bool> done{false};
     std::atomic<int> low{0}, high{0};
