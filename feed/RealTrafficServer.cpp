@@ -182,6 +182,7 @@ void gf_waitForRealTraffic() {
     gf_setStatus("Waiting for RealTraffic to connect to Skyfill ...", true);
     gf_flushLog();
     gf_resetReaderState();
+    g_simEpochSeconds = 0.0; // the simulator time is taken afresh once RealTraffic is there
     if (waitForClient()) {
         sendDataPacket("Qs999=version\r\n");
         lf_processRTVersion(lf_receiveReply());
@@ -248,6 +249,7 @@ void gf_sendUserPosition() {
     if (!g_shutDown.load())
         gf_hookRemoveLiveTraffic();
     gf_resetReaderState();
+    g_simEpochSeconds = 0.0;
     gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_timeOfDayText()), true);
     gf_flushLog(); // the link's changes show in the log at once
 }

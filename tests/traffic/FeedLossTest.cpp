@@ -1,0 +1,53 @@
+// RealTraffic lost: the engine's hook of the feed takes every live aircraft out, each by its state.
+#include <gtest/gtest.h>
+
+#include "EngineHarness.h"
+#include "feed/FeedHooks.h"
+#include "traffic/EngineInternal.h"
+
+namespace skf::test {
+namespace {
+
+LiveAircraft& addLive(std::uint32_t trafficId, SimStatus status) {
+    TrafficRecord t;
+    t.callsign = "KLM" + std::to_string(trafficId % 1000);
+    t.modelId = gf_internModel("A320");
+    FlightRecord r = gf_makeFlightRecord(std::move(t));
+    r.trafficId = trafficId;
+    StreamPoint p;
+    p.latitude = 52.3;
+    p.longitude = 4.76;
+    g_liveAircraft.emplace_back(p, std::move(r), 0.0);
+    g_liveAircraft.back().simStatus = status;
+    g_liveAircraft.back().objectId = status == SimStatus::active ? 100 + trafficId % 100 : 0;
+    return g_liveAircraft.back();
+}
+
+TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdded) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    gf_resetEngine();
+    gf_startEngine(); // registers the engine's hooks
+    g_simConnect = 0;
+    addLive(20001, SimStatus::active);
+    addLive(20002, SimStatus::adding2sim);
+    addLive(20003, SimStatus::adding2sim); // its creation is with the simulator already
+    addLive(20004, SimStatus::buffer);
+    CreationRecord queued;
+    queued.callsign = "KLM2";
+    queued.trafficId = 20002;
+    g_liveCreationQueue.push_back(queued);
+
+    gf_hookRemoveLiveTraffic();
+
+    ASSERT_EQ(g_liveAircraft.size(), 3U);
+    EXPECT_EQ(g_liveAircraft[0].trafficId, 20001U);
+    EXPECT_EQ(g_liveAircraft[0].simStatus, SimStatus::removingfromsim);
+    EXPECT_EQ(g_liveAircraft[1].trafficId, 20003U); // order kept
+    EXPECT_EQ(g_liveAircraft[1].removeWhenAdded, 1);
+    EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::buffer);
+    EXPECT_TRUE(g_liveCreationQueue.empty());
+    gf_resetEngine();
+}
+
+} // namespace
+} // namespace skf::test
