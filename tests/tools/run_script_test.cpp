@@ -62,6 +62,9 @@ fs::path makeBuildFolder(const TempFolder& tmp, const fs::path& trace) {
 // Starts the script as a terminal would: in a process group of its own, whose leader it is, with SIGINT and
 // SIGTERM at their defaults and no display (the window runs headless).
 pid_t startScript(const fs::path& build, const fs::path& output) {
+    const fs::path runtime = build.parent_path() / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
     const std::string script = (fs::path(SKYFILL_SOURCE_DIR) / "tools" / "run-skyfill.sh").string();
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -77,6 +80,9 @@ pid_t startScript(const fs::path& build, const fs::path& output) {
         // RealTraffic's fixed ports may be taken by another run on this machine: no replayer (it is started
         // and stopped as the simulator stand-in is), and the UDP readers on free ports.
         ::setenv("SKYFILL_NO_REPLAYER", "1", 1);
+        // Skyfill's single-instance lock lives there: a Skyfill running elsewhere on this machine is no other
+        // instance of this one.
+        ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         ::setenv("SKYFILL_RT_TRAFFIC_PORT", "0", 1);
         ::setenv("SKYFILL_RT_QNH_PORT", "0", 1);
         int fd = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -2,10 +2,13 @@
 //
 //   simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE] [--capacity N]
 //              [--trace FILE] [--no-frame-trace] [--no-move-trace] [--trace-poses] [--snapshot-every SECONDS]
-//              [--not-started SECONDS]
+//              [--not-started SECONDS] [--map FILE] [--map-picture FILE.ppm] [--map-every SECONDS]
+//              [--map-airport FILE]
 //
 // Commands on standard input, one per line: quit, load [FILE], pause, resume, teleport LAT LON, exception CODE,
-// drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program.
+// drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program. With
+// --map or --map-picture, the map of what is in the simulator (SceneMap.h) is written on SIGUSR1, every
+// --map-every seconds and at the end.
 
 #include <poll.h>
 #include <unistd.h>
@@ -18,6 +21,7 @@
 #include <sstream>
 #include <string>
 
+#include "tools/simstandin/SceneMap.h"
 #include "tools/simstandin/SimStandIn.h"
 
 namespace {
@@ -31,7 +35,9 @@ void onSignal(int) {
 void usage() {
     std::cerr << "usage: simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE]\n"
                  "                  [--capacity N] [--trace FILE] [--no-frame-trace] [--no-move-trace]\n"
-                 "                  [--trace-poses] [--snapshot-every SECONDS] [--not-started SECONDS]\n";
+                 "                  [--trace-poses] [--snapshot-every SECONDS] [--not-started SECONDS]\n"
+                 "                  [--map FILE] [--map-picture FILE.ppm] [--map-every SECONDS]\n"
+                 "                  [--map-airport FILE]\n";
 }
 
 std::vector<std::string> readTitles(const std::string& file) {
@@ -95,6 +101,7 @@ int main(int argc, char** argv) {
     skf::standin::StandInConfig cfg;
     cfg.realTime = true;
     int notStartedSeconds = 0;
+    skf::standin::SceneMapper map;
     try {
         std::optional<int> sim;
         std::string titles;
@@ -126,6 +133,8 @@ int main(int argc, char** argv) {
                 cfg.tracePoses = true;
             else if (a == "--snapshot-every")
                 cfg.snapshotEverySeconds = std::stod(next());
+            else if (map.option(a, next))
+                continue;
             else if (a == "--not-started")
                 notStartedSeconds = std::stoi(next());
             else if (a == "--help" || a == "-h") {
@@ -156,6 +165,7 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     std::signal(SIGPIPE, SIG_IGN);
+    map.catchSignal();
     skf::standin::SimStandIn standIn(cfg);
     try {
         standIn.start();
@@ -176,6 +186,7 @@ int main(int argc, char** argv) {
         }
         pollfd p{0, POLLIN, 0};
         int r = ::poll(&p, stdinOpen ? 1 : 0, 100);
+        map.poll(standIn, cfg.scenario);
         if (r > 0 && (p.revents & (POLLIN | POLLHUP))) {
             char buf[512];
             ssize_t n = ::read(0, buf, sizeof buf);
@@ -194,6 +205,7 @@ int main(int argc, char** argv) {
                 break;
         }
     }
+    map.write(standIn, cfg.scenario); // what was there at the end, before the clients are told to go
     standIn.quit();
     standIn.waitUntil([&] { return standIn.connectionCount() == 0; }, std::chrono::milliseconds(2000));
     standIn.stop();
