@@ -1,6 +1,7 @@
 #pragma once
 // What the fuzz target of the aircraft.cfg readers runs on one input; the corpus test runs the same.
 #include <cstddef>
+#include <cstdlib>
 #include <filesystem>
 #include <mutex>
 #include <string>
@@ -47,10 +48,18 @@ inline std::size_t readAircraftCfg(std::string_view bytes) {
     }
     (void)lf_stockModelOfBaseContainer(bytes);
     std::size_t made = 0;
+    // What the rules promise of a livery they make: a title, and an airline and a model code.
+    const auto check = [&](const std::vector<SectionLivery>& sections) {
+        for (const SectionLivery& s : sections) {
+            if (s.makesLivery && (s.livery.title.empty() || s.livery.airline == 0 || s.livery.model == 0))
+                std::abort();
+            made += s.makesLivery ? 1 : 0;
+        }
+    };
     if (lf_splitFltsimSections(lines, file)) {
         const std::string model = lf_modelOfFile(file, lines);
-        made += lf_searchFltsimSections(1, lines, model.empty() ? "B738" : model, file, file.parent_path()).size();
-        made += lf_searchIvaoFltsimSections(1, lines, lf_ivaoModelOfFile(file), file, file.parent_path()).size();
+        check(lf_searchFltsimSections(1, lines, model.empty() ? "B738" : model, file, file.parent_path()));
+        check(lf_searchIvaoFltsimSections(1, lines, lf_ivaoModelOfFile(file), file, file.parent_path()));
     }
     lf_clearScanCollections();
     return made;
