@@ -64,8 +64,8 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
       rm -f "$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
     fi
   fi
-  # The trace keeps every call but the per-frame positions, and a snapshot of every object each 10 s, so
-  # that it stays small over an hour.
+  # The trace keeps every call but the per-frame positions (and not each aircraft's answer to the range
+  # request, 5 a second), and a snapshot of every object each 10 s, so that it stays small over an hour.
   # Its map of what is in the simulator, every 10 s and at once on SIGUSR1, with the stands of Schiphol's
   # airport file (the one the download-server stand-in serves).
   map=(--map "$BUILD/simstandin-map.txt" --map-picture "$BUILD/simstandin-map.ppm" --map-every 10)
@@ -73,7 +73,7 @@ if [ -z "${SKYFILL_NO_STANDIN:-}" ] && [ -x "$STANDIN" ] && [ -f "$SCENARIO" ]; 
     map+=(--map-airport "$DOWNLOADS/MSFS/archive/stock/EHAM.xml")
   fi
   setsid "$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" --trace "$BUILD/simstandin-trace.jsonl" \
-    --no-frame-trace --no-move-trace --snapshot-every 10 "${map[@]}" </dev/null >"$BUILD/simstandin.log" 2>&1 &
+    --no-frame-trace --no-move-trace --no-range-trace --snapshot-every 10 "${map[@]}" </dev/null >"$BUILD/simstandin.log" 2>&1 &
   standin_pid=$!
   for _ in $(seq 100); do
     [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break

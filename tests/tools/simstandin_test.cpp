@@ -862,6 +862,7 @@ TEST(SimStandInCalls, ExceptionFromTheDispatchProcedurePassesThrough) {
 TEST(SimStandInAi, TraceOfALongRunAndPosesPerFrame) {
     StandInConfig cfg = smallWorld();
     cfg.traceMoves = false;
+    cfg.traceRangeData = false;
     cfg.tracePoses = true;
     cfg.snapshotEverySeconds = 1.0;
     StandInHarness h(cfg);
@@ -881,8 +882,16 @@ TEST(SimStandInAi, TraceOfALongRunAndPosesPerFrame) {
         ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
         h.sim->step(1);
     }
-    std::size_t moves = 0, poses = 0, snapshots = 0;
+    ASSERT_EQ(SimConnect_RequestDataOnSimObjectType(c.handle, SIM_REQ_RANGE, SIM_DEF_RANGE, 10000,
+                                                    SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+              SIM_OK);
+    ASSERT_TRUE(h.sim->waitForPacket(c.lastPacket()));
+    std::size_t moves = 0, poses = 0, snapshots = 0, answers = 0, answersCounted = 0;
     for (const auto& line : h.sim->trace()) {
+        if (line.value("msg", "") == "SIMOBJECT_DATA_BYTYPE")
+            ++answers;
+        if (line.value("call", "") == "RequestDataOnSimObjectType")
+            answersCounted = line.value("answers", 0u);
         if (line.value("call", "") == "SetDataOnSimObject")
             ++moves;
         if (line.value("dir", "") == "pose" && line.value("object", 0u) == id)
@@ -893,5 +902,7 @@ TEST(SimStandInAi, TraceOfALongRunAndPosesPerFrame) {
     EXPECT_EQ(moves, 1u);     // only the first move
     EXPECT_EQ(poses, 61u);    // one a frame from the frame of its creation on
     EXPECT_EQ(snapshots, 2u); // frames 30 and 60
+    EXPECT_EQ(answers, 0u);   // the range answers are only counted
+    EXPECT_EQ(answersCounted, 2u);
     EXPECT_TRUE(c.waitFor([&] { return c.received.size() == h.sim->messagesSent(); }));
 }

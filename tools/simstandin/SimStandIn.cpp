@@ -825,6 +825,9 @@ void SimStandIn::sendRaw(Conn& c, const void* msg, std::size_t size, const json&
     bool isFrame = head->dwID == SIMCONNECT_RECV_ID_EVENT_FRAME;
     if (isFrame && !cfg_.traceFrames)
         return;
+    if (head->dwID == SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE && !cfg_.traceRangeData)
+        return; // the request's line counts the answers
+
     json line{{"dir", "msg"}, {"conn", c.id}, {"msg", recvName(head->dwID)}};
     if (t.is_object())
         line.update(t);

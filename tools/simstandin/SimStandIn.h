@@ -43,6 +43,7 @@ struct StandInConfig {
     bool traceInMemory = false;      // keep every trace line for trace()
     bool traceFrames = true;         // trace the "Frame" events too
     bool traceMoves = true;          // trace every position set-data (false: only an object's first move)
+    bool traceRangeData = true;      // trace each object's answer to a by-type request (false: only the count)
     bool tracePoses = false;         // a "pose" line of every AI object on every frame
     double snapshotEverySeconds = 0; // a "snapshot" line every so many seconds of flight time (0: never)
 };

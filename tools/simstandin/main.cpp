@@ -1,9 +1,9 @@
 // simstandin: runs the simulator stand-in in real time beside Skyfill.
 //
 //   simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE] [--capacity N]
-//              [--trace FILE] [--no-frame-trace] [--no-move-trace] [--trace-poses] [--snapshot-every SECONDS]
-//              [--not-started SECONDS] [--map FILE] [--map-picture FILE.ppm] [--map-every SECONDS]
-//              [--map-airport FILE]
+//              [--trace FILE] [--no-frame-trace] [--no-move-trace] [--no-range-trace] [--trace-poses]
+//              [--snapshot-every SECONDS] [--not-started SECONDS] [--map FILE] [--map-picture FILE.ppm]
+//              [--map-every SECONDS] [--map-airport FILE]
 //
 // Commands on standard input, one per line: quit, load [FILE], pause, resume, teleport LAT LON, exception CODE,
 // drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program. With
@@ -35,9 +35,9 @@ void onSignal(int) {
 void usage() {
     std::cerr << "usage: simstandin [--socket PATH] [--scenario FILE] [--sim 2020|2024] [--titles FILE]\n"
                  "                  [--capacity N] [--trace FILE] [--no-frame-trace] [--no-move-trace]\n"
-                 "                  [--trace-poses] [--snapshot-every SECONDS] [--not-started SECONDS]\n"
-                 "                  [--map FILE] [--map-picture FILE.ppm] [--map-every SECONDS]\n"
-                 "                  [--map-airport FILE]\n";
+                 "                  [--no-range-trace] [--trace-poses] [--snapshot-every SECONDS]\n"
+                 "                  [--not-started SECONDS] [--map FILE] [--map-picture FILE.ppm]\n"
+                 "                  [--map-every SECONDS] [--map-airport FILE]\n";
 }
 
 std::vector<std::string> readTitles(const std::string& file) {
@@ -129,6 +129,8 @@ int main(int argc, char** argv) {
                 cfg.traceFrames = false;
             else if (a == "--no-move-trace")
                 cfg.traceMoves = false;
+            else if (a == "--no-range-trace")
+                cfg.traceRangeData = false;
             else if (a == "--trace-poses")
                 cfg.tracePoses = true;
             else if (a == "--snapshot-every")
