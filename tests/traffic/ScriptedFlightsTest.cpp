@@ -129,6 +129,8 @@ TEST_F(ScriptedFlightThreads, ArrivalFromFinalToAStopOnTheTaxiway) {
     EXPECT_TRUE(h.sim().movedBeforeReady().empty());
     const auto object = h.sim().objectByAtcId("KLM1234");
     ASSERT_TRUE(object.has_value());
+    // While it is finished (200 steps after it showed up) all its lights are toggled twice.
+    EXPECT_EQ(eventValues(h, "ALL_LIGHTS_TOGGLE").size(), 2U);
 
     // Flown every frame without a jump that its speed does not allow.
     const auto poses = h.poses("KLM1234");

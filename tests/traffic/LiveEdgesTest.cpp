@@ -1,0 +1,126 @@
+// Edges of a live aircraft's life without a simulator: when a buffered aircraft is spawned, the rest
+// attitude the simulator reports, and ghosts (a callsign the feed made unique with a trailing underscore).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "EngineHarness.h"
+#include "traffic/EngineInternal.h"
+
+namespace skf::test {
+namespace {
+
+class LiveEdges : public ::testing::Test {
+protected:
+    void SetUp() override {
+        addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetEngine();
+        g_simConnect = 0;
+        g_parkAirport = Airport{};
+        g_stepCounter = 50000;
+        MAX_LIVE_SEL.set(500);
+        COLLISION_USER_GND.set(false);
+        COLLISION_USER_AIR.set(false);
+        g_userAircraft.reset();
+    }
+    void TearDown() override {
+        gf_resetEngine();
+        g_liveryTitleById.clear();
+    }
+
+    // A buffered aircraft with two points, the first due at `due`, its livery already chosen.
+    static LiveAircraft& buffered(std::uint32_t id, const std::string& callsign, bool airborne, double gs,
+                                  std::int32_t due) {
+        TrafficRecord t;
+        t.callsign = callsign;
+        t.modelId = gf_internModel("A320");
+        FlightRecord r = gf_makeFlightRecord(std::move(t));
+        r.trafficId = id;
+        StreamPoint p;
+        p.latitude = 52.0;
+        p.longitude = 4.0;
+        p.altitude = airborne ? 3000.0 : 0.0;
+        p.airborne = airborne;
+        p.groundSpeed = gs;
+        p.dueStep = due;
+        g_liveAircraft.emplace_back(p, std::move(r), 0.0);
+        LiveAircraft& a = g_liveAircraft.back();
+        p.latitude += 0.001;
+        p.dueStep += 300;
+        a.stream.push_back(p);
+        g_liveryTitleById[id] = kTestTitle;
+        return a;
+    }
+
+    WorkFolder m_work;
+};
+
+TEST_F(LiveEdges, SpawnedThreeSecondsAheadWhenMovingOnTheGroundElseOneSecond) {
+    struct Case {
+        const char* what;
+        bool airborne;
+        double gs;
+        std::int32_t lead;
+    };
+    const Case cases[] = {
+        {"moving on the ground", false, 15.0, 300},
+        {"standing on the ground", false, 0.0, 100},
+        {"in the air", true, 200.0, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        gf_resetEngine();
+        const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 1000);
+        LiveAircraft& a = buffered(20001, "KLM1", c.airborne, c.gs, due);
+        g_stepCounter = static_cast<std::uint32_t>(due - c.lead - 1);
+        updateLiveAc(a);
+        EXPECT_EQ(a.simStatus, SimStatus::buffer);
+        g_stepCounter = static_cast<std::uint32_t>(due - c.lead);
+        updateLiveAc(a);
+        EXPECT_EQ(a.simStatus, SimStatus::adding2sim);
+        EXPECT_EQ(g_spawnRequests.size(), 1U);
+    }
+}
+
+TEST_F(LiveEdges, RestAttitudeOfTheSimulatorWithinItsLimits) {
+    struct Case {
+        double cgFeet, pitchDeg;
+        double expectCg, expectPitchDeg;
+    };
+    const Case cases[] = {
+        {10.0, -1.0, 10.0, 0.7},                        // -1 degree exactly is no rest pitch
+        {10.0, 2.5, 10.0, 2.5},                         // 2.5 degrees exactly is
+        {10.0, 2.6, 10.0, 0.7},   {0.5, 0.0, 7.0, 0.0}, // a CG height below 1 ft is ignored
+        {35.0, -0.5, 35.0, -0.5}, {35.1, -0.5, 7.0, -0.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.cgFeet);
+        gf_resetEngine();
+        LiveAircraft& a = buffered(20001, "KLM1", true, 200.0, 0);
+        a.objectId = 300;
+        a.staticCgFt = 7.0;
+        gf_pushSimMessage(SimMessage{300, 0, SimMessageKind::staticCg, c.cgFeet, c.pitchDeg * g_degToRad});
+        gf_processSimMessages();
+        EXPECT_DOUBLE_EQ(g_liveAircraft.front().staticCgFt, c.expectCg);
+        EXPECT_NEAR(g_liveAircraft.front().staticPitchRad, c.expectPitchDeg * g_degToRad, 1e-12);
+    }
+}
+
+TEST_F(LiveEdges, TheRealCallsignRemovesItsGhostWhichIsNeverSpawnedAgain) {
+    const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 50);
+    LiveAircraft& ghost = buffered(20001, "KLM1_", true, 200.0, due);
+    ghost.simStatus = SimStatus::active;
+    ghost.objectId = 301;
+    LiveAircraft& real = buffered(20002, "KLM1", true, 200.0, due);
+    updateLiveAc(real);
+    EXPECT_EQ(g_liveAircraft[1].simStatus, SimStatus::adding2sim);
+    EXPECT_EQ(g_liveAircraft[0].simStatus, SimStatus::removingfromsim);
+    EXPECT_EQ(g_ghostCallsigns, std::vector<std::string>{"KLM1_"});
+    EXPECT_NE(m_work.log().find("KLM1_    is a ghost and will be removed, continue with KLM1"), std::string::npos);
+    LiveAircraft& again = buffered(20003, "KLM1_", true, 200.0, due);
+    updateLiveAc(again);
+    EXPECT_EQ(g_liveAircraft.back().erase, 1);
+}
+
+} // namespace
+} // namespace skf::test
