@@ -20,12 +20,20 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; echo "--- Skyfill output"; tail -20 "$tmp/skyfill.out" 2>/dev/null; echo "--- Skyfill log"; cat "$tmp/Skyfill/Log.txt" 2>/dev/null | tail -40; echo "--- replayer";
          cat "$tmp/rtreplay.log" 2>/dev/null | tail -20; exit 1; }
+waitcount() { # waitcount FILE PATTERN COUNT SECONDS
+  for _ in $(seq $(( $4 * 10 ))); do [ "$(grep -c -- "$2" "$1" 2>/dev/null)" -ge "$3" ] && return 0; sleep 0.1; done
+  fail "fewer than $3 \"$2\" in $1 within $4 s"
+}
 waitfor() { # waitfor FILE PATTERN SECONDS
   for _ in $(seq $(( $3 * 10 ))); do grep -q -- "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
   fail "no \"$2\" in $1 within $3 s"
 }
 
-base=$(( 20000 + ($$ % 2000) * 3 + RANDOM % 3 * 6000 ))
+# Three ports in a row below the system's ephemeral range that nothing uses now.
+for _ in $(seq 50); do
+  base=$(( 20000 + (($$ + RANDOM) % 4000) * 3 ))
+  ss -Htuan 2>/dev/null | grep -qE ":($base|$((base + 1))|$((base + 2)))\b" || break
+done
 SERVER_PORT=$base TRAFFIC_PORT=$((base + 1)) QNH_PORT=$((base + 2))
 mkdir -p "$tmp/run"; chmod 700 "$tmp/run"
 export XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/run" SKYFILL_SIMCONNECT_SOCKET="$tmp/sim.sock"
@@ -74,62 +82,62 @@ start_run() {
 }
 close_skyfill() {
   kill -INT "$skyfill_pid"
-  for _ in $(seq 100); do kill -0 "$skyfill_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$skyfill_pid" 2>/dev/null && fail "Skyfill still runs 10 s after the window was closed"
+  for _ in $(seq 300); do kill -0 "$skyfill_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$skyfill_pid" 2>/dev/null && fail "Skyfill still runs 30 s after the window was closed"
   wait "$skyfill_pid" 2>/dev/null || true
 }
 
 stop_replayer() {
   kill "$replayer_pid"; wait "$replayer_pid" 2>/dev/null || true
-  waitfor "$tmp/rtreplay.log" "traffic datagrams sent" 10
+  waitfor "$tmp/rtreplay.log" "traffic datagrams sent" 30
 }
 
 # 1. Professional edition.
 start_run professional
-waitfor "$tmp/Skyfill/Log.txt" "RealTraffic connected" 60
-waitfor "$tmp/Skyfill/Log.txt" "Traffic Reader connected" 20
-waitfor "$tmp/rtreplay.log" "received Qs121=" 20
-waitfor "$tmp/rtreplay.log" "10 position lines received so far" 40
+waitfor "$tmp/Skyfill/Log.txt" "RealTraffic connected" 150
+waitfor "$tmp/Skyfill/Log.txt" "Traffic Reader connected" 40
+waitfor "$tmp/rtreplay.log" "received Qs121=" 40
+waitfor "$tmp/rtreplay.log" "10 position lines received so far" 60
 log="$tmp/Skyfill/Log.txt"
 grep -q "RealTraffic detected at this PC" "$log" || fail "RealTraffic not detected"
 grep -q "No traffic in this region?" "$log" && fail "no traffic was read"
 [ "$(grep -c "received Qs999=version" "$tmp/rtreplay.log")" = 1 ] || fail "not one version request"
 grep -E "received Qs121=-?[0-9]+;-?[0-9]+;[0-9]+\.[0-9]{6};-?[0-9]+;[0-9.e+-]+;-?[0-9]+\.[0-9]{6};-?[0-9]+\.[0-9]{6}$" \
   "$tmp/rtreplay.log" >/dev/null || fail "position line not in its format"
-[ "$(grep -c "received Qs123=" "$tmp/rtreplay.log")" -ge 2 ] || fail "fewer than two time lines in ten seconds"
+waitcount "$tmp/rtreplay.log" "received Qs123=" 2 30
 grep -E "received Qs123=[0-9]{13}$" "$tmp/rtreplay.log" >/dev/null || fail "time line not in milliseconds"
 
 # RealTraffic is killed: the next position line fails; then it comes back.
 kill -9 "$replayer_pid"; wait "$replayer_pid" 2>/dev/null || true
-waitfor "$log" "RealTraffic gone? Wait for RealTraffic to re-connect" 20
+waitfor "$log" "RealTraffic gone? Wait for RealTraffic to re-connect" 40
 mv "$tmp/rtreplay.log" "$tmp/rtreplay-first.log"
 "$BUILD/bin/rtreplay" --feed "$BUILD/bin/feeds/eham.rtfeed" --server-port "$SERVER_PORT" \
   --traffic-port "$TRAFFIC_PORT" --qnh-port "$QNH_PORT" --professional </dev/null >"$tmp/rtreplay.log" 2>&1 &
 replayer_pid=$!
 pids+=($replayer_pid)
-waitfor "$log" "RealTraffic re-connected" 20
-waitfor "$tmp/rtreplay.log" "received Qs121=" 20
+waitfor "$log" "RealTraffic re-connected" 40
+waitfor "$tmp/rtreplay.log" "received Qs121=" 40
 grep -q "received Qs999=version" "$tmp/rtreplay.log" && fail "a second hand-shake after the re-connection"
 
 close_skyfill
-waitfor "$tmp/rtreplay.log" "received exit" 10
+waitfor "$tmp/rtreplay.log" "received exit" 30
 stop_replayer
 kill "$standin_pid" 2>/dev/null || true
 
 # 2. Standard edition: no time lines.
 start_run standard
-waitfor "$tmp/Skyfill/Log.txt" "RealTraffic connected" 60
-waitfor "$tmp/Skyfill/Log.txt" "Traffic Reader connected" 20
+waitfor "$tmp/Skyfill/Log.txt" "RealTraffic connected" 150
+waitfor "$tmp/Skyfill/Log.txt" "Traffic Reader connected" 40
 sleep 6
 close_skyfill
-waitfor "$tmp/rtreplay.log" "received exit" 10
+waitfor "$tmp/rtreplay.log" "received exit" 30
 stop_replayer
 grep -q "received Qs123=" "$tmp/rtreplay.log" && fail "a time line went to the standard edition"
 kill "$standin_pid" 2>/dev/null || true
 
 # 3. No replayer: the server waits in accept; closing the window ends the program.
 start_run none
-waitfor "$tmp/Skyfill/Log.txt" "Waiting for RealTraffic to connect to Skyfill" 60
+waitfor "$tmp/Skyfill/Log.txt" "Waiting for RealTraffic to connect to Skyfill" 150
 close_skyfill
 grep -q "RealTraffic connected" "$tmp/Skyfill/Log.txt" && fail "connected without a replayer"
 echo "PASS"
