@@ -9,7 +9,8 @@
 #   ./skyfill.sh fuzz [SECONDS]
 #                       build the fuzz targets of fuzz/ with clang 14 (ASan, UBSan, libFuzzer) into
 #                       build-fuzz/ and run each for SECONDS (default 60), seeded from the sample data
-#   ./skyfill.sh bench  build, then run the benchmarks
+#   ./skyfill.sh bench [REGEX]  build, then run the benchmarks (those matching REGEX) and print one table of
+#                       every figure against its target (bench/targets.txt)
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -139,10 +140,28 @@ case "${1:-}" in
   bench)
     install_missing
     build build -DSKYFILL_WERROR=${werror}
-    for b in build/bench/bench_*; do [ -x "$b" ] && "$b"; done
+    shift
+    # Every bench/bench_*.cpp is a program of its own; each writes its figures as JSON into
+    # build/bench-results/, and benchtable prints them in one table against bench/targets.txt.
+    # `./skyfill.sh bench REGEX` runs only the benchmarks whose name matches REGEX.
+    filter=()
+    [ $# -gt 0 ] && filter=("--benchmark_filter=$1")
+    rm -rf build/bench-results
+    mkdir -p build/bench-results
+    for b in build/bench/bench_*; do
+      [ -x "$b" ] || continue
+      out="build/bench-results/$(basename "$b").json"
+      echo "== $(basename "$b")"
+      "$b" "${filter[@]}" --benchmark_out="$out" --benchmark_out_format=json || echo "$(basename "$b") failed" >&2
+      [ -s "$out" ] || rm -f "$out" # nothing matched the filter
+    done
+    echo
+    results=(build/bench-results/*.json)
+    [ -e "${results[0]}" ] || { echo "no benchmark ran" >&2; exit 1; }
+    build/bin/benchtable bench/targets.txt "${results[@]}"
     ;;
   *)
-    echo "usage: $0 run|test|tsan|asan|fuzz [SECONDS]|bench" >&2
+    echo "usage: $0 run|test|tsan|asan|fuzz [SECONDS]|bench [REGEX]" >&2
     exit 2
     ;;
 esac

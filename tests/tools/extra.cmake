@@ -24,3 +24,7 @@ if(TARGET test_tools)
     endif()
   endforeach()
 endif()
+# The benchmark table's reader.
+if(TARGET test_tools AND TARGET skyfill_benchtable)
+  target_link_libraries(test_tools PRIVATE skyfill_benchtable)
+endif()
