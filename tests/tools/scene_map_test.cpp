@@ -140,6 +140,9 @@ TEST(SceneMap, BadAirportFilesAreRefusedClearly) {
         }
     }
     EXPECT_THROW((void)gf_readMapAirport(tmp / "missing.xml"), std::runtime_error);
+    for (const char* seconds : {"", "ten", "-1", "5s", "nan"})
+        EXPECT_THROW((void)gf_mapSeconds(seconds), std::runtime_error) << seconds;
+    EXPECT_EQ(gf_mapSeconds("2.5"), 2.5);
 }
 
 // The executable writes the map on SIGUSR1 and again when it ends.

@@ -86,6 +86,14 @@ MapAirport gf_readMapAirport(const std::filesystem::path& file) {
     return airport;
 }
 
+double gf_mapSeconds(const std::string& text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !std::isfinite(seconds) || seconds < 0)
+        throw std::runtime_error("--map-every needs a number of seconds (0 or more), not '" + text + "'");
+    return seconds;
+}
+
 std::vector<MapEntry> gf_sceneMapEntries(const std::vector<SimObjectState>& objects, const Scenario& scenario,
                                          const MapAirport* airport) {
     std::vector<MapEntry> entries;

@@ -61,6 +61,9 @@ std::string gf_sceneMapText(const std::vector<SimObjectState>& objects, const Sc
 // in the air), static red, the simulator's own white, with a tick for the heading.
 std::string gf_sceneMapPicture(const std::vector<MapEntry>& entries, const MapAirport* airport, int sizePx = 800);
 
+// A --map-every value: a number of seconds, 0 or more; throws std::runtime_error naming the option otherwise.
+double gf_mapSeconds(const std::string& text);
+
 // The executable's map options and their writer.
 class SceneMapper {
 public:
@@ -73,7 +76,7 @@ public:
         else if (name == "--map-picture")
             picturePath_ = value();
         else if (name == "--map-every")
-            everySeconds_ = std::stod(value());
+            everySeconds_ = gf_mapSeconds(value());
         else if (name == "--map-airport")
             airport_ = gf_readMapAirport(value());
         else
