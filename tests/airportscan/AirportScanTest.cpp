@@ -91,11 +91,11 @@ TEST_F(AirportScanConcurrent, SampleCommunityIsScannedIntoLinksGeneratedFilesAnd
         "===> EGPH has 16 parkpos while archived one has 0",
         "Generated EGPH.xml: 16 positions, of which 1 helipad",
     };
-    // Each airport's lines stand together.
+    // Each airport's lines stand together. The files come in any order: an airport's block may end the log.
     for (const char* first : {"Try to find publisher in: <C>/hl-lppt", "Try to find publisher in: <C>/egph"}) {
         const auto at =
             std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.starts_with(first); });
-        ASSERT_LE(at + 6, lines.end());
+        ASSERT_GE(lines.end() - at, 4) << log;
         const auto wantAt =
             std::find_if(want.begin(), want.end(), [&](const std::string& l) { return l.starts_with(first); });
         EXPECT_TRUE(std::equal(at, at + 4, wantAt)) << log;
