@@ -107,7 +107,7 @@ case "${1:-}" in
     build build-asan -DSKYFILL_ASAN=ON -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
     ensure_display
     ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
-      UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+      LSAN_OPTIONS="suppressions=$ROOT/cmake/lsan.supp" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
       ctest --test-dir build-asan --output-on-failure -j "$(jobs)"
     ;;
   fuzz)
@@ -117,22 +117,39 @@ case "${1:-}" in
     cmake -S "$ROOT" -B "$build_fuzz" -G Ninja -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
       -DSKYFILL_FUZZ=ON -DSKYFILL_TESTS=OFF -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
     cmake --build "$build_fuzz" -j "$(jobs)" --target fuzz_all
+    # The targets run side by side, half as many at once as there are cores; each one's output goes to
+    # build-fuzz/logs/<reader>.log.
+    mkdir -p "$build_fuzz/logs"
+    fuzz_one() { # fuzz_one READER: runs one target, true when it ends without a finding
+      local reader=$1 corpus="$build_fuzz/corpus/$1" crashes="$build_fuzz/crashes/$1"
+      mkdir -p "$corpus" "$crashes"
+      local seeds=("$build_fuzz/fuzz/seeds/$reader")
+      [ -d "$ROOT/fuzz/cases/$reader" ] && seeds+=("$ROOT/fuzz/cases/$reader")
+      ASAN_OPTIONS="detect_leaks=1" LSAN_OPTIONS="suppressions=$ROOT/cmake/lsan.supp" \
+        UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+        "$build_fuzz/fuzz/fuzz_$reader" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+        -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "${seeds[@]}" >"$build_fuzz/logs/$reader.log" 2>&1
+    }
+    parallel=$(($(jobs) / 2))
+    [ "$parallel" -ge 1 ] || parallel=1
+    declare -A running=()
     failed=()
+    settle() { # waits for one target to end and notes its result
+      local pid rc=0
+      wait -n -p pid || rc=$?
+      if [ "$rc" -eq 0 ]; then echo "fuzz_${running[$pid]}: no finding"; else failed+=("${running[$pid]}"); fi
+      unset "running[$pid]"
+    }
+    echo "Fuzzing each target for ${seconds} s, ${parallel} at a time"
     while read -r reader; do
       [ -n "$reader" ] || continue
-      corpus="$build_fuzz/corpus/$reader"
-      crashes="$build_fuzz/crashes/$reader"
-      mkdir -p "$corpus" "$crashes"
-      seeds=("$build_fuzz/fuzz/seeds/$reader")
-      [ -d "$ROOT/fuzz/cases/$reader" ] && seeds+=("$ROOT/fuzz/cases/$reader")
-      echo "== fuzz_$reader for ${seconds} s"
-      if ! ASAN_OPTIONS="detect_leaks=1" UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
-        "$build_fuzz/fuzz/fuzz_$reader" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "${seeds[@]}"; then
-        failed+=("$reader")
-      fi
+      while [ ${#running[@]} -ge "$parallel" ]; do settle; done
+      fuzz_one "$reader" &
+      running[$!]=$reader
     done <"$build_fuzz/fuzz/readers.txt"
+    while [ ${#running[@]} -gt 0 ]; do settle; done
     if [ ${#failed[@]} -gt 0 ]; then
+      for reader in "${failed[@]}"; do tail -n 40 "$build_fuzz/logs/$reader.log" >&2; done
       echo "Fuzz targets with findings (inputs in $build_fuzz/crashes/): ${failed[*]}" >&2
       exit 1
     fi

@@ -16,6 +16,14 @@ function(skyfill_folder_library name)
   endif()
 endfunction()
 
+# The time one test may take before ctest stops it: every test takes a few seconds at most, so a test that
+# hangs fails soon; the sanitizer builds run several times slower.
+if(SKYFILL_ASAN OR SKYFILL_TSAN)
+  set(SKYFILL_TEST_TIMEOUT 120)
+else()
+  set(SKYFILL_TEST_TIMEOUT 30)
+endif()
+
 # skyfill_folder_tests(<folder> [DEPS <targets>...])
 # One GoogleTest executable per test folder, run by ctest.
 function(skyfill_folder_tests folder)
@@ -33,5 +41,5 @@ function(skyfill_folder_tests folder)
     SKYFILL_BINARY_DIR="${PROJECT_BINARY_DIR}"
     SKYFILL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    TEST_PREFIX "${folder}." PROPERTIES LABELS ${folder} TIMEOUT 300)
+    TEST_PREFIX "${folder}." PROPERTIES LABELS ${folder} TIMEOUT ${SKYFILL_TEST_TIMEOUT})
 endfunction()

@@ -568,7 +568,8 @@ void lf_sortDbaseRecords() {
     keys.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i)
         keys.push_back({lf_keyOf(records[i].registration), static_cast<std::uint32_t>(i)});
-    std::sort(keys.begin(), keys.end(), [&](const Indexed& x, const Indexed& y) {
+    // Stable, so that of a repeated registration the file's first record stays, as in a sorted file.
+    std::stable_sort(keys.begin(), keys.end(), [&](const Indexed& x, const Indexed& y) {
         return lf_keyLess(x, y, records[x.index].registration, records[y.index].registration);
     });
     std::vector<DbaseRecord> sorted;

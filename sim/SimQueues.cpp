@@ -172,14 +172,6 @@ bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t 
     return removed > 0;
 }
 
-bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::string_view callsign) {
-    if (callsign.empty()) {
-        return false;
-    }
-    const auto removed = std::erase_if(queue, [callsign](const CreationRecord& r) { return r.callsign == callsign; });
-    return removed > 0;
-}
-
 void removeAircraftFromSim(ParkedAircraft& aircraft) {
     if (aircraft.simStatus == SimStatus::buffer) {
         aircraft.erase = 1; // nothing was sent

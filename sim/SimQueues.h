@@ -135,9 +135,6 @@ void removeAircraftFromSim(ParkedAircraft& aircraft);
 // Withdraws every queued creation of the traffic id from one of the engine's creation queues, keeping the
 // rest in order; true when one was withdrawn. Traffic id 0 withdraws nothing.
 bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t trafficId);
-// The same by callsign (an empty callsign withdraws nothing). Two aircraft may share a callsign, so the
-// program itself withdraws by traffic id.
-bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::string_view callsign);
 
 // --- The message side ----------------------------------------------------------------------------------
 

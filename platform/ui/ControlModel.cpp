@@ -157,16 +157,6 @@ std::string ControlModel::text(std::uint16_t id) const {
     return c ? c->text : std::string();
 }
 
-bool ControlModel::setGeometry(std::uint16_t id, int x, int y, int width, int height) {
-    return change(id, [&](ControlState& c) {
-        c.x = x;
-        c.y = y;
-        c.width = width;
-        c.height = height;
-        return true;
-    });
-}
-
 bool ControlModel::resetItems(std::uint16_t id) {
     return change(id, [&](ControlState& c) {
         c.items.clear();

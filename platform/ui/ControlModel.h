@@ -54,7 +54,6 @@ public:
     bool isChecked(std::uint16_t id) const;
     bool setText(std::uint16_t id, const std::string& text);
     std::string text(std::uint16_t id) const;
-    bool setGeometry(std::uint16_t id, int x, int y, int width, int height);
 
     // Combo boxes.
     bool resetItems(std::uint16_t id);

@@ -11,6 +11,7 @@
 
 #include "app/ProcessEntry.h"
 #include "platform/ui/SingleInstance.h"
+#include "support/TempFolder.h"
 
 using namespace skf;
 namespace fs = std::filesystem;
@@ -43,16 +44,10 @@ protected:
     void SetUp() override {
         if (!fs::exists(kProgram))
             GTEST_SKIP() << "program not built";
-        m_dir = fs::temp_directory_path() / ("skyfill-entry-" + std::to_string(::getpid()) + "-" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
+        m_dir = m_temp.path();
         fs::create_directories(m_dir / "run");
         fs::create_directories(m_dir / "first");
         fs::create_directories(m_dir / "second");
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
     }
     // A shell command that runs the program headless in folder, with this test's own lock folder.
     std::string command(const fs::path& folder, const std::string& args = "") const {
@@ -71,6 +66,7 @@ protected:
         const std::string cmd = "flock -n '" + (m_dir / "run" / "Local_$SKFL$.lock").string() + "' true";
         return exitCode(std::system(cmd.c_str())) != 0;
     }
+    skf::test::TempFolder m_temp;
     fs::path m_dir;
 };
 

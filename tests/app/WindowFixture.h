@@ -5,8 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <optional>
 #include <string>
 
 #include "app/MainWindow.h"
@@ -21,15 +20,9 @@
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/SettingsFile.h"
 #include "platform/ui/HeadlessWindow.h"
+#include "support/WorkFolder.h"
 
 namespace skf::test {
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 inline void resetAllSettings() {
     for (auto* p : g_boolParams)
@@ -52,14 +45,9 @@ inline void resetAllSettings() {
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_oldCwd = std::filesystem::current_path();
-        m_dir =
-            std::filesystem::temp_directory_path() / ("skyfill-window-" + std::to_string(::getpid()) + "-" +
-                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
+        m_work.emplace();
+        m_dir = m_work->path();
         std::filesystem::create_directories(m_dir / "cfg" / "Skyfill");
-        std::filesystem::current_path(m_dir);
-        gf_openLogIn(m_dir);
         gf_buildProgramPathsIn(m_dir / "cfg");
         resetAllSettings();
         gf_saveParameters(false);
@@ -91,10 +79,7 @@ protected:
         m_window.reset();
         gf_controls().clear();
         gf_windowQueue().clear();
-        gf_closeLog();
-        std::filesystem::current_path(m_oldCwd);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        m_work.reset();
     }
 
     // Opens the main window with its controls.
@@ -116,8 +101,8 @@ protected:
     }
     std::string status() { return gf_statusSnapshot().statusText; }
 
+    std::optional<WorkFolder> m_work; // the working folder with Log.txt, removed afterwards
     std::filesystem::path m_dir;
-    std::filesystem::path m_oldCwd;
     std::unique_ptr<HeadlessWindow> m_window;
 };
 

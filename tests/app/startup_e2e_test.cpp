@@ -19,6 +19,7 @@
 #include "support/FastCycleClock.h"
 #include "support/ProgramFolder.h"
 #include "tools/dlserver/DownloadServer.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -53,15 +54,16 @@ protected:
         std::ofstream(aircraft / "aircraft.cfg")
             << "[General]\nicao_type_designator=B738\n[fltsim.0]\ntitle=KLM 737\nicao_airline=KLM\n";
     }
+    std::list<skf::test::ScopedEnv> env; // put back after the test
     void SetUp() override {
         const fs::path sample = fs::path(SKYFILL_SOURCE_DIR) / "sample";
         if (!fs::exists(sample / "dbase.xml"))
             GTEST_SKIP() << "no sample reference data in " << sample;
         const fs::path root = folder.root();
-        ::setenv("XDG_CONFIG_HOME", (root / "roaming").c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (root / "local").c_str(), 1);
-        ::setenv("SKYFILL_OPEN_COMMAND", "true", 1);
-        ::setenv("SKYFILL_SIMCONNECT_SOCKET", (root / "no-simulator.sock").c_str(), 1);
+        env.emplace_back("XDG_CONFIG_HOME", (root / "roaming").string());
+        env.emplace_back("XDG_DATA_HOME", (root / "local").string());
+        env.emplace_back("SKYFILL_OPEN_COMMAND", "true");
+        env.emplace_back("SKYFILL_SIMCONNECT_SOCKET", (root / "no-simulator.sock").string());
         // A Steam packages folder, so that the packages root is found.
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Community");
         fs::create_directories(root / "roaming" / "Microsoft Flight Simulator" / "Packages" / "Official");

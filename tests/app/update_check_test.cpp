@@ -8,6 +8,8 @@
 #include "support/ProgramFolder.h"
 #include "support/ZipMaker.h"
 #include "tools/dlserver/DownloadServer.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,15 +23,8 @@ namespace {
 namespace fs = std::filesystem;
 using skf::DownloadServer;
 
-void writeFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string readFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using skf::test::readFile;
+using skf::test::writeFile;
 
 std::string version(int a, int b, int c) {
     return "{\"major\":" + std::to_string(a) + ",\"minor\":" + std::to_string(b) + ",\"patch\":" + std::to_string(c) +
@@ -38,8 +33,8 @@ std::string version(int a, int b, int c) {
 
 class UpdateCheck : public ::testing::Test {
 protected:
+    const skf::test::ScopedEnv opener{"SKYFILL_OPEN_COMMAND", "true"}; // the desktop opener does nothing here
     void SetUp() override {
-        ::setenv("SKYFILL_OPEN_COMMAND", "true", 1); // the desktop opener does nothing here
         srv = folder.root() / "srv";
         fs::create_directories("input"); // made by the start-up before the check
         writeFile(srv / "11" / "airports.enc", "AIRPORTS");
@@ -271,7 +266,7 @@ TEST(LocalDownloadFolder, FreshProgramFolderGetsTheBundledDataThenIsUpToDate) {
     if (!fs::exists(downloads / "versions.json"))
         GTEST_SKIP() << "no local downloads folder in the build";
     skf::test::ProgramFolder folder("skf_local_downloads");
-    ::setenv("SKYFILL_OPEN_COMMAND", "true", 1);
+    const skf::test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "true");
     fs::create_directories("input");
     DownloadServer server(downloads);
     ASSERT_TRUE(server.start());

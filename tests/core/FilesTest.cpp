@@ -2,6 +2,7 @@
 #include "core/Log.h"
 #include "core/StatusLine.h"
 #include "core/Text.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@ namespace skf {
 namespace {
 
 using test::readBytes;
+using test::ScopedEnv;
 using test::TempFolder;
 using test::writeBytes;
 
@@ -273,23 +275,28 @@ TEST(Folders, RemoveAndCount) {
 TEST(Folders, AppDataFromXdgAndOpenFolder) {
     TempFolder dir;
     gf_openLogIn(dir.path());
-    setenv("XDG_CONFIG_HOME", "/x/config", 1);
-    setenv("XDG_DATA_HOME", "/x/data", 1);
-    EXPECT_EQ(gf_roamingAppDataPath(), "/x/config");
-    EXPECT_EQ(gf_localAppDataPath(), "/x/data");
-    setenv("XDG_CONFIG_HOME", "relative", 1);
-    unsetenv("XDG_DATA_HOME");
-    setenv("HOME", "/home/someone", 1);
-    EXPECT_EQ(gf_roamingAppDataPath(), "/home/someone/.config");
-    EXPECT_EQ(gf_localAppDataPath(), "/home/someone/.local/share");
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", "/x/config");
+        const ScopedEnv data("XDG_DATA_HOME", "/x/data");
+        EXPECT_EQ(gf_roamingAppDataPath(), "/x/config");
+        EXPECT_EQ(gf_localAppDataPath(), "/x/data");
+    }
+    {
+        const ScopedEnv config("XDG_CONFIG_HOME", "relative");
+        const ScopedEnv data("XDG_DATA_HOME", nullptr);
+        const ScopedEnv home("HOME", "/home/someone");
+        EXPECT_EQ(gf_roamingAppDataPath(), "/home/someone/.config");
+        EXPECT_EQ(gf_localAppDataPath(), "/home/someone/.local/share");
+    }
 
     EXPECT_FALSE(gf_openContainingFolder(dir / "missing.txt"));
     writeBytes(dir / "doc.txt", "x");
-    setenv("SKYFILL_OPEN_COMMAND", "true", 1);
-    EXPECT_TRUE(gf_openContainingFolder(dir / "doc.txt"));
-    setenv("SKYFILL_OPEN_COMMAND", "/nonexistent/opener", 1);
+    {
+        const ScopedEnv opener("SKYFILL_OPEN_COMMAND", "true");
+        EXPECT_TRUE(gf_openContainingFolder(dir / "doc.txt"));
+    }
+    const ScopedEnv opener("SKYFILL_OPEN_COMMAND", "/nonexistent/opener");
     EXPECT_FALSE(gf_openContainingFolder(dir / "doc.txt"));
-    unsetenv("SKYFILL_OPEN_COMMAND");
     gf_closeLog();
 }
 

@@ -1,5 +1,6 @@
 #include "data/ZipArchive.h"
 #include "support/ZipMaker.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -11,12 +12,8 @@ namespace fs = std::filesystem;
 
 class ZipArchiveTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("skf_zip_" + std::to_string(::getpid()));
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    fs::path dir;
+    skf::test::TempFolder temp;
+    fs::path dir = temp.path();
 };
 
 TEST_F(ZipArchiveTest, ReadsEntriesInOrderAndInChunks) {

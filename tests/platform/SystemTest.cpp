@@ -2,6 +2,7 @@
 #include "platform/system/KnownFolders.h"
 #include "platform/system/Shell.h"
 #include "platform/system/SystemError.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -20,18 +21,45 @@ TEST(CodePage, Windows1252) {
     EXPECT_EQ(gf_ansiCharToUtf16(0xE9), u'\u00e9');
     EXPECT_EQ(gf_ansiCharToUtf16(0x41), u'A');
     EXPECT_EQ(gf_ansiToUtf16("a\x80"), u"a\u20ac");
-    EXPECT_TRUE(gf_isValidUtf8("\xE2\x82\xAC"));
-    EXPECT_FALSE(gf_isValidUtf8("\xE2\x82"));
+}
+
+TEST(Utf8, ValidAndInvalidSequencesAtTheBoundaries) {
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"", true},
+        {"\x7F", true},
+        {"\xC2\x80", true},         // lowest two-byte character
+        {"\xC1\xBF", false},        // overlong
+        {"\xE0\xA0\x80", true},     // lowest three-byte character: first byte E0
+        {"\xE0\x9F\xBF", false},    // overlong with E0
+        {"\xE2\x82\xAC", true},     // euro sign
+        {"\xE2\x82", false},        // cut
+        {"\xED\x9F\xBF", true},     // last before the surrogates
+        {"\xED\xA0\x80", false},    // a surrogate
+        {"\xEF\xBF\xBF", true},     // last three-byte character
+        {"\xF0\x90\x80\x80", true}, // lowest four-byte character
+        {"\xF0\x8F\xBF\xBF", false},
+        {"\xF4\x8F\xBF\xBF", true}, // last character
+        {"\xF4\x90\x80\x80", false},
+        {"\x80", false},
+        {"\xFF", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(gf_isValidUtf8(c.text), c.valid) << testing::PrintToString(std::string(c.text));
 }
 
 TEST(KnownFolders, XdgOrHome) {
-    setenv("XDG_CONFIG_HOME", "/cfg", 1);
-    setenv("XDG_DATA_HOME", "/data", 1);
-    EXPECT_EQ(gf_knownFolderPath(KnownFolder::RoamingAppData), std::filesystem::path("/cfg"));
-    EXPECT_EQ(gf_knownFolderPath(KnownFolder::LocalAppData), std::filesystem::path("/data"));
-    unsetenv("XDG_CONFIG_HOME");
-    setenv("XDG_DATA_HOME", "", 1);
-    setenv("HOME", "/h", 1);
+    {
+        const test::ScopedEnv config("XDG_CONFIG_HOME", "/cfg");
+        const test::ScopedEnv data("XDG_DATA_HOME", "/data");
+        EXPECT_EQ(gf_knownFolderPath(KnownFolder::RoamingAppData), std::filesystem::path("/cfg"));
+        EXPECT_EQ(gf_knownFolderPath(KnownFolder::LocalAppData), std::filesystem::path("/data"));
+    }
+    const test::ScopedEnv config("XDG_CONFIG_HOME", nullptr);
+    const test::ScopedEnv data("XDG_DATA_HOME", "");
+    const test::ScopedEnv home("HOME", "/h");
     EXPECT_EQ(gf_knownFolderPath(KnownFolder::RoamingAppData), std::filesystem::path("/h/.config"));
     EXPECT_EQ(gf_knownFolderPath(KnownFolder::LocalAppData), std::filesystem::path("/h/.local/share"));
 }
@@ -43,11 +71,12 @@ TEST(SystemError, Texts) {
 }
 
 TEST(Shell, OpenerStartedOrNot) {
-    setenv("SKYFILL_OPEN_COMMAND", "true", 1);
-    EXPECT_TRUE(gf_shellOpen("/tmp"));
-    setenv("SKYFILL_OPEN_COMMAND", "/no/such/opener", 1);
+    {
+        const test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "true");
+        EXPECT_TRUE(gf_shellOpen("/tmp"));
+    }
+    const test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "/no/such/opener");
     EXPECT_FALSE(gf_shellOpen("/tmp"));
-    unsetenv("SKYFILL_OPEN_COMMAND");
 }
 
 } // namespace

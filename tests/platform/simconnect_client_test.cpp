@@ -15,35 +15,13 @@
 
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
+#include "support/ScopedEnv.h"
 
 using namespace skf;
 
 namespace {
 
-// Sets an environment variable for one scope and puts the old value back.
-class EnvGuard {
-public:
-    EnvGuard(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvGuard() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-    EnvGuard(const EnvGuard&) = delete;
-    EnvGuard& operator=(const EnvGuard&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using skf::test::ScopedEnv;
 
 } // namespace
 
@@ -66,7 +44,7 @@ TEST(SimConnectHandle, ZeroAndUnknownHandlesFailEveryCall) {
 }
 
 TEST(SimConnectHandle, OpenFailsWithoutASimulator) {
-    EnvGuard env(SIM_SOCKET_ENV, "/nonexistent-folder/skyfill/sim.sock");
+    ScopedEnv env(SIM_SOCKET_ENV, "/nonexistent-folder/skyfill/sim.sock");
     SimHandle h = 99;
     EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
     EXPECT_EQ(h, 0u);
@@ -76,15 +54,15 @@ TEST(SimConnectHandle, OpenFailsWithoutASimulator) {
 
 TEST(SimConnectHandle, SocketPathFromTheEnvironment) {
     {
-        EnvGuard env(SIM_SOCKET_ENV, "/run/x/sim.sock");
+        ScopedEnv env(SIM_SOCKET_ENV, "/run/x/sim.sock");
         EXPECT_EQ(gf_simConnectSocketPath(), "/run/x/sim.sock");
     }
-    EnvGuard none(SIM_SOCKET_ENV, nullptr);
+    ScopedEnv none(SIM_SOCKET_ENV, nullptr);
     {
-        EnvGuard rt("XDG_RUNTIME_DIR", "/run/user/1234");
+        ScopedEnv rt("XDG_RUNTIME_DIR", "/run/user/1234");
         EXPECT_EQ(gf_simConnectSocketPath(), "/run/user/1234/skyfill-simconnect.sock");
     }
-    EnvGuard rt("XDG_RUNTIME_DIR", nullptr);
+    ScopedEnv rt("XDG_RUNTIME_DIR", nullptr);
     EXPECT_EQ(gf_simConnectSocketPath(), "/tmp/skyfill-" + std::to_string(::getuid()) + "/simconnect.sock");
 }
 
@@ -175,7 +153,7 @@ TEST(SimConnectHandle, OpenRefusesAPeerThatIsNoSimulator) {
             ::close(fd); // the second peer just hangs up
         }
     });
-    EnvGuard env(SIM_SOCKET_ENV, path.c_str());
+    ScopedEnv env(SIM_SOCKET_ENV, path.c_str());
     SimHandle h = 5;
     EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
     EXPECT_EQ(h, 0u);
@@ -224,7 +202,7 @@ TEST(SimConnectMessages, ShortMessagesReadAsZerosBeyondTheirEnd) {
         }
         [[maybe_unused]] auto sent = ::send(peerFd, out.data(), out.size(), MSG_NOSIGNAL);
     });
-    EnvGuard env(SIM_SOCKET_ENV, path.c_str());
+    ScopedEnv env(SIM_SOCKET_ENV, path.c_str());
     SimHandle h = 0;
     ASSERT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_OK);
     peer.join();

@@ -22,6 +22,9 @@ TEST(AircraftRecordLabels, RouteLabelShowsUnsetCodesAsBlanks) {
     EXPECT_EQ(gf_routeLabel(recordWith("", "XYZ")), "   ->XYZ");
     EXPECT_EQ(gf_routeLabel(recordWith("AMS", "")), "AMS->   ");
     EXPECT_EQ(gf_routeLabel(recordWith("AMS", "JFK")), "AMS->JFK");
+    // Short codes are padded, longer ones keep their first three characters.
+    EXPECT_EQ(gf_routeLabel(recordWith("LA", "EHAM")), "LA ->EHA");
+    EXPECT_EQ(gf_routeCodeText(gf_routeCode("A")), "A  ");
 }
 
 TEST(AircraftRecordLabels, DescriptionsHaveTheirFixedShape) {

@@ -183,12 +183,11 @@ TEST_F(AiCommands, ActiveAircraftWithoutObjectIdIsNotStranded) {
     EXPECT_EQ(aircraft.erase, 1); // no removal event will come: the engine drops it
 }
 
-TEST(PendingCreationQueue, EmptyCallsignOrTrafficIdWithdrawsNothing) {
+TEST(PendingCreationQueue, TrafficIdZeroWithdrawsNothing) {
     std::vector<CreationRecord> queue{creation(20001, "AAA1"), creation(20002, "")};
-    EXPECT_FALSE(gf_removePendingCreation(queue, std::string_view("")));
     EXPECT_FALSE(gf_removePendingCreation(queue, std::uint32_t{0}));
     EXPECT_EQ(queue.size(), 2U);
-    EXPECT_TRUE(gf_removePendingCreation(queue, std::string_view("AAA1")));
+    EXPECT_TRUE(gf_removePendingCreation(queue, std::uint32_t{20001}));
     ASSERT_EQ(queue.size(), 1U);
     EXPECT_EQ(queue[0].trafficId, 20002U);
 }

@@ -9,35 +9,19 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/simconnect/SimConnect.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 #include "tools/simstandin/SimStandIn.h"
 
 namespace skf::test {
 
-// A temporary folder that is removed with everything in it.
-class SimTempDir {
-public:
-    SimTempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "skyfill-sim-XXXXXX").string();
-        if (::mkdtemp(tmpl.data()) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        path_ = tmpl;
-    }
-    ~SimTempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    SimTempDir(const SimTempDir&) = delete;
-    SimTempDir& operator=(const SimTempDir&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using SimTempDir = TempFolder;
 
 // The stand-in on a socket of its own, tracing in memory, ticking only when told to.
 class StandInHarness {
@@ -48,14 +32,11 @@ public:
         cfg.traceFrames = false;
         if (cfg.tracePath.empty())
             cfg.tracePath = (dir_.path() / "trace.jsonl").string();
-        ::setenv(SIM_SOCKET_ENV, cfg.socketPath.c_str(), 1);
+        socketEnv_.emplace(SIM_SOCKET_ENV, cfg.socketPath);
         sim = std::make_unique<standin::SimStandIn>(cfg);
         sim->start();
     }
-    ~StandInHarness() {
-        sim->stop();
-        ::unsetenv(SIM_SOCKET_ENV);
-    }
+    ~StandInHarness() { sim->stop(); }
     StandInHarness(const StandInHarness&) = delete;
     StandInHarness& operator=(const StandInHarness&) = delete;
     const std::filesystem::path& dir() const { return dir_.path(); }
@@ -64,6 +45,7 @@ public:
 
 private:
     SimTempDir dir_;
+    std::optional<ScopedEnv> socketEnv_; // the client library finds the stand-in's socket through it
 };
 
 // One received message, copied out of the client library.

@@ -58,6 +58,14 @@ inline void writeFileMakingFolders(const std::filesystem::path& path, std::strin
     out << text;
 }
 
+// The names the tests use: the whole file byte for byte, and a file written with its folders.
+inline std::string readFile(const std::filesystem::path& path) {
+    return readBytes(path);
+}
+inline void writeFile(const std::filesystem::path& path, std::string_view text) {
+    writeFileMakingFolders(path, text);
+}
+
 // Changes the working folder for the life of the object.
 class WorkingFolder {
 public:

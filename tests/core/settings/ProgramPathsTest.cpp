@@ -3,21 +3,18 @@
 #include <cstdlib>
 
 #include "core/settings/ProgramPaths.h"
+#include "support/ScopedEnv.h"
 
 namespace skf {
 namespace {
 
 TEST(ProgramPaths, TheDataFolderLiesInTheRoamingApplicationData) {
-    const char* old = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = old ? old : "";
-    ::setenv("XDG_CONFIG_HOME", "/tmp/skyfill-xdg", 1);
-    gf_buildProgramPaths();
-    EXPECT_EQ(g_dataFolder, std::filesystem::path("/tmp/skyfill-xdg/Skyfill"));
-    EXPECT_EQ(g_parametersPath.string(), "/tmp/skyfill-xdg/Skyfill/parameters.xml");
-    if (old)
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CONFIG_HOME");
+    {
+        const test::ScopedEnv config("XDG_CONFIG_HOME", "/tmp/skyfill-xdg");
+        gf_buildProgramPaths();
+        EXPECT_EQ(g_dataFolder, std::filesystem::path("/tmp/skyfill-xdg/Skyfill"));
+        EXPECT_EQ(g_parametersPath.string(), "/tmp/skyfill-xdg/Skyfill/parameters.xml");
+    }
 
     gf_buildProgramPathsIn({}); // no application-data folder: the relative folder Skyfill
     EXPECT_EQ(g_parametersPath.string(), "Skyfill/parameters.xml");

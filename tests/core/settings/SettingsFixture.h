@@ -19,14 +19,6 @@
 
 namespace skf::test {
 
-inline std::string readFile(const std::filesystem::path& path) {
-    return readBytes(path);
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-    writeFileMakingFolders(path, text);
-}
-
 inline std::string testData(const std::string& name) {
     return readFile(std::filesystem::path(SKYFILL_TEST_DATA_DIR) / "settings" / name);
 }

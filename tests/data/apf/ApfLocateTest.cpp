@@ -131,6 +131,7 @@ TEST_F(ApfDownloadTest, ArchivedAirportFileIsReadWithItsLearnedFile) {
     EXPECT_EQ(g_parkApfInfo.airportName, "Amsterdam Schiphol");
     EXPECT_EQ(g_parkApfInfo.publisher, "stock");
     EXPECT_EQ(g_learnedApfPath.generic_string(), "airports/learned/stock/EHAM.xml");
+    ASSERT_FALSE(g_stands.empty());
     const Stand& a1 = g_stands.front();
     EXPECT_EQ(a1.id, "A1");
     EXPECT_NEAR(a1.radius * 1852.0, 50.0, 1e-9);

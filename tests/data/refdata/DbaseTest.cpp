@@ -436,3 +436,21 @@ TEST_F(DatabaseConcurrent, ALargeDatabaseReadsEveryRegistrationOnceInOrder) {
         ASSERT_EQ(skf::gf_lookupRegistration(r.registration)->airline, r.airline);
     }
 }
+
+TEST(DbaseSort, OfARepeatedRegistrationTheFilesFirstRecordStaysSortedOrNot) {
+    const std::vector<std::vector<std::pair<const char*, std::uint16_t>>> files{
+        {{"D-AAAA", 1}, {"PH-BXA", 2}, {"PH-BXA", 3}, {"ZS-SAA", 4}},  // already sorted
+        {{"ZS-SAA", 4}, {"PH-BXA", 2}, {"D-AAAA", 1}, {"PH-BXA", 3}}}; // not sorted
+    for (const auto& file : files) {
+        skf::g_dbaseRecords.clear();
+        for (const auto& [registration, airline] : file)
+            skf::g_dbaseRecords.push_back(skf::DbaseRecord{registration, airline, 0, 0, false});
+        skf::lf_sortDbaseRecords();
+        ASSERT_EQ(skf::g_dbaseRecords.size(), 3u);
+        EXPECT_EQ(skf::g_dbaseRecords[0].registration, "D-AAAA");
+        EXPECT_EQ(skf::g_dbaseRecords[1].registration, "PH-BXA");
+        EXPECT_EQ(skf::g_dbaseRecords[1].airline, 2u);
+        EXPECT_EQ(skf::g_dbaseRecords[2].registration, "ZS-SAA");
+    }
+    skf::g_dbaseRecords.clear();
+}
