@@ -106,6 +106,7 @@ TEST(Numbers, PluralFloatPercent) {
     EXPECT_THROW(gf_roundToInt(INT64_MAX, 1), gsl::narrowing_error);
     EXPECT_THROW(gf_roundToInt(INT64_MIN, 1), gsl::narrowing_error);
     EXPECT_EQ(gf_roundToInt(INT32_MAX, 100), INT32_MAX);
+    EXPECT_EQ(gf_roundToInt(INT32_MIN, 100), INT32_MIN);
 }
 
 TEST(Numbers, ObjectIdFollowsTheSimulator) {
