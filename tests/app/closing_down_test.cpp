@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
 
 namespace {
@@ -23,15 +24,25 @@ std::vector<std::uint32_t> takeMessages() {
 
 TEST(ClosingDown, AnErrorInsideStillEndsWithTheQuitMessage) {
     skf::test::ProgramFolder folder("skf_closing");
-    skf::gf_windowQueue().clear();
-    skf::gf_clearError();
-    skf::g_productionMode = true;
-    skf::g_exitCode = 0;
-    skf::lf_closeDownWith([]() -> bool { throw std::runtime_error("disk gone"); });
-    EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_CLOSED});
-    EXPECT_EQ(skf::g_exitCode.load(), 1); // a production run that failed here ends with 1
-    EXPECT_FALSE(skf::g_restartPending.load());
-    EXPECT_NE(folder.log().find("lf_closingDown exception disk gone"), std::string::npos);
+    const struct {
+        std::function<bool()> steps;
+        const char* logged;
+    } cases[] = {
+        {[]() -> bool { throw std::runtime_error("disk gone"); }, "lf_closingDown exception disk gone"},
+        {[]() -> bool { throw 42; }, "lf_closingDown exception unknown"}, // of no standard type
+    };
+    for (const auto& c : cases) {
+        skf::gf_windowQueue().clear();
+        skf::gf_clearError();
+        skf::g_productionMode = true;
+        skf::g_exitCode = 0;
+        skf::g_restartPending = true;
+        skf::lf_closeDownWith(c.steps);
+        EXPECT_EQ(takeMessages(), std::vector<std::uint32_t>{skf::WM_APP_CLOSED}) << c.logged;
+        EXPECT_EQ(skf::g_exitCode.load(), 1) << c.logged; // a production run that failed here ends with 1
+        EXPECT_FALSE(skf::g_restartPending.load()) << c.logged;
+        EXPECT_NE(folder.log().find(c.logged), std::string::npos) << c.logged;
+    }
     skf::g_productionMode = false;
     skf::g_exitCode = 0;
 
