@@ -62,19 +62,8 @@ TEST_F(MainWindowScreenTest, FltkWindowShowsTheStatusBandWithItsText) {
         fltk->step(0.02);
     ASSERT_TRUE(fltk->captureRgb(rgb, w, h));
 
-    const std::filesystem::path dir = std::filesystem::path(SKYFILL_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(dir);
-    const auto ppm = dir / "main_window.ppm";
-    const auto png = dir / "main_window.png";
-    {
-        std::ofstream out(ppm, std::ios::binary);
-        out << "P6\n" << w << " " << h << "\n255\n";
-        out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
-    }
-    ASSERT_EQ(std::system(("convert '" + ppm.string() + "' '" + png.string() + "'").c_str()), 0);
-    const auto size = dir / "main_window.size";
-    ASSERT_EQ(std::system(("identify -format '%w %h' '" + png.string() + "' > '" + size.string() + "'").c_str()), 0);
-    EXPECT_EQ(readFile(size), "880 516");
+    EXPECT_EQ(w, 880);
+    EXPECT_EQ(h, 516);
 
     gf_postWindowMessage(WM_APP_CLOSED);
     for (int i = 0; i < 5 && fltk->step(0.02); ++i) {

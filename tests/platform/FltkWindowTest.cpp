@@ -141,26 +141,6 @@ TEST(FltkWindowTest, OpensTheWindowAndPaintsTheStatusBand) {
                 ++textPixels;
     EXPECT_GT(textPixels, 50);
 
-    // Saved as PNG (through a PPM and ImageMagick) and checked for its size.
-    const std::filesystem::path dir = std::filesystem::path(SKYFILL_BINARY_DIR) / "screenshots";
-    std::filesystem::create_directories(dir);
-    const auto ppm = dir / "fltk_backend.ppm";
-    const auto png = dir / "fltk_backend.png";
-    {
-        std::ofstream out(ppm, std::ios::binary);
-        out << "P6\n" << w << " " << h << "\n255\n";
-        out.write(reinterpret_cast<const char*>(rgb.data()), static_cast<std::streamsize>(rgb.size()));
-    }
-    const std::string convert = "convert '" + ppm.string() + "' '" + png.string() + "'";
-    ASSERT_EQ(std::system(convert.c_str()), 0);
-    const std::string identify =
-        "identify -format '%w %h' '" + png.string() + "' > '" + (dir / "size.txt").string() + "'";
-    ASSERT_EQ(std::system(identify.c_str()), 0);
-    std::ifstream size(dir / "size.txt");
-    std::string text;
-    std::getline(size, text);
-    EXPECT_EQ(text, "880 516");
-
     fltk->quit(0);
     EXPECT_FALSE(fltk->step(0.01));
 }
