@@ -248,9 +248,10 @@ TEST(AutoRangeTest, RadiusByStateAndDistance) {
     EXPECT_EQ(gf_autoRangeNm(false, 20000, 18000, 7000, 3.0), 100);
     EXPECT_EQ(gf_autoRangeNm(false, 8000, 18000, 7000, 3.0), 40);
     EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, std::nullopt), 40);
-    EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, 7.0), 10);
-    EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, 7.4), 8);
-    EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, 16.6), 18);
-    EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, 33.0), 35);
-    EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, 37.0), 40);
+    // Below the airport height: by the distance of the nearest park airport, each step at its lower bound.
+    const std::pair<double, std::int32_t> steps[] = {{7.0, 10},  {7.4, 8},   {8.6, 10},  {10.6, 12}, {12.6, 14},
+                                                     {14.6, 16}, {16.6, 18}, {18.6, 20}, {22.6, 25}, {27.6, 30},
+                                                     {32.6, 35}, {36.9, 35}, {37.0, 40}};
+    for (const auto& [nm, range] : steps)
+        EXPECT_EQ(gf_autoRangeNm(false, 1000, 18000, 7000, nm), range) << nm;
 }
