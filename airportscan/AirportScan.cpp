@@ -1,7 +1,6 @@
 #include "airportscan/AirportScan.h"
 
 #include <atomic>
-#include <cctype>
 #include <deque>
 #include <future>
 #include <memory>
@@ -53,12 +52,6 @@ void lf_logFlushed(const std::string& text) {
 
 bool lf_stopping() {
     return g_stopRun.load() || g_shutDown.load();
-}
-
-std::string lf_lower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 // UTF-16 code units of UTF-8 text: one per sequence, two for a 4-byte sequence.
@@ -131,7 +124,7 @@ bool lf_isSceneryCandidate(const fs::directory_entry& entry) {
     if (!entry.is_regular_file(ec))
         return false;
     const fs::path& p = entry.path();
-    if (lf_lower(p.extension().string()) != ".bgl")
+    if (!gf_equalsNoCase(p.extension().string(), ".bgl"))
         return false;
     const std::string text = p.string();
     for (const char* word : kSkippedFolders) {
@@ -177,11 +170,10 @@ bool lf_isExcludedPath(const fs::path& path) {
     const std::string text = path.string();
     if (lf_utf16Units(text) >= kMaxPathUnits)
         return true;
-    const std::string lower = lf_lower(text);
-    if (lower.find(lf_lower(g_fsBaseWord.string())) != std::string::npos)
+    if (gf_containsNoCase(text, g_fsBaseWord.string()))
         return true;
     for (const char* word : kExcludedWords) {
-        if (lower.find(word) != std::string::npos)
+        if (gf_containsNoCase(text, word))
             return true;
     }
     return false;

@@ -1,6 +1,5 @@
 #include "airportscan/PublisherLookup.h"
 
-#include <cctype>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -20,10 +19,7 @@ std::atomic<std::uint64_t> g_manifestReads{0};
 namespace {
 
 bool lf_isCommunity(const fs::path& element) {
-    std::string text = element.string();
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text == "community";
+    return gf_equalsNoCase(element.string(), "community");
 }
 
 // The folder of the package: the path up to two elements after its "Community" element (never beyond the

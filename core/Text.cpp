@@ -2,6 +2,7 @@
 
 #include "core/ProgramState.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cmath>
@@ -119,6 +120,27 @@ bool gf_equalsWithStar(std::string_view name, std::string_view pattern) noexcept
 
 char gf_toUpperChar(char c) noexcept {
     return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+}
+
+namespace {
+char lf_lowerAscii(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+bool lf_sameNoCase(char a, char b) noexcept {
+    return lf_lowerAscii(a) == lf_lowerAscii(b);
+}
+} // namespace
+
+bool gf_equalsNoCase(std::string_view a, std::string_view b) noexcept {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), lf_sameNoCase);
+}
+
+bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
+    return text.size() >= prefix.size() && gf_equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool gf_containsNoCase(std::string_view text, std::string_view part) noexcept {
+    return std::search(text.begin(), text.end(), part.begin(), part.end(), lf_sameNoCase) != text.end() || part.empty();
 }
 
 void gf_toUpper(std::string& text) noexcept {

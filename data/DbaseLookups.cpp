@@ -2,6 +2,7 @@
 
 #include "core/Log.h"
 #include "core/Random.h"
+#include "core/Text.h"
 
 #include <fmt/format.h>
 
@@ -18,20 +19,6 @@ std::mutex g_liveryQueriesMutex;
 LiveryQueries g_liveryQueries;
 
 const std::vector<std::uint16_t> g_noSimilarModels;
-
-char lf_lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool lf_containsNoCase(std::string_view hay, std::string_view needle) {
-    if (needle.empty())
-        return true;
-    if (needle.size() > hay.size())
-        return false;
-    const auto it = std::search(hay.begin(), hay.end(), needle.begin(), needle.end(),
-                                [](char a, char b) { return lf_lower(a) == lf_lower(b); });
-    return it != hay.end();
-}
 
 const DbaseRecord* lf_findRecord(std::string_view registration) {
     const auto it = std::lower_bound(
@@ -194,7 +181,7 @@ const std::vector<std::uint16_t>& gf_similarModels(std::uint16_t airlineId, std:
 }
 
 bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view text) {
-    return lf_containsNoCase(path.string(), text);
+    return gf_containsNoCase(path.string(), text);
 }
 
 std::optional<std::string> gf_findPublisherInPath(const std::filesystem::path& path) {
@@ -203,7 +190,7 @@ std::optional<std::string> gf_findPublisherInPath(const std::filesystem::path& p
         for (const std::string& name : group) {
             if (name.empty())
                 continue; // an empty name would match every path
-            if (text.find(name) != std::string::npos || lf_containsNoCase(text, name))
+            if (text.find(name) != std::string::npos || gf_containsNoCase(text, name))
                 return group.front();
         }
     }

@@ -28,23 +28,6 @@ bool lf_isWordChar(char c) noexcept {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 
-char lf_lower(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool lf_equalsNoCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (lf_lower(a[i]) != lf_lower(b[i]))
-            return false;
-    return true;
-}
-
-bool lf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
-    return text.size() >= prefix.size() && lf_equalsNoCase(text.substr(0, prefix.size()), prefix);
-}
-
 std::size_t lf_skipBlanks(std::string_view text, std::size_t pos) noexcept {
     while (pos < text.size() && lf_isBlank(text[pos]))
         ++pos;
@@ -97,7 +80,7 @@ bool lf_hasWholeKey(std::string_view line, std::string_view key, bool withEquals
 std::optional<std::string_view> lf_headerDigits(std::string_view line) {
     constexpr std::string_view opening = "[fltsim.";
     std::size_t pos = lf_skipBlanks(line, 0);
-    if (!lf_startsWithNoCase(line.substr(pos), opening))
+    if (!gf_startsWithNoCase(line.substr(pos), opening))
         return std::nullopt;
     pos += opening.size();
     const std::size_t digitsStart = pos;
@@ -123,16 +106,16 @@ std::optional<std::string> lf_ivaoFolderCode(std::string_view path, std::string_
         return element;
     };
     std::string_view rest = path;
-    if (!lf_equalsNoCase(cut(rest), "aircraft.cfg"))
+    if (!gf_equalsNoCase(cut(rest), "aircraft.cfg"))
         return std::nullopt;
     const std::string_view folder = cut(rest);
-    if (!lf_startsWithNoCase(folder, "IVAO_") || folder.size() == 5)
+    if (!gf_startsWithNoCase(folder, "IVAO_") || folder.size() == 5)
         return std::nullopt;
     for (const char c : folder.substr(5))
         if (!lf_isWordChar(c))
             return std::nullopt;
-    if (!lf_equalsNoCase(cut(rest), "Airplanes") || !lf_equalsNoCase(cut(rest), "SimObjects") ||
-        !lf_equalsNoCase(cut(rest), package))
+    if (!gf_equalsNoCase(cut(rest), "Airplanes") || !gf_equalsNoCase(cut(rest), "SimObjects") ||
+        !gf_equalsNoCase(cut(rest), package))
         return std::nullopt;
     if (rest.empty()) // the package folder needs a path before it
         return std::nullopt;
@@ -143,7 +126,7 @@ std::optional<std::string> lf_ivaoFolderCode(std::string_view path, std::string_
 
 std::optional<std::string_view> lf_keyValue(std::string_view line, std::string_view key) {
     std::size_t pos = lf_skipBlanks(line, 0);
-    if (!lf_startsWithNoCase(line.substr(pos), key))
+    if (!gf_startsWithNoCase(line.substr(pos), key))
         return std::nullopt;
     pos = lf_skipBlanks(line, pos + key.size());
     if (pos >= line.size() || line[pos] != '=')

@@ -43,10 +43,6 @@ std::optional<std::string> lf_regcodeOf(std::string_view value) {
     return pieces.size() == 1 ? pieces.front() : std::string();
 }
 
-bool lf_equalsNoCase(char a, char b) {
-    return gf_toUpperChar(a) == gf_toUpperChar(b);
-}
-
 bool lf_isWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
@@ -57,11 +53,8 @@ std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, const std
     std::string prefix = model;
     if (wFlag)
         prefix += 'W';
-    if (title.size() < prefix.size())
+    if (!gf_startsWithNoCase(title, prefix))
         return std::nullopt;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (!lf_equalsNoCase(title[i], prefix[i]))
-            return std::nullopt;
     std::size_t pos = prefix.size();
     while (pos < title.size() && g_whiteSpace.find(title[pos]) != std::string_view::npos)
         ++pos;

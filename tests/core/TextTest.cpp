@@ -84,6 +84,15 @@ TEST(Compare, SmallTests) {
     EXPECT_FALSE(gf_equalsWithStar("AIG", "aig*"));
     EXPECT_TRUE(gf_hasExtensionNoCase(".XML", ".xMl"));
     EXPECT_FALSE(gf_hasExtensionNoCase(".XML", ".xmlx"));
+    // ASCII letters only: other bytes (here UTF-8 of a capital and a small a-umlaut) compare as they are.
+    EXPECT_TRUE(gf_equalsNoCase("Community", "cOMMUNITY"));
+    EXPECT_FALSE(gf_equalsNoCase("\xC3\x84", "\xC3\xA4"));
+    EXPECT_FALSE(gf_equalsNoCase("Communit", "community"));
+    EXPECT_TRUE(gf_startsWithNoCase("IVAO_KLM", "ivao_"));
+    EXPECT_FALSE(gf_startsWithNoCase("IVA", "ivao_"));
+    EXPECT_TRUE(gf_containsNoCase("C:/Packages/FS-BASE/x", "fs-base"));
+    EXPECT_TRUE(gf_containsNoCase("", ""));
+    EXPECT_FALSE(gf_containsNoCase("fs-bas", "fs-base"));
 }
 
 TEST(Numbers, PluralFloatPercent) {
