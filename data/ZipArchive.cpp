@@ -23,18 +23,22 @@ ZipArchive& ZipArchive::operator=(ZipArchive&& other) noexcept {
     return *this;
 }
 
+zip* gf_openZip(const std::filesystem::path& path, int flags, std::string& error) {
+    int code = 0;
+    zip* archive = zip_open(path.c_str(), flags, &code);
+    if (archive == nullptr) {
+        zip_error_t ze;
+        zip_error_init_with_code(&ze, code);
+        error = zip_error_strerror(&ze);
+        zip_error_fini(&ze);
+    }
+    return archive;
+}
+
 bool ZipArchive::open(const std::filesystem::path& path) {
     close();
-    int error = 0;
-    m_zip = zip_open(path.c_str(), ZIP_RDONLY, &error);
-    if (m_zip == nullptr) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        m_lastError = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        return false;
-    }
-    return true;
+    m_zip = gf_openZip(path, ZIP_RDONLY, m_lastError);
+    return m_zip != nullptr;
 }
 
 void ZipArchive::close() {

@@ -1,5 +1,7 @@
 #pragma once
-// Thin RAII wrapper of libzip for reading archives (installer and add-on link packages).
+// Thin RAII wrapper of libzip for reading archives: the installer and add-on link packages of the update
+// check, read on its download thread, and the archives the tests look into. One thread per object; it
+// never writes an archive (ZipWriter does, with the opening shared through gf_openZip).
 
 #include <cstdint>
 #include <filesystem>
@@ -41,5 +43,8 @@ private:
     zip* m_zip = nullptr;
     mutable std::string m_lastError;
 };
+
+// zip_open with libzip's flags; on failure nullptr, with libzip's text of the failure in error.
+zip* gf_openZip(const std::filesystem::path& path, int flags, std::string& error);
 
 } // namespace skf

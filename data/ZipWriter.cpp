@@ -1,5 +1,7 @@
 #include "data/ZipWriter.h"
 
+#include "data/ZipArchive.h"
+
 #include <zip.h>
 
 namespace skf {
@@ -12,16 +14,8 @@ ZipWriter::~ZipWriter() {
 bool ZipWriter::open(const std::filesystem::path& path) {
     if (m_zip != nullptr)
         zip_discard(m_zip);
-    int error = 0;
-    m_zip = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    if (m_zip == nullptr) {
-        zip_error_t ze;
-        zip_error_init_with_code(&ze, error);
-        m_lastError = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        return false;
-    }
-    return true;
+    m_zip = gf_openZip(path, ZIP_CREATE | ZIP_TRUNCATE, m_lastError);
+    return m_zip != nullptr;
 }
 
 bool ZipWriter::addData(const std::string& name, std::span<const char> data) {

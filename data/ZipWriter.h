@@ -1,7 +1,8 @@
 #pragma once
 // Thin RAII wrapper of libzip for writing a new archive from data in memory (tblo.zip of the add-on
 // airport scan). libzip writes the archive to a temporary file beside the target and renames it when the
-// archive is closed, so a failed close never leaves a cut archive. One thread per object.
+// archive is closed, so a failed close never leaves a cut archive. Called on the airport scan's thread; one
+// thread per object. It never reads an archive back (ZipArchive does).
 
 #include <filesystem>
 #include <span>
