@@ -43,3 +43,25 @@ function(skyfill_folder_tests folder)
   gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     TEST_PREFIX "${folder}." PROPERTIES LABELS ${folder} TIMEOUT ${SKYFILL_TEST_TIMEOUT})
 endfunction()
+
+# skyfill_sanitized_tests(<folder> SOURCES <files>... [DEPS <targets>...])
+# A second test executable of a folder, test_<folder>_sanitized, for the robustness suites of its readers:
+# the given sources (test and reader, relative to the project) built with the address and undefined-
+# behaviour sanitizers, the rest of the program from DEPS. Not made beside ThreadSanitizer, nor when the
+# folder has no tests.
+function(skyfill_sanitized_tests folder)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT TARGET test_${folder} OR SKYFILL_TSAN)
+    return()
+  endif()
+  set(exe test_${folder}_sanitized)
+  list(TRANSFORM ARG_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/)
+  add_executable(${exe} ${ARG_SOURCES})
+  target_include_directories(${exe} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_definitions(${exe} PRIVATE SKYFILL_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  target_compile_options(${exe} PRIVATE -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(${exe} PRIVATE -fsanitize=address,undefined)
+  target_link_libraries(${exe} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  gtest_discover_tests(${exe} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    TEST_PREFIX "${folder}_sanitized." PROPERTIES LABELS ${folder} TIMEOUT 300)
+endfunction()
