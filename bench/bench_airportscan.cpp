@@ -8,9 +8,8 @@
 #include <string>
 #include <thread>
 
-#include <unistd.h>
-
 #include "airportscan/AirportScan.h"
+#include "bench/BenchFolder.h"
 #include "airportscan/BglAirports.h"
 #include "airportscan/BglDecoder.h"
 #include "airportscan/PublisherLookup.h"
@@ -80,10 +79,6 @@ BENCHMARK(BM_DecodeBgl)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // A working folder with its log and a small airport list, for the scans.
 struct ScanFolder {
     ScanFolder() {
-        root = fs::temp_directory_path() / ("skyfill-bench-scan-" + std::to_string(::getpid()));
-        fs::create_directories(root);
-        old = fs::current_path();
-        fs::current_path(root);
         gf_openLogIn(root);
         gf_buildProgramPathsIn(root / "roaming");
         g_airports.clear();
@@ -96,14 +91,9 @@ struct ScanFolder {
         }
         g_workerLimit = static_cast<int>(std::max(2U, std::thread::hardware_concurrency()));
     }
-    ~ScanFolder() {
-        gf_closeLog();
-        fs::current_path(old);
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    fs::path root;
-    fs::path old;
+    ~ScanFolder() { gf_closeLog(); }
+    skf::bench::BenchFolder work{"scan"};
+    const fs::path root = work.path();
 };
 
 void BM_ScanTenThousandFilesWarm(benchmark::State& state) {

@@ -7,11 +7,10 @@
 #include <random>
 #include <string>
 
-#include <unistd.h>
-
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "bench/BenchFolder.h"
 #include "core/Codes.h"
 #include "data/Airports.h"
 #include "data/apf/ParkApf.h"
@@ -22,23 +21,12 @@ namespace fs = std::filesystem;
 namespace {
 
 // A working folder with airports/my_simaddon/BNCH.xml.
-class BenchFolder {
+class ApfFolder {
 public:
-    BenchFolder() {
-        m_previous = fs::current_path();
-        m_dir = fs::temp_directory_path() / fmt::format("skyfill_bench_apf_{}", ::getpid());
-        fs::create_directories(m_dir / "airports" / "my_simaddon");
-        fs::current_path(m_dir);
-    }
-    ~BenchFolder() {
-        fs::current_path(m_previous);
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
+    ApfFolder() { fs::create_directories(m_work.path() / "airports" / "my_simaddon"); }
 
 private:
-    fs::path m_previous;
-    fs::path m_dir;
+    skf::bench::BenchFolder m_work{"apf"};
 };
 
 void lf_writeBigAirportFile(const fs::path& path) {
@@ -72,7 +60,7 @@ void lf_writeBigAirportFile(const fs::path& path) {
 }
 
 void BM_ReadAirportFile1000Stands50Flights(benchmark::State& state) {
-    BenchFolder folder;
+    ApfFolder folder;
     const std::string path = "airports/my_simaddon/BNCH.xml";
     lf_writeBigAirportFile(path);
     skf::g_parkAirport.icao = skf::FixedCode<4>("BNCH");

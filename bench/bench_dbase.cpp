@@ -1,12 +1,11 @@
 // Reading the database: decrypt input/dbase.enc and read it, for a generated database of 200,000
 // registrations. Reports MB/s of plain XML for the whole read and for the decryption alone.
+#include "bench/BenchFolder.h"
 #include "data/Crypto.h"
 #include "data/Dbase.h"
 #include "tools/skyfill-data/DbaseGenerator.h"
 
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -18,11 +17,11 @@ namespace {
 
 // A working folder with input/dbase.enc of 200,000 registrations, made once.
 struct BenchData {
-    fs::path folder;
+    skf::bench::BenchFolder work{"dbase"};
+    const fs::path folder = work.path();
     std::size_t xmlBytes = 0;
 
     BenchData() {
-        folder = fs::temp_directory_path() / ("skyfill-bench-dbase-" + std::to_string(::getpid()));
         fs::create_directories(folder / "input");
         const auto data = skf::datagen::gf_generateData(200000);
         xmlBytes = data.dbaseXml.size();
@@ -32,12 +31,6 @@ struct BenchData {
         }
         skf::gf_streamEncrypt(skf::g_dataKey, folder / "plain.xml", folder / "input" / "dbase.enc");
         fs::remove(folder / "plain.xml");
-        fs::current_path(folder);
-    }
-    ~BenchData() {
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(folder, ec);
     }
 };
 

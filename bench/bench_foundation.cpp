@@ -1,5 +1,6 @@
 // Costs of the foundation's hot helpers: log lines, charset detection, line splitting
 // and great-circle distance.
+#include "bench/BenchFolder.h"
 #include "core/Files.h"
 #include "core/Geometry.h"
 #include "core/Log.h"
@@ -9,25 +10,13 @@
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace {
 
 // A scratch folder removed at exit.
-struct BenchFolder {
-    BenchFolder() : path(std::filesystem::temp_directory_path() / ("skyfill-bench-" + std::to_string(getpid()))) {
-        std::filesystem::create_directories(path);
-    }
-    ~BenchFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::filesystem::path path;
-};
-
 std::filesystem::path benchFolder() {
-    static const BenchFolder folder;
-    return folder.path;
+    static const skf::bench::BenchFolder folder("foundation");
+    return folder.path();
 }
 
 void BM_LogPlainLine(benchmark::State& state) {

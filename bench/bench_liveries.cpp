@@ -2,6 +2,7 @@
 // registration records (target: under 300 ms), and one live match over a realistic mix of aircraft
 // (target: 5 us at the 99th percentile, reported as the p99_us counter, with and without Log.txt open: each
 // match writes one log line, and the log stream's buffer is written out about every 90 lines).
+#include "bench/BenchFolder.h"
 #include "core/Log.h"
 #include "core/Random.h"
 #include "core/settings/Catalogue.h"
@@ -14,8 +15,6 @@
 #include "tools/skyfill-data/LiveryGenerator.h"
 
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -38,14 +37,13 @@ void lf_writeText(const fs::path& path, const std::string& text) {
 // A working folder with the database read, output/LiveriesScanned.xml of 20,000 liveries and
 // input/AIG-regcodes.enc of 7,000 titles with their codes; made once.
 struct BenchData {
-    fs::path folder;
+    skf::bench::BenchFolder work{"liveries"};
+    const fs::path folder = work.path();
     std::vector<std::string> registrations;
 
     BenchData() {
-        folder = fs::temp_directory_path() / ("skyfill-bench-liveries-" + std::to_string(::getpid()));
         fs::create_directories(folder / "input");
         fs::create_directories(folder / "output" / "info");
-        fs::current_path(folder);
         skf::gf_openLogIn(folder); // matching logs every match, as in a run
         const auto data = skf::datagen::gf_generateData(100000);
         registrations = data.registrations;
@@ -72,12 +70,7 @@ struct BenchData {
         skf::gf_streamEncrypt(skf::g_dataKey, "aig.xml", "input/AIG-regcodes.enc");
         fs::remove("aig.xml");
     }
-    ~BenchData() {
-        skf::gf_closeLog();
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(folder, ec);
-    }
+    ~BenchData() { skf::gf_closeLog(); }
 };
 
 BenchData& lf_data() {

@@ -1,6 +1,7 @@
 // The livery scan over a generated Community folder of about 20,000 aircraft.cfg files (warm cache: the folder
 // is scanned once before the timing), by worker count. Reports aircraft.cfg files per second.
 // For the two-core figure run it as: taskset -c 0,1 build/bench/bench_livery_scan
+#include "bench/BenchFolder.h"
 #include "core/ShellState.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
@@ -11,7 +12,6 @@
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <stdexcept>
@@ -21,11 +21,11 @@ namespace fs = std::filesystem;
 namespace {
 
 struct BenchData {
-    fs::path folder;
+    skf::bench::BenchFolder work{"liveries"};
+    const fs::path folder = work.path();
     int files = 0;
 
     BenchData() {
-        folder = fs::temp_directory_path() / ("skyfill-bench-liveries-" + std::to_string(::getpid()));
         fs::create_directories(folder / "output" / "info");
         fs::copy_file(fs::path(SKYFILL_SOURCE_DIR) / "sample" / "dbase.xml", folder / "dbase.xml");
         if (!skf::gf_readDbaseXml(folder / "dbase.xml"))
@@ -34,17 +34,11 @@ struct BenchData {
         options.seed = 20000;
         options.files = 20000;
         files = skf::tools::gf_generateCommunity(folder / "packages" / "Community", options).aircraftCfgFiles;
-        fs::current_path(folder);
         skf::gf_buildProgramPathsIn(folder / "roaming");
         fs::create_directories(skf::g_dataFolder);
         skf::MSFS_INSTALL_PATH.setValue("packages");
         skf::SIM_CHOICE.setValue(skf::SIM_CHOICE.choices.front());
         scan(8); // warm the cache
-    }
-    ~BenchData() {
-        std::error_code ec;
-        fs::current_path(fs::temp_directory_path(), ec);
-        fs::remove_all(folder, ec);
     }
     static void scan(int workers) {
         skf::g_workerLimit = workers;
