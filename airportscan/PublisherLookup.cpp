@@ -151,11 +151,4 @@ PublisherLookup lf_lookupPublisher(const fs::path& sceneryFile) {
     return out;
 }
 
-PublisherInfo lf_findPublisher(const fs::path& sceneryFile) {
-    PublisherLookup lookup = lf_lookupPublisher(sceneryFile);
-    for (std::string& line : lookup.lines)
-        lf_scanLog(std::move(line));
-    return lookup.info;
-}
-
 } // namespace skf

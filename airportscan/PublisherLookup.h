@@ -68,7 +68,5 @@ std::optional<ManifestInfo> gf_searchManifest(const std::filesystem::path& scene
 // The publisher of a scenery file: "simaddon" for the simulator's own add-on airports, else a name of the
 // publishers table found in the path, else one found for the manifest's manufacturer or creator.
 PublisherLookup lf_lookupPublisher(const std::filesystem::path& sceneryFile);
-// The same, its lines appended to the scan log.
-PublisherInfo lf_findPublisher(const std::filesystem::path& sceneryFile);
 
 } // namespace skf
