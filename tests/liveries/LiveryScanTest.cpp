@@ -20,10 +20,6 @@ namespace {
 
 const fs::path kGolden = fs::path(SKYFILL_SOURCE_DIR) / "tests" / "liveries" / "golden";
 
-std::string readText(const fs::path& p) {
-    return test::readBytes(p);
-}
-
 std::string joined(const std::vector<std::string>& lines) {
     std::string out;
     for (const auto& l : lines)
@@ -64,12 +60,12 @@ TEST_F(LiveryScan, ReportsAndListMatchTheGoldenFiles) {
     const std::string list = joined(test::scannedLines(g_liveriesScannedPath));
     if (update) {
         for (const auto& [path, name] : files)
-            test::writeBytes(kGolden / name, readText(path));
+            test::writeBytes(kGolden / name, test::readBytes(path));
         test::writeBytes(kGolden / "LiveriesScanned.txt", list);
     }
     for (const auto& [path, name] : files)
-        EXPECT_EQ(readText(path), readText(kGolden / name)) << name;
-    EXPECT_EQ(list, readText(kGolden / "LiveriesScanned.txt"));
+        EXPECT_EQ(test::readBytes(path), test::readBytes(kGolden / name)) << name;
+    EXPECT_EQ(list, test::readBytes(kGolden / "LiveriesScanned.txt"));
     const std::string log = work.log();
     for (const char* line : {"Automatic AIG scan found folder: 'packages/Community/aig-aitraffic-oci-beta'\n"
                              "Automatic FSLTL scan found folder: 'packages/Community/fsltl-traffic-base'\n"
@@ -90,7 +86,7 @@ TEST_F(LiveryScanConcurrent, OneWorkerAndAllGiveTheSameResult) {
         SCAN_LIVERIES.set(true);
         gf_scanLiveries();
         lists.push_back(joined(test::scannedLines(g_liveriesScannedPath)));
-        incomplete.push_back(readText(g_incompleteFltsimReportPath));
+        incomplete.push_back(test::readBytes(g_incompleteFltsimReportPath));
         EXPECT_EQ(g_activeWorkers.load(), 0);
     }
     EXPECT_EQ(lists[0], lists[1]);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "EngineHarness.h"
+#include "TrafficFixture.h"
 #include "data/apf/Stand.h"
 #include "traffic/EngineInternal.h"
 
@@ -38,16 +39,6 @@ void setStand(const Position& at, double headingDeg = 0.0) {
     Stand s("D7", {}, at.latitude, at.longitude, headingDeg * g_degToRad, 20.0, false, false, false);
     s.sid = 1;
     g_stands.push_back(std::move(s));
-}
-
-void addRegistration(const std::string& reg, const std::string& airline, const std::string& model) {
-    DbaseRecord r;
-    r.registration = reg;
-    r.airline = gf_internOperator(airline);
-    r.model = gf_internModel(model);
-    g_dbaseRecords.push_back(r);
-    std::sort(g_dbaseRecords.begin(), g_dbaseRecords.end(),
-              [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
 }
 
 class StandFlightThreads : public ::testing::Test {

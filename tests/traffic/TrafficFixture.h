@@ -65,6 +65,17 @@ inline void numberStands(std::vector<Stand>& stands) {
     }
 }
 
+// Adds a registration to the database, which stays sorted by registration.
+inline void addRegistration(std::string reg, std::string_view airline, std::string_view model) {
+    DbaseRecord r;
+    r.registration = std::move(reg);
+    r.airline = gf_internOperator(airline);
+    r.model = gf_internModel(model);
+    g_dbaseRecords.push_back(r);
+    std::sort(g_dbaseRecords.begin(), g_dbaseRecords.end(),
+              [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
+}
+
 class TrafficTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -88,16 +99,6 @@ protected:
         g_dbaseRecords.clear();
         g_regcodeTitles.clear();
         m_work.reset();
-    }
-
-    static void addRegistration(std::string reg, std::string_view airline, std::string_view model) {
-        DbaseRecord r;
-        r.registration = std::move(reg);
-        r.airline = gf_internOperator(airline);
-        r.model = gf_internModel(model);
-        g_dbaseRecords.push_back(r);
-        std::sort(g_dbaseRecords.begin(), g_dbaseRecords.end(),
-                  [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
     }
 
     static FlightRecord aircraft(std::string callsign, std::string_view airline, std::string_view model,
