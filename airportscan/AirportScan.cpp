@@ -45,11 +45,6 @@ constexpr const char* kSkippedFolders[] = {"statics", "afcad updates", "_helipor
 std::atomic<ScanWorkerBody> g_workerBody{nullptr};
 std::atomic<std::chrono::milliseconds> g_workerWait{std::chrono::seconds(10)};
 
-void lf_logFlushed(const std::string& text) {
-    gf_log(text);
-    gf_flushLog();
-}
-
 bool lf_stopping() {
     return g_stopRun.load() || g_shutDown.load();
 }
@@ -247,17 +242,17 @@ void lf_scanRootFolders(const std::vector<fs::path>& roots) {
 }
 
 bool lf_scanAirportFolders(const std::vector<fs::path>& roots) {
-    lf_logFlushed(
+    gf_logFlushed(
         fmt::format("The scan will search {} folder{}", roots.size(), gf_plural(std::uint64_t{roots.size()})));
     std::error_code ec;
     fs::remove(g_scanLogPath, ec);
     if (ec)
-        lf_logFlushed("problems with removing previous files (maybe still open?): " + ec.message());
+        gf_logFlushed("problems with removing previous files (maybe still open?): " + ec.message());
     g_unrecognisedAirports = 0;
     lf_scanRootFolders(roots);
     fs::create_directories(g_scanLogPath.parent_path(), ec);
     if (gf_writeScanLog(g_scanLogPath))
-        lf_logFlushed(gf_pathToUtf8(g_scanLogPath) + " written");
+        gf_logFlushed(gf_pathToUtf8(g_scanLogPath) + " written");
     else
         gf_logError(fmt::format("Could not write {}", gf_pathToUtf8(g_scanLogPath)));
     gf_clearStatus();
@@ -289,7 +284,7 @@ std::vector<fs::path> lf_scanRoots() {
 
 void gf_scanApfs() {
     gf_setStatus("Scanning for addon airports ...");
-    lf_logFlushed(
+    gf_logFlushed(
         fmt::format("\n++++++++++++++++++++++++ airports scan {} starts +++++++++++++++++++++++++++++", "automatic "));
     if (gf_pathExists(g_tbloFolder)) {
         gf_removeFilesFromDirectory(g_tbloFolder);
@@ -306,7 +301,7 @@ void gf_scanApfs() {
         fs::remove_all(g_tbloFolder, ec);
     }
     gf_invalidateBands(BAND_ALL);
-    lf_logFlushed("-------------------------- airports scan ends    ----------------------------\n");
+    gf_logFlushed("-------------------------- airports scan ends    ----------------------------\n");
 }
 
 } // namespace skf

@@ -37,8 +37,7 @@ void lf_writeNotes(const std::vector<BglNote>& notes) {
             gf_logError(note.text);
             break;
         case BglNote::Kind::LogPlain:
-            gf_log(note.text);
-            gf_flushLog();
+            gf_logFlushed(note.text);
             break;
         }
     }

@@ -25,11 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void lf_logFlushed(const std::string& text) {
-    gf_log(text);
-    gf_flushLog();
-}
-
 bool lf_qualifies(const std::optional<std::string>& name) {
     return name && name->size() >= 4 && !lf_creatorIsExcluded(*name);
 }
@@ -39,7 +34,7 @@ bool lf_closeZip(ZipWriter& zip, const fs::path& archive, int added) {
     std::error_code ec;
     const bool exists = fs::is_regular_file(archive, ec);
     const std::uintmax_t size = exists ? fs::file_size(archive, ec) : 0;
-    lf_logFlushed(fmt::format("[zip] Added {} files, ok_close={}, exists={}, size={} bytes", added, closed, exists,
+    gf_logFlushed(fmt::format("[zip] Added {} files, ok_close={}, exists={}, size={} bytes", added, closed, exists,
                               ec ? 0 : size));
     return added >= 1 && exists && !ec && size != 0;
 }
@@ -54,7 +49,7 @@ void lf_archiveCopy(const FixedCode<4>& code, const fs::path& file) {
             fmt::format("'{}' failed to copy '{}': {}", gf_pathToUtf8(file), gf_pathToUtf8(target), ec.message()));
         return;
     }
-    lf_logFlushed(fmt::format("{} copied to {}", code.view(), gf_pathToUtf8(target)));
+    gf_logFlushed(fmt::format("{} copied to {}", code.view(), gf_pathToUtf8(target)));
     const fs::path link = g_myThirdpartyFolder / gf_apfTxtName(code);
     const bool hasLink = fs::is_regular_file(link, ec); // a folder in its place is no link
     if (ec) {
@@ -121,23 +116,23 @@ bool gf_zipFolder(const fs::path& archive) {
     if (ec && ec != std::errc::no_such_file_or_directory)
         throw fs::filesystem_error("status", folder, ec);
     if (!isFolder) {
-        lf_logFlushed(fmt::format("[zip] Not a directory: {}", gf_pathToUtf8(folder)));
+        gf_logFlushed(fmt::format("[zip] Not a directory: {}", gf_pathToUtf8(folder)));
         return false;
     }
     if (archive.has_parent_path())
         fs::create_directories(archive.parent_path(), ec);
-    lf_logFlushed(fmt::format("[zip] Target file: {}", gf_pathToUtf8(fs::absolute(archive))));
-    lf_logFlushed(fmt::format("[zip] Source dir : {}", gf_pathToUtf8(fs::absolute(folder))));
+    gf_logFlushed(fmt::format("[zip] Target file: {}", gf_pathToUtf8(fs::absolute(archive))));
+    gf_logFlushed(fmt::format("[zip] Source dir : {}", gf_pathToUtf8(fs::absolute(folder))));
     if (fs::exists(archive, ec)) {
-        lf_logFlushed(fmt::format("[zip] Removing old zip {}", gf_pathToUtf8(archive)));
+        gf_logFlushed(fmt::format("[zip] Removing old zip {}", gf_pathToUtf8(archive)));
         if (!fs::remove(archive, ec) || ec) {
-            lf_logFlushed(fmt::format("[zip] Could not remove {}: {}", gf_pathToUtf8(archive), ec.message()));
+            gf_logFlushed(fmt::format("[zip] Could not remove {}: {}", gf_pathToUtf8(archive), ec.message()));
             return false;
         }
     }
     ZipWriter zip;
     if (!zip.open(archive)) {
-        lf_logFlushed("[zip] Could not open archive for writing");
+        gf_logFlushed("[zip] Could not open archive for writing");
         return false;
     }
     std::list<std::vector<char>> buffers; // read by the library only when it writes the archive
@@ -147,15 +142,15 @@ bool gf_zipFolder(const fs::path& archive) {
             continue;
         auto bytes = lf_readFileBytes(entry.path());
         if (!bytes) {
-            lf_logFlushed(fmt::format("[zip] READ FAIL: {}", gf_pathToUtf8(entry.path())));
+            gf_logFlushed(fmt::format("[zip] READ FAIL: {}", gf_pathToUtf8(entry.path())));
             continue;
         }
         const std::string name = gf_pathToUtf8(entry.path().filename());
-        lf_logFlushed(
+        gf_logFlushed(
             fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", gf_pathToUtf8(entry.path()), name, bytes->size()));
         const std::vector<char>& kept = buffers.emplace_back(std::move(*bytes));
         if (!zip.addData(name, kept)) {
-            lf_logFlushed(fmt::format("[zip] ERROR addData({})", name));
+            gf_logFlushed(fmt::format("[zip] ERROR addData({})", name));
             break;
         }
         ++added;
@@ -181,7 +176,7 @@ void lf_checkThirdpartyAirports(const std::vector<FixedCode<4>>& codes) {
     if (entries == 0) {
         g_unrecognisedAirports = 0;
         g_mainWindow.unrecognisedAirportCount = 0;
-        lf_logFlushed("All your third party airports are recognised, no off line learning needed.");
+        gf_logFlushed("All your third party airports are recognised, no off line learning needed.");
         return;
     }
     const fs::path archive = g_tbloFolder / g_tbloZipName;
@@ -196,7 +191,7 @@ void lf_checkThirdpartyAirports(const std::vector<FixedCode<4>>& codes) {
     g_unrecognisedAirports = static_cast<std::uint32_t>(entries);
     g_mainWindow.unrecognisedAirportCount = entries;
     const fs::path mailed = zipped ? archive : fs::path(g_tbloFolder);
-    lf_logFlushed(fmt::format("\n! Mail {} to {}\n", gf_pathToUtf8(mailed), kMakerMailAddress));
+    gf_logFlushed(fmt::format("\n! Mail {} to {}\n", gf_pathToUtf8(mailed), kMakerMailAddress));
     gf_invalidateBands(BAND_ALL);
 }
 

@@ -88,4 +88,9 @@ void gf_flushLog() {
         g_logStream.flush();
 }
 
+void gf_logFlushed(std::string_view text) {
+    gf_log(text);
+    gf_flushLog();
+}
+
 } // namespace skf

@@ -36,6 +36,9 @@ void gf_closeLog();
 void gf_log(std::string_view text);
 void gf_logError(std::string_view text);
 void gf_logIndented(std::string_view text);
+// gf_log, then the log flushed at once: for lines that must be on disk even if the program ends right after
+// (scan steps, found folders, the ends of long jobs).
+void gf_logFlushed(std::string_view text);
 
 // Flushes the log when it is open (the periodic and closing-down flushes).
 void gf_flushLog();

@@ -538,8 +538,7 @@ void lf_readRecords(const pugi::xml_document& doc) {
     if (hadRecords) // records read before: merge them into the order
         lf_sortDbaseRecords();
     g_dbaseRecords.shrink_to_fit();
-    gf_log(fmt::format("{:5} dbase records read", g_dbaseRecords.size()));
-    gf_flushLog();
+    gf_logFlushed(fmt::format("{:5} dbase records read", g_dbaseRecords.size()));
 }
 
 } // namespace

@@ -181,8 +181,7 @@ bool gf_checkForUpdates() {
                                  true))
                     gf_logError(fmt::format("could not download {} to {}", "ReleaseNotes.pdf", newFolder.string()));
                 const std::string message = gf_newVersionMessage(fs::current_path());
-                gf_log(message);
-                gf_flushLog();
+                gf_logFlushed(message);
                 if (!gf_writeTextFile(message, newFolder / "README.txt", true))
                     gf_logError(fmt::format("Failed to write file: {}", (newFolder / "README.txt").string()));
                 if (!gf_openContainingFolder(newFolder / kInstallerExe)) {

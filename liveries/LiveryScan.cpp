@@ -44,8 +44,7 @@ void lf_findPackage(const fs::path& community, FolderList& folders, std::initial
             continue;
         if (std::none_of(texts.begin(), texts.end(), [&](std::string_view t) { return gf_contains(name, t); }))
             continue;
-        gf_log(fmt::format("Automatic {} scan found folder: '{}'", family, lf_pathText(entry.path())));
-        gf_flushLog();
+        gf_logFlushed(fmt::format("Automatic {} scan found folder: '{}'", family, lf_pathText(entry.path())));
         folders.push_back(entry.path());
         return;
     }
@@ -251,8 +250,7 @@ void gf_scanLiveries() {
         AI_PACKAGE_SELECTOR.enable();
         break;
     }
-    gf_log("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
-    gf_flushLog();
+    gf_logFlushed("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");
 }
 
 } // namespace skf

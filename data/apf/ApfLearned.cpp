@@ -259,8 +259,7 @@ void lf_readLearned(const fs::path& path, const ParkApfInfo& info) {
                                     loaded.description()));
             return;
         }
-        gf_log(fmt::format("Read from learned airport file: '{}'", gf_pathToUtf8(path)));
-        gf_flushLog();
+        gf_logFlushed(fmt::format("Read from learned airport file: '{}'", gf_pathToUtf8(path)));
         const auto meta = gf_readMetaInfo(doc, true);
         if (!meta) {
             return;

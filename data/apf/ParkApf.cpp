@@ -207,8 +207,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
             gf_log("A handmade airport file overruled the archived file!");
         }
     } else {
-        gf_log("learned does not exist");
-        gf_flushLog();
+        gf_logFlushed("learned does not exist");
         lf_adjustByQualityFactor(g_qualityFactor);
     }
 
