@@ -1,6 +1,6 @@
 #pragma once
-// Stand look-ups, the free-stand search of a parking live aircraft, the learning of stand options from
-// live aircraft seen at stands, and the per-stand option search that feeds the static placement.
+// Stand look-ups, the free-stand search of a parking live aircraft, and the learning of stand options from
+// live aircraft seen at stands. The per-stand option search of the static placement is in StandSearch.h.
 //
 // Called on the engine thread only (the 10 ms step, the once-a-second work, the static-parking driver):
 // nothing here takes a lock, and nothing here talks to the simulator or removes an aircraft.
