@@ -131,6 +131,10 @@ bool lf_sameNoCase(char a, char b) noexcept {
 }
 } // namespace
 
+bool gf_isWordChar(char c) noexcept {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
 bool gf_equalsNoCase(std::string_view a, std::string_view b) noexcept {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), lf_sameNoCase);
 }

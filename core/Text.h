@@ -59,6 +59,8 @@ bool gf_equalsWithStar(std::string_view name, std::string_view pattern) noexcept
 // True when the text, upper-cased byte by byte, equals wanted (pass it in upper case).
 bool gf_hasExtensionNoCase(std::string_view wanted, std::string_view text) noexcept;
 char gf_toUpperChar(char c) noexcept;
+// An ASCII letter, digit or '_': a character that continues a key or code word.
+bool gf_isWordChar(char c) noexcept;
 // Comparisons that ignore the case of ASCII letters (file and folder names, keys of aircraft.cfg);
 // other bytes compare as they are. An empty part is found in every text.
 bool gf_equalsNoCase(std::string_view a, std::string_view b) noexcept;

@@ -24,10 +24,6 @@ bool lf_isBlank(char c) noexcept {
     return g_whiteSpace.find(c) != std::string_view::npos;
 }
 
-bool lf_isWordChar(char c) noexcept {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 std::size_t lf_skipBlanks(std::string_view text, std::size_t pos) noexcept {
     while (pos < text.size() && lf_isBlank(text[pos]))
         ++pos;
@@ -60,7 +56,7 @@ bool lf_readNonEmpty(std::string_view line, std::string_view key, std::string& v
 // True when the key occurs in the line as a whole word (see the header); withEquals: "=" must follow.
 bool lf_hasWholeKey(std::string_view line, std::string_view key, bool withEquals) {
     for (auto pos = line.find(key); pos != std::string_view::npos; pos = line.find(key, pos + 1)) {
-        if (pos > 0 && lf_isWordChar(line[pos - 1]))
+        if (pos > 0 && gf_isWordChar(line[pos - 1]))
             continue;
         const std::size_t end = pos + key.size();
         if (withEquals) {
@@ -69,7 +65,7 @@ bool lf_hasWholeKey(std::string_view line, std::string_view key, bool withEquals
                 ++after;
             if (after < line.size() && line[after] == '=')
                 return true;
-        } else if (end >= line.size() || !lf_isWordChar(line[end])) {
+        } else if (end >= line.size() || !gf_isWordChar(line[end])) {
             return true;
         }
     }
@@ -112,7 +108,7 @@ std::optional<std::string> lf_ivaoFolderCode(std::string_view path, std::string_
     if (!gf_startsWithNoCase(folder, "IVAO_") || folder.size() == 5)
         return std::nullopt;
     for (const char c : folder.substr(5))
-        if (!lf_isWordChar(c))
+        if (!gf_isWordChar(c))
             return std::nullopt;
     if (!gf_equalsNoCase(cut(rest), "Airplanes") || !gf_equalsNoCase(cut(rest), "SimObjects") ||
         !gf_equalsNoCase(cut(rest), package))

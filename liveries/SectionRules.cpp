@@ -43,10 +43,6 @@ std::optional<std::string> lf_regcodeOf(std::string_view value) {
     return pieces.size() == 1 ? pieces.front() : std::string();
 }
 
-bool lf_isWordChar(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
-}
-
 // The airline code of an IVAO title: the title is the model code (and "W" in the W-folders), blanks, three
 // letters, digits or '_' (the code) and any rest without a line break; letter case ignored.
 std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, const std::string& model, bool wFlag) {
@@ -61,7 +57,7 @@ std::optional<std::string> lf_ivaoTitleAirline(std::string_view title, const std
     if (pos + 3 > title.size())
         return std::nullopt;
     for (std::size_t i = pos; i < pos + 3; ++i)
-        if (!lf_isWordChar(title[i]))
+        if (!gf_isWordChar(title[i]))
             return std::nullopt;
     if (title.find_first_of("\r\n", pos + 3) != std::string_view::npos)
         return std::nullopt;
