@@ -14,7 +14,6 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <random>
 
 namespace skf {
 
@@ -71,10 +70,7 @@ void lf_pickLiveryTitle(FlightRecord& record, const TitleViews& list) {
         return;
     const std::size_t n = list.size();
     for (int draw = 0; draw < 5; ++draw) {
-        std::size_t index = 0;
-        if (gf_randomOn() && n > 1)
-            index = std::uniform_int_distribution<std::size_t>(0, n - 1)(gf_randomEngine());
-        record.liveryTitle = list[index];
+        record.liveryTitle = list[gf_randomIndex(n)];
         if (!lf_isSpecial(record.liveryTitle))
             return;
     }
