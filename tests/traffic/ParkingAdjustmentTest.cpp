@@ -48,6 +48,16 @@ protected:
         a.parkTime = gf_weekSlot(DayAndSlot{3, parkSlot});
         return a;
     }
+    // PH-BXA of the KLM1601/KLM1602 flight, static on stand 1 under its arrival callsign since parkSlot.
+    static ParkedAircraft klm1601At(std::int32_t parkSlot) {
+        ParkedAircraft a = staticAt(1, "KLM1601*", parkSlot, 5);
+        a.firstCallsign = "KLM1601";
+        a.secondCallsign = "KLM1602";
+        a.registration = "PH-BXA";
+        a.airlineId = gf_internOperator("KLM");
+        a.modelId = gf_internModel("B738");
+        return a;
+    }
     static LiveAircraft parkedLive(std::int32_t sid, std::int32_t parkSlot, std::uint32_t objectId) {
         LiveAircraft a;
         a.callsign = "LIVE" + std::to_string(objectId);
@@ -108,12 +118,7 @@ TEST_F(ParkingAdjustmentTest, ALeavingStaticIsPlacedAgainUnderItsDepartureCallsi
     g_stands = {
         makeStand("A1", 0.0, 30.0, {makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 3, {18, 19, 20, 21, 22})})};
     numberStands(g_stands);
-    ParkedAircraft a = staticAt(1, "KLM1601*", 18, 5);
-    a.firstCallsign = "KLM1601";
-    a.secondCallsign = "KLM1602";
-    a.registration = "PH-BXA";
-    a.airlineId = gf_internOperator("KLM");
-    a.modelId = gf_internModel("B738");
+    const ParkedAircraft a = klm1601At(18);
     g_parkedAircraft.push_back(a);
     gf_adjustParking(); // 11:00: the option ends with this half hour
     EXPECT_EQ(g_engineRemovalQueue, std::vector<std::uint32_t>{5});
@@ -137,13 +142,7 @@ TEST_F(ParkingAdjustmentTest, AtTheDaysLastHalfHourTheNextDaysOptionDecidesTheLe
             options.push_back(makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 4, {0, 1}));
         g_stands = {makeStand("A1", 0.0, 30.0, options)};
         numberStands(g_stands);
-        ParkedAircraft a = staticAt(1, "KLM1601*", 45, 5);
-        a.firstCallsign = "KLM1601";
-        a.secondCallsign = "KLM1602";
-        a.registration = "PH-BXA";
-        a.airlineId = gf_internOperator("KLM");
-        a.modelId = gf_internModel("B738");
-        g_parkedAircraft = {a};
+        g_parkedAircraft = {klm1601At(45)};
         g_dayAndSlotNow.store(DayAndSlot{3, 47});
         gf_adjustParking();
         EXPECT_EQ(g_engineRemovalQueue.empty(), goesOn);
@@ -155,13 +154,7 @@ TEST_F(ParkingAdjustmentTest, AStaticWhoseFlightStaysIsKept) {
     g_stands = {makeStand("A1", 0.0, 30.0,
                           {makeOpt("KLM", "B738", "PH-BXA", "KLM1601", "KLM1602", 3, {18, 19, 20, 21, 22, 23})})};
     numberStands(g_stands);
-    ParkedAircraft a = staticAt(1, "KLM1601*", 18, 5);
-    a.firstCallsign = "KLM1601";
-    a.secondCallsign = "KLM1602";
-    a.registration = "PH-BXA";
-    a.airlineId = gf_internOperator("KLM");
-    a.modelId = gf_internModel("B738");
-    g_parkedAircraft.push_back(a);
+    g_parkedAircraft.push_back(klm1601At(18));
     gf_adjustParking();
     EXPECT_TRUE(g_engineRemovalQueue.empty());
     EXPECT_TRUE(g_pendingStatic.empty());

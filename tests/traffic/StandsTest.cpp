@@ -199,13 +199,6 @@ TEST_F(StandOptionTest, LearnsStaysWithinADayAcrossMidnightAndTheWeekEnd) {
         }
         const auto& options = g_stands[0].options;
         ASSERT_EQ(options.size(), c.options);
-        const auto slotsOf = [](const StandOpt& o) {
-            std::vector<int> s;
-            for (int i = 0; i < 48; ++i)
-                if (o.halfHours.test(static_cast<std::size_t>(i)))
-                    s.push_back(i);
-            return s;
-        };
         EXPECT_EQ(slotsOf(options[0]), c.first);
         EXPECT_EQ(options[0].registration, "PH-BXA");
         EXPECT_EQ(options[0].source, 0U);
@@ -265,13 +258,6 @@ TEST_F(StandOptionTest, StayExtensionCrossesMidnightAndTheWeekEndIntoANewOption)
         StandStayMark last = c.last;
         ASSERT_TRUE(gf_extendStandStay(c.now, options, 1, last, ac, "PH-BXA", false));
         ASSERT_EQ(options.size(), 2U);
-        const auto slotsOf = [](const StandOpt& o) {
-            std::vector<int> s;
-            for (int i = 0; i < 48; ++i)
-                if (o.halfHours.test(static_cast<std::size_t>(i)))
-                    s.push_back(i);
-            return s;
-        };
         EXPECT_EQ(slotsOf(options[0]), c.first);
         EXPECT_EQ(slotsOf(options[1]), c.second);
         EXPECT_EQ(options[1].day, static_cast<std::uint32_t>(c.now.day));

@@ -54,6 +54,15 @@ inline Stand makeStand(std::string id, double metres, double radiusMetres, std::
     return Stand(std::move(id), std::move(options), northOf(metres), kBaseLon, 0.0, radiusMetres, false, false, heli);
 }
 
+// The half hours an option is set for, in ascending order.
+inline std::vector<int> slotsOf(const StandOpt& option) {
+    std::vector<int> slots;
+    for (int i = 0; i < 48; ++i)
+        if (option.halfHours.test(static_cast<std::size_t>(i)))
+            slots.push_back(i);
+    return slots;
+}
+
 // Numbers the options of every stand 1, 2, ... and the stands in table order.
 inline void numberStands(std::vector<Stand>& stands) {
     std::int32_t sid = 0;
