@@ -270,11 +270,13 @@ bool checkNewPosDuringLanding(LiveAircraft& a, StreamPoint& p) {
     return true;
 }
 
-void lf_goAround(LiveAircraft& a) {
-    a.phase = FlightPhase::taxi; // the phase before the landing stays the previous phase
+namespace {
+
+// The take-off set-up that a take-off and a go-around share; they differ only in throttle and spoilers.
+void lf_takeOffSetUp(LiveAircraft& a, std::uint32_t throttle, std::uint32_t spoilers) {
     a.takeOff = true;
-    gf_setThrottle(a, 3);
-    gf_setSpoilers(a, 1);
+    gf_setThrottle(a, throttle);
+    gf_setSpoilers(a, spoilers);
     gf_setFlaps(a, 1);
     a.approach = false;
     a.landed = false;
@@ -284,20 +286,18 @@ void lf_goAround(LiveAircraft& a) {
     a.lagLimit = 3000;
 }
 
+} // namespace
+
+void lf_goAround(LiveAircraft& a) {
+    a.phase = FlightPhase::taxi; // the phase before the landing stays the previous phase
+    lf_takeOffSetUp(a, 3, 1);
+}
+
 void lf_takeOffStart(LiveAircraft& a) {
     if (a.towed) {
         gf_log(fmt::format("towed aircraft takes-off? {}", gf_aircraftText(a)));
     }
-    a.takeOff = true;
-    gf_setThrottle(a, 0);
-    gf_setSpoilers(a, 0);
-    gf_setFlaps(a, 1);
-    a.approach = false;
-    a.landed = false;
-    a.climbConfig = false;
-    lf_allLightsButCabin(a);
-    a.leadLimit = 5000;
-    a.lagLimit = 3000;
+    lf_takeOffSetUp(a, 0, 0);
 }
 
 void lf_takeOffRollStep(LiveAircraft& a) {
