@@ -117,6 +117,9 @@ void gf_logEngineError(const std::string& text);
 // The current day and half hour as day x 48 + slot (the park time of a record).
 double gf_parkTimeNow();
 // The category's tables of the step: maximum climb rate (ft per step) and taxi speed (kn).
+// Whether the settings let AI aircraft of the category fly (LIGHT_AIRCRAFT, HIGH_PERF_AIRCRAFT, HELICOPTERS;
+// the other categories always). Asked at the intake of new traffic and at every update of a live aircraft.
+bool gf_categoryEnabled(SizeCategory category);
 double gf_categoryClimbRate(SizeCategory category);
 double gf_categoryTaxiSpeed(SizeCategory category);
 

@@ -64,22 +64,6 @@ bool lf_thinnedOut(const LiveAircraft& aircraft, const StreamPoint& point, doubl
     return false;
 }
 
-bool lf_categoryAllowed(SizeCategory category) {
-    switch (category) {
-    case SizeCategory::Light:
-        return LIGHT_AIRCRAFT.value();
-    case SizeCategory::HighPerf:
-        return HIGH_PERF_AIRCRAFT.value();
-    case SizeCategory::Rotorcraft:
-        return HELICOPTERS.value();
-    case SizeCategory::Buzjets:
-    case SizeCategory::Large:
-    case SizeCategory::Heavy:
-        return true;
-    }
-    return false;
-}
-
 void lf_takeSpawnRequest() {
     if (g_spawnRequests.empty()) {
         return;
@@ -98,6 +82,22 @@ void lf_takeSpawnRequest() {
 }
 
 } // namespace
+
+bool gf_categoryEnabled(SizeCategory category) {
+    switch (category) {
+    case SizeCategory::Light:
+        return LIGHT_AIRCRAFT.value();
+    case SizeCategory::HighPerf:
+        return HIGH_PERF_AIRCRAFT.value();
+    case SizeCategory::Rotorcraft:
+        return HELICOPTERS.value();
+    case SizeCategory::Buzjets:
+    case SizeCategory::Large:
+    case SizeCategory::Heavy:
+        return true;
+    }
+    return false;
+}
 
 double gf_categoryClimbRate(SizeCategory category) {
     static const CategoryTable<double> table{{0, 0.5}, {1, 0.75}, {2, 0.6}, {3, 0.5}, {4, 1.0}, {5, 0.75}};
@@ -260,7 +260,7 @@ void lf_prepareNewTraffic(QueuedTraffic& record) {
 
 void lf_addNewLiveAc(QueuedTraffic& record) {
     const SizeCategory category = gf_modelCategory(record.record.modelId);
-    if (!lf_categoryAllowed(category)) {
+    if (!gf_categoryEnabled(category)) {
         return;
     }
     if (lf_groundReportAsAir(record.point.altitude)) {

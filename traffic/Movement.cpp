@@ -52,19 +52,6 @@ double lf_maxBankRate(SizeCategory c) {
     return table.at(c);
 }
 
-bool lf_categoryEnabled(SizeCategory category) {
-    switch (category) {
-    case SizeCategory::Light:
-        return LIGHT_AIRCRAFT.value();
-    case SizeCategory::HighPerf:
-        return HIGH_PERF_AIRCRAFT.value();
-    case SizeCategory::Rotorcraft:
-        return HELICOPTERS.value();
-    default:
-        return true;
-    }
-}
-
 double lf_targetPitch(double verticalSpeed) {
     const double v = verticalSpeed > 0.0 ? std::min(verticalSpeed, 2400.0) : std::max(verticalSpeed, -3000.0) * 0.5;
     return -0.05235987755982989 - v / 600.0 * 2.2 * g_degToRad;
@@ -492,7 +479,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
         lf_extrapolate(a, a.extrapolationCount - 1);
         return true;
     }
-    if (!lf_categoryEnabled(a.category)) {
+    if (!gf_categoryEnabled(a.category)) {
         return false;
     }
     std::int32_t n = 0;
