@@ -1,0 +1,19 @@
+#pragma once
+// The stand-in's frame clock and angle helpers, shared by its files (SimStandIn.cpp, SimWorld.cpp,
+// SimControl.cpp). Called on the stand-in's own thread; pure constants and functions, no state.
+#include <cmath>
+
+namespace skf::standin {
+
+inline constexpr double kDeg = 0.017453292519943295;
+inline constexpr double kFrameSeconds = 1.0 / 30.0;
+inline constexpr int kFramesPerSecond = 30;
+
+// The angle in radians brought into [0, 2 pi).
+inline double wrapAngle(double a) {
+    constexpr double twoPi = 2 * 3.14159265358979323846;
+    a = std::fmod(a, twoPi);
+    return a < 0 ? a + twoPi : a;
+}
+
+} // namespace skf::standin
