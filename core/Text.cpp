@@ -185,11 +185,15 @@ std::string gf_floatText(float value) {
 std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole) {
     if (whole <= 0)
         return 0;
-    const double v = std::round(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+    return gf_roundToInt32(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+}
+
+std::int32_t gf_roundToInt32(double value) {
+    const double v = std::round(value);
     // Converting a double outside the int range is undefined before gsl::narrow could compare it back.
     if (!(v >= static_cast<double>(INT32_MIN) && v <= static_cast<double>(INT32_MAX)))
         throw gsl::narrowing_error{};
-    return gsl::narrow<std::int32_t>(v);
+    return static_cast<std::int32_t>(v);
 }
 
 std::string gf_bannerLine(std::int64_t left, std::int64_t right, bool leadingLineBreak, bool trailingLineBreak,

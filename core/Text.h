@@ -83,6 +83,9 @@ std::string gf_floatText(float value);
 // part * 100 / whole rounded half away from zero; 0 when whole < 1. Throws
 // gsl::narrowing_error when the result does not fit in 32 bits.
 std::int32_t gf_roundToInt(std::int64_t part, std::int64_t whole);
+// The value rounded half away from zero. Throws gsl::narrowing_error when it is no number or does not fit in
+// 32 bits (gsl::narrow converts before it compares, which is undefined for such a double).
+std::int32_t gf_roundToInt32(double value);
 
 // A report banner of '*' (left + right wide, made even) with the title centred.
 std::string gf_bannerLine(std::int64_t left, std::int64_t right, bool leadingLineBreak, bool trailingLineBreak,

@@ -1,26 +1,17 @@
 // The QNH reader's datagram handler: {"QNH": value} in hectopascals or hundredths of an inch of mercury.
 #include "core/Log.h"
+#include "core/Text.h"
 #include "core/WindowFields.h"
 #include "feed/UdpReader.h"
 #include "platform/ui/WindowMessages.h"
 
 #include <charconv>
-#include <cmath>
 #include <fmt/format.h>
 #include <gsl/gsl>
 #include <nlohmann/json.hpp>
 #include <algorithm>
 
 namespace skf {
-
-namespace {
-
-// Halves away from zero, converted exactly (a value that does not fit raises the narrowing error).
-int lf_roundToInt(double value) {
-    return gsl::narrow<int>(std::round(value));
-}
-
-} // namespace
 
 void QnhReader::processQnh(std::string_view datagram) {
     try {
@@ -35,7 +26,7 @@ void QnhReader::processQnh(std::string_view datagram) {
             value = member->is_number_unsigned() ? gsl::narrow<int>(member->get<std::uint64_t>())
                                                  : gsl::narrow<int>(member->get<std::int64_t>());
         } else if (member->is_number_float()) {
-            value = lf_roundToInt(member->get<double>());
+            value = gf_roundToInt32(member->get<double>());
         } else if (member->is_string()) {
             const auto& text = member->get_ref<const std::string&>();
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -48,7 +39,7 @@ void QnhReader::processQnh(std::string_view datagram) {
             return;
         }
         if (value > 1100)
-            value = lf_roundToInt(value * 0.33865307);
+            value = gf_roundToInt32(value * 0.33865307);
         value = std::clamp(value, 900, 1100);
 
         if (value == lastQnh.load() && value != 1013)
