@@ -34,13 +34,16 @@ Socket g_listenSocket;
 Socket g_clientSocket;
 // The thread that opened the server owns both sockets and alone closes them.
 std::atomic<std::thread::id> g_serverOwner{};
-// Serialises the sends of the owner and of the window thread's "exit", and the client's close.
-std::mutex g_sendMutex;
+// Serialises the sends of the owner and of the window thread's "exit", and the client's close. Timed: the
+// window thread waits a little for a send under way instead of dropping its "exit".
+std::timed_mutex g_sendMutex;
 std::atomic<std::uint16_t> g_port{0};
 
 constexpr std::size_t kReplyLimit = 16383;
 constexpr auto kReplyTimeout = std::chrono::seconds(5);
 constexpr int kAcceptPollMs = 250;
+// A send to a reading client takes microseconds; one that takes longer is stuck on a client that no longer reads.
+constexpr auto kExitSendWait = std::chrono::seconds(2);
 
 bool lf_stopping() {
     return g_stopRun.load() || g_shutDown.load();
@@ -271,9 +274,9 @@ void gf_closeServer() {
         return;
     }
     // The window thread: the start-up thread may be inside a send, an accept or a receive on these
-    // sockets. "exit" goes out unless a send is under way; the sockets are shut down, which ends the
-    // owner's wait, and stay open until the owner closes them.
-    std::unique_lock lock(g_sendMutex, std::try_to_lock);
+    // sockets. "exit" goes out after a send under way, unless that send is stuck; the sockets are shut
+    // down, which ends the owner's wait, and stay open until the owner closes them.
+    std::unique_lock lock(g_sendMutex, kExitSendWait);
     if (lock.owns_lock() && g_rtConnected.load() && g_clientSocket.valid())
         g_clientSocket.sendAll("exit\r\n");
     g_rtConnected = false;
