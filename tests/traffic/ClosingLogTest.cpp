@@ -1,0 +1,28 @@
+// What closing down logs of the engine's caches: it empties the spawn cache first and then writes the
+// livery summary and the aircraft that no livery matched, in this order.
+#include "core/Log.h"
+#include "liveries/LiveryMatching.h"
+#include "support/LogText.h"
+#include "support/TempFolder.h"
+#include "traffic/EngineServices.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Fails today: gf_clearSpawnCache empties g_noLiveryKeys, the very set that gf_logUnmatchedNames prints, so
+// the "No match found for:" list of a run never reaches Log.txt at closing down (nor at the day's end). In a
+// local run UAL689 (B763, no UAL livery installed) is refused every report and never named in the log.
+TEST(ClosingLog, DISABLED_TheAircraftThatNoLiveryMatchedAreLoggedAfterTheSpawnCacheIsEmptied) {
+    skf::test::TempFolder folder;
+    skf::gf_openLogIn(folder.path());
+    skf::g_noLiveryKeys.insert("UAL B763 N5DZ");
+    skf::gf_clearSpawnCache(); // closing down, step by step
+    skf::gf_logLiveryMatchingSummary();
+    skf::gf_logUnmatchedNames();
+    EXPECT_NE(skf::test::logTextIn(folder.path()).find("\nNo match found for:\nUAL B763 N5DZ\n"), std::string::npos);
+    skf::gf_closeLog();
+    skf::g_noLiveryKeys.clear();
+}
+
+} // namespace
