@@ -120,11 +120,12 @@ TEST(SampleFeedStands, DISABLED_ArrivalsThatComeToRestStopAtAStockStand) {
 
 // Fails today: an arrival parks only after reports that stand still (same position) near a stand, and the
 // engine ends a landing roll only when the aircraft turns 15 degrees off its touchdown heading (while the roll
-// lasts a report at the last position is refused). Of the eleven sample arrivals that reach the ground, ten
-// end while still taxiing at 14 kn (or, KLC1531, rolling out at 113 kn without a turn) when the feed ends,
-// and KLC1255 ends with one report of ground speed 0 that lies 83 m on from the one before. In a local run
-// each of them therefore goes on past its last report (at 20 kn for 30 s when its roll never ended) and is
-// then removed without a log line, short of every stand.
+// lasts a report at the last position is refused). Of the eleven sample arrivals that reach the ground,
+// KLC1240 and AAL1269 end standing still but more than 100 m from a stand; eight end while still taxiing at
+// 14 kn when the feed ends; KLC1531 is still rolling out at 113 kn without a turn; and KLC1255 ends with one
+// report of ground speed 0 that lies 83 m on from the one before. In a local run each of the last ten goes on
+// past its last report (KLC1255 at 20 kn for 30 s, its roll never ended) and is then removed without a log
+// line, short of every stand.
 TEST(SampleFeedStands, DISABLED_ArrivalsTurnOffTheRunwayAndEndStandingStill) {
     int arrivals = 0;
     for (const auto& [id, track] : lf_sampleTracks()) {
