@@ -74,7 +74,7 @@ std::uint64_t gf_pendingStaticCount();
 std::uint64_t gf_countActiveLive();
 // Queues the nav-lights event with the value for every active static and every active parked live aircraft.
 void gf_setNavLightsOfParked(bool on);
-// Empties the spawn cache and the ghost callsigns of the run.
+// Empties the spawn cache (the livery title remembered per traffic id) and the ghost callsigns of the run.
 void gf_clearSpawnCache();
 void gf_clearGhostCallsigns();
 

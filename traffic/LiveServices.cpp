@@ -67,7 +67,9 @@ void gf_setNavLightsOfParked(bool on) {
 }
 
 void gf_clearSpawnCache() {
-    g_noLiveryKeys.clear();
+    // The titles remembered per traffic id. The keys that found no livery stay until the engine's reset:
+    // closing down empties this cache before it logs them.
+    gf_clearLiveryTitlesById();
 }
 
 void gf_clearGhostCallsigns() {
