@@ -11,6 +11,9 @@
 #                       build-fuzz/ and run each for SECONDS (default 60), seeded from the sample data
 #   ./skyfill.sh bench [REGEX]  build, then run the benchmarks (those matching REGEX) and print one table of
 #                       every figure against its target (bench/targets.txt)
+#   ./skyfill.sh measure [SECONDS]
+#                       build, then run Skyfill headless beside the stand-ins with 500 live aircraft and
+#                       print its CPU share and memory over SECONDS (default 60) after its start-up
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -177,8 +180,13 @@ case "${1:-}" in
     [ -e "${results[0]}" ] || { echo "no benchmark ran" >&2; exit 1; }
     build/bin/benchtable bench/targets.txt "${results[@]}"
     ;;
+  measure)
+    install_missing
+    build build -DSKYFILL_WERROR=${werror}
+    exec "$ROOT/tools/measure-skyfill.sh" "$ROOT/build" "${2:-60}"
+    ;;
   *)
-    echo "usage: $0 run|test|tsan|asan|fuzz [SECONDS]|bench [REGEX]" >&2
+    echo "usage: $0 run|test|tsan|asan|fuzz [SECONDS]|bench [REGEX]|measure [SECONDS]" >&2
     exit 2
     ;;
 esac

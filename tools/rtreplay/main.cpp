@@ -1,4 +1,5 @@
 // rtreplay: stands in for RealTraffic beside Skyfill (see Replayer.h). Ends on SIGINT or SIGTERM.
+#include "tools/rtreplay/LoadGenerator.h"
 #include "tools/rtreplay/Replayer.h"
 
 #include <charconv>
@@ -21,7 +22,8 @@ void lf_usage() {
     std::fputs("usage: rtreplay [--feed FILE] [--server-port P] [--traffic-port P] [--qnh-port P]\n"
                "                [--professional] [--version TEXT] [--speed X] [--once] [--recentre]\n"
                "                [--no-rebase] [--no-connect] [--qnh HPA] [--repeat N] [--malformed N]\n"
-               "                [--burst N] [--drop-after SECONDS] [--reply-in-pieces]\n",
+               "                [--burst N] [--drop-after SECONDS] [--reply-in-pieces]\n"
+               "                [--load N [--load-seconds S] [--seed N] [--dbase FILE] [--print-feed]]\n",
                stderr);
 }
 
@@ -37,6 +39,10 @@ bool lf_parse(const char* text, T& value) {
 int main(int argc, char** argv) {
     skf::rtreplay::ReplayerConfig config;
     double dropAfter = 0.0;
+    skf::rtreplay::LoadConfig load;
+    load.aircraft = 0;
+    std::string dbase = RTREPLAY_SAMPLE_DBASE;
+    bool printFeed = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -80,6 +86,17 @@ int main(int argc, char** argv) {
                 next(config.burstSize);
             } else if (arg == "--drop-after") {
                 next(dropAfter);
+            } else if (arg == "--load") {
+                next(load.aircraft);
+            } else if (arg == "--load-seconds") {
+                next(load.seconds);
+            } else if (arg == "--seed") {
+                next(load.seed);
+            } else if (arg == "--dbase" && value != nullptr) {
+                dbase = value;
+                ++i;
+            } else if (arg == "--print-feed") {
+                printFeed = true;
             } else if (arg == "--reply-in-pieces") {
                 config.replyInPieces = true;
             } else {
@@ -93,6 +110,20 @@ int main(int argc, char** argv) {
             lf_usage();
             return 2;
         }
+    }
+
+    if (load.aircraft > 0) {
+        try {
+            config.feed = skf::rtreplay::generateLoad(load, skf::rtreplay::readAirframes(dbase));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rtreplay: %s\n", e.what());
+            return 2;
+        }
+    }
+    if (printFeed) {
+        for (const auto& line : config.feed)
+            fmt::print("{:.2f} {}\n", line.offset, line.line);
+        return 0;
     }
 
     std::signal(SIGINT, lf_onSignal);

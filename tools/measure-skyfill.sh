@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# Measures the whole program in real time:  measure-skyfill.sh BUILD [SECONDS] [AIRCRAFT]
+# Starts the simulator stand-in (default scenario: the user parked at Schiphol), the download-server
+# stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500) around
+# Schiphol, and Skyfill headless, each in a private home, runtime folder and copy of the program folder
+# (nothing of the build's own run is touched). Once Skyfill has started up (its first AI aircraft is in the
+# simulator), it samples Skyfill's /proc entries every second for SECONDS (default 60), then prints its
+# CPU share of one core and its peak and average memory against the targets (8 % of one core, 200 MB),
+# and the live and static aircraft the stand-in holds. Skyfill is then closed as its close button does,
+# before the stand-ins. Exit code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
+set -euo pipefail
+BUILD=$(cd "${1:?build folder}" && pwd)
+SECONDS_TO_MEASURE=${2:-60}
+AIRCRAFT=${3:-500}
+CPU_TARGET_PERCENT=8
+MEMORY_TARGET_MB=200
+STARTUP_LIMIT=180
+
+STANDIN="$BUILD/bin/simstandin"
+SCENARIO="$BUILD/bin/scenarios/default.json"
+DLSERVER="$BUILD/tools/dlserver/dlserver"
+REPLAYER="$BUILD/bin/rtreplay"
+for f in "$STANDIN" "$SCENARIO" "$DLSERVER" "$REPLAYER" "$BUILD/Skyfill/skyfill"; do
+  [ -e "$f" ] || { echo "measure: $f is not built" >&2; exit 2; }
+done
+
+tmp=$(mktemp -d)
+pids=()
+skyfill_pid=""
+cleanup() {
+  if [ -n "$skyfill_pid" ] && kill -0 "$skyfill_pid" 2>/dev/null; then
+    kill -TERM "$skyfill_pid" 2>/dev/null || true
+    wait "$skyfill_pid" 2>/dev/null || true
+  fi
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[$i]}" 2>/dev/null || true
+    wait "${pids[$i]}" 2>/dev/null || true
+  done
+  exec 3>&- 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+trap 'exit 2' INT TERM
+
+# A home of its own: settings, the stand-in's packages with their AI liveries, RealTraffic's marker.
+export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data" XDG_RUNTIME_DIR="$tmp/run"
+mkdir -p "$HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+if [ -d "$BUILD/standin-home/config" ]; then cp -r "$BUILD/standin-home/config/." "$XDG_CONFIG_HOME/"; fi
+for sim in "Microsoft Flight Simulator" "Microsoft Flight Simulator 2024"; do
+  mkdir -p "$XDG_CONFIG_HOME/$sim/Packages/Community" "$XDG_CONFIG_HOME/$sim/Packages/Official" \
+           "$XDG_CONFIG_HOME/$sim/Packages/Official2024"
+done
+mkdir -p "$XDG_CONFIG_HOME/InsideSystems"
+: >"$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
+cp -r "$BUILD/Skyfill" "$tmp/Skyfill"
+rm -f "$tmp/Skyfill/output/Log.txt"
+export SKYFILL_SIMCONNECT_SOCKET="$tmp/simconnect.sock"
+
+# The stand-in reads commands from a pipe that stays open: "snapshot" puts every object into its trace.
+mkfifo "$tmp/standin.in"
+exec 3<>"$tmp/standin.in"
+"$STANDIN" --socket "$SKYFILL_SIMCONNECT_SOCKET" --scenario "$SCENARIO" --trace "$tmp/trace.jsonl" \
+  --no-frame-trace --no-move-trace <&3 >"$tmp/simstandin.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break; sleep 0.05; done
+[ -S "$SKYFILL_SIMCONNECT_SOCKET" ] || { echo "measure: simstandin did not start" >&2; exit 2; }
+
+"$DLSERVER" "$BUILD/downloads" 0 </dev/null >"$tmp/dlserver.log" 2>&1 &
+pids+=($!)
+url=""
+for _ in $(seq 100); do
+  url=$(head -n 1 "$tmp/dlserver.log" 2>/dev/null || true)
+  case "$url" in http://*) break ;; esac
+  url=""
+  sleep 0.05
+done
+[ -n "$url" ] || { echo "measure: dlserver did not start" >&2; exit 2; }
+export SKYFILL_DOWNLOAD_URL="$url"
+
+# The load's callsigns tell live aircraft from static ones in the stand-in (a live one carries its callsign).
+"$REPLAYER" --load "$AIRCRAFT" --print-feed | cut -d, -f10 | sort -u >"$tmp/callsigns.txt"
+"$REPLAYER" --load "$AIRCRAFT" </dev/null >"$tmp/rtreplay.log" 2>&1 &
+pids+=($!)
+
+# The snapshot of every object; prints "live static" of the AI objects in it.
+count_aircraft() {
+  local before
+  before=$(grep -c '"dir":"snapshot"' "$tmp/trace.jsonl" 2>/dev/null || true)
+  echo snapshot >&3
+  for _ in $(seq 100); do
+    [ "$(grep -c '"dir":"snapshot"' "$tmp/trace.jsonl" 2>/dev/null || true)" -gt "${before:-0}" ] && break
+    sleep 0.05
+  done
+  grep '"dir":"snapshot"' "$tmp/trace.jsonl" | tail -n 1 |
+    grep -oE '"atcId":"[^"]*"[^}]*"kind":"ai"' | sed -E 's/^"atcId":"([^"]*)".*/\1/' >"$tmp/ai.txt" || true
+  local live static
+  live=$(grep -cxFf "$tmp/callsigns.txt" "$tmp/ai.txt" || true)
+  static=$(($(wc -l <"$tmp/ai.txt") - ${live:-0}))
+  echo "${live:-0} $static"
+}
+
+(cd "$tmp/Skyfill" && exec env -u DISPLAY ./skyfill </dev/null >"$tmp/skyfill.out" 2>&1) &
+skyfill_pid=$!
+started=$(date +%s)
+echo "measure: Skyfill started (pid $skyfill_pid), waiting for its first AI aircraft in the simulator"
+while :; do
+  kill -0 "$skyfill_pid" 2>/dev/null || { echo "measure: Skyfill ended during start-up, see its log:" >&2;
+    tail -n 20 "$tmp/Skyfill/output/Log.txt" >&2 2>/dev/null || true; exit 2; }
+  if grep -q '"call":"AICreateNonATCAircraft"' "$tmp/trace.jsonl" 2>/dev/null; then break; fi
+  if [ $(($(date +%s) - started)) -gt "$STARTUP_LIMIT" ]; then
+    echo "measure: no AI aircraft after ${STARTUP_LIMIT} s, see $tmp/Skyfill/output/Log.txt" >&2
+    tail -n 20 "$tmp/Skyfill/output/Log.txt" >&2 2>/dev/null || true
+    exit 2
+  fi
+  sleep 1
+done
+echo "measure: started up in $(($(date +%s) - started)) s; measuring for ${SECONDS_TO_MEASURE} s"
+
+ticks=$(getconf CLK_TCK)
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$skyfill_pid/stat"; }
+rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$skyfill_pid/status"; }
+begin_ticks=$(cpu_ticks)
+begin_ns=$(date +%s%N)
+peak_kb=0
+sum_kb=0
+samples=0
+for _ in $(seq "$SECONDS_TO_MEASURE"); do
+  sleep 1
+  kill -0 "$skyfill_pid" 2>/dev/null || { echo "measure: Skyfill ended during the measurement" >&2; exit 2; }
+  kb=$(rss_kb)
+  sum_kb=$((sum_kb + kb))
+  samples=$((samples + 1))
+  [ "$kb" -gt "$peak_kb" ] && peak_kb=$kb
+done
+end_ticks=$(cpu_ticks)
+end_ns=$(date +%s%N)
+read -r live static < <(count_aircraft)
+
+# Closed as its close button does, before the stand-ins; then the stand-in must hold no AI object.
+kill -TERM "$skyfill_pid"
+closed=0
+for _ in $(seq 600); do kill -0 "$skyfill_pid" 2>/dev/null || { closed=1; break; }; sleep 0.1; done
+set +e
+[ "$closed" = 1 ] && wait "$skyfill_pid"
+rc=$?
+set -e
+skyfill_pid=""
+read -r live_after static_after < <(count_aircraft)
+
+awk -v t0="$begin_ticks" -v t1="$end_ticks" -v n0="$begin_ns" -v n1="$end_ns" -v hz="$ticks" \
+  -v peak="$peak_kb" -v sum="$sum_kb" -v n="$samples" -v cpu_target="$CPU_TARGET_PERCENT" \
+  -v mem_target="$MEMORY_TARGET_MB" -v live="$live" -v static="$static" -v aircraft="$AIRCRAFT" \
+  -v seconds="$SECONDS_TO_MEASURE" 'BEGIN {
+    cpu = 100 * (t1 - t0) / hz / ((n1 - n0) / 1e9)
+    peakMb = peak / 1024; avgMb = sum / n / 1024
+    printf "Skyfill over %d s after its start-up, %d live aircraft in the feed:\n", seconds, aircraft
+    printf "  %-22s %7.2f %% of one core  (target at most %d %%)  %s\n", "CPU", cpu, cpu_target, cpu <= cpu_target ? "met" : "MISSED"
+    printf "  %-22s %7.1f MB             (target at most %d MB)  %s\n", "memory, peak", peakMb, mem_target, peakMb <= mem_target ? "met" : "MISSED"
+    printf "  %-22s %7.1f MB\n", "memory, average", avgMb
+    printf "  %-22s %7d live, %d static AI aircraft\n", "in the stand-in", live, static
+    exit (cpu <= cpu_target && peakMb <= mem_target) ? 0 : 1
+  }' && verdict=0 || verdict=1
+if [ "$closed" != 1 ]; then
+  echo "Skyfill did not end within 60 s of its close" >&2
+  exit 2
+fi
+echo "Closed: exit code $rc, $((live_after + static_after)) AI objects left in the stand-in"
+[ "$rc" = 0 ] && [ $((live_after + static_after)) = 0 ] || exit 2
+exit "$verdict"
