@@ -171,7 +171,7 @@ protected:
         return true;
     }
 
-    bool waitForAircraft(std::size_t count, std::chrono::seconds limit = 150s) {
+    bool waitForAircraft(std::size_t count, std::chrono::seconds limit = 300s) {
         return waitFor([&] { return m_sim->aiObjectCount() >= count || !running(); }, limit) &&
                m_sim->aiObjectCount() >= count;
     }
@@ -230,7 +230,7 @@ TEST_F(RoadScenario, ClosingTheWindowAtAnyMomentEndsEveryThreadAndLeavesNothing)
     for (const Moment& moment : moments) {
         SCOPED_TRACE(moment.name);
         startSkyfill();
-        ASSERT_TRUE(waitFor([&] { return moment.reached() || !running(); }, 150s));
+        ASSERT_TRUE(waitFor([&] { return moment.reached() || !running(); }, 300s));
         ASSERT_TRUE(running());
         closeAndExpectCleanEnd();
         // The next run may begin at any moment again: RealTraffic's earlier lines do not count.

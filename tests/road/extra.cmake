@@ -9,5 +9,5 @@ if(TARGET skyfill_app AND TARGET skyfill_simstandin AND TARGET skyfill_rtreplay 
                                                SKYFILL_BINARY_DIR="${PROJECT_BINARY_DIR}")
   add_dependencies(test_road skyfill skyfill_download_folder)
   gtest_discover_tests(test_road DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_PREFIX "road."
-                       PROPERTIES LABELS road TIMEOUT 600 RUN_SERIAL TRUE)
+                       PROPERTIES LABELS road TIMEOUT 1200 RUN_SERIAL TRUE)
 endif()
