@@ -3,6 +3,7 @@
 // stand-in and the traffic replayer with a generated load around Schiphol. Each scenario disturbs the run
 // the way the outside world does (the simulator quits, RealTraffic goes and comes back, the feed sends
 // garbage, the user closes the window) and checks what the stand-in holds, Log.txt and the files left.
+#include "core/Codes.h"
 #include "tools/dlserver/DownloadServer.h"
 #include "tools/rtreplay/LoadGenerator.h"
 #include "tools/rtreplay/Replayer.h"
@@ -17,6 +18,8 @@
 #include <functional>
 #include <sstream>
 #include <thread>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -40,6 +43,31 @@ int lf_count(const std::string& text, const std::string& what) {
     for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
         ++n;
     return n;
+}
+
+// True when nothing on this machine holds the port on 127.0.0.1 for that kind of socket.
+bool lf_portFree(int kind, std::uint16_t port) {
+    const int fd = ::socket(AF_INET, kind, 0);
+    if (fd < 0)
+        return false;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const bool free = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return free;
+}
+
+// Three free ports in a row below the ephemeral range (server, traffic, QNH), apart from RealTraffic's own,
+// so that the scenarios never meet another run of the program on this machine.
+std::uint16_t lf_freePorts() {
+    for (int i = 0; i < 2000; ++i) {
+        const auto base = static_cast<std::uint16_t>(20000 + (::getpid() * 7 + i * 3) % 12000);
+        if (lf_portFree(SOCK_STREAM, base) && lf_portFree(SOCK_DGRAM, base + 1) && lf_portFree(SOCK_DGRAM, base + 2))
+            return base;
+    }
+    return 0;
 }
 
 class RoadScenario : public ::testing::Test {
@@ -78,6 +106,14 @@ protected:
         for (const char* sub : {"data", "home", "run"})
             fs::create_directories(m_dir / sub);
         fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
+        // Settings of an earlier start of this version: the program's server on a port of its own.
+        m_port = lf_freePorts();
+        ASSERT_NE(m_port, 0);
+        fs::create_directories(m_dir / "config" / "Skyfill");
+        std::ofstream(m_dir / "config" / "Skyfill" / "parameters.xml")
+            << "<root><parameters><parameter name=\"PROGRAM_VERSION\" value=\""
+            << skf::gf_versionText(skf::g_programVersion) << "\"/><parameter name=\"PORT_NUMBER\" value=\"" << m_port
+            << "\"/></parameters></root>\n";
 
         m_server = std::make_unique<DownloadServer>(kBuild / "downloads");
         ASSERT_TRUE(m_server->start());
@@ -126,6 +162,9 @@ protected:
         load.aircraft = 60;
         load.seconds = 300.0;
         skf::rtreplay::ReplayerConfig config;
+        config.serverPort = m_port;
+        config.trafficPort = static_cast<std::uint16_t>(m_port + 1);
+        config.qnhPort = static_cast<std::uint16_t>(m_port + 2);
         config.feed = skf::rtreplay::generateLoad(load, m_airframes);
         if (adjust)
             adjust(config);
@@ -142,7 +181,9 @@ protected:
             "( (cd '" + program().string() + "' && exec env -u DISPLAY HOME='" + (m_dir / "home").string() +
             "' XDG_RUNTIME_DIR='" + (m_dir / "run").string() + "' XDG_CONFIG_HOME='" + (m_dir / "config").string() +
             "' XDG_DATA_HOME='" + (m_dir / "data").string() + "' SKYFILL_SIMCONNECT_SOCKET='" + m_sim->socketPath() +
-            "' SKYFILL_DOWNLOAD_URL='" + m_server->baseUrl() + "' SKYFILL_OPEN_COMMAND=true ./skyfill) >> '" +
+            "' SKYFILL_DOWNLOAD_URL='" + m_server->baseUrl() +
+            "' SKYFILL_RT_TRAFFIC_PORT=" + std::to_string(m_port + 1) +
+            " SKYFILL_RT_QNH_PORT=" + std::to_string(m_port + 2) + " SKYFILL_OPEN_COMMAND=true ./skyfill) >> '" +
             (m_dir / "out.txt").string() + "' 2>&1 & echo $! > '" + pidFile.string() + "'; wait $!; echo $? > '" +
             m_rcFile.string() + "') &";
         ASSERT_EQ(std::system(command.c_str()), 0);
@@ -209,6 +250,7 @@ protected:
     std::unique_ptr<skf::standin::SimStandIn> m_sim;
     std::unique_ptr<skf::rtreplay::Replayer> m_replayer;
     std::vector<skf::rtreplay::Airframe> m_airframes;
+    std::uint16_t m_port = 0;
     int m_runs = 0;
     int m_pid = 0;
     fs::path m_rcFile;

@@ -1,8 +1,9 @@
-# The road scenarios run the built program beside the stand-ins in real time. They use the default ports of
-# RealTraffic, so they run alone (RUN_SERIAL), and need the program and the stand-ins' data built first.
+# The road scenarios run the built program beside the stand-ins in real time, on ports of their own; they run
+# alone (RUN_SERIAL) so that the timing of a loaded machine stays theirs, and need the program built first.
 if(TARGET skyfill_app AND TARGET skyfill_simstandin AND TARGET skyfill_rtreplay AND TARGET skyfill_dlserver)
   add_executable(test_road ${CMAKE_CURRENT_LIST_DIR}/RoadScenariosTest.cpp)
-  target_link_libraries(test_road PRIVATE skyfill_simstandin skyfill_rtreplay skyfill_dlserver pugixml::pugixml
+  target_link_libraries(test_road PRIVATE skyfill_core skyfill_simstandin skyfill_rtreplay skyfill_dlserver
+                                          pugixml::pugixml
                                           GTest::gtest GTest::gtest_main)
   target_include_directories(test_road PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
   target_compile_definitions(test_road PRIVATE SKYFILL_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
