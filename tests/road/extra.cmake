@@ -1,6 +1,7 @@
 # The road scenarios run the built program beside the stand-ins in real time, on ports of their own; they run
 # alone (RUN_SERIAL) so that the timing of a loaded machine stays theirs, and need the program built first.
-if(TARGET skyfill_app AND TARGET skyfill_simstandin AND TARGET skyfill_rtreplay AND TARGET skyfill_dlserver)
+# A sanitized program takes minutes to start up: the sanitizer builds leave them out.
+if(NOT SKYFILL_ASAN AND NOT SKYFILL_TSAN AND TARGET skyfill_app AND TARGET skyfill_simstandin AND TARGET skyfill_rtreplay AND TARGET skyfill_dlserver)
   add_executable(test_road ${CMAKE_CURRENT_LIST_DIR}/RoadScenariosTest.cpp)
   target_link_libraries(test_road PRIVATE skyfill_core skyfill_simstandin skyfill_rtreplay skyfill_dlserver
                                           pugixml::pugixml
