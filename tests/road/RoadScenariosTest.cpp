@@ -70,6 +70,12 @@ std::uint16_t lf_freePorts() {
     return 0;
 }
 
+// Log.txt and its generations: an earlier run's, which a fresh start must not take over.
+bool lf_isLogGeneration(const fs::path& path) {
+    const std::string name = path.filename().string();
+    return name.rfind("Log", 0) == 0 && path.extension() == ".txt";
+}
+
 class RoadScenario : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -79,17 +85,18 @@ protected:
         m_dir = fs::temp_directory_path() / ("skyfill-road-" + std::to_string(::getpid()) + "-" +
                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
-        // The program folder; the program itself is linked, never written.
+        // The program folder; the program itself is linked, never written. Made first: the listing may name a
+        // file of the folder's top before any of its sub-folders.
+        fs::create_directories(program());
         for (const auto& entry : fs::recursive_directory_iterator(kBuild / "Skyfill")) {
             const fs::path target = program() / fs::relative(entry.path(), kBuild / "Skyfill");
             if (entry.is_directory())
                 fs::create_directories(target);
             else if (entry.path().filename() == "skyfill")
                 fs::create_hard_link(entry.path(), target);
-            else
+            else if (!lf_isLogGeneration(entry.path()))
                 fs::copy_file(entry.path(), target);
         }
-        fs::create_directories(program());
         // A home with the stand-in's packages (their AI liveries are linked, never written) and RealTraffic.
         for (const char* sim : kSimulators) {
             const fs::path packages = m_dir / "config" / sim / "Packages";
