@@ -184,5 +184,7 @@ TEST_F(WindowPaintingTest, TextThatIsNoUtf8IsSkippedAndLogged) {
     g_mainWindow.objectIdText.set("12345");
     m_window->paint();
     EXPECT_EQ(at(476, CALLSIGN_2_OBJECTID.row).text, "12345");
-    CALLSIGN_2_OBJECTID.set(std::string());
+    CALLSIGN_2_OBJECTID.set(std::string()); // no callsign chosen: its object id is not shown
+    m_window->paint();
+    EXPECT_TRUE(m_window->textsAt(476, CALLSIGN_2_OBJECTID.row).empty());
 }
