@@ -87,7 +87,7 @@ constexpr double kSpawnStandMetres = 55.0; // the stand search radius of an airc
 // Fails today: the feed's ground traffic stands 160 to 630 m from the nearest stand of the stock stand file
 // (its positions follow the real airport, the stand file is the data maker's own layout), so in a local run
 // no feed aircraft is ever spawned parked, none pushes back, and the arrivals stop short of every stand.
-TEST(SampleFeedStands, DISABLED_AircraftStandingStillInTheirFirstReportStandOnAStockStand) {
+TEST(SampleFeedStands, AircraftStandingStillInTheirFirstReportStandOnAStockStand) {
     const auto stands = lf_stockEhamStands();
     ASSERT_FALSE(stands.empty());
     int standing = 0;
@@ -103,7 +103,7 @@ TEST(SampleFeedStands, DISABLED_AircraftStandingStillInTheirFirstReportStandOnAS
 }
 
 // Fails today: of the arrivals that come to rest on the ground, only KLC1255 stops next to a stand.
-TEST(SampleFeedStands, DISABLED_ArrivalsThatComeToRestStopAtAStockStand) {
+TEST(SampleFeedStands, ArrivalsThatComeToRestStopAtAStockStand) {
     const auto stands = lf_stockEhamStands();
     int arrivals = 0;
     for (const auto& [id, track] : lf_sampleTracks()) {
@@ -126,7 +126,7 @@ TEST(SampleFeedStands, DISABLED_ArrivalsThatComeToRestStopAtAStockStand) {
 // report of ground speed 0 that lies 83 m on from the one before. In a local run each of the last ten goes on
 // past its last report (KLC1255 at 20 kn for 30 s, its roll never ended) and is then removed without a log
 // line, short of every stand.
-TEST(SampleFeedStands, DISABLED_ArrivalsTurnOffTheRunwayAndEndStandingStill) {
+TEST(SampleFeedStands, ArrivalsTurnOffTheRunwayAndEndStandingStill) {
     int arrivals = 0;
     for (const auto& [id, track] : lf_sampleTracks()) {
         if (!track.front().airborne || track.back().airborne)
