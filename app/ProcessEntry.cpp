@@ -55,8 +55,18 @@ int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend) {
 }
 
 int gf_processEntry(int argc, char** argv, BackendFactory makeBackend) {
-    if (gf_acquireSingleInstance(INSTANCE_NAME) == InstanceLock::AlreadyRunning)
+    std::string lockProblem;
+    switch (gf_acquireSingleInstance(INSTANCE_NAME, &lockProblem)) {
+    case InstanceLock::Acquired:
+        break;
+    case InstanceLock::AlreadyRunning:
         return 255;
+    case InstanceLock::Failed:
+        // Unguarded, a second copy would run on the same folders and settings. Log.txt is not opened: its
+        // generations belong to a copy that may be running.
+        std::fprintf(stderr, "%s: %s\n", kProgramName, lockProblem.c_str());
+        return 255;
+    }
     // From here a termination request closes the window once it runs, however early it comes.
     gf_catchCloseSignals();
     try {

@@ -19,9 +19,10 @@ struct CommandLine {
 // on, "--no-production" and "/no-production" off, case ignored, the last one wins; others are ignored.
 CommandLine gf_parseCommandLine(const std::vector<std::string>& arguments);
 
-// The whole process: returns the exit code (255 when another copy runs, writing nothing; 1 when Log.txt
-// cannot be opened, said on standard error). makeBackend chooses the window (FLTK when a display is
-// present, else headless) when empty.
+// The whole process: returns the exit code (255 when another copy runs, writing nothing; 255 as well when
+// the single-instance lock cannot be taken for another reason, said on standard error with the folder and
+// what is wrong with it; 1 when Log.txt cannot be opened, said on standard error). makeBackend chooses the window (FLTK
+// when a display is present, else headless) when empty.
 using BackendFactory = std::unique_ptr<WindowBackend> (*)(ControlModel&);
 int gf_processEntry(int argc, char** argv, BackendFactory makeBackend = nullptr);
 

@@ -212,6 +212,7 @@ void lf_simClientThread(std::stop_token stop) {
     ClientGuard guard{handle};
     try {
         bool firstPass = true;
+        bool refusalShown = false;
         for (;;) {
             if (gf_stopRequested() || stop.stop_requested()) {
                 return;
@@ -223,10 +224,19 @@ void lf_simClientThread(std::stop_token stop) {
                 gf_flushLog();
             }
             lf_closeSimConnect(handle);
-            if (gf_simSucceeded(SimConnect_Open(&handle, "Skyfill", nullptr, 0, nullptr, 0))) {
+            const SimResult opened = SimConnect_Open(&handle, "Skyfill", nullptr, 0, nullptr, 0);
+            if (gf_simSucceeded(opened)) {
                 break;
             }
             handle = 0;
+            // The socket's folder could be reached by another account: no connection is made there. Said
+            // once; the folder is checked again on every try.
+            if (opened == SIM_E_ACCESSDENIED && !refusalShown) {
+                refusalShown = true;
+                const std::string refusal = gf_simConnectSocket().refusal;
+                gf_setError(refusal.empty() ? "The simulator's socket folder cannot be used" : refusal);
+                gf_flushLog();
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         g_simConnect = handle;

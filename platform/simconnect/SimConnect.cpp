@@ -17,6 +17,7 @@
 #include <unordered_map>
 
 #include "platform/simconnect/SimWire.h"
+#include "platform/system/RuntimeFolder.h"
 
 namespace skf {
 
@@ -287,12 +288,17 @@ std::size_t gf_simDataBlockSize(const SIMCONNECT_RECV_SIMOBJECT_DATA* msg) {
     return msg == nullptr || msg->dwSize < SIM_DATA_BLOCK_OFFSET ? 0 : msg->dwSize - SIM_DATA_BLOCK_OFFSET;
 }
 
-std::string gf_simConnectSocketPath() {
+SimSocketPath gf_simConnectSocket() {
     if (const char* p = std::getenv(SIM_SOCKET_ENV); p != nullptr && *p != '\0')
-        return p;
-    if (const char* r = std::getenv("XDG_RUNTIME_DIR"); r != nullptr && *r != '\0')
-        return std::string(r) + "/skyfill-simconnect.sock";
-    return "/tmp/skyfill-" + std::to_string(::getuid()) + "/simconnect.sock";
+        return {p, {}};
+    const RuntimeFolder folder = gf_runtimeFolder();
+    if (folder.path.empty())
+        return {{}, folder.refusal};
+    return {(folder.path / (folder.xdg ? "skyfill-simconnect.sock" : "simconnect.sock")).string(), {}};
+}
+
+std::string gf_simConnectSocketPath() {
+    return gf_simConnectSocket().path;
 }
 
 SimResult SimConnect_Open(SimHandle* phSimConnect, const char* szName, void* hWnd, std::uint32_t userEventWin32,
@@ -302,7 +308,10 @@ SimResult SimConnect_Open(SimHandle* phSimConnect, const char* szName, void* hWn
     *phSimConnect = 0;
     if (szName == nullptr || hWnd != nullptr || userEventWin32 != 0 || hEventHandle != nullptr || configIndex != 0)
         return SIM_E_INVALIDARG;
-    int fd = connectSocket(gf_simConnectSocketPath());
+    const SimSocketPath socket = gf_simConnectSocket();
+    if (socket.path.empty())
+        return SIM_E_ACCESSDENIED;
+    int fd = connectSocket(socket.path);
     if (fd < 0)
         return SIM_E_FAIL;
     auto c = std::make_shared<Connection>(fd);

@@ -5,7 +5,8 @@
 // ids and received messages that Skyfill uses. It talks to a simulator (in this Linux build: the stand-in
 // tools/simstandin) over a Unix-domain socket, whose path comes from the environment variable
 // SKYFILL_SIMCONNECT_SOCKET, else "$XDG_RUNTIME_DIR/skyfill-simconnect.sock", else
-// "/tmp/skyfill-<uid>/simconnect.sock" (see gf_simConnectSocketPath).
+// "/tmp/skyfill-<uid>/simconnect.sock", each folder only when this user alone can reach it (see
+// gf_simConnectSocket).
 //
 // Rules every call keeps:
 //  - Every call returns a SimResult; a negative value is a failure (use gf_simSucceeded / gf_simFailed).
@@ -42,8 +43,9 @@ inline constexpr SimResult SIM_OK = 0;
 inline constexpr SimResult SIM_NO_MESSAGE = 1; // GetNextDispatch: nothing has arrived (not a failure)
 inline constexpr SimResult SIM_E_FAIL = static_cast<SimResult>(0x80004005u);
 inline constexpr SimResult SIM_E_INVALIDARG = static_cast<SimResult>(0x80070057u);
-inline constexpr SimResult SIM_E_HANDLE = static_cast<SimResult>(0x80070006u); // zero or closed handle
-inline constexpr SimResult SIM_E_GONE = static_cast<SimResult>(0x800700E8u);   // the simulator has gone
+inline constexpr SimResult SIM_E_HANDLE = static_cast<SimResult>(0x80070006u);       // zero or closed handle
+inline constexpr SimResult SIM_E_GONE = static_cast<SimResult>(0x800700E8u);         // the simulator has gone
+inline constexpr SimResult SIM_E_ACCESSDENIED = static_cast<SimResult>(0x80070005u); // socket folder refused
 
 constexpr bool gf_simSucceeded(SimResult r) {
     return r >= 0;
@@ -276,9 +278,10 @@ std::vector<std::uint64_t> gf_simMessageWords(const std::vector<std::byte>& payl
 // The dispatch procedure: gets each received message, its size, and the context given to CallDispatch.
 using SimDispatchProc = void (*)(SIMCONNECT_RECV* pData, std::uint32_t cbData, void* pContext);
 
-// Connects to the simulator; *phSimConnect gets the handle (0 on failure). Fails while no simulator runs.
-// hWnd, userEventWin32 and hEventHandle have no meaning here and must be null/0; configIndex 0 uses the
-// socket of gf_simConnectSocketPath.
+// Connects to the simulator; *phSimConnect gets the handle (0 on failure). Fails while no simulator runs,
+// and with SIM_E_ACCESSDENIED, without connecting, while the socket's folder is refused (the reason:
+// gf_simConnectSocket().refusal). hWnd, userEventWin32 and hEventHandle have no meaning here and must be
+// null/0; configIndex 0 uses the socket of gf_simConnectSocket.
 SimResult SimConnect_Open(SimHandle* phSimConnect, const char* szName, void* hWnd, std::uint32_t userEventWin32,
                           void* hEventHandle, std::uint32_t configIndex);
 // Closes the connection; the handle is invalid afterwards (calls with it fail with SIM_E_HANDLE).
@@ -324,8 +327,17 @@ SimResult SimConnect_GetLastSentPacketID(SimHandle hSimConnect, std::uint32_t* p
 
 // Name of the environment variable that holds the socket path.
 inline constexpr const char* SIM_SOCKET_ENV = "SKYFILL_SIMCONNECT_SOCKET";
-// The socket path: $SKYFILL_SIMCONNECT_SOCKET, else $XDG_RUNTIME_DIR/skyfill-simconnect.sock,
-// else /tmp/skyfill-<uid>/simconnect.sock.
+
+struct SimSocketPath {
+    std::string path;    // empty when refused
+    std::string refusal; // why no socket may be used; empty when path is set
+};
+// The socket: $SKYFILL_SIMCONNECT_SOCKET as it stands (the stand-ins and tests name their own); else
+// "skyfill-simconnect.sock" in $XDG_RUNTIME_DIR or "simconnect.sock" in /tmp/skyfill-<uid>, only when that
+// folder passes the check of gf_runtimeFolder (platform/system/RuntimeFolder.h): whoever could reach a socket
+// there would get the user's traffic commands. Checked again on every call.
+SimSocketPath gf_simConnectSocket();
+// The path alone; empty when refused.
 std::string gf_simConnectSocketPath();
 
 } // namespace skf

@@ -2,55 +2,64 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <fmt/format.h>
+
 #include <cerrno>
-#include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 
+#include "platform/system/RuntimeFolder.h"
+
 namespace skf {
 
-std::filesystem::path gf_runtimeFolder() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) {
-        std::error_code ec;
-        if (std::filesystem::is_directory(runtime, ec))
-            return runtime;
-    }
-    std::filesystem::path fallback = "/tmp/skyfill-" + std::to_string(::getuid());
-    ::mkdir(fallback.c_str(), 0700);
-    return fallback;
-}
+namespace {
 
-std::filesystem::path gf_instanceLockPath(const std::string& name) {
+std::string lf_lockFileName(const std::string& name) {
     std::string file;
     for (char c : name)
         file += (c == '\\' || c == '/') ? '_' : c;
-    return gf_runtimeFolder() / (file + ".lock");
+    return file + ".lock";
 }
 
-InstanceLock gf_acquireSingleInstance(const std::string& name) {
+InstanceLock lf_fail(std::string* why, std::string text) {
+    if (why != nullptr)
+        *why = std::move(text);
+    return InstanceLock::Failed;
+}
+
+} // namespace
+
+std::filesystem::path gf_instanceLockPath(const std::string& name) {
+    const RuntimeFolder folder = gf_runtimeFolder();
+    return folder.path.empty() ? std::filesystem::path() : folder.path / lf_lockFileName(name);
+}
+
+InstanceLock gf_acquireSingleInstance(const std::string& name, std::string* why) {
     static std::mutex mutex;
     static std::map<std::string, int> held;
     std::lock_guard lock(mutex);
     if (held.count(name))
         return InstanceLock::Acquired;
 
-    const auto path = gf_instanceLockPath(name);
-    // The fallback folder must be ours and private, else another user could hold our lock.
-    struct stat st {};
-    if (::stat(path.parent_path().c_str(), &st) != 0 || st.st_uid != ::getuid())
-        return InstanceLock::Failed;
-
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // In a folder that another account can reach, that account could hold our lock or take it from us.
+    const RuntimeFolder folder = gf_runtimeFolder();
+    if (folder.path.empty())
+        return lf_fail(why, folder.refusal);
+    const std::filesystem::path path = folder.path / lf_lockFileName(name);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0)
-        return InstanceLock::Failed;
+        return lf_fail(
+            why, fmt::format("The single-instance lock {} cannot be opened: {}", path.string(), std::strerror(errno)));
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        return err == EWOULDBLOCK ? InstanceLock::AlreadyRunning : InstanceLock::Failed;
+        if (err == EWOULDBLOCK)
+            return InstanceLock::AlreadyRunning;
+        return lf_fail(
+            why, fmt::format("The single-instance lock {} cannot be taken: {}", path.string(), std::strerror(err)));
     }
     held[name] = fd; // kept open for the life of the process
     return InstanceLock::Acquired;

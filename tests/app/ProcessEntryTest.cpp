@@ -10,7 +10,9 @@
 #include <thread>
 
 #include "app/ProcessEntry.h"
+#include "platform/system/RuntimeFolder.h"
 #include "platform/ui/SingleInstance.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 
 using namespace skf;
@@ -46,6 +48,8 @@ protected:
             GTEST_SKIP() << "program not built";
         m_dir = m_temp.path();
         fs::create_directories(m_dir / "run");
+        // A lock folder that others could reach is refused.
+        fs::permissions(m_dir / "run", fs::perms::owner_all, fs::perm_options::replace);
         fs::create_directories(m_dir / "first");
         fs::create_directories(m_dir / "second");
     }
@@ -110,4 +114,32 @@ TEST_F(ProcessEntryTest, UnwritableLogEndsWithCodeOneAndSaysSo) {
     const std::string cmd = "(" + command(m_dir / "first") + ") 2> '" + (m_dir / "stderr.txt").string() + "'";
     EXPECT_EQ(exitCode(std::system(cmd.c_str())), 1);
     EXPECT_NE(read(m_dir / "stderr.txt").find("Log.txt"), std::string::npos);
+}
+
+TEST(ProcessEntryLockTest, ALockThatCannotBeTakenStopsTheStartWithItsReason) {
+    skf::test::TempFolder temp;
+    fs::create_directories(temp / "tmp");
+    fs::create_directories(temp / "program");
+    // Another account made the fallback folder first, open to all.
+    const fs::path fallback = temp / "tmp" / ("skyfill-" + std::to_string(::getuid()));
+    fs::create_directory(fallback);
+    fs::permissions(fallback, fs::perms::all | fs::perms::sticky_bit, fs::perm_options::replace);
+    gf_setRuntimeFolderSeam(temp / "tmp", std::nullopt);
+    const skf::test::ScopedEnv noXdg("XDG_RUNTIME_DIR", nullptr);
+    const fs::path before = fs::current_path();
+    fs::current_path(temp / "program");
+    char program[] = "skyfill";
+    char* argv[] = {program, nullptr};
+    testing::internal::CaptureStderr();
+    // No window either way: should the lock be taken, the start ends at the missing window.
+    const int code = gf_processEntry(1, argv, [](ControlModel&) { return std::unique_ptr<WindowBackend>(); });
+    const std::string said = testing::internal::GetCapturedStderr();
+    fs::current_path(before);
+    gf_setRuntimeFolderSeam({}, std::nullopt);
+    EXPECT_EQ(code, 255);
+    EXPECT_NE(said.find(fallback.string() + " cannot be used: it is open to other accounts (mode 1777)"),
+              std::string::npos)
+        << said;
+    EXPECT_TRUE(fs::is_empty(temp / "program")); // no Log.txt: its generations may be another copy's
+    EXPECT_TRUE(fs::is_empty(fallback));         // no lock file left in their folder
 }

@@ -16,6 +16,7 @@
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
 #include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
 
 using namespace skf;
 
@@ -59,8 +60,12 @@ TEST(SimConnectHandle, SocketPathFromTheEnvironment) {
     }
     ScopedEnv none(SIM_SOCKET_ENV, nullptr);
     {
-        ScopedEnv rt("XDG_RUNTIME_DIR", "/run/user/1234");
-        EXPECT_EQ(gf_simConnectSocketPath(), "/run/user/1234/skyfill-simconnect.sock");
+        // Only a folder of this user that others cannot reach (RuntimeFolderTest has the refused ones).
+        skf::test::TempFolder runtime;
+        std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
+        ScopedEnv rt("XDG_RUNTIME_DIR", runtime.path().string());
+        EXPECT_EQ(gf_simConnectSocketPath(), (runtime.path() / "skyfill-simconnect.sock").string());
     }
     ScopedEnv rt("XDG_RUNTIME_DIR", nullptr);
     EXPECT_EQ(gf_simConnectSocketPath(), "/tmp/skyfill-" + std::to_string(::getuid()) + "/simconnect.sock");

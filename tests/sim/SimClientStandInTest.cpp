@@ -14,6 +14,7 @@
 #include "core/ProgramState.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
+#include "platform/system/RuntimeFolder.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
 #include "sim/SimTestSupport.h"
@@ -134,6 +135,34 @@ TEST_F(SimClientThreads, StoppedWhileWaitingEndsWithoutAClose) {
     gf_stopSimClient();
     EXPECT_EQ(log().find("SimConnect closed"), std::string::npos);
     EXPECT_EQ(sim().connectionCount(), 0U);
+}
+
+TEST_F(SimClientThreads, ARefusedSocketFolderIsShownOnceAndNeverConnected) {
+    startStandIn();
+    // The fallback folder is a link to where a simulator listens, under the name the client would use.
+    const std::filesystem::path dir = harness->dir();
+    std::filesystem::create_symlink(dir / "sim.sock", dir / "simconnect.sock");
+    const std::filesystem::path fallback = dir / ("skyfill-" + std::to_string(::getuid()));
+    std::filesystem::create_directory_symlink(dir, fallback);
+    gf_setRuntimeFolderSeam(dir, std::nullopt);
+    const test::ScopedEnv noOverride(SIM_SOCKET_ENV, nullptr);
+    const test::ScopedEnv noXdg("XDG_RUNTIME_DIR", nullptr);
+    gf_startSimClient();
+    const std::string refusal = "The runtime folder " + fallback.string() + " cannot be used: it is a symbolic link";
+    const bool shown = eventually([&] { return gf_statusSnapshot().errorText == refusal; });
+    // A few more tries, each refused without a word.
+    const std::size_t tries = sim().connectionCount();
+    std::this_thread::sleep_for(300ms);
+    gf_stopSimClient();
+    gf_setRuntimeFolderSeam({}, std::nullopt);
+    EXPECT_TRUE(shown) << gf_statusSnapshot().errorText;
+    EXPECT_EQ(tries, 0U);
+    EXPECT_EQ(sim().connectionCount(), 0U);
+    const std::string text = log();
+    const auto first = text.find("Error " + refusal);
+    EXPECT_NE(first, std::string::npos) << text;
+    EXPECT_EQ(text.find("Error " + refusal, first + 1), std::string::npos) << text;
+    EXPECT_EQ(g_simConnect.load(), 0U);
 }
 
 TEST_F(SimClientThreads, WrongSimulatorIsShownAsUserError) {

@@ -227,7 +227,14 @@ SimStandIn::~SimStandIn() {
 void SimStandIn::start() {
     if (running_)
         return;
-    socketPath_ = cfg_.socketPath.empty() ? gf_simConnectSocketPath() : cfg_.socketPath;
+    if (cfg_.socketPath.empty()) {
+        const SimSocketPath socket = gf_simConnectSocket();
+        if (socket.path.empty())
+            throw std::runtime_error("simstandin: " + socket.refusal);
+        socketPath_ = socket.path;
+    } else {
+        socketPath_ = cfg_.socketPath;
+    }
     std::filesystem::path parent = std::filesystem::path(socketPath_).parent_path();
     if (!parent.empty() && !std::filesystem::exists(parent)) {
         std::filesystem::create_directories(parent);

@@ -35,7 +35,7 @@
 namespace skf::standin {
 
 struct StandInConfig {
-    std::string socketPath; // empty: gf_simConnectSocketPath()
+    std::string socketPath; // empty: gf_simConnectSocket() (start() throws when its folder is refused)
     Scenario scenario = gf_defaultScenario();
     bool started = true;             // false: opens are refused until setStarted(true)
     bool realTime = false;           // ticks by itself at 30 frames per second
