@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "airportscan/ScanLog.h"
+#include "airportscan/ScanOwnFiles.h"
 #include "core/Files.h"
 #include "core/ProgramState.h"
 #include "core/Text.h"
@@ -42,8 +43,10 @@ bool lf_writeLinkFile(const fs::path& folder, const FixedCode<4>& icao, const st
     const fs::path file = folder / gf_apfTxtName(icao);
     std::error_code ec;
     fs::create_directories(folder, ec); // a failure shows in the write
-    if (gf_writeTextFile(archivePath, file, true))
+    if (gf_writeTextFile(archivePath, file, true)) {
+        gf_noteScanFile(file);
         return true;
+    }
     lf_scanLog(fmt::format("===> Writing link file {} did not succeed", gf_pathToUtf8(file)));
     return false;
 }
@@ -132,7 +135,9 @@ void lf_generateAirportFile(Apf& apf, int helipadCounter) {
     std::sort(apf.stands.begin(), apf.stands.end(), [](const Stand& a, const Stand& b) { return a.id < b.id; });
     lf_createFolder(folder);
     const fs::path file = folder / gf_apfXmlName(apf.icao);
-    if (!gf_writeApf(apf, file, kApfModeFull, g_simNumber.load()))
+    if (gf_writeApf(apf, file, kApfModeFull, g_simNumber.load()))
+        gf_noteScanFile(file);
+    else
         lf_scanLog(fmt::format("===> Generating {} did not succeed", gf_pathToUtf8(file)));
 }
 

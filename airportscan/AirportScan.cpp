@@ -13,6 +13,7 @@
 #include "airportscan/AirportScanServices.h"
 #include "airportscan/BglAirports.h"
 #include "airportscan/ScanLog.h"
+#include "airportscan/ScanOwnFiles.h"
 #include "airportscan/ThirdpartyArchive.h"
 #include "core/Files.h"
 #include "core/Log.h"
@@ -129,28 +130,6 @@ bool lf_isSceneryCandidate(const fs::directory_entry& entry) {
     return lf_hasAirportSection(p);
 }
 
-// Moves the files that stand in airports/my_thirdparty into the backup folder beside it; the scan log names
-// each. The folder then holds only what this scan writes.
-void lf_moveThirdpartyFilesAside() {
-    if (!gf_pathExists(g_myThirdpartyFolder))
-        return;
-    std::error_code ec;
-    for (const fs::directory_entry& entry : fs::directory_iterator(g_myThirdpartyFolder)) {
-        if (!entry.is_regular_file(ec))
-            continue;
-        fs::create_directories(g_myThirdpartyBackupFolder, ec);
-        const fs::path target = g_myThirdpartyBackupFolder / entry.path().filename();
-        fs::rename(entry.path(), target, ec);
-        if (ec) {
-            gf_logError(fmt::format("Failed to move {} to {} ({})", gf_pathToUtf8(entry.path()), gf_pathToUtf8(target),
-                                    ec.message()));
-            fs::remove(entry.path(), ec);
-            continue;
-        }
-        lf_scanLog(fmt::format("{} moved to {}", gf_pathToUtf8(entry.path()), gf_pathToUtf8(target)));
-    }
-}
-
 } // namespace
 
 void gf_setScanWorkerBody(ScanWorkerBody body) {
@@ -264,8 +243,11 @@ bool lf_scanAirportFolders(const std::vector<fs::path>& roots) {
 void lf_scanAndCheckAirports(const std::vector<fs::path>& roots) {
     if (g_simIs2020.load())
         gf_removeFilesFromDirectory(g_mySimaddonFolder);
-    lf_moveThirdpartyFilesAside();
-    if (!lf_scanAirportFolders(roots))
+    lf_emptyThirdpartyFolder();
+    const bool found = lf_scanAirportFolders(roots);
+    if (!gf_writeScanRecord())
+        gf_logError(fmt::format("Could not write {}", gf_pathToUtf8(g_myThirdpartyRecordPath)));
+    if (!found)
         gf_setStatus("Warning: Scan has not found any add-on airports", true);
     SCAN_AIRPORTS.set(false);
     SCAN_AIRPORTS.store();

@@ -14,7 +14,8 @@
 
 namespace skf {
 
-// Beside airports/my_thirdparty: the files that stood in it before a scan emptied it.
+// Beside airports/my_thirdparty: the user's files that stood in it before a scan emptied it (the scan's own
+// files are removed, airportscan/ScanOwnFiles.h).
 extern const std::filesystem::path g_myThirdpartyBackupFolder; // airports/my_thirdparty_backup
 
 // The folders to scan: under MSFS 2020 the packages root's Official and Community, under MSFS 2024 its

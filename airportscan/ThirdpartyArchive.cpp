@@ -51,11 +51,13 @@ void lf_archiveCopy(const FixedCode<4>& code, const fs::path& file) {
     }
     gf_logFlushed(fmt::format("{} copied to {}", code.view(), gf_pathToUtf8(target)));
     const fs::path link = g_myThirdpartyFolder / gf_apfTxtName(code);
-    const bool hasLink = fs::is_regular_file(link, ec); // a folder in its place is no link
-    if (ec) {
+    // No link file is no failure: only a status that cannot be read is.
+    const fs::file_status status = fs::status(link, ec);
+    if (ec && status.type() != fs::file_type::not_found) {
         gf_logError(fmt::format("exists({}) failed: {}", gf_pathToUtf8(link), ec.message()));
         return;
     }
+    const bool hasLink = fs::is_regular_file(status); // a folder in its place is no link
     if (hasLink && !fs::remove(file, ec) && ec)
         gf_logError(fmt::format("remove({}) failed: {}", gf_pathToUtf8(file), ec.message()));
 }
