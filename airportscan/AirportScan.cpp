@@ -247,6 +247,12 @@ void lf_scanAndCheckAirports(const std::vector<fs::path>& roots) {
     const bool found = lf_scanAirportFolders(roots);
     if (!gf_writeScanRecord())
         gf_logError(fmt::format("Could not write {}", gf_pathToUtf8(g_myThirdpartyRecordPath)));
+    if (lf_stopping()) {
+        // A close or a restart cut the scan short: the folders hold only part of the add-on airports.
+        gf_logFlushed("The airport scan was stopped before its end: it runs again at the next start");
+        gf_invalidateBands(BAND_ALL);
+        return;
+    }
     if (!found)
         gf_setStatus("Warning: Scan has not found any add-on airports", true);
     SCAN_AIRPORTS.set(false);

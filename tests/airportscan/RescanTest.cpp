@@ -115,3 +115,19 @@ TEST(ScanRecordTest, OnlyWellFormedLinesNameTheScansOwnFiles) {
     EXPECT_EQ(gf_parseScanRecord(text), want);
     EXPECT_TRUE(gf_parseScanRecord("").empty());
 }
+
+TEST_F(RescanTest, AScanCutShortByAStopRunsAgainAtTheNextStart) {
+    SCAN_AIRPORTS.set(true);
+    g_shutDown = true;
+    scan();
+    EXPECT_TRUE(SCAN_AIRPORTS.value());
+    const std::string log = work.log();
+    EXPECT_NE(log.find("The airport scan was stopped before its end: it runs again at the next start"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(log.find("Scan has not found any add-on airports"), std::string::npos) << log;
+    g_shutDown = false;
+    scan();
+    EXPECT_FALSE(SCAN_AIRPORTS.value());
+    EXPECT_TRUE(fs::exists(g_myThirdpartyFolder / "EGPH.xml"));
+}
