@@ -314,5 +314,44 @@ TEST_F(ParkAirportTest, AnArchivedStandFileIsFetchedWhileTheEngineGoesOn) {
     server.stop();
 }
 
+// Two close airports are told apart by their nearest stands: both archived files are fetched at once on
+// workers, and the park airport is chosen once both arrived.
+TEST_F(ParkAirportTest, TheStandFilesOfTwoCloseAirportsAreFetchedBeforeOneIsChosen) {
+    std::string neighbourFile = kStandFile;
+    for (std::size_t at = neighbourFile.find("52.30"); at != std::string::npos; at = neighbourFile.find("52.30", at))
+        neighbourFile.replace(at, 5, "52.35");
+    WorkFolder::writeFile("served/MSFS/archive/stock/EHAM.xml", kStandFile);
+    WorkFolder::writeFile("served/MSFS/archive/stock/EHAA.xml", neighbourFile);
+    g_airports.insert(g_airports.begin(), Airport{});
+    g_airports.front().icao = IcaoCode("EHAA"); // 3 NM north, first in the table: the neighbour of EHAM
+    g_airports.front().latitude = 52.35;
+    g_airports.front().longitude = 4.76;
+    g_airports.front().stands = 4;
+    DownloadServer server(std::filesystem::absolute("served"));
+    ASSERT_TRUE(server.start());
+    const std::string savedUrl = gf_downloadBaseUrl();
+    gf_setDownloadBaseUrl(server.baseUrl());
+    server.setFault("/downloads/MSFS/archive/stock/EHAM.xml", DownloadServer::Fault::HeldBody);
+    server.setFault("/downloads/MSFS/archive/stock/EHAA.xml", DownloadServer::Fault::HeldBody);
+
+    user(52.301, 4.76, 0.0, true);
+    gf_updateStaticParking(true);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_EQ(gf_apfFetchCount(), 2U);
+    server.release();
+    for (int i = 0; i < 3000 && g_parkAirport.icao.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gf_updateStaticParking(false);
+    }
+    EXPECT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+    EXPECT_NE(log().find("Airport EHAM is closest, neighbour is EHAA"), std::string::npos);
+    EXPECT_EQ(server.requests().size(), 2U); // each fetched once
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
+    EXPECT_FALSE(std::filesystem::exists("airport.xml"));
+
+    gf_setDownloadBaseUrl(savedUrl);
+    server.stop();
+}
+
 } // namespace
 } // namespace skf::test
