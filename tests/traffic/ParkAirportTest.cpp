@@ -87,6 +87,7 @@ protected:
         gf_resetParking();
         g_parkAirport = Airport{};
         g_parkStandsLoaded = false;
+        g_parkingBusy = false; // an airport opened without its calculation leaves the controls locked
         g_parkedAircraft.clear();
         g_liveAircraft.clear();
         g_airports.clear();
