@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -28,12 +29,15 @@ struct Fetch {
     fs::path file; // where the worker puts the body, beside the target
     std::atomic<bool> abort{false};
     std::atomic<bool> done{false};
-    bool ok = false; // written by the worker before done
+    bool ok = false;                                // written by the worker before done
+    std::chrono::steady_clock::time_point finished; // likewise
     std::thread worker;
 };
 
-// Finished fetches nobody took (the user moved on) are dropped, oldest first, beyond this many.
+// Finished fetches nobody took (the user moved on) are dropped, oldest first, beyond this many; one older
+// than kFreshFor is fetched again rather than taken when it is asked for.
 constexpr std::size_t kMostFetches = 8;
+constexpr std::chrono::minutes kFreshFor{5};
 
 std::atomic<bool> g_fetchFinished{false};
 
@@ -47,8 +51,14 @@ public:
         {
             std::lock_guard lock(m_mutex);
             const auto it = find(archivePath, target);
-            if (it != m_fetches.end())
-                return (*it)->done.load() ? ApfFetchState::Done : ApfFetchState::Pending;
+            if (it != m_fetches.end()) {
+                if (!(*it)->done.load())
+                    return ApfFetchState::Pending;
+                if (std::chrono::steady_clock::now() - (*it)->finished < kFreshFor)
+                    return ApfFetchState::Done;
+                dropped.push_back(std::move(*it));
+                m_fetches.erase(it);
+            }
             dropOldFinished(dropped);
             auto f = std::make_unique<Fetch>();
             f->archivePath = std::string(archivePath);
@@ -60,6 +70,7 @@ public:
                 DownloadChecks checks;
                 checks.abort = &raw->abort;
                 raw->ok = gf_download(handle, url, raw->file, false, DownloadKind::AirportFile, checks);
+                raw->finished = std::chrono::steady_clock::now();
                 raw->done.store(true);
                 g_fetchFinished.store(true);
             });

@@ -17,7 +17,8 @@ enum class ApfFetchState { Pending, Done };
 
 // Starts the download of an archive path into target on a worker unless a fetch of that pair is already
 // running or finished; never waits. Pending while it runs; Done once it ended, well or not: the next
-// lf_downloadApf of the same pair then takes its outcome without touching the network.
+// lf_downloadApf of the same pair then takes its outcome without touching the network. A finished fetch
+// that nobody took for a few minutes is fetched anew.
 ApfFetchState gf_fetchApf(std::string_view archivePath, const std::filesystem::path& target);
 
 // Takes a finished fetch of the pair out of the list: true when its file is now the target, false when the
