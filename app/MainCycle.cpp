@@ -91,7 +91,8 @@ void lf_runSecondDuties(std::uint32_t t) {
         lf_fifteenSecondWork();
     if (duties & kDutyHalfMinute)
         lf_halfMinuteWork();
-    if ((duties & kDutyStaticParking) && !g_updatePhase.load())
+    // A stand file that arrived is read at once rather than at the next regular call.
+    if (((duties & kDutyStaticParking) || gf_takeParkFileArrival()) && !g_updatePhase.load())
         gf_updateStaticParking(false);
     if (duties & kDutyReaderWatch)
         gf_watchReaders();

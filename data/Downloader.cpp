@@ -2,8 +2,11 @@
 
 #include "core/Codes.h"
 #include "core/Log.h"
+#include "core/ProgramState.h"
+#include "data/Crypto.h"
 
 #include <fmt/format.h>
+#include <pugixml.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +41,40 @@ void lf_globalInit() {
 struct FileCloser {
     void operator()(std::FILE* f) const noexcept { std::fclose(f); }
 };
+
+// The write data of a transfer: the file and what it may still take. A body without Content-Length
+// passes CURLOPT_MAXFILESIZE_LARGE, so its size is counted here.
+struct BodySink {
+    std::FILE* file = nullptr;
+    std::uint64_t written = 0;
+    std::uint64_t maxBytes = 0;
+    bool tooLarge = false;
+};
+
+std::size_t lf_boundedWrite(char* data, std::size_t size, std::size_t count, void* userData) {
+    auto& sink = *static_cast<BodySink*>(userData);
+    const std::uint64_t bytes = static_cast<std::uint64_t>(size) * count;
+    if (bytes > sink.maxBytes - sink.written) {
+        sink.tooLarge = true;
+        return 0; // fails the transfer with CURLE_WRITE_ERROR
+    }
+    const std::size_t n = lf_curlWrite(data, size, count, sink.file);
+    sink.written += static_cast<std::uint64_t>(n) * size;
+    return n;
+}
+
+bool lf_stopRequested(const std::atomic<bool>* abort) {
+    return g_stopRun.load() || g_shutDown.load() || (abort != nullptr && abort->load());
+}
+
+// libcurl calls this about once a second also while nothing arrives, so a close or a stop ends even a
+// stalled transfer within a second.
+int lf_transferProgress(void* clientData, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return lf_stopRequested(static_cast<const std::atomic<bool>*>(clientData)) ? 1 : 0;
+}
+
+constexpr std::string_view kStoppedText = "stopped: the program is closing or the run ends";
+constexpr std::string_view kTooLargeText = "Maximum file size exceeded";
 
 } // namespace
 
@@ -74,7 +111,8 @@ std::size_t lf_curlWrite(char* data, std::size_t size, std::size_t count, void* 
     return std::fwrite(data, size, count, static_cast<std::FILE*>(stream));
 }
 
-bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target, bool binary) {
+bool gf_download(const CurlHandle& handle, std::string_view url, const std::filesystem::path& target, bool binary,
+                 DownloadKind kind, const DownloadChecks& checks) {
     if (!handle)
         return false;
     const std::string urlText(url);
@@ -82,35 +120,50 @@ bool gf_download(const CurlHandle& handle, std::string_view url, const std::file
     part += ".download";
     try {
         const DownloadConfig config = gf_downloadConfig();
+        const DownloadLimits& limits = config.limitsOf(kind);
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(part.c_str(), binary ? "wb" : "w"));
         if (!file) {
             gf_log(fmt::format("Could not open output file: {}", target.string()));
             return false;
         }
+        BodySink sink{file.get(), 0, limits.maxBytes, false};
         CURL* h = handle.get();
         curl_easy_reset(h);
         curl_easy_setopt(h, CURLOPT_URL, urlText.c_str());
         curl_easy_setopt(h, CURLOPT_USERAGENT, "SKFL");
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &lf_curlWrite);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, file.get());
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &lf_boundedWrite);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(config.connectTimeout.count()));
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, config.lowSpeedLimit);
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(config.lowSpeedTime.count()));
+        curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(limits.totalTime.count()));
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &lf_transferProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, const_cast<std::atomic<bool>*>(checks.abort));
 
-        const CURLcode rc = curl_easy_perform(h);
+        // A stop raised before the transfer would otherwise still wait for the first progress call.
+        const CURLcode rc = lf_stopRequested(checks.abort) ? CURLE_ABORTED_BY_CALLBACK : curl_easy_perform(h);
         long status = 0;
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
         const bool closed = std::fclose(file.release()) == 0;
 
         std::string failure;
-        if (rc != CURLE_OK)
+        if (sink.tooLarge)
+            failure = fmt::format("{} ({} bytes)", kTooLargeText, limits.maxBytes);
+        else if (rc == CURLE_ABORTED_BY_CALLBACK)
+            failure = kStoppedText;
+        else if (rc != CURLE_OK)
             failure = curl_easy_strerror(rc);
         else if (status < 200 || status > 299)
             failure = fmt::format("HTTP status {}", status);
         else if (!closed)
             failure = "could not write the downloaded file";
+        else if (checks.acceptBody)
+            failure = checks.acceptBody(part);
         if (!failure.empty()) {
             gf_log(fmt::format("Download error: '{}' for {}", failure, urlText));
             std::error_code ec;
@@ -127,10 +180,29 @@ bool gf_download(const CurlHandle& handle, std::string_view url, const std::file
     return false;
 }
 
+std::string gf_checkDataFile(const std::filesystem::path& file) {
+    std::filesystem::path plainFile = file;
+    plainFile += ".check.xml";
+    PlainText plain;
+    const bool decrypted = gf_streamDecrypt(file, plainFile, plain);
+    gf_removeIfExists(plainFile);
+    if (!decrypted)
+        return "not a data file: it does not decrypt";
+    pugi::xml_document doc;
+    const pugi::xml_parse_result parsed = doc.load_buffer(plain.data.get(), plain.size);
+    if (!parsed)
+        return fmt::format("not a data file: its XML does not parse ({})", parsed.description());
+    if (!doc.document_element())
+        return "not a data file: no XML document";
+    return {};
+}
+
 bool gf_downloadDataFile(const std::filesystem::path& fileName, const std::filesystem::path& target) {
     CurlHandle handle = gf_makeCurlHandle();
     const std::string url = fmt::format("{}{}/{}", gf_downloadBaseUrl(), g_programVersion.major, fileName.string());
-    const bool ok = gf_download(handle, url, target, true);
+    DownloadChecks checks;
+    checks.acceptBody = &gf_checkDataFile;
+    const bool ok = gf_download(handle, url, target, true, DownloadKind::DataFile, checks);
     if (ok)
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
     else

@@ -157,7 +157,8 @@ bool gf_checkForUpdates() {
     const fs::path versionsFile = "versions.json";
     {
         const CurlHandle handle = gf_makeCurlHandle();
-        if (!gf_download(handle, gf_downloadBaseUrl() + "versions.json", versionsFile, false)) {
+        if (!gf_download(handle, gf_downloadBaseUrl() + "versions.json", versionsFile, false,
+                         DownloadKind::VersionList)) {
             gf_logError("Downloading version info from my web site failed!");
             return true;
         }
@@ -178,7 +179,7 @@ bool gf_checkForUpdates() {
                 const fs::path newFolder = fs::absolute(fs::path(kNewVersionFolder));
                 const CurlHandle handle = gf_makeCurlHandle();
                 if (!gf_download(handle, gf_downloadBaseUrl() + "docs/ReleaseNotes.pdf", newFolder / "ReleaseNotes.pdf",
-                                 true))
+                                 true, DownloadKind::Document))
                     gf_logError(fmt::format("could not download {} to {}", "ReleaseNotes.pdf", newFolder.string()));
                 const std::string message = gf_newVersionMessage(fs::current_path());
                 gf_logFlushed(message);
@@ -234,7 +235,8 @@ bool lf_downloadInstaller(const VersionData& version) {
     const fs::path exePath = kInstallerExe;
     bool unpacked = false;
     const CurlHandle handle = gf_makeCurlHandle();
-    if (gf_download(handle, gf_downloadBaseUrl() + "release/" + archiveName, archivePath, true)) {
+    if (gf_download(handle, gf_downloadBaseUrl() + "release/" + archiveName, archivePath, true,
+                    DownloadKind::Archive)) {
         gf_log(fmt::format("Downloaded {}", archiveName));
         ZipArchive archive;
         if (!archive.open(archivePath)) {
@@ -360,7 +362,8 @@ AddonPackageResult lf_updateMySimaddon(const VersionData& published) {
     const fs::path archivePath = kSimaddonZip;
     {
         const CurlHandle handle = gf_makeCurlHandle();
-        if (!gf_download(handle, gf_downloadBaseUrl() + "mysimaddon24/my_simaddon2024.zip", archivePath, true))
+        if (!gf_download(handle, gf_downloadBaseUrl() + "mysimaddon24/my_simaddon2024.zip", archivePath, true,
+                         DownloadKind::Archive))
             return AddonPackageResult::Failed;
     }
     const auto removeArchive = [&archivePath] {

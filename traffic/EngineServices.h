@@ -52,6 +52,8 @@ void gf_resetLiveCallsignList();
 void gf_startEngine();
 // The static-parking driver (true on the first call of a run).
 void gf_updateStaticParking(bool firstCall);
+// True once after a stand file that the driver waits for arrived: the driver is called again at once.
+bool gf_takeParkFileArrival();
 // Writes output/info/ObjectIdList.txt.
 void gf_writeObjectIdList();
 // The engine's 10 ms step.

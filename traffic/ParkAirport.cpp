@@ -15,6 +15,7 @@
 #include "core/settings/Catalogue.h"
 #include "core/settings/Parameters.h"
 #include "data/Airports.h"
+#include "data/apf/ApfFetch.h"
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/ParkApf.h"
@@ -94,6 +95,9 @@ void lf_requestParkingCalculation(bool announce) {
 void lf_findParkAirport(const UserAircraftState& user, bool startUp) {
     bool announce = false;
     if (user.onGround != 0) {
+        // Two close airports are told apart by their stands; an archived stand file is fetched first.
+        if (!gf_closestAirportFilesAtHand(user.block.latitude, user.block.longitude))
+            return;
         const Airport* airport = gf_findClosestAirport(user.block.latitude, user.block.longitude);
         if (airport == nullptr) {
             gf_setStatus("User aircraft on the ground, no RT supported airport in sight", true);
@@ -152,6 +156,9 @@ void gf_updateStaticParking(bool startUp) {
         gf_liveParkedHours(true);
     }
     if (g_parkingRecalcRequested) {
+        // An archived stand file arrives on a worker; the engine goes on meanwhile and reads it when it is here.
+        if (!gf_parkFileAtHand())
+            return;
         gf_clearStatus();
         g_parkingRecalcRequested = false;
         const std::string error = lf_readParkedFile();
@@ -230,6 +237,7 @@ void gf_closeParkAirport() {
 }
 
 void gf_resetParking() {
+    gf_cancelApfFetches();
     g_pendingStatic.clear();
     gf_clearAdjustmentLists();
     g_parkAirports.clear();
@@ -250,6 +258,10 @@ void gf_reserveParking() {
     g_plannedRemovals.reserve(256);
     g_parkedLive.reserve(256);
     g_pendingStatic.reserve(512);
+}
+
+bool gf_takeParkFileArrival() {
+    return gf_takeApfFetchFinished();
 }
 
 std::string gf_reservedStandName() {

@@ -4,7 +4,8 @@
 // replaces and closes it, and drives the static-parking calculation.
 //
 // Called on the engine thread from the main cycle (once at the start of the main loop, then every 16 s)
-// and by closing down at the end of a run. Reads the user aircraft's copy (g_userAircraft); never blocks.
+// and by closing down at the end of a run. Reads the user aircraft's copy (g_userAircraft); never blocks:
+// archived stand files are downloaded on workers (data/apf/ApfFetch.h) and read once they arrived.
 #include <cstdint>
 #include <string>
 
@@ -29,7 +30,10 @@ void lf_requestParkingCalculation(bool announce);
 void gf_closeParkAirport();
 void lf_releaseParkAirport();
 
-// Everything of the static parking back to its start (the engine's reset before a restart).
+// True once after a stand file that the driver waits for arrived (its download runs on a worker).
+bool gf_takeParkFileArrival();
+// Everything of the static parking back to its start (the engine's reset before a restart); ends the
+// downloads of stand files still running.
 void gf_resetParking();
 // Room for the working lists of the static parking (the engine's start).
 void gf_reserveParking();

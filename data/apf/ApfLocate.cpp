@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <optional>
+
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
@@ -9,6 +11,7 @@
 #include "core/Text.h"
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
+#include "data/apf/ApfFetch.h"
 #include "data/apf/ParkApf.h"
 #include "data/Downloader.h"
 
@@ -101,9 +104,11 @@ std::string gf_apfDownloadUrl(std::string_view archivePath) {
 std::string lf_downloadApf(std::string_view archivePath, const fs::path& target) {
     const std::string url = gf_apfDownloadUrl(archivePath);
     bool ok = false;
-    {
+    if (const std::optional<bool> fetched = gf_takeFetchedApf(archivePath, target)) {
+        ok = *fetched; // fetched on a worker while the engine went on
+    } else {
         CurlHandle handle = gf_makeCurlHandle();
-        ok = gf_download(handle, url, target, false);
+        ok = gf_download(handle, url, target, false, DownloadKind::AirportFile);
     }
     if (ok) {
         return {};

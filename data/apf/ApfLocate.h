@@ -26,7 +26,8 @@ bool lf_readApfLink(const std::filesystem::path& path, std::string& out);
 std::string gf_locateApf(const FixedCode<4>& icao);
 
 // Downloads an archive path into `target`. Returns the empty text on success, else
-// "failed to download: '{}'" with the address (also logged).
+// "failed to download: '{}'" with the address (also logged). A fetch of the same pair that finished on
+// a worker (ApfFetch.h) is taken instead of downloading again.
 std::string lf_downloadApf(std::string_view archivePath, const std::filesystem::path& target);
 
 // The address an archive path is fetched from (MSFS 2024 paths below "/downloads/MSFS2024/"

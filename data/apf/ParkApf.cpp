@@ -17,6 +17,7 @@
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/SettingsFile.h"
+#include "data/apf/ApfFetch.h"
 #include "data/apf/ApfLearned.h"
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ApfReader.h"
@@ -43,6 +44,11 @@ namespace {
 constexpr double kClosestAirportRange = 5.0; // NM
 constexpr double kNoStand = 100.0;           // NM
 
+// The download targets of archived files: the park airport's (kept after reading, below the airports
+// folder) and that of a stand comparison between two close airports (removed after reading).
+const fs::path kParkFile = "park_airport.xml";
+const fs::path kComparedFile = "airport.xml";
+
 bool lf_isLocalPath(std::string_view path) {
     return path.substr(0, 8) == "airports";
 }
@@ -51,7 +57,7 @@ bool lf_isLocalPath(std::string_view path) {
 
 double gf_readDestApfForClosestStand(const FixedCode<4>& icao, double latitude, double longitude,
                                      std::string& standId) {
-    const fs::path downloaded = "airport.xml";
+    const fs::path& downloaded = kComparedFile;
     double best = kNoStand;
     try {
         const std::string path = gf_locateApf(icao);
@@ -95,10 +101,16 @@ const Airport* gf_findListedAirport(const FixedCode<4>& icao) {
     return it == g_airports.end() ? nullptr : &*it;
 }
 
-const Airport* gf_findClosestAirport(double latitude, double longitude) {
-    double best = 100.0;
+namespace {
+
+struct ClosestPair {
     const Airport* current = nullptr;
     const Airport* neighbour = nullptr;
+};
+
+ClosestPair lf_closestPair(double latitude, double longitude) {
+    double best = 100.0;
+    ClosestPair pair;
     // The distance is at least the latitude difference (60 NM per degree); airports that lie
     // farther north or south than the range are passed over without the great-circle formula.
     const double latitudeWindow = kClosestAirportRange / 60.0 * 1.0001 + 1e-9;
@@ -109,12 +121,51 @@ const Airport* gf_findClosestAirport(double latitude, double longitude) {
         const double d = gf_distanceNm({latitude, longitude}, {airport.latitude, airport.longitude});
         if (d <= kClosestAirportRange && d < best) {
             best = d;
-            if (current != nullptr) {
-                neighbour = current;
+            if (pair.current != nullptr) {
+                pair.neighbour = pair.current;
             }
-            current = &airport;
+            pair.current = &airport;
         }
     }
+    return pair;
+}
+
+// True when the airport's file is local or its fetch ended; starts the fetch otherwise.
+// (A file-system error is left to gf_readDestApfForClosestStand to report.)
+bool lf_standFileAtHand(const FixedCode<4>& icao) {
+    try {
+        const std::string path = gf_locateApf(icao);
+        return path.empty() || lf_isLocalPath(path) || gf_fetchApf(path, kComparedFile) == ApfFetchState::Done;
+    } catch (const std::exception&) {
+        return true;
+    }
+}
+
+} // namespace
+
+bool gf_closestAirportFilesAtHand(double latitude, double longitude) {
+    const ClosestPair pair = lf_closestPair(latitude, longitude);
+    if (pair.current == nullptr || pair.neighbour == nullptr) {
+        return true;
+    }
+    // Both fetches run at once.
+    const bool current = lf_standFileAtHand(pair.current->icao);
+    const bool neighbour = lf_standFileAtHand(pair.neighbour->icao);
+    return current && neighbour;
+}
+
+bool gf_parkFileAtHand() {
+    try {
+        const std::string path = gf_locateApf(g_parkAirport.icao);
+        return path.empty() || lf_isLocalPath(path) ||
+               gf_fetchApf(path, g_airportsFolder / kParkFile) == ApfFetchState::Done;
+    } catch (const std::exception&) {
+        return true; // the reader reports it
+    }
+}
+
+const Airport* gf_findClosestAirport(double latitude, double longitude) {
+    const auto [current, neighbour] = lf_closestPair(latitude, longitude);
     if (current == nullptr || neighbour == nullptr) {
         return current;
     }
@@ -168,7 +219,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
     fs::path file = path;
     g_handmadeApf = false;
     if (!lf_isLocalPath(path)) {
-        file = g_airportsFolder / "park_airport.xml";
+        file = g_airportsFolder / kParkFile;
         if (std::string error = lf_downloadApf(path, file); !error.empty()) {
             return error;
         }

@@ -57,6 +57,13 @@ extern ApfHooks g_apfHooks;
 // neighbour; nullptr when there is none.
 const Airport* gf_findClosestAirport(double latitude, double longitude);
 
+// For the engine, which must not wait on the network: true when the files that gf_findClosestAirport
+// would download for this position (two close airports' archived files) are at hand; else their downloads
+// run on workers (ApfFetch.h) and the engine asks again later.
+bool gf_closestAirportFilesAtHand(double latitude, double longitude);
+// The same for gf_readApf of the park airport (g_parkAirport).
+bool gf_parkFileAtHand();
+
 // Reads the park airport's file (local path or archive path) into g_stands with its learned data
 // merged in. Returns an error text, empty on success; throws UserErrorException (65, 93, 94).
 std::string gf_readApf(std::string_view path, ParkApfInfo& info);

@@ -207,6 +207,24 @@ TEST_F(ShellThreadsEndToEnd, FirstStartWithoutDataFilesDownloadsAndReadsThem) {
         EXPECT_TRUE(fs::is_directory(f)) << f;
 }
 
+// A versions.json whose body never ends holds the start-up in its update check; closing the window ends the
+// download at once and the program ends normally, without touching the data files.
+TEST_F(ShellThreadsEndToEnd, ClosingTheWindowDuringADownloadThatNeverEndsEndsTheProgram) {
+    server->setFault("/downloads/versions.json", DownloadServer::Fault::EndlessBody);
+    const int code = runProgram(false, [&] {
+        for (int i = 0; i < 3000 && requestsOf("/downloads/versions.json") == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(requestsOf("/downloads/versions.json"), 1);
+        closeWindow();
+    });
+    EXPECT_EQ(code, 0);
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Downloading version info from my web site failed!"), std::string::npos);
+    EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
+    EXPECT_EQ(requestsOf("/downloads/11/dbase.enc"), 0);
+    EXPECT_FALSE(fs::exists("versions.json"));
+}
+
 TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
     fs::create_directories("input");
     for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"})

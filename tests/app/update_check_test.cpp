@@ -17,6 +17,7 @@
 #include <fstream>
 #include <iostream>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -37,9 +38,13 @@ protected:
     void SetUp() override {
         srv = folder.root() / "srv";
         fs::create_directories("input"); // made by the start-up before the check
-        writeFile(srv / "11" / "airports.enc", "AIRPORTS");
-        writeFile(srv / "11" / "AIG-regcodes.enc", "AIG");
-        writeFile(srv / "11" / "dbase.enc", "DBASE");
+        // Data files are checked before they are kept: each is a small encrypted XML document.
+        fs::create_directories(srv / "11");
+        for (const char* name : {"airports", "AIG-regcodes", "dbase"}) {
+            writeFile("plain.xml", std::string("<") + (name[0] == 'A' ? "aig" : name) + "/>");
+            skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", srv / "11" / (std::string(name) + ".enc"));
+        }
+        fs::remove("plain.xml");
         writeFile(srv / "docs" / "ReleaseNotes.pdf", "%PDF-notes");
         server = std::make_unique<DownloadServer>(srv);
         ASSERT_TRUE(server->start());
@@ -64,6 +69,7 @@ protected:
                ",\"aig\":" + version(3, 0, 0) + ",\"liveries\":" + version(4, 0, 0) +
                ",\"addons\":" + version(5, 0, 0) + ",\"dbase\":" + version(6, 0, 0) + "}";
     }
+    std::string served(const std::string& name) const { return readFile(srv / "11" / name); }
     bool requested(const std::string& path) const {
         for (const auto& r : server->requests())
             if (r.path == path)
@@ -79,9 +85,9 @@ protected:
 TEST_F(UpdateCheck, FirstStartFetchesDataFilesAndSwitchesScansOn) {
     publish(allCurrent());
     EXPECT_TRUE(skf::gf_checkForUpdates());
-    EXPECT_EQ(readFile("input/airports.enc"), "AIRPORTS");
-    EXPECT_EQ(readFile("input/AIG-regcodes.enc"), "AIG");
-    EXPECT_EQ(readFile("input/dbase.enc"), "DBASE");
+    EXPECT_EQ(readFile("input/airports.enc"), served("airports.enc"));
+    EXPECT_EQ(readFile("input/AIG-regcodes.enc"), served("AIG-regcodes.enc"));
+    EXPECT_EQ(readFile("input/dbase.enc"), served("dbase.enc"));
     EXPECT_EQ(skf::AIRPORTS_VERSION.value(), "2.0.0");
     EXPECT_EQ(skf::AIG_VERSION.value(), "3.0.0");
     EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
@@ -116,10 +122,41 @@ TEST_F(UpdateCheck, MissingDataFileIsFetchedAtTheSameVersionAndFailedDownloadKee
     skf::AIRPORTS_VERSION.set("2.0.0");
     server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::NotFound);
     EXPECT_TRUE(skf::gf_checkForUpdates());
-    EXPECT_EQ(readFile("input/airports.enc"), "AIRPORTS");
+    EXPECT_EQ(readFile("input/airports.enc"), served("airports.enc"));
     EXPECT_EQ(skf::DBASE_VERSION.value(), "");
     EXPECT_FALSE(fs::exists("input/dbase.enc"));
     EXPECT_EQ(folder.log().find("dbase updated"), std::string::npos);
+}
+
+// A newer data file that is not one (an HTML page where dbase.enc should be) keeps the earlier file and its
+// version, so that the next start tries again.
+TEST_F(UpdateCheck, ADataFileThatIsNotOneKeepsTheEarlierFileAndVersion) {
+    publish(allCurrent());
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    const std::string good = readFile("input/dbase.enc");
+    publish(allCurrent().replace(allCurrent().find(version(6, 0, 0)), version(6, 0, 0).size(), version(7, 0, 0)));
+    server->setFault("/downloads/11/dbase.enc", DownloadServer::Fault::HtmlPage);
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("input/dbase.enc"), good);
+    EXPECT_EQ(skf::DBASE_VERSION.value(), "6.0.0");
+    EXPECT_EQ(folder.log().find("dbase updated to 7.0.0"), std::string::npos);
+}
+
+// A versions.json whose body never ends, and a close during it: the check ends at once and the start-up goes
+// on to its stop path.
+TEST_F(UpdateCheck, AVersionListThatNeverEndsIsEndedByAClose) {
+    publish(allCurrent());
+    server->setFault("/downloads/versions.json", DownloadServer::Fault::EndlessBody);
+    std::thread closing([this] {
+        while (!requested("/downloads/versions.json"))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        skf::g_shutDown = true;
+    });
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    closing.join();
+    EXPECT_NE(folder.log().find("Downloading version info from my web site failed!"), std::string::npos);
+    EXPECT_FALSE(fs::exists("versions.json"));
+    EXPECT_FALSE(requested("/downloads/11/dbase.enc"));
 }
 
 TEST_F(UpdateCheck, BadVersionInfoIsLoggedAndTheStartGoesOn) {

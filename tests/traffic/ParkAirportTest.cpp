@@ -2,10 +2,16 @@
 // whole road from a user parked at an airport with a stand file to static aircraft and the learned file.
 #include "traffic/ParkAirport.h"
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <thread>
 
 #include "core/ShellState.h"
+#include "core/StatusLine.h"
+#include "data/Downloader.h"
+#include "data/apf/ApfFetch.h"
+#include "tools/dlserver/DownloadServer.h"
 #include "core/WindowFields.h"
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
@@ -81,6 +87,7 @@ protected:
         gf_resetParking();
         g_parkAirport = Airport{};
         g_parkStandsLoaded = false;
+        g_parkingBusy = false; // an airport opened without its calculation leaves the controls locked
         g_parkedAircraft.clear();
         g_liveAircraft.clear();
         g_airports.clear();
@@ -237,6 +244,114 @@ TEST_F(ParkAirportTest, UserParkedAtAnAirportWithAStandFileGetsStaticAircraftAnd
     EXPECT_TRUE(std::filesystem::exists(g_learnedFolder / "my_simaddon" / "EHAM.xml"));
     EXPECT_EQ(g_mainWindow.standCount.load(), 0U);
     EXPECT_FALSE(g_mainWindow.parkAirportActive.load());
+}
+
+// An archived stand file (EHAM.xml from the download archive) whose body is held back or never ends: the
+// driver, which runs on the engine's thread, never waits for it; the park airport gets its stands once the
+// file arrived, and a download that never ends is ended by its limits with the park airport released.
+TEST_F(ParkAirportTest, AnArchivedStandFileIsFetchedWhileTheEngineGoesOn) {
+    WorkFolder::writeFile("served/MSFS/archive/stock/EHAM.xml", kStandFile);
+    DownloadServer server(std::filesystem::absolute("served"));
+    ASSERT_TRUE(server.start());
+    const DownloadConfig saved = gf_downloadConfig();
+    DownloadConfig config = saved;
+    config.baseUrl = server.baseUrl();
+    config.lowSpeedTime = std::chrono::seconds(1);
+    config.limitsOf(DownloadKind::AirportFile).totalTime = std::chrono::seconds(2);
+    gf_setDownloadConfig(config);
+    const std::string url = "/downloads/MSFS/archive/stock/EHAM.xml";
+    const auto waitForArrival = [] {
+        for (int i = 0; i < 3000 && !gf_takeParkFileArrival(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    };
+
+    server.setFault(url, DownloadServer::Fault::HeldBody);
+    user(52.301, 4.76, 0.0, true);
+    gf_updateStaticParking(true);
+    ASSERT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+    while (server.requests().empty()) {
+        gf_updateStaticParking(false); // the main cycle's calls go on while the body is held back
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    for (int second = 0; second < 5; ++second)
+        gf_updateStaticParking(false);
+    EXPECT_TRUE(g_stands.empty());
+    EXPECT_TRUE(g_parkingRecalcRequested);
+    EXPECT_EQ(server.requests().size(), 1U); // one download, not one per call
+
+    server.release();
+    waitForArrival();
+    gf_updateStaticParking(false);
+    EXPECT_EQ(g_stands.size(), 4U);
+    EXPECT_EQ(WorkFolder::readFile(g_airportsFolder / "park_airport.xml"), kStandFile);
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
+
+    // A body that never ends: its limits end it, and the park airport is released with the error shown.
+    gf_closeParkAirport();
+    std::filesystem::remove(g_airportsFolder / "park_airport.xml");
+    server.setFault(url, DownloadServer::Fault::EndlessBody);
+    gf_updateStaticParking(false);
+    ASSERT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+    gf_updateStaticParking(false);
+    waitForArrival();
+    gf_updateStaticParking(false);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_TRUE(g_stands.empty());
+    EXPECT_EQ(gf_statusSnapshot().statusText,
+              "failed to download: '" + server.baseUrl() + "MSFS/archive/stock/EHAM.xml'");
+    EXPECT_FALSE(std::filesystem::exists(g_airportsFolder / "park_airport.xml"));
+
+    // The end of a run ends a fetch still running.
+    server.setFault(url, DownloadServer::Fault::StalledBody);
+    gf_updateStaticParking(false);
+    gf_updateStaticParking(false);
+    EXPECT_EQ(gf_apfFetchCount(), 1U);
+    gf_resetParking();
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
+    for (const auto& entry : std::filesystem::directory_iterator(g_airportsFolder)) // no fetch file left behind
+        EXPECT_TRUE(entry.path().extension() != ".fetch" && entry.path().extension() != ".download") << entry.path();
+
+    gf_setDownloadConfig(saved);
+    server.stop();
+}
+
+// Two close airports are told apart by their nearest stands: both archived files are fetched at once on
+// workers, and the park airport is chosen once both arrived.
+TEST_F(ParkAirportTest, TheStandFilesOfTwoCloseAirportsAreFetchedBeforeOneIsChosen) {
+    std::string neighbourFile = kStandFile;
+    for (std::size_t at = neighbourFile.find("52.30"); at != std::string::npos; at = neighbourFile.find("52.30", at))
+        neighbourFile.replace(at, 5, "52.35");
+    WorkFolder::writeFile("served/MSFS/archive/stock/EHAM.xml", kStandFile);
+    WorkFolder::writeFile("served/MSFS/archive/stock/EHAA.xml", neighbourFile);
+    g_airports.insert(g_airports.begin(), Airport{});
+    g_airports.front().icao = IcaoCode("EHAA"); // 3 NM north, first in the table: the neighbour of EHAM
+    g_airports.front().latitude = 52.35;
+    g_airports.front().longitude = 4.76;
+    g_airports.front().stands = 4;
+    DownloadServer server(std::filesystem::absolute("served"));
+    ASSERT_TRUE(server.start());
+    const std::string savedUrl = gf_downloadBaseUrl();
+    gf_setDownloadBaseUrl(server.baseUrl());
+    server.setFault("/downloads/MSFS/archive/stock/EHAM.xml", DownloadServer::Fault::HeldBody);
+    server.setFault("/downloads/MSFS/archive/stock/EHAA.xml", DownloadServer::Fault::HeldBody);
+
+    user(52.301, 4.76, 0.0, true);
+    gf_updateStaticParking(true);
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_EQ(gf_apfFetchCount(), 2U);
+    server.release();
+    for (int i = 0; i < 3000 && g_parkAirport.icao.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        gf_updateStaticParking(false);
+    }
+    EXPECT_EQ(g_parkAirport.icao, IcaoCode("EHAM"));
+    EXPECT_NE(log().find("Airport EHAM is closest, neighbour is EHAA"), std::string::npos);
+    EXPECT_EQ(server.requests().size(), 2U); // each fetched once
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
+    EXPECT_FALSE(std::filesystem::exists("airport.xml"));
+
+    gf_setDownloadBaseUrl(savedUrl);
+    server.stop();
 }
 
 } // namespace

@@ -103,6 +103,24 @@ void DownloadServer::clearFaults() {
     m_faults.clear();
 }
 
+void DownloadServer::release() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+    }
+    m_stopCv.notify_all();
+}
+
+bool DownloadServer::pause(std::chrono::milliseconds limit, bool untilReleased) {
+    std::unique_lock lock(m_mutex);
+    return m_stopCv.wait_for(lock, limit, [&] { return m_stopping || (untilReleased && m_released); });
+}
+
+bool DownloadServer::stopping() const {
+    std::lock_guard lock(m_mutex);
+    return m_stopping;
+}
+
 std::vector<DownloadServer::Request> DownloadServer::requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
@@ -138,6 +156,39 @@ void DownloadServer::handle(const std::string& path, const std::string& userAgen
         res.set_content("server error", "text/plain");
         return;
     }
+    if (fault == Fault::RedirectLoop) {
+        res.set_redirect(path, 302);
+        return;
+    }
+    if (fault == Fault::HtmlPage) {
+        res.status = 200;
+        res.set_content("<!DOCTYPE html>\n<html><head><title>Account suspended</title></head>"
+                        "<body><h1>This account has been suspended</h1></body></html>\n",
+                        "text/html");
+        return;
+    }
+    if (fault == Fault::EndlessBody || fault == Fault::HugeBody) {
+        // Ends only when the client goes or the server stops.
+        const bool huge = fault == Fault::HugeBody;
+        res.set_chunked_content_provider("application/octet-stream",
+                                         [this, huge](std::size_t, httplib::DataSink& sink) {
+                                             const std::string chunk(huge ? 65536 : 16, 'x');
+                                             if ((!huge && pause(std::chrono::milliseconds(50))) || stopping())
+                                                 return false;
+                                             return sink.write(chunk.data(), chunk.size());
+                                         });
+        return;
+    }
+    if (fault == Fault::HugeAnnounced) {
+        constexpr std::size_t kTwoGiB = std::size_t{2} << 30;
+        res.set_content_provider(kTwoGiB, "application/octet-stream",
+                                 [this](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     const std::string chunk(std::min<std::size_t>(65536, length), '\0');
+                                     (void)offset;
+                                     return !stopping() && sink.write(chunk.data(), chunk.size());
+                                 });
+        return;
+    }
     auto body = std::make_shared<std::string>();
     const std::filesystem::path file = lf_fileOf(m_root, path);
     if (file.empty() || !lf_readWhole(file, *body)) {
@@ -148,6 +199,18 @@ void DownloadServer::handle(const std::string& path, const std::string& userAgen
     res.status = 200;
     if (fault == Fault::None) {
         res.set_content(*body, "application/octet-stream");
+        return;
+    }
+    if (fault == Fault::SlowBody || fault == Fault::HeldBody) {
+        const bool held = fault == Fault::HeldBody;
+        res.set_content_provider(
+            body->size(), "application/octet-stream",
+            [this, body, held](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (held ? !pause(std::chrono::seconds(60), true) || stopping() : pause(std::chrono::milliseconds(100)))
+                    return false;
+                const std::size_t n = held ? body->size() - offset : std::min<std::size_t>(8, body->size() - offset);
+                return sink.write(body->data() + offset, n);
+            });
         return;
     }
     // Announce the whole body, deliver only its first half (cut), or nothing of it (stalled).

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+#include <vector>
+
 #include "data/Downloader.h"
 #include "core/Geometry.h"
+#include "data/apf/ApfFetch.h"
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ParkApf.h"
 #include "tools/dlserver/DownloadServer.h"
@@ -115,6 +120,36 @@ TEST_F(ApfDownloadTest, FailedDownloadRemovesTheTarget) {
 
     m_server->setFault("/downloads/MSFS/archive/stock/EHAM.xml", DownloadServer::Fault::CutBody);
     EXPECT_NE(lf_downloadApf("archive/stock/EHAM.xml", "airport.xml"), "");
+    EXPECT_FALSE(std::filesystem::exists("airport.xml"));
+}
+
+// Fetches on workers: asked for again and again from several threads, each pair is downloaded once, taken
+// once by lf_downloadApf, and a cancel ends the rest; the thread sanitizer runs this suite.
+class ApfFetchConcurrent : public ApfDownloadTest {};
+
+TEST_F(ApfFetchConcurrent, EachPairIsFetchedOnceAndTakenOnce) {
+    const std::vector<std::string> names = {"EHAM", "EGKK", "KJFK", "LOWW"};
+    std::vector<std::thread> askers;
+    for (const std::string& name : names) {
+        askers.emplace_back([&, name] {
+            const std::string path = "archive/stock/" + name + ".xml";
+            const std::filesystem::path target = "airports/" + name + ".xml";
+            for (int i = 0; i < 2000 && gf_fetchApf(path, target) == ApfFetchState::Pending; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            EXPECT_EQ(lf_downloadApf(path, target), "") << name;
+            EXPECT_EQ(lf_readFile(target), lf_readFile(std::filesystem::path(SKYFILL_SOURCE_DIR) /
+                                                       "sample/archive/MSFS/archive/stock" / (name + ".xml")));
+        });
+    }
+    for (std::thread& t : askers)
+        t.join();
+    EXPECT_EQ(m_server->requests().size(), names.size());
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
+
+    m_server->setFault("/downloads/MSFS/archive/stock/EHAM.xml", DownloadServer::Fault::StalledBody);
+    EXPECT_EQ(gf_fetchApf("archive/stock/EHAM.xml", "airport.xml"), ApfFetchState::Pending);
+    gf_cancelApfFetches();
+    EXPECT_EQ(gf_apfFetchCount(), 0U);
     EXPECT_FALSE(std::filesystem::exists("airport.xml"));
 }
 
