@@ -247,8 +247,10 @@ void lf_addTrafficRecord(QueuedTraffic& record) {
     if (!lf_checkRespawn(aircraft, record)) {
         return;
     }
+    aircraft.reportPause = t - aircraft.lastRecordTime;
     aircraft.lastRecordTime = t;
     decodeExisting(aircraft, record.point);
+    aircraft.lastReportSpeed = record.point.groundSpeed;
 }
 
 void lf_prepareNewTraffic(QueuedTraffic& record) {

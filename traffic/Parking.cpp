@@ -22,11 +22,11 @@ namespace skf {
 namespace {
 
 // Real feeds report an arrival's stop 5-20 m short of the stand point, and a stop report that repeats the last
-// position within 0.00015 degrees becomes a copy of the last moving report, a few metres farther back. An
+// position within 0.00015 degrees becomes a copy of the last moving report, up to about 17 m farther back. An
 // arrival (landed, not yet parked) that stops this much beyond its own radius from a free stand still parks
 // on it: its narrow search reaches at least the usual 20 m and at most the wide search's 55 m. Other aircraft
 // keep the 20 m (a departure waiting on the taxilane beside a stand does not park on it).
-constexpr double kStopReachToleranceNm = 20.0 / 1852.0;
+constexpr double kStopReachToleranceNm = 25.0 / 1852.0;
 constexpr double kNarrowSearchNm = 0.010799136069114472; // 20 m
 constexpr double kWideSearchNm = 0.029697624190064796;   // 55 m
 
@@ -150,6 +150,7 @@ void try2Park(LiveAircraft& a, bool wide) {
     a.standRefDistance = a.standLastDistance = -1.0;
     a.movesAway = 0;
     a.leaving = false;
+    a.holding = false; // the stop is over: it drives onto the stand
     lf_cutToFront(a);
     gf_setPhase(a, FlightPhase::parking);
     drive2Stand(a, stand->latitude, stand->longitude, stand->heading);

@@ -3,6 +3,7 @@
 // to the stand, positions of a standing aircraft that jitter, routes that are filled in late and reports that
 // pause for minutes.
 #include <gtest/gtest.h>
+#include <fmt/format.h>
 
 #include <algorithm>
 #include <cmath>
@@ -112,6 +113,8 @@ protected:
         GUID_CHANGES.set(true);
         AIRBORNE_ONLY.set(false);
         STRAIGHT_PBS_ONLY.set(false);
+        MAX_HOLDING_MINUTES.set(20);
+        HOLDING_THRESHOLD_METERS.set(250);
     }
     void TearDown() override {
         g_stands.clear();
@@ -213,6 +216,72 @@ INSTANTIATE_TEST_SUITE_P(ShortOfTheStand, ArrivalStops,
                                            StopRow{12.0, 0.0, 5.0, 4.1, 0.0}, StopRow{12.0, 5.0, 3.0, 0.4, 10.0},
                                            StopRow{12.0, 10.0, 5.0, 2.2, 0.0}, StopRow{12.0, 15.0, 4.0, 0.0, 0.0},
                                            StopRow{12.0, 15.0, 5.0, 4.6, 20.0}, StopRow{12.0, 19.0, 3.0, 2.9, 0.0}));
+
+struct GapRow {
+    double gapFrom;     // seconds after the feed's touchdown
+    double gapSeconds;  // no report for this long; then the reports go on where the aircraft is by then
+    double routeFilled; // seconds after the feed's touchdown; before it the feed gives no route
+};
+
+void PrintTo(const GapRow& r, std::ostream* os) {
+    *os << "no report from " << r.gapFrom << " s after the touchdown for " << r.gapSeconds << " s, route from "
+        << r.routeFilled << " s";
+}
+
+class LandingOneObject : public RealFeedShapes, public ::testing::WithParamInterface<GapRow> {};
+
+// A landing aircraft stays one object from its final to its stand, whatever its feed fills in late or leaves
+// out for minutes.
+TEST_P(LandingOneObject, FromFinalToStand) {
+    const GapRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    setStands(standD7());
+    const Arrival arrival{10.0};
+    const double tEnd = arrival.tExit + 240.0 + row.gapSeconds;
+    const Outcome o = runScenario(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        const double sinceTouch = t - arrival.tTouch;
+        if (step % 300 != 0 || t > tEnd || (sinceTouch >= row.gapFrom && sinceTouch < row.gapFrom + row.gapSeconds)) {
+            return;
+        }
+        const bool route = sinceTouch >= row.routeFilled;
+        h.inject(30001, "KLM1234", "A320", arrival.at(t), "PH-EXA", route ? "LHR" : "", route ? "AMS" : "");
+    });
+    EXPECT_EQ(o.creations, 1U);
+    EXPECT_EQ(o.removals, 0U);
+    const std::string log = h.log();
+    EXPECT_NE(log.find("D7      : KLM1234  arrived at stand"), std::string::npos) << log;
+    EXPECT_EQ(log.find("respawns"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(RouteAndGaps, LandingOneObject,
+                         ::testing::Values(GapRow{0.0, 0.0, 5.0}, GapRow{0.0, 0.0, -20.0}, GapRow{5.0, 90.0, 0.0},
+                                           GapRow{20.0, 180.0, 0.0}, GapRow{45.0, 180.0, 60.0}));
+
+// Cruising at 12000 ft, 30 NM out; the feed gives its route only after a minute.
+TEST_F(RealFeedShapes, ARouteFilledInMidFlightCreatesOnceAndRemovesNothing) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    h.run(20000, [&](std::uint64_t step) {
+        if (step % 500 != 0 || step > 15000) {
+            return;
+        }
+        const double t = static_cast<double>(step) / 100.0;
+        const Position p = offsetPoint(kLat, kLon, 90.0, 30.0 * 1852.0 - t * 250.0 * kKn);
+        const bool route = t >= 60.0;
+        h.inject(30003, "KLM1001", "A320", Report{p.latitude, p.longitude, 12000.0, 250.0, 270.0, 0.0}, "PH-EXA",
+                 route ? "LHR" : "", route ? "AMS" : "");
+    });
+    EXPECT_EQ(h.calls("AICreateNonATCAircraft").size(), 1U);
+    EXPECT_TRUE(h.sim().removedObjects().empty());
+    ASSERT_EQ(g_liveAircraft.size(), 1U);
+    EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().origin), "LHR");
+    EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().destination), "AMS");
+    EXPECT_EQ(h.log().find("respawns"), std::string::npos) << h.log();
+}
 
 } // namespace
 } // namespace skf::test
