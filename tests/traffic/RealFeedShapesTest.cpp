@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -281,6 +283,113 @@ TEST_F(RealFeedShapes, ARouteFilledInMidFlightCreatesOnceAndRemovesNothing) {
     EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().origin), "LHR");
     EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().destination), "AMS");
     EXPECT_EQ(h.log().find("respawns"), std::string::npos) << h.log();
+}
+
+struct StandingRow {
+    double halfSpanMetres;
+    double jitterMetres; // of the reports while it stands, ground speed 0
+    bool departs;        // after 150 s it pushes back at 3 kn
+};
+
+void PrintTo(const StandingRow& r, std::ostream* os) {
+    *os << r.halfSpanMetres << " m half span, jitter " << r.jitterMetres << " m" << (r.departs ? ", departs" : "");
+}
+
+class StandingAtAStand : public RealFeedShapes, public ::testing::WithParamInterface<StandingRow> {};
+
+// Parked from the start: then its reports jitter around D7 with ground speed 0 (a report every 2 s, each at a
+// bearing and distance of its own); it stays parked until the feed shows it really moving.
+TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
+    const StandingRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, row.halfSpanMetres);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    std::uint32_t draw = 12345;
+    const auto next = [&draw] {
+        draw = draw * 1103515245U + 12345U;
+        return static_cast<double>((draw >> 8) % 1000) / 1000.0;
+    };
+    int n = 0;
+    bool parkedBefore = false;
+    const Outcome o = runScenario(h, 46000, [&](std::uint64_t step) {
+        if (step == 14000 && !g_liveAircraft.empty()) {
+            parkedBefore = g_liveAircraft.front().phase == FlightPhase::parked && g_liveAircraft.front().standId == 2;
+        }
+        if (step % 200 != 0 || step > 42000) {
+            return;
+        }
+        const double t = static_cast<double>(step) / 100.0;
+        if (row.departs && t >= 150.0) {
+            const Position p = offsetPoint(d7.latitude, d7.longitude, 180.0, std::min((t - 150.0) * 3.0 * kKn, 60.0));
+            h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, 3.0, 0.0, 0.0}, "PH-EXA");
+            return;
+        }
+        // Seen standing on the stand first, then jittering.
+        const double bearing = next() * 360.0;
+        const double jitter = ++n <= 8 ? 0.0 : row.jitterMetres * next();
+        const Position p = offsetPoint(d7.latitude, d7.longitude, bearing, jitter);
+        h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, 0.0, bearing, 0.0}, "PH-EXA");
+    });
+    const std::string log = h.log();
+    EXPECT_TRUE(parkedBefore) << log;
+    EXPECT_EQ(o.creations, 1U);
+    EXPECT_EQ(log.find("pulling out"), std::string::npos) << log;
+    const bool pushedBack = std::find(o.phases.begin(), o.phases.end(), FlightPhase::pushing_back) != o.phases.end();
+    EXPECT_EQ(pushedBack, row.departs);
+    if (!row.departs) {
+        ASSERT_EQ(g_liveAircraft.size(), 1U);
+        EXPECT_EQ(g_liveAircraft.front().phase, FlightPhase::parked);
+        EXPECT_FALSE(learnedALeavingStay());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jitter, StandingAtAStand,
+                         ::testing::Values(StandingRow{17.0, 10.0, false}, StandingRow{17.0, 25.0, false},
+                                           StandingRow{12.0, 25.0, false}, StandingRow{12.0, 25.0, true}));
+
+// A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
+TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    // A private aircraft (unknown registration) flies the generic livery of its model.
+    g_titlesByAirlineModel[0][gf_internOperator("ZZZ")][gf_internModel("A320")].push_back(kTestTitle);
+    h.run(6000, [&](std::uint64_t step) {
+        if (step % 400 == 0 && step <= 4000) {
+            h.inject(30005, "", "A320", Report{d7.latitude, d7.longitude, 0.0, 0.0, 0.0, 0.0}, "N123XY");
+        }
+    });
+    EXPECT_NE(h.log().find("objectid = 0?"), std::string::npos) << h.log();
+    EXPECT_TRUE(h.calls("AICreateNonATCAircraft").empty());
+    EXPECT_FALSE(g_stands[1].occupied);
+    for (const LiveAircraft& a : g_liveAircraft) {
+        EXPECT_NE(a.standId, 2) << gf_aircraftText(a);
+    }
+}
+
+// A flight plan that cannot be written (its folder is a file now) is logged, and none is loaded.
+TEST_F(RealFeedShapes, AFlightPlanThatCannotBeWrittenLogsItsLine) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    const std::filesystem::path folder = g_dataFolder / "orig_dest";
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "not a folder";
+    h.run(3000, [&](std::uint64_t step) {
+        if (step % 400 == 0 && step <= 2000) {
+            h.inject(30006, "KLM1800", "A320", Report{d7.latitude, d7.longitude, 0.0, 0.0, 0.0, 0.0}, "PH-EXA", "AMS",
+                     "LHR");
+        }
+    });
+    EXPECT_EQ(h.calls("AICreateNonATCAircraft").size(), 1U);
+    EXPECT_NE(h.log().find("creating a flight plan failed"), std::string::npos) << h.log();
+    EXPECT_TRUE(h.calls("AISetAircraftFlightPlan").empty());
 }
 
 } // namespace
