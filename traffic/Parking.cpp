@@ -31,9 +31,20 @@ constexpr double kNarrowSearchNm = 0.010799136069114472; // 20 m
 constexpr double kWideSearchNm = 0.029697624190064796;   // 55 m
 
 // A standing aircraft's reported position jitters by 10-25 m from report to report while its ground speed
-// stays 0: only a report at least this fast counts as a move away from the stand. A departure that the feed
-// reports without speed still leaves once it is beyond the stand area.
+// stays 0 (or now and then a little more): only steady movement counts as a move away from the stand, a
+// report at least this fast after one at least this fast, whose step away from the stand its speed explains
+// over the pause since the report before (with half again the speed and this much slack for coarse
+// positions). A departure that the feed reports without speed still leaves once it is beyond the stand area.
 constexpr double kStandMoveMinSpeedKn = 1.0;
+constexpr double kStandMoveSlackMetres = 10.0;
+
+bool lf_speedExplainsStep(const LiveAircraft& a, const StreamPoint& p, double stepNm) {
+    if (p.groundSpeed < kStandMoveMinSpeedKn || a.lastReportSpeed < kStandMoveMinSpeedKn) {
+        return false;
+    }
+    const double explainedMetres = p.groundSpeed * 1.5 * 1852.0 / 3600.0 * std::max(a.reportPause, 0.0);
+    return stepNm * 1852.0 <= explainedMetres + kStandMoveSlackMetres;
+}
 
 std::int32_t lf_nowPlus(std::int32_t steps) {
     return static_cast<std::int32_t>(g_stepCounter.load() + static_cast<std::uint32_t>(steps));
@@ -238,7 +249,7 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
             a.leaving = false;
             return false;
         }
-        if (p.groundSpeed < kStandMoveMinSpeedKn) {
+        if (!lf_speedExplainsStep(a, p, d - a.standLastDistance)) {
             return false; // jitter of a standing aircraft
         }
         if (d >= a.standLastDistance + 0.0016198704103671706) {

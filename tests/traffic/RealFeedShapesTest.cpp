@@ -287,18 +287,20 @@ TEST_F(RealFeedShapes, ARouteFilledInMidFlightCreatesOnceAndRemovesNothing) {
 
 struct StandingRow {
     double halfSpanMetres;
-    double jitterMetres; // of the reports while it stands, ground speed 0
+    double jitterMetres; // of the reports while it stands
+    double noisySpeed;   // every other report while it stands gives this ground speed, the others 0
     bool departs;        // after 150 s it pushes back at 3 kn
 };
 
 void PrintTo(const StandingRow& r, std::ostream* os) {
-    *os << r.halfSpanMetres << " m half span, jitter " << r.jitterMetres << " m" << (r.departs ? ", departs" : "");
+    *os << r.halfSpanMetres << " m half span, jitter " << r.jitterMetres << " m, speed " << r.noisySpeed << " kn"
+        << (r.departs ? ", departs" : "");
 }
 
 class StandingAtAStand : public RealFeedShapes, public ::testing::WithParamInterface<StandingRow> {};
 
-// Parked from the start: then its reports jitter around D7 with ground speed 0 (a report every 2 s, each at a
-// bearing and distance of its own); it stays parked until the feed shows it really moving.
+// Parked from the start: then its reports jitter around D7 with ground speed 0 or a little (a report every 2 s,
+// each at a bearing and distance of its own); it stays parked until the feed shows it really moving.
 TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
     const StandingRow row = GetParam();
     addTestModel("A320", SizeCategory::Large, row.halfSpanMetres);
@@ -330,7 +332,8 @@ TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
         const double bearing = next() * 360.0;
         const double jitter = ++n <= 8 ? 0.0 : row.jitterMetres * next();
         const Position p = offsetPoint(d7.latitude, d7.longitude, bearing, jitter);
-        h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, 0.0, bearing, 0.0}, "PH-EXA");
+        const double speed = n % 2 == 0 ? row.noisySpeed : 0.0;
+        h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, speed, bearing, 0.0}, "PH-EXA");
     });
     const std::string log = h.log();
     EXPECT_TRUE(parkedBefore) << log;
@@ -346,8 +349,9 @@ TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Jitter, StandingAtAStand,
-                         ::testing::Values(StandingRow{17.0, 10.0, false}, StandingRow{17.0, 25.0, false},
-                                           StandingRow{12.0, 25.0, false}, StandingRow{12.0, 25.0, true}));
+                         ::testing::Values(StandingRow{17.0, 10.0, 0.0, false}, StandingRow{17.0, 25.0, 0.0, false},
+                                           StandingRow{12.0, 25.0, 0.0, false}, StandingRow{12.0, 25.0, 2.0, false},
+                                           StandingRow{12.0, 25.0, 0.0, true}));
 
 // A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
 TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
