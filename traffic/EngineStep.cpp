@@ -76,6 +76,10 @@ void lf_takeSpawnRequest() {
     }
     if (aircraft->callsign.empty()) {
         gf_logError(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", gf_aircraftText(*aircraft)));
+        // It never reaches the simulator: the stand given to it at spawn is free again, and the record goes
+        // (a record left waiting for a creation that never comes would hold the stand for good).
+        gf_releaseStand(*aircraft);
+        aircraft->erase = 1;
         return;
     }
     g_liveCreationQueue.push_back(gf_liveCreationRecord(*aircraft));
@@ -243,8 +247,10 @@ void lf_addTrafficRecord(QueuedTraffic& record) {
     if (!lf_checkRespawn(aircraft, record)) {
         return;
     }
+    aircraft.reportPause = t - aircraft.lastRecordTime;
     aircraft.lastRecordTime = t;
     decodeExisting(aircraft, record.point);
+    aircraft.lastReportSpeed = record.point.groundSpeed;
 }
 
 void lf_prepareNewTraffic(QueuedTraffic& record) {
@@ -322,8 +328,10 @@ void gf_startEngine() {
 void gf_resetEngine() {
     g_trafficReferenceElevationValid = false;
     g_parkAirport = Airport{};
-    if (g_mainWindow.liveCount.exchange(0) != 0 || g_mainWindow.parkedLiveCount.exchange(0) != 0 ||
-        g_mainWindow.staticCount.exchange(0) != 0) {
+    // All three are zeroed before any is tested: a short-circuit would keep the others.
+    const bool shown = (g_mainWindow.liveCount.exchange(0) != 0) | (g_mainWindow.parkedLiveCount.exchange(0) != 0) |
+                       (g_mainWindow.staticCount.exchange(0) != 0);
+    if (shown) {
         gf_invalidateBands(BAND_ALL);
     }
     {

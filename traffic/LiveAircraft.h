@@ -42,6 +42,8 @@ struct LiveAircraft : ParkedAircraft {
     AiPositionBlock position;       // sent to the simulator every frame
     std::deque<StreamPoint> stream; // front: where the aircraft is; the second point is flown towards
     double lastRecordTime = 0.0;    // seconds of the feed's clock of the last accepted report
+    double reportPause = 0.0;       // seconds between the last two accepted reports
+    double lastReportSpeed = 0.0;   // knots: the ground speed of the last accepted report
     double liveParkedTestLat = 0.0; // where the last live-versus-parked ground test was made
     double liveParkedTestLon = 0.0;
     EngineTime standContact{};           // last contact with its stand

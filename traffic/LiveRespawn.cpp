@@ -28,25 +28,25 @@ void lf_forgetLivery(LiveAircraft& aircraft) {
     }
 }
 
+// Real feeds fill in the route late: a code that was unknown and becomes known is taken over, but it is not a
+// change that takes the aircraft out of the simulator (the user may be watching it); only a known code that
+// changes is.
 bool lf_updateRoute(LiveAircraft& aircraft, const TrafficRecord& record) {
-    bool changed = false;
     if (aircraft.origin[0] == '\0' && record.origin[0] != '\0') {
         aircraft.origin = record.origin;
-        changed = true;
     }
     if (aircraft.destination[0] == '\0' && record.destination[0] != '\0') {
         aircraft.destination = record.destination;
-        changed = true;
     }
     const bool allKnown = aircraft.origin[0] != '\0' && aircraft.destination[0] != '\0' && record.origin[0] != '\0' &&
                           record.destination[0] != '\0';
     if (!allKnown || (aircraft.origin == record.origin && aircraft.destination == record.destination)) {
-        return changed;
+        return false;
     }
     const std::string park = g_parkAirport.iata.str();
     const auto code = [](const RouteCode& c) { return gf_routeCodeText(c); };
     if (!g_parkAirport.icao.empty() && code(aircraft.origin) == park && code(record.destination) == park) {
-        return changed; // an arrival reported with its next leg: keep the leg it flies now
+        return false; // an arrival reported with its next leg: keep the leg it flies now
     }
     aircraft.origin = record.origin;
     aircraft.destination = record.destination;
@@ -80,7 +80,8 @@ bool lf_checkRegistrationChange(LiveAircraft& aircraft, const TrafficRecord& rec
     if (liveryChange) {
         lf_forgetLivery(aircraft);
     }
-    const bool changed = aircraft.registration != record.registration;
+    // A registration filled in where there was none is no change of identity by itself (only a new livery is).
+    const bool changed = !aircraft.registration.empty() && aircraft.registration != record.registration;
     aircraft.registration = record.registration;
     return changed || liveryChange;
 }

@@ -61,6 +61,18 @@ double lf_parkElevation() {
     return g_parkAirport.icao.empty() ? 0.0 : static_cast<double>(g_parkAirport.altitude);
 }
 
+// Real feeds pause for minutes; an aircraft that held meanwhile may come back farther away than the holding
+// threshold because it rolled or taxied on during the pause. A jump counts as another aircraft only beyond the
+// threshold plus what the pause explains: its last reported ground speed, at least this taxi speed, over the
+// pause between the two reports.
+constexpr double kPauseTaxiSpeedKn = 15.0;
+
+double lf_holdingReachMetres(const LiveAircraft& a) {
+    const double speedKn = std::max(a.lastReportSpeed, kPauseTaxiSpeedKn);
+    const double explained = a.onGround ? speedKn * 1852.0 / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
+    return HOLDING_THRESHOLD_METERS.value() + explained;
+}
+
 } // namespace
 
 void lf_endExtrapolationLimits(LiveAircraft& a) {
@@ -231,7 +243,7 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
         if (a.holding && !stream.empty() &&
             gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
                     kNmToMetres >
-                HOLDING_THRESHOLD_METERS.value()) {
+                lf_holdingReachMetres(a)) {
             a.holding = false;
             removeAircraftFromSim(a);
             return;
@@ -434,9 +446,14 @@ static bool lf_endOfStream(LiveAircraft& a) {
         return false;
     }
     const std::uint32_t now = lf_now();
+    // A landing roll whose extrapolation has run out (the feed paused after the touchdown) ends in a stop on the
+    // ground that holds like a taxiing aircraft: removed here, the arrival would blink out at its touchdown and
+    // come back as a new object when its reports resume.
+    const bool rollOutEnded = a.onGround && a.landingRoll && !a.takeOff && a.extrapolationCount == 1;
     if (a.phase == FlightPhase::parking) {
         lf_arriveAtStand(a);
-    } else if (a.phase == FlightPhase::pushed_back || (a.phase == FlightPhase::taxi && !a.takeOff && !a.landingRoll)) {
+    } else if (a.phase == FlightPhase::pushed_back ||
+               (a.phase == FlightPhase::taxi && !a.takeOff && (!a.landingRoll || rollOutEnded))) {
         for (const auto& other : g_liveAircraft) {
             if (&other == &a || other.simStatus != SimStatus::active || !other.onGround ||
                 other.phase != FlightPhase::taxi) {

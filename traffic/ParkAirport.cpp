@@ -195,6 +195,9 @@ void lf_releaseParkAirport() {
         g_nowButton.disable();
     g_flushStaticButton.disable();
     g_parkAirport = Airport{};
+    // Without it the traffic reader would judge every report below the closed airport's elevation to be on the
+    // ground (and drop it, with no park airport to stand at) until the next park airport opens.
+    g_trafficReferenceElevationValid = false;
     g_mainWindow.parkAirportText.clear();
     g_mainWindow.parkAirportName.clear();
     g_mainWindow.learnedUpdates = 0;

@@ -10,6 +10,7 @@
 #include "core/Random.h"
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
+#include "data/DbaseLookups.h"
 #include "data/apf/Stand.h"
 #include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
@@ -19,6 +20,31 @@
 namespace skf {
 
 namespace {
+
+// Real feeds report an arrival's stop 5-20 m short of the stand point, and a stop report that repeats the last
+// position within 0.00015 degrees becomes a copy of the last moving report, up to about 17 m farther back. An
+// arrival (landed, not yet parked) that stops this much beyond its own radius from a free stand still parks
+// on it: its narrow search reaches at least the usual 20 m and at most the wide search's 55 m. Other aircraft
+// keep the 20 m (a departure waiting on the taxilane beside a stand does not park on it).
+constexpr double kStopReachToleranceNm = 25.0 / 1852.0;
+constexpr double kNarrowSearchNm = 0.010799136069114472; // 20 m
+constexpr double kWideSearchNm = 0.029697624190064796;   // 55 m
+
+// A standing aircraft's reported position jitters by 10-25 m from report to report while its ground speed
+// stays 0 (or now and then a little more): only steady movement counts as a move away from the stand, a
+// report at least this fast after one at least this fast, whose step away from the stand its speed explains
+// over the pause since the report before (with half again the speed and this much slack for coarse
+// positions). A departure that the feed reports without speed still leaves once it is beyond the stand area.
+constexpr double kStandMoveMinSpeedKn = 1.0;
+constexpr double kStandMoveSlackMetres = 10.0;
+
+bool lf_speedExplainsStep(const LiveAircraft& a, const StreamPoint& p, double stepNm) {
+    if (p.groundSpeed < kStandMoveMinSpeedKn || a.lastReportSpeed < kStandMoveMinSpeedKn) {
+        return false;
+    }
+    const double explainedMetres = p.groundSpeed * 1.5 * 1852.0 / 3600.0 * std::max(a.reportPause, 0.0);
+    return stepNm * 1852.0 <= explainedMetres + kStandMoveSlackMetres;
+}
 
 std::int32_t lf_nowPlus(std::int32_t steps) {
     return static_cast<std::int32_t>(g_stepCounter.load() + static_cast<std::uint32_t>(steps));
@@ -61,17 +87,33 @@ void gf_shutDownAtStand(ParkedAircraft& aircraft) {
     gf_setLights(aircraft.objectId, NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0, 0, 0, 0, 0, 1, cabin);
 }
 
+void gf_releaseStand(LiveAircraft& a) {
+    if (a.standId > 0) {
+        gf_setStandOccupied(a.standId, false);
+    }
+    a.standId = 0;
+    a.standLat = a.standLon = a.standHeading = 0.0;
+    a.standCargo = 0;
+}
+
+// The stand's cargo mark is proved wrong by a passenger aircraft that parks on it: one whose registration the
+// database knows without the cargo mark (an unknown registration proves nothing). The aircraft's own copy of
+// the mark, taken from the same stand when it started to park, cannot tell this.
 void lf_clearStandCargo(LiveAircraft& a) {
-    if (a.standCargo != 0 || a.cargo == 0) {
+    Stand* stand = gf_findStand(a.standId);
+    if (stand == nullptr || !stand->cargo) {
         return;
     }
-    if (Stand* stand = gf_findStand(a.standId); stand != nullptr && stand->cargo) {
-        stand->cargo = false;
-        stand->cargoChanged = true;
-        const std::uint32_t updates = g_learnedUpdates.fetch_add(1) + 1;
-        g_mainWindow.learnedUpdates = updates;
-        gf_invalidateBands(BAND_PARK);
+    const auto info = gf_lookupRegistration(gf_callsignWithoutUniqueMark(a.registration));
+    if (!info || info->cargo) {
+        return;
     }
+    stand->cargo = false;
+    stand->cargoChanged = true;
+    a.standCargo = 0;
+    const std::uint32_t updates = g_learnedUpdates.fetch_add(1) + 1;
+    g_mainWindow.learnedUpdates = updates;
+    gf_invalidateBands(BAND_PARK);
 }
 
 void try2Park(LiveAircraft& a, bool wide) {
@@ -86,8 +128,9 @@ void try2Park(LiveAircraft& a, bool wide) {
     }
     a.lastParkTryLat = last.latitude;
     a.lastParkTryLon = last.longitude;
-    Stand* stand =
-        lf_findFreeStand(last.latitude, last.longitude, a, wide ? 0.029697624190064796 : 0.010799136069114472, wide);
+    const double reach = a.landed ? std::clamp(a.halfWingspanNm + kStopReachToleranceNm, kNarrowSearchNm, kWideSearchNm)
+                                  : kNarrowSearchNm;
+    Stand* stand = lf_findFreeStand(last.latitude, last.longitude, a, wide ? kWideSearchNm : reach, wide);
     if (stand == nullptr) {
         return;
     }
@@ -112,6 +155,13 @@ void try2Park(LiveAircraft& a, bool wide) {
     a.standCargo = stand->cargo ? 1 : 0;
     // The stand is taken from now on: a second arrival must not be sent to it.
     gf_setStandOccupied(stand->sid, true);
+    // The stand watch measures from this stand now: the first report of the drive sets its reference. A
+    // reference left from an earlier stand (or 0) would turn that report into a move away from a stand never
+    // reached.
+    a.standRefDistance = a.standLastDistance = -1.0;
+    a.movesAway = 0;
+    a.leaving = false;
+    a.holding = false; // the stop is over: it drives onto the stand
     lf_cutToFront(a);
     gf_setPhase(a, FlightPhase::parking);
     drive2Stand(a, stand->latitude, stand->longitude, stand->heading);
@@ -198,6 +248,9 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
             a.movesAway = 0;
             a.leaving = false;
             return false;
+        }
+        if (!lf_speedExplainsStep(a, p, d - a.standLastDistance)) {
+            return false; // jitter of a standing aircraft
         }
         if (d >= a.standLastDistance + 0.0016198704103671706) {
             ++a.movesAway;

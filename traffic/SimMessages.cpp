@@ -60,6 +60,8 @@ void lf_loadFlightPlan(LiveAircraft& aircraft) {
     }
     const std::filesystem::path path = gf_flightPlanPath(aircraft.objectId);
     if (!gf_writeFlightPlan(path, aircraft)) {
+        aircraft.hasFlightPlan = false;
+        gf_logError(fmt::format("{} creating a flight plan failed", gf_aircraftText(aircraft)));
         return;
     }
     bool ok = false;

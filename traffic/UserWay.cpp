@@ -10,6 +10,11 @@
 namespace skf {
 
 namespace {
+// Until the user model is identified its size is that of the default size category, Large: half the wingspan
+// of a typical Large airliner (A320, B738: about 17.9 m). Counting it as 0 would let traffic stand under the
+// user's wings.
+constexpr double kLargeDefaultHalfWingspanNm = 17.9 / 1852.0;
+
 // The user position of the last pass over the static aircraft.
 double s_lastUserLat = 0.0;
 double s_lastUserLon = 0.0;
@@ -17,7 +22,7 @@ double s_lastUserLon = 0.0;
 
 void gf_avoidUserGroundCollision() {
     const UserAircraftState user = g_userAircraft.get();
-    const double userHalfSpan = g_userHalfWingspan.get().value_or(0.0);
+    const double userHalfSpan = g_userHalfWingspan.get().value_or(kLargeDefaultHalfWingspanNm);
     const Position userPos{user.block.latitude, user.block.longitude};
     for (auto& live : g_liveAircraft) {
         if (!live.onGround || live.simStatus != SimStatus::active) {

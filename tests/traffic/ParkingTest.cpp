@@ -149,6 +149,8 @@ TEST_F(Parking, CreepingAwayLeavesAfterThreeMovesOfHalfTheRadiusOrAtOnceBeyondIt
         a.standLat = kLat;
         a.standLon = kLon;
         a.standRefDistance = a.standLastDistance = -1.0;
+        a.reportPause = 5.0; // the reports come 5 s apart, all at 3 kn
+        a.lastReportSpeed = 3.0;
         std::size_t accepted = c.metres.size();
         for (std::size_t i = 0; i < c.metres.size() && accepted == c.metres.size(); ++i) {
             StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, c.metres[i]), 3.0);

@@ -1,0 +1,400 @@
+// The engine against the shapes of a real feed, through the whole engine and the simulator stand-in in
+// lock-step: arrivals that stop a few metres short of their stand, reports at any timing and during the drive
+// to the stand, positions of a standing aircraft that jitter, routes that are filled in late and reports that
+// pause for minutes.
+#include <gtest/gtest.h>
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "EngineHarness.h"
+#include "TrafficFixture.h"
+#include "data/apf/Stand.h"
+#include "traffic/EngineInternal.h"
+
+namespace skf::test {
+namespace {
+
+// Runway threshold at (kLat, kLon), landing westwards; the stands lie north of the runway exit.
+constexpr double kLat = 52.0;
+constexpr double kLon = 4.0;
+constexpr double kKn = 0.514444; // metres a second
+
+EngineHarness::Options world() {
+    EngineHarness::Options o;
+    o.scenario.areas = {{"TEST", kLat, kLon, 40.0, 0.0}};
+    o.scenario.path = {standin::Waypoint{0.0, kLat + 4.0 / 60.0, kLon, std::nullopt, 0.0, false, "parked"}};
+    o.scenario.foreign.clear();
+    return o;
+}
+
+void setParkAirport() {
+    g_parkAirport = Airport{};
+    g_parkAirport.icao = FixedCode<4>("EHAM");
+    g_parkAirport.iata = FixedCode<3>("AMS");
+    g_parkAirport.latitude = kLat;
+    g_parkAirport.longitude = kLon;
+    g_parkAirport.altitude = 0.0F;
+}
+
+// Three stands side by side, 45 m apart, noses to the north, radius 20 m; D7 in the middle at `at`.
+void setStands(const Position& at) {
+    g_stands.clear();
+    const Position west = offsetPoint(at.latitude, at.longitude, 270.0, 45.0);
+    const Position east = offsetPoint(at.latitude, at.longitude, 90.0, 45.0);
+    std::int32_t sid = 0;
+    for (const auto& [name, p] : {std::pair{"D6", west}, std::pair{"D7", at}, std::pair{"D8", east}}) {
+        Stand s(name, {}, p.latitude, p.longitude, 0.0, 20.0, false, false, false);
+        s.sid = ++sid;
+        g_stands.push_back(std::move(s));
+    }
+}
+
+// The runway exit: where the roll-out ends.
+Position runwayExit() {
+    return offsetPoint(kLat, kLon, 270.0, 1400.0);
+}
+
+// D7: 400 m north of the runway exit.
+Position standD7() {
+    const Position exit = runwayExit();
+    return offsetPoint(exit.latitude, exit.longitude, 0.0, 400.0);
+}
+
+// A landing from a 2 NM final at 140 kn, a roll-out to 15 kn over 40 s, a taxi northwards at 15 kn slowing to
+// 5 kn over the last 60 m, and a stop `shortMetres` short of D7. Times in seconds from the start.
+struct Arrival {
+    double shortMetres = 0.0;
+    double tTouch = 2.0 * 1852.0 / (140.0 * kKn);
+    double tExit = tTouch + 40.0;
+
+    Report at(double t) const {
+        if (t < tTouch) {
+            const double metres = 2.0 * 1852.0 - 140.0 * kKn * t;
+            const Position p = offsetPoint(kLat, kLon, 90.0, metres);
+            return Report{p.latitude, p.longitude, metres / 1852.0 * 318.0, 140.0, 270.0, -740.0};
+        }
+        if (t < tExit) {
+            const double tr = t - tTouch;
+            const double speed = 140.0 - tr * (125.0 / 40.0);
+            const double metres = (140.0 + speed) / 2.0 * kKn * tr;
+            const Position p = offsetPoint(kLat, kLon, 270.0, std::min(metres, 1400.0));
+            return Report{p.latitude, p.longitude, 0.0, speed, 270.0, 0.0};
+        }
+        const Position exit = runwayExit();
+        const double total = 400.0 - shortMetres;
+        const double fast = total - 60.0;
+        const double tFast = fast / (15.0 * kKn);
+        const double ts = t - tExit;
+        double metres = 0.0;
+        double speed = 15.0;
+        if (ts < tFast) {
+            metres = ts * 15.0 * kKn;
+        } else {
+            const double tSlow = 60.0 / (10.0 * kKn); // mean speed 10 kn
+            const double u = std::min((ts - tFast) / tSlow, 1.0);
+            metres = fast + 60.0 * (u * (2.0 - u) * 0.75 + u * 0.25);
+            speed = u >= 1.0 ? 0.0 : 15.0 - 10.0 * u;
+        }
+        const Position p = offsetPoint(exit.latitude, exit.longitude, 0.0, std::min(metres, total));
+        return Report{p.latitude, p.longitude, 0.0, speed, 0.0, 0.0};
+    }
+};
+
+class RealFeedShapes : public ::testing::Test {
+protected:
+    void SetUp() override {
+        addRegistration("PH-EXA", "KLM", "A320");
+        COLLISION_USER_GND.set(true);
+        COLLISION_USER_AIR.set(false);
+        GUID_CHANGES.set(true);
+        AIRBORNE_ONLY.set(false);
+        STRAIGHT_PBS_ONLY.set(false);
+        MAX_HOLDING_MINUTES.set(20);
+        HOLDING_THRESHOLD_METERS.set(250);
+    }
+    void TearDown() override {
+        g_stands.clear();
+        g_dbaseRecords.clear();
+        addTestModel("A320", SizeCategory::Large, 17.0);
+    }
+};
+
+// What happened to the one aircraft of a scenario.
+struct Outcome {
+    std::vector<FlightPhase> phases;
+    std::size_t creations = 0;
+    std::size_t removals = 0;
+};
+
+Outcome runScenario(EngineHarness& h, std::uint64_t steps, const std::function<void(std::uint64_t)>& feed) {
+    Outcome o;
+    h.run(steps, [&](std::uint64_t step) {
+        feed(step);
+        if (!g_liveAircraft.empty() && (o.phases.empty() || o.phases.back() != g_liveAircraft.front().phase)) {
+            o.phases.push_back(g_liveAircraft.front().phase);
+        }
+    });
+    o.creations = h.calls("AICreateNonATCAircraft").size();
+    o.removals = h.sim().removedObjects().size();
+    return o;
+}
+
+bool learnedALeavingStay() {
+    for (const Stand& s : g_stands) {
+        for (const StandOpt& o : s.options) {
+            if (o.cpl != 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+struct StopRow {
+    double halfSpanMetres;
+    double shortMetres;
+    double reportEvery;  // seconds
+    double firstReport;  // seconds: the timing of the reports against the stop
+    double jitterMetres; // of the reports while it stands
+};
+
+void PrintTo(const StopRow& r, std::ostream* os) {
+    *os << r.halfSpanMetres << " m half span, " << r.shortMetres << " m short, a report every " << r.reportEvery
+        << " s from " << r.firstReport << " s, jitter " << r.jitterMetres << " m";
+}
+
+class ArrivalStops : public RealFeedShapes, public ::testing::WithParamInterface<StopRow> {};
+
+// Each arrival parks on D7, where it stopped short, never leaves it before it arrived, never learns a stay
+// that ended, and stays one object from the final to the stand.
+TEST_P(ArrivalStops, ParkOnTheStandTheyStopAt) {
+    const StopRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, row.halfSpanMetres);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    const Arrival arrival{row.shortMetres};
+    const auto every = static_cast<std::uint64_t>(row.reportEvery * 100.0);
+    const auto first = static_cast<std::uint64_t>(row.firstReport * 100.0);
+    const double tEnd = arrival.tExit + 180.0;
+    int n = 0;
+    const Outcome o = runScenario(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
+        if (step < first || (step - first) % every != 0 || step > tEnd * 100.0) {
+            return;
+        }
+        Report r = arrival.at(static_cast<double>(step) / 100.0);
+        if (r.groundSpeed == 0.0 && r.altitude == 0.0 && row.jitterMetres > 0.0) {
+            ++n; // every bearing, one to three thirds of the jitter
+            const Position p = offsetPoint(r.lat, r.lon, (n * 137) % 360, row.jitterMetres * ((n % 3) + 1) / 3.0);
+            r.lat = p.latitude;
+            r.lon = p.longitude;
+        }
+        h.inject(30001, "KLM1234", "A320", r, "PH-EXA", "LHR", "AMS");
+    });
+    const std::string log = h.log();
+    EXPECT_NE(log.find("D7      : KLM1234  arrived at stand"), std::string::npos) << log;
+    ASSERT_EQ(g_liveAircraft.size(), 1U);
+    EXPECT_EQ(g_liveAircraft.front().phase, FlightPhase::parked);
+    EXPECT_EQ(g_liveAircraft.front().standId, 2);
+    const auto pushed = std::find(o.phases.begin(), o.phases.end(), FlightPhase::pushing_back);
+    EXPECT_EQ(pushed, o.phases.end());
+    EXPECT_EQ(log.find("pulling out"), std::string::npos) << log;
+    EXPECT_FALSE(learnedALeavingStay());
+    EXPECT_EQ(o.creations, 1U);
+    EXPECT_EQ(o.removals, 0U);
+}
+
+INSTANTIATE_TEST_SUITE_P(ShortOfTheStand, ArrivalStops,
+                         ::testing::Values(StopRow{17.0, 0.0, 3.0, 0.0, 0.0}, StopRow{17.0, 5.0, 5.0, 1.0, 0.0},
+                                           StopRow{17.0, 10.0, 4.0, 2.5, 0.0}, StopRow{17.0, 15.0, 3.0, 1.7, 15.0},
+                                           StopRow{17.0, 19.0, 5.0, 3.2, 0.0}, StopRow{17.0, 19.0, 2.0, 0.9, 25.0},
+                                           StopRow{12.0, 0.0, 5.0, 4.1, 0.0}, StopRow{12.0, 5.0, 3.0, 0.4, 10.0},
+                                           StopRow{12.0, 10.0, 5.0, 2.2, 0.0}, StopRow{12.0, 15.0, 4.0, 0.0, 0.0},
+                                           StopRow{12.0, 15.0, 5.0, 4.6, 20.0}, StopRow{12.0, 19.0, 3.0, 2.9, 0.0}));
+
+struct GapRow {
+    double gapFrom;     // seconds after the feed's touchdown
+    double gapSeconds;  // no report for this long; then the reports go on where the aircraft is by then
+    double routeFilled; // seconds after the feed's touchdown; before it the feed gives no route
+};
+
+void PrintTo(const GapRow& r, std::ostream* os) {
+    *os << "no report from " << r.gapFrom << " s after the touchdown for " << r.gapSeconds << " s, route from "
+        << r.routeFilled << " s";
+}
+
+class LandingOneObject : public RealFeedShapes, public ::testing::WithParamInterface<GapRow> {};
+
+// A landing aircraft stays one object from its final to its stand, whatever its feed fills in late or leaves
+// out for minutes.
+TEST_P(LandingOneObject, FromFinalToStand) {
+    const GapRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    setStands(standD7());
+    const Arrival arrival{10.0};
+    const double tEnd = arrival.tExit + 240.0 + row.gapSeconds;
+    const Outcome o = runScenario(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        const double sinceTouch = t - arrival.tTouch;
+        if (step % 300 != 0 || t > tEnd || (sinceTouch >= row.gapFrom && sinceTouch < row.gapFrom + row.gapSeconds)) {
+            return;
+        }
+        const bool route = sinceTouch >= row.routeFilled;
+        h.inject(30001, "KLM1234", "A320", arrival.at(t), "PH-EXA", route ? "LHR" : "", route ? "AMS" : "");
+    });
+    EXPECT_EQ(o.creations, 1U);
+    EXPECT_EQ(o.removals, 0U);
+    const std::string log = h.log();
+    EXPECT_NE(log.find("D7      : KLM1234  arrived at stand"), std::string::npos) << log;
+    EXPECT_EQ(log.find("respawns"), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(RouteAndGaps, LandingOneObject,
+                         ::testing::Values(GapRow{0.0, 0.0, 5.0}, GapRow{0.0, 0.0, -20.0}, GapRow{5.0, 90.0, 0.0},
+                                           GapRow{20.0, 180.0, 0.0}, GapRow{45.0, 180.0, 60.0}));
+
+// Cruising at 12000 ft, 30 NM out; the feed gives its route only after a minute.
+TEST_F(RealFeedShapes, ARouteFilledInMidFlightCreatesOnceAndRemovesNothing) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    h.run(20000, [&](std::uint64_t step) {
+        if (step % 500 != 0 || step > 15000) {
+            return;
+        }
+        const double t = static_cast<double>(step) / 100.0;
+        const Position p = offsetPoint(kLat, kLon, 90.0, 30.0 * 1852.0 - t * 250.0 * kKn);
+        const bool route = t >= 60.0;
+        h.inject(30003, "KLM1001", "A320", Report{p.latitude, p.longitude, 12000.0, 250.0, 270.0, 0.0}, "PH-EXA",
+                 route ? "LHR" : "", route ? "AMS" : "");
+    });
+    EXPECT_EQ(h.calls("AICreateNonATCAircraft").size(), 1U);
+    EXPECT_TRUE(h.sim().removedObjects().empty());
+    ASSERT_EQ(g_liveAircraft.size(), 1U);
+    EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().origin), "LHR");
+    EXPECT_EQ(gf_routeCodeText(g_liveAircraft.front().destination), "AMS");
+    EXPECT_EQ(h.log().find("respawns"), std::string::npos) << h.log();
+}
+
+struct StandingRow {
+    double halfSpanMetres;
+    double jitterMetres; // of the reports while it stands
+    double noisySpeed;   // every other report while it stands gives this ground speed, the others 0
+    bool departs;        // after 150 s it pushes back at 3 kn
+};
+
+void PrintTo(const StandingRow& r, std::ostream* os) {
+    *os << r.halfSpanMetres << " m half span, jitter " << r.jitterMetres << " m, speed " << r.noisySpeed << " kn"
+        << (r.departs ? ", departs" : "");
+}
+
+class StandingAtAStand : public RealFeedShapes, public ::testing::WithParamInterface<StandingRow> {};
+
+// Parked from the start: then its reports jitter around D7 with ground speed 0 or a little (a report every 2 s,
+// each at a bearing and distance of its own); it stays parked until the feed shows it really moving.
+TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
+    const StandingRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, row.halfSpanMetres);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    std::uint32_t draw = 12345;
+    const auto next = [&draw] {
+        draw = draw * 1103515245U + 12345U;
+        return static_cast<double>((draw >> 8) % 1000) / 1000.0;
+    };
+    int n = 0;
+    bool parkedBefore = false;
+    const Outcome o = runScenario(h, 46000, [&](std::uint64_t step) {
+        if (step == 14000 && !g_liveAircraft.empty()) {
+            parkedBefore = g_liveAircraft.front().phase == FlightPhase::parked && g_liveAircraft.front().standId == 2;
+        }
+        if (step % 200 != 0 || step > 42000) {
+            return;
+        }
+        const double t = static_cast<double>(step) / 100.0;
+        if (row.departs && t >= 150.0) {
+            const Position p = offsetPoint(d7.latitude, d7.longitude, 180.0, std::min((t - 150.0) * 3.0 * kKn, 60.0));
+            h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, 3.0, 0.0, 0.0}, "PH-EXA");
+            return;
+        }
+        // Seen standing on the stand first, then jittering.
+        const double bearing = next() * 360.0;
+        const double jitter = ++n <= 8 ? 0.0 : row.jitterMetres * next();
+        const Position p = offsetPoint(d7.latitude, d7.longitude, bearing, jitter);
+        const double speed = n % 2 == 0 ? row.noisySpeed : 0.0;
+        h.inject(30004, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, speed, bearing, 0.0}, "PH-EXA");
+    });
+    const std::string log = h.log();
+    EXPECT_TRUE(parkedBefore) << log;
+    EXPECT_EQ(o.creations, 1U);
+    EXPECT_EQ(log.find("pulling out"), std::string::npos) << log;
+    const bool pushedBack = std::find(o.phases.begin(), o.phases.end(), FlightPhase::pushing_back) != o.phases.end();
+    EXPECT_EQ(pushedBack, row.departs);
+    if (!row.departs) {
+        ASSERT_EQ(g_liveAircraft.size(), 1U);
+        EXPECT_EQ(g_liveAircraft.front().phase, FlightPhase::parked);
+        EXPECT_FALSE(learnedALeavingStay());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Jitter, StandingAtAStand,
+                         ::testing::Values(StandingRow{17.0, 10.0, 0.0, false}, StandingRow{17.0, 25.0, 0.0, false},
+                                           StandingRow{12.0, 25.0, 0.0, false}, StandingRow{12.0, 25.0, 2.0, false},
+                                           StandingRow{12.0, 25.0, 0.0, true}));
+
+// A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
+TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    // A private aircraft (unknown registration) flies the generic livery of its model.
+    g_titlesByAirlineModel[0][gf_internOperator("ZZZ")][gf_internModel("A320")].push_back(kTestTitle);
+    h.run(6000, [&](std::uint64_t step) {
+        if (step % 400 == 0 && step <= 4000) {
+            h.inject(30005, "", "A320", Report{d7.latitude, d7.longitude, 0.0, 0.0, 0.0, 0.0}, "N123XY");
+        }
+    });
+    EXPECT_NE(h.log().find("objectid = 0?"), std::string::npos) << h.log();
+    EXPECT_TRUE(h.calls("AICreateNonATCAircraft").empty());
+    EXPECT_FALSE(g_stands[1].occupied);
+    for (const LiveAircraft& a : g_liveAircraft) {
+        EXPECT_NE(a.standId, 2) << gf_aircraftText(a);
+    }
+}
+
+// A flight plan that cannot be written (its folder is a file now) is logged, and none is loaded.
+TEST_F(RealFeedShapes, AFlightPlanThatCannotBeWrittenLogsItsLine) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    const std::filesystem::path folder = g_dataFolder / "orig_dest";
+    std::filesystem::remove_all(folder);
+    std::ofstream(folder) << "not a folder";
+    h.run(3000, [&](std::uint64_t step) {
+        if (step % 400 == 0 && step <= 2000) {
+            h.inject(30006, "KLM1800", "A320", Report{d7.latitude, d7.longitude, 0.0, 0.0, 0.0, 0.0}, "PH-EXA", "AMS",
+                     "LHR");
+        }
+    });
+    EXPECT_EQ(h.calls("AICreateNonATCAircraft").size(), 1U);
+    EXPECT_NE(h.log().find("creating a flight plan failed"), std::string::npos) << h.log();
+    EXPECT_TRUE(h.calls("AISetAircraftFlightPlan").empty());
+}
+
+} // namespace
+} // namespace skf::test
