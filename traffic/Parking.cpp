@@ -11,7 +11,6 @@
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
 #include "data/apf/Stand.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
@@ -70,7 +69,7 @@ void lf_clearStandCargo(LiveAircraft& a) {
         stand->cargoChanged = true;
         const std::uint32_t updates = g_learnedUpdates.fetch_add(1) + 1;
         g_mainWindow.learnedUpdates = updates;
-        gf_invalidateBands(BAND_PARK);
+        gf_markChanged(BAND_PARK);
     }
 }
 
