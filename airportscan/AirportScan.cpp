@@ -161,6 +161,10 @@ void lf_scanFolderForBgl(const fs::path& root) {
     std::error_code ec;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
     for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        // Before each entry, not only before a worker starts: most files hold no airport, and reading their
+        // headers is what a long walk spends its time on.
+        if (lf_stopping())
+            break;
         try {
             const fs::directory_entry& entry = *it;
             if (lf_isExcludedPath(entry.path())) {
