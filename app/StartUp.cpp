@@ -97,29 +97,6 @@ void lf_showChoice(const IntChoiceParameter& record) {
     record.selectCurrent();
 }
 
-// The package choice cannot change under a running livery scan. It opens again after a success, after a
-// stop in automatic mode and before the automatic mode's errors 43 and 143, so that another order can be
-// chosen; after the manual mode's errors it stays closed.
-void lf_scanLiveriesWithControls() {
-    if (lf_stopRequested())
-        return; // the scan would not start either: it stays switched on
-    const bool automatic = LIG_AUTOMATIC.value();
-    AI_PACKAGE_SELECTOR.disable();
-    try {
-        gf_scanLiveries();
-    } catch (const UserErrorException& e) {
-        if (e.code() == 43 || e.code() == 143)
-            AI_PACKAGE_SELECTOR.enable();
-        throw;
-    }
-    if (SCAN_LIVERIES.value()) { // stopped before its end
-        AI_PACKAGE_SELECTOR.enable(automatic);
-        return;
-    }
-    SCAN_LIVERIES.showCheck();
-    AI_PACKAGE_SELECTOR.enable();
-}
-
 // The exit guard of the start-up thread: flush the log, then close down, whatever happened.
 struct ClosingDownGuard {
     ClosingDownGuard() = default;
@@ -198,6 +175,26 @@ void lf_startUpSequence() {
 }
 
 } // namespace
+
+void lf_scanLiveriesWithControls() {
+    if (lf_stopRequested())
+        return; // the scan would not start either: it stays switched on
+    const bool automatic = LIG_AUTOMATIC.value();
+    AI_PACKAGE_SELECTOR.disable();
+    try {
+        gf_scanLiveries();
+    } catch (const UserErrorException& e) {
+        if (e.code() == 43 || e.code() == 143)
+            AI_PACKAGE_SELECTOR.enable();
+        throw;
+    }
+    if (SCAN_LIVERIES.value()) { // stopped before its end
+        AI_PACKAGE_SELECTOR.enable(automatic);
+        return;
+    }
+    SCAN_LIVERIES.showCheck();
+    AI_PACKAGE_SELECTOR.enable();
+}
 
 std::string gf_withoutCommunityFolder(const std::string& path) {
     for (const std::string_view suffix : {"/Community", "\\Community"}) {
