@@ -23,7 +23,7 @@
 #include "core/Text.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
-#include "platform/ui/WindowMessages.h"
+#include "core/WindowFields.h"
 #include "sim/PackagesRoot.h"
 
 namespace skf {
@@ -161,6 +161,10 @@ void lf_scanFolderForBgl(const fs::path& root) {
     std::error_code ec;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
     for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+        // Before each entry, not only before a worker starts: most files hold no airport, and reading their
+        // headers is what a long walk spends its time on.
+        if (lf_stopping())
+            break;
         try {
             const fs::directory_entry& entry = *it;
             if (lf_isExcludedPath(entry.path())) {
@@ -250,15 +254,14 @@ void lf_scanAndCheckAirports(const std::vector<fs::path>& roots) {
     if (lf_stopping()) {
         // A close or a restart cut the scan short: the folders hold only part of the add-on airports.
         gf_logFlushed("The airport scan was stopped before its end: it runs again at the next start");
-        gf_invalidateBands(BAND_ALL);
+        gf_markChanged(BAND_ALL);
         return;
     }
     if (!found)
         gf_setStatus("Warning: Scan has not found any add-on airports", true);
     SCAN_AIRPORTS.set(false);
     SCAN_AIRPORTS.store();
-    SCAN_AIRPORTS.showCheck();
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 std::vector<fs::path> lf_scanRoots() {
@@ -288,7 +291,7 @@ void gf_scanApfs() {
         std::error_code ec;
         fs::remove_all(g_tbloFolder, ec);
     }
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
     gf_logFlushed("-------------------------- airports scan ends    ----------------------------\n");
 }
 

@@ -4,8 +4,8 @@
 // gf_scanApfs runs on the start-up thread, once per start while SCAN_AIRPORTS is on: it walks the
 // simulator's package folders for scenery files with airports, links or generates their airport files
 // (airports/my_simaddon, airports/my_thirdparty), writes output/info/AirportsScanLog.txt, archives the
-// airports of other publishers that it cannot place into tblo/tblo.zip and switches SCAN_AIRPORTS off.
-// Its workers have all ended when it returns.
+// airports of other publishers that it cannot place into tblo/tblo.zip and switches SCAN_AIRPORTS off
+// (the start-up shows the check box). Its workers have all ended when it returns.
 
 #include <atomic>
 #include <cstdint>

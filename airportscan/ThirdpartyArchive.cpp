@@ -17,7 +17,6 @@
 #include "data/Airports.h"
 #include "data/ZipWriter.h"
 #include "data/apf/ApfLocate.h"
-#include "platform/ui/WindowMessages.h"
 
 namespace skf {
 
@@ -194,7 +193,7 @@ void lf_checkThirdpartyAirports(const std::vector<FixedCode<4>>& codes) {
     g_mainWindow.unrecognisedAirportCount = entries;
     const fs::path mailed = zipped ? archive : fs::path(g_tbloFolder);
     gf_logFlushed(fmt::format("\n! Mail {} to {}\n", gf_pathToUtf8(mailed), kMakerMailAddress));
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 } // namespace skf

@@ -252,6 +252,11 @@ void MainWindowView::onClose() {
     lf_guarded("WM_CLOSE", [] { lf_onCloseWindow(); });
 }
 
+void MainWindowView::onTick() {
+    if (const std::uint32_t bands = m_bandChanges.takeChanged(); bands != 0)
+        m_backend.invalidate(bands);
+}
+
 void MainWindowView::onMessage(const WindowMessage& message) {
     switch (message.message) {
     case WM_APP_START:

@@ -4,9 +4,12 @@
 //
 // The display fields that other threads write are g_mainWindow's (core/WindowFields.h); the status line
 // is core/StatusLine.h. Painting: WindowPainting.h; commands: ControlCommands.h; edit fields: EditFields.h.
+// The fields' writers only mark the bands they changed; the window looks at the marks on each turn of its
+// loop and repaints those bands.
 #include <cstdint>
 #include <string>
 
+#include "core/WindowFields.h"
 #include "platform/ui/Window.h"
 
 namespace skf {
@@ -33,10 +36,13 @@ public:
     bool onCommand(std::uint16_t id, Notification code) override;
     void onClose() override;
     void onMessage(const WindowMessage& message) override;
+    // Repaints the bands whose display fields other threads changed since the last tick.
+    void onTick() override;
     WindowBackend& backend() { return m_backend; }
 
 private:
     WindowBackend& m_backend;
+    BandChangeWatch m_bandChanges;
 };
 
 // Reads the saved window position, creates the controls and shows the window on backend. False when

@@ -129,7 +129,7 @@ void lf_startUpSequence() {
     }
     // Also after the end of a production run: the scan itself stops early on a stop flag.
     if (SCAN_LIVERIES.value())
-        gf_scanLiveries();
+        lf_scanLiveriesWithControls();
     gf_processScannedLiveries();
 
     if (!lf_stopRequested() && SCAN_AIRPORTS.value()) {
@@ -137,6 +137,7 @@ void lf_startUpSequence() {
         g_mainWindow.otherPublisherAirportCount = 0;
         gf_invalidateBands(BAND_ALL);
         gf_scanApfs();
+        SCAN_AIRPORTS.showCheck(); // a finished scan switched itself off
     }
     if (lf_stopRequested()) {
         lf_stopPath();
@@ -174,6 +175,26 @@ void lf_startUpSequence() {
 }
 
 } // namespace
+
+void lf_scanLiveriesWithControls() {
+    if (lf_stopRequested())
+        return; // the scan would not start either: it stays switched on
+    const bool automatic = LIG_AUTOMATIC.value();
+    AI_PACKAGE_SELECTOR.disable();
+    try {
+        gf_scanLiveries();
+    } catch (const UserErrorException& e) {
+        if (e.code() == 43 || e.code() == 143)
+            AI_PACKAGE_SELECTOR.enable();
+        throw;
+    }
+    if (SCAN_LIVERIES.value()) { // stopped before its end
+        AI_PACKAGE_SELECTOR.enable(automatic);
+        return;
+    }
+    SCAN_LIVERIES.showCheck();
+    AI_PACKAGE_SELECTOR.enable();
+}
 
 std::string gf_withoutCommunityFolder(const std::string& path) {
     for (const std::string_view suffix : {"/Community", "\\Community"}) {

@@ -22,6 +22,11 @@ void lf_startUpSKFL();
 void lf_loadStartUpData();
 void lf_prepareControls();
 void lf_prepareFolders();
+// The livery scan with its window controls: the package choice cannot change under a running scan. It
+// opens again after a success, after a stop in automatic mode and before the automatic mode's errors 43
+// and 143, so that another order can be chosen; after the manual mode's errors it stays closed. The
+// SCAN_LIVERIES check box shows what the scan left.
+void lf_scanLiveriesWithControls();
 
 // Removes a trailing "/Community" folder name (the packages folder is its parent); only at the end.
 std::string gf_withoutCommunityFolder(const std::string& path);

@@ -105,6 +105,6 @@ std::string gf_versionText(const VersionData& version) {
 }
 
 UserErrorException::UserErrorException(int code, std::string_view message)
-    : std::runtime_error(code == 99 ? std::string(message) : fmt::format("{}: {}", code, message)) {}
+    : std::runtime_error(code == 99 ? std::string(message) : fmt::format("{}: {}", code, message)), m_code(code) {}
 
 } // namespace skf

@@ -106,10 +106,14 @@ std::string gf_versionText(const VersionData& version);
 inline constexpr VersionData g_programVersion{11, 11, 3};
 
 // An error the user has to act on. what() is "{code}: {message}", or the message
-// alone for code 99. The code is not kept apart.
+// alone for code 99; code() gives the code.
 class UserErrorException : public std::runtime_error {
 public:
     UserErrorException(int code, std::string_view message);
+    int code() const noexcept { return m_code; }
+
+private:
+    int m_code = 0;
 };
 
 } // namespace skf

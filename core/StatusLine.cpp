@@ -4,7 +4,7 @@
 #include <mutex>
 
 #include "core/Log.h"
-#include "platform/ui/WindowMessages.h"
+#include "core/WindowFields.h"
 
 namespace skf {
 
@@ -17,7 +17,7 @@ std::int32_t g_statusStamp = 0;
 std::atomic<std::int32_t> g_secondCounter{0};
 
 void lf_postRepaint() {
-    gf_postWindowMessage(WM_APP_STATUS_PAINT);
+    gf_markChanged(BAND_STATUS);
 }
 
 } // namespace

@@ -3,8 +3,8 @@
 //
 // One text at a time. Any thread may set it. A status text is cleared 25 seconds (counted in ticks of the
 // window's second counter, raised once a second by the main cycle) after it was set. An error text holds
-// the band: status texts are refused until the error text is cleared. Every change posts the status
-// band's repaint message to the main window; the caller's thread never paints.
+// the band: status texts are refused until the error text is cleared. Every change marks the status band
+// as changed (core/WindowFields.h); the window repaints it, the caller's thread never paints.
 //
 // Lock order: the status mutex may be held while the log mutex is taken, never the reverse.
 #include <cstdint>

@@ -1,12 +1,53 @@
 #include "core/WindowFields.h"
 
 #include "core/settings/Catalogue.h"
-#include "platform/ui/WindowMessages.h"
+
+#include <iterator>
 
 namespace skf {
 
 constinit MainWindow g_mainWindow;
 constinit CallsignList g_callsignList;
+
+namespace {
+
+constexpr Band kBands[] = {BAND_INDICATORS, BAND_MIDDLE, BAND_PARK, BAND_STATUS};
+static_assert(std::size(kBands) == BandChangeWatch::kBandCount);
+constinit std::atomic<std::uint64_t> g_bandChanges[std::size(kBands)] = {};
+
+} // namespace
+
+void gf_markChanged(std::uint32_t bands) {
+    for (std::size_t i = 0; i < std::size(kBands); ++i) {
+        if ((bands & kBands[i]) != 0)
+            g_bandChanges[i].fetch_add(1);
+    }
+}
+
+std::uint64_t gf_bandChangeCount(Band band) {
+    for (std::size_t i = 0; i < std::size(kBands); ++i) {
+        if (band == kBands[i])
+            return g_bandChanges[i].load();
+    }
+    return 0;
+}
+
+BandChangeWatch::BandChangeWatch() {
+    for (std::size_t i = 0; i < std::size(kBands); ++i)
+        m_seen[i] = g_bandChanges[i].load();
+}
+
+std::uint32_t BandChangeWatch::takeChanged() {
+    std::uint32_t changed = 0;
+    for (std::size_t i = 0; i < std::size(kBands); ++i) {
+        const std::uint64_t now = g_bandChanges[i].load();
+        if (now != m_seen[i]) {
+            m_seen[i] = now;
+            changed |= kBands[i];
+        }
+    }
+    return changed;
+}
 
 void MainWindow::resetForRestart() {
     userAircraftTitle.clear();
@@ -74,7 +115,7 @@ void gf_resetWindowCallsignList() {
     gf_fillCallsignCombo();
     CALLSIGN_2_OBJECTID.disable();
     g_blockButton.disable();
-    gf_invalidateBands(BAND_MIDDLE);
+    gf_markChanged(BAND_MIDDLE);
 }
 
 } // namespace skf

@@ -7,7 +7,8 @@
 // link-up mark), the livery scan (livery count), the traffic engine (live, parked and static counts,
 // park-airport block, averages, object-id text, learned updates), the add-on airport scan (airport
 // counts), the start-up thread (start-up flag, counters, reset before a restart). After a write the writer
-// asks for a repaint of the band that shows the field (gf_invalidateBands in platform/ui/WindowMessages.h).
+// marks the band that shows the field (gf_markChanged below); the window (app/) watches the bands' change
+// counters and repaints what changed. Nothing here talks to the window.
 //
 // Scalars are atomics; texts are guarded each by its own small mutex and handed out as copies, so a
 // painting never reads a text while another thread replaces it.
@@ -17,6 +18,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/ui/WindowBands.h"
 
 namespace skf {
 
@@ -115,6 +118,27 @@ struct MainWindow {
 };
 
 extern constinit MainWindow g_mainWindow;
+
+// The change counters of the window's four bands. Any thread: after it wrote a display field, the writer
+// marks the bands that show it (Band bits; BAND_ALL marks every band). Never blocks, never waits for the
+// window, and costs one atomic increment per band.
+void gf_markChanged(std::uint32_t bands);
+// The change count of one band (BAND_INDICATORS, BAND_MIDDLE, BAND_PARK or BAND_STATUS); 0 for any other.
+std::uint64_t gf_bandChangeCount(Band band);
+
+// The reader's side: remembers the counts it saw and tells which bands moved since. Marks made between two
+// looks come out as one change, so a burst of writes costs one repaint. One reader per object.
+class BandChangeWatch {
+public:
+    static constexpr std::size_t kBandCount = 4;
+
+    BandChangeWatch(); // starts from the present counts: nothing has changed yet
+    // The bands (Band bits) whose counter moved since the last look; 0 when none did.
+    std::uint32_t takeChanged();
+
+private:
+    std::uint64_t m_seen[kBandCount] = {};
+};
 
 // The list of live callsigns shown in the CALLSIGN_2_OBJECTID combo box; written by the traffic engine,
 // read by the window. Never empty: it starts as, and is reset to, one empty entry.

@@ -9,7 +9,7 @@
 #include "data/ZipArchive.h"
 #include "core/settings/ProgramPaths.h"
 #include "platform/ui/Window.h"
-#include "platform/ui/WindowMessages.h"
+#include "core/WindowFields.h"
 
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
@@ -84,7 +84,7 @@ void lf_updateScanData(const nlohmann::json& root, std::string_view member, Stri
         scan.set(true);
         scan.store();
         scan.showCheck();
-        gf_invalidateBands(BAND_ALL);
+        gf_markChanged(BAND_ALL);
         setting.setValue(gf_versionText(*version));
         lf_logDataUpdated(member, *version);
     } else {

@@ -3,7 +3,6 @@
 #include "core/Text.h"
 #include "core/WindowFields.h"
 #include "feed/UdpReader.h"
-#include "platform/ui/WindowMessages.h"
 
 #include <charconv>
 #include <fmt/format.h>
@@ -49,7 +48,7 @@ void QnhReader::processQnh(std::string_view datagram) {
         g_mainWindow.qnh = value;
         std::int32_t stale = READER_STALE;
         g_mainWindow.weatherReaderState.compare_exchange_strong(stale, READER_RECEIVING);
-        gf_invalidateBands(BAND_INDICATORS);
+        gf_markChanged(BAND_INDICATORS);
     } catch (const std::exception& e) {
         gf_log(fmt::format("Exception {}, in {}", e.what(), datagram));
     }

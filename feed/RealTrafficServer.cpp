@@ -12,7 +12,6 @@
 #include "feed/FeedHooks.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
-#include "platform/ui/WindowMessages.h"
 
 #include <array>
 #include <charconv>
@@ -54,7 +53,7 @@ bool lf_isOwner() {
 
 void lf_showReaderStates(bool shown) {
     g_mainWindow.realTrafficLinkUp = shown;
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 // Blocks until RealTraffic connects, polling the stop flags; false when connected already, on a stop flag
@@ -218,7 +217,7 @@ void lf_processRTVersion(std::string_view reply) {
         g_mainWindow.realTrafficEditionText.clear();
         gf_log(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
     }
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 }
 
 std::string gf_positionLine(const UserAircraftBlock& user) {

@@ -6,7 +6,6 @@
 #include "core/StatusLine.h"
 #include "core/Text.h"
 #include "core/WindowFields.h"
-#include "platform/ui/WindowMessages.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -117,12 +116,12 @@ void QnhReader::stopped() {
 
 void QnhReader::showReceiving() {
     g_mainWindow.weatherReaderState = READER_RECEIVING;
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 }
 
 void QnhReader::showStopped() {
     g_mainWindow.weatherReaderState = READER_STOPPED;
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 }
 
 // ---- Traffic reader ----------------------------------------------------------------
@@ -167,20 +166,20 @@ void TrafficReader::handleDatagram(std::string_view datagram) {
 
 void TrafficReader::stopped() {
     g_mainWindow.trafficReaderState = READER_STOPPED;
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
     gf_log("Traffic Reader has stopped");
 }
 
 void TrafficReader::showReceiving() {
     g_mainWindow.trafficReaderState = READER_RECEIVING;
     g_mainWindow.weatherReaderState = READER_RECEIVING;
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 }
 
 void TrafficReader::showStopped() {
     g_mainWindow.trafficReaderState = READER_STOPPED;
     g_mainWindow.weatherReaderState = READER_STOPPED;
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 }
 
 // ---- Shared services ---------------------------------------------------------------
@@ -206,10 +205,10 @@ void gf_watchReaders() {
         if (!changed) {
             w.state = READER_STALE;
             w.seen = false;
-            gf_invalidateBands(BAND_INDICATORS);
+            gf_markChanged(BAND_INDICATORS);
         } else if (!w.seen.exchange(true)) {
             w.state = READER_RECEIVING;
-            gf_invalidateBands(BAND_INDICATORS);
+            gf_markChanged(BAND_INDICATORS);
         }
     }
 }

@@ -13,7 +13,6 @@
 #include "liveries/LiveryList.h"
 #include "liveries/LiveryServices.h"
 #include "liveries/ScanReports.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/PackagesRoot.h"
 
 #include <algorithm>
@@ -63,7 +62,7 @@ void lf_keepBestPackages() {
 }
 
 void lf_repaintScanBands() {
-    gf_invalidateBands(BAND_MIDDLE | BAND_INDICATORS);
+    gf_markChanged(BAND_MIDDLE | BAND_INDICATORS);
 }
 
 FolderScanResult lf_scanFolders(const FolderList& folders);
@@ -174,7 +173,7 @@ FolderScanResult lf_scanFolders(const FolderList& folders) {
     if (total == 0) {
         lf_clearScanCollections();
         g_mainWindow.liveryCount = 0;
-        gf_invalidateBands(BAND_INDICATORS);
+        gf_markChanged(BAND_INDICATORS);
         return FolderScanResult::NoLiveries;
     }
     if (folders.size() > 1)
@@ -202,7 +201,6 @@ FolderScanResult lf_scanFolders(const FolderList& folders) {
 void gf_scanLiveries() {
     if (lf_stopFlagSet())
         return; // the run ends anyway (a production run, a closed window): the scan stays switched on
-    AI_PACKAGE_SELECTOR.disable();
     gf_setStatus(fmt::format("Scanning {}for liveries ...", LIG_PRIORITIZE.value() ? "prioritized " : ""));
     const bool automatic = LIG_AUTOMATIC.value();
     gf_log(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts ++++++++++++++++++++++++++++++++",
@@ -219,7 +217,6 @@ void gf_scanLiveries() {
     }
     if (folders.empty()) {
         if (automatic) {
-            AI_PACKAGE_SELECTOR.enable();
             throw UserErrorException(43, "Automatic scan has not found any AI packages, choose a different "
                                          "selection (or go to Manual mode, see Manual 5.2)");
         }
@@ -234,20 +231,16 @@ void gf_scanLiveries() {
     case FolderScanResult::NoLiveries:
         if (!automatic)
             throw UserErrorException(53, "no liveries found");
-        AI_PACKAGE_SELECTOR.enable();
         throw UserErrorException(143, "Automatic scan has not found any liveries, choose a different selection, or "
                                       "switch off automatic and set lfolder parameter(-s)");
     case FolderScanResult::Stopped:
         // Not a success: the scan stays switched on and the last LiveriesScanned.xml stays in place.
         gf_log("liveries scan stopped before its end");
-        AI_PACKAGE_SELECTOR.enable(automatic);
         break;
     case FolderScanResult::Liveries:
         SCAN_LIVERIES.set(false);
         SCAN_LIVERIES.store();
-        SCAN_LIVERIES.showCheck();
         lf_repaintScanBands();
-        AI_PACKAGE_SELECTOR.enable();
         break;
     }
     gf_logFlushed("\n++++++++++++++++++++++++ liveries scan ends ++++++++++++++++++++++++++++++++\n");

@@ -7,7 +7,6 @@
 #include "core/settings/Catalogue.h"
 #include "liveries/LiveryMatching.h"
 #include "liveries/Regcodes.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/SimQueues.h"
 
 #include <fmt/format.h>
@@ -269,7 +268,7 @@ void gf_processScannedLiveries() {
 
     lf_readLiveriesScanned(g_liveries);
     g_mainWindow.liveryCount = g_liveries.size();
-    gf_invalidateBands(BAND_INDICATORS);
+    gf_markChanged(BAND_INDICATORS);
 
     lf_buildLiveriesByAirlineModel(g_liveries);
     lf_buildTitlesByAirlineModel();
@@ -291,7 +290,7 @@ void gf_processScannedLiveries() {
     lf_logGenericLiveries();
 
     g_liveriesProcessed = true;
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
     g_liveries.clear();
 }
 

@@ -8,7 +8,6 @@
 
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/SimDeps.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
@@ -64,7 +63,7 @@ void lf_creationFailed(std::uint32_t sendId) {
 }
 
 void lf_repaintWindow() {
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 } // namespace

@@ -8,7 +8,6 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "platform/system/Timer.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/SimDeps.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimQueues.h"
@@ -121,7 +120,7 @@ void lf_simClientGuard() noexcept {
     try {
         gf_requestUserStandRefresh();
         g_mainWindow.simConnected = false;
-        gf_invalidateBands(BAND_ALL);
+        gf_markChanged(BAND_ALL);
     } catch (...) {
     }
     g_simConnect = 0;

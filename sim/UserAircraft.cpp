@@ -9,7 +9,6 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "platform/simconnect/SimConnect.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/AircraftRecords.h"
 #include "sim/EngineHooks.h"
 #include "sim/SimDeps.h"
@@ -69,7 +68,7 @@ std::string lf_blockText(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::siz
 }
 
 void lf_repaintWindow() {
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 } // namespace

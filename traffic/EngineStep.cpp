@@ -17,7 +17,6 @@
 #include "data/apf/ParkApf.h"
 #include "feed/FeedServices.h"
 #include "liveries/LiveryServices.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/SimLink.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
@@ -332,7 +331,7 @@ void gf_resetEngine() {
     const bool shown = (g_mainWindow.liveCount.exchange(0) != 0) | (g_mainWindow.parkedLiveCount.exchange(0) != 0) |
                        (g_mainWindow.staticCount.exchange(0) != 0);
     if (shown) {
-        gf_invalidateBands(BAND_ALL);
+        gf_markChanged(BAND_ALL);
     }
     {
         std::lock_guard lock(g_simMessageMutex);
@@ -348,7 +347,7 @@ void gf_resetEngine() {
     g_parkedAircraft.clear();
     gf_resetTrafficQueue(); // under the queue's mutex
     g_parkingBusy = false;
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
     g_selectedObjectId = 0;
     g_liveAircraft.clear();
     g_standMatchIds.clear();

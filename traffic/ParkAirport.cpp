@@ -19,7 +19,6 @@
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/ParkApf.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineServices.h"
 #include "traffic/EngineState.h"
@@ -82,7 +81,7 @@ bool lf_openParkAirport(const IcaoCode& icao) {
     const std::string code = gf_airportCodeText(*airport);
     gf_log(fmt::format("\nThe park airport is {}", code));
     g_mainWindow.parkAirportText.set(code);
-    gf_invalidateBands(BAND_PARK);
+    gf_markChanged(BAND_PARK);
     return true;
 }
 
@@ -215,7 +214,7 @@ void lf_releaseParkAirport() {
     g_reservedStand.clear();
     g_learnedApfPath.clear();
     gf_clearStandNameCache();
-    gf_invalidateBands(BAND_ALL);
+    gf_markChanged(BAND_ALL);
 }
 
 void gf_closeParkAirport() {

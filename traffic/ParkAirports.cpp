@@ -19,7 +19,6 @@
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
 #include "data/apf/ParkApf.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineServices.h"
 #include "traffic/Stands.h"
@@ -210,7 +209,7 @@ bool gf_checkParkAirportsFile(bool checkReserved, std::string& message) {
             }
             g_mainWindow.reservedStandName.set(wanted);
             g_mainWindow.reservedStandValid = found;
-            gf_invalidateBands(BAND_ALL);
+            gf_markChanged(BAND_ALL);
         }
     }
     if (message.empty())

@@ -12,7 +12,6 @@
 #include "core/settings/Catalogue.h"
 #include "data/DbaseLookups.h"
 #include "data/apf/Stand.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
@@ -113,7 +112,7 @@ void lf_clearStandCargo(LiveAircraft& a) {
     a.standCargo = 0;
     const std::uint32_t updates = g_learnedUpdates.fetch_add(1) + 1;
     g_mainWindow.learnedUpdates = updates;
-    gf_invalidateBands(BAND_PARK);
+    gf_markChanged(BAND_PARK);
 }
 
 void try2Park(LiveAircraft& a, bool wide) {

@@ -12,7 +12,6 @@
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
 #include "data/apf/Stand.h"
-#include "platform/ui/WindowMessages.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
 
@@ -48,7 +47,7 @@ std::uint64_t lf_parkedHours(const Range& records, Counts counts, bool show, std
         // Nothing parked shows "none": no division by a count of zero.
         const float average = count == 0 ? -1.0F : static_cast<float>(halfHours / (2.0 * count) + 0.5);
         if (shown.exchange(average) != average) {
-            gf_invalidateBands(BAND_PARK);
+            gf_markChanged(BAND_PARK);
         }
     }
     return count;

@@ -11,7 +11,6 @@
 #include "core/Log.h"
 #include "core/WindowFields.h"
 #include "data/DbaseLookups.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 
 namespace skf {
@@ -54,7 +53,7 @@ bool lf_optionNamesAircraft(const Stand& stand, const FlightRecord& aircraft) {
 void lf_countLearnedUpdate() {
     const std::uint32_t learned = ++g_learnedUpdates;
     if (g_mainWindow.learnedUpdates.exchange(learned) != learned)
-        gf_invalidateBands(BAND_MIDDLE);
+        gf_markChanged(BAND_MIDDLE);
 }
 
 bool lf_sameDaySlot(DayAndSlot now, const StandStayMark& last) {

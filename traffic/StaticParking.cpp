@@ -17,7 +17,6 @@
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ParkApf.h"
 #include "liveries/LiveryMatching.h"
-#include "platform/ui/WindowMessages.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineState.h"
 #include "traffic/ParkAirports.h"
@@ -182,7 +181,7 @@ std::string lf_readParkedFile() {
     g_mainWindow.standsLoaded = true;
     g_learnedUpdates = 0;
     g_mainWindow.learnedUpdates = 0;
-    gf_invalidateBands(BAND_MIDDLE | BAND_PARK);
+    gf_markChanged(BAND_MIDDLE | BAND_PARK);
     return {};
 }
 
@@ -202,7 +201,7 @@ std::int64_t gf_wantedStaticCount() {
     g_mainWindow.percentage =
         most <= 0 ? static_cast<std::int32_t>(percent)
                   : (stands == 0 ? 0 : static_cast<std::int32_t>(std::llround(wanted * 100.0 / stands)));
-    gf_invalidateBands(BAND_PARK);
+    gf_markChanged(BAND_PARK);
     return wanted;
 }
 

@@ -10,7 +10,7 @@
 #include "core/Log.h"
 #include "core/settings/Catalogue.h"
 #include "platform/ui/ControlModel.h"
-#include "platform/ui/WindowMessages.h"
+#include "core/WindowFields.h"
 
 namespace skf {
 
@@ -180,7 +180,7 @@ void lf_showText(std::uint16_t id, const std::string& text) {
     } else {
         model.setText(id, text);
     }
-    gf_invalidateBands(BAND_MIDDLE);
+    gf_markChanged(BAND_MIDDLE);
 }
 
 } // namespace

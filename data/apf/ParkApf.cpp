@@ -24,7 +24,6 @@
 #include "data/apf/ApfWriter.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
-#include "platform/ui/WindowMessages.h"
 
 namespace skf {
 
@@ -269,7 +268,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
                        info.airportName));
     g_mainWindow.publisherText.set(info.publisher);
     g_mainWindow.handmade = g_handmadeApf;
-    gf_invalidateBands(BAND_PARK);
+    gf_markChanged(BAND_PARK);
     gf_logIndented(fmt::format("{:24}: {}", "publisher", info.publisher));
     gf_logIndented(fmt::format("{:24}: {} ft", "altitude", info.altitude));
     gf_logIndented(fmt::format("{:24}: {}", "num_parkpos", g_stands.size()));
@@ -277,7 +276,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
     gf_logIndented(fmt::format("{:24}: {}", "RT traffic week", g_rtTrafficWeek.load()));
 
     g_mainWindow.qualityFactorText.set(lf_qualityFactorText());
-    gf_invalidateBands(BAND_PARK);
+    gf_markChanged(BAND_PARK);
     g_parkStandsLoaded = true;
     g_flushStaticButton.enable();
 

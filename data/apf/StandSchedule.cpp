@@ -9,7 +9,6 @@
 #include "data/DbaseLookups.h"
 #include "data/StringPool.h"
 #include "data/apf/Stand.h"
-#include "platform/ui/WindowMessages.h"
 
 namespace skf {
 
@@ -64,7 +63,7 @@ std::optional<uint32_t> gf_addStandOpt(std::vector<StandOpt>& options, uint16_t 
 
     const uint32_t learned = ++g_learnedUpdates;
     if (g_mainWindow.learnedUpdates.exchange(learned) != learned) {
-        gf_invalidateBands(BAND_MIDDLE);
+        gf_markChanged(BAND_MIDDLE);
     }
     return number;
 }

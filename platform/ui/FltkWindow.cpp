@@ -325,6 +325,8 @@ bool FltkWindow::step(double seconds) {
             break;
         gf_dispatchWindowMessage(*this, m_handler, *msg);
     }
+    if (m_handler && !m_quit)
+        m_handler->onTick();
     if (m_controlsDirty.exchange(false))
         syncWidgets();
     return !m_quit;

@@ -60,6 +60,8 @@ int HeadlessWindow::run() {
             closeSent = true;
             close();
         }
+        if (m_handler)
+            m_handler->onTick();
         if (m_invalid != 0)
             paint();
     }
@@ -187,6 +189,8 @@ int HeadlessWindow::pump() {
         gf_dispatchWindowMessage(*this, m_handler, *msg);
         ++n;
     }
+    if (m_handler)
+        m_handler->onTick();
     return n;
 }
 

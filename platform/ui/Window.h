@@ -60,6 +60,9 @@ public:
     virtual void onClose() = 0;
     // A message posted with gf_postWindowMessage (repaints are handled by the backend).
     virtual void onMessage(const WindowMessage& message) = 0;
+    // At every turn of the message loop (at least every 100 ms) and at the end of the headless driver's
+    // pump(): the place to look at state that other threads change without posting a message.
+    virtual void onTick() {}
 };
 
 enum class MessageBoxIcon { Information, Exclamation, Error, Question };

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/ui/WindowBands.h"
+
 namespace skf {
 
 // Private window messages.
@@ -18,15 +20,6 @@ inline constexpr std::uint32_t WM_APP_START = 0x8001;        // start the start-
 inline constexpr std::uint32_t WM_APP_CLOSED = 0x8002;       // save the placement, quit with the exit code
 inline constexpr std::uint32_t WM_APP_STATUS_PAINT = 0x8060; // repaint the status band
 inline constexpr std::uint32_t WM_APP_INVALIDATE = 0x8100;   // repaint the bands in wParam (Band bits)
-
-// Bands of the main window's client area (bit values, may be or'ed).
-enum Band : std::uint32_t {
-    BAND_INDICATORS = 1, // (0,28)-(880,112)
-    BAND_MIDDLE = 2,     // (0,112)-(880,392)
-    BAND_PARK = 4,       // (0,392)-(880,448)
-    BAND_STATUS = 8,     // (0,448)-(880,476)
-    BAND_ALL = 0xFFFF,
-};
 
 struct WindowMessage {
     std::uint32_t message = 0;

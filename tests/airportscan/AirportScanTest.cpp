@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
+#include <string_view>
 #include <thread>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include "airportscan/AirportScan.h"
 #include "airportscan/AirportScanServices.h"
@@ -230,6 +235,47 @@ TEST_F(AirportScanConcurrent, AWorkerWhoseWaitExpiredIsStoppedAndJoinedBeforeThe
     EXPECT_EQ(g_activeWorkers.load(), 0);
     EXPECT_NE(test::ScanFixture::scanLog().find("aborted, futs outer error: Future wait timed out after 10 seconds"),
               std::string::npos);
+}
+
+// How many .bgl files in folder were opened while f ran (the kernel's file events, not the walk's word).
+int lf_bglFilesOpenedDuring(const fs::path& folder, const std::function<void()>& f) {
+    const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(fd, 0);
+    EXPECT_GE(inotify_add_watch(fd, folder.c_str(), IN_OPEN), 0);
+    f();
+    int opened = 0;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t n; (n = ::read(fd, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < n;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            EXPECT_EQ(event->mask & IN_Q_OVERFLOW, 0U);
+            if ((event->mask & IN_ISDIR) == 0 && event->len > 0 && std::string_view(event->name).ends_with(".bgl"))
+                ++opened;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(fd);
+    return opened;
+}
+
+// A close while the walk meets thousands of scenery files without airports: the walk ends before it reads
+// the next file, not after the whole folder.
+TEST_F(AirportScanTest, AStopEndsTheWalkBeforeTheNextFileIsRead) {
+    constexpr int kFiles = 1000;
+    const fs::path scenery = community / "landmarks-pack" / "scenery";
+    const bgl::File noAirport;
+    for (int i = 0; i < kFiles; ++i)
+        bgl::gf_writeBglFile(noAirport, scenery / ("obj" + std::to_string(i) + ".bgl"));
+    const struct {
+        bool stopped;
+        int opened;
+    } rows[] = {{false, kFiles}, {true, 0}};
+    for (const auto& row : rows) {
+        g_stopRun = row.stopped;
+        EXPECT_EQ(lf_bglFilesOpenedDuring(scenery, [&] { lf_scanFolderForBgl(community); }), row.opened)
+            << "stopped: " << row.stopped;
+    }
+    g_stopRun = false;
 }
 
 TEST_F(AirportScanConcurrent, StopFlagsEndTheWaitForAWorkerSlot) {

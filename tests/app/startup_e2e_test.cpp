@@ -152,8 +152,13 @@ protected:
         return code;
     }
 
-    // The user closes the window (the headless window takes SIGTERM as its close button).
-    static void closeWindow() { std::raise(SIGTERM); }
+    // The user closes the window (the headless window takes SIGTERM as its close button). The window's loop
+    // is woken at once: it looks for the signal every 100 ms, while this clock runs a countdown of seconds
+    // in a few milliseconds.
+    static void closeWindow() {
+        std::raise(SIGTERM);
+        skf::gf_windowQueue().post(skf::WindowMessage{});
+    }
 
     // Waits (bounded) until the log holds the text n times.
     bool waitForLog(const std::string& text, int n = 1) {

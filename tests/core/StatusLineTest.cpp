@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "core/StatusLine.h"
+#include "core/WindowFields.h"
 #include "platform/ui/WindowMessages.h"
 
 using namespace skf;
@@ -74,19 +75,18 @@ TEST_F(StatusLineTest, ErrorBlocksStatusUntilCleared) {
     EXPECT_EQ(gf_statusSnapshot().errorText, "");
 }
 
-TEST_F(StatusLineTest, EveryChangePostsOneCoalescedRepaint) {
+TEST_F(StatusLineTest, EveryChangeAsksForOneCoalescedRepaint) {
+    BandChangeWatch window;
     gf_setStatus("a");
     gf_setStatus("b");
     gf_clearStatus();
-    ASSERT_EQ(gf_windowQueue().size(), 1U);
-    auto msg = gf_windowQueue().tryPop();
-    ASSERT_TRUE(msg);
-    EXPECT_EQ(msg->message, WM_APP_STATUS_PAINT);
+    EXPECT_EQ(window.takeChanged(), BAND_STATUS);
+    EXPECT_EQ(window.takeChanged(), 0U);
     gf_setError("e");
-    EXPECT_EQ(gf_windowQueue().size(), 1U);
-    gf_windowQueue().clear();
+    EXPECT_EQ(window.takeChanged(), BAND_STATUS);
     gf_setStatus("refused");
-    EXPECT_EQ(gf_windowQueue().size(), 0U);
+    EXPECT_EQ(window.takeChanged(), 0U);
+    EXPECT_EQ(gf_windowQueue().size(), 0U); // nothing goes through the window's messages
 }
 
 TEST(StatusLineConcurrent, TextsFromManyThreadsStayWholeAndFreshTextsAreNotErased) {
