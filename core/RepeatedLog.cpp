@@ -50,6 +50,17 @@ std::uint64_t RepeatedLog::total() const {
     return m_total;
 }
 
+void RepeatedLog::reset() {
+    std::uint64_t unreported = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        unreported = std::exchange(m_unreported, 0);
+        m_reported = false;
+    }
+    if (unreported > 0)
+        gf_log(fmt::format("{}: {} more since the last report", m_kind, unreported));
+}
+
 std::optional<std::uint64_t> RepeatedLog::takeQuietCount(Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     if (m_unreported == 0 || now - m_lastReport < kReportInterval)

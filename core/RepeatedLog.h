@@ -49,6 +49,9 @@ public:
     std::optional<std::uint64_t> count(Clock::time_point now = Clock::now());
     // Every occurrence counted since the object was made.
     [[nodiscard]] std::uint64_t total() const;
+    // Starts over (a new run): the next occurrence is logged in full again. A count not yet written is
+    // written first.
+    void reset();
 
 private:
     friend void gf_reportRepeatedLogs(Clock::time_point now);
