@@ -61,9 +61,9 @@ std::string lf_writeLocked(std::string_view prefix, std::string_view text, std::
         return {};
     const std::uint64_t size = prefix.size() + text.size() + end.size();
     if (g_logBytes + size > g_logLimit) {
-        const std::string last = fmt::format("==> Log.txt has reached its size limit of {} MB for this run: "
+        const std::string last = fmt::format("==> Log.txt has reached its size limit of {:g} MB for this run: "
                                              "logging stopped\n",
-                                             g_logLimit / (1024 * 1024));
+                                             static_cast<double>(g_logLimit) / (1024.0 * 1024.0));
         g_logStream << last;
         g_logStream.flush();
         g_logBytes += last.size();
