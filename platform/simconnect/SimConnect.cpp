@@ -27,12 +27,11 @@ constexpr std::size_t kFlushAt = 1024 * 1024; // buffered sends inside dispatch 
 constexpr int kHelloTimeoutMs = 3000;         // how long Open waits for the simulator's answer
 constexpr int kSendTimeoutSec = 5;            // a simulator that reads nothing for this long is gone
 
-// A simulator that sends faster than the dispatch hands out (a flood) must not grow what we hold: one pump
-// reads at most kPumpBytes, and none reads while kMaxQueuedMessages wait; the rest waits in the socket, where
-// it holds the sender back. After a flood the storage it grew is given back (kKeptBufferBytes are kept).
-constexpr std::size_t kPumpBytes = 256 * 1024;
-constexpr std::size_t kMaxQueuedMessages = 8192;
-constexpr std::size_t kKeptBufferBytes = 1024 * 1024;
+// A simulator that sends faster than the dispatch hands out (a flood) must not grow what we hold: the rest
+// waits in the socket, where it holds the sender back.
+constexpr std::size_t kPumpBytes = SIM_PUMP_BYTES;
+constexpr std::size_t kMaxQueuedMessages = SIM_MAX_QUEUED_MESSAGES;
+constexpr std::size_t kKeptBufferBytes = SIM_KEPT_BUFFER_BYTES;
 
 // Every received message is kept in at least this many zeroed bytes, so that a message shorter than the
 // struct its dwID names (a simulator that sends too little) reads as zeros instead of past its end.

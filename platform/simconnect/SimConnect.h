@@ -325,6 +325,11 @@ SimResult SimConnect_GetLastSentPacketID(SimHandle hSimConnect, std::uint32_t* p
 // A simulator that floods the connection never grows these beyond fixed bounds: the received messages that wait
 // for the dispatch, and the receive buffer (at most one pump's bytes and one frame). Once a flood is over and
 // handed out, the library gives the storage it grew back.
+// One dispatch takes in at most SIM_PUMP_BYTES from the socket (one read past it at most), and none while
+// SIM_MAX_QUEUED_MESSAGES wait; after a flood the receive and send buffers keep SIM_KEPT_BUFFER_BYTES at most.
+inline constexpr std::size_t SIM_PUMP_BYTES = 256 * 1024;
+inline constexpr std::size_t SIM_MAX_QUEUED_MESSAGES = 8192;
+inline constexpr std::size_t SIM_KEPT_BUFFER_BYTES = 1024 * 1024;
 struct SimConnectionStats {
     std::size_t queuedMessages = 0;     // received, not yet handed out
     std::size_t peakQueuedMessages = 0; // the most that ever waited
