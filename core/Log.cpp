@@ -114,8 +114,10 @@ void gf_openLogIn(const std::filesystem::path& folder, std::uint64_t sizeLimit) 
         g_logBytes = 0;
         g_logLimit = sizeLimit;
     }
-    gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcTimeText(static_cast<std::int64_t>(std::time(nullptr))),
-                       "Skyfill", gf_versionText(g_programVersion), "MSFS 2020/2024"));
+    // Flushed at once: a disk that is full shows now, at the start, not at the first warning.
+    gf_logFlushed(fmt::format("{} (utc) {} version {} for {}",
+                              gf_utcTimeText(static_cast<std::int64_t>(std::time(nullptr))), "Skyfill",
+                              gf_versionText(g_programVersion), "MSFS 2020/2024"));
 }
 
 void gf_openLog() {
