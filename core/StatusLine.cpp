@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <utility>
 
 #include "core/Log.h"
 #include "core/WindowFields.h"
@@ -15,6 +16,11 @@ std::string g_statusText;
 std::string g_errorText;
 std::int32_t g_statusStamp = 0;
 std::atomic<std::int32_t> g_secondCounter{0};
+
+// gf_setError writes its log line while it holds the status mutex: a log failure found by that line
+// waits here until the mutex is released (the same thread, so no lock).
+thread_local bool t_holdsStatusMutex = false;
+thread_local std::string t_deferredLogStatus;
 
 void lf_postRepaint() {
     gf_markChanged(BAND_STATUS);
@@ -57,9 +63,26 @@ void gf_setError(const std::string& text) {
         g_statusText.clear();
         g_statusStamp = 0;
         g_errorText = text;
-        gf_log("Error " + text);
+        t_holdsStatusMutex = true;
+        try {
+            gf_log("Error " + text);
+        } catch (...) {
+            t_holdsStatusMutex = false;
+            throw;
+        }
+        t_holdsStatusMutex = false;
     }
     lf_postRepaint();
+    if (!t_deferredLogStatus.empty())
+        gf_setStatus(std::exchange(t_deferredLogStatus, {}));
+}
+
+void gf_showStatusOfLog(const std::string& text) {
+    if (t_holdsStatusMutex) {
+        t_deferredLogStatus = text;
+        return;
+    }
+    gf_setStatus(text);
 }
 
 void gf_clearError() {

@@ -29,6 +29,11 @@ void gf_setError(const std::string& text);
 // Empties the error text and the status text (restart, second phase of a parking update, new path).
 void gf_clearError();
 
+// Shows a text about the log itself (it cannot be written) as gf_setStatus does, without logging it. Called
+// by the log after its own mutex is released; on a thread that holds the status mutex (gf_setError logs
+// under it) the text is shown once that mutex is released.
+void gf_showStatusOfLog(const std::string& text);
+
 // Copies of the three fields, taken under the status mutex (for painting and tests).
 StatusSnapshot gf_statusSnapshot();
 

@@ -17,7 +17,7 @@ void QnhReader::processQnh(std::string_view datagram) {
         const nlohmann::json document = nlohmann::json::parse(datagram);
         const auto member = document.is_object() ? document.find("QNH") : document.end();
         if (member == document.end() || member->is_null()) {
-            gf_log(fmt::format("no QNH {}", datagram));
+            m_faults[kNoQnh].log([datagram] { return fmt::format("no QNH {}", datagram); });
             return;
         }
         int value = 1013;
@@ -30,11 +30,12 @@ void QnhReader::processQnh(std::string_view datagram) {
             const auto& text = member->get_ref<const std::string&>();
             const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
             if (error != std::errc()) {
-                gf_logError(fmt::format("QNH string parse error: {} in {}", text, datagram));
+                m_faults[kParseError].log(
+                    [&] { return fmt::format("QNH string parse error: {} in {}", text, datagram); }, true);
                 return;
             }
         } else {
-            gf_log(fmt::format("no QNH {}", datagram));
+            m_faults[kNoQnh].log([datagram] { return fmt::format("no QNH {}", datagram); });
             return;
         }
         if (value > 1100)
@@ -50,7 +51,7 @@ void QnhReader::processQnh(std::string_view datagram) {
         g_mainWindow.weatherReaderState.compare_exchange_strong(stale, READER_RECEIVING);
         gf_markChanged(BAND_INDICATORS);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Exception {}, in {}", e.what(), datagram));
+        m_faults[kException].log([&] { return fmt::format("Exception {}, in {}", e.what(), datagram); });
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "core/Geometry.h"
 #include "core/Log.h"
+#include "core/RepeatedLog.h"
 #include "core/settings/Catalogue.h"
 #include "data/StringPool.h"
 #include "data/apf/ParkApf.h"
@@ -52,6 +53,27 @@ constexpr double kRadiansToDegrees = 57.29577951308232;
 constexpr double kGroundTrafficRadiusNm = 5.0;
 
 DropCounter g_notTrafficLines;
+
+// The kinds of faulty line, each counted and logged on its own: a feed that repeats one fault writes a line
+// a minute, while the first line of every other fault is still written in full.
+enum Refusal : std::size_t {
+    kBadTimestamp,
+    kBadLatitude,
+    kBadLongitude,
+    kInvalidPosition,
+    kBadTrueHeading,
+    kTrueHeadingAbove360,
+    kBadHexId,
+    kBadGroundSpeed,
+    kBadAltitude,
+    kBadTrack,
+    kBadVerticalSpeed,
+    kBadRouteCode,
+    kBadRoll,
+    kBadAirspeed,
+    kOtherFault,
+    kRefusalCount,
+};
 
 // A number at the start of the field, as from_chars reads it; the rest of the field is ignored. A field
 // that does not begin with a number, or whose number is no finite value ("inf", "nan"), fails.
@@ -173,6 +195,25 @@ bool lf_isTrafficLine(std::string_view line, std::size_t fieldCount) {
 
 } // namespace
 
+RepeatedLogSet gf_trafficLineFaultLogs() {
+    // In the order of Refusal.
+    return {"exception in processLineSub: timestamp",
+            "exception in processLineSub: lat",
+            "exception in processLineSub: lon",
+            "exception in processLineSub: invalid lalo",
+            "exception in processLineSub: trueheading",
+            "exception in processLineSub: trueheading above 360",
+            "exception in processLineSub: hexid incorrect",
+            "exception in processLineSub: gs",
+            "exception in processLineSub: altitude incorrect",
+            "exception in processLineSub: track incorrect",
+            "exception in processLineSub: vs",
+            "exception in processLineSub: FixedCode",
+            "exception in processLineSub: roll",
+            "exception in processLineSub: TAS incorrect",
+            "exception in processLineSub: other"};
+}
+
 bool gf_isAircraftType(std::string_view type, std::string_view category) {
     if (type.empty() || type == "null")
         return false;
@@ -198,12 +239,13 @@ LineOutcome TrafficReader::processLine(std::string_view datagram) {
 
 LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
     const auto& f = m_fields;
-    const auto refuse = [](std::string_view text) {
-        gf_log(fmt::format("exception in processLineSub: {}", text));
+    // The text is formatted only when its line is due.
+    const auto refuse = [this](Refusal kind, const auto& makeText) {
+        m_refusals[kind].log([&] { return fmt::format("exception in processLineSub: {}", makeText()); });
         return LineOutcome::Refused;
     };
-    const auto badField = [&](std::string_view name, Field index) {
-        return refuse(fmt::format("{}:{}", name, f[index]));
+    const auto badField = [&](Refusal kind, std::string_view name, Field index) {
+        return refuse(kind, [&] { return fmt::format("{}:{}", name, f[index]); });
     };
     try {
         QueuedTraffic traffic;
@@ -212,21 +254,23 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
 
         const auto timestamp = lf_number(f[kTimestamp]);
         if (!timestamp)
-            return badField("timestamp", kTimestamp);
+            return badField(kBadTimestamp, "timestamp", kTimestamp);
         lastTrafficTime.store(*timestamp);
         traffic.timestamp = *timestamp;
 
         const auto latitude = lf_number(f[kLatitude]);
         if (!latitude)
-            return badField("lat", kLatitude);
+            return badField(kBadLatitude, "lat", kLatitude);
         const auto longitude = lf_number(f[kLongitude]);
         if (!longitude)
-            return badField("lon", kLongitude);
+            return badField(kBadLongitude, "lon", kLongitude);
         point.latitude = *latitude;
         point.longitude = *longitude;
         if (!(point.latitude >= -90.0 && point.latitude <= 90.0 && point.longitude >= -180.0 &&
               point.longitude <= 180.0 && (std::fabs(point.latitude) > 0.0001 || std::fabs(point.longitude) > 0.0001)))
-            return refuse(fmt::format("invalid lalo: {}", lf_latLonText(point.latitude, point.longitude)));
+            return refuse(kInvalidPosition, [&] {
+                return fmt::format("invalid lalo: {}", lf_latLonText(point.latitude, point.longitude));
+            });
 
         const TrafficReference reference = this->reference();
         if (gf_distanceNm(reference.latitude, reference.longitude, point.latitude, point.longitude) > g_rangeNm.load())
@@ -249,9 +293,9 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
         if (f[kSource] == "adsb_icao") {
             const auto heading = lf_number(f[kTrueHeading]);
             if (!heading)
-                return badField("trueheading", kTrueHeading);
+                return badField(kBadTrueHeading, "trueheading", kTrueHeading);
             if (*heading > 360.0)
-                return refuse(fmt::format("trueheading: {:.2f}", *heading));
+                return refuse(kTrueHeadingAbove360, [&] { return fmt::format("trueheading: {:.2f}", *heading); });
             if (*heading == 0.0)
                 point.trueHeading = 2.0 * std::numbers::pi;
             else if (*heading > 0.0)
@@ -263,19 +307,20 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
         const std::string_view hexId = f[kHexId];
         if (const auto [end, error] = std::from_chars(hexId.data(), hexId.data() + hexId.size(), trafficId);
             error != std::errc())
-            return refuse(fmt::format("hexid incorrect{}", hexId));
+            return refuse(kBadHexId, [&] { return fmt::format("hexid incorrect{}", hexId); });
         if (trafficId <= 10000)
             return LineOutcome::Dropped;
         traffic.trafficId = trafficId;
 
         const auto groundSpeed = lf_number(f[kGroundSpeed]);
         if (!groundSpeed)
-            return badField("gs", kGroundSpeed);
+            return badField(kBadGroundSpeed, "gs", kGroundSpeed);
         point.groundSpeed = *groundSpeed;
 
         const auto altitude = lf_number(f[kAltitude]);
         if (!altitude)
-            return refuse(fmt::format("altitude {} incorrect, from: {}", f[kAltitude], datagram));
+            return refuse(kBadAltitude,
+                          [&] { return fmt::format("altitude {} incorrect, from: {}", f[kAltitude], datagram); });
         point.altitude = *altitude;
         if (!lf_checkAltitude(point.altitude, point.groundSpeed, reference))
             return LineOutcome::Dropped;
@@ -294,7 +339,7 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
         if (!f[kTrack].empty()) {
             const auto track = lf_number(f[kTrack]);
             if (!track)
-                return refuse(fmt::format("track incorrect {}", f[kTrack]));
+                return refuse(kBadTrack, [&] { return fmt::format("track incorrect {}", f[kTrack]); });
             point.track = *track;
         }
         if (point.track == 0.0 && point.trueHeading)
@@ -302,29 +347,29 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
 
         const auto verticalSpeed = lf_number(f[kVerticalSpeed]);
         if (!verticalSpeed)
-            return badField("vs", kVerticalSpeed);
+            return badField(kBadVerticalSpeed, "vs", kVerticalSpeed);
         point.verticalSpeed = *verticalSpeed;
 
         if (!lf_routeCode(f[kOrigin], record.origin) || !lf_routeCode(f[kDestination], record.destination))
-            return refuse("FixedCode: invalid string (length/charset)");
+            return refuse(kBadRouteCode, [] { return std::string("FixedCode: invalid string (length/charset)"); });
 
         if (point.airborne) {
             const auto roll = lf_number(f[kRoll]);
             if (!roll)
-                return badField("roll", kRoll);
+                return badField(kBadRoll, "roll", kRoll);
             if (*roll != -1.0 && *roll != 0.0)
                 point.bank = -*roll * kDegreesToRadians;
         }
 
         const auto airspeed = lf_number(f[kTrueAirspeed]);
         if (!airspeed)
-            return refuse(fmt::format("TAS incorrect{}", f[kTrueAirspeed]));
+            return refuse(kBadAirspeed, [&] { return fmt::format("TAS incorrect{}", f[kTrueAirspeed]); });
         point.trueAirspeed = *airspeed == -1.0 ? lf_defaultAirspeed(point.altitude) : *airspeed;
 
         point.stationary = false;
         return gf_pushTraffic(std::move(traffic)) ? LineOutcome::Queued : LineOutcome::GateClosed;
     } catch (const std::exception& e) {
-        return refuse(e.what());
+        return refuse(kOtherFault, [&] { return std::string(e.what()); });
     }
 }
 

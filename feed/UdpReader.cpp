@@ -88,7 +88,7 @@ void UdpReader::receiveLoop(bool keepRepeats, std::uint64_t generation) {
         const auto length = static_cast<std::size_t>(got);
         if (length >= kReceiveBufferSize) {
             if (!lf_stopping())
-                gf_log(fmt::format("buffer overrun: {} bytes", length));
+                m_overruns.log([length] { return fmt::format("buffer overrun: {} bytes", length); });
             continue;
         }
         m_buffer[length] = '\0';

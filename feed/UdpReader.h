@@ -9,6 +9,7 @@
 // the counters; the engine reads g_qnh; the window reads the window fields. A reader never blocks longer
 // than its one-second receive time-out before it sees its stop flag.
 #include "core/ProgramState.h"
+#include "core/RepeatedLog.h"
 #include "feed/TrafficLine.h"
 #include "platform/net/Socket.h"
 
@@ -40,7 +41,7 @@ inline constexpr const char* kQnhPortVariable = "SKYFILL_RT_QNH_PORT";
 
 class UdpReader {
 public:
-    explicit UdpReader(std::string_view name) : m_name(name) {}
+    explicit UdpReader(std::string_view name) : m_name(name), m_overruns("buffer overrun") {}
     virtual ~UdpReader() = default;
     UdpReader(const UdpReader&) = delete;
     UdpReader& operator=(const UdpReader&) = delete;
@@ -84,12 +85,14 @@ private:
     Socket m_socket;
     std::array<char, kReceiveBufferSize + 1> m_buffer{};
     std::string m_lastDatagram;
+    RepeatedLog m_overruns; // over-long datagrams
 };
 
 // The QNH reader: JSON datagrams with the member "QNH".
 class QnhReader : public UdpReader {
 public:
-    QnhReader() : UdpReader("QNH Reader") {}
+    QnhReader()
+        : UdpReader("QNH Reader"), m_faults{"no QNH", "QNH string parse error", "Exception in a QNH datagram"} {}
     std::atomic<int> lastQnh{1013};
 
     // The handler, public for the tests and the fuzz target.
@@ -100,6 +103,10 @@ protected:
     void stopped() override;
     void showReceiving() override;
     void showStopped() override;
+
+private:
+    enum Fault : std::size_t { kNoQnh, kParseError, kException }; // the order of m_faults
+    RepeatedLogSet m_faults;                                      // faulty datagrams, counted per kind
 };
 
 // Where the traffic reader accepts traffic: the user's position (every 5 s by the main cycle) and the park
@@ -116,7 +123,7 @@ struct TrafficReference {
 // The program-wide traffic reader ("Traffic Reader").
 class TrafficReader : public UdpReader {
 public:
-    TrafficReader() : UdpReader("Traffic Reader") { m_fields.reserve(64); }
+    TrafficReader() : UdpReader("Traffic Reader"), m_refusals(gf_trafficLineFaultLogs()) { m_fields.reserve(64); }
 
     std::atomic<int>& qnh = g_qnh;
     // Seconds since 1970 of the last traffic record; 0.0 until the first traffic line. Held in core
@@ -152,6 +159,7 @@ private:
     mutable std::mutex m_callsignMutex;
     std::set<std::string> m_callsigns;
     std::vector<std::string_view> m_fields; // views into the datagram, reused for every line
+    RepeatedLogSet m_refusals;              // refused lines, counted per fault
 };
 
 extern QnhReader g_qnhReader;

@@ -1,15 +1,19 @@
 // Fuzz target: the byte stream a simulator sends: split into frames, message frames handed to the
 // program's dispatch procedure as the client library hands them out, fault directives read. An error
 // of the program's own (UserErrorException) ends the stream, as it ends the simulator client's run.
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 #include "core/Codes.h"
 #include "core/ProgramState.h"
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
+#include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
+#include "sim/UserAircraft.h"
 #include "fuzz/support/FuzzFolder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,6 +45,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<skf::SimMessage> messages;
     skf::gf_takeSimMessages(messages);
+    // What the link promises the engine and the position line: no value that no aircraft can have.
+    const skf::UserAircraftBlock user = skf::gf_receivedUserBlock();
+    if (std::fabs(user.latitude) > 90.0 || std::fabs(user.longitude) > 180.0 ||
+        !skf::gf_plausibleHeightFt(user.altitude) || !skf::gf_plausibleAngleRad(user.heading) ||
+        !std::isfinite(user.groundSpeed))
+        std::abort();
+    for (const skf::SimMessage& m : messages) {
+        if (!std::isfinite(m.first) || !std::isfinite(m.second))
+            std::abort();
+    }
+    if (skf::gf_addedObjects().size() > skf::kMaxAddedObjects || messages.size() > skf::kMaxSimMessages)
+        std::abort();
     std::lock_guard lock(skf::g_simCommandMutex);
     skf::g_eventQueue.clear();
     return 0;

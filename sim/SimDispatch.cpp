@@ -1,11 +1,13 @@
 // The dispatch of received SimConnect messages (SimClient thread).
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
 #include <fmt/format.h>
 
+#include "core/RepeatedLog.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "sim/SimDeps.h"
@@ -18,8 +20,39 @@ namespace skf {
 
 namespace {
 
-std::vector<std::uint32_t> s_addedObjects; // SimClient thread only
+std::vector<std::uint32_t> s_addedObjects; // SimClient thread only, at most kMaxAddedObjects
 bool s_foreignSpawnLogged = false;         // the "AS-GEN" notice, once per run
+
+// Lines that a simulator (or whatever sits on its socket) can make us repeat without end: counted per kind,
+// logged at most once a minute after the first (started over in every run).
+enum DispatchFault : std::size_t {
+    kUnknownMessage,
+    kInvalidDataSize,
+    kUnrecognizedId,
+    kTooManyObjects,
+    kOperationInvalid,
+    kFlightPlanFailed,
+    kOtherException,
+    kForeignSpawn,
+    kAddedObjectsForgotten,
+    kImplausibleRangeData,
+    kImplausibleRestAttitude,
+};
+RepeatedLogSet s_faults{"! Unknown Dispatch dwID",
+                        "SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE",
+                        "SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID",
+                        "SimConnect: too many objects (max 1000)",
+                        "SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE",
+                        "SimConnect exception: load flight plan failed",
+                        "SIMCONNECT_EXCEPTION #",
+                        "just spawned, but not by Skyfill",
+                        "added objects never seen in range data forgotten",
+                        "range data refused",
+                        "StaticCG refused"};
+
+void lf_logInvalidDataSize() {
+    s_faults[kInvalidDataSize].log([] { return std::string("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE"); });
+}
 
 // The range data block of definition 404.
 struct RangeData {
@@ -52,6 +85,23 @@ bool lf_removeAddedObject(std::uint32_t objectId) {
     return true;
 }
 
+// An object that never shows up in range data (someone else's, far away) stays in the list; a flood of such
+// objects must cost neither memory nor a long search per range message, so the oldest is forgotten when the
+// list is full. The program's own objects show up within a range request or two.
+void lf_addObject(std::uint32_t objectId) {
+    if (std::find(s_addedObjects.begin(), s_addedObjects.end(), objectId) != s_addedObjects.end()) {
+        return; // added twice: it is awaited already
+    }
+    if (s_addedObjects.size() >= kMaxAddedObjects) {
+        s_addedObjects.erase(s_addedObjects.begin());
+        s_faults[kAddedObjectsForgotten].log([] {
+            return fmt::format("{} objects added but never seen in range data: the oldest is forgotten",
+                               kMaxAddedObjects);
+        });
+    }
+    s_addedObjects.push_back(objectId);
+}
+
 void lf_creationFailed(std::uint32_t sendId) {
     if (sendId == 0) {
         return; // no send id: nothing to match
@@ -78,7 +128,11 @@ void gf_reserveAddedObjects(std::size_t count) {
 
 void gf_resetDispatchState() {
     s_addedObjects.clear();
+    if (s_addedObjects.capacity() > kMaxAddedObjects / 4)
+        std::vector<std::uint32_t>().swap(s_addedObjects); // a flood's storage given back
     s_foreignSpawnLogged = false;
+    for (std::size_t i = 0; i < s_faults.size(); ++i)
+        s_faults[i].reset();
 }
 
 std::string lf_wrongSimMessage() {
@@ -95,31 +149,35 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID: {
         const UserAircraftBlock user = gf_receivedUserBlock();
         if (gf_holdsPosition(user.latitude, user.longitude) && !gf_stopRequested()) {
-            gf_logError("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            s_faults[kUnrecognizedId].log([] { return std::string("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"); }, true);
         }
         break;
     }
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
         throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", message->dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-        gf_setStatus("SimConnect: too many objects (max 1000)", true);
+        gf_setStatus("SimConnect: too many objects (max 1000)");
+        s_faults[kTooManyObjects].log([] { return std::string("SimConnect: too many objects (max 1000)"); });
         // A refused creation: the engine must hear of it like of any other failed creation.
         lf_creationFailed(message->dwSendID);
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
-        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        lf_logInvalidDataSize();
         break;
     case SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED:
         lf_creationFailed(message->dwSendID);
         break;
     case SIMCONNECT_EXCEPTION_LOAD_FLIGHTPLAN_FAILED:
-        gf_logError("SimConnect exception: load flight plan failed");
+        s_faults[kFlightPlanFailed].log([] { return std::string("SimConnect exception: load flight plan failed"); },
+                                        true);
         break;
     case SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE:
-        gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+        s_faults[kOperationInvalid].log(
+            [] { return std::string("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE"); });
         break;
     default:
-        gf_logError(fmt::format("SIMCONNECT_EXCEPTION #{}", message->dwException));
+        s_faults[kOtherException].log(
+            [message] { return fmt::format("SIMCONNECT_EXCEPTION #{}", message->dwException); }, true);
         break;
     }
 }
@@ -174,11 +232,18 @@ void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* message) {
     switch (message->dwRequestID) {
     case SIM_REQ_STATIC_CG: {
         if (gf_simDataBlockSize(message) < 2 * sizeof(double)) {
-            gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+            lf_logInvalidDataSize();
             return;
         }
         double values[2] = {};
         std::memcpy(values, gf_simDataBlock(message), sizeof values);
+        if (!gf_plausibleHeightFt(values[0]) || !gf_plausibleAngleRad(values[1])) {
+            s_faults[kImplausibleRestAttitude].log([&] {
+                return fmt::format("StaticCG refused: oid {}, height {} ft, pitch {} rad",
+                                   gf_objectIdLogText(message->dwObjectID), values[0], values[1]);
+            });
+            return;
+        }
         gf_pushSimMessage(SimMessage{message->dwObjectID, 0, SimMessageKind::staticCg, values[0], values[1]});
         break;
     }
@@ -208,11 +273,19 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
         return;
     }
     if (gf_simDataBlockSize(message) < sizeof(RangeData)) {
-        gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+        lf_logInvalidDataSize();
         return;
     }
     RangeData data;
     std::memcpy(&data, gf_simDataBlock(message), sizeof data);
+    if (!gf_plausibleHeightFt(data.altAboveGround) || !gf_plausibleHeightFt(data.groundAltitude)) {
+        // Never handed to the engine, which would place aircraft with it; the object stays unseen.
+        s_faults[kImplausibleRangeData].log([&] {
+            return fmt::format("range data refused: oid {}, altaboveGnd {} ft, gnd_alt {} ft",
+                               gf_objectIdLogText(objectId), data.altAboveGround, data.groundAltitude);
+        });
+        return;
+    }
     const std::string atcId(data.atcId, strnlen(data.atcId, sizeof data.atcId));
 
     if (!lf_removeAddedObject(objectId)) {
@@ -238,11 +311,13 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
                                    data.groundAltitude));
             }
         } else {
-            gf_log(
-                fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
-                            "gnd_alt:{:.0f} ft",
-                            gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
-                            data.groundAltitude));
+            s_faults[kForeignSpawn].log([&] {
+                return fmt::format(
+                    "just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
+                    "gnd_alt:{:.0f} ft",
+                    gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
+                    data.groundAltitude);
+            });
         }
         return;
     }
@@ -299,7 +374,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
         }
         if (event->uEventID == SIM_EVENT_OBJECT_ADDED) {
             if (event->dwData > g_userObjectId.load()) {
-                s_addedObjects.push_back(event->dwData);
+                lf_addObject(event->dwData);
             }
         } else if (event->uEventID == SIM_EVENT_OBJECT_REMOVED) {
             lf_removeAddedObject(event->dwData); // gone before it showed up in range data
@@ -326,7 +401,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
     case 27:
         break;
     default:
-        gf_log(fmt::format("! Unknown Dispatch dwID {}", message->dwID));
+        s_faults[kUnknownMessage].log([message] { return fmt::format("! Unknown Dispatch dwID {}", message->dwID); });
         break;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The handlers of received SimConnect messages (SimClient thread); lf_dispatch is declared in SimLink.h.
+#include <cstddef>
 #include <string>
 
 #include "platform/simconnect/SimConnect.h"
@@ -11,6 +12,10 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN* message);
 void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* message);
 void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message);
 std::string lf_wrongSimMessage();
+
+// The most objects the added-object list keeps (objects added but not yet seen in range data); past it the
+// oldest is forgotten.
+inline constexpr std::size_t kMaxAddedObjects = 4096;
 // Empties the added-object list and clears the foreign-spawn notice flag (start of a run).
 void gf_resetDispatchState();
 

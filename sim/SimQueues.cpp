@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "core/RepeatedLog.h"
 #include "core/StatusLine.h"
 #include "sim/EngineHooks.h"
 #include "sim/SimDeps.h"
@@ -207,13 +208,28 @@ void removeAircraftFromSim(ParkedAircraft& aircraft) {
     g_engineRemovalQueue.push_back(aircraft.objectId);
 }
 
-void gf_pushSimMessage(const SimMessage& message) {
-    std::lock_guard lock(g_simMessageMutex);
-    g_simMessages.push_back(message);
+bool gf_pushSimMessage(const SimMessage& message) {
+    {
+        std::lock_guard lock(g_simMessageMutex);
+        if (g_simMessages.size() < kMaxSimMessages) {
+            g_simMessages.push_back(message);
+            return true;
+        }
+    }
+    // Only a flood fills it: the engine takes every message each 10 ms step.
+    static RepeatedLog s_dropped("sim messages dropped");
+    s_dropped.log([] { return fmt::format("sim messages dropped: {} wait for the engine already", kMaxSimMessages); },
+                  true);
+    return false;
 }
 
 void gf_takeSimMessages(std::vector<SimMessage>& out) {
     out.clear();
+    if (out.capacity() > kSimMessagesKept) {
+        // The storage of a flood is given back: the two vectors trade places every step, so both shrink.
+        std::vector<SimMessage>().swap(out);
+        out.reserve(kQueueReserve);
+    }
     std::lock_guard lock(g_simMessageMutex);
     out.swap(g_simMessages);
 }

@@ -6,6 +6,7 @@
 // Simulator -> engine: SimMessages under the sim-message mutex, drained by the engine at the start of each step.
 // Lock order: the sim-message mutex before the command mutex, never the reverse; the SimClient thread never
 // holds both.
+#include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -140,8 +141,15 @@ bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t 
 
 extern std::mutex g_simMessageMutex;
 extern std::vector<SimMessage> g_simMessages;
-void gf_pushSimMessage(const SimMessage& message);
-// Moves every queued message into out (cleared first) under the sim-message mutex (engine thread).
+// The most messages that wait for the engine; a message past it is dropped (counted in the log). The engine
+// takes them all every step, so only a flood from the simulator reaches it.
+inline constexpr std::size_t kMaxSimMessages = 16384;
+// Past this capacity a drained vector gives its storage back.
+inline constexpr std::size_t kSimMessagesKept = 1024;
+// Appends under the sim-message mutex; false when the queue was full.
+bool gf_pushSimMessage(const SimMessage& message);
+// Moves every queued message into out (cleared first, its storage given back when a flood grew it) under the
+// sim-message mutex (engine thread).
 void gf_takeSimMessages(std::vector<SimMessage>& out);
 
 // --- SimClient thread side ------------------------------------------------------------------------------

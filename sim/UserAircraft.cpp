@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
+#include <string_view>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -41,6 +43,27 @@ std::atomic<bool> s_standRefreshRequested{false};
 
 // An implausible simulator time was logged in this run (SimClient thread).
 std::atomic<bool> s_badTimeLogged{false};
+// The parts of the user block (UserBlockPart bits) refused and logged in this run.
+std::atomic<unsigned> s_refusedPartsLogged{0};
+
+void lf_logRefusedParts(unsigned parts, const UserAircraftBlock& raw) {
+    const auto refused = [](std::string_view what, const std::string& values) {
+        gf_logError(
+            fmt::format("User aircraft {} from the simulator refused ({}): the last good value is kept", what, values));
+    };
+    if ((parts & kUserPosition) != 0)
+        refused("position", fmt::format("latitude {}, longitude {}", raw.latitude, raw.longitude));
+    if ((parts & kUserAltitude) != 0)
+        refused("altitude", fmt::format("{} ft", raw.altitude));
+    if ((parts & kUserHeightAboveGround) != 0)
+        refused("height above ground", fmt::format("{} ft", raw.altAboveGround));
+    if ((parts & kUserHeading) != 0)
+        refused("heading", fmt::format("{} rad", raw.heading));
+    if ((parts & kUserAttitude) != 0)
+        refused("attitude", fmt::format("pitch {} rad, bank {} rad", raw.pitch, raw.bank));
+    if ((parts & kUserGroundSpeed) != 0)
+        refused("ground speed", fmt::format("{} kn", raw.groundSpeed));
+}
 
 // The first n characters (UTF-8 code points) of the text.
 std::string lf_firstCharacters(const std::string& text, std::size_t n) {
@@ -76,6 +99,46 @@ void lf_repaintWindow() {
 SharedUserAircraft g_userAircraft;
 SharedHalfWingspan g_userHalfWingspan;
 std::atomic<bool> g_userDataArrived{false};
+
+bool gf_plausibleHeightFt(double feet) {
+    return std::isfinite(feet) && feet >= kLowestAltitudeFt && feet <= kHighestAltitudeFt;
+}
+
+bool gf_plausibleAngleRad(double radians) {
+    return std::isfinite(radians) && std::fabs(radians) <= 2.0 * std::numbers::pi;
+}
+
+unsigned gf_keepPlausibleUserBlock(UserAircraftBlock& received, const UserAircraftBlock& lastGood) {
+    unsigned refused = 0;
+    if (!(std::isfinite(received.latitude) && std::isfinite(received.longitude) &&
+          std::fabs(received.latitude) <= 90.0 && std::fabs(received.longitude) <= 180.0)) {
+        received.latitude = lastGood.latitude;
+        received.longitude = lastGood.longitude;
+        refused |= kUserPosition;
+    }
+    if (!gf_plausibleHeightFt(received.altitude)) {
+        received.altitude = lastGood.altitude;
+        refused |= kUserAltitude;
+    }
+    if (!gf_plausibleHeightFt(received.altAboveGround)) {
+        received.altAboveGround = lastGood.altAboveGround;
+        refused |= kUserHeightAboveGround;
+    }
+    if (!gf_plausibleAngleRad(received.heading)) {
+        received.heading = lastGood.heading;
+        refused |= kUserHeading;
+    }
+    if (!gf_plausibleAngleRad(received.pitch) || !gf_plausibleAngleRad(received.bank)) {
+        received.pitch = lastGood.pitch;
+        received.bank = lastGood.bank;
+        refused |= kUserAttitude;
+    }
+    if (!(std::isfinite(received.groundSpeed) && std::fabs(received.groundSpeed) <= kHighestGroundSpeedKn)) {
+        received.groundSpeed = lastGood.groundSpeed;
+        refused |= kUserGroundSpeed;
+    }
+    return refused;
+}
 
 bool gf_holdsPosition(double latitude, double longitude) {
     return std::fabs(latitude) > 0.0001 || std::fabs(longitude) > 0.0001;
@@ -143,6 +206,7 @@ void gf_resetUserAircraft() {
     }
     s_standRefreshRequested = false;
     s_badTimeLogged = false;
+    s_refusedPartsLogged = 0;
 }
 
 std::optional<std::uint64_t> gf_simEpochOf(const UserAircraftBlock& block) {
@@ -250,12 +314,17 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
     }
     UserAircraftBlock block;
     std::memcpy(&block, gf_simDataBlock(&message), sizeof block);
-    if (block.altAboveGround < 0.0) {
-        block.altAboveGround = 0.0;
-    }
+    const UserAircraftBlock raw = block;
     bool teleport = false;
+    unsigned refused = 0;
     {
         std::lock_guard lock(s_receivedMutex);
+        // Refused before anything uses them: a latitude of 95 is no teleport, a NaN never reaches the
+        // engine or the position line to RealTraffic.
+        refused = gf_keepPlausibleUserBlock(block, s_received);
+        if (block.altAboveGround < 0.0) {
+            block.altAboveGround = 0.0;
+        }
         s_received = block;
         if (gf_holdsPosition(s_previousLat, s_previousLon) && gf_holdsPosition(block.latitude, block.longitude) &&
             gf_greatCircleNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
@@ -263,6 +332,9 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
         }
         s_previousLat = block.latitude;
         s_previousLon = block.longitude;
+    }
+    if (const unsigned firstTime = refused & ~s_refusedPartsLogged.fetch_or(refused); firstTime != 0) {
+        lf_logRefusedParts(firstTime, raw);
     }
     if (teleport) {
         gf_log("Teleport");

@@ -104,6 +104,29 @@ void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
 // The model correction and wingspan step of lf_onUserModel, on the model text (throws UserErrorException 73).
 void lf_identifyUserModel(const std::string& model);
 
+// Values from the simulator that no aircraft can have are refused before they are used (a broken simulator,
+// or whatever sits on its socket): heights and altitudes in feet from below the Dead Sea's shore to above any
+// aircraft, angles in radians within a full turn either way, ground speeds in knots up to a re-entering
+// capsule's.
+inline constexpr double kLowestAltitudeFt = -2000.0;
+inline constexpr double kHighestAltitudeFt = 200000.0;
+inline constexpr double kHighestGroundSpeedKn = 20000.0;
+[[nodiscard]] bool gf_plausibleHeightFt(double feet);
+[[nodiscard]] bool gf_plausibleAngleRad(double radians);
+
+// The user block as it may be used: each implausible part of received (position, altitude, height above
+// ground, heading, pitch and bank, ground speed) replaced by the same part of lastGood. Returns the refused
+// parts as bits of UserBlockPart.
+enum UserBlockPart : unsigned {
+    kUserPosition = 1U << 0,
+    kUserAltitude = 1U << 1,
+    kUserHeightAboveGround = 1U << 2,
+    kUserHeading = 1U << 3,
+    kUserAttitude = 1U << 4,
+    kUserGroundSpeed = 1U << 5,
+};
+unsigned gf_keepPlausibleUserBlock(UserAircraftBlock& received, const UserAircraftBlock& lastGood);
+
 // The simulator time of a block: seconds since 1970-01-01 UTC (0 for a time before it). None when the
 // year, day of the year or time of day is no plausible value (years 1 to 9999, days 1 to 366, seconds 0 to
 // 86400, a leap second included): the block comes from outside and is never computed with then.

@@ -1,5 +1,6 @@
 #include "platform/simconnect/SimConnect.h"
 
+#include <malloc.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -26,6 +27,12 @@ namespace {
 constexpr std::size_t kFlushAt = 1024 * 1024; // buffered sends inside dispatch are flushed at this size
 constexpr int kHelloTimeoutMs = 3000;         // how long Open waits for the simulator's answer
 constexpr int kSendTimeoutSec = 5;            // a simulator that reads nothing for this long is gone
+
+// A simulator that sends faster than the dispatch hands out (a flood) must not grow what we hold: the rest
+// waits in the socket, where it holds the sender back.
+constexpr std::size_t kPumpBytes = SIM_PUMP_BYTES;
+constexpr std::size_t kMaxQueuedMessages = SIM_MAX_QUEUED_MESSAGES;
+constexpr std::size_t kKeptBufferBytes = SIM_KEPT_BUFFER_BYTES;
 
 // Every received message is kept in at least this many zeroed bytes, so that a message shorter than the
 // struct its dwID names (a simulator that sends too little) reads as zeros instead of past its end.
@@ -59,10 +66,13 @@ struct Connection {
     std::uint32_t nextPacket = 1;
     std::vector<std::byte> out;
 
-    std::mutex recvMutex; // guards in, queue, held
+    std::mutex recvMutex; // guards in, queue, held and the flood state
     std::vector<std::byte> in;
     std::deque<Message> queue;
-    Message held; // the message GetNextDispatch handed out last
+    Message held;         // the message GetNextDispatch handed out last
+    bool flooded = false; // a pump met a bound: storage to give back once the flood is over
+    std::size_t peakQueued = 0;
+    std::uint64_t floodsEnded = 0;
 
     std::mutex failMutex; // guards failCounts
     std::uint32_t failCounts[SIM_CALL_COUNT] = {};
@@ -154,15 +164,22 @@ void sendFaultAck(Connection& c, std::uint32_t token) {
     flushLocked(c);
 }
 
-// Takes in what the socket holds (recvMutex held): messages go to the queue, fault directives are armed.
-void pumpLocked(Connection& c) {
+// Takes in what the socket holds, up to the bounds above (recvMutex held): messages go to the queue, fault
+// directives are armed. Returns whether a bound was met (more may wait in the socket).
+bool pumpLocked(Connection& c) {
     if (c.gone)
-        return;
+        return false;
+    if (c.queue.size() >= kMaxQueuedMessages) {
+        c.flooded = true;
+        return true;
+    }
     std::byte buf[65536];
-    for (;;) {
+    std::size_t taken = 0;
+    while (taken < kPumpBytes) {
         ssize_t n = ::recv(c.fd, buf, sizeof buf, MSG_DONTWAIT);
         if (n > 0) {
             c.in.insert(c.in.end(), buf, buf + n);
+            taken += static_cast<std::size_t>(n);
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -204,6 +221,30 @@ void pumpLocked(Connection& c) {
             break;
         }
     }
+    c.peakQueued = std::max(c.peakQueued, c.queue.size());
+    const bool bound = taken >= kPumpBytes;
+    c.flooded = c.flooded || bound;
+    return bound;
+}
+
+// Gives back what a flood grew, once it is over and everything it brought was handed out (recvMutex held).
+void releaseFloodLocked(Connection& c) {
+    if (!c.flooded || !c.queue.empty())
+        return;
+    c.flooded = false;
+    ++c.floodsEnded;
+    if (c.in.capacity() > kKeptBufferBytes)
+        c.in.shrink_to_fit();
+    c.queue.shrink_to_fit();
+    c.held = Message{};
+    {
+        std::lock_guard lock(c.sendMutex);
+        if (c.out.empty() && c.out.capacity() > kKeptBufferBytes)
+            std::vector<std::byte>().swap(c.out);
+    }
+    // The many small blocks of the messages went back to the allocator; this hands its free pages to the
+    // system, so that the memory a flood took does not stay with the process.
+    ::malloc_trim(0);
 }
 
 // Flushes what a dispatching thread buffered, however the dispatch ends.
@@ -371,14 +412,19 @@ SimResult SimConnect_CallDispatch(SimHandle hSimConnect, SimDispatchProc pfcnDis
         return SIM_E_INVALIDARG;
     std::lock_guard lock(c->recvMutex);
     DispatchScope scope(*c);
-    pumpLocked(*c);
-    if (c->queue.empty())
+    const bool bound = pumpLocked(*c);
+    if (c->queue.empty()) {
+        if (!bound)
+            releaseFloodLocked(*c);
         return c->gone ? SIM_E_GONE : SIM_OK;
+    }
     while (!c->queue.empty() && !c->closed) {
         Message m = std::move(c->queue.front());
         c->queue.pop_front();
         pfcnDispatch(m.recv(), m.size, pContext);
     }
+    if (!bound)
+        releaseFloodLocked(*c);
     return SIM_OK;
 }
 
@@ -391,7 +437,8 @@ SimResult SimConnect_GetNextDispatch(SimHandle hSimConnect, SIMCONNECT_RECV** pp
     *ppData = nullptr;
     *pcbData = 0;
     std::lock_guard lock(c->recvMutex);
-    pumpLocked(*c);
+    if (!pumpLocked(*c) && c->queue.empty())
+        releaseFloodLocked(*c);
     if (c->queue.empty())
         return c->gone ? SIM_E_GONE : SIM_NO_MESSAGE;
     c->held = std::move(c->queue.front());
@@ -494,6 +541,18 @@ SimResult SimConnect_AIReleaseControl(SimHandle hSimConnect, std::uint32_t objec
 
 SimResult SimConnect_AIRemoveObject(SimHandle hSimConnect, std::uint32_t objectID, std::uint32_t requestID) {
     return sendCall(hSimConnect, SimCall::AIRemoveObject, [&](SimWireWriter& w) { w.u32(objectID).u32(requestID); });
+}
+
+bool gf_simConnectionStats(SimHandle hSimConnect, SimConnectionStats& out) {
+    auto c = lookup(hSimConnect);
+    if (!c)
+        return false;
+    std::lock_guard lock(c->recvMutex);
+    out.queuedMessages = c->queue.size();
+    out.peakQueuedMessages = c->peakQueued;
+    out.receiveBufferCapacity = c->in.capacity();
+    out.floodsEnded = c->floodsEnded;
+    return true;
 }
 
 SimResult SimConnect_GetLastSentPacketID(SimHandle hSimConnect, std::uint32_t* pdwSendID) {

@@ -323,6 +323,25 @@ SimResult SimConnect_AIReleaseControl(SimHandle hSimConnect, std::uint32_t objec
 SimResult SimConnect_AIRemoveObject(SimHandle hSimConnect, std::uint32_t objectID, std::uint32_t requestID);
 SimResult SimConnect_GetLastSentPacketID(SimHandle hSimConnect, std::uint32_t* pdwSendID);
 
+// ---- what the library holds (tests and benchmarks) ------------------------------------------------------------
+
+// A simulator that floods the connection never grows these beyond fixed bounds: the received messages that wait
+// for the dispatch, and the receive buffer (at most one pump's bytes and one frame). Once a flood is over and
+// handed out, the library gives the storage it grew back.
+// One dispatch takes in at most SIM_PUMP_BYTES from the socket (one read past it at most), and none while
+// SIM_MAX_QUEUED_MESSAGES wait; after a flood the receive and send buffers keep SIM_KEPT_BUFFER_BYTES at most.
+inline constexpr std::size_t SIM_PUMP_BYTES = 256 * 1024;
+inline constexpr std::size_t SIM_MAX_QUEUED_MESSAGES = 8192;
+inline constexpr std::size_t SIM_KEPT_BUFFER_BYTES = 1024 * 1024;
+struct SimConnectionStats {
+    std::size_t queuedMessages = 0;     // received, not yet handed out
+    std::size_t peakQueuedMessages = 0; // the most that ever waited
+    std::size_t receiveBufferCapacity = 0;
+    std::uint64_t floodsEnded = 0; // floods whose storage was given back
+};
+// False for a zero or unknown handle.
+bool gf_simConnectionStats(SimHandle hSimConnect, SimConnectionStats& out);
+
 // ---- configuration ------------------------------------------------------------------------------------------------
 
 // Name of the environment variable that holds the socket path.

@@ -2,6 +2,10 @@
 // Test helpers of the feed: a valid traffic line around Amsterdam Schiphol with fields to replace, the
 // traffic gate, and the records on the traffic queue.
 #include "feed/TrafficQueue.h"
+#include "feed/UdpReader.h"
+
+#include <chrono>
+#include <thread>
 
 #include <map>
 #include <string>
@@ -39,5 +43,35 @@ inline std::vector<QueuedTraffic> takeQueued() {
     }
     return out;
 }
+
+// Waits (without a time limit of its own: the test's timeout guards it) until the condition holds.
+template <typename Condition>
+void waitFor(Condition condition) {
+    while (!condition())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+// A reader object on a thread of its own, on an ephemeral loopback port.
+template <typename Reader>
+class RunningReader {
+public:
+    explicit RunningReader(bool keepRepeats = true, std::uint16_t port = 0) {
+        m_thread = std::thread([this, keepRepeats, port] { reader.runThread({port, true, keepRepeats}); });
+    }
+    ~RunningReader() { stop(); }
+    void stop() {
+        reader.stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::uint16_t waitForPort() {
+        waitFor([&] { return reader.boundPort.load() != 0 || !m_thread.joinable(); });
+        return reader.boundPort.load();
+    }
+    Reader reader;
+
+private:
+    std::thread m_thread;
+};
 
 } // namespace skf::test

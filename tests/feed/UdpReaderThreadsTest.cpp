@@ -18,36 +18,6 @@ using namespace skf;
 using namespace skf::test;
 using namespace std::chrono_literals;
 
-// Waits (without a time limit of its own: the test's timeout guards it) until the condition holds.
-template <typename Condition>
-void waitFor(Condition condition) {
-    while (!condition())
-        std::this_thread::sleep_for(1ms);
-}
-
-// A reader object on a thread of its own, on an ephemeral loopback port.
-template <typename Reader>
-class RunningReader {
-public:
-    explicit RunningReader(bool keepRepeats = true, std::uint16_t port = 0) {
-        m_thread = std::thread([this, keepRepeats, port] { reader.runThread({port, true, keepRepeats}); });
-    }
-    ~RunningReader() { stop(); }
-    void stop() {
-        reader.stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    std::uint16_t waitForPort() {
-        waitFor([&] { return reader.boundPort.load() != 0 || !m_thread.joinable(); });
-        return reader.boundPort.load();
-    }
-    Reader reader;
-
-private:
-    std::thread m_thread;
-};
-
 class UdpReaderThreads : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -13,3 +13,8 @@ if(TARGET rtreplay AND TARGET simstandin AND TARGET dlserver)
            COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/tools/rtreplay_e2e.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(tools.RtReplayEndToEnd PROPERTIES LABELS tools TIMEOUT 300)
 endif()
+# The flood table runs the simulator stand-in on a thread of its own, beside the readers.
+if(TARGET test_feed AND TARGET skyfill_simstandin)
+  target_link_libraries(test_feed PRIVATE skyfill_simstandin)
+  target_compile_definitions(test_feed PRIVATE SKYFILL_HAVE_SIMSTANDIN=1)
+endif()

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <thread>
@@ -248,6 +250,73 @@ TEST_F(Dispatch, TeleportOfMoreThanTenMilesEndsTheRun) {
     EXPECT_EQ(gf_exitReason(), ExitReason::NewFlight);
     EXPECT_NE(log().find("Teleport\n"), std::string::npos);
     EXPECT_EQ(g_userObjectId.load(), 1U);
+}
+
+// Values no aircraft can have are refused before use: the last good one is kept (logged once a run), so that a
+// latitude of 95 is no "New flight" and a NaN never reaches the engine or the position line to RealTraffic.
+TEST_F(Dispatch, ImplausibleUserValuesKeepTheLastGoodOnes) {
+    constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Row {
+        const char* name;
+        std::function<void(UserAircraftBlock&)> spoil;
+        std::string logged;
+    };
+    const Row rows[] = {
+        {"latitude of 95", [](UserAircraftBlock& b) { b.latitude = 95.0; }, "position (latitude 95, longitude 4.76)"},
+        {"NaN position", [](UserAircraftBlock& b) { b.latitude = b.longitude = kNaN; },
+         "position (latitude nan, longitude nan)"},
+        {"longitude beyond 180", [](UserAircraftBlock& b) { b.longitude = -181.0; },
+         "position (latitude 52.3, longitude -181)"},
+        {"infinite altitude", [](UserAircraftBlock& b) { b.altitude = kInf; }, "altitude (inf ft)"},
+        {"altitude above any aircraft", [](UserAircraftBlock& b) { b.altitude = 1e9; }, "altitude (1000000000 ft)"},
+        {"NaN height above ground", [](UserAircraftBlock& b) { b.altAboveGround = kNaN; },
+         "height above ground (nan ft)"},
+        {"heading beyond a turn", [](UserAircraftBlock& b) { b.heading = 7.0; }, "heading (7 rad)"},
+        {"NaN pitch", [](UserAircraftBlock& b) { b.pitch = kNaN; }, "attitude (pitch nan rad, bank -0.1 rad)"},
+        {"infinite bank", [](UserAircraftBlock& b) { b.bank = -kInf; }, "attitude (pitch 0.05 rad, bank -inf rad)"},
+        {"NaN ground speed", [](UserAircraftBlock& b) { b.groundSpeed = kNaN; }, "ground speed (nan kn)"},
+    };
+    UserAircraftBlock good;
+    good.latitude = 52.3;
+    good.longitude = 4.76;
+    good.pitch = 0.05;
+    good.bank = -0.1;
+    good.heading = 1.5;
+    good.altitude = 1200.0;
+    good.altAboveGround = 1000.0;
+    good.groundSpeed = 150.0;
+    const auto send = [](const UserAircraftBlock& b) {
+        dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &b, sizeof b));
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        gf_resetSimLink(); // a new run
+        g_userObjectId = 1;
+        const std::size_t before = log().size();
+        send(good);
+        UserAircraftBlock bad = good;
+        row.spoil(bad);
+        send(bad);
+        send(bad);
+        const UserAircraftBlock kept = gf_receivedUserBlock();
+        EXPECT_EQ(std::memcmp(&kept, &good, sizeof kept), 0);
+        EXPECT_FALSE(g_stopRun.load());
+        g_simHalted = true;                                            // no connection here: the copy only
+        const UserAircraftBlock used = gf_requestUserPosition().block; // what the engine and the position line get
+        EXPECT_EQ(std::memcmp(&used, &good, sizeof used), 0);
+        const std::size_t open = row.logged.find(" (");
+        EXPECT_EQ(log().substr(before), "==> User aircraft " + row.logged.substr(0, open) +
+                                            " from the simulator refused" + row.logged.substr(open) +
+                                            ": the last good value is kept\n");
+    }
+    // Range data and rest attitudes with such heights never reach the engine.
+    dispatch(test::rangeData(400, "N123AB", kNaN));
+    dispatch(test::rangeData(401, "N123AC", 10.0, 0, -kInf));
+    const double restAttitude[2] = {kNaN, 0.0};
+    dispatch(
+        test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_STATIC_CG, 402, restAttitude, sizeof restAttitude));
+    EXPECT_TRUE(messages().empty());
 }
 
 TEST_F(Dispatch, EverySecondAnswerTicksAndSetsGroundOnceAPositionIsKnown) {

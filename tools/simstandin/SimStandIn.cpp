@@ -353,7 +353,7 @@ void SimStandIn::run() {
                 if (c->dead)
                     continue;
                 short ev = POLLIN;
-                if (!c->out.empty())
+                if (!c->out.empty() || c->floodLeft > 0)
                     ev |= POLLOUT;
                 fds.push_back({c->fd, ev, 0});
                 polled.push_back(c.get());
@@ -391,6 +391,8 @@ void SimStandIn::run() {
             }
         }
         for (auto& c : conns_) {
+            if (!c->dead && c->floodLeft > 0)
+                topUpFlood(*c);
             if (!c->dead && !c->out.empty())
                 writeClient(*c);
             if (!c->dead && c->closing && c->out.empty())

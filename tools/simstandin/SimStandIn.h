@@ -50,6 +50,14 @@ struct StandInConfig {
 
 enum class ObjectKind { User, Ai, Foreign };
 
+// What a flood sends: what a broken simulator, or whatever sits on its socket, may send without end.
+enum class FloodKind {
+    UnknownMessages, // messages of an id no simulator sends (dwID 99)
+    Frames,          // "Frame" events (to clients subscribed to them)
+    ObjectsAdded,    // "ObjectAdded" events of aircraft that never show up in range data
+    ShortRangeData,  // range data (request 101) whose data block is too short
+};
+
 // What the stand-in knows about one simulated object.
 struct SimObjectState {
     std::uint32_t id = 0;
@@ -111,6 +119,11 @@ public:
     // Clients that open from now on get VERSION_MISMATCH right after the open message.
     void setVersionMismatch(bool on);
     void setCapacity(std::uint32_t capacity);
+    // Sends count messages of that kind to every open client, as fast as each one takes them in (the rest waits
+    // in the stand-in, never more than a few hundred kilobytes at a time). Counted in messagesSent, not traced.
+    void flood(FloodKind kind, std::uint64_t count);
+    // Flood messages not yet handed to a client's socket.
+    std::uint64_t floodLeft() const;
     void setInstalledTitles(std::vector<std::string> titles);
 
     // ---- what tests read ----
@@ -167,6 +180,8 @@ private:
         std::uint32_t lastPacket = 0;
         std::uint32_t faultToken = 0;
         bool faultAcked = true;
+        FloodKind floodKind = FloodKind::UnknownMessages;
+        std::uint64_t floodLeft = 0;
     };
 
     void run();
@@ -185,6 +200,7 @@ private:
     void confirmCreations();
 
     void sendRaw(Conn& c, const void* msg, std::size_t size, const nlohmann::json& t);
+    void topUpFlood(Conn& c);
     void sendException(Conn& c, std::uint32_t code, std::uint32_t sendId, std::uint32_t index);
     void sendEvent(Conn& c, std::uint32_t clientEventId, std::uint32_t data);
     void sendSystemEvent(const std::string& name, std::uint32_t data, std::uint32_t objType = 0xFFFFFFFFu,
@@ -224,6 +240,7 @@ private:
     std::vector<std::unique_ptr<Conn>> conns_;
     std::map<std::uint32_t, SimObjectState> objects_;
     std::uint32_t nextObjectId_ = 100;
+    std::uint32_t nextFloodObjectId_ = 1000000; // objects of ObjectsAdded floods, never in range data
     std::uint64_t frame_ = 0;
     double flightTime_ = 0; // seconds of flight time (advances while a flight runs)
     double zuluSeconds_ = 0;

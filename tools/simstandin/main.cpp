@@ -19,6 +19,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <map>
 #include <string>
 
 #include "tools/simstandin/SceneMap.h"
@@ -89,6 +90,18 @@ bool command(skf::standin::SimStandIn& s, const std::string& line) {
             s.raiseException(code);
         else
             std::cerr << "exception CODE\n";
+    } else if (cmd == "flood") {
+        std::string kind;
+        std::uint64_t count = 0;
+        const std::map<std::string, skf::standin::FloodKind> kinds = {
+            {"unknown", skf::standin::FloodKind::UnknownMessages},
+            {"frames", skf::standin::FloodKind::Frames},
+            {"added", skf::standin::FloodKind::ObjectsAdded},
+            {"short", skf::standin::FloodKind::ShortRangeData}};
+        if (in >> kind >> count && kinds.contains(kind))
+            s.flood(kinds.at(kind), count);
+        else
+            std::cerr << "flood unknown|frames|added|short COUNT\n";
     } else {
         std::cerr << "unknown command: " << cmd << "\n";
     }
