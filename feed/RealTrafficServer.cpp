@@ -37,8 +37,8 @@ Socket g_clientSocket;
 // The thread that opened the server owns both sockets and alone closes them.
 std::atomic<std::thread::id> g_serverOwner{};
 // Serialises the sends of the owner and of the window thread's "exit", the client's close and the two fields
-// below. Timed: the window thread waits a little for a send under way instead of dropping its "exit".
-std::timed_mutex g_sendMutex;
+// below. Held only for sends that never wait, so the window thread's "exit" never waits long for it.
+std::mutex g_sendMutex;
 // The part of a line that the socket took only in part: sent before anything else.
 std::string g_unsentTail;
 // Since when the client has taken nothing (a line was dropped and nothing was taken since).
@@ -53,8 +53,6 @@ DropCounter g_deadConnections;
 constexpr std::size_t kReplyLimit = 16383;
 constexpr auto kReplyTimeout = std::chrono::seconds(5);
 constexpr int kAcceptPollMs = 250;
-// A send to a reading client takes microseconds; one that takes longer is stuck on a client that no longer reads.
-constexpr auto kExitSendWait = std::chrono::seconds(2);
 
 // Drops what a previous client left unsent (g_sendMutex held).
 void lf_forgetUnsentLocked() {
@@ -392,10 +390,10 @@ void gf_closeServer() {
         return;
     }
     // The window thread: the start-up thread may be inside a send, an accept or a receive on these
-    // sockets. "exit" goes out after a send under way, unless that send is stuck; the sockets are shut
-    // down, which ends the owner's wait, and stay open until the owner closes them.
-    std::unique_lock lock(g_sendMutex, kExitSendWait);
-    if (lock.owns_lock() && g_rtConnected.load() && g_clientSocket.valid() && g_unsentTail.empty())
+    // sockets. "exit" goes out after a send under way (when the client takes it at once); the sockets are
+    // shut down, which ends the owner's wait, and stay open until the owner closes them.
+    std::lock_guard lock(g_sendMutex);
+    if (g_rtConnected.load() && g_clientSocket.valid() && g_unsentTail.empty())
         g_clientSocket.sendNow("exit\r\n");
     g_rtConnected = false;
     g_clientSocket.shutdownBoth();

@@ -172,6 +172,13 @@ void lf_recoverDamagedLocked() {
         return;
     }
     fs::remove(g_parametersPath, ec);
+    if (haveGood) {
+        gf_logError(fmt::format("{} failed to load ({}). {} and removed; taking the last good copy {} failed ({}): "
+                                "default values.",
+                                lf_pathText(g_parametersPath), reason, savedAs, lf_pathText(lastGood),
+                                saveError.message()));
+        return;
+    }
     gf_logError(fmt::format("{} failed to load ({}). {} and removed; no good copy: default values.",
                             lf_pathText(g_parametersPath), reason, savedAs));
 }
