@@ -52,20 +52,16 @@ void lf_storePosition(IntParameter& record, std::int32_t value) {
 void lf_loadWindowPosition() {
     MAIN_WINDOW_X.set(MAIN_WINDOW_X.defaultVal());
     MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.defaultVal());
+    if (g_parametersPath.empty())
+        return;
+    // A damaged file is kept as parameters0.xml and replaced by the last good copy (or removed) first.
+    gf_prepareParametersFile();
     std::error_code ec;
-    if (g_parametersPath.empty() || !std::filesystem::exists(g_parametersPath, ec))
+    if (!std::filesystem::exists(g_parametersPath, ec))
         return;
     pugi::xml_document document;
-    const pugi::xml_parse_result result = gf_loadXml(document, g_parametersPath);
-    if (!result) {
-        gf_logError(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", gf_pathToUtf8(g_parametersPath),
-                                result.description()));
-        auto backup = g_parametersPath;
-        backup.replace_filename("parameters0.xml");
-        std::filesystem::copy_file(g_parametersPath, backup, std::filesystem::copy_options::overwrite_existing, ec);
-        std::filesystem::remove(g_parametersPath, ec);
+    if (!gf_loadXml(document, g_parametersPath))
         return;
-    }
     if (auto x = gf_readIntParameter(document, MAIN_WINDOW_X.key))
         MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamp(*x));
     if (auto y = gf_readIntParameter(document, MAIN_WINDOW_Y.key))

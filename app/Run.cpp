@@ -123,7 +123,8 @@ bool lf_run() {
 }
 
 bool lf_requestUserAircraftData() {
-    while (!(g_simRunning.load() && !g_simHalted.load())) {
+    // Requests go on this run's own connection: wait until it is open and its simulator runs a flight.
+    while (!(g_simConnect.load() != 0 && g_simRunning.load() && !g_simHalted.load())) {
         if (lf_stopRequested())
             return false;
         lf_sleep(std::chrono::milliseconds(100));

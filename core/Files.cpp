@@ -273,7 +273,7 @@ namespace {
 std::atomic<std::uint64_t> g_tempCounter{0};
 }
 
-ReplaceFile::ReplaceFile(fs::path target) : m_target(std::move(target)) {
+ReplaceFile::ReplaceFile(fs::path target, FileSync sync) : m_target(std::move(target)), m_sync(sync) {
     const auto n = g_tempCounter.fetch_add(1);
     m_temp = m_target.parent_path() /
              fmt::format(".{}.{}-{}.tmp", m_target.filename().string(), static_cast<long>(getpid()), n);
@@ -290,13 +290,16 @@ bool ReplaceFile::commit() {
     if (m_done)
         return false;
     m_done = true;
-    // Put the new contents on disk before the name points at them.
-    const int fd = ::open(m_temp.c_str(), O_RDONLY | O_CLOEXEC);
-    bool ok = fd >= 0 && ::fsync(fd) == 0;
-    if (!ok)
-        m_error = std::error_code(errno, std::generic_category());
-    if (fd >= 0)
-        ::close(fd);
+    bool ok = true;
+    if (m_sync == FileSync::Durable) {
+        // Put the new contents on disk before the name points at them.
+        const int fd = ::open(m_temp.c_str(), O_RDONLY | O_CLOEXEC);
+        ok = fd >= 0 && ::fsync(fd) == 0;
+        if (!ok)
+            m_error = std::error_code(errno, std::generic_category());
+        if (fd >= 0)
+            ::close(fd);
+    }
     if (ok) {
         fs::rename(m_temp, m_target, m_error);
         ok = !m_error;
@@ -317,9 +320,10 @@ std::error_code lf_lastError() {
 
 } // namespace
 
-bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write, std::error_code& error) {
+bool gf_replaceFile(const fs::path& target, const std::function<void(std::ostream&)>& write, std::error_code& error,
+                    FileSync sync) {
     error.clear();
-    ReplaceFile file(target);
+    ReplaceFile file(target, sync);
     errno = 0;
     std::ofstream out(file.tempPath(), std::ios::out | std::ios::trunc | std::ios::binary);
     if (!out.is_open()) {
@@ -382,7 +386,7 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path) {
     return gf_saveXml(document, path, error);
 }
 
-bool gf_saveXml(pugi::xml_document& document, const fs::path& path, std::error_code& error) {
+bool gf_saveXml(pugi::xml_document& document, const fs::path& path, std::error_code& error, FileSync sync) {
     pugi::xml_node decl;
     for (auto child : document.children()) {
         if (child.type() == pugi::node_declaration) {
@@ -401,7 +405,8 @@ bool gf_saveXml(pugi::xml_document& document, const fs::path& path, std::error_c
     // Through our stream writer: the library's own file save ignores a failure when the file is closed
     // (the last buffer never reaches the disk), which would put a cut file in place of the old one.
     return gf_replaceFile(
-        path, [&](std::ostream& out) { document.save(out, "  ", pugi::format_default, pugi::encoding_utf8); }, error);
+        path, [&](std::ostream& out) { document.save(out, "  ", pugi::format_default, pugi::encoding_utf8); }, error,
+        sync);
 }
 
 pugi::xml_parse_result gf_loadXml(pugi::xml_document& document, const fs::path& path) {

@@ -90,12 +90,18 @@ std::string gf_attributeString(const pugi::xml_node& node, const char* name);
 
 // ---- Replacing files --------------------------------------------------------------
 
+// How a replacement reaches the disk: Durable syncs the new contents before the rename
+// (every file that holds the only copy of its data); Lazy leaves that to the system (a
+// second copy of a file that was just written durably, such as the settings' last good
+// copy), which saves a wait for the disk.
+enum class FileSync { Durable, Lazy };
+
 // A temporary file beside a target, renamed over it by commit(); removed again when
 // not committed. Use it directly for writers that need a path (libraries that write
 // files themselves, downloads); gf_replaceFile for stream writers.
 class ReplaceFile {
 public:
-    explicit ReplaceFile(std::filesystem::path target);
+    explicit ReplaceFile(std::filesystem::path target, FileSync sync = FileSync::Durable);
     ~ReplaceFile();
     ReplaceFile(const ReplaceFile&) = delete;
     ReplaceFile& operator=(const ReplaceFile&) = delete;
@@ -103,7 +109,7 @@ public:
     const std::filesystem::path& tempPath() const noexcept { return m_temp; }
     const std::filesystem::path& target() const noexcept { return m_target; }
 
-    // Syncs the temporary file to disk and renames it over the target. False (and
+    // Syncs the temporary file to disk (Durable) and renames it over the target. False (and
     // the temporary file removed) when that fails; the target is then unchanged.
     bool commit();
     // The system's error of a failed commit.
@@ -113,6 +119,7 @@ private:
     std::filesystem::path m_target;
     std::filesystem::path m_temp;
     bool m_done = false;
+    FileSync m_sync = FileSync::Durable;
     std::error_code m_error;
 };
 
@@ -124,7 +131,7 @@ private:
 bool gf_replaceFile(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write);
 // The same, with the system's reason of a failure in `error` (cleared on success).
 bool gf_replaceFile(const std::filesystem::path& target, const std::function<void(std::ostream&)>& write,
-                    std::error_code& error);
+                    std::error_code& error, FileSync sync = FileSync::Durable);
 
 // Writes the text (and one "\n" when asked), binary, replacing the file.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path, bool addLineFeed);
@@ -136,7 +143,8 @@ bool gf_writeLines(const std::list<std::string>& lines, const std::filesystem::p
 // indented by two blanks, replacing the file. The XML library's success flag.
 bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path);
 // The same, with the system's reason of a failure in `error` (cleared on success).
-bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path, std::error_code& error);
+bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path, std::error_code& error,
+                FileSync sync = FileSync::Durable);
 
 // Loads an XML document with the default parse options. Only a regular file is loaded: a folder or
 // device in its place is "file not found" (the library would take a folder's size as its length).

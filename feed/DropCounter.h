@@ -28,6 +28,16 @@ public:
         return std::exchange(m_unreported, 0);
     }
 
+    // The drops not yet reported, now reported (for a summary when the dropping ends).
+    std::uint64_t takeUnreported(Clock::time_point now = Clock::now()) {
+        std::lock_guard lock(m_mutex);
+        if (m_unreported == 0)
+            return 0;
+        m_reported = true;
+        m_lastReport = now;
+        return std::exchange(m_unreported, 0);
+    }
+
     [[nodiscard]] std::uint64_t total() const {
         std::lock_guard lock(m_mutex);
         return m_total;

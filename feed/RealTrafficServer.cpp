@@ -9,6 +9,7 @@
 #include "core/Time.h"
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
+#include "feed/DropCounter.h"
 #include "feed/FeedHooks.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
@@ -20,6 +21,7 @@
 #include <fmt/format.h>
 #include <mutex>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -33,16 +35,46 @@ Socket g_listenSocket;
 Socket g_clientSocket;
 // The thread that opened the server owns both sockets and alone closes them.
 std::atomic<std::thread::id> g_serverOwner{};
-// Serialises the sends of the owner and of the window thread's "exit", and the client's close. Timed: the
-// window thread waits a little for a send under way instead of dropping its "exit".
-std::timed_mutex g_sendMutex;
+// Serialises the sends of the owner and of the window thread's "exit", the client's close and the two fields
+// below. Held only for sends that never wait, so the window thread's "exit" never waits long for it.
+std::mutex g_sendMutex;
+// The part of a line that the socket took only in part: sent before anything else.
+std::string g_unsentTail;
+// Since when the client has taken nothing (a line was dropped and nothing was taken since).
+std::optional<std::chrono::steady_clock::time_point> g_stalledSince;
 std::atomic<std::uint16_t> g_port{0};
+
+std::atomic<int> g_clientSendBuffer{0};
+std::atomic<std::chrono::milliseconds::rep> g_stallLimitMs{30000};
+DropCounter g_droppedLines;
+DropCounter g_deadConnections;
 
 constexpr std::size_t kReplyLimit = 16383;
 constexpr auto kReplyTimeout = std::chrono::seconds(5);
 constexpr int kAcceptPollMs = 250;
-// A send to a reading client takes microseconds; one that takes longer is stuck on a client that no longer reads.
-constexpr auto kExitSendWait = std::chrono::seconds(2);
+
+// Drops what a previous client left unsent (g_sendMutex held).
+void lf_forgetUnsentLocked() {
+    g_unsentTail.clear();
+    g_stalledSince.reset();
+}
+
+void lf_logDeadConnections(std::uint64_t count) {
+    if (count > 0 && !g_stopRun.load() && !g_shutDown.load())
+        gf_log(fmt::format("{} connection{} to the RealTraffic server closed before the hand-shake", count,
+                           gf_plural(count)));
+}
+
+// A connection that was gone before it was served: counted, and logged at most once a minute.
+void lf_countDeadConnection() {
+    if (const auto report = g_deadConnections.count())
+        lf_logDeadConnections(*report);
+}
+
+bool lf_transientAcceptError(int error) {
+    // A connection reset while it waited in the queue, or a signal: the next one may be fine.
+    return error == kWsaEconnaborted || error == kWsaEconnreset || error == kWsaEintr || error == kWsaEwouldblock;
+}
 
 bool lf_stopping() {
     return g_stopRun.load() || g_shutDown.load();
@@ -57,25 +89,38 @@ void lf_showReaderStates(bool shown) {
 }
 
 // Blocks until RealTraffic connects, polling the stop flags; false when connected already, on a stop flag
-// or when the listening socket fails or was shut down.
+// or when the listening socket fails or was shut down. Connections already closed by their peer are
+// counted and passed over.
 bool waitForClient() {
     if (g_rtConnected.load())
         return false;
     if (!g_listenSocket.valid())
         return false;
     for (;;) {
+        for (;;) {
+            if (lf_stopping())
+                return false;
+            const int ready = g_listenSocket.waitReadable(kAcceptPollMs);
+            if (ready < 0)
+                return false;
+            if (ready > 0)
+                break;
+        }
         if (lf_stopping())
             return false;
-        const int ready = g_listenSocket.waitReadable(kAcceptPollMs);
-        if (ready < 0)
-            return false;
-        if (ready > 0)
-            break;
+        if (const int error = g_listenSocket.accept(g_clientSocket); error != 0) {
+            if (!lf_transientAcceptError(error))
+                return false;
+            lf_countDeadConnection();
+            continue;
+        }
+        if (g_clientSocket.peerClosed()) {
+            g_clientSocket.close();
+            lf_countDeadConnection();
+            continue;
+        }
+        break;
     }
-    if (lf_stopping())
-        return false;
-    if (g_listenSocket.accept(g_clientSocket) != 0)
-        return false;
     if (const int error = g_clientSocket.setNoDelay(); error != 0) {
         if (!lf_stopping())
             gf_log(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_timeOfDayText(),
@@ -83,31 +128,84 @@ bool waitForClient() {
         g_clientSocket.close();
         return false;
     }
+    if (const int bytes = g_clientSendBuffer.load(); bytes > 0)
+        g_clientSocket.setSendBuffer(bytes);
+    lf_logDeadConnections(g_deadConnections.takeUnreported());
+    {
+        std::lock_guard lock(g_sendMutex);
+        lf_forgetUnsentLocked();
+    }
     g_rtConnected = true;
     return true;
+}
+
+// Closes the client after a failure (the owner) or shuts it down (another thread); g_sendMutex held.
+void lf_dropClientLocked() {
+    g_rtConnected = false;
+    lf_forgetUnsentLocked();
+    if (lf_isOwner())
+        g_clientSocket.close();
+    else
+        g_clientSocket.shutdownBoth();
+}
+
+// One send that never waits; the error of a failed one. The rest of a line taken in part is kept for the
+// next send; a line not taken at all is dropped and counted; a client that has taken nothing for the stall
+// limit fails with a time-out. g_sendMutex held.
+int lf_sendLineLocked(std::string_view line) {
+    if (!g_clientSocket.valid())
+        return kWsaEnotconn;
+    bool tookSome = false;
+    if (!g_unsentTail.empty()) {
+        const long sent = g_clientSocket.sendNow(g_unsentTail);
+        if (sent < 0)
+            return static_cast<int>(-sent);
+        g_unsentTail.erase(0, static_cast<std::size_t>(sent));
+        tookSome = sent > 0;
+    }
+    bool dropped = !g_unsentTail.empty();
+    if (!dropped) {
+        const long sent = g_clientSocket.sendNow(line);
+        if (sent < 0)
+            return static_cast<int>(-sent);
+        dropped = sent == 0;
+        tookSome = tookSome || sent > 0;
+        if (sent > 0 && static_cast<std::size_t>(sent) < line.size())
+            g_unsentTail.assign(line.substr(static_cast<std::size_t>(sent)));
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (tookSome)
+        g_stalledSince.reset();
+    if (!dropped)
+        return 0;
+    if (!g_stalledSince)
+        g_stalledSince = now;
+    else if (now - *g_stalledSince >= std::chrono::milliseconds(g_stallLimitMs.load()))
+        return kWsaEtimedout;
+    if (const auto report = g_droppedLines.count(); report && !lf_stopping())
+        gf_log(fmt::format("{} line{} to RealTraffic dropped: it takes nothing in", *report, gf_plural(*report)));
+    return 0;
 }
 
 // Sends one whole line; a failure closes the client (the owner) or shuts it down (another thread).
 bool sendDataPacket(std::string_view line) {
     std::lock_guard lock(g_sendMutex);
-    const int error = g_clientSocket.valid() ? g_clientSocket.sendAll(line) : kWsaEnotconn;
+    const int error = lf_sendLineLocked(line);
     if (error == 0)
         return true;
     if (!lf_stopping())
         gf_log(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_winsockErrorText(error)));
-    g_rtConnected = false;
-    if (lf_isOwner())
-        g_clientSocket.close();
-    else
-        g_clientSocket.shutdownBoth();
+    lf_dropClientLocked();
     if (!lf_stopping())
         gf_log("RealTraffic client socket closed");
     return false;
 }
 
 // The version reply, read to its line end (or to a whole JSON object) within 5 seconds, also when it
-// arrives in pieces; empty on an error or when nothing came.
-std::string lf_receiveReply() {
+// arrives in pieces; empty on an error or when nothing came. closed: the client closed or reset the
+// connection before its reply was whole.
+std::string lf_receiveReply(bool& closed) {
+    closed = false;
     std::string reply;
     std::array<char, kReplyLimit + 1> buffer{};
     g_clientSocket.setReceiveTimeout(250);
@@ -118,12 +216,15 @@ std::string lf_receiveReply() {
             const int error = static_cast<int>(-got);
             if (error == kWsaEwouldblock || error == kWsaEtimedout || error == kWsaEintr)
                 continue;
-            if (!lf_stopping())
+            closed = error == kWsaEconnreset || error == kWsaEconnaborted;
+            if (!closed && !lf_stopping())
                 gf_log(fmt::format("receive: {}", gf_winsockErrorText(error)));
             return {};
         }
-        if (got == 0)
-            break; // the client closed
+        if (got == 0) {
+            closed = true; // the client closed
+            break;
+        }
         reply.append(buffer.data(), static_cast<std::size_t>(got));
         if (reply.size() > kReplyLimit) {
             if (!lf_stopping())
@@ -153,6 +254,7 @@ bool gf_openServer(const std::string& port) {
         g_listenSocket.close();
         g_clientSocket.close();
         g_rtConnected = false;
+        lf_forgetUnsentLocked();
         g_port = 0;
     }
     g_serverOwner = std::this_thread::get_id();
@@ -185,12 +287,25 @@ void gf_waitForRealTraffic() {
     gf_flushLog();
     gf_resetReaderState();
     g_simEpochSeconds = 0.0; // the simulator time is taken afresh once RealTraffic is there
-    if (waitForClient()) {
-        sendDataPacket("Qs999=version\r\n");
-        lf_processRTVersion(lf_receiveReply());
+    while (waitForClient()) {
+        bool closed = !sendDataPacket("Qs999=version\r\n");
+        const std::string reply = closed ? std::string() : lf_receiveReply(closed);
+        if (closed) {
+            if (lf_stopping())
+                break;
+            // Gone before it answered: not RealTraffic (or not any more); the next client is waited for.
+            {
+                std::lock_guard lock(g_sendMutex);
+                lf_dropClientLocked();
+            }
+            lf_countDeadConnection();
+            continue;
+        }
+        lf_processRTVersion(reply);
         lf_showReaderStates(true);
         g_inStartUp = false;
         gf_log("RealTraffic connected");
+        break;
     }
     gf_clearStatus();
 }
@@ -267,20 +382,34 @@ void gf_closeServer() {
             sendDataPacket("exit\r\n");
         std::lock_guard lock(g_sendMutex);
         g_rtConnected = false; // the next run does its hand-shake again
+        lf_forgetUnsentLocked();
         g_clientSocket.close();
         g_listenSocket.close();
         g_port = 0;
         return;
     }
     // The window thread: the start-up thread may be inside a send, an accept or a receive on these
-    // sockets. "exit" goes out after a send under way, unless that send is stuck; the sockets are shut
-    // down, which ends the owner's wait, and stay open until the owner closes them.
-    std::unique_lock lock(g_sendMutex, kExitSendWait);
-    if (lock.owns_lock() && g_rtConnected.load() && g_clientSocket.valid())
-        g_clientSocket.sendAll("exit\r\n");
+    // sockets. "exit" goes out after a send under way (when the client takes it at once); the sockets are
+    // shut down, which ends the owner's wait, and stay open until the owner closes them.
+    std::lock_guard lock(g_sendMutex);
+    if (g_rtConnected.load() && g_clientSocket.valid() && g_unsentTail.empty())
+        g_clientSocket.sendNow("exit\r\n");
     g_rtConnected = false;
     g_clientSocket.shutdownBoth();
     g_listenSocket.shutdownBoth();
+}
+
+void gf_setRealTrafficSendLimits(const RealTrafficSendLimits& limits) {
+    g_clientSendBuffer = limits.sendBuffer;
+    g_stallLimitMs = limits.stallLimit.count();
+}
+
+std::uint64_t gf_droppedRealTrafficLines() {
+    return g_droppedLines.total();
+}
+
+std::uint64_t gf_deadRealTrafficConnections() {
+    return g_deadConnections.total();
 }
 
 void gf_refreshTrafficReference(double userLatitude, double userLongitude) {

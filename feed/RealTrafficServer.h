@@ -4,11 +4,18 @@
 //
 // Everything runs on the start-up thread (run, main cycle, engine step), which owns both sockets, except
 // gf_closeServer, which the window thread also calls when the main window closes: on that thread it only
-// sends "exit" and shuts the sockets down (a blocked accept or send of the start-up thread ends), and
-// leaves closing them to the owner. Waiting for a client polls the stop flags every quarter second.
+// sends "exit" and shuts the sockets down (a blocked accept of the start-up thread ends), and leaves closing
+// them to the owner. Waiting for a client polls the stop flags every quarter second.
+//
+// A send never waits: the engine step sends the position line, and a RealTraffic that stops reading must not
+// stop the engine. A line that its side does not take is dropped and counted (logged at most once a minute);
+// what the socket took only in part is sent first next time, so RealTraffic always reads whole lines; a
+// client that takes nothing for the stall limit (30 s) counts as gone. Connections that were closed before
+// their hand-shake (a burst of connects, a port scan) cost a look each and are counted, not served.
 #include "sim/UserAircraft.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,6 +42,18 @@ void gf_sendUserPosition();
 void gf_sendSimTime(std::uint64_t simEpochSeconds);
 // Ends the link: "exit" to a connected client, then the sockets closed (by their owner) or shut down.
 void gf_closeServer();
+
+// The limits of the link: SO_SNDBUF of the client sockets accepted from now on (0: the system's) and how
+// long a client may take nothing before it counts as gone. Tests make both small.
+struct RealTrafficSendLimits {
+    int sendBuffer = 0;
+    std::chrono::milliseconds stallLimit{30000};
+};
+void gf_setRealTrafficSendLimits(const RealTrafficSendLimits& limits);
+// Lines dropped because RealTraffic took nothing, and connections closed before their hand-shake, since the
+// process started.
+[[nodiscard]] std::uint64_t gf_droppedRealTrafficLines();
+[[nodiscard]] std::uint64_t gf_deadRealTrafficConnections();
 
 // Start-up thread (run, main cycle every 5 s): the traffic reader's reference: the user's position and a
 // copy of the park airport, which the start-up thread owns.

@@ -196,6 +196,10 @@ bool gf_requestUserOnGround() {
 
 void gf_resetSimLink() {
     gf_stopSimClient(); // the lists belong to the SimClient thread: the previous one must have ended
+    // The ended thread's connection is closed: a flight seen running on it says nothing about the next
+    // connection, and the next run must wait until that one is open and reports its flight.
+    g_simConnect = 0;
+    g_simRunning = false;
     gf_resetSimQueues();
     gf_resetDispatchState();
     gf_resetUserAircraft();

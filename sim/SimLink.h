@@ -44,10 +44,10 @@ void lf_closeSimConnect(SimHandle& handle);
 // queues, ends the run with SIMCONNECT ERROR (restart after 9 s) unless another reason came first.
 void gf_simRequestError();
 
-// The reset of the simulator link at the start of a run: empties the pending-creation and added-object
-// lists and both position arrays, sets the user's object id to 2, clears g_simHalted, the foreign-spawn
-// notice flag and the user's half wingspan. A SimClient thread still held in g_simClientThread is asked
-// to stop and joined first (start-up thread only).
+// The reset of the simulator link at the start of a run: clears the connection handle and g_simRunning,
+// empties the pending-creation and added-object lists and both position arrays, sets the user's object id
+// to 2, clears g_simHalted, the foreign-spawn notice flag and the user's half wingspan. A SimClient thread
+// still held in g_simClientThread is asked to stop and joined first (start-up thread only).
 void gf_resetSimLink();
 
 // The every-second on-ground request of the user aircraft (request 108); false (after

@@ -3,11 +3,16 @@
 
 #include "core/settings/SettingsFile.h"
 
+#include <unistd.h>
+
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <algorithm>
 #include <exception>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <limits>
 
 #include <fmt/format.h>
@@ -67,6 +72,117 @@ bool lf_setOrAppendAttribute(pugi::xml_node node, const char* name, std::string_
     return attr.set_value(std::string(value).c_str());
 }
 
+namespace fs = std::filesystem;
+
+// The last good copy of the settings, written beside the file by every save that worked.
+fs::path lf_lastGoodPath() {
+    fs::path path = g_parametersPath;
+    return path.replace_filename(g_parametersPath.filename().string() + ".bak");
+}
+
+// Where a damaged settings file is kept: parameters0.xml.
+fs::path lf_damagedCopyPath() {
+    fs::path path = g_parametersPath;
+    return path.replace_filename(g_parametersPath.stem().string() + "0" + g_parametersPath.extension().string());
+}
+
+// The process id in the name of a replacement's temporary file of target (".<target>.<pid>-<n>.tmp").
+std::optional<long> lf_temporaryFileOwner(std::string_view name, std::string_view target) {
+    const std::string prefix = fmt::format(".{}.", target);
+    constexpr std::string_view kSuffix = ".tmp";
+    if (name.size() <= prefix.size() + kSuffix.size() || !name.starts_with(prefix) || !name.ends_with(kSuffix))
+        return std::nullopt;
+    const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - kSuffix.size());
+    const std::size_t dash = middle.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == middle.size())
+        return std::nullopt;
+    const auto digits = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!digits(middle.substr(0, dash)) || !digits(middle.substr(dash + 1)))
+        return std::nullopt;
+    long pid = 0;
+    const auto [end, error] = std::from_chars(middle.data(), middle.data() + dash, pid);
+    if (error != std::errc() || end != middle.data() + dash)
+        return std::nullopt;
+    return pid;
+}
+
+// Temporary files of the settings' replacements that an earlier run left when it was ended in the middle of
+// a save. One instance runs at a time: every such file of another process is a leftover.
+void lf_removeLeftoversLocked() {
+    const fs::path folder = g_parametersPath.parent_path();
+    const std::string targets[] = {g_parametersPath.filename().string(), lf_lastGoodPath().filename().string(),
+                                   lf_damagedCopyPath().filename().string()};
+    const long self = static_cast<long>(::getpid());
+    std::error_code ec;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        for (const std::string& target : targets) {
+            const std::optional<long> owner = lf_temporaryFileOwner(name, target);
+            if (!owner || *owner == self)
+                continue;
+            std::error_code removeError;
+            if (fs::remove(it->path(), removeError))
+                gf_log(fmt::format("Removed {}, left by an earlier run", lf_pathText(it->path())));
+            else if (removeError)
+                gf_logError(fmt::format("remove {} failed: {}", lf_pathText(it->path()), removeError.message()));
+            break;
+        }
+    }
+}
+
+// Why a settings document cannot be used; empty when it can.
+std::string lf_unusableReason(const pugi::xml_document& document, const pugi::xml_parse_result& loaded) {
+    if (!loaded)
+        return loaded.description();
+    if (!gf_parametersNode(document))
+        return "no parameters element";
+    return {};
+}
+
+// parameters.xml is there but cannot be used (cut, empty, not XML, without `parameters`): it is kept as
+// parameters0.xml, and the last good copy takes its place when there is one; else it is removed, and the
+// load that follows writes the defaults. Missing or not a regular file: nothing to do.
+void lf_recoverDamagedLocked() {
+    std::error_code ec;
+    if (!fs::is_regular_file(g_parametersPath, ec))
+        return;
+    pugi::xml_document document;
+    const std::string reason = lf_unusableReason(document, gf_loadXml(document, g_parametersPath));
+    if (reason.empty())
+        return;
+    const fs::path kept = lf_damagedCopyPath();
+    std::string damaged;
+    {
+        std::ifstream in(g_parametersPath, std::ios::binary);
+        damaged.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    const std::string savedAs = gf_writeTextFile(damaged, kept, false)
+                                    ? fmt::format("Saved as {}", lf_pathText(kept))
+                                    : fmt::format("Saving it as {} failed", lf_pathText(kept));
+    const fs::path lastGood = lf_lastGoodPath();
+    pugi::xml_document good;
+    const bool haveGood = lf_unusableReason(good, gf_loadXml(good, lastGood)).empty();
+    std::error_code saveError;
+    if (haveGood && gf_saveXml(good, g_parametersPath, saveError)) {
+        gf_logError(fmt::format("{} failed to load ({}). {}; the settings come from the last good copy {}.",
+                                lf_pathText(g_parametersPath), reason, savedAs, lf_pathText(lastGood)));
+        return;
+    }
+    fs::remove(g_parametersPath, ec);
+    if (haveGood) {
+        gf_logError(fmt::format("{} failed to load ({}). {} and removed; taking the last good copy {} failed ({}): "
+                                "default values.",
+                                lf_pathText(g_parametersPath), reason, savedAs, lf_pathText(lastGood),
+                                saveError.message()));
+        return;
+    }
+    gf_logError(fmt::format("{} failed to load ({}). {} and removed; no good copy: default values.",
+                            lf_pathText(g_parametersPath), reason, savedAs));
+}
+
 // Whether the last save of parameters.xml failed: the status line shows a failure once, not at every store
 // that follows it, and again only after a save has worked in between.
 std::atomic<bool> s_saveFailing{false};
@@ -76,6 +192,10 @@ void lf_saveSettingsDocument(pugi::xml_document& document) {
     std::error_code error;
     if (gf_saveXml(document, g_parametersPath, error)) {
         s_saveFailing = false;
+        // The same document as the last good copy, which a damaged file is later replaced by. The file itself
+        // is on the disk already: the copy need not wait for it.
+        if (!gf_saveXml(document, lf_lastGoodPath(), error, FileSync::Lazy))
+            gf_logError(fmt::format("saving: {} failed: {}", lf_pathText(lf_lastGoodPath()), error.message()));
         return;
     }
     const std::string text = fmt::format("saving: {} failed: {}", lf_pathText(g_parametersPath), error.message());
@@ -341,8 +461,19 @@ void StringParameter::setValue(std::string text) {
 
 // ---- Full load and save
 
+void gf_prepareParametersFile() {
+    try {
+        std::lock_guard lock(gf_settingsFileMutex());
+        lf_removeLeftoversLocked();
+        lf_recoverDamagedLocked();
+    } catch (const std::exception& e) {
+        gf_logError(fmt::format("Exception in gf_prepareParametersFile: {}", e.what()));
+    }
+}
+
 bool gf_loadParameters() {
     gf_log(gf_bannerLine(80, 0, false, false, "parameters"));
+    gf_prepareParametersFile();
     bool wroteDefaults = false;
     {
         std::lock_guard lock(gf_settingsFileMutex());

@@ -7,7 +7,8 @@
 // Every operation that writes parameters.xml (full load, full save, the store of one value) holds the one
 // process-wide settings-file mutex from reading the file to replacing it, and replaces the file through a
 // temporary file renamed over it: two threads that store at once never lose each other's value, and a
-// failure never leaves a cut or missing file. Stores never throw: a failure is logged.
+// failure never leaves a cut or missing file. Every save that worked also writes the same document as the
+// last good copy, parameters.xml.bak. Stores never throw: a failure is logged.
 
 #include <cstdint>
 #include <mutex>
@@ -22,8 +23,15 @@ namespace skf {
 // The one lock around every read-modify-write of parameters.xml.
 std::mutex& gf_settingsFileMutex();
 
-// Start-up load of all registries. True when the file was missing, unreadable or without `parameters`, so
-// that a new file with the default values was written.
+// Before the settings are read at a start: removes the temporary files of saves that an earlier run left
+// (".parameters.xml.<pid>-<n>.tmp" and those of the two copies below, of any process but this one), and
+// mends a damaged parameters.xml (cut, empty, not XML, without `parameters`): it is kept as parameters0.xml
+// and replaced by the last good copy, parameters.xml.bak, which every successful save writes; without a
+// good copy it is removed (the load then writes the defaults). Each step is logged; never throws.
+void gf_prepareParametersFile();
+
+// Start-up load of all registries (gf_prepareParametersFile first). True when the file was missing, unreadable or
+// without `parameters`, so that a new file with the default values was written.
 bool gf_loadParameters();
 // Writes a new parameters.xml from all registries: the defaults (writeDefaults) or the current values.
 void gf_saveParameters(bool writeDefaults);

@@ -117,6 +117,14 @@ int Socket::setReceiveTimeout(int milliseconds) {
     return ::setsockopt(descriptor(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) == 0 ? 0 : lf_errorNow();
 }
 
+int Socket::setSendBuffer(int bytes) {
+    return ::setsockopt(descriptor(), SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes) == 0 ? 0 : lf_errorNow();
+}
+
+int Socket::setReceiveBuffer(int bytes) {
+    return ::setsockopt(descriptor(), SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes) == 0 ? 0 : lf_errorNow();
+}
+
 int Socket::bind(std::uint16_t port, bool loopbackOnly) {
     const sockaddr_in address = lf_address(port, loopbackOnly);
     return ::bind(descriptor(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : lf_errorNow();
@@ -172,6 +180,30 @@ int Socket::sendAll(std::string_view bytes) {
         bytes.remove_prefix(static_cast<std::size_t>(sent));
     }
     return 0;
+}
+
+long Socket::sendNow(std::string_view bytes) {
+    for (;;) {
+        const ssize_t sent = ::send(descriptor(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0)
+            return static_cast<long>(sent);
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        return -static_cast<long>(lf_errorNow());
+    }
+}
+
+bool Socket::peerClosed() const {
+    pollfd entry{descriptor(), POLLIN | POLLRDHUP, 0};
+    if (::poll(&entry, 1, 0) <= 0)
+        return false; // nothing to see: open and quiet (or the look itself failed)
+    if ((entry.revents & (POLLHUP | POLLRDHUP | POLLERR | POLLNVAL)) != 0)
+        return true;
+    char byte = 0;
+    const ssize_t got = ::recv(entry.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got == 0 || (got < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
 }
 
 int Socket::sendTo(std::uint16_t port, std::string_view datagram) {

@@ -51,10 +51,13 @@ public:
     int open(SocketKind kind);
     [[nodiscard]] bool valid() const;
 
-    // SO_REUSEADDR on; TCP_NODELAY on; SO_RCVTIMEO; 0 or a Winsock error.
+    // SO_REUSEADDR on; TCP_NODELAY on; SO_RCVTIMEO; SO_SNDBUF and SO_RCVBUF (the system may round them);
+    // 0 or a Winsock error.
     int setReuseAddress();
     int setNoDelay();
     int setReceiveTimeout(int milliseconds);
+    int setSendBuffer(int bytes);
+    int setReceiveBuffer(int bytes);
 
     // Binds to 127.0.0.1 (loopback) or every interface on the port (0: an ephemeral one); 0 or an error.
     int bind(std::uint16_t port, bool loopbackOnly);
@@ -72,6 +75,12 @@ public:
 
     // Sends all bytes, completing partial sends; 0 or an error.
     int sendAll(std::string_view bytes);
+    // One send that never waits: the count of bytes the system took (0 when its buffer is full), or
+    // -(Winsock error).
+    long sendNow(std::string_view bytes);
+    // A look at a connected stream that neither waits nor takes data: true when the peer has closed or
+    // reset it (data it sent before closing is still there to read, but nothing more will come or go).
+    [[nodiscard]] bool peerClosed() const;
     // One datagram to 127.0.0.1 on the port; 0 or an error.
     int sendTo(std::uint16_t port, std::string_view datagram);
     // One receive into buffer: the byte count (0 = the peer closed a stream), or -(Winsock error).

@@ -111,16 +111,38 @@ TEST_F(MainWindowTest, EveryControlExistsWithItsIdKindPlaceAndInitialState) {
 }
 
 TEST_F(MainWindowTest, UnreadableSettingsFileIsSavedAsBackupAndWindowOpensAtDefault) {
+    std::filesystem::remove(g_dataFolder / "parameters.xml.bak"); // no good copy to fall back on
     { std::ofstream(g_parametersPath) << "this is not <xml"; }
     open();
     EXPECT_NE(log().find("failed to load ("), std::string::npos);
-    EXPECT_NE(log().find("Saved as 0.xml and removed."), std::string::npos);
+    EXPECT_NE(log().find("Saved as " + (g_dataFolder / "parameters0.xml").string() + " and removed"),
+              std::string::npos);
     EXPECT_EQ(readFile(g_dataFolder / "parameters0.xml"), "this is not <xml");
     EXPECT_FALSE(std::filesystem::exists(g_parametersPath));
     int x = 0, y = 0;
     ASSERT_TRUE(m_window->position(x, y));
     EXPECT_EQ(x, 400);
     EXPECT_EQ(y, 20);
+}
+
+TEST_F(MainWindowTest, UnreadableSettingsFileGivesWayToTheLastGoodCopyAndItsPosition) {
+    MAIN_WINDOW_X.set(300);
+    MAIN_WINDOW_Y.set(200);
+    gf_saveParameters(false);
+    MAIN_WINDOW_X.set(MAIN_WINDOW_X.defaultVal());
+    MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.defaultVal());
+    { std::ofstream(g_parametersPath) << "<root><parameters><parameter name=\"MAIN_"; } // cut
+    open();
+    EXPECT_NE(log().find("Saved as " + (g_dataFolder / "parameters0.xml").string() +
+                         "; the settings come from the last good copy " +
+                         (g_dataFolder / "parameters.xml.bak").string()),
+              std::string::npos);
+    EXPECT_EQ(readFile(g_dataFolder / "parameters0.xml"), "<root><parameters><parameter name=\"MAIN_");
+    EXPECT_EQ(readFile(g_parametersPath), readFile(g_dataFolder / "parameters.xml.bak"));
+    int x = 0, y = 0;
+    ASSERT_TRUE(m_window->position(x, y));
+    EXPECT_EQ(x, 300);
+    EXPECT_EQ(y, 200);
 }
 
 TEST_F(MainWindowTest, StoredPositionAtALimitOrOffScreenIsBroughtBack) {

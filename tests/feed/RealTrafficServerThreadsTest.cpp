@@ -24,6 +24,18 @@ using namespace std::chrono_literals;
 using rtreplay::Replayer;
 using rtreplay::ReplayerConfig;
 
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', from)) {
+        lines.push_back(text.substr(from, at - from));
+        from = at + 1;
+    }
+    if (from < text.size())
+        lines.push_back(text.substr(from));
+    return lines;
+}
+
 std::size_t countStartingWith(const std::vector<std::string>& lines, std::string_view prefix) {
     return static_cast<std::size_t>(
         std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
@@ -163,6 +175,85 @@ TEST_F(RealTrafficServerThreads, ALostClientTakesTheTrafficOutAndComesBackWithou
     while (replayer.connections() < 2) // counted just after the replayer's connect returns
         std::this_thread::sleep_for(1ms);
     EXPECT_EQ(countStartingWith(replayer.received(), "Qs999=version"), 1U);
+    replayer.stop();
+}
+
+// RealTraffic stops reading: a position line never waits on it. The lines it does not take are dropped and
+// counted (one log line for the lot), and once it has taken nothing for the stall limit it counts as gone.
+TEST_F(RealTrafficServerThreads, AClientThatStopsReadingNeverHoldsTheSenderAndIsDeclaredLost) {
+    gf_setRealTrafficSendLimits({4096, 300ms});
+    ASSERT_TRUE(gf_openServer("0"));
+    Socket client;
+    ASSERT_EQ(client.open(SocketKind::Tcp), 0);
+    ASSERT_EQ(client.setReceiveBuffer(2048), 0);
+    ASSERT_EQ(client.connectLoopback(gf_serverPort()), 0);
+    ASSERT_EQ(client.sendAll("{\"version\":\"9.0\"}\n"), 0); // its version reply; it never reads a byte
+    gf_waitForRealTraffic();
+    ASSERT_TRUE(g_rtConnected.load());
+
+    // Far more lines than both buffers hold; a send that waited for the reader would hang here for good.
+    int sends = 0;
+    while (gf_droppedRealTrafficLines() < 50 && sends < 100000) {
+        gf_sendUserPosition();
+        ++sends;
+    }
+    EXPECT_EQ(gf_droppedRealTrafficLines(), 50U);
+    EXPECT_TRUE(g_rtConnected.load()); // dropped lines alone do not lose it
+    EXPECT_EQ(m_removals.load(), 0);
+    const std::string dropped = "to RealTraffic dropped: it takes nothing in";
+    EXPECT_EQ(countStartingWith(splitLines(log()), "1 line " + dropped), 1U);
+
+    for (int i = 0; i < 2000 && g_rtConnected.load(); ++i) {
+        gf_sendUserPosition();
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_FALSE(g_rtConnected.load());
+    EXPECT_EQ(m_removals.load(), 1);
+    const std::string text = log();
+    EXPECT_NE(text.find("sendDataPacket to RealTraffic failed: 10060"), std::string::npos);
+    EXPECT_NE(text.find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
+    EXPECT_EQ(text.find(dropped, text.find(dropped) + 1), std::string::npos); // within the minute: one line
+    gf_setRealTrafficSendLimits({});
+}
+
+// A burst of connections opened and closed before RealTraffic comes: each is found closed at a look, and
+// RealTraffic behind them is served; the closed ones are counted in the log instead of being served.
+TEST_F(RealTrafficServerThreads, ABurstOfClosedConnectionsIsPassedOverAndRealTrafficIsServed) {
+    ASSERT_TRUE(gf_openServer("0"));
+    constexpr int kBurst = 200;
+    for (int i = 0; i < kBurst; ++i) {
+        Socket burst; // closed again at the end of the loop's body
+        ASSERT_EQ(burst.open(SocketKind::Tcp), 0);
+        ASSERT_EQ(burst.connectLoopback(gf_serverPort()), 0);
+    }
+    Replayer replayer(replayerConfig());
+    replayer.start();
+    for (int i = 0; i < 10000 && replayer.connections() == 0; ++i)
+        std::this_thread::sleep_for(1ms);
+    ASSERT_EQ(replayer.connections(), 1);
+
+    const auto start = std::chrono::steady_clock::now();
+    gf_waitForRealTraffic();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 20s); // served one by one, they took many minutes
+    EXPECT_TRUE(g_rtConnected.load());
+    EXPECT_EQ(g_mainWindow.realTrafficEditionText.get(), "RT stnd edition: 9.0");
+    EXPECT_EQ(gf_deadRealTrafficConnections(), static_cast<std::uint64_t>(kBurst));
+    EXPECT_EQ(countStartingWith(replayer.received(), "Qs999=version"), 1U);
+
+    const std::vector<std::string> lines = splitLines(log());
+    EXPECT_EQ(countStartingWith(lines, "RealTraffic connected"), 1U);
+    EXPECT_EQ(countStartingWith(lines, "No RealTraffic version received?"), 0U);
+    EXPECT_EQ(countStartingWith(lines, "sendDataPacket"), 0U);
+    int counted = 0, countLines = 0;
+    for (const std::string& line : lines) {
+        const auto at = line.find(" to the RealTraffic server closed before the hand-shake");
+        if (at == std::string::npos)
+            continue;
+        ++countLines;
+        counted += std::atoi(line.c_str());
+    }
+    EXPECT_EQ(counted, kBurst);
+    EXPECT_LE(countLines, 2); // the first one at once, the rest when RealTraffic was served
     replayer.stop();
 }
 

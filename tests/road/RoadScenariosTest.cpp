@@ -252,6 +252,27 @@ protected:
         expectNoCutFile();
     }
 
+    // After a run ended with a restart reason: the countdown ends, the next run opens a connection of its
+    // own to the simulator, fills it and sends RealTraffic the position again, and no run fails after it.
+    void expectRestartIntoAWorkingRun(const std::string& reason) {
+        ASSERT_TRUE(waitFor([&] { return log().find("Exiting: " + reason) != std::string::npos || !running(); }, 300s))
+            << "the run did not end with " << reason;
+        ASSERT_TRUE(running());
+        ASSERT_TRUE(waitFor([&] { return log().find("Restart countdown finished") != std::string::npos; }, 60s));
+        ASSERT_TRUE(waitFor([&] { return m_sim->openCount() >= 2 || !running(); }, 60s))
+            << "the restarted run never opened a connection to the simulator";
+        EXPECT_TRUE(m_sim->waitUntil([&] { return m_sim->connectionCount() == 1; }, 10000ms))
+            << m_sim->connectionCount() << " connections, " << m_sim->openCount() << " opened";
+        const std::size_t positions = m_replayer->receiveTimes("Qs121=").size();
+        ASSERT_TRUE(waitForAircraft(5)) << "the restarted run did not fill the simulator";
+        EXPECT_TRUE(m_replayer->waitForLine("Qs121=", 60000ms, positions + 1));
+        ASSERT_TRUE(running());
+        const std::string text = log();
+        EXPECT_EQ(lf_count(text, "Exiting: "), 1) << "a run after the restart ended";
+        EXPECT_EQ(text.find("SimConnect request", text.find("Restart countdown finished")), std::string::npos);
+        closeAndExpectCleanEnd();
+    }
+
     fs::path m_dir;
     std::unique_ptr<DownloadServer> m_server;
     std::unique_ptr<skf::standin::SimStandIn> m_sim;
@@ -345,6 +366,38 @@ TEST_F(RoadScenario, GarbageFromTheFeedIsDroppedAndCounted) {
     EXPECT_GT(lf_count(text, "exception in processLineSub"), 0);
     EXPECT_GT(lf_count(text, "on the traffic port dropped: no traffic line"), 0);
     closeAndExpectCleanEnd();
+}
+
+// The traffic reader finds its port held by another program: the run ends with READER ERROR and restarts;
+// the port is free again by then, and the restarted run talks to the simulator and RealTraffic as the first.
+TEST_F(RoadScenario, AReaderErrorRestartsIntoAWorkingRun) {
+    const int holder = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0); // not inherited by the program
+    ASSERT_GE(holder, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(m_port + 1));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(holder, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    startReplayer();
+    startSkyfill();
+    // The run connects to the simulator; its traffic reader fails, and closing down ends the connection at
+    // once, well before the restart (the log says why only when it is flushed, after the countdown).
+    const bool connected = waitFor([&] { return m_sim->connectionCount() == 1 || !running(); }, 300s);
+    const bool ended = connected && waitFor([&] { return m_sim->connectionCount() == 0 || !running(); }, 120s);
+    ::close(holder);
+    ASSERT_TRUE(ended) << "the run did not end while the traffic port was held";
+    expectRestartIntoAWorkingRun("READER ERROR");
+    EXPECT_NE(log().find("The Traffic Reader has stopped with error: bind to stream socket failed"), std::string::npos);
+}
+
+// The simulator refuses a request mid-run: the run ends with SIMCONNECT ERROR and restarts into a working run
+// on a new connection.
+TEST_F(RoadScenario, ASimConnectErrorRestartsIntoAWorkingRun) {
+    startReplayer();
+    startSkyfill();
+    ASSERT_TRUE(waitForAircraft(5));
+    ASSERT_TRUE(m_sim->failNextCalls(skf::SimCall::RequestDataOnSimObject, 1));
+    expectRestartIntoAWorkingRun("SIMCONNECT ERROR");
 }
 
 } // namespace

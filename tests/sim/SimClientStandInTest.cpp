@@ -75,11 +75,12 @@ protected:
     standin::SimStandIn& sim() { return *harness->sim; }
 
     void connect() {
+        const std::uint64_t setUps = sim().callCount(SimCall::SetNotificationGroupPriority);
         gf_startSimClient();
         ASSERT_TRUE(eventually([] { return g_mainWindow.simConnected.load() && g_simConnect.load() != 0; }));
         ASSERT_TRUE(eventually([] { return !g_mainWindow.simulatorText.get().empty(); }));
         // The stand-in has taken in the whole set-up (the group priority is its last call).
-        ASSERT_TRUE(eventually([this] { return sim().callCount(SimCall::SetNotificationGroupPriority) == 1; }));
+        ASSERT_TRUE(eventually([&] { return sim().callCount(SimCall::SetNotificationGroupPriority) == setUps + 1; }));
     }
 
     std::string log() {
@@ -271,6 +272,31 @@ TEST_F(SimClientThreads, FailedRequestHaltsTheQueuesWithSimConnectError) {
     EXPECT_EQ(gf_restartDelay(), 9);
     EXPECT_EQ(gf_statusSnapshot().statusText, "SimConnect request error");
     EXPECT_NE(log().find("==> SimConnect request user ac position fails"), std::string::npos);
+}
+
+// After a run that ended on a failed request, the reset of the next run forgets the old connection's flight:
+// the next run's requests wait for a new connection, which the stand-in sees opened.
+TEST_F(SimClientThreads, TheResetOfTheNextRunForgetsTheOldConnection) {
+    startStandIn();
+    connect();
+    ASSERT_TRUE(eventually([] { return g_simRunning.load(); }));
+    ASSERT_TRUE(sim().failNextCalls(SimCall::RequestDataOnSimObject, 1));
+    gf_requestUserPosition();
+    ASSERT_EQ(gf_exitReason(), ExitReason::SimConnectError);
+
+    g_simClientThread.request_stop(); // closing down
+    gf_resetStopState();
+    gf_resetSimLink();
+    EXPECT_FALSE(g_simRunning.load());
+    EXPECT_EQ(g_simConnect.load(), 0U);
+    EXPECT_FALSE(g_simHalted.load());
+
+    ASSERT_TRUE(eventually([this] { return sim().connectionCount() == 0; })); // the old connection closed
+    connect();
+    EXPECT_EQ(sim().openCount(), 2U);
+    ASSERT_TRUE(eventually([] { return g_simRunning.load(); }));
+    EXPECT_TRUE(gf_requestUserOnGround());
+    EXPECT_FALSE(g_stopRun.load());
 }
 
 CreationRecord creationAt(std::uint32_t n, std::string callsign, std::string_view title) {

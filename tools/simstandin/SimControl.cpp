@@ -204,6 +204,11 @@ std::size_t SimStandIn::aiObjectCount() const {
     return n;
 }
 
+std::uint64_t SimStandIn::openCount() const {
+    std::lock_guard lock(mutex_);
+    return opens_;
+}
+
 std::size_t SimStandIn::connectionCount() const {
     std::lock_guard lock(mutex_);
     std::size_t n = 0;

@@ -509,6 +509,7 @@ void SimStandIn::handleFrame(Conn& c, const SimWireFrame& f) {
         }
         c.name = name;
         c.opened = true;
+        ++opens_;
         SIMCONNECT_RECV_OPEN open{};
         open.dwID = SIMCONNECT_RECV_ID_OPEN;
         const char* simName = cfg_.scenario.simulator == 2024 ? "SunRise" : "KittyHawk";

@@ -132,6 +132,8 @@ public:
     std::optional<SimObjectState> objectByAtcId(const std::string& atcId) const;
     std::size_t aiObjectCount() const;
     std::size_t connectionCount() const;
+    // Connections opened (accepted) since the start: a client that connects again after a restart adds one.
+    std::uint64_t openCount() const;
     std::uint64_t frameCount() const;
     // Messages sent to clients so far (every kind, frames included): a client that has received this many
     // has seen everything the stand-in sent.
@@ -252,6 +254,7 @@ private:
     std::vector<std::uint32_t> removed_;
     std::uint64_t traceSeq_ = 0;
     std::uint64_t messagesSent_ = 0;
+    std::uint64_t opens_ = 0;
     std::ofstream traceFile_;
     std::vector<nlohmann::json> traceMem_;
     std::chrono::steady_clock::time_point nextTick_;

@@ -6,7 +6,8 @@
 //              [--map-every SECONDS] [--map-airport FILE]
 //
 // Commands on standard input, one per line: quit, load [FILE], pause, resume, teleport LAT LON, exception CODE,
-// drop, start, snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program. With
+// fail CALL [COUNT] (the clients' next COUNT calls of that name fail, default 1; Any: any call), drop, start,
+// snapshot. SIGINT and SIGTERM quit the simulator (clients get QUIT) and end the program. With
 // --map or --map-picture, the map of what is in the simulator (SceneMap.h) is written on SIGUSR1, every
 // --map-every seconds and at the end.
 
@@ -84,6 +85,17 @@ bool command(skf::standin::SimStandIn& s, const std::string& line) {
             s.teleportUser(lat, lon);
         else
             std::cerr << "teleport LAT LON\n";
+    } else if (cmd == "fail") {
+        std::string name;
+        std::uint32_t count = 1;
+        in >> name;
+        if (!(in >> count))
+            count = 1;
+        const auto call = skf::gf_simCallFromName(name);
+        if (!call || count == 0)
+            std::cerr << "fail CALL [COUNT] (CALL as the trace names it, e.g. RequestDataOnSimObject, or Any)\n";
+        else if (!s.failNextCalls(*call, count))
+            std::cerr << "fail: a client did not confirm in time\n";
     } else if (cmd == "exception") {
         std::uint32_t code = 0;
         if (in >> code)
