@@ -261,7 +261,8 @@ TEST(FrameHandlerThreads, SkipsTheFrameWhileTheCommandMutexIsBusy) {
 TEST(SimMessageQueueConcurrent, EveryPushedMessageIsTakenOnce) {
     std::vector<SimMessage> drained;
     gf_takeSimMessages(drained);
-    constexpr std::uint32_t kCount = 20000;
+    // Within the queue's bound, so that none is dropped however the two threads are scheduled.
+    constexpr auto kCount = static_cast<std::uint32_t>(kMaxSimMessages);
     std::thread producer([] {
         for (std::uint32_t i = 1; i <= kCount; ++i) {
             gf_pushSimMessage(SimMessage{i, 0, SimMessageKind::objectRemoved, 0.0, 0.0});
