@@ -4,17 +4,13 @@
 #include "core/Log.h"
 #include "core/ShellState.h"
 #include "core/Text.h"
+#include "core/WorkerPool.h"
 #include "liveries/FltsimLines.h"
 
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <deque>
 #include <fmt/format.h>
 #include <future>
-#include <mutex>
-#include <stdexcept>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -27,7 +23,6 @@ constexpr std::string_view kStopWords[] = {"airport",   "lvfr",     "mkstudios",
                                            "navigraph", "flytampa", "inibuilds", "_CVT_"};
 // Folders whose path is this long (bytes of UTF-8) or longer are not descended into.
 constexpr std::size_t kMaxDescentPathBytes = 250;
-constexpr auto kWorkerWait = std::chrono::seconds(10);
 constexpr std::size_t kReservedLines = 4096;
 constexpr std::size_t kReservedSectionLines = 48;
 
@@ -51,37 +46,13 @@ bool lf_isAircraftCfg(const fs::path& path) {
            gf_hasExtensionNoCase(".CFG", extension);
 }
 
-// A worker that ends wakes the walk waiting for a free slot. The walk sleeps instead of spinning: on a busy
-// machine a spinning walk takes the cores the workers need (four times the time with two workers on two
-// cores).
-std::mutex g_slotMutex;
-std::condition_variable g_slotFreed;
-
-// Gives the worker slot back however the worker ends.
+// Counts the worker as running while it reads its file.
 struct ActiveWorker {
-    ActiveWorker() = default;
+    ActiveWorker() { ++g_activeWorkers; }
     ActiveWorker(const ActiveWorker&) = delete;
     ActiveWorker& operator=(const ActiveWorker&) = delete;
-    ~ActiveWorker() {
-        {
-            const std::lock_guard lock(g_slotMutex);
-            --g_activeWorkers;
-        }
-        g_slotFreed.notify_one();
-    }
+    ~ActiveWorker() { --g_activeWorkers; }
 };
-
-void lf_waitForFreeSlot() {
-    // A slot is often freed within microseconds: a few yields first spare the walk a sleep and a wake-up.
-    for (int i = 0; i < 64; ++i) {
-        if (g_activeWorkers.load() < g_workerLimit.load())
-            return;
-        std::this_thread::yield();
-    }
-    std::unique_lock lock(g_slotMutex);
-    while (g_activeWorkers.load() >= g_workerLimit.load())
-        g_slotFreed.wait_for(lock, std::chrono::milliseconds(1)); // also sees slots given back elsewhere
-}
 
 // Appends a finished file's liveries to g_liveries, each title claimed in file order.
 void lf_appendFileLiveries(WorkerResult&& result) {
@@ -93,14 +64,12 @@ void lf_appendFileLiveries(WorkerResult&& result) {
 // Awaits a worker for at most 10 seconds and appends its liveries; throws on a timeout or the worker's
 // exception.
 void lf_awaitWorker(std::future<WorkerResult>& future) {
-    if (future.wait_for(kWorkerWait) != std::future_status::ready)
-        throw std::runtime_error("Future wait timed out after 10 seconds");
-    lf_appendFileLiveries(future.get());
+    lf_appendFileLiveries(gf_awaitWorker(future, kWorkerWait));
 }
 
 class FolderWalk {
 public:
-    explicit FolderWalk(std::int16_t priority) : m_priority(priority) {}
+    explicit FolderWalk(std::int16_t priority) : m_priority(priority), m_pool(m_workers) {}
 
     void walk(const fs::path& folder) {
         for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(folder)) {
@@ -136,22 +105,12 @@ private:
             return;
         const fs::path file = entry.path();
         const bool ivao = lf_isIvaoPath(file.string());
-        lf_waitForFreeSlot();
-        std::packaged_task<WorkerResult()> task([priority = m_priority, file, ivao] {
+        // The task owns its arguments: a task whose wait expired runs on after the walk has let go of it.
+        m_futures.push_back(m_pool.submit([priority = m_priority, file, ivao] {
             const ActiveWorker slot;
             return ivao ? lf_searchLiveriesinIVAOFile(priority, file) : lf_searchLiveriesinFile(priority, file);
-        });
-        m_futures.push_back(task.get_future());
-        // The slot is counted before the thread starts, so the limit is never passed, not even for a moment.
-        ++g_activeWorkers;
-        try {
-            std::thread(std::move(task)).detach();
-        } catch (...) {
-            --g_activeWorkers;
-            m_futures.pop_back();
-            throw;
-        }
-        if (m_futures.size() > static_cast<std::size_t>(std::max(1, g_workerLimit.load()))) {
+        }));
+        if (m_futures.size() > static_cast<std::size_t>(m_workers)) {
             try {
                 lf_awaitWorker(m_futures.front());
             } catch (const std::exception& e) {
@@ -162,7 +121,9 @@ private:
     }
 
     std::int16_t m_priority;
+    int m_workers = std::max(1, g_workerLimit.load());
     std::deque<std::future<WorkerResult>> m_futures;
+    WorkerPool m_pool; // joined first when the walk ends
 };
 
 // Reads the lines of a file in its detected encoding; false (logged) when that fails.
