@@ -8,6 +8,9 @@
 #include "liveries/FltsimLines.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <dirent.h>
+#include <sys/stat.h>
 #include <deque>
 #include <fmt/format.h>
 #include <future>
@@ -23,7 +26,6 @@ constexpr std::string_view kStopWords[] = {"airport",   "lvfr",     "mkstudios",
                                            "navigraph", "flytampa", "inibuilds", "_CVT_"};
 // Folders whose path is this long (bytes of UTF-8) or longer are not descended into.
 constexpr std::size_t kMaxDescentPathBytes = 250;
-constexpr std::size_t kReservedLines = 4096;
 constexpr std::size_t kReservedSectionLines = 48;
 
 using WorkerResult = std::vector<SectionLivery>;
@@ -39,11 +41,72 @@ bool lf_mayDescend(std::string_view path) {
     return path.size() < kMaxDescentPathBytes;
 }
 
-bool lf_isAircraftCfg(const fs::path& path) {
-    const std::string stem = path.stem().string();
-    const std::string extension = path.extension().string();
-    return stem.size() == 8 && gf_hasExtensionNoCase("AIRCRAFT", stem) && extension.size() == 4 &&
-           gf_hasExtensionNoCase(".CFG", extension);
+// Stem "aircraft" and extension ".cfg", both in any letter case.
+bool lf_isAircraftCfg(std::string_view fileName) {
+    return gf_equalsNoCase(fileName, "aircraft.cfg");
+}
+
+// An entry of a listed folder: its name and what it is (a symbolic link counts as what it points to).
+struct FolderItem {
+    std::string name;
+    bool file = false;
+    bool folder = false;
+};
+
+// The path text of an entry of the folder, joined as std::filesystem::path joins it.
+std::string lf_childText(const std::string& folder, std::string_view name) {
+    std::string text;
+    text.reserve(folder.size() + 1 + name.size());
+    text = folder;
+    if (!text.empty() && text.back() != '/')
+        text += '/';
+    text += name;
+    return text;
+}
+
+// The entries of a folder sorted by name (bytewise), with their kinds from the listing itself, so that a
+// folder costs one listing and no look-up per entry: the walk lists every folder below a package, one per
+// aircraft. Errors as lf_sortedDirectoryEntries (not strict).
+std::vector<FolderItem> lf_listFolder(const std::string& folder) {
+    std::vector<FolderItem> items;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        if (errno == EACCES || errno == ENOENT)
+            return items;
+        throw fs::filesystem_error("directory_iterator", folder, std::error_code(errno, std::generic_category()));
+    }
+    struct DirCloser {
+        DIR* dir;
+        ~DirCloser() { ::closedir(dir); }
+    } closer{dir};
+    for (;;) {
+        errno = 0;
+        const dirent* d = ::readdir(dir);
+        if (d == nullptr) {
+            if (errno != 0)
+                throw fs::filesystem_error("directory_iterator::increment", folder,
+                                           std::error_code(errno, std::generic_category()));
+            break;
+        }
+        const std::string_view name = d->d_name;
+        if (name == "." || name == "..")
+            continue;
+        FolderItem& item = items.emplace_back();
+        item.name = name;
+        if (d->d_type == DT_REG) {
+            item.file = true;
+        } else if (d->d_type == DT_DIR) {
+            item.folder = true;
+        } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0) {
+                item.file = S_ISREG(st.st_mode);
+                item.folder = S_ISDIR(st.st_mode);
+            }
+        }
+    }
+    std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    return items;
 }
 
 // Counts the worker as running while it reads its file.
@@ -71,18 +134,18 @@ class FolderWalk {
 public:
     explicit FolderWalk(std::int16_t priority) : m_priority(priority), m_pool(m_workers) {}
 
-    void walk(const fs::path& folder) {
-        for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(folder)) {
-            const std::string text = entry.path().string();
+    void walk(const std::string& folder) {
+        for (const FolderItem& item : lf_listFolder(folder)) {
+            const std::string text = lf_childText(folder, item.name);
             try {
-                handle(entry);
+                if (item.file && lf_isAircraftCfg(item.name))
+                    handle(text);
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
             }
             // A listing error below ends the walk of the whole package folder (caught by the caller).
-            std::error_code ec;
-            if (lf_mayDescend(text) && entry.is_directory(ec))
-                walk(entry.path());
+            if (item.folder && lf_mayDescend(text))
+                walk(text);
         }
     }
 
@@ -99,12 +162,9 @@ public:
     }
 
 private:
-    void handle(const fs::directory_entry& entry) {
-        std::error_code ec;
-        if (!entry.is_regular_file(ec) || !lf_isAircraftCfg(entry.path()))
-            return;
-        const fs::path file = entry.path();
-        const bool ivao = lf_isIvaoPath(file.string());
+    void handle(const std::string& text) {
+        const fs::path file = text;
+        const bool ivao = lf_isIvaoPath(text);
         // The task owns its arguments: a task whose wait expired runs on after the walk has let go of it.
         m_futures.push_back(m_pool.submit([priority = m_priority, file, ivao] {
             const ActiveWorker slot;
@@ -126,16 +186,19 @@ private:
     WorkerPool m_pool; // joined first when the walk ends
 };
 
-// Reads the lines of a file in its detected encoding; false (logged) when that fails.
-bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool encodingIsError) {
-    const Charset charset = gf_detectCharset(file);
-    if (charset == Charset::none_found) {
+// Reads the lines of a file in its detected encoding (one read of the file); false when that fails,
+// logged unless the file does not exist and that is no finding (missingIsSilent).
+bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool encodingIsError,
+                     bool missingIsSilent) {
+    const DetectedTextFile read = gf_readDetectedTextFile(file, lines);
+    if (read.missing && missingIsSilent)
+        return false;
+    if (read.charset == Charset::none_found) {
         const std::string line = fmt::format("! No text encoding detected for {}", lf_pathText(file));
         encodingIsError ? gf_logError(line) : gf_log(line);
         return false;
     }
-    lines.reserve(kReservedLines);
-    if (!gf_readTextFileLines(charset, file, lines)) {
+    if (!read.read) {
         gf_log(fmt::format("! Failed reading {}", lf_pathText(file)));
         return false;
     }
@@ -200,7 +263,7 @@ std::vector<fs::directory_entry> lf_sortedDirectoryEntries(const fs::path& folde
 void lf_searchLiveryFolder(std::int16_t priority, const fs::path& folder) {
     FolderWalk walk(priority);
     try {
-        walk.walk(folder);
+        walk.walk(folder.string());
     } catch (const std::exception& e) {
         // The package folder cannot be listed, or a listing below it failed: what was found so far is kept.
         gf_logError(fmt::format("liveries search in {} aborted, cause: {}", lf_pathText(folder), e.what()));
@@ -210,11 +273,9 @@ void lf_searchLiveryFolder(std::int16_t priority, const fs::path& folder) {
 
 std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const fs::path& file) {
     try {
-        std::error_code ec;
-        if (!fs::exists(file, ec))
-            return {};
+        // A file that does not exist (any more) gives nothing.
         std::vector<std::string> lines;
-        if (!lf_readCfgLines(file, lines, false) || !lf_splitFltsimSections(lines, file))
+        if (!lf_readCfgLines(file, lines, false, true) || !lf_splitFltsimSections(lines, file))
             return {};
         const std::string model = lf_modelOfFile(file, lines);
         if (model.empty())
@@ -232,7 +293,7 @@ std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, co
         if (model.empty())
             return {};
         std::vector<std::string> lines;
-        if (!lf_readCfgLines(file, lines, true) || !lf_splitFltsimSections(lines, file))
+        if (!lf_readCfgLines(file, lines, true, false) || !lf_splitFltsimSections(lines, file))
             return {};
         return lf_searchIvaoFltsimSections(priority, lines, model, file, file.parent_path());
     } catch (const std::exception& e) {
