@@ -9,7 +9,8 @@ int gf_hardwareWorkers() noexcept {
     return hardware > 0 ? static_cast<int>(hardware) : 2;
 }
 
-WorkerPool::WorkerPool(int workers) : m_workers(std::max(1, workers)) {
+WorkerPool::WorkerPool(int workers, std::size_t batch)
+    : m_workers(std::max(1, workers)), m_batch(std::max<std::size_t>(1, batch)) {
     m_threads.reserve(static_cast<std::size_t>(m_workers));
 }
 
@@ -55,21 +56,47 @@ void WorkerPool::enqueue(std::unique_ptr<QueuedJob> job) {
         return;
     }
     m_queue.push_back(std::move(job));
-    // A thread more when the queued tasks outnumber the idle threads (a woken thread stays counted as idle
-    // until it has the lock again).
-    if (m_queue.size() > m_idle && m_threads.size() < static_cast<std::size_t>(m_workers)) {
+    std::size_t wakeUp = 0;
+    if (m_queue.size() >= m_batch) {
+        try {
+            wakeUp = wakeLocked();
+        } catch (...) {
+            m_queue.pop_back(); // no thread at all: the task would never run
+            throw;
+        }
+    }
+    lock.unlock();
+    notify(wakeUp);
+}
+
+void WorkerPool::wake() {
+    std::unique_lock lock(m_mutex);
+    const std::size_t wakeUp = m_queue.empty() ? 0 : wakeLocked();
+    lock.unlock();
+    notify(wakeUp);
+}
+
+std::size_t WorkerPool::wakeLocked() {
+    // A thread more while the queued tasks outnumber the idle threads (a woken thread stays counted as
+    // idle until it has the lock again).
+    while (m_queue.size() > m_idle && m_threads.size() < static_cast<std::size_t>(m_workers)) {
         try {
             m_threads.emplace_back([this](std::stop_token) { threadBody(m_stop.get_token()); });
         } catch (...) {
             // No thread to be had: a running thread takes the task later. With none running it never would.
-            if (m_threads.empty()) {
-                m_queue.pop_back();
+            if (m_threads.empty())
                 throw;
-            }
+            break;
         }
     }
-    lock.unlock();
-    m_wake.notify_one();
+    return std::min(m_queue.size(), m_idle);
+}
+
+void WorkerPool::notify(std::size_t threads) {
+    if (threads > 1)
+        m_wake.notify_all();
+    else if (threads == 1)
+        m_wake.notify_one();
 }
 
 void WorkerPool::threadBody(std::stop_token stop) {

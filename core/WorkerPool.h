@@ -42,8 +42,10 @@ public:
 
 class WorkerPool {
 public:
-    // A pool of at most `workers` threads (at least one).
-    explicit WorkerPool(int workers);
+    // A pool of at most `workers` threads (at least one). With a batch above 1 a queued task wakes the
+    // threads only once `batch` tasks wait (or the owner awaits one, see await): for owners that queue
+    // many short tasks, one wake-up per batch instead of one per task.
+    explicit WorkerPool(int workers, std::size_t batch = 1);
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -63,6 +65,13 @@ public:
         enqueue(std::move(job));
         return future;
     }
+
+    // Hands every queued task to the threads at once (starting them as needed).
+    void wake();
+
+    // gf_awaitWorker for a task of this pool; a task not done yet first hands the queue to the threads.
+    template <class Result>
+    Result await(std::future<Result>& future, std::chrono::milliseconds limit);
 
     // Drops the queued tasks and raises the running tasks' stop tokens; the threads end after their task.
     void stop();
@@ -107,9 +116,13 @@ private:
     };
 
     void enqueue(std::unique_ptr<QueuedJob> job);
+    // Starts the threads the queue needs and tells how many idle threads to wake; under m_mutex.
+    std::size_t wakeLocked();
+    void notify(std::size_t threads);
     void threadBody(std::stop_token stop);
 
     const int m_workers;
+    const std::size_t m_batch;
     mutable std::mutex m_mutex;
     std::condition_variable_any m_wake;
     std::deque<std::unique_ptr<QueuedJob>> m_queue; // under m_mutex
@@ -127,6 +140,13 @@ Result gf_awaitWorker(std::future<Result>& future, std::chrono::milliseconds lim
     if (future.wait_for(limit) != std::future_status::ready)
         throw std::runtime_error("Future wait timed out after 10 seconds");
     return future.get();
+}
+
+template <class Result>
+Result WorkerPool::await(std::future<Result>& future, std::chrono::milliseconds limit) {
+    if (future.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        wake();
+    return gf_awaitWorker(future, limit);
 }
 
 // The scans' bound on the wait for one task.

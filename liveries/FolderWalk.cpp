@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <deque>
@@ -124,15 +125,21 @@ void lf_appendFileLiveries(WorkerResult&& result) {
             g_liveries.push_back(std::move(section.livery));
 }
 
+// Files queued before the workers are woken, and the futures held per worker before the walk awaits the
+// oldest. A file costs the workers some 20 microseconds; waking a sleeping thread for each one cost about
+// as much again.
+constexpr std::size_t kFilesPerWake = 8;
+constexpr std::size_t kFuturesPerWorker = 2 * kFilesPerWake;
+
 // Awaits a worker for at most 10 seconds and appends its liveries; throws on a timeout or the worker's
 // exception.
-void lf_awaitWorker(std::future<WorkerResult>& future) {
-    lf_appendFileLiveries(gf_awaitWorker(future, kWorkerWait));
+void lf_awaitWorker(WorkerPool& pool, std::future<WorkerResult>& future) {
+    lf_appendFileLiveries(pool.await(future, kWorkerWait));
 }
 
 class FolderWalk {
 public:
-    explicit FolderWalk(std::int16_t priority) : m_priority(priority), m_pool(m_workers) {}
+    explicit FolderWalk(std::int16_t priority) : m_priority(priority), m_pool(m_workers, kFilesPerWake) {}
 
     void walk(const std::string& folder) {
         for (const FolderItem& item : lf_listFolder(folder)) {
@@ -153,7 +160,7 @@ public:
     void finish() {
         while (!m_futures.empty()) {
             try {
-                lf_awaitWorker(m_futures.front());
+                lf_awaitWorker(m_pool, m_futures.front());
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries search aborted, futs outer, {}", e.what()));
             }
@@ -170,14 +177,18 @@ private:
             const ActiveWorker slot;
             return ivao ? lf_searchLiveriesinIVAOFile(priority, file) : lf_searchLiveriesinFile(priority, file);
         }));
-        if (m_futures.size() > static_cast<std::size_t>(m_workers)) {
+        if (m_futures.size() <= static_cast<std::size_t>(m_workers) * kFuturesPerWorker)
+            return;
+        // The oldest, and then every one after it that is done already.
+        do {
             try {
-                lf_awaitWorker(m_futures.front());
+                lf_awaitWorker(m_pool, m_futures.front());
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries inner search aborted: {}", e.what()));
             }
             m_futures.pop_front();
-        }
+        } while (!m_futures.empty() &&
+                 m_futures.front().wait_for(std::chrono::seconds(0)) == std::future_status::ready);
     }
 
     std::int16_t m_priority;

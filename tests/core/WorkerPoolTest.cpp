@@ -31,16 +31,22 @@ struct Concurrency {
 };
 
 // Many short tasks with a window of pending futures, as the scans queue them: every result arrives, in the
-// order queued, and no more tasks run at once than the pool has workers.
+// order queued, and no more tasks run at once than the pool has workers. With a batch, tasks queued below
+// it still run when they are awaited.
 TEST(WorkerPoolThreads, ResultsAreCompleteAndInOrderWithinTheWorkerLimit) {
-    for (const int workers : {1, 2, 16}) {
+    struct Row {
+        int workers;
+        std::size_t batch;
+        std::size_t window;
+    } rows[] = {{1, 1, 2}, {2, 1, 3}, {16, 1, 17}, {2, 8, 32}, {16, 8, 5}, {3, 8, 1000}};
+    for (const Row& row : rows) {
         Concurrency running;
         std::vector<std::string> results;
         {
-            WorkerPool pool(workers);
+            WorkerPool pool(row.workers, row.batch);
             std::deque<std::future<std::string>> pending;
             const auto collect = [&] {
-                results.push_back(gf_awaitWorker(pending.front(), kWorkerWait));
+                results.push_back(pool.await(pending.front(), kWorkerWait));
                 pending.pop_front();
             };
             for (int i = 0; i < 2000; ++i) {
@@ -52,17 +58,17 @@ TEST(WorkerPoolThreads, ResultsAreCompleteAndInOrderWithinTheWorkerLimit) {
                     running.leave();
                     return std::to_string(i);
                 }));
-                if (pending.size() > static_cast<std::size_t>(workers))
+                if (pending.size() > row.window)
                     collect();
             }
             while (!pending.empty())
                 collect();
-            EXPECT_LE(pool.threads(), static_cast<std::size_t>(workers));
+            EXPECT_LE(pool.threads(), static_cast<std::size_t>(row.workers));
         }
-        ASSERT_EQ(results.size(), 2000U) << workers;
+        ASSERT_EQ(results.size(), 2000U) << row.workers;
         for (int i = 0; i < 2000; ++i)
-            ASSERT_EQ(results[static_cast<std::size_t>(i)], std::to_string(i)) << workers;
-        EXPECT_LE(running.most.load(), workers);
+            ASSERT_EQ(results[static_cast<std::size_t>(i)], std::to_string(i)) << row.workers;
+        EXPECT_LE(running.most.load(), row.workers);
         EXPECT_GE(running.most.load(), 1);
     }
 }
