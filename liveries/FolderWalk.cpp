@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <chrono>
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 #include <deque>
 #include <fmt/format.h>
@@ -70,39 +72,47 @@ std::string lf_childText(const std::string& folder, std::string_view name) {
 // aircraft. Errors as lf_sortedDirectoryEntries (not strict).
 std::vector<FolderItem> lf_listFolder(const std::string& folder) {
     std::vector<FolderItem> items;
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
         if (errno == EACCES || errno == ENOENT)
             return items;
         throw fs::filesystem_error("directory_iterator", folder, std::error_code(errno, std::generic_category()));
     }
-    struct DirCloser {
-        DIR* dir;
-        ~DirCloser() { ::closedir(dir); }
-    } closer{dir};
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    // The kernel's listing straight into a buffer of our own: opendir would add a look-up of the folder and
+    // a 32 KiB allocation per folder.
+    alignas(alignof(dirent64)) char buffer[16384];
     for (;;) {
-        errno = 0;
-        const dirent* d = ::readdir(dir);
-        if (d == nullptr) {
-            if (errno != 0)
-                throw fs::filesystem_error("directory_iterator::increment", folder,
-                                           std::error_code(errno, std::generic_category()));
-            break;
+        const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
+        if (filled < 0) {
+            if (errno == EINTR)
+                continue;
+            throw fs::filesystem_error("directory_iterator::increment", folder,
+                                       std::error_code(errno, std::generic_category()));
         }
-        const std::string_view name = d->d_name;
-        if (name == "." || name == "..")
-            continue;
-        FolderItem& item = items.emplace_back();
-        item.name = name;
-        if (d->d_type == DT_REG) {
-            item.file = true;
-        } else if (d->d_type == DT_DIR) {
-            item.folder = true;
-        } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(::dirfd(dir), d->d_name, &st, 0) == 0) {
-                item.file = S_ISREG(st.st_mode);
-                item.folder = S_ISDIR(st.st_mode);
+        if (filled == 0)
+            break;
+        for (ssize_t at = 0; at < filled;) {
+            const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+            at += d->d_reclen;
+            const std::string_view name = d->d_name;
+            if (name == "." || name == "..")
+                continue;
+            FolderItem& item = items.emplace_back();
+            item.name = name;
+            if (d->d_type == DT_REG) {
+                item.file = true;
+            } else if (d->d_type == DT_DIR) {
+                item.folder = true;
+            } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                if (::fstatat(fd, d->d_name, &st, 0) == 0) {
+                    item.file = S_ISREG(st.st_mode);
+                    item.folder = S_ISDIR(st.st_mode);
+                }
             }
         }
     }
@@ -218,7 +228,7 @@ bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool
 
 // Cuts the lines into sections; closesSection tells whether a line that is no header ends an open section.
 template <class ClosesSection, class Process>
-void lf_cutSections(const std::vector<std::string>& lines, ClosesSection closesSection, Process process) {
+void lf_cutSections(std::vector<std::string>& lines, ClosesSection closesSection, Process process) {
     std::vector<std::string> section;
     section.reserve(kReservedSectionLines);
     bool inside = false;
@@ -227,16 +237,17 @@ void lf_cutSections(const std::vector<std::string>& lines, ClosesSection closesS
             process(section);
         section.clear();
     };
-    for (const std::string& line : lines) {
+    // The lines move into their sections: each is looked at once.
+    for (std::string& line : lines) {
         if (!lf_fltsimNumber(line).empty()) {
             flush();
-            section.push_back(line);
+            section.push_back(std::move(line));
             inside = true;
         } else if (closesSection(line)) {
             flush();
             inside = false;
         } else if (inside) {
-            section.push_back(line);
+            section.push_back(std::move(line));
         }
     }
     flush();
@@ -291,7 +302,7 @@ std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const 
         const std::string model = lf_modelOfFile(file, lines);
         if (model.empty())
             return {};
-        return lf_searchFltsimSections(priority, lines, model, file, file.parent_path());
+        return lf_searchFltsimSections(priority, std::move(lines), model, file, file.parent_path());
     } catch (const std::exception& e) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", lf_pathText(file), e.what()));
         throw;
@@ -306,7 +317,7 @@ std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, co
         std::vector<std::string> lines;
         if (!lf_readCfgLines(file, lines, true, false) || !lf_splitFltsimSections(lines, file))
             return {};
-        return lf_searchIvaoFltsimSections(priority, lines, model, file, file.parent_path());
+        return lf_searchIvaoFltsimSections(priority, std::move(lines), model, file, file.parent_path());
     } catch (const std::exception& e) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", lf_pathText(file), e.what()));
         throw;
@@ -316,7 +327,7 @@ std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, co
     }
 }
 
-std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                    const std::string& model, const fs::path& file,
                                                    const fs::path& aircraftFolder) {
     std::vector<SectionLivery> result;
@@ -333,7 +344,7 @@ std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const 
     return result;
 }
 
-std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                        const std::string& model, const fs::path& file,
                                                        const fs::path& aircraftFolder) {
     std::vector<SectionLivery> result;

@@ -30,11 +30,11 @@ void lf_searchLiveryFolder(std::int16_t priority, const std::filesystem::path& f
 std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const std::filesystem::path& file);
 std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, const std::filesystem::path& file);
 
-// Cuts the lines into sections and applies the section rules to each.
-std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+// Cuts the lines (moved into the sections) into sections and applies the section rules to each.
+std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                    const std::string& model, const std::filesystem::path& file,
                                                    const std::filesystem::path& aircraftFolder);
-std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                        const std::string& model, const std::filesystem::path& file,
                                                        const std::filesystem::path& aircraftFolder);
 
