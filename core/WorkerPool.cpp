@@ -77,9 +77,10 @@ void WorkerPool::wake() {
 }
 
 std::size_t WorkerPool::wakeLocked() {
-    // A thread more while the queued tasks outnumber the idle threads (a woken thread stays counted as
-    // idle until it has the lock again).
-    while (m_queue.size() > m_idle && m_threads.size() < static_cast<std::size_t>(m_workers)) {
+    // A thread per batch of queued tasks: a thread woken for fewer would go back to sleep at once. (A woken
+    // thread stays counted as idle until it has the lock again.)
+    const std::size_t wanted = (m_queue.size() + m_batch - 1) / m_batch;
+    for (std::size_t have = m_idle; have < wanted && m_threads.size() < static_cast<std::size_t>(m_workers); ++have) {
         try {
             m_threads.emplace_back([this](std::stop_token) { threadBody(m_stop.get_token()); });
         } catch (...) {
@@ -89,7 +90,7 @@ std::size_t WorkerPool::wakeLocked() {
             break;
         }
     }
-    return std::min(m_queue.size(), m_idle);
+    return std::min(wanted, m_idle);
 }
 
 void WorkerPool::notify(std::size_t threads) {
