@@ -9,8 +9,8 @@
 // abandoned by its owner but keeps running until it ends or its pool is destroyed; it must therefore own
 // what it uses (copies, shared_ptr) or use only what outlives the pool.
 //
-// Threads are started only when a task waits and no thread is idle, up to the pool's worker count; an idle
-// thread sleeps on a condition variable. Nothing here polls.
+// Threads are started as the queue needs them (one per batch of queued tasks, see the constructor), up to
+// the pool's worker count; an idle thread sleeps on a condition variable. Nothing here polls.
 
 #include <chrono>
 #include <condition_variable>
@@ -58,8 +58,8 @@ public:
     auto submit(F&& task) {
         using Task = std::decay_t<F>;
         constexpr bool takesToken = std::is_invocable_v<Task&, std::stop_token>;
-        using Result =
-            std::conditional_t<takesToken, std::invoke_result<Task&, std::stop_token>, std::invoke_result<Task&>>::type;
+        using Result = typename std::conditional_t<takesToken, std::invoke_result<Task&, std::stop_token>,
+                                                   std::invoke_result<Task&>>::type;
         auto job = std::make_unique<Job<Task, Result, takesToken>>(std::forward<F>(task));
         std::future<Result> future = job->promise.get_future();
         enqueue(std::move(job));
