@@ -6,7 +6,6 @@
 #include <memory>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
 #include <fmt/format.h>
 
@@ -21,6 +20,7 @@
 #include "core/ShellState.h"
 #include "core/StatusLine.h"
 #include "core/Text.h"
+#include "core/WorkerPool.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/WindowFields.h"
@@ -62,57 +62,22 @@ std::size_t lf_utf16Units(std::string_view text) {
     return units;
 }
 
-// One started worker: its thread (joined when the object goes) and its result.
-struct Worker {
-    std::future<void> result;
-    std::jthread thread;
-    std::string path;
-};
-
-// Waits for a worker; true when it ended (its exception, if any, is raised). A worker whose wait expired is
-// asked to stop and kept in `late`.
-void lf_await(Worker& worker, std::vector<Worker>& late) {
-    if (worker.result.wait_for(g_workerWait.load()) != std::future_status::ready) {
-        worker.thread.request_stop();
-        late.push_back(std::move(worker));
-        throw std::runtime_error("Future wait timed out after 10 seconds");
-    }
-    worker.result.get();
+// Waits for a worker; returns when it ended (raising its exception, if any); throws when its wait expired.
+void lf_await(std::future<void>& worker) {
+    gf_awaitWorker(worker, g_workerWait.load());
 }
 
-Worker lf_startWorker(const fs::path& path) {
-    auto promise = std::make_shared<std::promise<void>>();
-    Worker worker;
-    worker.result = promise->get_future();
-    worker.path = gf_pathToUtf8(path);
+std::future<void> lf_startWorker(WorkerPool& pool, const fs::path& path) {
     ScanWorkerBody body = g_workerBody.load();
     if (body == nullptr)
         body = &lf_processBGLfile;
-    ++g_activeWorkers; // taken before the start, so the walk never sees the slot free too early
-    try {
-        worker.thread = std::jthread([promise, body, file = path](std::stop_token stop) {
-            try {
-                body(file, stop);
-                promise->set_value();
-            } catch (...) {
-                promise->set_exception(std::current_exception());
-            }
-        });
-    } catch (...) {
-        --g_activeWorkers;
-        throw;
-    }
-    return worker;
-}
-
-// Sleeps until a worker slot is free; false when a stop flag rose meanwhile.
-bool lf_waitForSlot() {
-    while (g_activeWorkers.load() >= g_workerLimit.load()) {
+    // The task owns its copy of the path: a worker whose wait expired runs on after the walk let go of it.
+    return pool.submit([body, file = path](std::stop_token stop) {
         if (lf_stopping())
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+            return;        // its turn came after a stop: not decoded
+        ++g_activeWorkers; // the body gives the slot back on every exit
+        body(file, stop);
+    });
 }
 
 bool lf_isSceneryCandidate(const fs::directory_entry& entry) {
@@ -156,8 +121,10 @@ bool lf_isExcludedPath(const fs::path& path) {
 void lf_scanFolderForBgl(const fs::path& root) {
     const std::string rootText = gf_pathToUtf8(root);
     lf_scanLog(fmt::format("Scanning for {} airports in {}", "addon ", rootText));
-    std::deque<Worker> pending;
-    std::vector<Worker> late;
+    std::deque<std::future<void>> pending;
+    // Destroyed first: a worker whose wait expired is asked to stop and joined before the walk returns, so
+    // none still writes while the scan lists, copies or removes the folders it writes.
+    WorkerPool pool(g_workerLimit.load());
     std::error_code ec;
     fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
     for (const fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
@@ -173,13 +140,13 @@ void lf_scanFolderForBgl(const fs::path& root) {
             }
             if (!lf_isSceneryCandidate(entry))
                 continue;
-            if (lf_stopping() || !lf_waitForSlot())
+            if (lf_stopping())
                 break;
             const std::string started = gf_pathToUtf8(entry.path());
-            pending.push_back(lf_startWorker(entry.path()));
-            if (pending.size() > static_cast<std::size_t>(g_workerLimit.load())) {
+            pending.push_back(lf_startWorker(pool, entry.path()));
+            if (pending.size() > static_cast<std::size_t>(pool.workers())) {
                 try {
-                    lf_await(pending.front(), late);
+                    lf_await(pending.front());
                 } catch (const std::exception& e) {
                     lf_scanLog(fmt::format("{} airports search aborted, futs inner,\n{}\n{}\n{}", "===> ", e.what(),
                                            pending.size(), started));
@@ -192,16 +159,13 @@ void lf_scanFolderForBgl(const fs::path& root) {
     }
     while (!pending.empty()) {
         try {
-            lf_await(pending.front(), late);
+            lf_await(pending.front());
         } catch (const std::exception& e) {
             lf_scanLog(
                 fmt::format("{} airports search in {} aborted, futs outer error: {}", "===> ", rootText, e.what()));
         }
         pending.pop_front();
     }
-    // Workers whose wait expired were asked to stop; they end before the scan touches their folders.
-    for (Worker& worker : late)
-        worker.thread.join();
 }
 
 void lf_scanRootFolders(const std::vector<fs::path>& roots) {

@@ -1,10 +1,11 @@
 #pragma once
 // The add-on airport scan's driver and folder walk (behind gf_scanApfs of AirportScanServices.h).
 //
-// Runs on the start-up thread. The walk starts one worker thread per scenery file with an airport section,
-// at most g_workerLimit at once; every worker is awaited (at most the wait time each) and, when its wait
-// expired, asked to stop and joined before the walk returns, so no worker still writes while the scan lists,
-// copies or removes the folders it writes.
+// Runs on the start-up thread. The walk hands every scenery file with an airport section to its worker pool
+// as a task of its own, at most g_workerLimit running at once; every worker is awaited (at most the wait
+// time each) and, when its wait expired, asked to stop and joined before the walk returns, so no worker still
+// writes while the scan lists, copies or removes the folders it writes. A file whose turn comes after a stop
+// flag rose is not decoded.
 
 #include <chrono>
 #include <filesystem>

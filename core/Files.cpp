@@ -5,10 +5,12 @@
 #include "core/Text.h"
 #include "platform/system/Shell.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <fmt/format.h>
 #include <fstream>
 #include <stdexcept>
@@ -80,16 +82,10 @@ bool lf_looksLikeUtf8(std::string_view bytes) noexcept {
 
 } // namespace
 
-Charset gf_detectCharset(const fs::path& path) {
-    std::ifstream in;
-    if (!lf_openForReading(path, in))
-        return Charset::none_found;
+namespace {
 
-    // The window and up to three bytes after it, to finish a straddling sequence.
-    std::string bytes(kDetectWindow + 3, '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
-
+// The detection on the first bytes of a file (the window and up to three bytes after it).
+Charset lf_charsetOfBytes(std::string_view bytes) noexcept {
     const std::size_t n = std::min<std::size_t>(bytes.size(), 4);
     auto b = [&](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
     if (n >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF)
@@ -104,7 +100,21 @@ Charset gf_detectCharset(const fs::path& path) {
         if (b(0) == 0 && (n < 4 || b(2) == 0))
             return Charset::Unicode_big_endian;
     }
-    return lf_looksLikeUtf8(bytes) ? Charset::UTF8_without_BOM : Charset::ANSI;
+    return lf_looksLikeUtf8(bytes.substr(0, kDetectWindow + 3)) ? Charset::UTF8_without_BOM : Charset::ANSI;
+}
+
+} // namespace
+
+Charset gf_detectCharset(const fs::path& path) {
+    std::ifstream in;
+    if (!lf_openForReading(path, in))
+        return Charset::none_found;
+
+    // The window and up to three bytes after it, to finish a straddling sequence.
+    std::string bytes(kDetectWindow + 3, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return lf_charsetOfBytes(bytes);
 }
 
 // ---- Reading lines ----------------------------------------------------------------
@@ -113,6 +123,8 @@ void lf_splitBufferLines(std::string_view bytes, std::vector<std::string>& lines
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF)
         bytes.remove_prefix(3);
+    // One allocation for the line vector: the lines are counted first.
+    lines.reserve(lines.size() + static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::size_t start = 0;
     while (start < bytes.size()) {
         auto pos = bytes.find('\n', start);
@@ -165,10 +177,10 @@ bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines
     return true;
 }
 
-void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian) {
-    std::string buffer;
-    if (!lf_readAll(stream, buffer))
-        throw std::runtime_error("read error");
+namespace {
+
+// The lines of the bytes of a UTF-16 file (see lf_readUtf16Lines).
+void lf_utf16BufferLines(std::string_view buffer, std::vector<std::string>& lines, bool bigEndian) {
     if (buffer.size() < 2)
         return;
     std::size_t start = 0;
@@ -192,42 +204,123 @@ void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bo
     lf_splitBufferLines(wide_to_utf8(text), lines);
 }
 
+// The lines of a file's bytes in the given encoding, as gf_readTextFileLines gives them.
+void lf_decodeLines(Charset charset, std::string_view buffer, std::vector<std::string>& lines, const fs::path& path) {
+    switch (charset) {
+    case Charset::Unicode:
+    case Charset::Unicode_big_endian:
+        lf_utf16BufferLines(buffer, lines, charset == Charset::Unicode_big_endian);
+        return;
+    case Charset::UTF8_with_BOM:
+    case Charset::UTF8_without_BOM:
+        lf_splitBufferLines(buffer, lines);
+        if (charset == Charset::UTF8_with_BOM && !lines.empty() && lines.front().starts_with("\xEF\xBB\xBF"))
+            lines.front().erase(0, 3);
+        return;
+    case Charset::ANSI: {
+        std::vector<std::string> raw;
+        raw.reserve(2048);
+        lf_splitBufferLines(buffer, raw);
+        lines.reserve(raw.size());
+        for (const auto& line : raw)
+            lines.push_back(lf_toUtf8(line));
+        return;
+    }
+    default:
+        throw std::runtime_error(
+            fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), gf_charsetName(charset)));
+    }
+}
+
+enum class FileBytes { Read, Missing, Unopenable, Failed };
+
+// The whole file in one buffer, with one open and no look-up of the path besides it.
+FileBytes lf_readFileBytes(const fs::path& path, std::string& buffer) {
+    buffer.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR ? FileBytes::Missing : FileBytes::Unopenable;
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
+        return FileBytes::Unopenable; // a folder counts as a file that cannot be opened
+    // One byte more than the size, so that the end shows in the same read.
+    buffer.resize(static_cast<std::size_t>(std::max<off_t>(st.st_size, 0)) + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == buffer.size())
+            buffer.resize(buffer.size() * 2); // the file grew
+        const ssize_t got = ::read(fd, buffer.data() + filled, buffer.size() - filled);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            buffer.clear();
+            return FileBytes::Failed;
+        }
+        if (got == 0)
+            break;
+        filled += static_cast<std::size_t>(got);
+    }
+    buffer.resize(filled);
+    return FileBytes::Read;
+}
+
+} // namespace
+
+void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian) {
+    std::string buffer;
+    if (!lf_readAll(stream, buffer))
+        throw std::runtime_error("read error");
+    lf_utf16BufferLines(buffer, lines, bigEndian);
+}
+
+DetectedTextFile gf_readDetectedTextFile(const fs::path& path, std::vector<std::string>& lines) {
+    lines.clear();
+    DetectedTextFile result;
+    std::string buffer;
+    switch (lf_readFileBytes(path, buffer)) {
+    case FileBytes::Missing:
+        result.missing = true;
+        return result;
+    case FileBytes::Unopenable:
+        return result;
+    case FileBytes::Failed:
+        result.charset = Charset::UTF8_without_BOM; // opened: the detection would have found something
+        gf_setStatus(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), "read error"), true);
+        return result;
+    case FileBytes::Read:
+        break;
+    }
+    result.charset = lf_charsetOfBytes(buffer);
+    try {
+        lf_decodeLines(result.charset, buffer, lines, path);
+        result.read = true;
+    } catch (const std::exception& e) {
+        lines.clear();
+        gf_setStatus(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
+    }
+    return result;
+}
+
 bool gf_readTextFileLines(Charset charset, const fs::path& path, std::vector<std::string>& lines) {
     lines.clear();
+    std::string buffer;
+    switch (lf_readFileBytes(path, buffer)) {
+    case FileBytes::Missing:
+    case FileBytes::Unopenable:
+        return false;
+    case FileBytes::Failed:
+        gf_setStatus(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), "read error"), true);
+        return false;
+    case FileBytes::Read:
+        break;
+    }
     try {
-        std::ifstream in;
-        switch (charset) {
-        case Charset::Unicode:
-        case Charset::Unicode_big_endian:
-            if (!lf_openForReading(path, in))
-                return false;
-            lf_readUtf16Lines(in, lines, charset == Charset::Unicode_big_endian);
-            return true;
-        case Charset::UTF8_with_BOM:
-        case Charset::UTF8_without_BOM:
-            if (!lf_openForReading(path, in))
-                return false;
-            if (!gf_readWholeFileLines(in, lines))
-                throw std::runtime_error("read error");
-            if (charset == Charset::UTF8_with_BOM && !lines.empty() && lines.front().starts_with("\xEF\xBB\xBF"))
-                lines.front().erase(0, 3);
-            return true;
-        case Charset::ANSI: {
-            if (!lf_openForReading(path, in))
-                return false;
-            std::vector<std::string> raw;
-            raw.reserve(2048);
-            if (!gf_readWholeFileLines(in, raw))
-                throw std::runtime_error("read error");
-            lines.reserve(raw.size());
-            for (const auto& line : raw)
-                lines.push_back(lf_toUtf8(line));
-            return true;
-        }
-        default:
-            throw std::runtime_error(
-                fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), gf_charsetName(charset)));
-        }
+        lf_decodeLines(charset, buffer, lines, path);
+        return true;
     } catch (const std::exception& e) {
         gf_setStatus(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
         return false;

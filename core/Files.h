@@ -56,6 +56,17 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 // "Read failed for '{}': {}" on the status line and in the log.
 bool gf_readTextFileLines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines);
 
+// The detection and the reading above in one read of the file: the charset that gf_detectCharset finds
+// and the lines that gf_readTextFileLines gives with it (lines cleared first). The charset is none_found
+// when the file cannot be opened or is a folder; missing then tells that it does not exist. read is false
+// when reading or converting failed (reported as gf_readTextFileLines reports it).
+struct DetectedTextFile {
+    Charset charset = Charset::none_found;
+    bool missing = false;
+    bool read = false;
+};
+DetectedTextFile gf_readDetectedTextFile(const std::filesystem::path& path, std::vector<std::string>& lines);
+
 // A file path with its own list of lines.
 struct LineFile {
     std::filesystem::path path;

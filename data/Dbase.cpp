@@ -4,6 +4,7 @@
 #include "core/Codes.h"
 #include "core/Log.h"
 #include "core/Text.h"
+#include "core/WorkerPool.h"
 #include "data/Crypto.h"
 #include "core/settings/ProgramPaths.h"
 
@@ -13,13 +14,10 @@
 
 #include <algorithm>
 #include <bit>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
-#include <mutex>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
 namespace skf {
 
@@ -396,79 +394,32 @@ void lf_readRawBlock(RawBlock& block) {
         lf_readRawRecord(block.elements[i], block.raw[i]);
 }
 
-// Reads the attributes of all elements, in blocks in document order. The walk over the elements
-// hands each full block to up to three helper threads, which only read the document; the walking
-// thread joins them when the walk is done. A small section is read here alone.
+// Reads the attributes of all elements, in blocks in document order. The walk over the elements hands each
+// full block to a pool of up to three workers, which only read the document and their own block; the last
+// block is read here. The pool is joined before the blocks go, whatever way this ends.
 std::deque<RawBlock> lf_readRawRecords(const pugi::xml_node& sec) {
     constexpr std::size_t kBlockElements = 16384;
-    std::deque<RawBlock> blocks; // appended under the mutex; a block never moves once there
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::size_t ready = 0; // blocks whose elements are all there
-    std::size_t taken = 0; // blocks handed to a reader
-    bool walked = false;
-    const auto readBlocks = [&] {
-        for (;;) {
-            RawBlock* block = nullptr;
-            {
-                std::unique_lock lock(mutex);
-                wake.wait(lock, [&] { return taken < ready || walked; });
-                if (taken == ready)
-                    return; // the walk is done and every block is taken
-                block = &blocks[taken++];
-            }
-            lf_readRawBlock(*block);
-        }
-    };
-
-    std::vector<std::thread> helpers;
-    const std::size_t hardware = std::max(1u, std::thread::hardware_concurrency());
-    const std::size_t maxHelpers = std::min<std::size_t>(3, hardware - 1);
-    const auto publish = [&](RawBlock&& block, bool last) {
-        {
-            std::lock_guard lock(mutex);
-            blocks.push_back(std::move(block));
-            ++ready;
-            walked = last;
-        }
-        if (last)
-            wake.notify_all();
-        else
-            wake.notify_one();
-        if (!last && helpers.size() < maxHelpers) {
+    std::deque<RawBlock> blocks; // a block never moves once there
+    std::vector<std::future<void>> read;
+    WorkerPool pool(std::min(3, gf_hardwareWorkers() - 1));
+    RawBlock current;
+    current.elements.reserve(kBlockElements);
+    for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d")) {
+        current.elements.push_back(e);
+        if (current.elements.size() == kBlockElements) {
+            RawBlock& full = blocks.emplace_back(std::move(current));
             try {
-                helpers.emplace_back(readBlocks);
+                read.push_back(pool.submit([&full] { lf_readRawBlock(full); }));
             } catch (const std::system_error&) {
-                // No thread to be had: the blocks are read here after the walk.
+                lf_readRawBlock(full); // no thread to be had: read here
             }
+            current = RawBlock();
+            current.elements.reserve(kBlockElements);
         }
-    };
-    try {
-        RawBlock current;
-        current.elements.reserve(kBlockElements);
-        for (pugi::xml_node e = sec.child("d"); e; e = e.next_sibling("d")) {
-            current.elements.push_back(e);
-            if (current.elements.size() == kBlockElements) {
-                publish(std::move(current), false);
-                current = RawBlock();
-                current.elements.reserve(kBlockElements);
-            }
-        }
-        publish(std::move(current), true);
-    } catch (...) {
-        {
-            std::lock_guard lock(mutex);
-            walked = true;
-            taken = ready; // nothing more to read
-        }
-        wake.notify_all();
-        for (std::thread& h : helpers)
-            h.join();
-        throw;
     }
-    readBlocks();
-    for (std::thread& h : helpers)
-        h.join();
+    lf_readRawBlock(blocks.emplace_back(std::move(current)));
+    for (std::future<void>& f : read)
+        gf_awaitWorker(f, kWorkerWait);
     return blocks;
 }
 

@@ -4,17 +4,19 @@
 #include "core/Log.h"
 #include "core/ShellState.h"
 #include "core/Text.h"
+#include "core/WorkerPool.h"
 #include "liveries/FltsimLines.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
-#include <condition_variable>
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+#include <sys/stat.h>
 #include <deque>
 #include <fmt/format.h>
 #include <future>
-#include <mutex>
-#include <stdexcept>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -27,8 +29,6 @@ constexpr std::string_view kStopWords[] = {"airport",   "lvfr",     "mkstudios",
                                            "navigraph", "flytampa", "inibuilds", "_CVT_"};
 // Folders whose path is this long (bytes of UTF-8) or longer are not descended into.
 constexpr std::size_t kMaxDescentPathBytes = 250;
-constexpr auto kWorkerWait = std::chrono::seconds(10);
-constexpr std::size_t kReservedLines = 4096;
 constexpr std::size_t kReservedSectionLines = 48;
 
 using WorkerResult = std::vector<SectionLivery>;
@@ -44,44 +44,89 @@ bool lf_mayDescend(std::string_view path) {
     return path.size() < kMaxDescentPathBytes;
 }
 
-bool lf_isAircraftCfg(const fs::path& path) {
-    const std::string stem = path.stem().string();
-    const std::string extension = path.extension().string();
-    return stem.size() == 8 && gf_hasExtensionNoCase("AIRCRAFT", stem) && extension.size() == 4 &&
-           gf_hasExtensionNoCase(".CFG", extension);
+// Stem "aircraft" and extension ".cfg", both in any letter case.
+bool lf_isAircraftCfg(std::string_view fileName) {
+    return gf_equalsNoCase(fileName, "aircraft.cfg");
 }
 
-// A worker that ends wakes the walk waiting for a free slot. The walk sleeps instead of spinning: on a busy
-// machine a spinning walk takes the cores the workers need (four times the time with two workers on two
-// cores).
-std::mutex g_slotMutex;
-std::condition_variable g_slotFreed;
-
-// Gives the worker slot back however the worker ends.
-struct ActiveWorker {
-    ActiveWorker() = default;
-    ActiveWorker(const ActiveWorker&) = delete;
-    ActiveWorker& operator=(const ActiveWorker&) = delete;
-    ~ActiveWorker() {
-        {
-            const std::lock_guard lock(g_slotMutex);
-            --g_activeWorkers;
-        }
-        g_slotFreed.notify_one();
-    }
+// An entry of a listed folder: its name and what it is (a symbolic link counts as what it points to).
+struct FolderItem {
+    std::string name;
+    bool file = false;
+    bool folder = false;
 };
 
-void lf_waitForFreeSlot() {
-    // A slot is often freed within microseconds: a few yields first spare the walk a sleep and a wake-up.
-    for (int i = 0; i < 64; ++i) {
-        if (g_activeWorkers.load() < g_workerLimit.load())
-            return;
-        std::this_thread::yield();
-    }
-    std::unique_lock lock(g_slotMutex);
-    while (g_activeWorkers.load() >= g_workerLimit.load())
-        g_slotFreed.wait_for(lock, std::chrono::milliseconds(1)); // also sees slots given back elsewhere
+// The path text of an entry of the folder, joined as std::filesystem::path joins it.
+std::string lf_childText(const std::string& folder, std::string_view name) {
+    std::string text;
+    text.reserve(folder.size() + 1 + name.size());
+    text = folder;
+    if (!text.empty() && text.back() != '/')
+        text += '/';
+    text += name;
+    return text;
 }
+
+// The entries of a folder sorted by name (bytewise), with their kinds from the listing itself, so that a
+// folder costs one listing and no look-up per entry: the walk lists every folder below a package, one per
+// aircraft. Errors as lf_sortedDirectoryEntries (not strict).
+std::vector<FolderItem> lf_listFolder(const std::string& folder) {
+    std::vector<FolderItem> items;
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == EACCES || errno == ENOENT)
+            return items;
+        throw fs::filesystem_error("directory_iterator", folder, std::error_code(errno, std::generic_category()));
+    }
+    struct FdCloser {
+        int fd;
+        ~FdCloser() { ::close(fd); }
+    } closer{fd};
+    // The kernel's listing straight into a buffer of our own: opendir would add a look-up of the folder and
+    // a 32 KiB allocation per folder.
+    alignas(alignof(dirent64)) char buffer[16384];
+    for (;;) {
+        const ssize_t filled = ::getdents64(fd, buffer, sizeof buffer);
+        if (filled < 0) {
+            if (errno == EINTR)
+                continue;
+            throw fs::filesystem_error("directory_iterator::increment", folder,
+                                       std::error_code(errno, std::generic_category()));
+        }
+        if (filled == 0)
+            break;
+        for (ssize_t at = 0; at < filled;) {
+            const auto* d = reinterpret_cast<const dirent64*>(buffer + at);
+            at += d->d_reclen;
+            const std::string_view name = d->d_name;
+            if (name == "." || name == "..")
+                continue;
+            FolderItem& item = items.emplace_back();
+            item.name = name;
+            if (d->d_type == DT_REG) {
+                item.file = true;
+            } else if (d->d_type == DT_DIR) {
+                item.folder = true;
+            } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                if (::fstatat(fd, d->d_name, &st, 0) == 0) {
+                    item.file = S_ISREG(st.st_mode);
+                    item.folder = S_ISDIR(st.st_mode);
+                }
+            }
+        }
+    }
+    std::sort(items.begin(), items.end(), [](const FolderItem& a, const FolderItem& b) { return a.name < b.name; });
+    return items;
+}
+
+// Counts the worker as running while it reads its file.
+struct ActiveWorker {
+    ActiveWorker() { ++g_activeWorkers; }
+    ActiveWorker(const ActiveWorker&) = delete;
+    ActiveWorker& operator=(const ActiveWorker&) = delete;
+    ~ActiveWorker() { --g_activeWorkers; }
+};
 
 // Appends a finished file's liveries to g_liveries, each title claimed in file order.
 void lf_appendFileLiveries(WorkerResult&& result) {
@@ -90,30 +135,34 @@ void lf_appendFileLiveries(WorkerResult&& result) {
             g_liveries.push_back(std::move(section.livery));
 }
 
+// Files queued before the workers are woken, and the futures held per worker before the walk awaits the
+// oldest. A file costs the workers some 20 microseconds; waking a sleeping thread for each one cost about
+// as much again.
+constexpr std::size_t kFilesPerWake = 8;
+constexpr std::size_t kFuturesPerWorker = 2 * kFilesPerWake;
+
 // Awaits a worker for at most 10 seconds and appends its liveries; throws on a timeout or the worker's
 // exception.
-void lf_awaitWorker(std::future<WorkerResult>& future) {
-    if (future.wait_for(kWorkerWait) != std::future_status::ready)
-        throw std::runtime_error("Future wait timed out after 10 seconds");
-    lf_appendFileLiveries(future.get());
+void lf_awaitWorker(WorkerPool& pool, std::future<WorkerResult>& future) {
+    lf_appendFileLiveries(pool.await(future, kWorkerWait));
 }
 
 class FolderWalk {
 public:
-    explicit FolderWalk(std::int16_t priority) : m_priority(priority) {}
+    explicit FolderWalk(std::int16_t priority) : m_priority(priority), m_pool(m_workers, kFilesPerWake) {}
 
-    void walk(const fs::path& folder) {
-        for (const fs::directory_entry& entry : lf_sortedDirectoryEntries(folder)) {
-            const std::string text = entry.path().string();
+    void walk(const std::string& folder) {
+        for (const FolderItem& item : lf_listFolder(folder)) {
+            const std::string text = lf_childText(folder, item.name);
             try {
-                handle(entry);
+                if (item.file && lf_isAircraftCfg(item.name))
+                    handle(text);
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries search in {} aborted, cause: {}", text, e.what()));
             }
             // A listing error below ends the walk of the whole package folder (caught by the caller).
-            std::error_code ec;
-            if (lf_mayDescend(text) && entry.is_directory(ec))
-                walk(entry.path());
+            if (item.folder && lf_mayDescend(text))
+                walk(text);
         }
     }
 
@@ -121,7 +170,7 @@ public:
     void finish() {
         while (!m_futures.empty()) {
             try {
-                lf_awaitWorker(m_futures.front());
+                lf_awaitWorker(m_pool, m_futures.front());
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries search aborted, futs outer, {}", e.what()));
             }
@@ -130,51 +179,47 @@ public:
     }
 
 private:
-    void handle(const fs::directory_entry& entry) {
-        std::error_code ec;
-        if (!entry.is_regular_file(ec) || !lf_isAircraftCfg(entry.path()))
-            return;
-        const fs::path file = entry.path();
-        const bool ivao = lf_isIvaoPath(file.string());
-        lf_waitForFreeSlot();
-        std::packaged_task<WorkerResult()> task([priority = m_priority, file, ivao] {
+    void handle(const std::string& text) {
+        const fs::path file = text;
+        const bool ivao = lf_isIvaoPath(text);
+        // The task owns its arguments: a task whose wait expired runs on after the walk has let go of it.
+        m_futures.push_back(m_pool.submit([priority = m_priority, file, ivao] {
             const ActiveWorker slot;
             return ivao ? lf_searchLiveriesinIVAOFile(priority, file) : lf_searchLiveriesinFile(priority, file);
-        });
-        m_futures.push_back(task.get_future());
-        // The slot is counted before the thread starts, so the limit is never passed, not even for a moment.
-        ++g_activeWorkers;
-        try {
-            std::thread(std::move(task)).detach();
-        } catch (...) {
-            --g_activeWorkers;
-            m_futures.pop_back();
-            throw;
-        }
-        if (m_futures.size() > static_cast<std::size_t>(std::max(1, g_workerLimit.load()))) {
+        }));
+        if (m_futures.size() <= static_cast<std::size_t>(m_workers) * kFuturesPerWorker)
+            return;
+        // The oldest, and then every one after it that is done already.
+        do {
             try {
-                lf_awaitWorker(m_futures.front());
+                lf_awaitWorker(m_pool, m_futures.front());
             } catch (const std::exception& e) {
                 gf_logError(fmt::format("liveries inner search aborted: {}", e.what()));
             }
             m_futures.pop_front();
-        }
+        } while (!m_futures.empty() &&
+                 m_futures.front().wait_for(std::chrono::seconds(0)) == std::future_status::ready);
     }
 
     std::int16_t m_priority;
+    int m_workers = std::max(1, g_workerLimit.load());
     std::deque<std::future<WorkerResult>> m_futures;
+    WorkerPool m_pool; // joined first when the walk ends
 };
 
-// Reads the lines of a file in its detected encoding; false (logged) when that fails.
-bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool encodingIsError) {
-    const Charset charset = gf_detectCharset(file);
-    if (charset == Charset::none_found) {
+// Reads the lines of a file in its detected encoding (one read of the file); false when that fails,
+// logged unless the file does not exist and that is no finding (missingIsSilent).
+bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool encodingIsError,
+                     bool missingIsSilent) {
+    const DetectedTextFile read = gf_readDetectedTextFile(file, lines);
+    if (read.missing && missingIsSilent)
+        return false;
+    if (read.charset == Charset::none_found) {
         const std::string line = fmt::format("! No text encoding detected for {}", lf_pathText(file));
         encodingIsError ? gf_logError(line) : gf_log(line);
         return false;
     }
-    lines.reserve(kReservedLines);
-    if (!gf_readTextFileLines(charset, file, lines)) {
+    if (!read.read) {
         gf_log(fmt::format("! Failed reading {}", lf_pathText(file)));
         return false;
     }
@@ -183,7 +228,7 @@ bool lf_readCfgLines(const fs::path& file, std::vector<std::string>& lines, bool
 
 // Cuts the lines into sections; closesSection tells whether a line that is no header ends an open section.
 template <class ClosesSection, class Process>
-void lf_cutSections(const std::vector<std::string>& lines, ClosesSection closesSection, Process process) {
+void lf_cutSections(std::vector<std::string>& lines, ClosesSection closesSection, Process process) {
     std::vector<std::string> section;
     section.reserve(kReservedSectionLines);
     bool inside = false;
@@ -192,16 +237,17 @@ void lf_cutSections(const std::vector<std::string>& lines, ClosesSection closesS
             process(section);
         section.clear();
     };
-    for (const std::string& line : lines) {
+    // The lines move into their sections: each is looked at once.
+    for (std::string& line : lines) {
         if (!lf_fltsimNumber(line).empty()) {
             flush();
-            section.push_back(line);
+            section.push_back(std::move(line));
             inside = true;
         } else if (closesSection(line)) {
             flush();
             inside = false;
         } else if (inside) {
-            section.push_back(line);
+            section.push_back(std::move(line));
         }
     }
     flush();
@@ -239,7 +285,7 @@ std::vector<fs::directory_entry> lf_sortedDirectoryEntries(const fs::path& folde
 void lf_searchLiveryFolder(std::int16_t priority, const fs::path& folder) {
     FolderWalk walk(priority);
     try {
-        walk.walk(folder);
+        walk.walk(folder.string());
     } catch (const std::exception& e) {
         // The package folder cannot be listed, or a listing below it failed: what was found so far is kept.
         gf_logError(fmt::format("liveries search in {} aborted, cause: {}", lf_pathText(folder), e.what()));
@@ -249,16 +295,14 @@ void lf_searchLiveryFolder(std::int16_t priority, const fs::path& folder) {
 
 std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const fs::path& file) {
     try {
-        std::error_code ec;
-        if (!fs::exists(file, ec))
-            return {};
+        // A file that does not exist (any more) gives nothing.
         std::vector<std::string> lines;
-        if (!lf_readCfgLines(file, lines, false) || !lf_splitFltsimSections(lines, file))
+        if (!lf_readCfgLines(file, lines, false, true) || !lf_splitFltsimSections(lines, file))
             return {};
         const std::string model = lf_modelOfFile(file, lines);
         if (model.empty())
             return {};
-        return lf_searchFltsimSections(priority, lines, model, file, file.parent_path());
+        return lf_searchFltsimSections(priority, std::move(lines), model, file, file.parent_path());
     } catch (const std::exception& e) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", lf_pathText(file), e.what()));
         throw;
@@ -271,9 +315,9 @@ std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, co
         if (model.empty())
             return {};
         std::vector<std::string> lines;
-        if (!lf_readCfgLines(file, lines, true) || !lf_splitFltsimSections(lines, file))
+        if (!lf_readCfgLines(file, lines, true, false) || !lf_splitFltsimSections(lines, file))
             return {};
-        return lf_searchIvaoFltsimSections(priority, lines, model, file, file.parent_path());
+        return lf_searchIvaoFltsimSections(priority, std::move(lines), model, file, file.parent_path());
     } catch (const std::exception& e) {
         gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", lf_pathText(file), e.what()));
         throw;
@@ -283,7 +327,7 @@ std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, co
     }
 }
 
-std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                    const std::string& model, const fs::path& file,
                                                    const fs::path& aircraftFolder) {
     std::vector<SectionLivery> result;
@@ -300,7 +344,7 @@ std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const 
     return result;
 }
 
-std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                        const std::string& model, const fs::path& file,
                                                        const fs::path& aircraftFolder) {
     std::vector<SectionLivery> result;

@@ -1,12 +1,12 @@
 #pragma once
-// The walk of one package folder of the livery scan: every aircraft.cfg below it is read on a worker thread
-// of its own (at most g_workerLimit at once), cut into [fltsim.N] sections and turned into liveries, which
-// are appended to g_liveries in the order the files were found.
+// The walk of one package folder of the livery scan: every aircraft.cfg below it is read as a task of the
+// walk's worker pool (at most g_workerLimit at once), cut into [fltsim.N] sections and turned into
+// liveries, which are appended to g_liveries in the order the files were found.
 //
 // The walk runs on the start-up thread and is the only writer of g_liveries; the workers share nothing but
 // the report collectors. Folders are listed sorted by name, so the result does not depend on the file
-// system's order. A worker that is not done 10 seconds after it is awaited keeps running on its detached
-// thread; its liveries are dropped.
+// system's order. A worker that is not done 10 seconds after it is awaited keeps running on its pool thread
+// with its own copy of its arguments; its liveries are dropped, and the walk's end waits for it.
 
 #include "liveries/SectionRules.h"
 
@@ -30,11 +30,11 @@ void lf_searchLiveryFolder(std::int16_t priority, const std::filesystem::path& f
 std::vector<SectionLivery> lf_searchLiveriesinFile(std::int16_t priority, const std::filesystem::path& file);
 std::vector<SectionLivery> lf_searchLiveriesinIVAOFile(std::int16_t priority, const std::filesystem::path& file);
 
-// Cuts the lines into sections and applies the section rules to each.
-std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+// Cuts the lines (moved into the sections) into sections and applies the section rules to each.
+std::vector<SectionLivery> lf_searchFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                    const std::string& model, const std::filesystem::path& file,
                                                    const std::filesystem::path& aircraftFolder);
-std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, const std::vector<std::string>& lines,
+std::vector<SectionLivery> lf_searchIvaoFltsimSections(std::int16_t priority, std::vector<std::string> lines,
                                                        const std::string& model, const std::filesystem::path& file,
                                                        const std::filesystem::path& aircraftFolder);
 

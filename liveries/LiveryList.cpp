@@ -8,7 +8,11 @@
 #include "core/settings/SettingsFile.h"
 #include "data/StringPool.h"
 
+#include <algorithm>
 #include <fmt/format.h>
+#include <limits>
+#include <utility>
+#include <vector>
 
 namespace skf {
 
@@ -29,8 +33,44 @@ bool lf_compareLiveries(const LiveryData& a, const LiveryData& b) {
     return a.title < b.title;
 }
 
+namespace {
+
+// The place of every id of the list's airlines (or models) in the byte order of their codes: comparing two
+// places compares the two codes, without a look-up in the pool (and its lock) per comparison.
+template <class IdOf>
+std::vector<std::uint32_t> lf_codeRanks(const LiveryList& list, IdOf idOf, std::string_view (*name)(std::uint16_t)) {
+    std::vector<std::uint32_t> rank(std::size_t{std::numeric_limits<std::uint16_t>::max()} + 1, 0);
+    std::vector<std::pair<std::string_view, std::uint16_t>> codes;
+    for (const LiveryData& livery : list) {
+        std::uint32_t& seen = rank[idOf(livery)];
+        if (seen == 0) {
+            seen = 1;
+            codes.emplace_back(name(idOf(livery)), idOf(livery));
+        }
+    }
+    std::sort(codes.begin(), codes.end());
+    for (std::size_t i = 0; i < codes.size(); ++i)
+        rank[codes[i].second] = static_cast<std::uint32_t>(i);
+    return rank;
+}
+
+} // namespace
+
 void gf_sortLiveries(LiveryList& list) {
-    list.sort(lf_compareLiveries); // a stable merge sort
+    // The order of lf_compareLiveries: a code has one id in its pool, so equal places are equal codes.
+    const auto airline = lf_codeRanks(
+        list, [](const LiveryData& l) { return l.airline; }, &gf_operatorName);
+    const auto model = lf_codeRanks(
+        list, [](const LiveryData& l) { return l.model; }, &gf_modelName);
+    list.sort([&](const LiveryData& a, const LiveryData& b) { // a stable merge sort
+        const std::uint32_t ra = airline[a.airline], rb = airline[b.airline];
+        if (ra != rb)
+            return ra < rb;
+        const std::uint32_t ma = model[a.model], mb = model[b.model];
+        if (ma != mb)
+            return ma < mb;
+        return a.title < b.title;
+    });
 }
 
 std::size_t lf_removeDuplicateLiveries(LiveryList& list) {

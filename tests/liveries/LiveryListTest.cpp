@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -45,6 +46,29 @@ TEST_F(LiveryListTest, SortsByAirlineCodeThenModelThenTitleAndKeepsEqualRecordsI
     skf::gf_sortLiveries(list);
     EXPECT_EQ(titles(list), (std::vector<std::string>{"generic", "y", "x", "a", "a", "z", "b", "zzz"}));
     EXPECT_EQ(std::next(list.begin(), 3)->regcode, "r1"); // stable
+}
+
+// Codes interned in an order unlike their byte order, many equal keys: the same order as a stable sort by
+// lf_compareLiveries.
+TEST_F(LiveryListTest, SortGivesTheOrderOfTheComparison) {
+    const char* airlines[] = {"ZZ9", "AAL", "", "AA", "KLM", "Q8Z", "aal"};
+    const char* models[] = {"B77W", "A20N", "", "A20", "B738"};
+    LiveryList list;
+    unsigned state = 7;
+    for (int i = 0; i < 500; ++i) {
+        state = state * 1103515245u + 12345u;
+        list.push_back(livery(airlines[(state >> 8) % 7], models[(state >> 12) % 5],
+                              fmt::format("t{}", (state >> 16) % 9), fmt::format("r{}", i)));
+    }
+    std::vector<LiveryData> want(list.begin(), list.end());
+    std::stable_sort(want.begin(), want.end(), skf::lf_compareLiveries);
+    skf::gf_sortLiveries(list);
+    std::vector<std::string> got, expected;
+    for (const LiveryData& l : list)
+        got.push_back(l.regcode);
+    for (const LiveryData& l : want)
+        expected.push_back(l.regcode);
+    EXPECT_EQ(got, expected);
 }
 
 TEST_F(LiveryListTest, DuplicatesDifferOnlyInPriority) {

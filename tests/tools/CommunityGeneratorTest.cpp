@@ -7,6 +7,7 @@
 #include "liveries/LiveryTestSupport.h"
 #include "tools/communitygen/CommunityGenerator.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
 #include <pugixml.hpp>
@@ -68,6 +69,46 @@ TEST(CommunityGenerator, AScanFindsWhatTheManifestSays) {
     const std::string log = work.log();
     for (const std::string& package : manifest.packages)
         EXPECT_NE(log.find("scan found folder: 'packages/Community/" + package + "'"), std::string::npos) << package;
+}
+
+// The scan's files do not depend on the number of workers: the list byte for byte, and every report with
+// the same lines (the fixes report keeps the order in which the workers added its lines).
+TEST(CommunityScanConcurrent, OneTwoAndSixteenWorkersWriteTheSameFiles) {
+    test::ScanFolder work;
+    tools::CommunityOptions options;
+    options.seed = 11;
+    options.files = 600;
+    tools::gf_generateCommunity(work.path() / "packages" / "Community", options);
+    MSFS_INSTALL_PATH.setValue("packages");
+    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
+    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
+    LIG_AUTOMATIC.set(true);
+    LIG_PRIORITIZE.set(false);
+    const fs::path reports[] = {g_invalidAirlineReportPath,   g_invalidAircraftReportPath, g_invalidCfgReportPath,
+                                g_incompleteFltsimReportPath, g_noFltsimReportPath,        g_airlineModelReportPath};
+    std::vector<std::string> first;
+    for (const int workers : {1, 2, 16}) {
+        g_workerLimit = workers;
+        SCAN_LIVERIES.set(true);
+        gf_scanLiveries();
+        std::vector<std::string> files{test::readBytes(g_liveriesScannedPath)};
+        for (const fs::path& report : reports)
+            files.push_back(test::readBytes(report));
+        std::string fixes = test::readBytes(g_fixesReportPath);
+        std::vector<std::string> fixLines;
+        for (std::size_t from = 0, to; (to = fixes.find('\n', from)) != std::string::npos; from = to + 1)
+            fixLines.push_back(fixes.substr(from, to - from));
+        std::sort(fixLines.begin(), fixLines.end());
+        for (const std::string& line : fixLines)
+            files.push_back(line);
+        if (first.empty())
+            first = files;
+        else
+            EXPECT_TRUE(files == first) << workers << " workers";
+        EXPECT_EQ(g_activeWorkers.load(), 0);
+    }
+    g_workerLimit = 2;
+    EXPECT_GT(first.front().size(), 10000U);
 }
 
 TEST(CommunityGenerator, SameSeedSameBytes) {
