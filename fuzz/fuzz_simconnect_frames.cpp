@@ -9,6 +9,7 @@
 #include "platform/simconnect/SimConnect.h"
 #include "platform/simconnect/SimWire.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
 #include "fuzz/support/FuzzFolder.h"
 

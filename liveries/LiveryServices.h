@@ -16,7 +16,5 @@ namespace skf {
 
 // The livery scan of the installed AI packages. May throw UserErrorException.
 void gf_scanLiveries();
-// The ICAO type designator of an aircraft.cfg's base container, or empty text.
-[[nodiscard]] std::string lf_stockModelOfBaseContainer(std::string_view aircraftCfg);
 
 } // namespace skf

@@ -1,4 +1,5 @@
 #include "liveries/LiveryTables.h"
+#include "liveries/LiveryTablesInternal.h"
 
 #include "core/Log.h"
 #include "core/Random.h"
@@ -9,6 +10,7 @@
 #include "liveries/Regcodes.h"
 #include "platform/ui/WindowMessages.h"
 #include "sim/SimQueues.h"
+#include "liveries/LiveryListInternal.h"
 
 #include <fmt/format.h>
 

@@ -9,11 +9,17 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "platform/ui/WindowMessages.h"
-#include "sim/SimDeps.h"
+#include "core/Codes.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
+#include "sim/SimQueuesInternal.h"
 #include "sim/UserAircraft.h"
+#include "sim/UserAircraftInternal.h"
 
 namespace skf {
 
@@ -85,7 +91,7 @@ void gf_resetDispatchState() {
 std::string lf_wrongSimMessage() {
     return fmt::format(
         "MSFS 20{} is running ..., switch Simulator, or select the right sim in the drop down list above",
-        gf_sim2024Chosen() ? "20" : "24");
+        !g_simIs2020.load() ? "20" : "24");
 }
 
 void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
@@ -95,7 +101,7 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
     switch (message->dwException) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID: {
         const UserAircraftBlock user = gf_receivedUserBlock();
-        if (gf_holdsPosition(user.latitude, user.longitude) && !gf_stopRequested()) {
+        if (gf_holdsPosition(user.latitude, user.longitude) && !(g_stopRun.load() || g_shutDown.load())) {
             gf_logError("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
         }
         break;
@@ -144,7 +150,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN* message) {
             name += c;
         }
     }
-    const bool is2024Chosen = gf_sim2024Chosen();
+    const bool is2024Chosen = !g_simIs2020.load();
     std::string simName;
     if (name == "KittyHawk") {
         if (is2024Chosen) {
@@ -235,15 +241,13 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
                 s_foreignSpawnLogged = true;
                 gf_log(fmt::format("\nSpawned by Asobo, oid: {}, callsign AS-GEN, altaboveGnd:{:.0f} ft, onground:{}, "
                                    "gnd_alt:{:.0f} ft\n This message will be logged only once...\n",
-                                   gf_objectIdLogText(objectId), data.altAboveGround, data.onGround,
-                                   data.groundAltitude));
+                                   gf_objectIdText(objectId), data.altAboveGround, data.onGround, data.groundAltitude));
             }
         } else {
-            gf_log(
-                fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
-                            "gnd_alt:{:.0f} ft",
-                            gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
-                            data.groundAltitude));
+            gf_log(fmt::format(
+                "just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
+                "gnd_alt:{:.0f} ft",
+                "Skyfill", gf_objectIdText(objectId), atcId, data.altAboveGround, data.onGround, data.groundAltitude));
         }
         return;
     }
@@ -289,7 +293,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
         } else if (event->uEventID == SIM_EVENT_FLIGHT_LOADED) {
             gf_log("SimConnect: flight loaded event");
             gf_requestUserStandRefresh();
-            gf_stopRunWithReason(kExitNewFlight, 45);
+            gf_raiseStop(ExitReason::NewFlight, 45);
         }
         break;
     }
@@ -311,7 +315,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
     case SIMCONNECT_RECV_ID_EVENT_FILENAME:
         gf_logError("SimConnect: New file event");
         gf_requestUserStandRefresh();
-        gf_stopRunWithReason(kExitNewFlight, 45);
+        gf_raiseStop(ExitReason::NewFlight, 45);
         break;
     case SIMCONNECT_RECV_ID_EVENT_FRAME:
         lf_onFrame();

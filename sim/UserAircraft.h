@@ -96,14 +96,6 @@ std::string gf_userTitle();
 void gf_requestUserStandRefresh();
 bool gf_runUserStandRefresh();
 
-// Handlers of the user requests (SimClient thread, from the dispatch).
-void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-// The model correction and wingspan step of lf_onUserModel, on the model text (throws UserErrorException 73).
-void lf_identifyUserModel(const std::string& model);
-
 // The simulator time of a block: seconds since 1970-01-01 UTC (0 for a time before it). None when the
 // year, day of the year or time of day is no plausible value (years 1 to 9999, days 1 to 366, seconds 0 to
 // 86400, a leap second included): the block comes from outside and is never computed with then.

@@ -22,6 +22,7 @@
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
+#include "traffic/EngineServicesInternal.h"
 
 namespace skf {
 
@@ -127,6 +128,10 @@ CreationRecord gf_liveCreationRecord(const LiveAircraft& aircraft) {
     record.liveryTitle = aircraft.liveryTitle;
     record.trafficId = aircraft.trafficId;
     return record;
+}
+
+void gf_handleAddingStack() {
+    lf_handleAddingStack();
 }
 
 void lf_handleAddingStack() {
