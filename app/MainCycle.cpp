@@ -147,7 +147,7 @@ void lf_mainLoop() {
 
 bool lf_mainCycleStep() {
     if (g_simRunning.load() && !g_simHalted.load()) {
-        lf_handleAddingStack();
+        gf_handleAddingStack();
         // Also between two seconds of data a stop flag ends the loop (the data may never come again).
         if (!g_userDataArrived.exchange(false))
             return !lf_stopRequested();

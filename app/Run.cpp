@@ -97,11 +97,11 @@ bool lf_run() {
         std::lock_guard lock(g_addingStackMutex);
         g_liveTrafficOpen = false;
     }
-    gf_startShellThread("QNH Reader", [] { lf_qnhReaderThread(kQnhReaderPort); });
+    gf_startShellThread("QNH Reader", [] { gf_qnhReaderThread(kQnhReaderPort); });
     if (!lf_sleepUntilOrStop(gf_cycleClock().now() + std::chrono::seconds(2)))
         return false;
     const bool local = g_realTrafficLocal.load();
-    gf_startShellThread("Traffic Reader", [local] { lf_trafficReaderThread(local, kTrafficReaderPort); });
+    gf_startShellThread("Traffic Reader", [local] { gf_trafficReaderThread(local, kTrafficReaderPort); });
 
     gf_sendUserPosition();
     const UserAircraftState user = g_userAircraft.get();

@@ -152,7 +152,7 @@ void lf_startUpSequence() {
     }
 
     gf_createFlightPlanFolder();
-    lf_readMyParkAirports();
+    gf_readMyParkAirports();
     g_reReadButton.enable();
 
     const std::string destination = DESTINATION.value();

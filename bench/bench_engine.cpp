@@ -26,6 +26,7 @@
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
+#include "traffic/EngineServicesInternal.h"
 
 namespace {
 std::atomic<std::uint64_t> g_allocations{0};

@@ -15,6 +15,7 @@
 #include "traffic/ParkingAdjustment.h"
 #include "traffic/StaticParking.h"
 #include "traffic/Stands.h"
+#include "traffic/StandsInternal.h"
 
 namespace {
 

@@ -16,6 +16,7 @@
 #include "platform/simconnect/SimConnect.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
 #include "tools/simstandin/SimStandIn.h"
 

@@ -2,6 +2,7 @@
 // and great-circle distance.
 #include "bench/BenchFolder.h"
 #include "core/Files.h"
+#include "core/FilesInternal.h"
 #include "core/Geometry.h"
 #include "core/Log.h"
 #include "core/Text.h"

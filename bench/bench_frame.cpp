@@ -15,7 +15,9 @@
 #include <string>
 
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
+#include "sim/SimQueuesInternal.h"
 
 #ifdef SKYFILL_HAVE_SIMSTANDIN
 #include "tools/simstandin/SimStandIn.h"

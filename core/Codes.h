@@ -71,12 +71,12 @@ public:
     std::uint64_t hash() const noexcept { return gf_fnv1a64(view()); }
 
 private:
-    static constexpr std::array<char, N> lf_blanks() noexcept {
+    static constexpr std::array<char, N> blankChars() noexcept {
         std::array<char, N> a{};
         a.fill(' ');
         return a;
     }
-    static constexpr std::array<char, N> kBlanks = lf_blanks();
+    static constexpr std::array<char, N> kBlanks = blankChars();
     std::array<char, N> m_chars{};
 };
 

@@ -1,8 +1,10 @@
 #include "core/Files.h"
+#include "core/FilesInternal.h"
 
 #include "core/Log.h"
 #include "core/StatusLine.h"
 #include "core/Text.h"
+#include "core/TextInternal.h"
 #include "platform/system/Shell.h"
 
 #include <algorithm>

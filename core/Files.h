@@ -89,12 +89,6 @@ bool gf_readFileLines(const std::filesystem::path& path, std::vector<std::string
 // Appends the lines of an open stream (from its start) with a leading UTF-8 mark
 // skipped; one read into one buffer. False when the stream failed.
 bool gf_readWholeFileLines(std::istream& stream, std::vector<std::string>& lines);
-// Skips a leading EF BB BF and appends the buffer's lines.
-void lf_splitBufferLines(std::string_view bytes, std::vector<std::string>& lines);
-// Appends the lines of a UTF-16 stream. A byte-order mark decides the byte order and
-// is skipped; without one, bigEndian decides (the order the detection found). An
-// odd trailing byte is ignored. Invalid UTF-16 throws "wide_to_utf8: invalid UTF-16".
-void lf_readUtf16Lines(std::istream& stream, std::vector<std::string>& lines, bool bigEndian = false);
 
 // The value of a node's attribute, or an empty text.
 std::string gf_attributeString(const pugi::xml_node& node, const char* name);

@@ -1,4 +1,5 @@
 #include "core/Text.h"
+#include "core/TextInternal.h"
 
 #include "core/ProgramState.h"
 
@@ -36,6 +37,14 @@ std::string_view lf_trimPiece(std::string_view text) noexcept {
     if (b == std::string_view::npos)
         return {};
     return lf_trimView(text.substr(b));
+}
+
+std::string_view gf_trimView(std::string_view text) noexcept {
+    return lf_trimView(text);
+}
+
+std::string_view gf_trimPiece(std::string_view text) noexcept {
+    return lf_trimPiece(text);
 }
 
 std::string gf_trim(std::string_view text) {

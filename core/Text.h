@@ -27,17 +27,14 @@ inline constexpr std::string_view g_plural = "s";
 // that hold UTF-8 already, so this is the path's own text.
 std::string gf_pathToUtf8(const std::filesystem::path& path);
 
-// A text in the user's ANSI code page as UTF-8; never fails.
-std::string lf_toUtf8(std::string_view ansiText);
-
 // ---- Trimming and lists -----------------------------------------------------------
 
 // The text without leading and trailing blanks, tabs, LFs and CRs.
 std::string gf_trim(std::string_view text);
-// The text view without trailing trim characters.
-std::string_view lf_trimView(std::string_view text) noexcept;
-// The text view without leading and trailing trim characters.
-std::string_view lf_trimPiece(std::string_view text) noexcept;
+// The text view without trailing trim characters (for the folders above core/).
+std::string_view gf_trimView(std::string_view text) noexcept;
+// The text view without leading and trailing trim characters (for the folders above core/).
+std::string_view gf_trimPiece(std::string_view text) noexcept;
 // The text view without leading and trailing white space (g_whiteSpace).
 std::string_view gf_trimWhiteSpace(std::string_view text) noexcept;
 

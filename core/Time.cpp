@@ -1,4 +1,5 @@
 #include "core/Time.h"
+#include "core/TimeInternal.h"
 
 #include "core/Log.h"
 #include "core/Text.h"

@@ -61,9 +61,6 @@ DayAndSlot gf_renewDayAndSlotNow() noexcept;
 // throws; every problem is an error line in the log and gives the empty set (range)
 // or leaves out the bad piece (list).
 HalfHourSet gf_hours2bitset(std::string_view text);
-// One piece, trimmed of white space and read as a decimal 0..47; logs and gives
-// nothing otherwise.
-std::optional<std::int32_t> lf_parseHalfHour(std::string_view piece, std::string_view wholeText);
 // "3,4,10": the set slots in ascending order; nothing for the empty set.
 std::optional<std::string> gf_bitsetToList(HalfHourSet set);
 // "3:5" for a run, "7" for one slot; nothing for the empty set or a set with gaps.

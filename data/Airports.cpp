@@ -1,4 +1,5 @@
 #include "data/Airports.h"
+#include "data/AirportsInternal.h"
 #include "core/Files.h"
 
 #include "core/Log.h"

@@ -40,12 +40,6 @@ extern std::unordered_set<FixedCode<4>> g_airportCodes;
 // any failure (the plain file is removed then too).
 bool gf_readAirports();
 
-// Appends the record of one "ap" element whose ICAO code is already checked, or logs why not.
-void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao);
-
-// "gf_readAirports exception : {text}"
-std::string lf_readAirportsErrorText(std::string_view what);
-
 bool gf_isKnownAirport(const FixedCode<4>& icao);
 // The airport whose ICAO code equals the first 4 characters of the text, upper-cased.
 std::optional<FixedCode<4>> gf_findAirportByPrefix(std::string_view text);

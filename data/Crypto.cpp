@@ -1,4 +1,5 @@
 #include "data/Crypto.h"
+#include "data/CryptoInternal.h"
 
 #include "core/Files.h"
 #include "core/Log.h"

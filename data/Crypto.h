@@ -51,14 +51,6 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 std::optional<std::string> gf_decryptDataFile(const std::filesystem::path& input, const std::filesystem::path& output,
                                               PlainText* plain = nullptr);
 
-// The worker: throws std::runtime_error with "Could not open input file: {path}",
-// "Could not open output file: {path}", "Invalid header or key" or "Decryption failed".
-// A stream that ends without its FINAL chunk, or has bytes after it, is "Decryption failed": a cut or
-// lengthened file never passes.
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output);
-// The same, keeping the plain text in `memory` as well when it is given.
-void lf_decryptStream(const DataKey& key, const std::string& input, const std::string& output, PlainText* memory);
-
 // Decrypts into a file that replaces the output only when the whole stream authenticated: on any
 // failure an existing output stays as it was. An output that is the input file itself is refused
 // ("Output is the input file: {path}"). Throws std::runtime_error with the texts above, naming the

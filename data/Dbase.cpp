@@ -1,4 +1,5 @@
 #include "data/Dbase.h"
+#include "data/DbaseInternal.h"
 #include "core/Files.h"
 
 #include "core/Codes.h"
@@ -56,7 +57,7 @@ void lf_forEachPiece(std::string_view text, F&& f) {
     std::size_t start = 0;
     for (;;) {
         const auto comma = text.find(',', start);
-        f(lf_trimPiece(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
+        f(gf_trimPiece(text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start)));
         if (comma == std::string_view::npos)
             break;
         start = comma + 1;

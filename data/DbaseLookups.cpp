@@ -3,6 +3,7 @@
 #include "core/Log.h"
 #include "core/Random.h"
 #include "core/Text.h"
+#include "data/DbaseInternal.h"
 
 #include <fmt/format.h>
 

@@ -1,4 +1,5 @@
 #include "data/UpdateCheck.h"
+#include "data/UpdateCheckInternal.h"
 
 #include "core/Files.h"
 #include "core/Log.h"

@@ -27,17 +27,6 @@ std::string gf_newVersionMessage(const std::filesystem::path& programFolder);
 bool gf_openParametersFolder();
 bool gf_openManual();
 
-// Parts of the check (exposed for tests).
-bool lf_downloadInstaller(const VersionData& version);
 enum class AddonPackageResult { UpToDate, Updated, Failed };
-AddonPackageResult lf_updateMySimaddon(const VersionData& published);
-bool lf_mySimaddonMissing();
-void lf_logDataUpdated(std::string_view member, const VersionData& version);
-void lf_logUpToDate(std::string_view member);
-void lf_logVersionNotFound(std::string_view member);
-// Reads and removes versions.json; none when it cannot be read or parsed (logged).
-std::optional<nlohmann::json> lf_readVersionsFile(const std::filesystem::path& file);
-// The member's version object with the three integer members; none for anything else.
-std::optional<VersionData> lf_versionOf(const nlohmann::json& root, std::string_view member);
 
 } // namespace skf

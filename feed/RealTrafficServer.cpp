@@ -1,5 +1,6 @@
 // RealTraffic's server: listening socket, client, hand-shake and PSX lines.
 #include "feed/RealTrafficServer.h"
+#include "feed/RealTrafficServerInternal.h"
 
 #include "core/Log.h"
 #include "core/ProgramState.h"

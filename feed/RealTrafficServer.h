@@ -59,7 +59,4 @@ void gf_setRealTrafficSendLimits(const RealTrafficSendLimits& limits);
 // copy of the park airport, which the start-up thread owns.
 void gf_refreshTrafficReference(double userLatitude, double userLongitude);
 
-// Reads RealTraffic's version reply (a JSON object with "level" and "version"): the edition and its text.
-void lf_processRTVersion(std::string_view reply);
-
 } // namespace skf

@@ -1,5 +1,6 @@
 // The UDP readers' thread, receive loop and watchdog.
 #include "feed/UdpReader.h"
+#include "feed/UdpReaderInternal.h"
 
 #include "core/Log.h"
 #include "core/ShellState.h"
@@ -233,6 +234,14 @@ std::uint16_t gf_readerPort(const char* environmentName, std::uint16_t port) {
     const std::string_view view(text);
     const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), chosen);
     return error == std::errc() && end == view.data() + view.size() ? chosen : port;
+}
+
+void gf_qnhReaderThread(std::uint16_t port) {
+    lf_qnhReaderThread(port);
+}
+
+void gf_trafficReaderThread(bool realTrafficLocal, std::uint16_t port) {
+    lf_trafficReaderThread(realTrafficLocal, port);
 }
 
 void lf_qnhReaderThread(std::uint16_t port) {

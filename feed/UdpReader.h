@@ -178,7 +178,7 @@ void gf_watchReaders();
 void gf_resetReaderState();
 
 // Thread bodies of the two UDP readers.
-void lf_qnhReaderThread(std::uint16_t port);
-void lf_trafficReaderThread(bool realTrafficLocal, std::uint16_t port);
+void gf_qnhReaderThread(std::uint16_t port);
+void gf_trafficReaderThread(bool realTrafficLocal, std::uint16_t port);
 
 } // namespace skf

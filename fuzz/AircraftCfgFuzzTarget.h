@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "core/Files.h"
+#include "core/FilesInternal.h"
 #include "data/Dbase.h"
 #include "liveries/FltsimLines.h"
 #include "liveries/FolderWalk.h"
 #include "liveries/LiveryServices.h"
+#include "liveries/LiveryServicesInternal.h"
 #include "liveries/ScanReports.h"
 
 namespace skf::fuzz {

@@ -9,7 +9,9 @@
 
 #include "core/Codes.h"
 #include "core/Files.h"
+#include "core/FilesInternal.h"
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryListInternal.h"
 #include "liveries/Regcodes.h"
 
 namespace skf::fuzz {

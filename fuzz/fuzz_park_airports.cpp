@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "core/Files.h"
+#include "core/FilesInternal.h"
 #include "data/Airports.h"
 #include "traffic/ParkAirports.h"
+#include "traffic/ParkAirportsInternal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace skf;

@@ -12,6 +12,7 @@
 #include "platform/simconnect/SimWire.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "fuzz/support/FuzzFolder.h"

@@ -7,6 +7,7 @@
 
 #include "core/settings/ProgramPaths.h"
 #include "sim/PackagesRoot.h"
+#include "sim/PackagesRootInternal.h"
 #include "fuzz/support/FuzzFolder.h"
 
 namespace fs = std::filesystem;

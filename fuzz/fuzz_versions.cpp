@@ -7,6 +7,7 @@
 
 #include "core/Codes.h"
 #include "data/UpdateCheck.h"
+#include "data/UpdateCheckInternal.h"
 #include "fuzz/support/FuzzFolder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

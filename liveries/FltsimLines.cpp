@@ -5,6 +5,7 @@
 #include "core/Text.h"
 #include "data/Dbase.h"
 #include "liveries/LiveryServices.h"
+#include "liveries/LiveryServicesInternal.h"
 #include "liveries/ScanReports.h"
 
 #include <charconv>

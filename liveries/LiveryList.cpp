@@ -1,4 +1,5 @@
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryListInternal.h"
 
 #include "core/Codes.h"
 #include "core/Files.h"

@@ -1,4 +1,5 @@
 #include "liveries/LiveryMatching.h"
+#include "liveries/LiveryMatchingInternal.h"
 
 #include "core/Codes.h"
 #include "core/Log.h"
@@ -10,6 +11,7 @@
 #include "data/DbaseLookups.h"
 #include "data/apf/Stand.h"
 #include "liveries/LiveryTables.h"
+#include "liveries/LiveryTablesInternal.h"
 
 #include <fmt/format.h>
 

@@ -60,10 +60,6 @@ void gf_reportLiveryNotCreated(const FlightRecord& record);
 bool gf_isFailedLiveryTitle(std::string_view title);
 std::size_t gf_failedLiveryTitleCount();
 
-// Forgets the refused titles and zeroes the step counts: for tests only (the program keeps both for the
-// whole process).
-void lf_resetMatchingState();
-
 // The per-step counts and the refused pairs, to Log.txt; nothing while every count is 0.
 void gf_logLiveryMatchingSummary();
 // "No match found for:" and each key of g_noLiveryKeys, to Log.txt; nothing when there is none.

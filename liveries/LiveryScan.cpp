@@ -11,6 +11,7 @@
 #include "data/UpdateCheck.h"
 #include "liveries/FolderWalk.h"
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryListInternal.h"
 #include "liveries/LiveryServices.h"
 #include "liveries/ScanReports.h"
 #include "sim/PackagesRoot.h"

@@ -17,7 +17,5 @@ namespace skf {
 // The livery scan of the installed AI packages. May throw UserErrorException. Touches no window control:
 // the start-up closes the package choice around it and shows SCAN_LIVERIES's new value.
 void gf_scanLiveries();
-// The ICAO type designator of an aircraft.cfg's base container, or empty text.
-[[nodiscard]] std::string lf_stockModelOfBaseContainer(std::string_view aircraftCfg);
 
 } // namespace skf

@@ -1,4 +1,5 @@
 #include "liveries/LiveryTables.h"
+#include "liveries/LiveryTablesInternal.h"
 
 #include "core/Log.h"
 #include "core/Random.h"
@@ -8,6 +9,7 @@
 #include "liveries/LiveryMatching.h"
 #include "liveries/Regcodes.h"
 #include "sim/SimQueues.h"
+#include "liveries/LiveryListInternal.h"
 
 #include <fmt/format.h>
 

@@ -7,6 +7,7 @@
 #include "core/settings/SettingsFile.h"
 #include "data/Crypto.h"
 #include "liveries/LiveryTables.h"
+#include "liveries/LiveryTablesInternal.h"
 #include "sim/AircraftRecords.h"
 
 #include <fmt/format.h>
@@ -32,7 +33,7 @@ std::vector<std::string_view> lf_fields(std::string_view text, char delimiter) {
     std::vector<std::string_view> out;
     for (;;) {
         const std::size_t at = text.find(delimiter);
-        out.push_back(lf_trimView(text.substr(0, at)));
+        out.push_back(gf_trimView(text.substr(0, at)));
         if (at == std::string_view::npos)
             return out;
         text.remove_prefix(at + 1);

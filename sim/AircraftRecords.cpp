@@ -6,7 +6,13 @@
 
 #include <fmt/format.h>
 
-#include "sim/SimDeps.h"
+#include "core/Geometry.h"
+#include "core/Random.h"
+#include "core/SizeCategory.h"
+#include "core/settings/Catalogue.h"
+#include "core/settings/Parameters.h"
+#include "data/DbaseLookups.h"
+#include "data/StringPool.h"
 
 namespace skf {
 

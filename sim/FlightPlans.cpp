@@ -5,7 +5,10 @@
 
 #include <fmt/format.h>
 
-#include "sim/SimDeps.h"
+#include "core/Files.h"
+#include "core/Log.h"
+#include "core/SizeCategory.h"
+#include "core/settings/ProgramPaths.h"
 
 namespace skf {
 

@@ -1,10 +1,16 @@
 #include "sim/PackagesRoot.h"
+#include "sim/PackagesRootInternal.h"
 
 #include <vector>
 
 #include <fmt/format.h>
 
-#include "sim/SimDeps.h"
+#include "core/Files.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
+#include "core/settings/Catalogue.h"
+#include "core/settings/Parameters.h"
 
 namespace skf {
 
@@ -19,6 +25,11 @@ std::string lf_roamingSimFolderName(bool is2024) {
 }
 
 namespace {
+
+// The path that a UTF-8 text names.
+fs::path lf_pathFromUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
 
 std::string lf_officialFolderName(bool is2024) {
     return is2024 ? "Official2024" : "Official";
@@ -53,7 +64,7 @@ fs::path lf_steamPackagesFolder(bool is2024) {
     if (!lf_exists(folder)) {
         return {};
     }
-    gf_log(fmt::format("Steam packages: {}", gf_pathText(folder)));
+    gf_log(fmt::format("Steam packages: {}", gf_pathToUtf8(folder)));
     return folder;
 }
 
@@ -77,7 +88,7 @@ fs::path lf_findUserCfgOpt(bool is2024) {
         if (lf_exists(candidate)) {
             return candidate;
         }
-        gf_log(fmt::format("MSFS detection, not found: {}", gf_pathText(candidate)));
+        gf_log(fmt::format("MSFS detection, not found: {}", gf_pathToUtf8(candidate)));
     }
     return {};
 }
@@ -102,7 +113,7 @@ fs::path lf_readInstalledPackagesPath(bool is2024) {
     }
     std::vector<std::string> lines;
     const std::string* found = nullptr;
-    if (gf_readLinesOf(cfg, lines)) {
+    if (gf_readFileLines(cfg, lines, 64)) {
         for (const auto& line : lines) {
             if (line.size() >= 21 && line.find("InstalledPackagesPath") != std::string::npos) {
                 found = &line;
@@ -116,7 +127,7 @@ fs::path lf_readInstalledPackagesPath(bool is2024) {
     }
     const std::string value = lf_installedPathValue(*found);
     gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
-    const fs::path path = gf_pathFromUtf8(value);
+    const fs::path path = lf_pathFromUtf8(value);
     if (value.empty()) {
         return {};
     }
@@ -134,7 +145,7 @@ fs::path lf_readInstalledPackagesPath(bool is2024) {
 }
 
 bool gf_detectPackagesRoot() {
-    const bool is2024 = gf_sim2024Chosen();
+    const bool is2024 = !g_simIs2020.load();
     fs::path candidate = lf_steamPackagesFolder(is2024);
     if (!lf_isPackagesRoot(candidate, is2024)) {
         candidate = lf_readInstalledPackagesPath(is2024);
@@ -143,7 +154,7 @@ bool gf_detectPackagesRoot() {
         }
     }
     // Stored as UTF-8: the root may hold characters that no narrow code page can represent.
-    const std::string root = gf_pathText(candidate);
+    const std::string root = gf_pathToUtf8(candidate);
     (is2024 ? MSFS_2024_INSTALL_PATH : MSFS_INSTALL_PATH).setValue(root);
     ALL_INSTALL_PATH.set(root);
     gf_showStringParameter(ALL_INSTALL_PATH);
@@ -151,8 +162,8 @@ bool gf_detectPackagesRoot() {
 }
 
 fs::path gf_simPackagesPath(const fs::path& relative) {
-    const std::string root = (gf_sim2024Chosen() ? MSFS_2024_INSTALL_PATH : MSFS_INSTALL_PATH).value();
-    return gf_pathFromUtf8(root) / relative;
+    const std::string root = (!g_simIs2020.load() ? MSFS_2024_INSTALL_PATH : MSFS_INSTALL_PATH).value();
+    return lf_pathFromUtf8(root) / relative;
 }
 
 } // namespace skf

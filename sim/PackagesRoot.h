@@ -18,14 +18,4 @@ bool gf_detectPackagesRoot();
 // The current root setting of the chosen simulator joined with the relative path.
 std::filesystem::path gf_simPackagesPath(const std::filesystem::path& relative);
 
-// The steps of the detection, for the chosen simulator (is2024 = MSFS 2024).
-std::string lf_packageFamilyName(bool is2024);
-std::string lf_roamingSimFolderName(bool is2024);
-std::filesystem::path lf_steamPackagesFolder(bool is2024);
-std::filesystem::path lf_findUserCfgOpt(bool is2024);
-std::filesystem::path lf_readInstalledPackagesPath(bool is2024);
-bool lf_isPackagesRoot(const std::filesystem::path& path, bool is2024);
-// The value of an InstalledPackagesPath line (text between the first two double quotes).
-std::string lf_installedPathValue(const std::string& line);
-
 } // namespace skf

@@ -10,11 +10,17 @@
 #include "core/RepeatedLog.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
-#include "sim/SimDeps.h"
+#include "core/Codes.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/Text.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
+#include "sim/SimQueuesInternal.h"
 #include "sim/UserAircraft.h"
+#include "sim/UserAircraftInternal.h"
 
 namespace skf {
 
@@ -138,7 +144,7 @@ void gf_resetDispatchState() {
 std::string lf_wrongSimMessage() {
     return fmt::format(
         "MSFS 20{} is running ..., switch Simulator, or select the right sim in the drop down list above",
-        gf_sim2024Chosen() ? "20" : "24");
+        !g_simIs2020.load() ? "20" : "24");
 }
 
 void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
@@ -148,7 +154,7 @@ void lf_onException(const SIMCONNECT_RECV_EXCEPTION* message) {
     switch (message->dwException) {
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID: {
         const UserAircraftBlock user = gf_receivedUserBlock();
-        if (gf_holdsPosition(user.latitude, user.longitude) && !gf_stopRequested()) {
+        if (gf_holdsPosition(user.latitude, user.longitude) && !(g_stopRun.load() || g_shutDown.load())) {
             s_faults[kUnrecognizedId].log([] { return std::string("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"); }, true);
         }
         break;
@@ -201,7 +207,7 @@ void lf_onOpen(const SIMCONNECT_RECV_OPEN* message) {
             name += c;
         }
     }
-    const bool is2024Chosen = gf_sim2024Chosen();
+    const bool is2024Chosen = !g_simIs2020.load();
     std::string simName;
     if (name == "KittyHawk") {
         if (is2024Chosen) {
@@ -240,7 +246,7 @@ void lf_onSimObjectData(const SIMCONNECT_RECV_SIMOBJECT_DATA* message) {
         if (!gf_plausibleHeightFt(values[0]) || !gf_plausibleAngleRad(values[1])) {
             s_faults[kImplausibleRestAttitude].log([&] {
                 return fmt::format("StaticCG refused: oid {}, height {} ft, pitch {} rad",
-                                   gf_objectIdLogText(message->dwObjectID), values[0], values[1]);
+                                   gf_objectIdText(message->dwObjectID), values[0], values[1]);
             });
             return;
         }
@@ -282,7 +288,7 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
         // Never handed to the engine, which would place aircraft with it; the object stays unseen.
         s_faults[kImplausibleRangeData].log([&] {
             return fmt::format("range data refused: oid {}, altaboveGnd {} ft, gnd_alt {} ft",
-                               gf_objectIdLogText(objectId), data.altAboveGround, data.groundAltitude);
+                               gf_objectIdText(objectId), data.altAboveGround, data.groundAltitude);
         });
         return;
     }
@@ -307,15 +313,14 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
                 s_foreignSpawnLogged = true;
                 gf_log(fmt::format("\nSpawned by Asobo, oid: {}, callsign AS-GEN, altaboveGnd:{:.0f} ft, onground:{}, "
                                    "gnd_alt:{:.0f} ft\n This message will be logged only once...\n",
-                                   gf_objectIdLogText(objectId), data.altAboveGround, data.onGround,
-                                   data.groundAltitude));
+                                   gf_objectIdText(objectId), data.altAboveGround, data.onGround, data.groundAltitude));
             }
         } else {
             s_faults[kForeignSpawn].log([&] {
                 return fmt::format(
                     "just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
                     "gnd_alt:{:.0f} ft",
-                    gf_programName(), gf_objectIdLogText(objectId), atcId, data.altAboveGround, data.onGround,
+                    "Skyfill", gf_objectIdText(objectId), atcId, data.altAboveGround, data.onGround,
                     data.groundAltitude);
             });
         }
@@ -363,7 +368,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
         } else if (event->uEventID == SIM_EVENT_FLIGHT_LOADED) {
             gf_log("SimConnect: flight loaded event");
             gf_requestUserStandRefresh();
-            gf_stopRunWithReason(kExitNewFlight, 45);
+            gf_raiseStop(ExitReason::NewFlight, 45);
         }
         break;
     }
@@ -385,7 +390,7 @@ void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t /*size*/, void* /*conte
     case SIMCONNECT_RECV_ID_EVENT_FILENAME:
         gf_logError("SimConnect: New file event");
         gf_requestUserStandRefresh();
-        gf_stopRunWithReason(kExitNewFlight, 45);
+        gf_raiseStop(ExitReason::NewFlight, 45);
         break;
     case SIMCONNECT_RECV_ID_EVENT_FRAME:
         lf_onFrame();

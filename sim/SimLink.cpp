@@ -1,4 +1,5 @@
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 
 #include <chrono>
 #include <exception>
@@ -8,7 +9,10 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "platform/system/Timer.h"
-#include "sim/SimDeps.h"
+#include "core/Codes.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/Time.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
@@ -107,12 +111,11 @@ void lf_simDisconnected(bool& done) {
     }
     done = true;
     g_simRunning = false;
-    if (gf_stopRunRaised()) {
+    if (g_stopRun.load()) {
         return;
     }
-    gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_nowTimeOfDayText(),
-                       gf_programName()));
-    gf_stopRunWithReason(kExitSimWasClosed, 0);
+    gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_timeOfDayText(), "Skyfill"));
+    gf_raiseStop(ExitReason::SimWasClosed, 0);
 }
 
 // The clean-up whenever the thread body ends.
@@ -176,7 +179,7 @@ void lf_closeSimConnect(SimHandle& handle) {
 void gf_simRequestError() {
     gf_setStatus("SimConnect request error", true);
     g_simHalted = true;
-    gf_stopRunWithReason(kExitSimConnectError, 9);
+    gf_raiseStop(ExitReason::SimConnectError, 9);
 }
 
 bool gf_requestUserOnGround() {
@@ -217,13 +220,13 @@ void lf_simClientThread(std::stop_token stop) {
         bool firstPass = true;
         bool refusalShown = false;
         for (;;) {
-            if (gf_stopRequested() || stop.stop_requested()) {
+            if (g_stopRun.load() || g_shutDown.load() || stop.stop_requested()) {
                 return;
             }
             if (firstPass) {
                 firstPass = false;
                 gf_log(" ");
-                gf_setStatus(fmt::format("Waiting for MSFS 20{} ...", gf_sim2024Chosen() ? "24" : "20"), true);
+                gf_setStatus(fmt::format("Waiting for MSFS 20{} ...", !g_simIs2020.load() ? "24" : "20"), true);
                 gf_flushLog();
             }
             lf_closeSimConnect(handle);

@@ -28,17 +28,10 @@ extern std::atomic<std::uint32_t> g_userObjectId;
 // The SimClient thread of the current run (started by the run, stopped through its stop token).
 extern std::jthread g_simClientThread;
 
-// The SimClient thread body.
-void lf_simClientThread(std::stop_token stop);
 // Starts g_simClientThread; a previous thread still held there is asked to stop and joined first.
 void gf_startSimClient();
 // Asks the SimClient thread to stop and joins it.
 void gf_stopSimClient();
-
-// The registrations of one connection (events, data definitions, client events, their group).
-void lf_setupSimConnect(SimHandle handle);
-void lf_addToEventGroup(SimHandle handle, std::uint32_t eventId);
-void lf_closeSimConnect(SimHandle& handle);
 
 // The common reaction to a failed SimConnect request: status "SimConnect request error", halts the command
 // queues, ends the run with SIMCONNECT ERROR (restart after 9 s) unless another reason came first.
@@ -53,8 +46,5 @@ void gf_resetSimLink();
 // The every-second on-ground request of the user aircraft (request 108); false (after
 // gf_simRequestError) when it failed. Made under g_simCommandMutex.
 bool gf_requestUserOnGround();
-
-// The dispatch procedure given to SimConnect_CallDispatch.
-void lf_dispatch(SIMCONNECT_RECV* message, std::uint32_t size, void* context);
 
 } // namespace skf

@@ -1,4 +1,5 @@
 #include "sim/SimQueues.h"
+#include "sim/SimQueuesInternal.h"
 
 #include <algorithm>
 #include <array>
@@ -8,7 +9,10 @@
 #include "core/RepeatedLog.h"
 #include "core/StatusLine.h"
 #include "sim/EngineHooks.h"
-#include "sim/SimDeps.h"
+#include "core/Log.h"
+#include "core/SizeCategory.h"
+#include "core/Text.h"
+#include "core/Time.h"
 #include "sim/SimLink.h"
 
 namespace skf {
@@ -259,13 +263,13 @@ void lf_createAiObject(const CreationRecord& record) {
 void lf_removeAiObject(std::uint32_t objectId) {
     if (objectId > g_userObjectId.load()) {
         if (gf_simFailed(SimConnect_AIRemoveObject(g_simConnect.load(), objectId, SIM_REQ_REMOVE))) {
-            gf_logError(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
-                                    gf_nowTimeOfDayText(), gf_objectIdLogText(objectId)));
+            gf_logError(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?", gf_timeOfDayText(),
+                                    gf_objectIdText(objectId)));
             gf_simRequestError();
         }
         return;
     }
-    gf_logError(fmt::format("SimConnect call to remove ac with objectid {}", gf_objectIdLogText(objectId)));
+    gf_logError(fmt::format("SimConnect call to remove ac with objectid {}", gf_objectIdText(objectId)));
 }
 
 bool lf_onFrame() {

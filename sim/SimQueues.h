@@ -154,12 +154,6 @@ void gf_takeSimMessages(std::vector<SimMessage>& out);
 
 // --- SimClient thread side ------------------------------------------------------------------------------
 
-// The frame handler: once per simulator frame; skips the frame when the command mutex is busy.
-// Returns false when it skipped.
-bool lf_onFrame();
-void lf_createAiObject(const CreationRecord& record);
-void lf_removeAiObject(std::uint32_t objectId);
-
 // Pending creations (SimClient thread only; the reset at the start of a run empties it).
 std::vector<PendingCreation>& gf_pendingCreations();
 // Added objects not yet seen in range data (SimClient thread only).

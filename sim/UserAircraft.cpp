@@ -1,4 +1,5 @@
 #include "sim/UserAircraft.h"
+#include "sim/UserAircraftInternal.h"
 
 #include <cmath>
 #include <cstring>
@@ -13,7 +14,14 @@
 #include "platform/simconnect/SimConnect.h"
 #include "sim/AircraftRecords.h"
 #include "sim/EngineHooks.h"
-#include "sim/SimDeps.h"
+#include "core/Codes.h"
+#include "core/Geometry.h"
+#include "core/Log.h"
+#include "core/ProgramState.h"
+#include "core/SizeCategory.h"
+#include "data/Dbase.h"
+#include "data/DbaseLookups.h"
+#include "data/StringPool.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
 
@@ -327,7 +335,7 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
         }
         s_received = block;
         if (gf_holdsPosition(s_previousLat, s_previousLon) && gf_holdsPosition(block.latitude, block.longitude) &&
-            gf_greatCircleNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
+            gf_distanceNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
             teleport = true;
         }
         s_previousLat = block.latitude;
@@ -338,12 +346,13 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
     }
     if (teleport) {
         gf_log("Teleport");
-        gf_stopRunWithReason(kExitNewFlight, 45);
+        gf_raiseStop(ExitReason::NewFlight, 45);
     }
-    if (gf_professionalMode()) {
+    if (g_rtProfessional.load()) {
         // An implausible time keeps the last good one; it is logged once per run.
         if (const auto epoch = gf_simEpochOf(block)) {
-            gf_setSimEpoch(*epoch);
+            g_simEpochTime = *epoch;
+            g_simEpochSeconds = static_cast<double>(*epoch);
         } else if (!s_badTimeLogged.exchange(true)) {
             gf_logError(fmt::format("Simulator time refused: year {}, day {}, time {}", block.year, block.dayOfYear,
                                     block.zuluTime));
@@ -378,13 +387,18 @@ void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
 
 namespace {
 
+// The half wingspan of a model code (NM); 0 for the empty code or an unknown one.
+double lf_halfWingspanOfCode(const std::string& modelCode) {
+    return modelCode.empty() ? 0.0 : gf_halfWingspan(gf_internModel(modelCode));
+}
+
 void lf_identifyUserModelSteps(std::string model) {
-    const double largest = gf_largestHalfWingspan();
+    const double largest = g_maxHalfWingspan;
     if (model.empty()) {
         g_mainWindow.userModelText.set("Unknown (encrypted?) aircraft");
         lf_repaintWindow();
         gf_setStatus("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead", true);
-        const double crj7 = gf_halfWingspanOfCode("CRJ7");
+        const double crj7 = lf_halfWingspanOfCode("CRJ7");
         g_userHalfWingspan.set(crj7 != 0.0 ? crj7 : largest);
         return;
     }
@@ -402,7 +416,7 @@ void lf_identifyUserModelSteps(std::string model) {
         for (std::size_t k = 4; k >= 2; --k) {
             if (at >= k) {
                 const std::string candidate = model.substr(at - k, k);
-                if (gf_halfWingspanOfCode(candidate) != 0.0) {
+                if (lf_halfWingspanOfCode(candidate) != 0.0) {
                     model = candidate;
                     break;
                 }
@@ -427,12 +441,12 @@ void lf_identifyUserModelSteps(std::string model) {
     if (model.find("camerapod") != std::string::npos || model.find("Crew Vessel") != std::string::npos) {
         g_mainWindow.userModelRecognised = true;
         lf_repaintWindow();
-        g_userHalfWingspan.set(gf_halfWingspanOfCode("E190"));
+        g_userHalfWingspan.set(lf_halfWingspanOfCode("E190"));
         gf_logIndented(summary);
         return;
     }
     // A model without a wingspan entry (0) counts as unknown, like a model that is no ICAO type.
-    double halfWingspan = model.size() < 5 ? gf_halfWingspanOfCode(model) : largest;
+    double halfWingspan = model.size() < 5 ? lf_halfWingspanOfCode(model) : largest;
     bool known = halfWingspan != 0.0 && halfWingspan != largest;
     if (!known) {
         halfWingspan = largest;
@@ -442,7 +456,7 @@ void lf_identifyUserModelSteps(std::string model) {
                 model = std::string(prefix + 9, 4);
                 summary = "SimConnect: User aircraft model deduced from title: " + model;
                 g_mainWindow.userModelText.set(model);
-                const double deduced = gf_halfWingspanOfCode(model);
+                const double deduced = lf_halfWingspanOfCode(model);
                 halfWingspan = deduced != 0.0 ? deduced : largest;
                 known = halfWingspan != largest;
                 break;

@@ -96,14 +96,6 @@ std::string gf_userTitle();
 void gf_requestUserStandRefresh();
 bool gf_runUserStandRefresh();
 
-// Handlers of the user requests (SimClient thread, from the dispatch).
-void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-void lf_onUserModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message);
-// The model correction and wingspan step of lf_onUserModel, on the model text (throws UserErrorException 73).
-void lf_identifyUserModel(const std::string& model);
-
 // Values from the simulator that no aircraft can have are refused before they are used (a broken simulator,
 // or whatever sits on its socket): heights and altitudes in feet from below the Dead Sea's shore to above any
 // aircraft, angles in radians within a full turn either way, ground speeds in knots up to a re-entering

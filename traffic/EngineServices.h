@@ -56,8 +56,8 @@ void gf_updateStaticParking(bool firstCall);
 bool gf_takeParkFileArrival();
 // Writes output/info/ObjectIdList.txt.
 void gf_writeObjectIdList();
-// The engine's 10 ms step.
-void lf_handleAddingStack();
+// The engine's 10 ms step, for the main cycle.
+void gf_handleAddingStack();
 
 // What the main cycle and closing down ask of the engine's live aircraft and caches.
 // The next traffic id queued for a stand-option match, taken off the queue (one a second).

@@ -21,6 +21,7 @@
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
+#include "traffic/EngineServicesInternal.h"
 
 namespace skf {
 
@@ -126,6 +127,10 @@ CreationRecord gf_liveCreationRecord(const LiveAircraft& aircraft) {
     record.liveryTitle = aircraft.liveryTitle;
     record.trafficId = aircraft.trafficId;
     return record;
+}
+
+void gf_handleAddingStack() {
+    lf_handleAddingStack();
 }
 
 void lf_handleAddingStack() {

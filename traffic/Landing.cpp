@@ -10,11 +10,57 @@
 #include "data/apf/ParkApf.h"
 #include "sim/SimLink.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineLimits.h"
 #include "traffic/EngineServices.h"
 
 namespace skf {
 
 namespace {
+
+// Distance from the park airport (NM) within which a descending aircraft flies its approach there.
+constexpr double kNearParkAirportNm = 10.0;
+// Height above ground (ft) above which the en-route configuration holds: the bigger jets start their
+// approach configuration higher than the other categories.
+constexpr double kEnRouteAglBigFt = 2050.0;
+constexpr double kEnRouteAglOtherFt = 625.0;
+// Vertical speed (ft/min) at or below which an aircraft counts as descending: throttle back, approach.
+constexpr double kDescendingFpm = -250.0;
+// Vertical speed (ft/min) above which an en-route aircraft counts as climbing: throttle up.
+constexpr double kClimbingFpm = 400.0;
+// Vertical speed (ft/min) above which a low aircraft climbs out: climb configuration.
+constexpr double kClimbOutFpm = 600.0;
+// Vertical speed (ft/min) at or below which the flaps may go out a notch (level or descending).
+constexpr double kLevelFpm = 100.0;
+// Height above ground (ft) from which gear and flaps are up.
+constexpr double kCleanAglFt = 2400.0;
+// Height above ground (ft) below which the flaps go out to 2; between it and kCleanAglFt only to 1.
+constexpr double kFlapsTwoAglFt = 2000.0;
+// Heights above the CG height (ft) at which the flare moves to its stages 1..4.
+constexpr double kFlareStage1Ft = 30.0;
+constexpr double kFlareStage2Ft = 20.0;
+constexpr double kFlareStage3Ft = 10.0;
+constexpr double kFlareStage4Ft = 3.0;
+// Turn from the touchdown heading (degrees) that ends the landing roll: the aircraft has left the runway.
+constexpr double kRollEndTurnDeg = 15.0;
+// Ground speed (kn) at or below which the landing roll retracts spoilers and reverse thrust.
+constexpr double kRollSlowKn = 90.0;
+// Angle off the heading (degrees) at which a new point during approach or landing roll points backwards.
+constexpr double kOffHeadingDeg = 90.0;
+// Angle off the heading (degrees) at which a new point during the landing roll is refused or moved.
+constexpr double kOffHeadingRollDeg = 150.0;
+// Ground speed (kn) above which a new point may not be faster than the last one during the landing.
+constexpr double kLandingSpeedCapKn = 40.0;
+// Take-off roll throttle bands (kn): the front point's speed, or the next point's, that calls for each index.
+constexpr double kThrottle4FrontKn = 25.0;
+constexpr double kThrottle4NextKn = 30.0;
+constexpr double kThrottle2FrontKn = 20.0;
+constexpr double kThrottle2NextKn = 25.0;
+constexpr double kThrottle1FrontKn = 15.0;
+constexpr double kThrottle1NextKn = 20.0;
+// Vertical speed (ft/min) a point after the front must exceed to count as climbing away at rotation.
+constexpr double kRotationClimbFpm = 256.0;
+// Height above ground (ft) from which a climbing aircraft leaves the take-off sequence for the climb.
+constexpr double kClimbOutAglFt = 800.0;
 
 std::uint32_t lf_rotorOr(const LiveAircraft& a, std::uint32_t index) {
     return a.category == SizeCategory::Rotorcraft ? 4U : index;
@@ -33,6 +79,7 @@ void lf_allLightsButCabin(const LiveAircraft& a) {
 } // namespace
 
 double gf_rotationSpeed(SizeCategory category) {
+    // kn per category; a helicopter lifts off without a take-off run.
     static const CategoryTable<double> table{{0, 90.0}, {1, 110.0}, {2, 140.0}, {3, 150.0}, {4, 220.0}, {5, 0.0}};
     return table.at(category);
 }
@@ -47,8 +94,9 @@ void gf_sendAiControls(const LiveAircraft& aircraft, double spoilers, double thr
 }
 
 bool lf_nearParkAirport(const LiveAircraft& a) {
-    return !g_parkAirport.icao.empty() && gf_distanceNm(a.position.latitude, a.position.longitude,
-                                                        g_parkAirport.latitude, g_parkAirport.longitude) <= 10.0;
+    return !g_parkAirport.icao.empty() &&
+           gf_distanceNm(a.position.latitude, a.position.longitude, g_parkAirport.latitude, g_parkAirport.longitude) <=
+               kNearParkAirportNm;
 }
 
 void lf_configBelow10000(LiveAircraft& a) {
@@ -61,21 +109,21 @@ void lf_configBelow10000(LiveAircraft& a) {
     const bool big =
         a.category == SizeCategory::Buzjets || a.category == SizeCategory::Large || a.category == SizeCategory::Heavy;
     const double agl = a.heightAboveGround;
-    if (agl > (big ? 2050.0 : 625.0)) {
+    if (agl > (big ? kEnRouteAglBigFt : kEnRouteAglOtherFt)) {
         lf_shrinkLimits(a);
         gf_setCabinLight(a.objectId, 1);
         a.takeOff = false;
         a.approach = false;
-        if (vs <= -250.0 && a.throttleIndex == 3) {
+        if (vs <= kDescendingFpm && a.throttleIndex == 3) {
             gf_setThrottle(a, lf_rotorOr(a, 2));
-        } else if (vs > 400.0 && a.throttleIndex == 4) {
+        } else if (vs > kClimbingFpm && a.throttleIndex == 4) {
             gf_setThrottle(a, lf_rotorOr(a, 3));
         }
-        if (agl >= 2400.0) {
+        if (agl >= kCleanAglFt) {
             gf_setGear(a, 0);
             gf_setFlaps(a, 0);
-        } else if (vs <= 100.0) {
-            if (agl < 2000.0) {
+        } else if (vs <= kLevelFpm) {
+            if (agl < kFlapsTwoAglFt) {
                 if (a.flapsIndex == 0 || a.flapsIndex == 1) {
                     gf_setFlaps(a, a.flapsIndex + 1);
                 }
@@ -92,7 +140,7 @@ void lf_approachOrClimb(LiveAircraft& a) {
     gf_setCabinLight(a.objectId, 0);
     const double vs = a.stream.front().verticalSpeed;
     const bool near = lf_nearParkAirport(a);
-    if (vs <= -250.0 && !a.approach && near) {
+    if (vs <= kDescendingFpm && !a.approach && near) {
         gf_setThrottle(a, lf_rotorOr(a, 1));
         gf_setFlaps(a, 3);
         gf_setGear(a, 1);
@@ -105,7 +153,7 @@ void lf_approachOrClimb(LiveAircraft& a) {
         a.lagLimit = 3000;
         return;
     }
-    if ((vs > 600.0 || (a.approach && !near)) && !a.climbConfig) {
+    if ((vs > kClimbOutFpm || (a.approach && !near)) && !a.climbConfig) {
         lf_shrinkLimits(a);
         gf_setThrottle(a, 4);
         gf_setGear(a, 0);
@@ -129,6 +177,8 @@ void lf_cruiseConfig(LiveAircraft& a) {
     gf_setFlaps(a, 0);
 }
 
+// Each flare stage sinks more gently (altitude rate in ft per step, the front point's vertical speed in ft/min) as
+// the wheels near the runway.
 void lf_flare(LiveAircraft& a) {
     double reference = a.heightAboveGround;
     if (!g_parkAirport.icao.empty()) {
@@ -143,22 +193,22 @@ void lf_flare(LiveAircraft& a) {
     StreamPoint& front = a.stream.front();
     switch (a.flareStage) {
     case 0:
-        if (reference <= cg + 30.0) {
+        if (reference <= cg + kFlareStage1Ft) {
             a.flareStage = 1;
-            a.pitchRate = (-0.06981317007977318 - a.position.pitch) / std::max<std::uint32_t>(a.flarePitchSteps, 1);
+            a.pitchRate = (kFlareMaxNoseUpRad - a.position.pitch) / std::max<std::uint32_t>(a.flarePitchSteps, 1);
             a.altRate = -0.1;
             front.verticalSpeed = -601.0;
         }
         break;
     case 1:
-        if (reference <= cg + 20.0) {
+        if (reference <= cg + kFlareStage2Ft) {
             a.flareStage = 2;
             a.altRate = -0.075;
             front.verticalSpeed = -450.0;
         }
         break;
     case 2:
-        if (reference <= cg + 10.0) {
+        if (reference <= cg + kFlareStage3Ft) {
             a.flareStage = 3;
             gf_setThrottle(a, 0);
             a.altRate = -0.05;
@@ -166,7 +216,7 @@ void lf_flare(LiveAircraft& a) {
         }
         break;
     case 3:
-        if (reference <= cg + 3.0) {
+        if (reference <= cg + kFlareStage4Ft) {
             a.flareStage = 4;
             a.altRate = -0.025;
             front.verticalSpeed = -150.0;
@@ -201,7 +251,7 @@ void lf_touchdown(LiveAircraft& a) {
 
 void lf_landingRollStep(LiveAircraft& a) {
     const double turned = std::abs(gf_normalisePi(a.position.heading - a.touchdownHeading)) * g_radToDeg;
-    if (turned >= 15.0) {
+    if (turned >= kRollEndTurnDeg) {
         gf_setFlaps(a, 0);
         a.landingRoll = false;
         a.touchdownHeading = 0.0;
@@ -213,7 +263,7 @@ void lf_landingRollStep(LiveAircraft& a) {
         gf_setLights(a.objectId, 1, 1, 0, 1, 0, 1, 1);
         return;
     }
-    if (a.stream.front().groundSpeed <= 90.0) {
+    if (a.stream.front().groundSpeed <= kRollSlowKn) {
         gf_setSpoilers(a, 0);
         if (a.category != SizeCategory::Light) {
             gf_sendAiControls(a, 0.0, 0.0);
@@ -236,19 +286,19 @@ bool checkNewPosDuringLanding(LiveAircraft& a, StreamPoint& p) {
         return std::abs(gf_normalisePi(bearing - a.position.heading)) * g_radToDeg;
     };
     if (s.size() >= 2) {
-        if (offHeading(s.back()) >= 90.0) {
-            const bool alsoFromSecondLast = s.size() >= 3 && offHeading(s[s.size() - 2]) >= 90.0;
+        if (offHeading(s.back()) >= kOffHeadingDeg) {
+            const bool alsoFromSecondLast = s.size() >= 3 && offHeading(s[s.size() - 2]) >= kOffHeadingDeg;
             s.pop_back();
             if (alsoFromSecondLast) {
                 s.pop_back();
             }
         }
     } else if (a.approach) {
-        if (offHeading(s.back()) >= 90.0) {
+        if (offHeading(s.back()) >= kOffHeadingDeg) {
             return false;
         }
     } else if (a.landingRoll) {
-        if (offHeading(s.back()) >= 150.0) {
+        if (offHeading(s.back()) >= kOffHeadingRollDeg) {
             if (a.extrapolationCount > 0) {
                 return false;
             }
@@ -264,7 +314,7 @@ bool checkNewPosDuringLanding(LiveAircraft& a, StreamPoint& p) {
     }
     const StreamPoint& last = s.back();
     p.stationary = gf_samePosition(p.latitude, p.longitude, last.latitude, last.longitude);
-    if (p.groundSpeed > last.groundSpeed && p.groundSpeed > 40.0) {
+    if (p.groundSpeed > last.groundSpeed && p.groundSpeed > kLandingSpeedCapKn) {
         p.groundSpeed = last.groundSpeed;
     }
     return true;
@@ -309,11 +359,11 @@ void lf_takeOffRollStep(LiveAircraft& a) {
     const double f = s[0].groundSpeed;
     const double n = s.size() > 1 ? s[1].groundSpeed : 0.0;
     std::uint32_t index = 0;
-    if (f >= 25.0 || n >= 30.0) {
+    if (f >= kThrottle4FrontKn || n >= kThrottle4NextKn) {
         index = 4;
-    } else if (f >= 20.0 || n >= 25.0) {
+    } else if (f >= kThrottle2FrontKn || n >= kThrottle2NextKn) {
         index = 2;
-    } else if (f >= 15.0 || n >= 20.0) {
+    } else if (f >= kThrottle1FrontKn || n >= kThrottle1NextKn) {
         index = 1;
     }
     gf_setThrottle(a, index);
@@ -332,7 +382,7 @@ void lf_rotation(LiveAircraft& a, std::int32_t steps) {
         if (!s[i].airborne) {
             anyOnGround = true;
         }
-        if (s[i].verticalSpeed <= 256.0) {
+        if (s[i].verticalSpeed <= kRotationClimbFpm) {
             const bool allAirborne = std::all_of(s.begin() + 1, s.end(), [](const auto& p) { return p.airborne; });
             if (!(lf_rotationSpeedReached(a) && allAirborne)) {
                 return;
@@ -391,7 +441,8 @@ bool lf_levelOffTo(LiveAircraft& a, std::size_t index) {
     s.erase(s.begin() + 1, s.begin() + static_cast<std::ptrdiff_t>(firstAir));
     const StreamPoint& target = s[1];
     const double distance = gf_pointDistanceNm(s[0], target);
-    const auto time = static_cast<std::int32_t>(std::lround(distance * 360000.0 / lf_legSpeed(s[0], target, distance)));
+    const auto time =
+        static_cast<std::int32_t>(std::lround(distance * kStepsPerHour / lf_legSpeed(s[0], target, distance)));
     lf_setDueStep(a, std::max(time, 25));
     const std::int32_t steps = std::max(gf_stepsUntil(g_stepCounter.load(), s[1].dueStep), 25);
     a.altRate = target.altitude > a.position.altitude
@@ -429,7 +480,7 @@ void lf_takeOffSequence(LiveAircraft& a) {
         p.altitude += a.altRate;
         if (p.pitch <= a.climbPitch) {
             a.pitchRate = 0.0;
-            if (a.heightAboveGround >= 800.0) {
+            if (a.heightAboveGround >= kClimbOutAglFt) {
                 gf_setThrottle(a, lf_rotorOr(a, 3));
                 gf_setPhase(a, FlightPhase::flying);
                 a.rangeDataCount = 1;

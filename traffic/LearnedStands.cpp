@@ -13,6 +13,7 @@
 #include "data/apf/ParkApf.h"
 #include "data/apf/QualityFactor.h"
 #include "traffic/Stands.h"
+#include "traffic/StandsInternal.h"
 
 namespace skf {
 

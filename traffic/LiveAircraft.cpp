@@ -15,6 +15,7 @@
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
+#include "traffic/StandsInternal.h"
 
 namespace skf {
 

@@ -12,6 +12,7 @@
 #include "data/apf/ParkApf.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
+#include "traffic/StandsInternal.h"
 
 namespace skf {
 

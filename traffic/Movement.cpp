@@ -13,6 +13,7 @@
 #include "feed/FeedServices.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineLimits.h"
 #include "traffic/EngineServices.h"
 
 namespace skf {
@@ -32,7 +33,83 @@ std::int32_t lf_laterStep(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(b) - static_cast<std::uint32_t>(a)) > 0 ? b : a;
 }
 
+// Latitude and longitude difference (degrees) below which two points are the same position.
+constexpr double kSamePositionDeg = 1e-8;
+// Latitude and longitude difference (degrees, about 17 m) within which a new point is the feed's jitter around a
+// standing aircraft rather than a move.
+constexpr double kJitterDeg = 0.00015;
+// Last ground speed (kn) from which a repeated position during a take-off is a stale report, not a stop.
+constexpr double kRepeatedTakeOffKn = 30.0;
+// Last ground speed (kn) from which a jittering or speedless point during a take-off is a stale report.
+constexpr double kJitterTakeOffKn = 50.0;
+// A pushed-back aircraft moves off once a point lies beyond this many radii and farther than the last refused
+// one, or beyond the larger count in any case: nearer points are the feed still placing it behind the stand.
+constexpr double kPushedBackGoRadii = 2.75;
+constexpr double kPushedBackSureRadii = 6.0;
+// Turn (degrees) beyond which a point ending an extrapolation in the air points backwards and is refused.
+constexpr double kExtrapolationTurnDeg = 100.0;
+// A stop shorter than this (steps, 15 s), or ended within this distance (NM, 22 m) of where it began, was a
+// pause of the feed rather than a halt: its stationary points go.
+constexpr std::int32_t kShortStopSteps = 1500;
+constexpr double kShortStopNm = 0.011879049676025918;
+// Ground speed (kn) taken for an approach leg down to the runway when the front point gives none.
+constexpr double kApproachLegKn = 100.0;
+// Slowest leg speed (kn) of two speedless points, so that a leg always takes a finite time.
+constexpr double kSlowestLegKn = 1.0;
+// Height above ground (ft) above which the descent rate follows the points; lower the aircraft descends at
+// kLowDescentFpm.
+constexpr double kDescentFollowsAglFt = 100.0;
+constexpr double kLowDescentFpm = -600.0;
+// Standard pressure (hPa) and the descent rate's correction (ft/min per hPa) for the QNH above it.
+constexpr double kStandardQnhHpa = 1013.25;
+constexpr double kFpmPerHpa = 6.0;
+// Shallowest descent and climb (ft/min) of an aircraft that changes level: slower rates look like level flight.
+constexpr double kShallowestDescentFpm = -601.0;
+constexpr double kShallowestClimbFpm = 601.0;
+// Sum of the points' vertical speeds (ft/min) above which the stream climbs.
+constexpr double kClimbingSumFpm = 100.0;
+// Height above ground (ft) up to which a slow climb is raised to kLowClimbRateFt per step, so that an aircraft
+// near the ground leaves it visibly; and below which given headings are flown (the doubled one in approach).
+constexpr double kLowClimbAglFt = 1000.0;
+constexpr double kLowClimbRateFt = 0.2;
+constexpr double kGivenHeadingAglFt = 1000.0;
+constexpr double kGivenHeadingApproachAglFt = 2000.0;
+// Altitude (ft) from which the cruise configuration replaces the one below 10000 ft.
+constexpr double kCruiseAltitudeFt = 10000.0;
+// Two taxiing aircraft closer than this many times the sum of their radii block each other: the one that ran out
+// of points gives way.
+constexpr double kTaxiConflictRadii = 1.2;
+// Latitude or longitude (degrees) above which the user's position is known.
+constexpr double kUserKnownDeg = 0.0001;
+// Distance (NM) inside the range at which an extrapolated aircraft in the air is let go.
+constexpr double kRangeMarginNm = 0.5;
+// Height above the park airport (ft) below which an airborne-only run lets an extrapolated aircraft go.
+constexpr double kAirborneOnlyFt = 1000.0;
+// Speed kept per extrapolated point in the air (0.95), and in an approach while 4 or more points remain (0.9),
+// never below kSlowestLegKn.
+constexpr double kAirSlowdown = 0.95;
+constexpr double kApproachSlowdown = 0.9;
+// Steps between extrapolated points: on the ground, in the air, and parked (a week: the point never comes).
+constexpr std::int32_t kGroundExtrapolationSteps = 300;
+constexpr std::int32_t kAirExtrapolationSteps = 800;
+constexpr std::int32_t kParkedExtrapolationSteps = 60480000;
+// An extrapolated approach descends (ft/min, ft per point); an extrapolated take-off climbs (ft per point,
+// ft/min).
+constexpr double kApproachExtrapolationFpm = -667.0;
+constexpr double kApproachDropFt = 10.005;
+constexpr double kTakeOffRiseFt = 25.0;
+constexpr double kTakeOffExtrapolationFpm = 1500.0;
+// Target pitch of the air step: level flight 3 degrees nose up (rad), then kPitchStepDeg more per kPitchStepFpm of
+// vertical speed, the climb counted up to kPitchClimbCapFpm and a descent counted half, down to kPitchDescentCapFpm.
+constexpr double kLevelPitchRad = -0.05235987755982989;
+constexpr double kPitchStepFpm = 600.0;
+constexpr double kPitchStepDeg = 2.2;
+constexpr double kPitchClimbCapFpm = 2400.0;
+constexpr double kPitchDescentCapFpm = -3000.0;
+constexpr double kPitchDescentShare = 0.5;
+
 double lf_maxPitchRate(SizeCategory c) {
+    // rad per step: 0.01, 0.0085, 0.0075, 0.005, 0.03, 0.03 degrees; the heavier, the slower it pitches.
     static const CategoryTable<double> table{{0, 0.00017453292519943296}, {1, 0.000148352986419518},
                                              {2, 0.00013089969389957473}, {3, 8.726646259971648e-05},
                                              {4, 0.0005235987755982989},  {5, 0.0005235987755982989}};
@@ -40,12 +117,14 @@ double lf_maxPitchRate(SizeCategory c) {
 }
 
 double lf_maxBank(SizeCategory c) {
+    // rad: 40, 35, 30, 20, 90, 75 degrees; airliners bank gently, fighters and helicopters steeply.
     static const CategoryTable<double> table{{0, 0.6981317007977318}, {1, 0.6108652381980153}, {2, 0.5235987755982988},
                                              {3, 0.3490658503988659}, {4, 1.5707963267948966}, {5, 1.3089969389957472}};
     return table.at(c);
 }
 
 double lf_maxBankRate(SizeCategory c) {
+    // rad per step: 0.035, 0.0275, 0.02, 0.015, 0.1, 0.06 degrees.
     static const CategoryTable<double> table{{0, 0.0006108652381980154},  {1, 0.0004799655442984406},
                                              {2, 0.00034906585039886593}, {3, 0.00026179938779914946},
                                              {4, 0.0017453292519943294},  {5, 0.0010471975511965978}};
@@ -53,8 +132,9 @@ double lf_maxBankRate(SizeCategory c) {
 }
 
 double lf_targetPitch(double verticalSpeed) {
-    const double v = verticalSpeed > 0.0 ? std::min(verticalSpeed, 2400.0) : std::max(verticalSpeed, -3000.0) * 0.5;
-    return -0.05235987755982989 - v / 600.0 * 2.2 * g_degToRad;
+    const double v = verticalSpeed > 0.0 ? std::min(verticalSpeed, kPitchClimbCapFpm)
+                                         : std::max(verticalSpeed, kPitchDescentCapFpm) * kPitchDescentShare;
+    return kLevelPitchRad - v / kPitchStepFpm * kPitchStepDeg * g_degToRad;
 }
 
 double lf_parkElevation() {
@@ -69,7 +149,7 @@ constexpr double kPauseTaxiSpeedKn = 15.0;
 
 double lf_holdingReachMetres(const LiveAircraft& a) {
     const double speedKn = std::max(a.lastReportSpeed, kPauseTaxiSpeedKn);
-    const double explained = a.onGround ? speedKn * 1852.0 / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
+    const double explained = a.onGround ? speedKn * kNmToMetres / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
     return HOLDING_THRESHOLD_METERS.value() + explained;
 }
 
@@ -96,16 +176,18 @@ double lf_legSpeed(const StreamPoint& a, const StreamPoint& b, double distanceNm
         if (diff < 26) {
             diff = 25;
         }
-        return std::max(distanceNm * 360000.0 / diff, 1.0);
+        return std::max(distanceNm * kStepsPerHour / diff, kSlowestLegKn);
     }
     return (a.groundSpeed + b.groundSpeed) / 2.0;
 }
 
 static double lf_descentRate(const LiveAircraft& a, const StreamPoint& front, const StreamPoint& next) {
-    if (a.heightAboveGround > 100.0) {
-        return std::min((front.verticalSpeed + next.verticalSpeed) / 2.0 - (g_qnh.load() - 1013.25) * 6.0, -601.0);
+    if (a.heightAboveGround > kDescentFollowsAglFt) {
+        return std::min((front.verticalSpeed + next.verticalSpeed) / 2.0 -
+                            (g_qnh.load() - kStandardQnhHpa) * kFpmPerHpa,
+                        kShallowestDescentFpm);
     }
-    return -600.0;
+    return kLowDescentFpm;
 }
 
 bool lf_plausiblePoint(LiveAircraft& a, StreamPoint& p) {
@@ -115,21 +197,21 @@ bool lf_plausiblePoint(LiveAircraft& a, StreamPoint& p) {
     const StreamPoint& last = a.stream.back();
     const double dLat = std::abs(p.latitude - last.latitude);
     const double dLon = std::abs(p.longitude - last.longitude);
-    const bool identical = dLat < 1e-8 && dLon < 1e-8;
+    const bool identical = dLat < kSamePositionDeg && dLon < kSamePositionDeg;
     p.stationary = identical;
     if (a.category == SizeCategory::Rotorcraft) {
         return true;
     }
     const bool inAir = a.simStatus == SimStatus::active && !a.onGround;
     if (identical) {
-        if (p.airborne || inAir || (a.takeOff && p.groundSpeed > 0.0 && last.groundSpeed >= 30.0)) {
+        if (p.airborne || inAir || (a.takeOff && p.groundSpeed > 0.0 && last.groundSpeed >= kRepeatedTakeOffKn)) {
             return false;
         }
         p.groundSpeed = 0.0;
         return true;
     }
-    if (dLat <= 0.00015 && dLon <= 0.00015) {
-        if (p.airborne || inAir || (a.takeOff && p.groundSpeed > 0.0 && last.groundSpeed >= 50.0)) {
+    if (dLat <= kJitterDeg && dLon <= kJitterDeg) {
+        if (p.airborne || inAir || (a.takeOff && p.groundSpeed > 0.0 && last.groundSpeed >= kJitterTakeOffKn)) {
             return false;
         }
         const std::int32_t due = p.dueStep;
@@ -143,7 +225,7 @@ bool lf_plausiblePoint(LiveAircraft& a, StreamPoint& p) {
         return true;
     }
     if (a.takeOff || p.airborne) {
-        return last.groundSpeed < 50.0;
+        return last.groundSpeed < kJitterTakeOffKn;
     }
     return true;
 }
@@ -170,7 +252,7 @@ bool checkExtendingSituations(LiveAircraft& a, StreamPoint& p) {
     case FlightPhase::pushed_back: {
         const double d = gf_distanceNm(a.position.latitude, a.position.longitude, p.latitude, p.longitude);
         const double r = a.halfWingspanNm;
-        const bool goes = (d > 2.75 * r && d > a.lastRejectedDistance) || d > 6.0 * r;
+        const bool goes = (d > kPushedBackGoRadii * r && d > a.lastRejectedDistance) || d > kPushedBackSureRadii * r;
         if (!goes) {
             if (!a.holding) {
                 a.holding = true;
@@ -221,7 +303,7 @@ bool checkExtendingSituations(LiveAircraft& a, StreamPoint& p) {
             const StreamPoint& last = a.stream.back();
             const double bearing =
                 gf_bearing(Position{last.latitude, last.longitude}, Position{p.latitude, p.longitude});
-            if (std::abs(gf_normalisePi(bearing - a.position.heading)) > 100.0 * g_degToRad) {
+            if (std::abs(gf_normalisePi(bearing - a.position.heading)) > kExtrapolationTurnDeg * g_degToRad) {
                 return false;
             }
         }
@@ -283,8 +365,8 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
                     const StreamPoint& moving = stream[lastMoving];
                     const std::int32_t stop = static_cast<std::int32_t>(
                         static_cast<std::uint32_t>(stream.back().dueStep) - static_cast<std::uint32_t>(moving.dueStep));
-                    if (stop < 1500 || gf_distanceNm(moving.latitude, moving.longitude, point.latitude,
-                                                     point.longitude) <= 0.011879049676025918) {
+                    if (stop < kShortStopSteps || gf_distanceNm(moving.latitude, moving.longitude, point.latitude,
+                                                                point.longitude) <= kShortStopNm) {
                         while (stream.size() > lastMoving + 1 && stream.back().stationary) {
                             stream.pop_back();
                         }
@@ -296,7 +378,7 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
         if (a.simStatus == SimStatus::active && a.onGround && !a.takeOff) {
             const StreamPoint& last = stream.back();
             if (!a.landingRoll) {
-                if ((point.airborne || (point.groundSpeed >= 43.0 && last.groundSpeed >= 43.0)) &&
+                if ((point.airborne || (point.groundSpeed >= kTakeOffRollKn && last.groundSpeed >= kTakeOffRollKn)) &&
                     a.phase == FlightPhase::taxi) {
                     lf_takeOffStart(a);
                 }
@@ -347,11 +429,11 @@ static void lf_timeNextAirPos(LiveAircraft& a) {
     const double distance = gf_pointDistanceNm(front, second);
     double speed = 0.0;
     if (a.approach && !second.airborne) {
-        speed = front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
+        speed = front.groundSpeed > 0.0 ? front.groundSpeed : kApproachLegKn;
     } else {
         speed = lf_legSpeed(front, second, distance);
     }
-    const auto time = static_cast<std::int32_t>(std::lround(distance * 360000.0 / speed));
+    const auto time = static_cast<std::int32_t>(std::lround(distance * kStepsPerHour / speed));
     lf_setDueStep(a, std::max(time, 25));
 }
 
@@ -374,17 +456,17 @@ static void lf_airStep(LiveAircraft& a, std::int32_t steps) {
                 sum += p.verticalSpeed;
             }
             bool levelled = false;
-            if (!a.approach && sum > 100.0) {
+            if (!a.approach && sum > kClimbingSumFpm) {
                 for (std::size_t i = 3; i <= std::min<std::size_t>(stream.size() - 1, 10) && !levelled; ++i) {
                     levelled = lf_levelOffTo(a, i);
                 }
                 if (!levelled) {
-                    next.verticalSpeed = std::max(next.verticalSpeed, 601.0);
-                    a.altRate = next.verticalSpeed / 6000.0;
+                    next.verticalSpeed = std::max(next.verticalSpeed, kShallowestClimbFpm);
+                    a.altRate = next.verticalSpeed / kStepsPerMinute;
                 }
             } else {
                 const double vs = lf_descentRate(a, front, next);
-                a.altRate = vs / 6000.0;
+                a.altRate = vs / kStepsPerMinute;
                 next.verticalSpeed = vs;
             }
             if (!levelled) {
@@ -394,22 +476,22 @@ static void lf_airStep(LiveAircraft& a, std::int32_t steps) {
             if (!g_parkAirport.icao.empty() && g_qnh.load() <= 1013) {
                 a.altRate = (lf_parkElevation() - altitude) / steps;
             } else {
-                const double vs = g_qnh.load() < 1014 ? -601.0 : lf_descentRate(a, front, next);
-                a.altRate = vs / 6000.0;
+                const double vs = g_qnh.load() < 1014 ? kShallowestDescentFpm : lf_descentRate(a, front, next);
+                a.altRate = vs / kStepsPerMinute;
             }
             gf_setGear(a, 1);
         } else if (!a.approach) {
             double rate = (next.altitude - altitude) / steps;
-            if (a.heightAboveGround <= 1000.0 && rate > 0.0 && rate <= 0.2) {
-                rate = 0.2;
+            if (a.heightAboveGround <= kLowClimbAglFt && rate > 0.0 && rate <= kLowClimbRateFt) {
+                rate = kLowClimbRateFt;
             }
             a.altRate = std::min(rate, a.maxClimbRate);
-        } else if (next.altitude != front.altitude || a.heightAboveGround > 1000.0 ||
-                   front.verticalSpeed + next.verticalSpeed > 100.0) {
+        } else if (next.altitude != front.altitude || a.heightAboveGround > kLowClimbAglFt ||
+                   front.verticalSpeed + next.verticalSpeed > kClimbingSumFpm) {
             a.altRate = (next.altitude - altitude) / steps;
         } else {
             const double vs = lf_descentRate(a, front, next);
-            a.altRate = vs / 6000.0;
+            a.altRate = vs / kStepsPerMinute;
             next.verticalSpeed = vs;
         }
     }
@@ -418,7 +500,7 @@ static void lf_airStep(LiveAircraft& a, std::int32_t steps) {
         a.pitchRate = std::clamp((lf_targetPitch(next.verticalSpeed) - a.position.pitch) / steps, -maxRate, maxRate);
     }
     double change = 0.0;
-    const double headingLimit = a.approach ? 2000.0 : 1000.0;
+    const double headingLimit = a.approach ? kGivenHeadingApproachAglFt : kGivenHeadingAglFt;
     if (next.bank && next.trueHeading && next.headingSource && a.heightAboveGround < headingLimit) {
         change = gf_normalisePi(*next.trueHeading - a.position.heading);
     } else {
@@ -433,7 +515,7 @@ static void lf_airStep(LiveAircraft& a, std::int32_t steps) {
         const double maxRate = lf_maxBankRate(a.category);
         a.bankRate = std::clamp((target - a.position.bank) / steps, -maxRate, maxRate);
     }
-    if (front.altitude < 10000.0) {
+    if (front.altitude < kCruiseAltitudeFt) {
         lf_configBelow10000(a);
     } else {
         lf_cruiseConfig(a);
@@ -459,7 +541,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
                 other.phase != FlightPhase::taxi) {
                 continue;
             }
-            const double limit = (a.halfWingspanNm + other.halfWingspanNm) * 1.2;
+            const double limit = (a.halfWingspanNm + other.halfWingspanNm) * kTaxiConflictRadii;
             if (gf_distanceNm(a.position.latitude, a.position.longitude, other.position.latitude,
                               other.position.longitude) <= limit) {
                 a.holding = false;
@@ -473,7 +555,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
             if (AIRBORNE_ONLY.value()) {
                 return false;
             }
-            if (static_cast<double>(now - a.holdingStart) / 6000.0 > MAX_HOLDING_MINUTES.value()) {
+            if (static_cast<double>(now - a.holdingStart) / kStepsPerMinute > MAX_HOLDING_MINUTES.value()) {
                 return false;
             }
         }
@@ -502,12 +584,12 @@ static bool lf_endOfStream(LiveAircraft& a) {
     std::int32_t n = 0;
     if (!a.onGround) {
         const UserAircraftState user = g_userAircraft.get();
-        if ((std::abs(user.block.latitude) > 0.0001 || std::abs(user.block.longitude) > 0.0001) &&
+        if ((std::abs(user.block.latitude) > kUserKnownDeg || std::abs(user.block.longitude) > kUserKnownDeg) &&
             gf_distanceNm(user.block.latitude, user.block.longitude, a.position.latitude, a.position.longitude) >=
-                RANGE.value() - 0.5) {
+                RANGE.value() - kRangeMarginNm) {
             return false;
         }
-        if (AIRBORNE_ONLY.value() && a.position.altitude < lf_parkElevation() + 1000.0) {
+        if (AIRBORNE_ONLY.value() && a.position.altitude < lf_parkElevation() + kAirborneOnlyFt) {
             return false;
         }
         n = 8;
@@ -530,11 +612,13 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
         speed = 0.0;
     } else if (!ground) {
         if (!a.approach) {
-            speed = std::max(speed * 0.95, 1.0);
+            speed = std::max(speed * kAirSlowdown, kSlowestLegKn);
         } else if (count >= 4) {
-            speed = std::max(speed * 0.9, 1.0);
+            speed = std::max(speed * kApproachSlowdown, kSlowestLegKn);
         }
     } else if (a.landingRoll) {
+        // An extrapolated landing roll slows down band by band (kn): 140 to 100, 100 to 80, 80 to 60, 60 to 30,
+        // else 20.
         if (speed >= 140.0) {
             speed = 100.0;
         } else if (speed >= 100.0) {
@@ -548,6 +632,8 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
         }
         p.verticalSpeed = 0.0;
     } else if (a.takeOff) {
+        // An extrapolated take-off speeds up band by band (kn), climbing (ft/min) from 150 kn: up to 30 to 40, 60 to
+        // 80, 100 to 110, 140 to 150, 160 to 170, else 180.
         if (speed <= 30.0) {
             speed = 40.0;
         } else if (speed <= 60.0) {
@@ -569,9 +655,9 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
         p.stationary = true;
     }
     p.groundSpeed = speed;
-    const double steps = ground ? 300.0 : 800.0;
+    const double steps = static_cast<double>(ground ? kGroundExtrapolationSteps : kAirExtrapolationSteps);
     if (speed > 0.0) {
-        const double distanceNm = speed * steps / 360000.0;
+        const double distanceNm = speed * steps / kStepsPerHour;
         const Position to = gf_destinationPoint(Position{a.position.latitude, a.position.longitude}, a.position.heading,
                                                 distanceNm * g_feetPerNm);
         p.stationary = gf_samePosition(to.latitude, to.longitude, front.latitude, front.longitude);
@@ -580,17 +666,18 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
     }
     const double n = ground ? 3.0 : 8.0;
     if (a.approach && a.flareStage == 0) {
-        p.verticalSpeed = -667.0;
-        p.altitude = front.altitude - n * 10.005;
+        p.verticalSpeed = kApproachExtrapolationFpm;
+        p.altitude = front.altitude - n * kApproachDropFt;
     } else if (a.phase == FlightPhase::take_off) {
-        p.altitude = front.altitude + n * 25.0;
-        p.verticalSpeed = 1500.0;
+        p.altitude = front.altitude + n * kTakeOffRiseFt;
+        p.verticalSpeed = kTakeOffExtrapolationFpm;
     }
     p.airborne = p.altitude > 0.0;
     if (!p.airborne) {
         p.altitude = 0.0;
     }
-    const std::int32_t add = parked ? 60480000 : (ground ? 300 : 800);
+    const std::int32_t add =
+        parked ? kParkedExtrapolationSteps : (ground ? kGroundExtrapolationSteps : kAirExtrapolationSteps);
     p.dueStep = front.dueStep + add;
     if (parked) {
         // No longer watched, but it still stands there: the stand is freed when it leaves or is removed.

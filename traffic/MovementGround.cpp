@@ -12,6 +12,7 @@
 #include "data/apf/ParkApf.h"
 #include "data/apf/Stand.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineLimits.h"
 #include "traffic/EngineServices.h"
 
 namespace skf {
@@ -19,6 +20,48 @@ namespace skf {
 namespace {
 
 constexpr double kMetresPerDegree = 111132.95;
+// A taxi turn ahead (degrees) up to which the aircraft taxis straight on; above it, it follows a curve.
+constexpr double kStraightTurnDeg = 3.0;
+// A turn (degrees) above which a long slow leg gets a midpoint first, and above which the turn rate is
+// raised rather than spread over the leg.
+constexpr double kSharpTurnDeg = 45.0;
+// A turn ahead (degrees) above which a curve makes no sense (the aircraft turns round): it goes straight.
+constexpr double kTurnRoundDeg = 160.0;
+// Ratio of leg time to turn time from which the turn rate is slowed to spread the turn over the leg.
+constexpr double kSpreadTurnRatio = 1.2;
+// A leg (NM, 50 m) longer than which a sharp slow turn gets a midpoint.
+constexpr double kMidpointLegNm = 0.02699784017278618;
+// Leg duration (steps, 6 s) from which a sharp slow turn gets a midpoint.
+constexpr std::int32_t kMidpointLegSteps = 600;
+// Ground speed (kn) at most of a point that stops near the last one: the aircraft comes to a halt to park.
+constexpr double kHaltKn = 5.0;
+// Distance (NM, 35 m) within which a halting taxiing aircraft looks for a stand to park on.
+constexpr double kHaltToParkNm = 0.018898488120950324;
+// Heading difference (degrees) within which an aircraft counts as on its heading and does not turn.
+constexpr double kOnHeadingDeg = 0.5;
+// A speed change (kn) between two points over a leg of at least this length (m) gets a midpoint, so that the
+// aircraft changes speed in two stages.
+constexpr double kSpeedChangeKn = 5.0;
+constexpr double kSpeedChangeLegMetres = 100.0;
+// Spreading a gentle turn over a leg: the turn rate is slowed at most by the ratio, by it times kSpreadDeg over
+// the turn angle, and by it times kSpreadMetres (in NM) over the leg.
+constexpr double kSpreadDeg = 10.0;
+constexpr double kSpreadMetres = 30.0;
+constexpr double kNmPerMetre = 0.0005399568034557236;
+// A sharp turn's rate rises with its angle up to kSharpCapDeg, kSharpUnitDeg at a time; from kWideTurnDeg on the
+// aircraft may run late or early by kWideTurnLimit steps.
+constexpr double kSharpCapDeg = 90.0;
+constexpr double kSharpUnitDeg = 30.0;
+constexpr double kWideTurnDeg = 90.0;
+constexpr std::int32_t kWideTurnLimit = 2000;
+// The push-back turn (degrees): the tail swings through a right angle.
+constexpr double kPushBackTurnDeg = 90.0;
+// The last refused distance (NM) on entering pushed_back: farther than any point, so the first one counts.
+constexpr double kNoRefusedDistanceNm = 900.0;
+// Bearing off the stand heading (degrees) below which the aircraft leaves its stand forwards, else by push-back.
+constexpr double kPullOutDeg = 90.0;
+// Height above ground (ft) up to which an approaching aircraft flares.
+constexpr double kFlareAglFt = 400.0;
 
 std::uint32_t lf_now() {
     return g_stepCounter.load();
@@ -31,7 +74,7 @@ double lf_turnRateDeg(const LiveAircraft& a) {
 
 void lf_turnTowards(LiveAircraft& a, double wanted) {
     const double diff = gf_normalisePi(wanted - a.position.heading);
-    if (std::abs(diff) <= 0.5 * g_degToRad) {
+    if (std::abs(diff) <= kOnHeadingDeg * g_degToRad) {
         return;
     }
     const double step = std::min(std::abs(diff), a.turnRate);
@@ -130,7 +173,8 @@ void lf_checkStraight(LiveAircraft& a) {
     if (s.size() < 2 || (s[0].stationary && s[1].stationary)) {
         return;
     }
-    if (std::abs(s[0].groundSpeed - s[1].groundSpeed) > 5.0 && gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= 100.0) {
+    if (std::abs(s[0].groundSpeed - s[1].groundSpeed) > kSpeedChangeKn &&
+        gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= kSpeedChangeLegMetres) {
         lf_insertMidpoint(a);
     }
 }
@@ -187,25 +231,25 @@ void lf_groundTiming(LiveAircraft& a) {
         a.turnRate = a.nominalTurnRate;
         const double distance = gf_pointDistanceNm(front, second);
         const auto legSteps = static_cast<std::int32_t>(
-            std::max<long>(std::lround(distance * 360000.0 / lf_legSpeed(front, second, distance)), 25));
+            std::max<long>(std::lround(distance * kStepsPerHour / lf_legSpeed(front, second, distance)), 25));
         if (a.curve.active() || a.headingErrorAbove3) {
             const double angle = a.headingErrorAbove3 ? a.headingErrorDeg : a.pushBackTurnAngle;
             const double turnTime = std::max<double>(std::lround(angle / lf_turnRateDeg(a) / 100.0), 1.0);
             const double ratio = legSteps / turnTime;
             if (angle > 0.0 && distance > 0.0) {
-                if (angle <= 45.0 && ratio >= 1.2) {
+                if (angle <= kSharpTurnDeg && ratio >= kSpreadTurnRatio) {
                     const double m =
-                        std::min({ratio, ratio * 10.0 / angle, ratio * 30.0 * 0.0005399568034557236 / distance});
+                        std::min({ratio, ratio * kSpreadDeg / angle, ratio * kSpreadMetres * kNmPerMetre / distance});
                     if (m > 0.0) {
                         a.turnRate /= m;
                     }
-                } else if (angle <= 45.0 && ratio > 0.0) {
+                } else if (angle <= kSharpTurnDeg && ratio > 0.0) {
                     a.turnRate /= ratio;
-                } else if (angle > 45.0) {
-                    a.turnRate *= std::min(ratio, std::min(angle, 90.0) / 30.0);
-                    if (angle >= 90.0) {
-                        a.lagLimit = std::max(a.lagLimit, 2000);
-                        a.leadLimit = std::max(a.leadLimit, 2000);
+                } else if (angle > kSharpTurnDeg) {
+                    a.turnRate *= std::min(ratio, std::min(angle, kSharpCapDeg) / kSharpUnitDeg);
+                    if (angle >= kWideTurnDeg) {
+                        a.lagLimit = std::max(a.lagLimit, kWideTurnLimit);
+                        a.leadLimit = std::max(a.leadLimit, kWideTurnLimit);
                     }
                 }
             }
@@ -230,9 +274,9 @@ void nextPosGround(LiveAircraft& a) {
                     s.back() = a.pushBackAltEnd;
                 }
                 lf_makeTurnCurve(a);
-                const long seconds = std::lround(90.0 / lf_turnRateDeg(a) / 100.0);
+                const long seconds = std::lround(kPushBackTurnDeg / lf_turnRateDeg(a) / 100.0);
                 a.inverseStepCount = seconds > 0 ? 1.0 / (static_cast<double>(seconds) * 100.0) : 1.0;
-                a.pushBackTurnAngle = 90.0;
+                a.pushBackTurnAngle = kPushBackTurnDeg;
                 lf_groundTiming(a);
             } else if (s.size() > 2) {
                 s.pop_back();
@@ -244,7 +288,7 @@ void nextPosGround(LiveAircraft& a) {
             gf_setFlaps(a, 1);
             gf_setPhase(a, FlightPhase::pushed_back);
             a.pushBackCountdown = 1;
-            a.lastRejectedDistance = 900.0;
+            a.lastRejectedDistance = kNoRefusedDistanceNm;
             a.extrapolationCount = 0;
             a.leaving = false;
         }
@@ -256,13 +300,14 @@ void nextPosGround(LiveAircraft& a) {
     case FlightPhase::birth: {
         if (s.size() >= 3 && !s[1].stationary && !s[2].stationary) {
             const double change = std::abs(lf_headingChangeAhead(a)) * g_radToDeg;
-            if (change > 3.0) {
+            if (change > kStraightTurnDeg) {
                 const double leg = gf_pointDistanceNm(s[0], s[1]);
                 const auto legSteps = static_cast<std::int32_t>(static_cast<std::uint32_t>(s[1].dueStep) -
                                                                 static_cast<std::uint32_t>(s[0].dueStep));
-                if (change > 45.0 && leg > 0.02699784017278618 && s[0].groundSpeed <= 43.0 && legSteps >= 600) {
+                if (change > kSharpTurnDeg && leg > kMidpointLegNm && s[0].groundSpeed <= kTakeOffRollKn &&
+                    legSteps >= kMidpointLegSteps) {
                     lf_insertMidpoint(a);
-                } else if (change <= 160.0) {
+                } else if (change <= kTurnRoundDeg) {
                     if (gf_samePosition(s[0].latitude, s[0].longitude, s[2].latitude, s[2].longitude)) {
                         lf_checkStraight(a);
                     } else {
@@ -277,13 +322,14 @@ void nextPosGround(LiveAircraft& a) {
             }
         } else if (s.size() >= 3) {
             lf_checkStraight(a);
-        } else if (s.size() == 2 && a.extrapolationCount == 0 && std::abs(s[0].groundSpeed - s[1].groundSpeed) > 5.0 &&
-                   gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= 100.0) {
+        } else if (s.size() == 2 && a.extrapolationCount == 0 &&
+                   std::abs(s[0].groundSpeed - s[1].groundSpeed) > kSpeedChangeKn &&
+                   gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= kSpeedChangeLegMetres) {
             lf_insertMidpoint(a);
         }
         if (!a.curve.active()) {
             a.headingErrorDeg = std::abs(gf_normalisePi(a.targetHeading - a.position.heading)) * g_radToDeg;
-            a.headingErrorAbove3 = a.headingErrorDeg > 3.0;
+            a.headingErrorAbove3 = a.headingErrorDeg > kStraightTurnDeg;
         }
         if (a.phase == FlightPhase::taxi && !s.empty() && s.back().stationary && !g_stands.empty()) {
             const bool fromStand = a.previousPhase == FlightPhase::parked ||
@@ -291,9 +337,9 @@ void nextPosGround(LiveAircraft& a) {
                                    a.previousPhase == FlightPhase::pushed_back;
             if (a.towed || !fromStand) {
                 if (a.extrapolationCount <= 0) {
-                    if (s.size() >= 2 && s[1].groundSpeed <= 5.0 &&
+                    if (s.size() >= 2 && s[1].groundSpeed <= kHaltKn &&
                         gf_distanceNm(a.position.latitude, a.position.longitude, s.back().latitude,
-                                      s.back().longitude) <= 0.018898488120950324) {
+                                      s.back().longitude) <= kHaltToParkNm) {
                         try2Park(a, false);
                     }
                 } else {
@@ -310,7 +356,7 @@ void nextPosGround(LiveAircraft& a) {
             const double bearing =
                 gf_bearing(Position{a.standLat, a.standLon}, Position{s.back().latitude, s.back().longitude});
             const double angle = std::round(std::abs(gf_normalisePi(bearing - a.standHeading)) * g_radToDeg);
-            if (angle < 90.0) {
+            if (angle < kPullOutDeg) {
                 lf_pullOut(a);
             } else {
                 lf_pushBack(a);
@@ -348,7 +394,7 @@ void lf_groundStep(LiveAircraft& a) {
     a.altRate = 0.0;
     a.targetVs = 0.0;
     a.targetTas = a.phase == FlightPhase::pushing_back ? -s[1].groundSpeed : s[1].groundSpeed;
-    if (a.takeOff && a.phase != FlightPhase::take_off && s[0].groundSpeed >= 43.0) {
+    if (a.takeOff && a.phase != FlightPhase::take_off && s[0].groundSpeed >= kTakeOffRollKn) {
         lf_rotation(a, steps);
     }
 }
@@ -387,7 +433,7 @@ void lf_followCurve(LiveAircraft& a) {
         }
     }
     if (a.phase != FlightPhase::take_off) {
-        if (a.approach && !a.onGround && a.heightAboveGround <= 400.0) {
+        if (a.approach && !a.onGround && a.heightAboveGround <= kFlareAglFt) {
             lf_flare(a);
         }
         if (a.touchdownEasing) {
@@ -402,7 +448,7 @@ void lf_followCurve(LiveAircraft& a) {
             p.bank += a.bankRate;
         } else if (a.flareStage > 0) {
             p.bank = std::clamp(p.bank + a.bankRate, -kPi, kPi);
-            p.pitch = std::max(p.pitch + a.pitchRate, -0.06981317007977318);
+            p.pitch = std::max(p.pitch + a.pitchRate, kFlareMaxNoseUpRad);
             p.altitude += a.altRate;
         } else if (a.onGround) {
             p.pitch = a.staticPitchRad;

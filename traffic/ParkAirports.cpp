@@ -1,5 +1,6 @@
 // The park-airport list and my_park_airports.txt.
 #include "traffic/ParkAirports.h"
+#include "traffic/ParkAirportsInternal.h"
 
 #include <algorithm>
 #include <exception>
@@ -116,6 +117,10 @@ bool lf_readParkAirportLines(const std::vector<std::string>& lines) {
                          true);
     }
     return ok;
+}
+
+bool gf_readMyParkAirports() {
+    return lf_readMyParkAirports();
 }
 
 bool lf_readMyParkAirports() {

@@ -33,10 +33,7 @@ inline constexpr std::size_t kParkAirportsWarnAbove = 3000;
 
 // Reads the file into the list (emptied first), then the add-on folder airports. False when a line named
 // an unknown airport or held a malformed code (the reading ends at a malformed code).
-bool lf_readMyParkAirports();
-// The same for the lines of the file, appended to the list.
-bool lf_readParkAirportLines(const std::vector<std::string>& lines);
-void lf_addThirdpartyParkAirports();
+bool gf_readMyParkAirports();
 // Writes the list's first entry into the file (replacing the line of its airport), sorted and unique.
 void gf_saveMyParkAirports();
 // "Re-read": reads the file again and, with checkReserved, applies a changed reserved stand of the park

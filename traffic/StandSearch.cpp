@@ -13,6 +13,7 @@
 #include "core/settings/Catalogue.h"
 #include "data/DbaseLookups.h"
 #include "traffic/EngineState.h"
+#include "traffic/StandsInternal.h"
 
 namespace skf {
 

@@ -1,5 +1,6 @@
 // Stand look-ups, the free-stand search and the stand options learned from live aircraft.
 #include "traffic/Stands.h"
+#include "traffic/StandsInternal.h"
 
 #include <algorithm>
 #include <cmath>

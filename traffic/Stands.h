@@ -91,16 +91,8 @@ std::string gf_standNameAt(const UserAircraftState& user);
 // Forgets the last answer of gf_standNameAt (a new or emptied stand table).
 void gf_clearStandNameCache();
 
-// The free stand a live aircraft at (lat, lon) parks on, or null; learns the radius of a stand found
-// too small for it.
-Stand* lf_findFreeStand(double latitude, double longitude, const FlightRecord& aircraft, double radiusNm,
-                        bool preferOption);
-
 // Copies the two callsign parts of today's option of the arriving aircraft's flight into it.
 void gf_matchStandOption(DayAndSlot now, FlightRecord& aircraft);
-
-// Learns the aircraft's stay at the stand (its airline and model become the database's).
-void lf_addRealStandOption(std::int32_t sid, FlightRecord& aircraft, std::int32_t kind);
 
 // Extends the learned option `number` over the half hours from `last` to now; false when the gap is
 // too long or a new option could not be added.
@@ -109,11 +101,5 @@ bool gf_extendStandStay(DayAndSlot now, std::vector<StandOpt>& options, std::uin
 
 // Whether the stand has an option of the aircraft's flight at the given time or within the last fit.
 bool gf_standHasFlightOf(DayAndSlot now, std::int32_t sid, const FlightRecord& aircraft);
-
-// Whether a parked aircraft or a pending placement already carries the option's flight.
-bool lf_parkedNameTaken(const std::vector<ParkedAircraft>& parked, const StandOpt& option);
-bool lf_placementNameTaken(const std::vector<StaticPlacement>& pending, const StandOpt& option);
-// Drops the options read from the airport file's schedule and those disabled by a placement pass.
-void lf_dropUnusedOptions(std::vector<StandOpt>& options);
 
 } // namespace skf

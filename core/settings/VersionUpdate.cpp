@@ -1,4 +1,5 @@
 #include "core/settings/VersionUpdate.h"
+#include "core/settings/VersionUpdateInternal.h"
 
 #include <filesystem>
 #include <system_error>

@@ -10,7 +10,4 @@ namespace skf {
 // std::filesystem::filesystem_error naming "exists" or "remove" and the path.
 void gf_checkParametersVersion();
 
-// True when the stored version is older than 11.0.2 (the caller then resets the file).
-bool lf_versionUpdate();
-
 } // namespace skf

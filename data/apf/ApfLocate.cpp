@@ -1,4 +1,5 @@
 #include "data/apf/ApfLocate.h"
+#include "data/apf/ApfLocateInternal.h"
 
 #include <fmt/format.h>
 

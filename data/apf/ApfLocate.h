@@ -17,18 +17,9 @@ std::filesystem::path gf_apfTxtName(const FixedCode<4>& icao); // EHAM.txt
 // the download archive (the airport list gives it one or more stands).
 bool gf_apfExists(const FixedCode<4>& icao);
 
-// Reads a link file: true and its first line (trailing white space removed) in `out` when that
-// line names an .xml file.
-bool lf_readApfLink(const std::filesystem::path& path, std::string& out);
-
 // The path of the airport file: a local path beginning with "airports", an archive path
 // ("archive/stock/EHAM.xml" and the like), or the empty text when there is none.
 std::string gf_locateApf(const FixedCode<4>& icao);
-
-// Downloads an archive path into `target`. Returns the empty text on success, else
-// "failed to download: '{}'" with the address (also logged). A fetch of the same pair that finished on
-// a worker (ApfFetch.h) is taken instead of downloading again.
-std::string lf_downloadApf(std::string_view archivePath, const std::filesystem::path& target);
 
 // The address an archive path is fetched from (MSFS 2024 paths below "/downloads/MSFS2024/"
 // unless the path is shared by both simulators).

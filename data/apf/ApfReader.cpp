@@ -108,7 +108,7 @@ std::optional<double> lf_coordinate(const pugi::xml_attribute& attribute, double
     if (!attribute) {
         return 0.0;
     }
-    std::string_view text = lf_trimPiece(attribute.as_string());
+    std::string_view text = gf_trimPiece(attribute.as_string());
     if (!text.empty() && text.front() == '+') {
         text.remove_prefix(1);
     }

@@ -1,4 +1,5 @@
 #include "data/apf/ApfWriter.h"
+#include "data/apf/ApfWriterInternal.h"
 
 #include <cmath>
 #include <system_error>

@@ -39,7 +39,4 @@ extern bool g_handmadeApf;
 // `simulator` is the number stored in the file header. True when the file was saved.
 bool gf_writeApf(const Apf& apf, const std::filesystem::path& path, int mode, int simulator);
 
-// Appends the `parameters` block under `root`; false when an element cannot be added.
-bool lf_writeApfParameters(pugi::xml_node& root, const Apf& apf, int mode);
-
 } // namespace skf

@@ -20,9 +20,11 @@
 #include "data/apf/ApfFetch.h"
 #include "data/apf/ApfLearned.h"
 #include "data/apf/ApfLocate.h"
+#include "data/apf/ApfLocateInternal.h"
 #include "data/apf/ApfReader.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/QualityFactor.h"
+#include "data/apf/QualityFactorInternal.h"
 #include "data/apf/Stand.h"
 
 namespace skf {

@@ -23,8 +23,4 @@ extern QualityFactor g_qualityFactor;
 QualityFactor gf_qualityFactor(const std::vector<Stand>& stands);
 QualityFactor gf_qualityFactor();
 
-// The pair as shown in the main window and the log.
-std::string lf_qualityFactorText(QualityFactor qf);
-std::string lf_qualityFactorText();
-
 } // namespace skf

@@ -1,5 +1,6 @@
 #include "core/ProgramState.h"
 #include "core/Text.h"
+#include "core/TextInternal.h"
 
 #include <gsl/gsl>
 #include <gtest/gtest.h>

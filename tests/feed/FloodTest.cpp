@@ -10,6 +10,7 @@
 #include "feed/UdpReader.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimQueues.h"
 #include "support/LogText.h"
 #include "support/SimStandInHarness.h"

@@ -6,6 +6,7 @@
 #include "core/WindowFields.h"
 #include "feed/FeedHooks.h"
 #include "feed/RealTrafficServer.h"
+#include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
 #include "support/LogText.h"

@@ -2,6 +2,7 @@
 // check, the model of a file; and the hand matcher against the regular expression it replaces.
 #include "liveries/FltsimLines.h"
 #include "liveries/LiveryServices.h"
+#include "liveries/LiveryServicesInternal.h"
 #include "liveries/ScanReports.h"
 #include "LiveryTestSupport.h"
 

@@ -2,6 +2,7 @@
 #include "core/Codes.h"
 #include "data/StringPool.h"
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryListInternal.h"
 #include "support/LogText.h"
 #include "support/TempFolder.h"
 

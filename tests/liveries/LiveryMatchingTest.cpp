@@ -4,6 +4,7 @@
 #include "data/apf/Stand.h"
 #include "liveries/LiveryMatching.h"
 #include "LiveryWorld.h"
+#include "liveries/LiveryTablesInternal.h"
 
 #include <fmt/format.h>
 #include <gtest/gtest.h>

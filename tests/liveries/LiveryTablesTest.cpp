@@ -3,6 +3,7 @@
 #include "core/settings/Catalogue.h"
 #include "data/DbaseLookups.h"
 #include "liveries/LiveryTables.h"
+#include "liveries/LiveryTablesInternal.h"
 #include "LiveryWorld.h"
 #include "sim/SimQueues.h"
 

@@ -16,6 +16,7 @@
 #include "sim/EngineHooks.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimMessages.h"
 #include "sim/SimQueues.h"
 #include "sim/SimTestSupport.h"

@@ -4,6 +4,7 @@
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "sim/PackagesRoot.h"
+#include "sim/PackagesRootInternal.h"
 #include "sim/SimTestSupport.h"
 #include "support/Mutations.h"
 

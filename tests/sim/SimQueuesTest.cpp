@@ -8,6 +8,7 @@
 #include "sim/EngineHooks.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
+#include "sim/SimQueuesInternal.h"
 
 namespace skf {
 namespace {

@@ -26,15 +26,18 @@
 #include "feed/FeedServices.h"
 #include "feed/TrafficQueue.h"
 #include "liveries/LiveryMatching.h"
+#include "liveries/LiveryMatchingInternal.h"
 #include "liveries/LiveryTables.h"
 #include "sim/FlightPlans.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "support/SimStandInHarness.h"
 #include "support/WorkFolder.h"
 #include "traffic/EngineServices.h"
+#include "traffic/EngineServicesInternal.h"
 #include "traffic/EngineState.h"
 
 namespace skf::test {

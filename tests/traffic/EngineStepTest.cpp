@@ -6,6 +6,7 @@
 
 #include "EngineHarness.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineServicesInternal.h"
 
 namespace skf::test {
 namespace {

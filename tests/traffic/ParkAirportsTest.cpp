@@ -1,5 +1,6 @@
 // my_park_airports.txt: reading, the add-on folder airports, saving and the destination entry.
 #include "traffic/ParkAirports.h"
+#include "traffic/ParkAirportsInternal.h"
 
 #include <filesystem>
 

@@ -1,5 +1,6 @@
 // The stand look-ups, the free-stand search and the learning of stand options.
 #include "traffic/Stands.h"
+#include "traffic/StandsInternal.h"
 
 #include "sim/UserAircraft.h"
 #include "traffic/TrafficFixture.h"

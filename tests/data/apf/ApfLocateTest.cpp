@@ -8,6 +8,7 @@
 #include "core/Geometry.h"
 #include "data/apf/ApfFetch.h"
 #include "data/apf/ApfLocate.h"
+#include "data/apf/ApfLocateInternal.h"
 #include "data/apf/ParkApf.h"
 #include "tools/dlserver/DownloadServer.h"
 #include "ApfFixture.h"

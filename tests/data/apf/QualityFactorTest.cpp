@@ -1,4 +1,5 @@
 #include "data/apf/QualityFactor.h"
+#include "data/apf/QualityFactorInternal.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 #include "core/Codes.h"
 #include "core/settings/Catalogue.h"
 #include "data/Dbase.h"
+#include "data/DbaseInternal.h"
 #include "data/DbaseLookups.h"
 #include "support/EncryptedInput.h"
 #include "support/WorkFolder.h"
