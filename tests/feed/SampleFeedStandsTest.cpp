@@ -1,7 +1,8 @@
 // The bundled sample feed against the stands of the stock Schiphol stand file that a local run parks at: an
 // aircraft that the feed first reports standing still on the ground is spawned only on a stand within 55 m
 // (else the engine drops its points until it moves, so it never parks and never pushes back), and an
-// arrival that comes to rest can only park on a stand near where it stops.
+// arrival that comes to rest can only park on a stand near where it stops. And the sample run shows the whole
+// ground road in its first minutes.
 #include "core/Geometry.h"
 #include "tools/rtreplay/Replayer.h"
 
@@ -26,14 +27,17 @@ struct StandAt {
     std::string id;
     double lat = 0.0;
     double lon = 0.0;
+    double heading = 0.0; // degrees
 };
 
 struct Report {
+    double offset = 0.0; // seconds from the start of the feed
     std::string callsign;
     double lat = 0.0;
     double lon = 0.0;
     bool airborne = false;
     double groundSpeed = 0.0;
+    std::string airframe; // type and registration
 };
 
 std::vector<std::string> lf_fields(const std::string& line) {
@@ -52,8 +56,8 @@ std::vector<StandAt> lf_stockEhamStands() {
     EXPECT_TRUE(doc.load_file(path.c_str())) << path;
     std::vector<StandAt> stands;
     for (const auto& p : doc.child("root").child("parkpositions").children("parkpos"))
-        stands.push_back(
-            {p.attribute("id").value(), p.attribute("latitude").as_double(), p.attribute("longitude").as_double()});
+        stands.push_back({p.attribute("id").value(), p.attribute("latitude").as_double(),
+                          p.attribute("longitude").as_double(), p.attribute("heading").as_double()});
     return stands;
 }
 
@@ -77,7 +81,8 @@ std::map<std::string, std::vector<Report>> lf_sampleTracks() {
         const auto f = lf_fields(entry.line);
         if (f.size() < 11 || f[0] != "TFC" || f[10] == "GRND")
             continue;
-        tracks[f[1]].push_back({f[9], std::stod(f[2]), std::stod(f[3]), f[6] == "1", std::stod(f[8])});
+        tracks[f[1]].push_back(
+            {entry.offset, f[9], std::stod(f[2]), std::stod(f[3]), f[6] == "1", std::stod(f[8]), f[10] + " " + f[11]});
     }
     return tracks;
 }
@@ -155,6 +160,75 @@ TEST(SampleFeedStands, ArrivalsTurnOffTheRunwayAndEndStandingStill) {
             << " m from the one before (ground speed " << last.groundSpeed << " kn)";
     }
     EXPECT_GE(arrivals, 2);
+}
+
+// The engine shows a report 30 s after it came in and keeps one report in 15 s of an aircraft that stands
+// still; a standing aircraft with one report in its 30 s is dropped. The run's program takes reports from about
+// 20 s after its start on. What its first four minutes are to show happens in the feed between these times.
+constexpr double kTakenFrom = 20.0;
+constexpr double kShownBy = 240.0 - 30.0 - 20.0;
+constexpr double kStandingGap = 14.0;
+
+bool lf_still(const Report& a, const Report& b) {
+    return !a.airborne && !b.airborne && a.lat == b.lat && a.lon == b.lon;
+}
+
+double lf_bearingDegrees(double lat1, double lon1, double lat2, double lon2) {
+    return std::fmod(gf_bearing(Position{lat1, lon1}, Position{lat2, lon2}) * 180.0 / std::numbers::pi + 360.0, 360.0);
+}
+
+// Every aircraft keeps its airframe, and every aircraft that stands still reports often enough to be shown; in the
+// run's first minutes at least three arrivals (one of them seen landing) come to rest on a stand, two aircraft stand on
+// stands from the start, and one of them pushes back, taxis out and takes off.
+TEST(SampleFeedStands, TheRunShowsArrivalsParkedAircraftAndADepartureInItsFirstMinutes) {
+    const auto stands = lf_stockEhamStands();
+    int arrivals = 0, landings = 0, parked = 0, departures = 0;
+    for (const auto& [id, track] : lf_sampleTracks()) {
+        for (std::size_t i = 1; i < track.size(); ++i) {
+            EXPECT_EQ(track[i].airframe, track[0].airframe) << track[i].callsign << " at " << track[i].offset;
+            const double gap = track[i].offset - track[i - 1].offset;
+            EXPECT_TRUE(!lf_still(track[i - 1], track[i]) || gap <= kStandingGap)
+                << track[i].callsign << " stands still without a report for " << gap << " s at " << track[i].offset;
+        }
+        // Where it first stands still after the program takes reports, and on which stand.
+        std::size_t stop = 0;
+        while (stop + 1 < track.size() && !(track[stop].offset >= kTakenFrom && lf_still(track[stop], track[stop + 1])))
+            ++stop;
+        if (stop + 1 == track.size())
+            continue;
+        if (track[stop].offset > kShownBy)
+            continue;
+        const auto [metres, name] = lf_nearestStand(stands, track[stop].lat, track[stop].lon);
+        if (metres > 2.0)
+            continue;
+        const bool movedBefore = std::any_of(track.begin(), track.begin() + static_cast<long>(stop),
+                                             [](const Report& r) { return r.groundSpeed > 0.0; });
+        if (movedBefore) {
+            ++arrivals;
+            landings += std::any_of(track.begin(), track.begin() + static_cast<long>(stop),
+                                    [](const Report& r) { return r.airborne && r.offset >= kTakenFrom; });
+            continue;
+        }
+        ++parked;
+        // Pushed back (slowly, behind its stand), then taxiing, then airborne, all in time.
+        const StandAt& stand =
+            *std::find_if(stands.begin(), stands.end(), [&](const StandAt& s) { return s.id == name; });
+        bool pushedBack = false, taxied = false, tookOff = false;
+        for (std::size_t i = stop + 1; i < track.size() && track[i].offset <= kShownBy && !tookOff; ++i) {
+            const Report& r = track[i];
+            const double side = lf_bearingDegrees(stand.lat, stand.lon, r.lat, r.lon) - stand.heading;
+            if (!r.airborne && r.groundSpeed > 0.0 && r.groundSpeed <= 5.0 &&
+                std::fabs(std::remainder(side, 360.0)) > 90.0)
+                pushedBack = true;
+            taxied = taxied || (pushedBack && !r.airborne && r.groundSpeed >= 10.0);
+            tookOff = taxied && r.airborne;
+        }
+        departures += tookOff;
+    }
+    EXPECT_GE(arrivals, 3);
+    EXPECT_GE(landings, 1);
+    EXPECT_GE(parked, 2);
+    EXPECT_GE(departures, 1);
 }
 
 } // namespace

@@ -70,8 +70,10 @@ const std::vector<std::string> kNarrow = {"A320", "A321", "A20N", "A21N", "B738"
                                           "B38M", "E190", "E195", "A319", "B737"};
 const std::vector<std::string> kWide = {"B77W", "A333", "B789", "A359", "B772", "A388", "B748", "A332", "B763"};
 const std::vector<std::string> kFreighter = {"B744", "B77L", "B748", "A332", "B763", "MD11"};
-const std::vector<std::string> kGa = {"C172", "PC12", "C25A", "BE20", "C56X", "PA28", "E55P"};
-const std::vector<std::string> kHeli = {"EC35", "H145", "AS65", "EC30", "A109"};
+// The general aviation and helicopter types are those of the sample database's fleets, so that the database
+// knows their size category (an unknown type counts as Light) and the sample liveries can show them.
+const std::vector<std::string> kGa = {"C172", "PC12", "C25A", "C208", "C56X", "PA28", "E55P"};
+const std::vector<std::string> kHeli = {"EC35", "EC45", "AS50", "B06", "S76"};
 
 // Airlines by the first letter of the ICAO code (the region), then cargo airlines.
 std::pair<std::vector<Airline>, std::vector<Airline>> lf_regionAirlines(char region) {

@@ -4,12 +4,14 @@
 #include "data/DbaseLookups.h"
 #include "data/StringPool.h"
 #include "platform/system/Encoding.h"
+#include "tools/skyfill-data/TypeDesignators.h"
 
 #include <algorithm>
 #include <fmt/format.h>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -50,7 +52,13 @@ public:
         for (const std::string& code : g_icaoAirlineCodes)
             if (code.size() == 3 && code != "RFO" && code != "PVT")
                 m_airlines.push_back(code);
-        for (const std::string& code : g_dbaseModelCodes) {
+        // AI packages model the airliners, business jets and helicopters that fly, not every type that the
+        // database knows: liveries are made for the database's fleet types (all its types when it has none).
+        std::set<std::string> modelled;
+        for (const auto& m : datagen::detail::fleetModels())
+            if (g_dbaseModelCodes.contains(m.code))
+                modelled.insert(m.code);
+        for (const std::string& code : modelled.empty() ? g_dbaseModelCodes : modelled) {
             m_models.push_back(code);
             if (code.size() == 4)
                 m_ivaoModels.push_back(code);

@@ -6,6 +6,8 @@
 // repository can be made again byte for byte and benchmarks can make larger sets.
 // Header-only: used by the data tool and by the benchmarks.
 
+#include "tools/skyfill-data/TypeDesignators.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,131 +44,66 @@ private:
     std::uint64_t m_state;
 };
 
-struct Model {
-    const char* code;
-    char category; // L light, B buzjet, G large, H heavy, P high performance, R rotorcraft
-    double span;   // metres
-    const char* name;
-};
-
-// ICAO type designators with their wingspans.
-inline const std::vector<Model>& models() {
-    static const std::vector<Model> list = {
-        {"A306", 'H', 44.84, "Airbus A300-600"},
-        {"A310", 'H', 43.90, "Airbus A310"},
-        {"A318", 'G', 34.10, "Airbus A318"},
-        {"A319", 'G', 34.10, "Airbus A319"},
-        {"A320", 'G', 35.80, "Airbus A320"},
-        {"A321", 'G', 35.80, "Airbus A321"},
-        {"A19N", 'G', 35.80, "Airbus A319neo"},
-        {"A20N", 'G', 35.80, "Airbus A320neo"},
-        {"A21N", 'G', 35.80, "Airbus A321neo"},
-        {"A332", 'H', 60.30, "Airbus A330-200"},
-        {"A333", 'H', 60.30, "Airbus A330-300"},
-        {"A338", 'H', 64.00, "Airbus A330-800"},
-        {"A339", 'H', 64.00, "Airbus A330-900"},
-        {"A343", 'H', 60.30, "Airbus A340-300"},
-        {"A346", 'H', 63.45, "Airbus A340-600"},
-        {"A359", 'H', 64.75, "Airbus A350-900"},
-        {"A35K", 'H', 64.75, "Airbus A350-1000"},
-        {"A388", 'H', 79.75, "Airbus A380-800"},
-        {"BCS1", 'G', 35.10, "Airbus A220-100"},
-        {"BCS3", 'G', 35.10, "Airbus A220-300"},
-        {"B712", 'G', 28.40, "Boeing 717-200"},
-        {"B733", 'G', 28.90, "Boeing 737-300"},
-        {"B734", 'G', 28.90, "Boeing 737-400"},
-        {"B735", 'G', 28.90, "Boeing 737-500"},
-        {"B736", 'G', 34.30, "Boeing 737-600"},
-        {"B737", 'G', 35.80, "Boeing 737-700"},
-        {"B738", 'G', 35.80, "Boeing 737-800"},
-        {"B739", 'G', 35.80, "Boeing 737-900"},
-        {"B37M", 'G', 35.90, "Boeing 737 MAX 7"},
-        {"B38M", 'G', 35.90, "Boeing 737 MAX 8"},
-        {"B39M", 'G', 35.90, "Boeing 737 MAX 9"},
-        {"B744", 'H', 64.40, "Boeing 747-400"},
-        {"B748", 'H', 68.40, "Boeing 747-8"},
-        {"B752", 'G', 38.05, "Boeing 757-200"},
-        {"B753", 'G', 38.05, "Boeing 757-300"},
-        {"B762", 'H', 47.57, "Boeing 767-200"},
-        {"B763", 'H', 47.57, "Boeing 767-300"},
-        {"B764", 'H', 51.92, "Boeing 767-400"},
-        {"B772", 'H', 60.93, "Boeing 777-200"},
-        {"B77L", 'H', 64.80, "Boeing 777-200LR"},
-        {"B773", 'H', 60.93, "Boeing 777-300"},
-        {"B77W", 'H', 64.80, "Boeing 777-300ER"},
-        {"B788", 'H', 60.12, "Boeing 787-8"},
-        {"B789", 'H', 60.12, "Boeing 787-9"},
-        {"B78X", 'H', 60.12, "Boeing 787-10"},
-        {"MD11", 'H', 51.97, "McDonnell Douglas MD-11"},
-        {"MD82", 'G', 32.87, "McDonnell Douglas MD-82"},
-        {"MD88", 'G', 32.87, "McDonnell Douglas MD-88"},
-        {"E170", 'G', 26.00, "Embraer 170"},
-        {"E175", 'G', 26.00, "Embraer 175"},
-        {"E190", 'G', 28.72, "Embraer 190"},
-        {"E195", 'G', 28.72, "Embraer 195"},
-        {"E290", 'G', 33.72, "Embraer 190-E2"},
-        {"E295", 'G', 35.12, "Embraer 195-E2"},
-        {"E145", 'G', 20.04, "Embraer ERJ-145"},
-        {"CRJ2", 'G', 21.21, "Bombardier CRJ200"},
-        {"CRJ7", 'G', 23.24, "Bombardier CRJ700"},
-        {"CRJ9", 'G', 24.85, "Bombardier CRJ900"},
-        {"CRJX", 'G', 26.18, "Bombardier CRJ1000"},
-        {"AT45", 'L', 24.57, "ATR 42-500"},
-        {"AT72", 'L', 27.05, "ATR 72-200"},
-        {"AT76", 'L', 27.05, "ATR 72-600"},
-        {"DH8A", 'L', 25.91, "Dash 8-100"},
-        {"DH8C", 'L', 27.43, "Dash 8-300"},
-        {"DH8D", 'L', 28.40, "Dash 8-400"},
-        {"SF34", 'L', 21.44, "Saab 340"},
-        {"JS41", 'L', 18.29, "Jetstream 41"},
-        {"DHC6", 'L', 19.81, "Twin Otter"},
-        {"C172", 'L', 11.00, "Cessna 172"},
-        {"C182", 'L', 11.00, "Cessna 182"},
-        {"C208", 'L', 15.88, "Cessna 208 Caravan"},
-        {"PA28", 'L', 10.67, "Piper PA-28"},
-        {"PC12", 'L', 16.28, "Pilatus PC-12"},
-        {"SR22", 'L', 11.68, "Cirrus SR22"},
-        {"C25A", 'B', 15.49, "Citation CJ2"},
-        {"C56X", 'B', 16.98, "Citation Excel"},
-        {"C680", 'B', 22.04, "Citation Sovereign"},
-        {"C68A", 'B', 22.05, "Citation Latitude"},
-        {"CL35", 'B', 21.00, "Challenger 350"},
-        {"CL60", 'B', 19.61, "Challenger 604"},
-        {"GLF4", 'B', 23.72, "Gulfstream IV"},
-        {"GLF5", 'B', 28.50, "Gulfstream V"},
-        {"GLF6", 'B', 30.36, "Gulfstream G650"},
-        {"GLEX", 'B', 28.65, "Global Express"},
-        {"F2TH", 'B', 19.33, "Falcon 2000"},
-        {"FA7X", 'B', 26.21, "Falcon 7X"},
-        {"LJ45", 'B', 14.58, "Learjet 45"},
-        {"E55P", 'B', 16.20, "Phenom 300"},
-        {"PC24", 'B', 17.00, "Pilatus PC-24"},
-        {"F16", 'P', 9.96, "F-16 Fighting Falcon"},
-        {"F18", 'P', 12.30, "F/A-18 Hornet"},
-        {"EUFI", 'P', 10.95, "Eurofighter Typhoon"},
-        {"F35", 'P', 10.70, "F-35 Lightning II"},
-        {"EC35", 'R', 10.20, "Airbus H135"},
-        {"EC45", 'R', 11.00, "Airbus H145"},
-        {"AS50", 'R', 10.69, "Airbus H125"},
-        {"B06", 'R', 10.16, "Bell 206"},
-        {"S76", 'R', 13.41, "Sikorsky S-76"},
-    };
-    return list;
-}
-
 // Freighter types.
 inline const std::vector<std::string_view>& cargoModels() {
-    static const std::vector<std::string_view> list = {"A306", "B744", "B748", "B763", "B77L", "MD11", "B752", "AT72"};
+    static const std::vector<std::string_view> list = {"A306", "B744", "B748", "B763", "B77L", "MD11", "B752",
+                                                       "AT72", "A3ST", "A337", "BLCF", "A124", "A225", "AN12"};
     return list;
 }
 
+// Families whose liveries stand in for each other. A code joins at most one family; the types that only the
+// type list knows are added to the family of a fleet type, never used to join two fleet types.
 inline const std::vector<std::string_view>& similarGroups() {
     static const std::vector<std::string_view> list = {
-        "A318,A319,A320,A321", "A19N,A20N,A21N", "A332,A333",           "A338,A339",           "A343,A346",
-        "A359,A35K",           "BCS1,BCS3",      "B733,B734,B735",      "B736,B737,B738,B739", "B37M,B38M,B39M",
-        "B752,B753",           "B762,B763,B764", "B772,B773,B77L,B77W", "B788,B789,B78X",      "B744,B748",
-        "E170,E175",           "E190,E195",      "E290,E295",           "CRJ2,CRJ7,CRJ9,CRJX", "AT45,AT72,AT76",
-        "DH8A,DH8C,DH8D",      "MD82,MD88",      "C25A,C56X,C680",      "GLF4,GLF5,GLF6",
+        "A318,A319,A320,A321",
+        "A19N,A20N,A21N",
+        "A332,A333",
+        "A338,A339",
+        "A342,A343,A345,A346",
+        "A359,A35K",
+        "BCS1,BCS3",
+        "B731,B732,B733,B734,B735",
+        "B736,B737,B738,B739",
+        "B37M,B38M,B39M,B3XM",
+        "B752,B753",
+        "B762,B763,B764",
+        "B772,B773,B77L,B77W,B778,B779",
+        "B788,B789,B78X",
+        "B744,B748,B741,B742,B743,B74S,B74R",
+        "E170,E175,E75L,E75S",
+        "E190,E195",
+        "E290,E295",
+        "CRJ2,CRJ7,CRJ9,CRJX,CRJ1",
+        "AT45,AT72,AT76,AT43,AT44,AT46,AT75",
+        "DH8A,DH8C,DH8D,DH8B",
+        "MD82,MD88,MD81,MD83,MD87,MD90",
+        "C25A,C56X,C680,C525,C25B,C25C,C25M,C550,C560",
+        "GLF4,GLF5,GLF6,GLF2,GLF3",
+        "E145,E135,E140,E45X",
+        "MD11,DC10",
+        "A306,A30B",
+        "B721,B722",
+        "DC93,DC94,DC95",
+        "F70,F100",
+        "B461,B462,B463,RJ70,RJ85,RJ1H",
+        "F27,F50,F60",
+        "SF34,SB20",
+        "JS41,JS31,JS32",
+        "C172,C150,C152,C162,C170,C72R",
+        "C182,C177,C180,C185,C206,C207,C210,C82R,P210",
+        "PA28,P28A,P28B,P28R,P28T",
+        "SR22,SR20,S22T",
+        "LJ45,LJ31,LJ35,LJ40,LJ55,LJ60,LJ75",
+        "CL35,CL30",
+        "GLEX,GL5T,GL7T",
+        "E55P,E50P",
+        "FA7X,FA6X,FA8X,F900",
+        "F2TH,F2TS",
+        "BE20,BE30,B350,BE9L,BE9T,BE10",
+        "AS50,AS55,EC30,EC20",
+        "B06,B407,B505",
+        "A109,A119",
+        "A139,A169,A189",
     };
     return list;
 }

@@ -9,10 +9,13 @@
 #include "tools/skyfill-data/DbaseGenerator.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 using skf::SizeCategory;
@@ -454,4 +457,56 @@ TEST(DbaseSort, OfARepeatedRegistrationTheFilesFirstRecordStaysSortedOrNot) {
         EXPECT_EQ(skf::g_dbaseRecords[2].registration, "ZS-SAA");
     }
     skf::g_dbaseRecords.clear();
+}
+
+// The bundled sample database serves a real feed: it is the data maker's output (made again byte for byte),
+// and it knows, with their size category and wingspan, the common type designators that real feeds carry and
+// every type that the sample stand files name (an unknown type is dropped at intake, or counts as Light).
+TEST_F(Database, TheSampleKnowsTheCommonTypesOfARealFeedAndOfTheSampleStands) {
+    const fs::path sample = fs::path(SKYFILL_SOURCE_DIR) / "sample";
+    const std::string made = skf::datagen::gf_generateData(3000).dbaseXml;
+    ASSERT_EQ(WorkFolder::readFile(sample / "dbase.xml"), made) << "sample/dbase.xml is not the data maker's output";
+    install(made);
+    ASSERT_TRUE(skf::gf_readDbase());
+    EXPECT_GE(skf::g_modelCodes.size(), 400u);
+
+    const std::vector<std::pair<const char*, SizeCategory>> types{
+        {"E75L", SizeCategory::Large},      {"E75S", SizeCategory::Large},      {"E135", SizeCategory::Large},
+        {"CRJ9", SizeCategory::Large},      {"B38M", SizeCategory::Large},      {"A21N", SizeCategory::Large},
+        {"BCS3", SizeCategory::Large},      {"MD83", SizeCategory::Large},      {"B77L", SizeCategory::Heavy},
+        {"B744", SizeCategory::Heavy},      {"A333", SizeCategory::Heavy},      {"B789", SizeCategory::Heavy},
+        {"P28A", SizeCategory::Light},      {"C152", SizeCategory::Light},      {"SR20", SizeCategory::Light},
+        {"DA40", SizeCategory::Light},      {"BE20", SizeCategory::Light},      {"B350", SizeCategory::Light},
+        {"C208", SizeCategory::Light},      {"PC12", SizeCategory::Light},      {"AT76", SizeCategory::Light},
+        {"DH8D", SizeCategory::Light},      {"C25B", SizeCategory::Buzjets},    {"CL30", SizeCategory::Buzjets},
+        {"GLF6", SizeCategory::Buzjets},    {"E55P", SizeCategory::Buzjets},    {"PC24", SizeCategory::Buzjets},
+        {"A139", SizeCategory::Rotorcraft}, {"EC45", SizeCategory::Rotorcraft}, {"R44", SizeCategory::Rotorcraft},
+        {"S76", SizeCategory::Rotorcraft},  {"F18S", SizeCategory::HighPerf},   {"EUFI", SizeCategory::HighPerf},
+    };
+    for (const auto& [code, category] : types) {
+        EXPECT_TRUE(skf::gf_isKnownModelCode(code)) << code;
+        EXPECT_EQ(skf::gf_modelCategoryByName(code), category) << code;
+        EXPECT_GT(skf::gf_halfWingspan(model(code)), 0.0) << code;
+    }
+
+    // Every type of every sample stand file; the helicopter pads' types are helicopters.
+    int options = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(sample)) {
+        if (entry.path().extension() != ".xml" || entry.path().parent_path().filename() == "sample")
+            continue;
+        pugi::xml_document doc;
+        ASSERT_TRUE(doc.load_file(entry.path().c_str())) << entry.path();
+        for (const auto& stand : doc.child("root").child("parkpositions").children("parkpos")) {
+            const bool heli = stand.attribute("heli").as_bool();
+            for (const auto& opt : stand.children("opt")) {
+                const std::string type = opt.attribute("type").value();
+                ++options;
+                EXPECT_TRUE(skf::gf_isKnownModelCode(type)) << entry.path() << " " << stand.attribute("id").value();
+                if (heli) {
+                    EXPECT_EQ(skf::gf_modelCategoryByName(type), SizeCategory::Rotorcraft) << entry.path() << type;
+                }
+            }
+        }
+    }
+    EXPECT_GT(options, 1000);
 }
