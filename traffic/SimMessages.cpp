@@ -191,6 +191,7 @@ void lf_finishLive(LiveAircraft& a) {
 } // namespace
 
 void gf_processSimMessages() {
+    gf_checkEngineThread("gf_processSimMessages");
     gf_takeSimMessages(s_messages);
     for (const SimMessage& message : s_messages) {
         switch (message.kind) {

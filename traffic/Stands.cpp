@@ -16,11 +16,6 @@
 
 namespace skf {
 
-std::vector<StaticPlacement> g_pendingStatic;
-std::vector<ParkedLiveEntry> g_parkedLive;
-std::int32_t g_fitReal = 0;
-std::int32_t g_fitSoft = -1;
-
 namespace {
 
 constexpr double kFitToleranceNm = 0.0009719222462203025; // 1.8 m

@@ -59,13 +59,13 @@ struct StandStayMark {
 };
 
 // Placements waiting for their creation slot (consumed from the back).
-extern std::vector<StaticPlacement> g_pendingStatic;
+extern std::vector<StaticPlacement>& g_pendingStatic; // in the engine state (EngineState.h)
 // The live aircraft parked at stands, filled by the parked-live collection of the removals.
-extern std::vector<ParkedLiveEntry> g_parkedLive;
+extern std::vector<ParkedLiveEntry>& g_parkedLive;
 // The fit (half hours looked back) reached by the last real and the last soft placement pass; the soft
 // one is -1 after a real pass.
-extern std::int32_t g_fitReal;
-extern std::int32_t g_fitSoft;
+extern std::int32_t& g_fitReal;
+extern std::int32_t& g_fitSoft;
 
 // Search radii of the free-stand search (nautical miles): 20 m, and 55 m when widened.
 inline constexpr double kStandNearNm = 0.010799136069114472;

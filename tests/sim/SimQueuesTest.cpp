@@ -23,11 +23,8 @@ class AiCommands : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_resetSimLink();
+        gf_resetSimLinkState();
         gf_reserveSimQueues();
-        clearCommandQueues();
-        g_liveCreationQueue.clear();
-        g_staticCreationQueue.clear();
-        g_engineRemovalQueue.clear();
         aircraft.objectId = 500;
         aircraft.trafficId = 20001;
         aircraft.category = SizeCategory::Large;

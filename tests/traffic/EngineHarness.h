@@ -134,12 +134,8 @@ public:
 
     // Empties the simulator link's queues (what tests without a simulator left in them).
     static void clearSimQueues() {
-        gf_resetSimQueues();
+        gf_resetSimLinkState();
         gf_resetDispatchState();
-        std::lock_guard lock(g_simCommandMutex);
-        g_eventQueue.clear();
-        g_creationQueue.clear();
-        g_removalQueue.clear();
     }
     EngineHarness(const EngineHarness&) = delete;
     EngineHarness& operator=(const EngineHarness&) = delete;
