@@ -9,7 +9,7 @@
 #include "core/Time.h"
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
 #include "platform/ui/WindowMessages.h"
@@ -250,7 +250,7 @@ void gf_sendUserPosition() {
         return;
     lf_showReaderStates(false);
     if (!g_shutDown.load())
-        gf_hookRemoveLiveTraffic();
+        gf_requestLiveTrafficRemoval();
     gf_resetReaderState();
     g_simEpochSeconds = 0.0;
     gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_timeOfDayText()), true);

@@ -18,6 +18,9 @@ namespace skf {
 
 struct LiveAircraft; // traffic/LiveAircraft.h
 
+// Carries out what the live traffic feed asked for (feed/FeedRequests.h): RealTraffic lost takes every live
+// aircraft out. After each position send and at each drain of the simulator messages.
+void gf_carryOutFeedRequests();
 // "Parking adjustments": recount, surplus removal, placements to add and remove.
 void gf_adjustParking();
 // Collision-avoidance removals of COLLISION_USER_GND, COLLISION_USER_AIR and COLLISION_LIVE_PARKED_GND.

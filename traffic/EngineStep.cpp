@@ -206,6 +206,7 @@ void lf_requestPeriodicData() {
     }
     if (s % 100 == 0) {
         gf_sendUserPosition();
+        gf_carryOutFeedRequests();
         if (g_simConnect.load() != 0) {
             gf_requestUserPosition(); // also copies the previous answer into g_userAircraft
         }
@@ -353,6 +354,7 @@ void gf_resetEngine() {
     }
     gf_clearLiveryTitlesById();
     gf_resetEngineSimQueues();
+    gf_takeLiveTrafficRemovals(); // a request of the ended run has nothing left to act on
     gf_resetTrafficQueue();       // under the queue's mutex
     g_parkingBusy = false;
     gf_invalidateBands(BAND_ALL);

@@ -4,7 +4,7 @@
 #include "core/ShellState.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "feed/RealTrafficServer.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
@@ -44,12 +44,11 @@ protected:
         user.altitude = 35000.0;
         user.pitch = 0.05;
         g_userAircraft.setBlock(user);
-        m_removals = 0;
-        gf_registerFeedEngineHooks({[this] { ++m_removals; }});
+        gf_takeLiveTrafficRemovals();
     }
     void TearDown() override {
         gf_closeServer();
-        gf_registerFeedEngineHooks({});
+        gf_takeLiveTrafficRemovals();
         g_realTrafficLocal = false;
         g_shutDown = false;
         gf_resetStopState();
@@ -70,7 +69,6 @@ protected:
     }
 
     TempFolder m_folder;
-    std::atomic<int> m_removals{0};
 };
 
 TEST_F(RealTrafficServerThreads, HandshakeTakesTheEditionAndSendsThePsxLines) {
@@ -149,7 +147,7 @@ TEST_F(RealTrafficServerThreads, ALostClientTakesTheTrafficOutAndComesBackWithou
         std::this_thread::sleep_for(5ms);
     }
     ASSERT_FALSE(g_rtConnected.load());
-    EXPECT_EQ(m_removals.load(), 1);
+    EXPECT_EQ(gf_takeLiveTrafficRemovals(), 1U);
     EXPECT_FALSE(g_mainWindow.realTrafficLinkUp.load());
     EXPECT_NE(log().find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
 

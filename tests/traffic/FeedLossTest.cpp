@@ -1,9 +1,10 @@
-// RealTraffic lost: the engine's hook of the feed takes every live aircraft out, each by its state.
+// RealTraffic lost: the engine, at the request of the feed, takes every live aircraft out, each by its state.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineServices.h"
 
 namespace skf::test {
 namespace {
@@ -26,7 +27,7 @@ LiveAircraft& addLive(std::uint32_t trafficId, SimStatus status) {
 TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdded) {
     addTestModel("A320", SizeCategory::Large, 17.0);
     gf_resetEngine();
-    gf_startEngine(); // registers the engine's hooks
+    gf_startEngine();
     g_simConnect = 0;
     addLive(20001, SimStatus::active);
     addLive(20002, SimStatus::adding2sim);
@@ -37,7 +38,8 @@ TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdd
     queued.trafficId = 20002;
     g_liveCreationQueue.push_back(queued);
 
-    gf_hookRemoveLiveTraffic();
+    gf_requestLiveTrafficRemoval();
+    gf_carryOutFeedRequests();
 
     ASSERT_EQ(g_liveAircraft.size(), 3U);
     EXPECT_EQ(g_liveAircraft[0].trafficId, 20001U);
