@@ -1,6 +1,5 @@
 // The engine's hooks in the simulator link, registered once the engine starts (start-up thread).
 #include "core/ShellState.h"
-#include "liveries/LiveryTables.h"
 #include "sim/EngineHooks.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineInternal.h"
@@ -20,15 +19,6 @@ void gf_registerEngineHooks() {
         }
     };
     gf_registerSimEngineHooks(std::move(hooks));
-    // The livery tables own the titles the aircraft records view: the engine lets go of them first.
-    gf_setLiveryViewsRelease([] {
-        for (auto& aircraft : g_liveAircraft) {
-            aircraft.liveryTitle = {};
-        }
-        for (auto& aircraft : g_parkedAircraft) {
-            aircraft.liveryTitle = {};
-        }
-    });
 }
 
 } // namespace skf

@@ -1,4 +1,6 @@
-// The requests that lower layers raise to the engine, carried out on the engine's thread.
+// The requests that lower layers and the shell raise to the engine, carried out on the engine's thread.
+#include <mutex>
+
 #include "feed/FeedRequests.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineServices.h"
@@ -25,6 +27,21 @@ void lf_removeLiveTrafficForLostFeed() {
 }
 
 } // namespace
+
+void gf_releaseLiveryViews() {
+    gf_checkEngineThread("gf_releaseLiveryViews");
+    for (auto& aircraft : g_liveAircraft) {
+        aircraft.liveryTitle = {};
+    }
+    for (auto& aircraft : g_parkedAircraft) {
+        aircraft.liveryTitle = {};
+    }
+    // The creations still to be handed over, and those handed over but not yet sent by the frame handler.
+    g_liveCreationQueue.clear();
+    g_staticCreationQueue.clear();
+    std::lock_guard lock(g_simCommandMutex);
+    g_creationQueue.clear();
+}
 
 void gf_carryOutFeedRequests() {
     gf_checkEngineThread("gf_carryOutFeedRequests");

@@ -1,4 +1,5 @@
-// RealTraffic lost: the engine, at the request of the feed, takes every live aircraft out, each by its state.
+// What the engine carries out at the request of others: RealTraffic lost (the feed) takes every live aircraft
+// out, each by its state; a livery reset (the shell) lets go of every view into the livery tables.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
@@ -48,6 +49,29 @@ TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdd
     EXPECT_EQ(g_liveAircraft[1].removeWhenAdded, 1);
     EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::buffer);
     EXPECT_TRUE(g_liveCreationQueue.empty());
+    gf_resetEngine();
+}
+
+TEST(LiveryViews, TheEngineLetsGoOfEveryViewIntoTheTitleStore) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    gf_resetEngine();
+    gf_resetSimLinkState();
+    static const std::string store = "DLH A320"; // stands in for the title store
+    const std::string_view title = store;
+    addLive(10001, SimStatus::active).liveryTitle = title;
+    g_parkedAircraft.emplace_back();
+    g_parkedAircraft.back().liveryTitle = title;
+    g_liveCreationQueue.push_back({{}, "A", title, 10001});
+    g_staticCreationQueue.push_back({{}, "B*", title, 1});
+    g_creationQueue.push_back({{}, "C", title, 10002});
+
+    gf_releaseLiveryViews();
+
+    EXPECT_TRUE(g_liveAircraft.front().liveryTitle.empty());
+    EXPECT_TRUE(g_parkedAircraft.front().liveryTitle.empty());
+    EXPECT_TRUE(g_liveCreationQueue.empty());
+    EXPECT_TRUE(g_staticCreationQueue.empty());
+    EXPECT_TRUE(g_creationQueue.empty());
     gf_resetEngine();
 }
 
