@@ -5,8 +5,10 @@
 
 #include <fmt/format.h>
 
+#include "core/ShellState.h"
 #include "core/StatusLine.h"
-#include "sim/EngineHooks.h"
+#include "core/WindowFields.h"
+#include "data/apf/Stand.h"
 #include "sim/SimDeps.h"
 #include "sim/SimLink.h"
 
@@ -211,8 +213,12 @@ void removeAircraftFromSim(ParkedAircraft& aircraft) {
         return; // its removal is queued or sent already
     }
     if (aircraft.trafficId > kLiveTrafficIdBase) {
-        gf_hookSetStandOccupied(aircraft.standId, false);
-        gf_hookLiveAircraftLeaving(aircraft);
+        gf_setStandOccupied(aircraft.standId, false);
+        // The aircraft selected in the window leaves: the selection and the window's live callsign list go.
+        if (aircraft.objectId != 0 && g_selectedObjectId.load() == aircraft.objectId) {
+            g_selectedObjectId = 0;
+            gf_resetWindowCallsignList();
+        }
     }
     aircraft.simStatus = SimStatus::removingfromsim;
     if (aircraft.objectId == 0) {

@@ -11,13 +11,6 @@ void gf_registerEngineHooks() {
     SimEngineHooks hooks;
     hooks.standNameAt = [](const UserAircraftState& user) { return gf_standNameAt(user); };
     hooks.reserveUserStand = [](const std::string& name) { return gf_reserveUserStand(name); };
-    hooks.setStandOccupied = [](std::int32_t standId, bool occupied) { gf_setStandOccupied(standId, occupied); };
-    hooks.liveAircraftLeaving = [](const ParkedAircraft& aircraft) {
-        if (aircraft.objectId != 0 && g_selectedObjectId.load() == aircraft.objectId) {
-            g_selectedObjectId = 0;
-            gf_resetLiveCallsignList();
-        }
-    };
     gf_registerSimEngineHooks(std::move(hooks));
 }
 

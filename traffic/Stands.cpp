@@ -79,19 +79,6 @@ DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept {
     return at;
 }
 
-Stand* gf_findStand(std::int32_t sid) {
-    if (sid < 1)
-        return nullptr;
-    const auto it = std::lower_bound(g_stands.begin(), g_stands.end(), sid,
-                                     [](const Stand& s, std::int32_t id) { return s.sid < id; });
-    return (it != g_stands.end() && it->sid == sid) ? &*it : nullptr;
-}
-
-void gf_setStandOccupied(std::int32_t sid, bool occupied) {
-    if (Stand* stand = gf_findStand(sid))
-        stand->occupied = occupied;
-}
-
 std::string gf_standName(std::int32_t sid) {
     if (sid == 0)
         return "sid==0?";

@@ -79,9 +79,6 @@ std::int32_t gf_dayAfter(std::int32_t day) noexcept;
 // (day, slot - offset), going back over midnight into the day before.
 DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept;
 
-// The stand with this numeric id, or null (ids below 1, unknown ids, no table).
-Stand* gf_findStand(std::int32_t sid);
-void gf_setStandOccupied(std::int32_t sid, bool occupied);
 // The stand's name; "sid==0?" for 0, "sid==?" for a negative or unknown id.
 std::string gf_standName(std::int32_t sid);
 // A static placement was planned here: the stand and its neighbours are taken for this calculation.
