@@ -352,7 +352,7 @@ void gf_resetEngine() {
         std::lock_guard lock(g_simMessageMutex);
         g_simMessages.clear();
     }
-    gf_clearLiveryTitlesById();
+    gf_liveryMatchState() = LiveryMatchState{}; // the titles per traffic id and the unmatched keys
     gf_resetEngineSimQueues();
     gf_takeLiveTrafficRemovals(); // a request of the ended run has nothing left to act on
     gf_resetTrafficQueue();       // under the queue's mutex
@@ -369,7 +369,6 @@ void gf_resetEngine() {
     g_qnh = 1013;
     g_learnedUpdates = 0;
     g_dayAndSlotNow = DayAndSlot{}; // unknown until the main cycle renews it
-    g_noLiveryKeys.clear();
 }
 
 } // namespace skf

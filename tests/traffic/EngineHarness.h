@@ -107,7 +107,7 @@ public:
         gf_startEngine();
         g_dayAndSlotNow = DayAndSlot{3, 20}; // Wednesday 10:00
         lf_resetMatchingState();
-        g_liveryTitleById.clear();
+        gf_liveryMatchState() = LiveryMatchState{};
         g_stands.clear();
         g_parkAirport = Airport{};
         addTitle();
