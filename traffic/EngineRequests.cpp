@@ -29,7 +29,8 @@ void lf_removeLiveTrafficForLostFeed() {
 } // namespace
 
 void gf_releaseLiveryViews() {
-    gf_checkEngineThread("gf_releaseLiveryViews");
+    // Between runs: the start-up thread of the coming run (a new thread after a restart) takes the engine over.
+    gf_bindEngineThread();
     for (auto& aircraft : g_liveAircraft) {
         aircraft.liveryTitle = {};
     }
