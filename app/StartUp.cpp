@@ -124,12 +124,15 @@ void lf_startUpSequence() {
     // A reset the window asked for (a new simulator, a scan box): the tables are emptied here, on the thread
     // that builds and reads them, while nothing of a run holds a view into them.
     if (gf_takeLiveryResetRequest()) {
+        gf_releaseLiveryViews();
         gf_clearLiveryTables();
         g_liveriesProcessed = false;
     }
     // Also after the end of a production run: the scan itself stops early on a stop flag.
     if (SCAN_LIVERIES.value())
         lf_scanLiveriesWithControls();
+    if (!g_liveriesProcessed)
+        gf_releaseLiveryViews(); // the build starts from empty tables
     gf_processScannedLiveries();
 
     if (!lf_stopRequested() && SCAN_AIRPORTS.value()) {

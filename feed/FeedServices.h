@@ -2,8 +2,8 @@
 // Live traffic feed: what the rest of the program uses of it, in one include for the application shell.
 // The server for RealTraffic and its PSX lines (RealTrafficServer.h), the UDP readers and their watchdog
 // (UdpReader.h), the checks of a traffic line (TrafficLine.h), the traffic queue (TrafficQueue.h) and the
-// engine's hooks (FeedHooks.h).
-#include "feed/FeedHooks.h"
+// requests to the engine (FeedRequests.h).
+#include "feed/FeedRequests.h"
 #include "feed/RealTrafficServer.h"
 #include "feed/StreamPoint.h"
 #include "feed/TrafficLine.h"

@@ -11,7 +11,7 @@
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
 #include "feed/DropCounter.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
 
@@ -365,7 +365,7 @@ void gf_sendUserPosition() {
         return;
     lf_showReaderStates(false);
     if (!g_shutDown.load())
-        gf_hookRemoveLiveTraffic();
+        gf_requestLiveTrafficRemoval();
     gf_resetReaderState();
     g_simEpochSeconds = 0.0;
     gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_timeOfDayText()), true);

@@ -19,8 +19,17 @@
 
 namespace skf {
 
-std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash> g_liveryTitleById;
-std::unordered_set<std::string> g_noLiveryKeys;
+namespace {
+LiveryMatchState s_matchState;
+} // namespace
+
+// Bound to members of a state of static storage: constant initialisation, valid before any constructor runs.
+std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash>& g_liveryTitleById = s_matchState.liveryTitleById;
+std::unordered_set<std::string>& g_noLiveryKeys = s_matchState.noLiveryKeys;
+
+LiveryMatchState& gf_liveryMatchState() {
+    return s_matchState;
+}
 std::array<std::int32_t, 7> g_matchStepCounts{};
 
 std::size_t TrafficIdHash::operator()(std::uint32_t id) const noexcept {

@@ -30,11 +30,20 @@ struct TrafficIdHash {
     std::size_t operator()(std::uint32_t id) const noexcept;
 };
 
-// Traffic id -> the title chosen for that aircraft (stored and erased by the traffic engine).
-extern std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash> g_liveryTitleById;
-// Matching keys (gf_matchingKey) of aircraft for which no livery was found (filled and emptied by the
-// traffic engine); only printed here.
-extern std::unordered_set<std::string> g_noLiveryKeys;
+// The engine's share of the matching, one run long: written by the traffic engine on its thread (the
+// start-up thread) and emptied by its reset in one assignment; it lies here because the matching reads
+// it and the tables' clearing empties the titles.
+struct LiveryMatchState {
+    // Traffic id -> the title chosen for that aircraft (stored and erased by the traffic engine).
+    std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash> liveryTitleById;
+    // Matching keys (gf_matchingKey) of aircraft for which no livery was found (filled and emptied by the
+    // traffic engine); only printed here.
+    std::unordered_set<std::string> noLiveryKeys;
+};
+LiveryMatchState& gf_liveryMatchState();
+
+extern std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash>& g_liveryTitleById;
+extern std::unordered_set<std::string>& g_noLiveryKeys;
 inline std::unordered_set<std::string>& g_unmatchedNames = g_noLiveryKeys;
 // Per cascade step 0..6: how many live aircraft matched there. Never reset.
 extern std::array<std::int32_t, 7> g_matchStepCounts;

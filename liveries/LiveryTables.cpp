@@ -8,7 +8,6 @@
 #include "core/settings/Catalogue.h"
 #include "liveries/LiveryMatching.h"
 #include "liveries/Regcodes.h"
-#include "sim/SimQueues.h"
 #include "liveries/LiveryListInternal.h"
 
 #include <fmt/format.h>
@@ -36,7 +35,6 @@ namespace {
 // Every stored title once, for the look-ups of the registration-code merge (a hash look-up instead of a
 // search through every title for each of some 40,000 codes).
 TitleViewSet g_storedTitleIndex;
-std::function<void()> g_liveryViewsRelease;
 
 std::vector<std::uint16_t> lf_sortedKeys(const auto& map) {
     std::vector<std::uint16_t> ids;
@@ -296,21 +294,10 @@ void gf_processScannedLiveries() {
     g_liveries.clear();
 }
 
-void gf_setLiveryViewsRelease(std::function<void()> release) {
-    g_liveryViewsRelease = std::move(release);
-}
-
 void gf_clearLiveryTables() {
-    // First everything that holds views into the title store.
+    // First the views into the title store held here; the engine has let go of its own
+    // (gf_releaseLiveryViews) before.
     g_liveryTitleById.clear();
-    if (g_liveryViewsRelease)
-        g_liveryViewsRelease();
-    g_liveCreationQueue.clear();
-    g_staticCreationQueue.clear();
-    {
-        std::lock_guard lock(g_simCommandMutex);
-        g_creationQueue.clear();
-    }
 
     g_lightModelPool.clear();
     g_buzjetModelPool.clear();

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -70,13 +69,10 @@ extern bool g_liveriesProcessed;
 // process), logs the summary and empties the livery list. Throws the UserErrorException of the reading.
 void gf_processScannedLiveries();
 
-// Empties the tables, after the views into them held elsewhere (the title per traffic id, the queued
-// creations and, through its hook, the engine's aircraft). Between runs only.
+// Empties the tables, after the title per traffic id. Between runs only, once the engine let go of its
+// views into the title store (its aircraft and queued creations: gf_releaseLiveryViews, called by the
+// start-up before it clears or builds the tables).
 void gf_clearLiveryTables();
-
-// The traffic engine registers here how it forgets the titles of its aircraft; gf_clearLiveryTables calls
-// it before the title store goes.
-void gf_setLiveryViewsRelease(std::function<void()> release);
 
 // Once per process: room for the special titles and the three pools.
 void gf_reserveMatchPools();

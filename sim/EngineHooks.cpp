@@ -28,18 +28,4 @@ bool gf_hookReserveUserStand(const std::string& standName) {
     return hooks.reserveUserStand ? hooks.reserveUserStand(standName) : false;
 }
 
-void gf_hookSetStandOccupied(std::int32_t standId, bool occupied) {
-    const auto& hooks = gf_simEngineHooks();
-    if (hooks.setStandOccupied) {
-        hooks.setStandOccupied(standId, occupied);
-    }
-}
-
-void gf_hookLiveAircraftLeaving(const ParkedAircraft& aircraft) {
-    const auto& hooks = gf_simEngineHooks();
-    if (hooks.liveAircraftLeaving) {
-        hooks.liveAircraftLeaving(aircraft);
-    }
-}
-
 } // namespace skf

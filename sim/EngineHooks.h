@@ -13,7 +13,6 @@
 
 namespace skf {
 
-struct ParkedAircraft;
 struct UserAircraftState;
 
 struct SimEngineHooks {
@@ -24,11 +23,6 @@ struct SimEngineHooks {
     // airport and its reserved stand differs from the name, store the name and save my_park_airports.txt
     // (gf_saveMyParkAirports). Returns whether it changed the list.
     std::function<bool(const std::string&)> reserveUserStand;
-    // gf_setStandOccupied(stand id, flag).
-    std::function<void(std::int32_t, bool)> setStandOccupied;
-    // A live aircraft leaves the simulator: when it is the aircraft selected in the window, clear the
-    // selection and reset the window's list of live callsigns (gf_resetLiveCallsignList).
-    std::function<void(const ParkedAircraft&)> liveAircraftLeaving;
 };
 
 // Registers the engine's hooks (start-up thread, before the first run).
@@ -39,7 +33,5 @@ const SimEngineHooks& gf_simEngineHooks();
 // Safe callers: an unregistered hook does nothing.
 std::string gf_hookStandNameAt(const UserAircraftState& user);
 bool gf_hookReserveUserStand(const std::string& standName);
-void gf_hookSetStandOccupied(std::int32_t standId, bool occupied);
-void gf_hookLiveAircraftLeaving(const ParkedAircraft& aircraft);
 
 } // namespace skf

@@ -6,13 +6,16 @@
 
 #include <fmt/format.h>
 
-#include "core/RepeatedLog.h"
-#include "core/StatusLine.h"
-#include "sim/EngineHooks.h"
 #include "core/Log.h"
+#include "core/RepeatedLog.h"
+#include "core/ShellState.h"
 #include "core/SizeCategory.h"
+#include "core/StatusLine.h"
 #include "core/Text.h"
 #include "core/Time.h"
+#include "core/WindowFields.h"
+#include "data/apf/Stand.h"
+#include "sim/EngineHooks.h"
 #include "sim/SimLink.h"
 
 namespace skf {
@@ -23,9 +26,10 @@ constexpr std::size_t kQueueReserve = 256;
 constexpr std::array<std::uint32_t, 5> kFlapsValues{0, 3072, 10240, 16383, 0};
 constexpr std::array<std::uint32_t, 5> kThrottleValues{0, 4914, 8191, 11468, 16383};
 
-std::vector<PositionEntry> s_positionsA;
-std::vector<PositionEntry> s_positionsB;
-std::vector<PendingCreation> s_pendingCreations; // SimClient thread only
+SimLinkState s_link;
+std::vector<PositionEntry>& s_positionsA = s_link.commands.positionsA;
+std::vector<PositionEntry>& s_positionsB = s_link.commands.positionsB;
+std::vector<PendingCreation>& s_pendingCreations = s_link.pendingCreations;
 
 void lf_queueEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t value) {
     std::lock_guard lock(g_simCommandMutex);
@@ -37,14 +41,31 @@ void lf_queueEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t 
 std::mutex g_simCommandMutex;
 std::vector<PositionEntry>* g_positionWrite = &s_positionsA;
 std::vector<PositionEntry>* g_positionRead = &s_positionsB;
-std::vector<EventEntry> g_eventQueue;
-std::vector<CreationRecord> g_creationQueue;
-std::vector<std::uint32_t> g_removalQueue;
-std::vector<CreationRecord> g_liveCreationQueue;
-std::vector<CreationRecord> g_staticCreationQueue;
-std::vector<std::uint32_t> g_engineRemovalQueue;
+// Bound to members of a state of static storage: constant initialisation, valid before any constructor runs.
+std::vector<EventEntry>& g_eventQueue = s_link.commands.events;
+std::vector<CreationRecord>& g_creationQueue = s_link.commands.creations;
+std::vector<std::uint32_t>& g_removalQueue = s_link.commands.removals;
+std::vector<CreationRecord>& g_liveCreationQueue = s_link.engine.liveCreations;
+std::vector<CreationRecord>& g_staticCreationQueue = s_link.engine.staticCreations;
+std::vector<std::uint32_t>& g_engineRemovalQueue = s_link.engine.removals;
 std::mutex g_simMessageMutex;
-std::vector<SimMessage> g_simMessages;
+std::vector<SimMessage>& g_simMessages = s_link.messages;
+
+SimLinkState& gf_simLinkState() {
+    return s_link;
+}
+
+void gf_resetEngineSimQueues() {
+    s_link.engine = EngineSimQueues{};
+}
+
+void gf_resetSimLinkState() {
+    std::lock_guard messageLock(g_simMessageMutex);
+    std::lock_guard commandLock(g_simCommandMutex);
+    s_link = SimLinkState{};
+    g_positionWrite = &s_positionsA;
+    g_positionRead = &s_positionsB;
+}
 
 std::vector<PendingCreation>& gf_pendingCreations() {
     return s_pendingCreations;
@@ -198,8 +219,12 @@ void removeAircraftFromSim(ParkedAircraft& aircraft) {
         return; // its removal is queued or sent already
     }
     if (aircraft.trafficId > kLiveTrafficIdBase) {
-        gf_hookSetStandOccupied(aircraft.standId, false);
-        gf_hookLiveAircraftLeaving(aircraft);
+        gf_setStandOccupied(aircraft.standId, false);
+        // The aircraft selected in the window leaves: the selection and the window's live callsign list go.
+        if (aircraft.objectId != 0 && g_selectedObjectId.load() == aircraft.objectId) {
+            g_selectedObjectId = 0;
+            gf_resetWindowCallsignList();
+        }
     }
     aircraft.simStatus = SimStatus::removingfromsim;
     if (aircraft.objectId == 0) {

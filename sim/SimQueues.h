@@ -1,5 +1,11 @@
 #pragma once
-// The queues between the traffic engine and the SimClient thread.
+// The queues between the traffic engine and the SimClient thread, in one owner (SimLinkState, reached
+// through gf_simLinkState()); the global names (g_creationQueue, ...) are references into it. Each side of
+// the owner names the thread or the mutex that owns it:
+// - engine: the engine's pacing queues, the engine's thread (the start-up thread) only, no lock;
+// - commands: the position sides, events, creations and removals, under g_simCommandMutex;
+// - messages: the SimMessages, under g_simMessageMutex;
+// - pendingCreations: the SimClient thread only.
 //
 // Engine -> simulator: positions (double buffer), client events, creations and removals, queued under the
 // SimConnect command mutex and sent by the frame handler on each simulator frame.
@@ -83,6 +89,38 @@ struct SimMessage {
     double second = 0.0;
 };
 
+// The engine's pacing queues: creations wait here until the engine hands one to gf_queueCreation (live
+// before static), removals until it hands one id to g_removalQueue. Engine thread only.
+struct EngineSimQueues {
+    std::vector<CreationRecord> liveCreations;
+    std::vector<CreationRecord> staticCreations;
+    std::vector<std::uint32_t> removals;
+};
+
+// What the engine hands to the SimClient thread, under g_simCommandMutex.
+struct SimCommandQueues {
+    std::vector<PositionEntry> positionsA; // the two position sides, reached through g_positionWrite/Read
+    std::vector<PositionEntry> positionsB;
+    std::vector<EventEntry> events;
+    std::vector<CreationRecord> creations;
+    std::vector<std::uint32_t> removals;
+};
+
+struct SimLinkState {
+    EngineSimQueues engine;                        // engine thread
+    SimCommandQueues commands;                     // under g_simCommandMutex
+    std::vector<SimMessage> messages;              // under g_simMessageMutex
+    std::vector<PendingCreation> pendingCreations; // SimClient thread
+};
+
+// The simulator link's queues. Take each side on its owning thread or under its mutex.
+SimLinkState& gf_simLinkState();
+// Empties the engine's queues (engine thread; the engine's reset).
+void gf_resetEngineSimQueues();
+// Empties every side under its mutex (message mutex first), the position sides back in their first
+// order; while no SimClient thread runs (between runs and in tests).
+void gf_resetSimLinkState();
+
 // --- The command side, under g_simCommandMutex -------------------------------------------------------
 
 // The SimConnect command mutex: engine appends and requests, window nav lights, frame handler (try-lock),
@@ -99,16 +137,14 @@ void gf_clearPositionBuffers();
 // Try-locks the command mutex and swaps the two sides; false when the mutex was busy (engine thread).
 bool gf_trySwapPositionBuffers();
 
-extern std::vector<EventEntry> g_eventQueue;
-extern std::vector<CreationRecord> g_creationQueue;
-extern std::vector<std::uint32_t> g_removalQueue;
+extern std::vector<EventEntry>& g_eventQueue;
+extern std::vector<CreationRecord>& g_creationQueue;
+extern std::vector<std::uint32_t>& g_removalQueue;
 
 // --- The engine's own queues (engine thread only, no lock) ---------------------------------------------
-// Filled and stepped by the traffic engine: creations wait here until the engine hands one to
-// gf_queueCreation (live before static), removals until it hands one id to g_removalQueue.
-extern std::vector<CreationRecord> g_liveCreationQueue;
-extern std::vector<CreationRecord> g_staticCreationQueue;
-extern std::vector<std::uint32_t> g_engineRemovalQueue;
+extern std::vector<CreationRecord>& g_liveCreationQueue;
+extern std::vector<CreationRecord>& g_staticCreationQueue;
+extern std::vector<std::uint32_t>& g_engineRemovalQueue;
 
 // --- Functions ---------------------------------------------------------------------------------------
 
@@ -140,7 +176,7 @@ bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t 
 // --- The message side ----------------------------------------------------------------------------------
 
 extern std::mutex g_simMessageMutex;
-extern std::vector<SimMessage> g_simMessages;
+extern std::vector<SimMessage>& g_simMessages;
 // The most messages that wait for the engine; a message past it is dropped (counted in the log). The engine
 // takes them all every step, so only a flood from the simulator reaches it.
 inline constexpr std::size_t kMaxSimMessages = 16384;

@@ -22,6 +22,7 @@ void gf_resetLiveCallsignList() {
 }
 
 void gf_fillLiveCallsignList() {
+    gf_checkEngineThread("gf_fillLiveCallsignList");
     std::vector<std::string> callsigns;
     for (const auto& a : g_liveAircraft) {
         if (a.simStatus == SimStatus::active && a.phase != FlightPhase::parked) {

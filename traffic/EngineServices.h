@@ -18,6 +18,13 @@ namespace skf {
 
 struct LiveAircraft; // traffic/LiveAircraft.h
 
+// The livery tables are about to be emptied (a reset the window asked for, a build from empty tables): the
+// engine lets go of every view into their title store, the titles of its aircraft and the queued creations.
+// Start-up thread, between runs.
+void gf_releaseLiveryViews();
+// Carries out what the live traffic feed asked for (feed/FeedRequests.h): RealTraffic lost takes every live
+// aircraft out. After each position send and at each drain of the simulator messages.
+void gf_carryOutFeedRequests();
 // "Parking adjustments": recount, surplus removal, placements to add and remove.
 void gf_adjustParking();
 // Collision-avoidance removals of COLLISION_USER_GND, COLLISION_USER_AIR and COLLISION_LIVE_PARKED_GND.

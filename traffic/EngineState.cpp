@@ -3,18 +3,45 @@
 
 #include <utility>
 
-namespace skf {
+#include "core/ThreadOwner.h"
+#include "traffic/ParkAirport.h"
 
-std::vector<LiveAircraft> g_liveAircraft;
-std::vector<ParkedAircraft> g_parkedAircraft;
-std::vector<std::uint32_t> g_spawnRequests;
-std::vector<ReadyObject> g_readyObjects;
-std::vector<std::uint32_t> g_standMatchIds;
-std::vector<std::string> g_ghostCallsigns;
+namespace skf {
 
 namespace {
 std::function<EngineTime()> s_clock;
+EngineState s_engine;
+ThreadOwner s_engineThread;
 } // namespace
+
+// Bound to members of a state of static storage: constant initialisation, valid before any constructor runs.
+std::vector<LiveAircraft>& g_liveAircraft = s_engine.liveAircraft;
+std::vector<ParkedAircraft>& g_parkedAircraft = s_engine.parkedAircraft;
+std::vector<std::uint32_t>& g_spawnRequests = s_engine.spawnRequests;
+std::vector<ReadyObject>& g_readyObjects = s_engine.readyObjects;
+std::vector<std::uint32_t>& g_standMatchIds = s_engine.standMatchIds;
+std::vector<std::string>& g_ghostCallsigns = s_engine.ghostCallsigns;
+std::vector<StaticPlacement>& g_pendingStatic = s_engine.parking.pendingStatic;
+std::vector<ParkedLiveEntry>& g_parkedLive = s_engine.parking.parkedLive;
+std::int32_t& g_fitReal = s_engine.parking.fitReal;
+std::int32_t& g_fitSoft = s_engine.parking.fitSoft;
+std::vector<KeptStatic>& g_keptStatics = s_engine.parking.keptStatics;
+std::vector<PlannedRemoval>& g_plannedRemovals = s_engine.parking.plannedRemovals;
+std::list<ParkAirport>& g_parkAirports = s_engine.parking.parkAirports;
+std::string& g_reservedStand = s_engine.parking.reservedStand;
+bool& g_parkingRecalcRequested = s_engine.parking.parkingRecalcRequested;
+
+EngineState& gf_engineState() {
+    return s_engine;
+}
+
+void gf_bindEngineThread() {
+    s_engineThread.bind();
+}
+
+void gf_checkEngineThread(const char* where) {
+    s_engineThread.check(where);
+}
 
 LiveAircraft::LiveAircraft(const StreamPoint& first, FlightRecord record, double recordTime)
     : ParkedAircraft(std::move(record), 0, 0.0, 0.0, 0.0, 0), lastRecordTime(recordTime) {

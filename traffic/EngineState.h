@@ -1,14 +1,20 @@
 #pragma once
-// The traffic engine's containers and engine-wide state. Everything here belongs to the engine's thread (the
-// start-up thread, which runs the 10 ms step and the once-a-second work): no lock, and no other thread
-// reads or changes it. The window raises requests that the main cycle carries out on this thread.
+// The traffic engine's state, in one owner (EngineState, reached through gf_engineState()): the live and
+// parked aircraft, the spawn requests, the created objects waiting to be finished, and the static parking's
+// working lists and park-airport list. The global names the engine's files use (g_liveAircraft, ...) are
+// references into it.
 //
-// The creation and removal queues the engine paces lie one layer down (sim/SimQueues.h:
-// g_liveCreationQueue, g_staticCreationQueue, g_engineRemovalQueue), since removeAircraftFromSim withdraws
-// from them.
+// Owner thread: the engine's thread (the start-up thread, which runs the 10 ms step, the once-a-second work
+// and the window requests the main cycle carries out). No lock: no other thread reads or changes it, and
+// gf_checkEngineThread stops a debug build when one does. The reset is one assignment of a new state.
+//
+// State of the engine that lower layers read stays in their owners: the creation and removal queues the
+// engine paces in the simulator link (sim/SimQueues.h), since removeAircraftFromSim withdraws from them;
+// the livery match state (liveries/LiveryMatching.h); the stand table (data/apf/Stand.h).
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <list>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -17,28 +23,60 @@
 #include "sim/AircraftRecords.h"
 #include "sim/SimQueues.h"
 #include "traffic/LiveAircraft.h"
+#include "traffic/ParkAirports.h"
+#include "traffic/ParkingAdjustment.h"
 #include "traffic/Stands.h"
 
 namespace skf {
-
-// The live traffic.
-extern std::vector<LiveAircraft> g_liveAircraft;
-// The static parked aircraft.
-extern std::vector<ParkedAircraft> g_parkedAircraft;
-// Traffic ids of live aircraft whose livery is chosen and that wait for their creation record.
-extern std::vector<std::uint32_t> g_spawnRequests;
 
 // A created object waiting to be finished: its creation message and the steps it has waited.
 struct ReadyObject {
     SimMessage message;
     std::uint32_t waited = 0;
 };
-extern std::vector<ReadyObject> g_readyObjects;
 
-// Traffic ids for the once-a-second stand-option match and static-twin removal (oldest first).
-extern std::vector<std::uint32_t> g_standMatchIds;
-// Callsigns with a trailing underscore whose aircraft was removed as a ghost.
-extern std::vector<std::string> g_ghostCallsigns;
+// The static parking's share of the engine state (emptied alone by gf_resetParking).
+struct ParkingState {
+    std::vector<StaticPlacement> pendingStatic;
+    std::vector<ParkedLiveEntry> parkedLive;
+    std::int32_t fitReal = 0;
+    std::int32_t fitSoft = -1;
+    std::vector<KeptStatic> keptStatics;
+    std::vector<PlannedRemoval> plannedRemovals;
+    std::list<ParkAirport> parkAirports;
+    std::string reservedStand;
+    bool parkingRecalcRequested = false;
+};
+
+struct EngineState {
+    // The live traffic.
+    std::vector<LiveAircraft> liveAircraft;
+    // The static parked aircraft.
+    std::vector<ParkedAircraft> parkedAircraft;
+    // Traffic ids of live aircraft whose livery is chosen and that wait for their creation record.
+    std::vector<std::uint32_t> spawnRequests;
+    std::vector<ReadyObject> readyObjects;
+    // Traffic ids for the once-a-second stand-option match and static-twin removal (oldest first).
+    std::vector<std::uint32_t> standMatchIds;
+    // Callsigns with a trailing underscore whose aircraft was removed as a ghost.
+    std::vector<std::string> ghostCallsigns;
+    ParkingState parking;
+};
+
+// The engine's one state (engine thread).
+EngineState& gf_engineState();
+
+// Makes the calling thread the engine's thread (the start and the reset of the engine).
+void gf_bindEngineThread();
+// In a debug build: stops the program when an engine entry point runs off the engine's thread.
+void gf_checkEngineThread(const char* where);
+
+extern std::vector<LiveAircraft>& g_liveAircraft;
+extern std::vector<ParkedAircraft>& g_parkedAircraft;
+extern std::vector<std::uint32_t>& g_spawnRequests;
+extern std::vector<ReadyObject>& g_readyObjects;
+extern std::vector<std::uint32_t>& g_standMatchIds;
+extern std::vector<std::string>& g_ghostCallsigns;
 // g_noLiveryKeys (matching keys of aircraft for which no livery was found: such an aircraft is not spawned
 // again) and g_liveryTitleById (the title chosen per traffic id) are the engine's, declared beside the
 // matching that prints them (liveries/LiveryMatching.h).

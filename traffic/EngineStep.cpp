@@ -134,6 +134,7 @@ void gf_handleAddingStack() {
 }
 
 void lf_handleAddingStack() {
+    gf_checkEngineThread("lf_handleAddingStack");
     gf_processSimMessages();
 
     bool anyErase = false;
@@ -209,6 +210,7 @@ void lf_requestPeriodicData() {
     }
     if (s % 100 == 0) {
         gf_sendUserPosition();
+        gf_carryOutFeedRequests();
         if (g_simConnect.load() != 0) {
             gf_requestUserPosition(); // also copies the previous answer into g_userAircraft
         }
@@ -288,6 +290,7 @@ void lf_addNewLiveAc(QueuedTraffic& record) {
 }
 
 bool gf_removeFarthestLive(double distanceNm) {
+    gf_checkEngineThread("gf_removeFarthestLive");
     if (g_liveAircraft.empty()) {
         return true;
     }
@@ -313,10 +316,10 @@ bool gf_removeFarthestLive(double distanceNm) {
     return false;
 }
 
-void gf_startEngine() {
-    if (s_engineStarted) {
-        return;
-    }
+namespace {
+
+// Capacities, not limits: the containers grow beyond them.
+void lf_reserveEngineState() {
     g_ghostCallsigns.reserve(64);
     g_liveAircraft.reserve(512);
     g_parkedAircraft.reserve(256);
@@ -325,11 +328,22 @@ void gf_startEngine() {
     g_standMatchIds.reserve(64);
     s_unusedMessages.reserve(256);
     gf_reserveParking();
+}
+
+} // namespace
+
+void gf_startEngine() {
+    gf_bindEngineThread();
+    if (s_engineStarted) {
+        return;
+    }
+    lf_reserveEngineState();
     gf_registerEngineHooks();
     s_engineStarted = true;
 }
 
 void gf_resetEngine() {
+    gf_bindEngineThread();
     g_trafficReferenceElevationValid = false;
     g_parkAirport = Airport{};
     // All three are zeroed before any is tested: a short-circuit would keep the others.
@@ -342,25 +356,23 @@ void gf_resetEngine() {
         std::lock_guard lock(g_simMessageMutex);
         g_simMessages.clear();
     }
-    g_readyObjects.clear();
-    g_ghostCallsigns.clear();
-    g_spawnRequests.clear();
-    gf_clearLiveryTitlesById();
-    g_engineRemovalQueue.clear();
-    g_liveCreationQueue.clear();
-    g_staticCreationQueue.clear();
-    g_parkedAircraft.clear();
-    gf_resetTrafficQueue(); // under the queue's mutex
+    gf_liveryMatchState() = LiveryMatchState{}; // the titles per traffic id and the unmatched keys
+    gf_resetEngineSimQueues();
+    gf_takeLiveTrafficRemovals(); // a request of the ended run has nothing left to act on
+    gf_resetTrafficQueue();       // under the queue's mutex
     g_parkingBusy = false;
     gf_markChanged(BAND_ALL);
     g_selectedObjectId = 0;
-    g_liveAircraft.clear();
-    g_standMatchIds.clear();
-    gf_resetParking(); // pending placements, planned removals, park-airport list, stands, park-airport info
+    // The live and parked aircraft, the created objects, the ghosts, the spawn requests, the stand-match ids
+    // and the static parking's lists.
+    gf_engineState() = EngineState{};
+    if (s_engineStarted) {
+        lf_reserveEngineState();
+    }
+    gf_resetParking(); // the park airport's fetches, files, stand table and info
     g_qnh = 1013;
     g_learnedUpdates = 0;
     g_dayAndSlotNow = DayAndSlot{}; // unknown until the main cycle renews it
-    g_noLiveryKeys.clear();
 }
 
 } // namespace skf

@@ -31,8 +31,6 @@
 
 namespace skf {
 
-bool g_parkingRecalcRequested = false;
-
 namespace {
 
 // The user position of the last distance update.
@@ -148,6 +146,7 @@ void lf_checkParkAirportInSight(const UserAircraftState& user) {
 }
 
 void gf_updateStaticParking(bool startUp) {
+    gf_checkEngineThread("gf_updateStaticParking");
     if (g_parkingBusy.load() && g_pendingStatic.empty()) {
         gf_hookUnlockParkingControls();
         gf_clearStatus();
@@ -218,6 +217,7 @@ void lf_releaseParkAirport() {
 }
 
 void gf_closeParkAirport() {
+    gf_checkEngineThread("gf_closeParkAirport");
     gf_runUserStandRefresh(); // the reserved stand of a flight that is ending is saved first
     g_pendingStatic.clear();
     gf_removeAllStatic();
@@ -240,16 +240,11 @@ void gf_closeParkAirport() {
 
 void gf_resetParking() {
     gf_cancelApfFetches();
-    g_pendingStatic.clear();
-    gf_clearAdjustmentLists();
-    g_parkAirports.clear();
+    // Pending placements, adjustment lists, park-airport list, reserved stand, recalculation request, fits.
+    gf_engineState().parking = ParkingState{};
     g_stands.clear();
-    g_reservedStand.clear();
     g_parkApfInfo = ParkApfInfo{}; // texts empty, altitude -1
     g_learnedApfPath.clear();
-    g_parkingRecalcRequested = false;
-    g_fitReal = 0;
-    g_fitSoft = -1;
     g_lastLatitude = 0.0;
     g_lastLongitude = 0.0;
     gf_clearStandNameCache();

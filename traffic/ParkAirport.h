@@ -16,7 +16,7 @@ namespace skf {
 struct UserAircraftState;
 
 // A static-parking calculation is due at the next call of gf_updateStaticParking.
-extern bool g_parkingRecalcRequested;
+extern bool& g_parkingRecalcRequested; // in the engine state (EngineState.h)
 
 // The driver; startUp is true on the first call of a run.
 void gf_updateStaticParking(bool startUp);

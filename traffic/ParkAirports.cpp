@@ -28,9 +28,6 @@ namespace skf {
 
 namespace fs = std::filesystem;
 
-std::list<ParkAirport> g_parkAirports;
-std::string g_reservedStand;
-
 namespace {
 
 const Airport* lf_listedAirport(const IcaoCode& icao) {

@@ -24,9 +24,9 @@ struct ParkAirport {
     IcaoCode icao;
 };
 
-extern std::list<ParkAirport> g_parkAirports;
+extern std::list<ParkAirport>& g_parkAirports; // in the engine state (EngineState.h)
 // The park airport's reserved stand in force (a stand name of the table, or empty).
-extern std::string g_reservedStand;
+extern std::string& g_reservedStand;
 
 inline constexpr const char* kParkAirportsFileName = "my_park_airports.txt";
 inline constexpr std::size_t kParkAirportsWarnAbove = 3000;

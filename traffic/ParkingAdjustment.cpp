@@ -18,9 +18,6 @@
 
 namespace skf {
 
-std::vector<KeptStatic> g_keptStatics;
-std::vector<PlannedRemoval> g_plannedRemovals;
-
 namespace {
 
 KeptStatic lf_kept(const ParkedAircraft& a) {
@@ -167,6 +164,7 @@ void lf_reconcileStatics(DayAndSlot now) {
 }
 
 void gf_adjustParking() {
+    gf_checkEngineThread("gf_adjustParking");
     const DayAndSlot now = lf_logDayAndHour();
     g_mainWindow.softFlag = false;
     g_mainWindow.weekFlag = false;

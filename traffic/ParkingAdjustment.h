@@ -36,8 +36,9 @@ struct PlannedRemoval {
     std::int32_t standId = 0;
 };
 
-extern std::vector<KeptStatic> g_keptStatics;
-extern std::vector<PlannedRemoval> g_plannedRemovals;
+// In the engine state (EngineState.h).
+extern std::vector<KeptStatic>& g_keptStatics;
+extern std::vector<PlannedRemoval>& g_plannedRemovals;
 
 // Empties the kept statics, the planned removals and the parked-live list.
 void gf_clearAdjustmentLists();

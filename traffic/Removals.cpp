@@ -72,6 +72,7 @@ void gf_removeStaticTwin(LiveAircraft& live) {
 }
 
 void gf_removeAllStatic() {
+    gf_checkEngineThread("gf_removeAllStatic");
     for (auto& stat : g_parkedAircraft) {
         if (stat.simStatus == SimStatus::active) {
             removeAircraftFromSim(stat);

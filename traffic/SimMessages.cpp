@@ -191,6 +191,8 @@ void lf_finishLive(LiveAircraft& a) {
 } // namespace
 
 void gf_processSimMessages() {
+    gf_checkEngineThread("gf_processSimMessages");
+    gf_carryOutFeedRequests(); // a position sent while no flight runs may have found RealTraffic gone
     gf_takeSimMessages(s_messages);
     for (const SimMessage& message : s_messages) {
         switch (message.kind) {

@@ -16,11 +16,6 @@
 
 namespace skf {
 
-std::vector<StaticPlacement> g_pendingStatic;
-std::vector<ParkedLiveEntry> g_parkedLive;
-std::int32_t g_fitReal = 0;
-std::int32_t g_fitSoft = -1;
-
 namespace {
 
 constexpr double kFitToleranceNm = 0.0009719222462203025; // 1.8 m
@@ -82,19 +77,6 @@ DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept {
         at.day = gf_dayBefore(at.day);
     }
     return at;
-}
-
-Stand* gf_findStand(std::int32_t sid) {
-    if (sid < 1)
-        return nullptr;
-    const auto it = std::lower_bound(g_stands.begin(), g_stands.end(), sid,
-                                     [](const Stand& s, std::int32_t id) { return s.sid < id; });
-    return (it != g_stands.end() && it->sid == sid) ? &*it : nullptr;
-}
-
-void gf_setStandOccupied(std::int32_t sid, bool occupied) {
-    if (Stand* stand = gf_findStand(sid))
-        stand->occupied = occupied;
 }
 
 std::string gf_standName(std::int32_t sid) {

@@ -59,13 +59,13 @@ struct StandStayMark {
 };
 
 // Placements waiting for their creation slot (consumed from the back).
-extern std::vector<StaticPlacement> g_pendingStatic;
+extern std::vector<StaticPlacement>& g_pendingStatic; // in the engine state (EngineState.h)
 // The live aircraft parked at stands, filled by the parked-live collection of the removals.
-extern std::vector<ParkedLiveEntry> g_parkedLive;
+extern std::vector<ParkedLiveEntry>& g_parkedLive;
 // The fit (half hours looked back) reached by the last real and the last soft placement pass; the soft
 // one is -1 after a real pass.
-extern std::int32_t g_fitReal;
-extern std::int32_t g_fitSoft;
+extern std::int32_t& g_fitReal;
+extern std::int32_t& g_fitSoft;
 
 // Search radii of the free-stand search (nautical miles): 20 m, and 55 m when widened.
 inline constexpr double kStandNearNm = 0.010799136069114472;
@@ -79,9 +79,6 @@ std::int32_t gf_dayAfter(std::int32_t day) noexcept;
 // (day, slot - offset), going back over midnight into the day before.
 DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept;
 
-// The stand with this numeric id, or null (ids below 1, unknown ids, no table).
-Stand* gf_findStand(std::int32_t sid);
-void gf_setStandOccupied(std::int32_t sid, bool occupied);
 // The stand's name; "sid==0?" for 0, "sid==?" for a negative or unknown id.
 std::string gf_standName(std::int32_t sid);
 // A static placement was planned here: the stand and its neighbours are taken for this calculation.

@@ -64,4 +64,17 @@ std::vector<int> gf_halfHoursBack(DayAndSlot now, int n) {
     return slots;
 }
 
+Stand* gf_findStand(std::int32_t sid) {
+    if (sid < 1)
+        return nullptr;
+    const auto it = std::lower_bound(g_stands.begin(), g_stands.end(), sid,
+                                     [](const Stand& s, std::int32_t id) { return s.sid < id; });
+    return (it != g_stands.end() && it->sid == sid) ? &*it : nullptr;
+}
+
+void gf_setStandOccupied(std::int32_t sid, bool occupied) {
+    if (Stand* stand = gf_findStand(sid))
+        stand->occupied = occupied;
+}
+
 } // namespace skf

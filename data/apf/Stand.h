@@ -74,6 +74,12 @@ struct Stand {
 // The stand table of the park airport, ordered by sid. Only the start-up thread (engine) writes it.
 extern std::vector<Stand> g_stands;
 
+// The stand with this numeric id, or null (ids below 1, unknown ids, no table).
+Stand* gf_findStand(std::int32_t sid);
+// Marks the stand occupied or free; an unknown id changes nothing. Also called by the simulator link when
+// it takes a live aircraft out.
+void gf_setStandOccupied(std::int32_t sid, bool occupied);
+
 // Number of options learned in this run; the main window shows it.
 extern std::atomic<uint32_t> g_learnedUpdates;
 

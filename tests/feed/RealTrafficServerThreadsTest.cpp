@@ -4,7 +4,7 @@
 #include "core/ShellState.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "feed/RealTrafficServer.h"
 #include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
@@ -57,12 +57,11 @@ protected:
         user.altitude = 35000.0;
         user.pitch = 0.05;
         g_userAircraft.setBlock(user);
-        m_removals = 0;
-        gf_registerFeedEngineHooks({[this] { ++m_removals; }});
+        gf_takeLiveTrafficRemovals();
     }
     void TearDown() override {
         gf_closeServer();
-        gf_registerFeedEngineHooks({});
+        gf_takeLiveTrafficRemovals();
         g_realTrafficLocal = false;
         g_shutDown = false;
         gf_resetStopState();
@@ -83,7 +82,6 @@ protected:
     }
 
     TempFolder m_folder;
-    std::atomic<int> m_removals{0};
 };
 
 TEST_F(RealTrafficServerThreads, HandshakeTakesTheEditionAndSendsThePsxLines) {
@@ -162,7 +160,7 @@ TEST_F(RealTrafficServerThreads, ALostClientTakesTheTrafficOutAndComesBackWithou
         std::this_thread::sleep_for(5ms);
     }
     ASSERT_FALSE(g_rtConnected.load());
-    EXPECT_EQ(m_removals.load(), 1);
+    EXPECT_EQ(gf_takeLiveTrafficRemovals(), 1U);
     EXPECT_FALSE(g_mainWindow.realTrafficLinkUp.load());
     EXPECT_NE(log().find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);
 
@@ -200,7 +198,7 @@ TEST_F(RealTrafficServerThreads, AClientThatStopsReadingNeverHoldsTheSenderAndIs
     }
     EXPECT_EQ(gf_droppedRealTrafficLines(), 50U);
     EXPECT_TRUE(g_rtConnected.load()); // dropped lines alone do not lose it
-    EXPECT_EQ(m_removals.load(), 0);
+    EXPECT_EQ(gf_takeLiveTrafficRemovals(), 0U);
     const std::string dropped = "to RealTraffic dropped: it takes nothing in";
     EXPECT_EQ(countStartingWith(splitLines(log()), "1 line " + dropped), 1U);
 
@@ -209,7 +207,7 @@ TEST_F(RealTrafficServerThreads, AClientThatStopsReadingNeverHoldsTheSenderAndIs
         std::this_thread::sleep_for(1ms);
     }
     ASSERT_FALSE(g_rtConnected.load());
-    EXPECT_EQ(m_removals.load(), 1);
+    EXPECT_EQ(gf_takeLiveTrafficRemovals(), 1U);
     const std::string text = log();
     EXPECT_NE(text.find("sendDataPacket to RealTraffic failed: 10060"), std::string::npos);
     EXPECT_NE(text.find("RealTraffic gone? Wait for RealTraffic to re-connect ..."), std::string::npos);

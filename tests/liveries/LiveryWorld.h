@@ -72,7 +72,7 @@ public:
         gf_clearLiveryTables();
         g_liveriesProcessed = false;
         lf_resetMatchingState();
-        g_noLiveryKeys.clear();
+        gf_liveryMatchState() = LiveryMatchState{};
         gf_clearDbase();
         RANDOM.set(true);
         MATCHING_DEPTH.set(4);

@@ -51,13 +51,8 @@ protected:
         g_mainWindow.simulatorText.clear();
         g_mainWindow.userAircraftTitle.clear();
         gf_resetSimLink();
+        gf_resetSimLinkState();
         gf_reserveSimQueues();
-        std::vector<SimMessage> old;
-        gf_takeSimMessages(old);
-        std::lock_guard lock(g_simCommandMutex);
-        g_eventQueue.clear();
-        g_creationQueue.clear();
-        g_removalQueue.clear();
     }
     void TearDown() override {
         gf_stopSimClient();

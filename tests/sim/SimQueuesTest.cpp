@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "core/ProgramState.h"
+#include "core/ShellState.h"
+#include "data/apf/Stand.h"
 #include "platform/simconnect/SimConnect.h"
 #include "sim/EngineHooks.h"
 #include "sim/SimLink.h"
@@ -24,11 +26,8 @@ class AiCommands : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_resetSimLink();
+        gf_resetSimLinkState();
         gf_reserveSimQueues();
-        clearCommandQueues();
-        g_liveCreationQueue.clear();
-        g_staticCreationQueue.clear();
-        g_engineRemovalQueue.clear();
         aircraft.objectId = 500;
         aircraft.trafficId = 20001;
         aircraft.category = SizeCategory::Large;
@@ -144,35 +143,48 @@ TEST_F(AiCommands, BufferedAircraftIsOnlyErased) {
     EXPECT_TRUE(g_engineRemovalQueue.empty());
 }
 
+// A stand table of stands 11 and 12, both occupied.
+void occupiedStands() {
+    g_stands.clear();
+    for (const std::int32_t sid : {11, 12}) {
+        g_stands.emplace_back();
+        g_stands.back().sid = sid;
+        g_stands.back().occupied = true;
+    }
+}
+
 TEST_F(AiCommands, ActiveLiveAircraftFreesItsStandAndQueuesItsObjectOnce) {
-    std::vector<std::pair<std::int32_t, bool>> standCalls;
-    int leaving = 0;
-    SimEngineHooks hooks;
-    hooks.setStandOccupied = [&](std::int32_t sid, bool occupied) { standCalls.emplace_back(sid, occupied); };
-    hooks.liveAircraftLeaving = [&](const ParkedAircraft&) { ++leaving; };
-    gf_registerSimEngineHooks(hooks);
+    occupiedStands();
+    g_selectedObjectId = 500; // the window shows this aircraft
     aircraft.simStatus = SimStatus::active;
     aircraft.standId = 12;
     removeAircraftFromSim(aircraft);
-    removeAircraftFromSim(aircraft); // a second removal queues nothing
+    EXPECT_TRUE(g_stands[0].occupied);
+    EXPECT_FALSE(g_stands[1].occupied);
+    EXPECT_EQ(g_selectedObjectId.load(), 0U); // the window's selection went with it
+
+    // A second removal queues, frees and clears nothing.
+    g_stands[1].occupied = true;
+    g_selectedObjectId = 500;
+    removeAircraftFromSim(aircraft);
     EXPECT_EQ(aircraft.simStatus, SimStatus::removingfromsim);
     ASSERT_EQ(g_engineRemovalQueue.size(), 1U);
     EXPECT_EQ(g_engineRemovalQueue[0], 500U);
-    ASSERT_EQ(standCalls.size(), 1U);
-    EXPECT_EQ(standCalls[0], std::make_pair(12, false));
-    EXPECT_EQ(leaving, 1);
+    EXPECT_TRUE(g_stands[1].occupied);
+    EXPECT_EQ(g_selectedObjectId.load(), 500U);
+    g_stands.clear();
+    g_selectedObjectId = 0;
 }
 
 TEST_F(AiCommands, StaticAircraftKeepsTheStandTables) {
-    int calls = 0;
-    SimEngineHooks hooks;
-    hooks.setStandOccupied = [&](std::int32_t, bool) { ++calls; };
-    gf_registerSimEngineHooks(hooks);
+    occupiedStands();
     aircraft.trafficId = 5;
+    aircraft.standId = 12;
     aircraft.simStatus = SimStatus::active;
     removeAircraftFromSim(aircraft);
-    EXPECT_EQ(calls, 0);
+    EXPECT_TRUE(g_stands[1].occupied);
     EXPECT_EQ(g_engineRemovalQueue.size(), 1U);
+    g_stands.clear();
 }
 
 TEST_F(AiCommands, ActiveAircraftWithoutObjectIdIsNotStranded) {

@@ -110,7 +110,7 @@ public:
         gf_startEngine();
         g_dayAndSlotNow = DayAndSlot{3, 20}; // Wednesday 10:00
         lf_resetMatchingState();
-        g_liveryTitleById.clear();
+        gf_liveryMatchState() = LiveryMatchState{};
         g_stands.clear();
         g_parkAirport = Airport{};
         addTitle();
@@ -137,12 +137,8 @@ public:
 
     // Empties the simulator link's queues (what tests without a simulator left in them).
     static void clearSimQueues() {
-        gf_resetSimQueues();
+        gf_resetSimLinkState();
         gf_resetDispatchState();
-        std::lock_guard lock(g_simCommandMutex);
-        g_eventQueue.clear();
-        g_creationQueue.clear();
-        g_removalQueue.clear();
     }
     EngineHarness(const EngineHarness&) = delete;
     EngineHarness& operator=(const EngineHarness&) = delete;

@@ -23,9 +23,7 @@ protected:
     }
     void TearDown() override {
         gf_resetEngine();
-        std::lock_guard lock(g_simCommandMutex);
-        g_creationQueue.clear();
-        g_removalQueue.clear();
+        gf_resetSimLinkState();
     }
 
     static QueuedTraffic record(std::uint32_t id, const std::string& callsign, const std::string& model, double t,

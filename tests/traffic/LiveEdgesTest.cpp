@@ -24,8 +24,7 @@ protected:
         g_userAircraft.reset();
     }
     void TearDown() override {
-        gf_resetEngine();
-        g_liveryTitleById.clear();
+        gf_resetEngine(); // also the titles per traffic id
     }
 
     // A buffered aircraft with two points, the first due at `due`, its livery already chosen.

@@ -64,11 +64,6 @@ protected:
         g_parkAirport = Airport{};
         g_parkStandsLoaded = false;
         g_parkingBusy = false;
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
-        g_liveCreationQueue.clear();
-        g_staticCreationQueue.clear();
-        g_engineRemovalQueue.clear();
         g_userAircraft.reset();
         g_airports.clear();
         addAirport("EHAM", 52.3, 4.76, 4);
@@ -88,8 +83,6 @@ protected:
         g_parkAirport = Airport{};
         g_parkStandsLoaded = false;
         g_parkingBusy = false; // an airport opened without its calculation leaves the controls locked
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
         g_airports.clear();
         g_userAircraft.reset();
         CUSTOM_PARKING_PERCENTAGE.set(-1);

@@ -24,11 +24,9 @@ protected:
         g_airports.clear();
         for (const char* icao : {"EDDF", "EHAM", "EHRD", "LFPG"})
             addAirport(icao);
-        g_parkAirports.clear();
     }
     void TearDown() override {
         g_airports.clear();
-        g_parkAirports.clear();
         TrafficTest::TearDown();
     }
     static void addAirport(const char* icao) {

@@ -16,10 +16,6 @@ protected:
     void SetUp() override {
         TrafficTest::SetUp();
         gf_resetParking();
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
-        g_engineRemovalQueue.clear();
-        g_staticCreationQueue.clear();
         MAX_PARK_SEL.set(500);
         CUSTOM_PARKING_PERCENTAGE.set(-1);
         parking_percentage.set(100);
@@ -31,10 +27,6 @@ protected:
     }
     void TearDown() override {
         gf_resetParking();
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
-        g_engineRemovalQueue.clear();
-        g_staticCreationQueue.clear();
         TrafficTest::TearDown();
     }
     static ParkedAircraft staticAt(std::int32_t sid, std::string callsign, std::int32_t parkSlot,

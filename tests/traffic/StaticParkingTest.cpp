@@ -17,12 +17,6 @@ class StaticParkingTest : public TrafficTest {
 protected:
     void SetUp() override {
         TrafficTest::SetUp();
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
-        g_pendingStatic.clear();
-        g_parkedLive.clear();
-        g_staticCreationQueue.clear();
-        g_reservedStand.clear();
         g_parkAirport = Airport{};
         g_parkAirport.altitude = -11.0F;
         MAX_FIT.set(47);
@@ -35,10 +29,6 @@ protected:
         gf_setStaticIdCounter(0);
     }
     void TearDown() override {
-        g_parkedAircraft.clear();
-        g_liveAircraft.clear();
-        g_pendingStatic.clear();
-        g_staticCreationQueue.clear();
         g_parkAirport = Airport{};
         TrafficTest::TearDown();
     }

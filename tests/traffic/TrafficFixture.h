@@ -20,6 +20,7 @@
 #include "liveries/LiveryTables.h"
 #include "sim/AircraftRecords.h"
 #include "support/WorkFolder.h"
+#include "traffic/EngineState.h"
 
 namespace skf::test {
 
@@ -89,6 +90,8 @@ class TrafficTest : public ::testing::Test {
 protected:
     void SetUp() override {
         m_work.emplace();
+        gf_engineState() = EngineState{};
+        gf_resetEngineSimQueues();
         g_stands.clear();
         g_learnedUpdates = 0;
         g_dbaseRecords.clear();
@@ -104,6 +107,8 @@ protected:
         g_dayAndSlotNow.store(DayAndSlot{3, 20});
     }
     void TearDown() override {
+        gf_engineState() = EngineState{};
+        gf_resetEngineSimQueues();
         g_stands.clear();
         g_dbaseRecords.clear();
         g_regcodeTitles.clear();

@@ -1,9 +1,11 @@
-// RealTraffic lost: the engine's hook of the feed takes every live aircraft out, each by its state.
+// What the engine carries out at the request of others: RealTraffic lost (the feed) takes every live aircraft
+// out, each by its state; a livery reset (the shell) lets go of every view into the livery tables.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
-#include "feed/FeedHooks.h"
+#include "feed/FeedRequests.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineServices.h"
 
 namespace skf::test {
 namespace {
@@ -26,7 +28,7 @@ LiveAircraft& addLive(std::uint32_t trafficId, SimStatus status) {
 TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdded) {
     addTestModel("A320", SizeCategory::Large, 17.0);
     gf_resetEngine();
-    gf_startEngine(); // registers the engine's hooks
+    gf_startEngine();
     g_simConnect = 0;
     addLive(20001, SimStatus::active);
     addLive(20002, SimStatus::adding2sim);
@@ -37,7 +39,8 @@ TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdd
     queued.trafficId = 20002;
     g_liveCreationQueue.push_back(queued);
 
-    gf_hookRemoveLiveTraffic();
+    gf_requestLiveTrafficRemoval();
+    gf_carryOutFeedRequests();
 
     ASSERT_EQ(g_liveAircraft.size(), 3U);
     EXPECT_EQ(g_liveAircraft[0].trafficId, 20001U);
@@ -46,6 +49,29 @@ TEST(FeedLoss, ActiveAreRemovedQueuedCreationsWithdrawnAndSentOnesRemovedWhenAdd
     EXPECT_EQ(g_liveAircraft[1].removeWhenAdded, 1);
     EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::buffer);
     EXPECT_TRUE(g_liveCreationQueue.empty());
+    gf_resetEngine();
+}
+
+TEST(LiveryViews, TheEngineLetsGoOfEveryViewIntoTheTitleStore) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    gf_resetEngine();
+    gf_resetSimLinkState();
+    static const std::string store = "DLH A320"; // stands in for the title store
+    const std::string_view title = store;
+    addLive(10001, SimStatus::active).liveryTitle = title;
+    g_parkedAircraft.emplace_back();
+    g_parkedAircraft.back().liveryTitle = title;
+    g_liveCreationQueue.push_back({{}, "A", title, 10001});
+    g_staticCreationQueue.push_back({{}, "B*", title, 1});
+    g_creationQueue.push_back({{}, "C", title, 10002});
+
+    gf_releaseLiveryViews();
+
+    EXPECT_TRUE(g_liveAircraft.front().liveryTitle.empty());
+    EXPECT_TRUE(g_parkedAircraft.front().liveryTitle.empty());
+    EXPECT_TRUE(g_liveCreationQueue.empty());
+    EXPECT_TRUE(g_staticCreationQueue.empty());
+    EXPECT_TRUE(g_creationQueue.empty());
     gf_resetEngine();
 }
 
