@@ -13,7 +13,8 @@
 #                       every figure against its target (bench/targets.txt)
 #   ./skyfill.sh measure [SECONDS]
 #                       build, then run Skyfill headless beside the stand-ins with 500 live aircraft and
-#                       print its CPU share and memory over SECONDS (default 60) after its start-up
+#                       Schiphol's stands filled, wait until its creations are done (minutes), and print
+#                       its CPU share, memory and aircraft counts over SECONDS (default 60)
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"
