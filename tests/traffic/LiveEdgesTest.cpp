@@ -122,5 +122,57 @@ TEST_F(LiveEdges, TheRealCallsignRemovesItsGhostWhichIsNeverSpawnedAgain) {
     EXPECT_EQ(g_liveAircraft.back().erase, 1);
 }
 
+// An aircraft whose livery key found no livery before is not spawned again; the key of an unusable callsign
+// is not looked at.
+TEST_F(LiveEdges, AnAircraftWhoseKeyFoundNoLiveryIsNotSpawned) {
+    const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 50);
+    const struct {
+        const char* callsign;
+        bool keyWithoutLivery;
+        bool spawned;
+    } rows[] = {{"KLM1", false, true}, {"KLM1", true, false}, {"@@@@@@@@", true, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.callsign) + (row.keyWithoutLivery ? " without livery" : ""));
+        // The key as the spawn sees it, after the identity is refreshed from the database.
+        gf_resetEngine();
+        updateLiveAc(buffered(20001, row.callsign, true, 200.0, due));
+        const std::string key = gf_matchingKey(g_liveAircraft.front());
+        gf_resetEngine();
+        LiveAircraft& a = buffered(20001, row.callsign, true, 200.0, due);
+        if (row.keyWithoutLivery)
+            g_noLiveryKeys.insert(key);
+        updateLiveAc(a);
+        EXPECT_EQ(g_liveAircraft.front().simStatus == SimStatus::adding2sim, row.spawned);
+        EXPECT_EQ(g_liveAircraft.front().erase, row.spawned ? 0 : 1);
+        g_noLiveryKeys.clear();
+    }
+}
+
+// The range data sets the altitude to the ground's (plus the CG height) on the ground and through the
+// rotation of a take-off (a count of 2 or more), never in flight.
+TEST_F(LiveEdges, RangeDataHoldsTheAltitudeOnTheGroundAndThroughTheRotation) {
+    const struct {
+        bool onGround;
+        std::int32_t count;
+        double altitude;
+    } rows[] = {{true, 1, 107.0}, {false, 2, 107.0}, {false, 3, 107.0}, {false, 1, 3000.0}, {false, 0, 3000.0}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.onGround << " " << row.count);
+        gf_resetEngine();
+        LiveAircraft& a = buffered(20001, "KLM1", true, 200.0, 0);
+        a.simStatus = SimStatus::active;
+        a.objectId = 300;
+        a.staticCgFt = 7.0;
+        a.phase = FlightPhase::take_off;
+        a.onGround = row.onGround;
+        a.rangeDataCount = row.count;
+        a.position.altitude = 3000.0;
+        gf_pushSimMessage(SimMessage{300, 0, SimMessageKind::knownInRange, 100.0, 40.0});
+        gf_processSimMessages();
+        EXPECT_DOUBLE_EQ(g_liveAircraft.front().position.altitude, row.altitude);
+        EXPECT_DOUBLE_EQ(g_liveAircraft.front().heightAboveGround, 40.0);
+    }
+}
+
 } // namespace
 } // namespace skf::test

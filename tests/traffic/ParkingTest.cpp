@@ -160,6 +160,28 @@ TEST_F(Parking, CreepingAwayLeavesAfterThreeMovesOfHalfTheRadiusOrAtOnceBeyondIt
     }
 }
 
+TEST_F(Parking, AParkedAircraftReportedMoreThan200MetresAwayIsRemovedNotTaxied) {
+    const struct {
+        double metres;
+        bool removed;
+    } rows[] = {{190.0, false}, {210.0, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.metres);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::parked;
+        a.previousPhase = FlightPhase::taxi;
+        a.standId = 1;
+        a.standLat = kLat;
+        a.standLon = kLon;
+        a.standRefDistance = a.standLastDistance = -1.0;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, row.metres), 10.0);
+        EXPECT_EQ(checkExtendingSituations(a, p), !row.removed);
+        EXPECT_EQ(a.simStatus == SimStatus::removingfromsim, row.removed);
+        EXPECT_EQ(a.leaving, !row.removed);
+    }
+}
+
 TEST_F(Parking, PushBackGoesBackTwoAndAHalfStandRadiiAndEndsToTheSide) {
     LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
     a.phase = FlightPhase::parked;
