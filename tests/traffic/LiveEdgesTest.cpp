@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 
 #include "EngineHarness.h"
 #include "traffic/EngineInternal.h"
@@ -172,6 +174,51 @@ TEST_F(LiveEdges, RangeDataHoldsTheAltitudeOnTheGroundAndThroughTheRotation) {
         EXPECT_DOUBLE_EQ(g_liveAircraft.front().position.altitude, row.altitude);
         EXPECT_DOUBLE_EQ(g_liveAircraft.front().heightAboveGround, 40.0);
     }
+}
+
+// Above 10000 ft, once: nav, beacon and cabin lights on, the other four off.
+TEST_F(LiveEdges, TheCruiseConfigurationShowsNavBeaconAndCabinLightsOnly) {
+    LiveAircraft& a = buffered(20001, "KLM1", true, 200.0, 0);
+    a.objectId = 300;
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        g_eventQueue.clear();
+    }
+    lf_cruiseConfig(a);
+    lf_cruiseConfig(a); // once
+    std::map<std::uint32_t, std::uint32_t> lights;
+    std::size_t events = 0;
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        for (const EventEntry& e : g_eventQueue) {
+            if (e.objectId == 300 && e.eventId >= SIM_EVENT_BEACON_LIGHTS_SET &&
+                e.eventId <= SIM_EVENT_LOGO_LIGHTS_SET) {
+                lights[e.eventId] = e.value;
+                ++events;
+            }
+        }
+        g_eventQueue.clear();
+    }
+    EXPECT_EQ(events, 7U);
+    EXPECT_EQ(lights, (std::map<std::uint32_t, std::uint32_t>{{SIM_EVENT_NAV_LIGHTS_SET, 1},
+                                                              {SIM_EVENT_BEACON_LIGHTS_SET, 1},
+                                                              {SIM_EVENT_LANDING_LIGHTS_SET, 0},
+                                                              {SIM_EVENT_TAXI_LIGHTS_SET, 0},
+                                                              {SIM_EVENT_STROBES_SET, 0},
+                                                              {SIM_EVENT_LOGO_LIGHTS_SET, 0},
+                                                              {SIM_EVENT_CABIN_LIGHTS_SET, 1}}));
+}
+
+// A take-off starts with the wings level.
+TEST_F(LiveEdges, ATakeOffStartsWithTheWingsLevel) {
+    LiveAircraft& a = buffered(20001, "KLM1", false, 150.0, 0);
+    a.objectId = 300;
+    a.position.bank = 0.2;
+    a.bankRate = 0.01;
+    lf_takeOff(a);
+    EXPECT_EQ(a.position.bank, 0.0);
+    EXPECT_EQ(a.bankRate, 0.0);
+    EXPECT_EQ(a.phase, FlightPhase::take_off);
 }
 
 } // namespace
