@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "EngineHarness.h"
+#include "feed/TrafficQueue.h"
 #include "traffic/EngineInternal.h"
 
 namespace skf::test {
@@ -219,6 +220,25 @@ TEST_F(LiveEdges, ATakeOffStartsWithTheWingsLevel) {
     EXPECT_EQ(a.position.bank, 0.0);
     EXPECT_EQ(a.bankRate, 0.0);
     EXPECT_EQ(a.phase, FlightPhase::take_off);
+}
+
+// A report for an aircraft not yet in the simulator brings its new route and identity; an empty field keeps
+// what the aircraft has.
+TEST_F(LiveEdges, ABufferedAircraftTakesTheNewRouteOfAReport) {
+    LiveAircraft& a = buffered(20001, "KLM1", true, 200.0, 0);
+    a.origin = gf_routeCode("AMS");
+    a.destination = gf_routeCode("LHR");
+    QueuedTraffic report;
+    report.record.origin = gf_routeCode("AMS");
+    report.record.destination = gf_routeCode("JFK");
+    EXPECT_TRUE(lf_checkRespawn(a, report));
+    EXPECT_EQ(gf_routeCodeText(a.destination), "JFK");
+    report.record.destination = RouteCode{};
+    report.record.origin = RouteCode{};
+    EXPECT_TRUE(lf_checkRespawn(a, report));
+    EXPECT_EQ(gf_routeCodeText(a.destination), "JFK");
+    EXPECT_EQ(gf_routeCodeText(a.origin), "AMS");
+    EXPECT_EQ(a.callsign, "KLM1");
 }
 
 } // namespace
