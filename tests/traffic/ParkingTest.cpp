@@ -182,6 +182,25 @@ TEST_F(Parking, AParkedAircraftReportedMoreThan200MetresAwayIsRemovedNotTaxied) 
     }
 }
 
+// On a take-off roll a report at the same place is no stop once the roll has reached 30 kn (50 kn for a few
+// metres): it is passed over instead of halting the aircraft.
+TEST_F(Parking, ATakeOffRollPassesOverAStopReportFrom30Knots) {
+    const struct {
+        double metres;
+        double lastKnots;
+        bool accepted;
+    } rows[] = {{0.0, 29.0, true}, {0.0, 30.0, false}, {5.0, 49.0, true}, {5.0, 50.0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.metres << " m after " << row.lastKnots << " kn");
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.takeOff = true;
+        a.stream.back().groundSpeed = row.lastKnots;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 0.0, row.metres), 10.0);
+        EXPECT_EQ(lf_plausiblePoint(a, p), row.accepted);
+    }
+}
+
 TEST_F(Parking, PushBackGoesBackTwoAndAHalfStandRadiiAndEndsToTheSide) {
     LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
     a.phase = FlightPhase::parked;
