@@ -163,6 +163,21 @@ TEST_F(StaticParkingTest, WeekAndSoftPassesOnlyWhenSwitchedOn) {
     EXPECT_TRUE(g_mainWindow.weekFlag.load());
 }
 
+// A placement found on the day's own real flights needs neither the week nor the soft options: no mark.
+TEST_F(StaticParkingTest, NoWeekOrSoftMarkForAPlacementOfTheDaysOwnFlights) {
+    g_stands = {makeStand("A1", 0.0, 30.0, {makeOpt("KLM", "B738", "PH-BXA", "KLM1", "", 3, {20})})};
+    numberStands(g_stands);
+    g_dayAndSlotNow.store(DayAndSlot{3, 20});
+    WEEK.set(true);
+    PARK_SOFT.set(true);
+    g_mainWindow.softFlag = false;
+    g_mainWindow.weekFlag = false;
+    lf_calcStaticParking();
+    EXPECT_EQ(placedOn(), (std::vector<std::string>{"A1:KLM1@0"}));
+    EXPECT_FALSE(g_mainWindow.softFlag.load());
+    EXPECT_FALSE(g_mainWindow.weekFlag.load());
+}
+
 TEST_F(StaticParkingTest, PlacingNamesTheAircraftAndQueuesItsCreation) {
     struct Case {
         const char* name;
