@@ -3,6 +3,9 @@
 #include "app/WindowPainting.h"
 #include "core/Codes.h"
 
+#include <array>
+#include <vector>
+
 using namespace skf;
 using namespace skf::test;
 
@@ -38,6 +41,22 @@ TEST_F(WindowPaintingTest, BandsHeaderAndLabels) {
     EXPECT_TRUE(hasRect(0, 112, 880, 392, kLightBlue));
     EXPECT_TRUE(hasRect(0, 392, 880, 448, kBlack));
     EXPECT_TRUE(hasRect(0, 448, 881, 477, kLime));
+    // The white lines between the bands, the black ones between the rows of controls.
+    std::vector<std::array<int, 4>> white, black;
+    for (const auto& item : m_window->displayList())
+        if (item.kind == DisplayItem::Kind::Line)
+            (item.colour == kWhite ? white : black).push_back({item.x0, item.y0, item.x1, item.y1});
+    EXPECT_EQ(white, (std::vector<std::array<int, 4>>{
+                         {0, 28, 880, 28}, {0, 113, 880, 113}, {0, 449, 880, 449}, {0, 392, 880, 392}}));
+    EXPECT_EQ(black, (std::vector<std::array<int, 4>>{{0, 140, 880, 140},
+                                                      {0, 168, 642, 168},
+                                                      {0, 196, 642, 196},
+                                                      {0, 224, 642, 224},
+                                                      {0, 252, 642, 252},
+                                                      {0, 280, 642, 280},
+                                                      {0, 308, 880, 308},
+                                                      {642, 140, 642, 308},
+                                                      {425, 29, 425, 112}}));
     EXPECT_EQ(at(3, 7).text, "Version " + gf_versionText(g_programVersion));
     EXPECT_EQ(at(390, 7).text, "Skyfill");
     EXPECT_EQ(at(3, 7).colour, kLime);
