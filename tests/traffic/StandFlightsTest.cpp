@@ -88,6 +88,11 @@ TEST_F(StandFlightThreads, ArrivalTaxisToAFreeStandAndParks) {
     EXPECT_EQ(object->lights & SIM_LIGHT_NAV, 0U);
     EXPECT_NE(object->lights & SIM_LIGHT_LOGO, 0U);
     EXPECT_LT(gf_distanceNm(stand.latitude, stand.longitude, object->lat, object->lon) * 1852.0, 2.0);
+    // Its positions went as plain data blocks (no flag such as "tagged", which would change their reading).
+    const auto moves = h.calls("SetDataOnSimObject");
+    ASSERT_FALSE(moves.empty());
+    for (const auto& move : moves)
+        EXPECT_EQ(move.value("flags", 99U), 0U) << move.dump();
     // It learned a stand option for its registration, today, in the current half hour.
     ASSERT_FALSE(g_stands.front().options.empty());
     const StandOpt& learned = g_stands.front().options.front();
