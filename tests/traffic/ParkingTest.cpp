@@ -201,6 +201,25 @@ TEST_F(Parking, ATakeOffRollPassesOverAStopReportFrom30Knots) {
     }
 }
 
+// While the engine extrapolates an aircraft in the air, a report behind it (more than 100 degrees off its
+// heading) is passed over; the same report of an aircraft not extrapolated is taken, and ends nothing.
+TEST_F(Parking, AnExtrapolatedAircraftInTheAirPassesOverAReportBehindIt) {
+    for (const std::int32_t extrapolated : {0, 1}) {
+        SCOPED_TRACE(extrapolated);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::flying;
+        a.onGround = false;
+        a.position.heading = 0.0; // north
+        a.stream.back().airborne = true;
+        a.extrapolationCount = extrapolated;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, 2000.0), 250.0);
+        p.airborne = true;
+        EXPECT_EQ(checkExtendingSituations(a, p), extrapolated == 0);
+        EXPECT_EQ(a.extrapolationCount, extrapolated);
+    }
+}
+
 TEST_F(Parking, PushBackGoesBackTwoAndAHalfStandRadiiAndEndsToTheSide) {
     LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
     a.phase = FlightPhase::parked;
