@@ -41,6 +41,10 @@ TEST_F(MainWindowScreenTest, FltkWindowShowsTheStatusBandWithItsText) {
     EXPECT_EQ(pixel(860, 300), kLightBlue); // middle band
     EXPECT_EQ(pixel(860, 20), kBlack);      // header
     EXPECT_EQ(pixel(860, 500), kBlack);     // below the status band: the window's black background
+    // Inside the empty install path field (still disabled, so drawn dimmed): the middle band's light blue.
+    const Colour field = pixel(600, 127);
+    EXPECT_GT(field.b, field.g);
+    EXPECT_GT(field.g, field.r);
     int yellow = 0;
     for (int y = 450; y < 476; ++y)
         for (int x = 0; x < 400; ++x) {
