@@ -262,6 +262,10 @@ TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds) {
     g_mainWindow.minutesToNextUpdate = 7;
     m_window->paint();
     EXPECT_EQ(at(5, 343).text, "(next in 7 min)");
+    INITIAL_LOAD_ONLY.set(true);
+    m_window->paint();
+    EXPECT_EQ(at(5, 343).text, "(no next ... )");
+    INITIAL_LOAD_ONLY.set(false);
     EXPECT_EQ(gf_averageHoursText(3.0F), "3");
     EXPECT_EQ(gf_averageHoursText(0.5F), "0.5");
 }

@@ -8,6 +8,7 @@
 
 #include "EngineHarness.h"
 #include "data/apf/Stand.h"
+#include "core/ShellState.h"
 #include "traffic/EngineInternal.h"
 
 namespace skf::test {
@@ -217,6 +218,33 @@ TEST_F(Parking, AnExtrapolatedAircraftInTheAirPassesOverAReportBehindIt) {
         p.airborne = true;
         EXPECT_EQ(checkExtendingSituations(a, p), extrapolated == 0);
         EXPECT_EQ(a.extrapolationCount, extrapolated);
+    }
+}
+
+// The aircraft chosen in the window (its object id shown) leaves: the choice goes with it; another leaving
+// keeps it.
+TEST_F(Parking, TheChosenAircraftLeavingEndsTheChoiceAndOnlyIt) {
+    LiveAircraft& chosen = taxiing("KLM1", 20001, Position{kLat, kLon});
+    LiveAircraft& other = taxiing("KLM2", 20002, Position{kLat, kLon});
+    g_selectedObjectId = chosen.objectId;
+    removeAircraftFromSim(other);
+    EXPECT_EQ(g_selectedObjectId.load(), chosen.objectId);
+    removeAircraftFromSim(chosen);
+    EXPECT_EQ(g_selectedObjectId.load(), 0U);
+}
+
+// The take-off's first hundred steps after the rotation climb at a tenth of the climb rate.
+TEST_F(Parking, TheFirstStepsAfterTheRotationClimbAtATenthOfTheRate) {
+    for (const std::int32_t count : {0, -98}) {
+        SCOPED_TRACE(count);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::take_off;
+        a.rangeDataCount = count;
+        a.altRate = 10.0;
+        a.position.altitude = 100.0;
+        lf_takeOffSequence(a);
+        EXPECT_DOUBLE_EQ(a.position.altitude, 101.0);
     }
 }
 
