@@ -241,5 +241,22 @@ TEST_F(LiveEdges, ABufferedAircraftTakesTheNewRouteOfAReport) {
     EXPECT_EQ(a.callsign, "KLM1");
 }
 
+// The feed's copy of a live aircraft (its callsign with a trailing underscore) is not spawned beside it; a
+// callsign that merely begins like a live one is.
+TEST_F(LiveEdges, AGhostOfALiveAircraftIsNotSpawnedButALookAlikeIs) {
+    const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 50);
+    buffered(20001, "KLM1", true, 200.0, due);
+    g_liveAircraft[0].simStatus = SimStatus::active;
+    g_liveAircraft[0].objectId = 301;
+    buffered(20002, "KLM1_", true, 200.0, due);
+    updateLiveAc(g_liveAircraft[1]);
+    EXPECT_EQ(g_liveAircraft[1].erase, 1);
+    EXPECT_NE(g_liveAircraft[1].simStatus, SimStatus::adding2sim);
+    buffered(20003, "KLM12", true, 200.0, due);
+    updateLiveAc(g_liveAircraft[2]);
+    EXPECT_EQ(g_liveAircraft[2].erase, 0);
+    EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::adding2sim);
+}
+
 } // namespace
 } // namespace skf::test
