@@ -258,5 +258,32 @@ TEST_F(LiveEdges, AGhostOfALiveAircraftIsNotSpawnedButALookAlikeIs) {
     EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::adding2sim);
 }
 
+// An aircraft held back near the user waits out its reports one by one (each passed over, none spawned): in
+// the air, and on the ground while the user rolls.
+TEST_F(LiveEdges, AnAircraftHeldBackNearTheUserPassesOverItsReports) {
+    const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 50);
+    COLLISION_USER_AIR.set(true);
+    for (const bool userOnGround : {false, true}) {
+        SCOPED_TRACE(userOnGround ? "user rolling on the ground" : "user in the air");
+        gf_resetEngine();
+        UserAircraftBlock b;
+        b.latitude = 52.5;
+        b.longitude = 4.5;
+        b.groundSpeed = 10.0;
+        g_userAircraft.setBlock(b);
+        g_userAircraft.setGround(userOnGround);
+        LiveAircraft& a = buffered(20001, "KLM1", true, 200.0, due);
+        a.droppedNearUser = true;
+        a.stream.push_back(a.stream.back());
+        a.stream.back().dueStep += 300;
+        const std::size_t reports = a.stream.size();
+        updateLiveAc(a);
+        EXPECT_EQ(g_liveAircraft.front().stream.size(), reports - 1);
+        EXPECT_EQ(g_liveAircraft.front().simStatus, SimStatus::buffer);
+    }
+    COLLISION_USER_AIR.set(false);
+    g_userAircraft.reset();
+}
+
 } // namespace
 } // namespace skf::test
