@@ -285,5 +285,24 @@ TEST_F(LiveEdges, AnAircraftHeldBackNearTheUserPassesOverItsReports) {
     g_userAircraft.reset();
 }
 
+// Spawned standing (its second report stands still): a third report that stands still too gets no speed, one
+// that moves keeps its speed.
+TEST_F(LiveEdges, SpawnedStandingTheNextReportKeepsItsOwnSpeed) {
+    for (const bool thirdStands : {true, false}) {
+        SCOPED_TRACE(thirdStands ? "third report standing" : "third report moving");
+        gf_resetEngine();
+        LiveAircraft& a = buffered(20001, "KLM1", false, 0.0, 0);
+        a.stream[1].stationary = true;
+        StreamPoint third = a.stream[1];
+        third.stationary = thirdStands;
+        third.groundSpeed = 12.0;
+        third.dueStep += 300;
+        a.stream.push_back(third);
+        spawnLiveAc(a);
+        ASSERT_FALSE(g_liveAircraft.front().stream.empty());
+        EXPECT_EQ(g_liveAircraft.front().stream.back().groundSpeed, thirdStands ? 0.0 : 12.0);
+    }
+}
+
 } // namespace
 } // namespace skf::test
