@@ -304,5 +304,34 @@ TEST_F(LiveEdges, SpawnedStandingTheNextReportKeepsItsOwnSpeed) {
     }
 }
 
+// A light aircraft between 625 and 2000 ft above the ground, level or descending, sets its flaps one notch
+// further each time, up to the second notch.
+TEST_F(LiveEdges, ALightAircraftBelow2000FeetSetsItsFlapsNotchByNotch) {
+    addTestModel("C172", SizeCategory::Light, 5.5);
+    TrafficRecord t;
+    t.callsign = "PHABC";
+    t.modelId = gf_internModel("C172");
+    FlightRecord r = gf_makeFlightRecord(std::move(t));
+    r.trafficId = 20009;
+    StreamPoint p;
+    p.latitude = 52.0;
+    p.longitude = 4.0;
+    p.altitude = 1500.0;
+    p.airborne = true;
+    p.verticalSpeed = -300.0;
+    g_liveAircraft.emplace_back(p, std::move(r), 0.0);
+    LiveAircraft& a = g_liveAircraft.back();
+    ASSERT_EQ(a.category, SizeCategory::Light);
+    a.objectId = 300;
+    a.heightAboveGround = 1000.0;
+    a.flapsIndex = 0;
+    std::vector<std::uint32_t> notches;
+    for (int i = 0; i < 3; ++i) {
+        lf_configBelow10000(a);
+        notches.push_back(a.flapsIndex);
+    }
+    EXPECT_EQ(notches, (std::vector<std::uint32_t>{1, 2, 2}));
+}
+
 } // namespace
 } // namespace skf::test
