@@ -2,6 +2,8 @@
 // simulator stand-in in lock-step, at an airport with a stand table.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <cmath>
 
@@ -70,11 +72,20 @@ TEST_F(StandFlightThreads, ArrivalTaxisToAFreeStandAndParks) {
     setParkAirport();
     const Position stand = offsetPoint(kLat, kLon, 0.0, 500.0);
     setStand(stand);
+    std::optional<skf::standin::SimObjectState> firstSeen; // the object soon after its creation was finished
     h.run(16000, [&](std::uint64_t step) {
         if (step % 300 == 0 && step <= 11000) {
             h.inject(30001, "KLM1234", "A320", taxiInAt(stand, step / 100.0), "PH-EXA", "LHR", "AMS");
         }
+        if (!firstSeen && step % 100 == 0 && !g_liveAircraft.empty() &&
+            g_liveAircraft.front().simStatus == SimStatus::active)
+            firstSeen = h.sim().objectByAtcId("KLM1234");
     });
+    // Taxiing when it appeared: beacon, taxi, logo and cabin lights on, landing lights off, flaps at the first notch.
+    ASSERT_TRUE(firstSeen.has_value());
+    EXPECT_EQ(firstSeen->lights & (SIM_LIGHT_LANDING | SIM_LIGHT_TAXI | SIM_LIGHT_BEACON),
+              SIM_LIGHT_TAXI | SIM_LIGHT_BEACON);
+    EXPECT_EQ(firstSeen->flaps, 3072U); // the first notch as the simulator takes it
     ASSERT_EQ(g_liveAircraft.size(), 1U);
     const LiveAircraft& a = g_liveAircraft.front();
     EXPECT_EQ(a.phase, FlightPhase::parked);
