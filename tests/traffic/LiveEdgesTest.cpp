@@ -293,13 +293,15 @@ TEST_F(LiveEdges, SpawnedStandingTheNextReportKeepsItsOwnSpeed) {
         gf_resetEngine();
         LiveAircraft& a = buffered(20001, "KLM1", false, 0.0, 0);
         a.stream[1].stationary = true;
+        a.stream[1].groundSpeed = 4.0; // a standing report with some speed left in it
         StreamPoint third = a.stream[1];
         third.stationary = thirdStands;
         third.groundSpeed = 12.0;
         third.dueStep += 300;
         a.stream.push_back(third);
         spawnLiveAc(a);
-        ASSERT_FALSE(g_liveAircraft.front().stream.empty());
+        ASSERT_EQ(g_liveAircraft.front().stream.size(), 2U);
+        EXPECT_EQ(g_liveAircraft.front().stream.front().groundSpeed, 0.0); // the standing report: no speed
         EXPECT_EQ(g_liveAircraft.front().stream.back().groundSpeed, thirdStands ? 0.0 : 12.0);
     }
 }
@@ -331,6 +333,15 @@ TEST_F(LiveEdges, ALightAircraftBelow2000FeetSetsItsFlapsNotchByNotch) {
         notches.push_back(a.flapsIndex);
     }
     EXPECT_EQ(notches, (std::vector<std::uint32_t>{1, 2, 2}));
+}
+
+// Climb rates by size category (feet per step), one for every category.
+TEST_F(LiveEdges, EveryCategoryHasItsClimbRate) {
+    const std::pair<SizeCategory, double> rows[] = {{SizeCategory::Light, 0.5},    {SizeCategory::Buzjets, 0.75},
+                                                    {SizeCategory::Large, 0.6},    {SizeCategory::Heavy, 0.5},
+                                                    {SizeCategory::HighPerf, 1.0}, {SizeCategory::Rotorcraft, 0.75}};
+    for (const auto& [category, rate] : rows)
+        EXPECT_EQ(gf_categoryClimbRate(category), rate) << gf_sizeCategoryName(category);
 }
 
 } // namespace
