@@ -406,6 +406,18 @@ TEST_F(Database, OneCharacterCodesAndMissingCodesKeepTheirText) {
     EXPECT_EQ(eight->operatorId, one->operatorId);
 }
 
+// Emptying the database (before a new read) leaves no code of the old one known.
+TEST_F(Database, AnEmptiedDatabaseKnowsNoCodeOfTheOldOne) {
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    ASSERT_TRUE(skf::gf_isKnownAirlineCode("DLH"));
+    ASSERT_TRUE(skf::gf_isKnownModelCode("A320"));
+    skf::gf_clearDbase();
+    EXPECT_FALSE(skf::gf_isKnownAirlineCode("DLH"));
+    EXPECT_FALSE(skf::gf_isKnownModelCode("A320"));
+    EXPECT_FALSE(skf::gf_lookupRegistration("D-AIKA").has_value());
+}
+
 TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIsKept) {
     // Registrations of 1 to 20 characters, many sharing their first 8 or 16 bytes, in a scrambled
     // order, each twice: first with airline DLH, then with BAW.
