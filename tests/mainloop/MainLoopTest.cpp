@@ -72,6 +72,21 @@ struct Screen {
     }
 };
 
+// The fast cycle clock, except that a wait of 400 ms or more takes 30 ms of real time: the waits that give
+// other threads time to end (closing down gives the SimClient thread 500 ms) still give them some.
+class PacedCycleClock final : public skf::CycleClock {
+public:
+    TimePoint now() override { return m_fast.now(); }
+    void sleepUntil(TimePoint target) override {
+        if (target - m_fast.now() >= std::chrono::milliseconds(400))
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        m_fast.sleepUntil(target);
+    }
+
+private:
+    skf::test::FastCycleClock m_fast;
+};
+
 class MainLoopEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -272,7 +287,7 @@ protected:
 
     skf::test::ProgramFolder folder{"skf_mainloop"};
     std::list<skf::test::ScopedEnv> env;
-    skf::test::FastCycleClock clock;
+    PacedCycleClock clock;
     std::unique_ptr<skf::DownloadServer> server;
     std::unique_ptr<skf::standin::SimStandIn> sim;
     std::jthread pacer; // steps sim
@@ -289,6 +304,7 @@ TEST_F(MainLoopEndToEnd, TheWindowInTheMainCycleAfterStartRestartAndTheSimulator
         ASSERT_TRUE(waitFor([] { return !skf::gf_controls().isEnabled(skf::g_csOidButton.controlId); }));
         ASSERT_TRUE(waitForMainCycle()) << "the restart did not reach the main cycle";
         expectMainCycleWindow("after the restart for new settings");
+        EXPECT_EQ(log().find("Exiting: SIMCONNECT ERROR"), std::string::npos); // the restart found the simulator
         sim->quit();
     });
     EXPECT_EQ(code, 0);
@@ -310,23 +326,6 @@ TEST_F(MainLoopEndToEnd, TheWindowInTheMainCycleAfterStartRestartAndTheSimulator
     });
     EXPECT_EQ(code, 0);
     EXPECT_NE(log().find("Exiting: USER CLOSED SIM"), std::string::npos);
-}
-
-// A restart for new settings reaches the simulator again at once. Fails today: the SimClient thread of the
-// ended run is joined only when the next run starts its successor, and until then it may report the flight
-// running again after the reset; the next run then asks for the user's data before its own connection is
-// open, and the request fails ("SimConnect request ac gnd/air fails", SIMCONNECT ERROR, a restart after 9 s,
-// possibly more than once).
-TEST_F(MainLoopEndToEnd, DISABLED_ARestartForNewSettingsNeedsNoSecondRestart) {
-    const int code = runProgram([&] {
-        ASSERT_TRUE(waitForMainCycle());
-        skf::gf_raiseStop(skf::ExitReason::NewSettings, 3);
-        ASSERT_TRUE(waitFor([] { return !skf::gf_controls().isEnabled(skf::g_csOidButton.controlId); }));
-        ASSERT_TRUE(waitForMainCycle());
-        std::raise(SIGTERM);
-    });
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(log().find("Exiting: SIMCONNECT ERROR"), std::string::npos);
 }
 
 } // namespace
