@@ -136,6 +136,17 @@ TEST_F(MainWindowTest, StoredPositionAtALimitOrOffScreenIsBroughtBack) {
     EXPECT_EQ(stored("MAIN_WINDOW_Y"), "976");
 }
 
+TEST_F(MainWindowTest, AStoredTopEdgeAtALimitIsBroughtBackToTheDefault) {
+    MAIN_WINDOW_Y.set(-30000);
+    gf_saveParameters(false);
+    open();
+    int x = 0, y = 0;
+    ASSERT_TRUE(m_window->position(x, y));
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 20);
+    EXPECT_EQ(stored("MAIN_WINDOW_Y"), "20");
+}
+
 TEST_F(MainWindowTest, CloseButtonStopsTheRunAndTheFirstExitReasonStays) {
     open();
     gf_setStartUpFunction([] {});
