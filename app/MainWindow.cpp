@@ -87,8 +87,10 @@ void lf_fitWindowOnMonitor(std::int32_t resetX, std::int32_t resetY) {
     const int y = MAIN_WINDOW_Y.value();
     int left = x;
     int top = y;
-    const int width = exists ? kClientWidth : 0;
-    const int height = exists ? kClientHeight : 0;
+    // The window's size is fixed, so the fit before the window exists uses it too: with an empty rectangle
+    // the default top edge (20) itself would be moved 48 pixels inside the work area at every second start.
+    const int width = kClientWidth;
+    const int height = kClientHeight;
     WorkArea area{0, 0, 1280, 1024};
     if (backend)
         area = backend->workArea(left, top, width, height);

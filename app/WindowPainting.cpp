@@ -3,8 +3,10 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <vector>
 
 #include "app/MainWindow.h"
+#include "app/TextCells.h"
 #include "core/Codes.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
@@ -43,7 +45,28 @@ void lf_paintText(Painter& painter, int x, int y, const std::string& text, Colou
     painter.text(x, y, text, colour);
 }
 
-void lf_paintWindow(Painter& p) {
+namespace {
+
+// The controls, which the texts keep out of.
+std::vector<CellBlock> lf_controlBlocks() {
+    std::vector<CellBlock> blocks;
+    for (const std::uint16_t id : gf_controls().ids()) {
+        const auto c = gf_controls().get(id);
+        if (c && c->kind != ControlKind::Label)
+            blocks.push_back(CellBlock{c->x, c->y, c->x + c->width, c->y + c->height});
+    }
+    return blocks;
+}
+
+} // namespace
+
+void lf_paintWindow(Painter& target) {
+    CellLayoutPainter p(target, lf_controlBlocks(), kClientWidth, kClientHeight);
+    lf_paintBands(p);
+    p.finish();
+}
+
+void lf_paintBands(Painter& p) {
     p.fillRect(0, 0, 880, 28, kBlack);
     p.fillRect(0, 28, 880, 112, kBlack);
     p.fillRect(0, 112, 880, 392, kLightBlue);

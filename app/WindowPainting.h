@@ -7,7 +7,10 @@
 
 namespace skf {
 
+// The whole window, each text kept inside its cell (TextCells.h).
 void lf_paintWindow(Painter& painter);
+// The whole window as it is laid out, texts at their places whatever their length.
+void lf_paintBands(Painter& painter);
 void lf_paintIndicators(Painter& painter);
 void lf_paintLabels(Painter& painter);
 void lf_paintParkBlock(Painter& painter);

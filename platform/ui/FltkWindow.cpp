@@ -12,7 +12,9 @@
 #include <FL/x.H>
 #include <X11/Xlib.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <climits>
 #include <thread>
 #include <cstdio>
@@ -47,6 +49,24 @@ public:
         fl_draw(text.c_str(), static_cast<int>(text.size()), x, y + fl_height() - fl_descent());
     }
     Font font() const override { return Font{"Helvetica", TEXT_SIZE}; }
+    int textWidth(const std::string& text) const override {
+        fl_font(TEXT_FONT, TEXT_SIZE);
+        return static_cast<int>(std::ceil(fl_width(text.c_str(), static_cast<int>(text.size()))));
+    }
+    void setClip(int x0, int y0, int x1, int y1) override {
+        clearClip();
+        fl_push_clip(x0, y0, std::max(x1 - x0, 0), std::max(y1 - y0, 0));
+        m_clipped = true;
+    }
+    void clearClip() override {
+        if (m_clipped)
+            fl_pop_clip();
+        m_clipped = false;
+    }
+    ~FltkPainter() override { clearClip(); }
+
+private:
+    bool m_clipped = false;
 };
 
 void lf_widgetCallback(Fl_Widget* widget, void* data);

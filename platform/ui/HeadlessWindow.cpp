@@ -14,16 +14,35 @@ public:
         m_out.push_back(DisplayItem{DisplayItem::Kind::Line, x0, y0, x1, y1, {}, m_font, colour});
     }
     void text(int x, int y, const std::string& text, Colour colour) override {
-        m_out.push_back(DisplayItem{DisplayItem::Kind::Text, x, y, x, y, text, m_font, colour});
+        m_out.push_back(DisplayItem{DisplayItem::Kind::Text, x, y, m_clipRight, m_clipBottom, text, m_font, colour});
     }
     Font font() const override { return m_font; }
+    int textWidth(const std::string& text) const override { return gf_headlessTextWidth(text); }
+    void setClip(int, int, int x1, int y1) override {
+        m_clipRight = x1;
+        m_clipBottom = y1;
+    }
+    void clearClip() override {
+        m_clipRight = kNoClip;
+        m_clipBottom = kNoClip;
+    }
 
 private:
+    static constexpr int kNoClip = 1 << 20;
     std::vector<DisplayItem>& m_out;
     Font m_font;
+    int m_clipRight = kNoClip;
+    int m_clipBottom = kNoClip;
 };
 
 } // namespace
+
+int gf_headlessTextWidth(const std::string& text) {
+    int characters = 0;
+    for (const char c : text)
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0; // lead bytes only
+    return characters * kHeadlessCharWidth;
+}
 
 HeadlessWindow::HeadlessWindow(ControlModel& controls) : m_controls(controls) {}
 
@@ -79,7 +98,8 @@ void HeadlessWindow::invalidate(std::uint32_t bands) {
 }
 
 bool HeadlessWindow::position(int& x, int& y) const {
-    if (!m_exists)
+    // The geometry it was given stays known after the window closed, as a real window's placement does.
+    if (m_width == 0)
         return false;
     x = m_x;
     y = m_y;

@@ -14,13 +14,17 @@
 
 namespace skf {
 
+// Without a font the width of a text is taken as this many pixels a character (Helvetica 13 averages 6 to 7).
+inline constexpr int kHeadlessCharWidth = 6;
+int gf_headlessTextWidth(const std::string& text);
+
 struct DisplayItem {
     enum class Kind { Rect, Line, Text };
     Kind kind = Kind::Rect;
     int x0 = 0;
     int y0 = 0;
-    int x1 = 0; // Rect: right edge (excluded); Line: end point
-    int y1 = 0;
+    int x1 = 0; // Rect: right edge (excluded); Line: end point; Text: right edge of its clip
+    int y1 = 0; // Text: bottom edge of its clip
     std::string text;
     Font font;
     Colour colour;

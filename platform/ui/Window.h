@@ -40,6 +40,11 @@ public:
     // Draws text (UTF-8) with its top-left corner at (x, y).
     virtual void text(int x, int y, const std::string& text, Colour colour) = 0;
     virtual Font font() const = 0;
+    // Width in pixels of text in font().
+    virtual int textWidth(const std::string& text) const = 0;
+    // The texts drawn after it show only inside [x0,x1) x [y0,y1), until clearClip().
+    virtual void setClip(int x0, int y0, int x1, int y1) = 0;
+    virtual void clearClip() = 0;
 };
 
 // Notifications of user input.

@@ -123,6 +123,21 @@ TEST_F(AirportScanConcurrent, SampleCommunityIsScannedIntoLinksGeneratedFilesAnd
     EXPECT_EQ(g_activeWorkers.load(), 0);
 }
 
+// The scan starts from an empty tblo folder: an archive or airport file of an earlier scan is not sent again.
+TEST_F(AirportScanTest, TheScanEmptiesTheTbloFolderFirst) {
+    bgl::gf_writeSampleCommunity(community, 2020);
+    MSFS_INSTALL_PATH.set((work.path() / "Packages").string());
+    test::WorkFolder::writeFile(g_tbloFolder / "EGLC.xml", "<root/>");
+    gf_scanApfs();
+    EXPECT_FALSE(fs::exists(g_tbloFolder / "EGLC.xml"));
+    ZipArchive zip;
+    ASSERT_TRUE(zip.open(g_tbloFolder / g_tbloZipName));
+    ASSERT_EQ(zip.entryCount(), 1);
+    EXPECT_EQ(zip.entryName(0), "LPPT.xml");
+    EXPECT_EQ(gf_countDirectoryEntries(g_tbloFolder), 1U);
+    MSFS_INSTALL_PATH.set("");
+}
+
 TEST_F(AirportScanTest, UnderMsfs2024TheNewerRecordIsLinkedByItsFileStem) {
     setSimulator(2024);
     bgl::gf_writeSampleCommunity(community, 2024);

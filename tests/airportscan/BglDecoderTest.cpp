@@ -134,6 +134,9 @@ TEST(BglDecoder, ProbeFindsAnAirportSectionInTheTable) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(gf_bglHasAirportSection(span(c.bytes), c.bytes.size()), c.want);
+    // The first bytes of a longer file: a section type that ends the bytes read is read.
+    EXPECT_TRUE(gf_bglHasAirportSection(span(withCount(1, 3, 60)), 76));
+    EXPECT_FALSE(gf_bglHasAirportSection(span(withCount(1, 3, 59)), 76));
     const std::string golden = goldenBytes();
     EXPECT_TRUE(gf_bglHasAirportSection(span(golden), golden.size()));
     bgl::File noAirport;

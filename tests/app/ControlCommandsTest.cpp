@@ -33,6 +33,9 @@ TEST_F(ControlCommandsTest, CheckBoxToggleChangesStoresAndShows) {
     m_window->click(OBJECTID_LIST.controlId);
     EXPECT_EQ(status(), "Every minute info about all active live aircraft is written to the file "
                         "output/info/ObjectIdList.txt");
+    // A check box's command ends with its handler: nothing goes on to the default procedure.
+    for (const CheckBoxParameter* box : {&WEEK, &PARK_SOFT, &HELICOPTERS})
+        EXPECT_TRUE(gf_mainWindowView()->onCommand(box->controlId, Notification::Clicked)) << box->key;
 }
 
 TEST_F(ControlCommandsTest, EngineWorkGoesThroughRequestsWithTheirValues) {

@@ -158,6 +158,17 @@ TEST_F(MainWindowTest, StoredPositionAtALimitOrOffScreenIsBroughtBack) {
     EXPECT_EQ(stored("MAIN_WINDOW_Y"), "976");
 }
 
+TEST_F(MainWindowTest, AStoredTopEdgeAtALimitIsBroughtBackToTheDefault) {
+    MAIN_WINDOW_Y.set(-30000);
+    gf_saveParameters(false);
+    open();
+    int x = 0, y = 0;
+    ASSERT_TRUE(m_window->position(x, y));
+    EXPECT_EQ(x, 400);
+    EXPECT_EQ(y, 20);
+    EXPECT_EQ(stored("MAIN_WINDOW_Y"), "20");
+}
+
 TEST_F(MainWindowTest, CloseButtonStopsTheRunAndTheFirstExitReasonStays) {
     open();
     gf_setStartUpFunction([] {});
@@ -187,6 +198,35 @@ TEST_F(MainWindowTest, EndMessageSavesThePlacementAndQuitsWithTheExitCode) {
     EXPECT_EQ(stored("MAIN_WINDOW_X"), "700");
     EXPECT_EQ(stored("MAIN_WINDOW_Y"), "300");
     g_exitCode = 0;
+}
+
+// A start and a close leave every stored window setting as it was, the default position among them.
+TEST_F(MainWindowTest, StartAndCloseKeepEveryStoredWindowSetting) {
+    const std::pair<int, int> positions[] = {{400, 20}, {0, 0}, {-500, 20}, {1200, 970}};
+    for (const auto& [x, y] : positions) {
+        SCOPED_TRACE(::testing::Message() << x << "," << y);
+        MAIN_WINDOW_X.set(x);
+        MAIN_WINDOW_Y.set(y);
+        ALWAYS_ON_TOP.set(true);
+        gf_saveParameters(false);
+        const std::string before = parameters();
+        open();
+        int shownX = 0, shownY = 0;
+        ASSERT_TRUE(m_window->position(shownX, shownY));
+        EXPECT_EQ(shownX, x);
+        EXPECT_EQ(shownY, y);
+        gf_postWindowMessage(WM_APP_CLOSED);
+        m_window->pump();
+        ASSERT_TRUE(m_window->quitRequested());
+        EXPECT_EQ(parameters(), before);
+        ASSERT_TRUE(m_window->position(shownX, shownY)); // the closed window still knows where it was
+        EXPECT_EQ(shownX, x);
+        m_window->setHandler(nullptr);
+        gf_setMainWindowBackend(nullptr);
+        gf_controls().clear();
+        m_window = std::make_unique<HeadlessWindow>(gf_controls());
+    }
+    ALWAYS_ON_TOP.set(false);
 }
 
 TEST_F(MainWindowTest, StartMessageStartsTheRegisteredStartUpAndLeavesTheLiveryTablesToIt) {

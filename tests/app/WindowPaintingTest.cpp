@@ -3,6 +3,9 @@
 #include "app/WindowPainting.h"
 #include "core/Codes.h"
 
+#include <array>
+#include <vector>
+
 using namespace skf;
 using namespace skf::test;
 
@@ -38,6 +41,22 @@ TEST_F(WindowPaintingTest, BandsHeaderAndLabels) {
     EXPECT_TRUE(hasRect(0, 112, 880, 392, kLightBlue));
     EXPECT_TRUE(hasRect(0, 392, 880, 448, kBlack));
     EXPECT_TRUE(hasRect(0, 448, 881, 477, kLime));
+    // The white lines between the bands, the black ones between the rows of controls.
+    std::vector<std::array<int, 4>> white, black;
+    for (const auto& item : m_window->displayList())
+        if (item.kind == DisplayItem::Kind::Line)
+            (item.colour == kWhite ? white : black).push_back({item.x0, item.y0, item.x1, item.y1});
+    EXPECT_EQ(white, (std::vector<std::array<int, 4>>{
+                         {0, 28, 880, 28}, {0, 113, 880, 113}, {0, 449, 880, 449}, {0, 392, 880, 392}}));
+    EXPECT_EQ(black, (std::vector<std::array<int, 4>>{{0, 140, 880, 140},
+                                                      {0, 168, 642, 168},
+                                                      {0, 196, 642, 196},
+                                                      {0, 224, 642, 224},
+                                                      {0, 252, 642, 252},
+                                                      {0, 280, 642, 280},
+                                                      {0, 308, 880, 308},
+                                                      {642, 140, 642, 308},
+                                                      {425, 29, 425, 112}}));
     EXPECT_EQ(at(3, 7).text, "Version " + gf_versionText(g_programVersion));
     EXPECT_EQ(at(390, 7).text, "Skyfill");
     EXPECT_EQ(at(3, 7).colour, kLime);
@@ -151,6 +170,79 @@ TEST_F(WindowPaintingTest, ParkBlock) {
     EXPECT_EQ(at(708, 427).text, "max park:  75 (=30 %)");
 }
 
+// The average parked times show from the first fraction of an hour on; none (0 or the reset -1) hides them.
+TEST_F(WindowPaintingTest, AverageParkedTimesBelowOneHourAreShown) {
+    g_mainWindow.parkAirportText.set("EHAM");
+    g_mainWindow.parkAirportActive = true;
+    g_mainWindow.wantedStaticCount = 10;
+    const struct {
+        float hours;
+        const char* shown; // nullptr: no text
+    } rows[] = {{0.1F, "average fit: 0.1"}, {1.0F, "average fit: 1"}, {0.0F, nullptr}, {-1.0F, nullptr}};
+    for (const auto& row : rows) {
+        g_mainWindow.liveAverageHours = row.hours;
+        g_mainWindow.staticAverageHours = row.hours;
+        m_window->paint();
+        for (const int x : {249, 571}) {
+            const auto texts = m_window->textsAt(x, 427);
+            if (row.shown == nullptr) {
+                EXPECT_TRUE(texts.empty()) << row.hours << " at " << x;
+            } else {
+                ASSERT_EQ(texts.size(), 1U) << row.hours << " at " << x;
+                EXPECT_EQ(texts.front().text, row.shown);
+            }
+        }
+    }
+}
+
+// Every text stays in its cell: clipped before the control or text to its right, and the long request about
+// tblo.zip wrapped into two lines of its row, left of the Meta box.
+TEST_F(WindowPaintingTest, TextsStayInsideTheirCells) {
+    g_mainWindow.unrecognisedAirportCount = 2;
+    g_mainWindow.simConnected = true;
+    g_mainWindow.simulatorText.set(std::string(120, 'S'));
+    g_mainWindow.userAircraftTitle.set(std::string(120, 'T'));
+    g_mainWindow.parkAirportText.set("EHAM");
+    g_mainWindow.parkAirportActive = true;
+    g_mainWindow.parkAirportName.set(std::string(120, 'N'));
+    gf_setStatus(std::string(300, 'x'));
+    m_window->paint();
+    std::vector<DisplayItem> request;
+    for (const auto& item : m_window->displayList()) {
+        if (item.kind != DisplayItem::Kind::Text)
+            continue;
+        if (item.colour == kRed && item.x0 == 303)
+            request.push_back(item);
+        // Nothing to the right of a text starts inside its clip.
+        for (const std::uint16_t id : gf_controls().ids()) {
+            const auto c = gf_controls().get(id);
+            if (c->kind != ControlKind::Label && c->x > item.x0 && c->y < item.y0 + 16 && item.y0 < c->y + c->height) {
+                EXPECT_LE(item.x1, c->x) << item.text << " over control " << std::hex << id;
+            }
+        }
+        EXPECT_LE(item.x1, 880) << item.text;
+        EXPECT_LE(item.y1, 477) << item.text;
+    }
+    ASSERT_EQ(request.size(), 2U);
+    std::string joined = request[0].text + " " + request[1].text;
+    EXPECT_EQ(joined, "Please send tblo.zip to the Skyfill support, so these airports can be placed");
+    for (const auto& line : request) {
+        EXPECT_LE(line.x1, 642);
+        EXPECT_GE(line.y0, 168);
+        EXPECT_LE(line.y0 + 13, 196);
+        EXPECT_LE(gf_headlessTextWidth(line.text), 642 - 303);
+    }
+    EXPECT_LT(request[0].y0, request[1].y0);
+    for (const auto& item : m_window->displayList()) {
+        if (item.kind == DisplayItem::Kind::Text && item.x0 == 5 && item.y0 < 60) {
+            EXPECT_LE(item.x1, 397) << item.text; // before the simulator box
+        }
+        if (item.kind == DisplayItem::Kind::Text && item.x0 == 85) {
+            EXPECT_LE(item.x1, 430) << item.text; // before the quality factor
+        }
+    }
+}
+
 TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds) {
     gf_setStatus("Loading airports");
     m_window->pump();
@@ -170,6 +262,10 @@ TEST_F(WindowPaintingTest, StatusBandShowsTheErrorWhateverTheStatusHolds) {
     g_mainWindow.minutesToNextUpdate = 7;
     m_window->paint();
     EXPECT_EQ(at(5, 343).text, "(next in 7 min)");
+    INITIAL_LOAD_ONLY.set(true);
+    m_window->paint();
+    EXPECT_EQ(at(5, 343).text, "(no next ... )");
+    INITIAL_LOAD_ONLY.set(false);
     EXPECT_EQ(gf_averageHoursText(3.0F), "3");
     EXPECT_EQ(gf_averageHoursText(0.5F), "0.5");
 }

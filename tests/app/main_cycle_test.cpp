@@ -8,6 +8,7 @@
 #include "core/WindowFields.h"
 #include "feed/FeedServices.h"
 #include "liveries/LiveryServices.h"
+#include "platform/ui/WindowMessages.h"
 #include "sim/SimLink.h"
 #include "sim/UserAircraft.h"
 #include "support/FastCycleClock.h"
@@ -95,10 +96,17 @@ TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown) {
     EXPECT_FALSE(skf::g_updatePhase.load()); // second phase 15 s later
     EXPECT_FALSE(skf::g_staticUpdateAnnounced.load());
 
-    for (int t = 31; t <= 60; ++t)
+    for (int t = 31; t <= 59; ++t)
         second();
+    skf::gf_windowQueue().clear();
+    second();
     EXPECT_EQ(skf::g_staticCountdown.load(), 19); // at t = 60 from 20 to 19
     EXPECT_EQ(skf::g_mainWindow.minutesToNextUpdate.load(), 19);
+    bool repainted = false; // the countdown shows in the middle band
+    while (const auto message = skf::gf_windowQueue().tryPop())
+        repainted =
+            repainted || (message->message == skf::WM_APP_INVALIDATE && (message->wParam & skf::BAND_MIDDLE) != 0);
+    EXPECT_TRUE(repainted);
     for (int t = 61; t <= 1200; ++t)
         second();
     EXPECT_EQ(skf::g_staticCountdown.load(), 20); // the 20th minute starts the next period

@@ -237,6 +237,12 @@ TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024) {
     EXPECT_EQ(skf::MYSIMADDON24_VERSION.value(), "1.0.0");
     EXPECT_FALSE(fs::exists("my_simaddon2024.zip"));
     EXPECT_NE(folder.log().find("simaddon updated to 1.0.0"), std::string::npos);
+    EXPECT_NE(folder.log().find("my_simaddon2024.zip unzipped 2 files"), std::string::npos); // not the folder entry
+    // The links removed by hand (an empty folder): the same version is fetched again.
+    for (const auto& entry : fs::directory_iterator("airports/my_simaddon"))
+        fs::remove(entry.path());
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_EQ(readFile("airports/my_simaddon/LFPG.txt"), "C:/addons/lfpg");
 
     // A newer package that fails to download keeps the installed links and is not "up-to-date".
     publish(allCurrent().replace(allCurrent().find(version(1, 0, 0)), version(1, 0, 0).size(), version(1, 1, 0)));

@@ -9,6 +9,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <utility>
+#include <vector>
 
 namespace skf {
 namespace {
@@ -118,6 +120,24 @@ TEST_F(Charsets, EveryEncodingReadsToTheSameUtf8Lines) {
         const auto p = dir / ("f" + std::to_string(n - 1) + ".txt");
         EXPECT_TRUE(gf_readTextFileLines(c.charset, p, lines)) << gf_charsetName(c.charset);
         EXPECT_EQ(lines, expected) << gf_charsetName(c.charset);
+    }
+}
+
+// The byte-order mark decides the order of the bytes, whatever order the caller expected.
+TEST_F(Charsets, TheByteOrderMarkWinsOverTheExpectedOrder) {
+    const auto p = dir / "marked.txt";
+    for (const auto& [bytes, expected] : std::vector<std::pair<std::string, Charset>>{{std::string("\xFF\xFE"
+                                                                                                   "A\0B\0",
+                                                                                                   6),
+                                                                                       Charset::Unicode_big_endian},
+                                                                                      {std::string("\xFE\xFF"
+                                                                                                   "\0A\0B",
+                                                                                                   6),
+                                                                                       Charset::Unicode}}) {
+        writeBytes(p, bytes);
+        std::vector<std::string> lines;
+        EXPECT_TRUE(gf_readTextFileLines(expected, p, lines));
+        EXPECT_EQ(lines, std::vector<std::string>{"AB"}) << gf_charsetName(expected);
     }
 }
 

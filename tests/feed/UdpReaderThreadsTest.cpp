@@ -67,6 +67,7 @@ TEST_F(UdpReaderThreads, TenThousandDatagramsGiveExactlyTheAcceptedRecords) {
     EXPECT_EQ(queued, expected);
     EXPECT_NE(log().find("Traffic Reader has stopped"), std::string::npos);
     EXPECT_EQ(g_mainWindow.trafficReaderState.load(), READER_STOPPED);
+    EXPECT_EQ(running.reader.boundPort.load(), 0); // a stopped reader holds no port
 }
 
 TEST_F(UdpReaderThreads, RepeatsAreSkippedOnlyWhenRealTrafficIsElsewhere) {

@@ -97,5 +97,12 @@ TEST(Shell, OpenerStartedOrNot) {
     EXPECT_FALSE(gf_shellOpen("/tmp"));
 }
 
+// The caller goes on after the opener was started: only the forked helpers end early (a process that ended
+// with 0 in the middle of its work would look like success to everyone).
+TEST(Shell, TheCallerGoesOnAfterTheOpenerStarted) {
+    const test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "true");
+    EXPECT_EXIT(std::exit(gf_shellOpen("/tmp") ? 42 : 43), ::testing::ExitedWithCode(42), "");
+}
+
 } // namespace
 } // namespace skf

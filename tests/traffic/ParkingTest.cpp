@@ -8,6 +8,7 @@
 
 #include "EngineHarness.h"
 #include "data/apf/Stand.h"
+#include "core/ShellState.h"
 #include "traffic/EngineInternal.h"
 
 namespace skf::test {
@@ -159,6 +160,93 @@ TEST_F(Parking, CreepingAwayLeavesAfterThreeMovesOfHalfTheRadiusOrAtOnceBeyondIt
             }
         }
         EXPECT_EQ(accepted, c.leavesAt);
+    }
+}
+
+TEST_F(Parking, AParkedAircraftReportedMoreThan200MetresAwayIsRemovedNotTaxied) {
+    const struct {
+        double metres;
+        bool removed;
+    } rows[] = {{190.0, false}, {210.0, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.metres);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::parked;
+        a.previousPhase = FlightPhase::taxi;
+        a.standId = 1;
+        a.standLat = kLat;
+        a.standLon = kLon;
+        a.standRefDistance = a.standLastDistance = -1.0;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, row.metres), 10.0);
+        EXPECT_EQ(checkExtendingSituations(a, p), !row.removed);
+        EXPECT_EQ(a.simStatus == SimStatus::removingfromsim, row.removed);
+        EXPECT_EQ(a.leaving, !row.removed);
+    }
+}
+
+// On a take-off roll a report at the same place is no stop once the roll has reached 30 kn (50 kn for a few
+// metres): it is passed over instead of halting the aircraft.
+TEST_F(Parking, ATakeOffRollPassesOverAStopReportFrom30Knots) {
+    const struct {
+        double metres;
+        double lastKnots;
+        bool accepted;
+    } rows[] = {{0.0, 29.0, true}, {0.0, 30.0, false}, {5.0, 49.0, true}, {5.0, 50.0, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.metres << " m after " << row.lastKnots << " kn");
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.takeOff = true;
+        a.stream.back().groundSpeed = row.lastKnots;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 0.0, row.metres), 10.0);
+        EXPECT_EQ(lf_plausiblePoint(a, p), row.accepted);
+    }
+}
+
+// While the engine extrapolates an aircraft in the air, a report behind it (more than 100 degrees off its
+// heading) is passed over; the same report of an aircraft not extrapolated is taken, and ends nothing.
+TEST_F(Parking, AnExtrapolatedAircraftInTheAirPassesOverAReportBehindIt) {
+    for (const std::int32_t extrapolated : {0, 1}) {
+        SCOPED_TRACE(extrapolated);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::flying;
+        a.onGround = false;
+        a.position.heading = 0.0; // north
+        a.stream.back().airborne = true;
+        a.extrapolationCount = extrapolated;
+        StreamPoint p = pointAt(offsetPoint(kLat, kLon, 180.0, 2000.0), 250.0);
+        p.airborne = true;
+        EXPECT_EQ(checkExtendingSituations(a, p), extrapolated == 0);
+        EXPECT_EQ(a.extrapolationCount, extrapolated);
+    }
+}
+
+// The aircraft chosen in the window (its object id shown) leaves: the choice goes with it; another leaving
+// keeps it.
+TEST_F(Parking, TheChosenAircraftLeavingEndsTheChoiceAndOnlyIt) {
+    LiveAircraft& chosen = taxiing("KLM1", 20001, Position{kLat, kLon});
+    LiveAircraft& other = taxiing("KLM2", 20002, Position{kLat, kLon});
+    g_selectedObjectId = chosen.objectId;
+    removeAircraftFromSim(other);
+    EXPECT_EQ(g_selectedObjectId.load(), chosen.objectId);
+    removeAircraftFromSim(chosen);
+    EXPECT_EQ(g_selectedObjectId.load(), 0U);
+}
+
+// The take-off's first hundred steps after the rotation climb at a tenth of the climb rate.
+TEST_F(Parking, TheFirstStepsAfterTheRotationClimbAtATenthOfTheRate) {
+    for (const std::int32_t count : {0, -98}) {
+        SCOPED_TRACE(count);
+        gf_resetEngine();
+        LiveAircraft& a = taxiing("KLM1", 20001, Position{kLat, kLon});
+        a.phase = FlightPhase::take_off;
+        a.rangeDataCount = count;
+        a.altRate = 10.0;
+        a.position.altitude = 100.0;
+        lf_takeOffSequence(a);
+        EXPECT_DOUBLE_EQ(a.position.altitude, 101.0);
     }
 }
 

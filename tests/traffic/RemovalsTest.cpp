@@ -7,6 +7,7 @@
 #include "EngineHarness.h"
 #include "core/WindowFields.h"
 #include "traffic/EngineInternal.h"
+#include "traffic/EngineServices.h"
 
 namespace skf::test {
 namespace {
@@ -214,6 +215,33 @@ TEST_F(Removals, OnTheGroundOneAircraftASecondAndStaticOncePerPosition) {
     userAt(Position{kLat + 1e-6, kLon}, 0.0, 0.0, true);
     gf_avoidUserGroundCollision();
     EXPECT_TRUE(removing(g_parkedAircraft.front()));
+}
+
+// Clearing the reserved stand removes what stands on it, static or live and parked, and nothing else.
+TEST_F(Removals, ClearingTheReservedStandRemovesOnlyWhatStandsOnIt) {
+    g_stands.clear();
+    for (const char* name : {"D7", "D8"}) {
+        Stand s(name, {}, kLat, kLon, 0.0, 20.0, false, false, false);
+        s.sid = static_cast<std::int32_t>(g_stands.size() + 1);
+        g_stands.push_back(std::move(s));
+    }
+    LiveAircraft& onIt = live("KLM1", "A320", Position{kLat, kLon}, true);
+    onIt.phase = FlightPhase::parked;
+    onIt.standId = 1;
+    LiveAircraft& next = live("KLM2", "A320", Position{kLat, kLon}, true);
+    next.phase = FlightPhase::parked;
+    next.standId = 2;
+    LiveAircraft& taxiing = live("KLM3", "A320", Position{kLat, kLon}, true);
+    taxiing.standId = 1;
+    statik("A*", "", Position{kLat, kLon}).standId = 1;
+    statik("B*", "", Position{kLat, kLon}).standId = 2;
+    gf_clearReservedStand("D7");
+    EXPECT_TRUE(removing(g_liveAircraft[0]));
+    EXPECT_FALSE(removing(g_liveAircraft[1]));
+    EXPECT_FALSE(removing(g_liveAircraft[2]));
+    EXPECT_TRUE(removing(g_parkedAircraft[0]));
+    EXPECT_FALSE(removing(g_parkedAircraft[1]));
+    g_stands.clear();
 }
 
 TEST_F(Removals, ParkedAveragesWithNothingOneAndManyParked) {

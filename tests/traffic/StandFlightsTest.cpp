@@ -2,6 +2,8 @@
 // simulator stand-in in lock-step, at an airport with a stand table.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <algorithm>
 #include <cmath>
 
@@ -70,11 +72,20 @@ TEST_F(StandFlightThreads, ArrivalTaxisToAFreeStandAndParks) {
     setParkAirport();
     const Position stand = offsetPoint(kLat, kLon, 0.0, 500.0);
     setStand(stand);
+    std::optional<skf::standin::SimObjectState> firstSeen; // the object soon after its creation was finished
     h.run(16000, [&](std::uint64_t step) {
         if (step % 300 == 0 && step <= 11000) {
             h.inject(30001, "KLM1234", "A320", taxiInAt(stand, step / 100.0), "PH-EXA", "LHR", "AMS");
         }
+        if (!firstSeen && step % 100 == 0 && !g_liveAircraft.empty() &&
+            g_liveAircraft.front().simStatus == SimStatus::active)
+            firstSeen = h.sim().objectByAtcId("KLM1234");
     });
+    // Taxiing when it appeared: beacon, taxi, logo and cabin lights on, landing lights off, flaps at the first notch.
+    ASSERT_TRUE(firstSeen.has_value());
+    EXPECT_EQ(firstSeen->lights & (SIM_LIGHT_LANDING | SIM_LIGHT_TAXI | SIM_LIGHT_BEACON),
+              SIM_LIGHT_TAXI | SIM_LIGHT_BEACON);
+    EXPECT_EQ(firstSeen->flaps, 3072U); // the first notch as the simulator takes it
     ASSERT_EQ(g_liveAircraft.size(), 1U);
     const LiveAircraft& a = g_liveAircraft.front();
     EXPECT_EQ(a.phase, FlightPhase::parked);
@@ -88,6 +99,11 @@ TEST_F(StandFlightThreads, ArrivalTaxisToAFreeStandAndParks) {
     EXPECT_EQ(object->lights & SIM_LIGHT_NAV, 0U);
     EXPECT_NE(object->lights & SIM_LIGHT_LOGO, 0U);
     EXPECT_LT(gf_distanceNm(stand.latitude, stand.longitude, object->lat, object->lon) * 1852.0, 2.0);
+    // Its positions went as plain data blocks (no flag such as "tagged", which would change their reading).
+    const auto moves = h.calls("SetDataOnSimObject");
+    ASSERT_FALSE(moves.empty());
+    for (const auto& move : moves)
+        EXPECT_EQ(move.value("flags", 99U), 0U) << move.dump();
     // It learned a stand option for its registration, today, in the current half hour.
     ASSERT_FALSE(g_stands.front().options.empty());
     const StandOpt& learned = g_stands.front().options.front();

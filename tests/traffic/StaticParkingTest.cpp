@@ -4,7 +4,10 @@
 
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
+#include "platform/simconnect/SimConnect.h"
 #include "sim/SimQueues.h"
+#include "traffic/EngineInternal.h"
+#include "traffic/EngineServices.h"
 #include "traffic/EngineState.h"
 #include "traffic/ParkAirports.h"
 #include "traffic/StandSearch.h"
@@ -153,6 +156,53 @@ TEST_F(StaticParkingTest, WeekAndSoftPassesOnlyWhenSwitchedOn) {
     EXPECT_TRUE(g_mainWindow.weekFlag.load());
 }
 
+// A placement found on the day's own real flights needs neither the week nor the soft options: no mark.
+TEST_F(StaticParkingTest, NoWeekOrSoftMarkForAPlacementOfTheDaysOwnFlights) {
+    g_stands = {makeStand("A1", 0.0, 30.0, {makeOpt("KLM", "B738", "PH-BXA", "KLM1", "", 3, {20})})};
+    numberStands(g_stands);
+    g_dayAndSlotNow.store(DayAndSlot{3, 20});
+    WEEK.set(true);
+    PARK_SOFT.set(true);
+    g_mainWindow.softFlag = false;
+    g_mainWindow.weekFlag = false;
+    lf_calcStaticParking();
+    EXPECT_EQ(placedOn(), (std::vector<std::string>{"A1:KLM1@0"}));
+    EXPECT_FALSE(g_mainWindow.softFlag.load());
+    EXPECT_FALSE(g_mainWindow.weekFlag.load());
+}
+
+// The livery of a registration: its installed title, or none.
+TEST_F(StaticParkingTest, RegistrationTitlesAreFoundOrNone) {
+    EXPECT_EQ(gf_regcodeTitle("PH-BXA"), std::optional<std::string_view>("Test Livery"));
+    EXPECT_FALSE(gf_regcodeTitle("PH-XXX").has_value());
+}
+
+// The nav-lights box reaches the static aircraft that are in the simulator, not those still being created.
+TEST_F(StaticParkingTest, NavLightsReachTheStaticAircraftInTheSimulatorOnly) {
+    ParkedAircraft there;
+    there.objectId = 601;
+    there.simStatus = SimStatus::active;
+    ParkedAircraft coming;
+    coming.objectId = 602;
+    coming.simStatus = SimStatus::adding2sim;
+    g_parkedAircraft = {there, coming};
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        g_eventQueue.clear();
+    }
+    gf_setNavLightsOfParked(true);
+    std::vector<std::uint32_t> lit;
+    {
+        std::lock_guard lock(g_simCommandMutex);
+        for (const EventEntry& e : g_eventQueue)
+            if (e.eventId == SIM_EVENT_NAV_LIGHTS_SET && e.value == 1)
+                lit.push_back(e.objectId);
+        g_eventQueue.clear();
+    }
+    EXPECT_EQ(lit, std::vector<std::uint32_t>{601});
+    g_parkedAircraft.clear();
+}
+
 TEST_F(StaticParkingTest, PlacingNamesTheAircraftAndQueuesItsCreation) {
     struct Case {
         const char* name;
@@ -186,6 +236,9 @@ TEST_F(StaticParkingTest, PlacingNamesTheAircraftAndQueuesItsCreation) {
         ASSERT_EQ(g_staticCreationQueue.size(), 1U);
         EXPECT_EQ(g_staticCreationQueue[0].callsign, c.callsign);
         EXPECT_EQ(g_staticCreationQueue[0].position.onGround, 1U);
+        EXPECT_EQ(g_staticCreationQueue[0].position.pitch, 0.0); // level on its stand
+        EXPECT_EQ(g_staticCreationQueue[0].position.bank, 0.0);
+        EXPECT_EQ(g_staticCreationQueue[0].position.airspeed, 0U);
         EXPECT_EQ(g_staticCreationQueue[0].trafficId, 1U);
         EXPECT_TRUE(g_pendingStatic.empty());
     }

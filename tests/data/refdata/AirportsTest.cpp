@@ -142,6 +142,16 @@ TEST_F(AirportList, LookupsByPrefixAndFileName) {
     EXPECT_FALSE(skf::gf_findAirportInFileName("a/x_EHAM_y.bgl").has_value());
 }
 
+// Codes with digits at either end of the range are codes too (small fields such as "K09A" or "ZA9Z").
+TEST_F(AirportList, CodesWithDigitsAreFoundInFileNames) {
+    install(doc(std::string(kThree) + R"(<ap c="K09A" i="K9A" la="40.0" lo="-90.0" a="600" s="4"/>
+<ap c="ZA9Z" i="ZZZ" la="10.0" lo="10.0" a="100" s="2"/>
+)"));
+    ASSERT_TRUE(skf::gf_readAirports());
+    EXPECT_EQ(skf::gf_findAirportInFileName("a/field-k09a-scenery.bgl"), FixedCode<4>("K09A"));
+    EXPECT_EQ(skf::gf_findAirportInFileName("a/x-ZA9Z-y.bgl"), FixedCode<4>("ZA9Z"));
+}
+
 TEST_F(AirportList, TheBundledSampleListReads) {
     const fs::path enc = fs::path(SKYFILL_BINARY_DIR) / "Skyfill" / "input" / "airports.enc";
     if (!fs::exists(enc))

@@ -389,6 +389,39 @@ TEST_F(Database, RecordCodesAreInternedAirlineModelOperatorWhateverTheAttributeO
     EXPECT_FALSE(rec->cargo); // the first of two equal attributes counts
 }
 
+// Codes of one character are codes like any other; a missing code is the empty one.
+TEST_F(Database, OneCharacterCodesAndMissingCodesKeepTheirText) {
+    std::string xml = kSections;
+    const std::string extra = R"(    <d r="X-ONE" a="Q" m="Z"/>
+    <d r="X-EIGHT" a="ABCDEFGH" m="ABCDEFGHI" o=""/>
+  </dbase>)";
+    xml.replace(xml.find("  </dbase>"), std::string("  </dbase>").size(), extra);
+    install(xml);
+    ASSERT_TRUE(skf::gf_readDbase());
+    const auto one = skf::gf_lookupRegistration("X-ONE");
+    ASSERT_TRUE(one.has_value());
+    EXPECT_EQ(skf::gf_operatorName(one->airline), "Q");
+    EXPECT_EQ(skf::gf_modelName(one->model), "Z");
+    EXPECT_EQ(skf::gf_operatorName(one->operatorId), "");
+    const auto eight = skf::gf_lookupRegistration("X-EIGHT");
+    ASSERT_TRUE(eight.has_value());
+    EXPECT_EQ(skf::gf_operatorName(eight->airline), "ABCDEFGH");
+    EXPECT_EQ(skf::gf_modelName(eight->model), "ABCDEFGHI");
+    EXPECT_EQ(eight->operatorId, one->operatorId);
+}
+
+// Emptying the database (before a new read) leaves no code of the old one known.
+TEST_F(Database, AnEmptiedDatabaseKnowsNoCodeOfTheOldOne) {
+    install(kSections);
+    ASSERT_TRUE(skf::gf_readDbase());
+    ASSERT_TRUE(skf::gf_isKnownAirlineCode("DLH"));
+    ASSERT_TRUE(skf::gf_isKnownModelCode("A320"));
+    skf::gf_clearDbase();
+    EXPECT_FALSE(skf::gf_isKnownAirlineCode("DLH"));
+    EXPECT_FALSE(skf::gf_isKnownModelCode("A320"));
+    EXPECT_FALSE(skf::gf_lookupRegistration("D-AIKA").has_value());
+}
+
 TEST_F(Database, ManyRegistrationsOfEveryLengthAreSortedAndTheFirstOfEqualOnesIsKept) {
     // Registrations of 1 to 20 characters, many sharing their first 8 or 16 bytes, in a scrambled
     // order, each twice: first with airline DLH, then with BAW.
