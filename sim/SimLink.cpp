@@ -207,9 +207,6 @@ void gf_resetSimLink() {
     gf_resetDispatchState();
     gf_resetUserAircraft();
     g_userObjectId = 2;
-    // The flight state is the new connection's to report: left set, the next run would ask for the user's
-    // data before its connection is open, fail the request and restart again with SIMCONNECT ERROR.
-    g_simRunning = false;
     g_simHalted = false;
 }
 
