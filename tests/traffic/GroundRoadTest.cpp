@@ -1,0 +1,89 @@
+// The ground road as a real feed's rhythm drives it, through the whole engine and the simulator stand-in in
+// lock-step: standing aircraft reported seldom.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "EngineHarness.h"
+#include "FeedRoute.h"
+#include "TrafficFixture.h"
+
+namespace skf::test {
+namespace {
+
+class GroundRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        addRegistration("PH-EXA", "KLM", "A320");
+        addRegistration("PH-BFA", "KLM", "B744");
+        COLLISION_USER_GND.set(true);
+        COLLISION_USER_AIR.set(false);
+        GUID_CHANGES.set(true);
+        AIRBORNE_ONLY.set(false);
+        STRAIGHT_PBS_ONLY.set(false);
+        MAX_HOLDING_MINUTES.set(20);
+        HOLDING_THRESHOLD_METERS.set(250);
+        addTestModel("A320", SizeCategory::Large, 17.0);
+        addTestModel("B744", SizeCategory::Heavy, 32.0);
+    }
+    void TearDown() override {
+        g_stands.clear();
+        g_dbaseRecords.clear();
+    }
+};
+
+// The stand row of every scenario: D7 at the middle, 400 m north of the runway's exit.
+Position standD7() {
+    const Position exit = offsetPoint(kFeedLat, kFeedLon, 270.0, 1400.0);
+    return offsetPoint(exit.latitude, exit.longitude, 0.0, 400.0);
+}
+
+struct SeldomRow {
+    double every; // seconds between reports
+    double knots; // 0: it stands
+    bool onStand; // on D7, else on the taxiway 200 m south of it
+    bool created;
+};
+
+void PrintTo(const SeldomRow& r, std::ostream* os) {
+    *os << "a report every " << r.every << " s at " << r.knots << " kn " << (r.onStand ? "on D7" : "off any stand");
+}
+
+class SeldomReported : public GroundRoad, public ::testing::WithParamInterface<SeldomRow> {};
+
+// A parked aircraft that the feed reports every half minute or less often is created parked on its stand;
+// a moving aircraft reported so seldom and a standing one off any stand are not created, as before.
+TEST_P(SeldomReported, StandingAircraftAreCreated) {
+    const SeldomRow row = GetParam();
+    EngineHarness h(feedWorld());
+    setFeedParkAirport();
+    const Position d7 = standD7();
+    setFeedStands(offsetPoint(d7.latitude, d7.longitude, 270.0, 45.0), {"D6", "D7", "D8"}, 20.0, 45.0);
+    const Position start = row.onStand ? d7 : offsetPoint(d7.latitude, d7.longitude, 180.0, 200.0);
+    const auto every = static_cast<std::uint64_t>(row.every * 100.0);
+    const FeedOutcome o = runFeed(h, 40000, [&](std::uint64_t step) {
+        if (step % every != 0) {
+            return;
+        }
+        const double t = static_cast<double>(step) / 100.0;
+        const Position p = offsetPoint(start.latitude, start.longitude, 90.0, t * row.knots * kKnots);
+        h.inject(30001, "KLM1700", "A320", Report{p.latitude, p.longitude, 0.0, row.knots, 90.0, 0.0}, "PH-EXA");
+    });
+    const std::string log = h.log();
+    EXPECT_EQ(o.creations, row.created ? 1U : 0U) << log;
+    EXPECT_EQ(o.removals, 0U) << log;
+    if (row.created) {
+        EXPECT_NE(log.find("D7      : KLM1700  parks"), std::string::npos) << log;
+        ASSERT_EQ(g_liveAircraft.size(), 1U);
+        EXPECT_EQ(g_liveAircraft.front().phase, FlightPhase::parked);
+        EXPECT_EQ(g_liveAircraft.front().standId, 2);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rhythms, SeldomReported,
+                         ::testing::Values(SeldomRow{20.0, 0.0, true, true}, SeldomRow{30.0, 0.0, true, true},
+                                           SeldomRow{45.0, 0.0, true, true}, SeldomRow{120.0, 0.0, true, true},
+                                           SeldomRow{60.0, 0.0, false, false}, SeldomRow{40.0, 15.0, false, false}));
+
+} // namespace
+} // namespace skf::test
