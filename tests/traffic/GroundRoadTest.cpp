@@ -1,5 +1,5 @@
 // The ground road as a real feed's rhythm drives it, through the whole engine and the simulator stand-in in
-// lock-step: standing aircraft reported seldom.
+// lock-step: standing aircraft reported seldom, arrivals that leave the runway by a rapid exit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -84,6 +84,51 @@ INSTANTIATE_TEST_SUITE_P(Rhythms, SeldomReported,
                          ::testing::Values(SeldomRow{20.0, 0.0, true, true}, SeldomRow{30.0, 0.0, true, true},
                                            SeldomRow{45.0, 0.0, true, true}, SeldomRow{120.0, 0.0, true, true},
                                            SeldomRow{60.0, 0.0, false, false}, SeldomRow{40.0, 15.0, false, false}));
+
+struct ExitRow {
+    double exitDeg; // the exit's turn off the runway
+    double every;   // seconds between reports
+};
+
+void PrintTo(const ExitRow& r, std::ostream* os) {
+    *os << "a " << r.exitDeg << " degree exit, a report every " << r.every << " s";
+}
+
+class RunwayExit : public GroundRoad, public ::testing::WithParamInterface<ExitRow> {};
+
+// A landing from a 2 NM final rolls out westwards, leaves the runway by an exit of its angle and stops on D7
+// at the exit's end: its landing roll ends on the exit, it parks on D7 and stays one object.
+TEST_P(RunwayExit, EndsTheLandingRoll) {
+    const ExitRow row = GetParam();
+    EngineHarness h(feedWorld());
+    setFeedParkAirport();
+    const Route route{offsetPoint(kFeedLat, kFeedLon, 90.0, 2.0 * 1852.0),
+                      {Leg{270.0, 2.0 * 1852.0, 140.0, 0.0, 636.0, 0.0}, Leg{270.0, 400.0, 120.0},
+                       Leg{270.0, 400.0, 80.0}, Leg{270.0, 300.0, 50.0}, Leg{270.0, 200.0, 30.0},
+                       Leg{270.0 + row.exitDeg, 250.0, 25.0}, Leg{270.0 + row.exitDeg, 250.0, 15.0},
+                       Leg{270.0 + row.exitDeg, 40.0, 5.0}, stop(300.0)}};
+    const Position d7 = route.end();
+    setFeedStands(offsetPoint(d7.latitude, d7.longitude, 270.0, 45.0), {"D6", "D7", "D8"}, 20.0, 45.0);
+    const auto every = static_cast<std::uint64_t>(row.every * 100.0);
+    const auto end = static_cast<std::uint64_t>(route.length() * 100.0);
+    const FeedOutcome o = runFeed(h, end + 4000, [&](std::uint64_t step) {
+        if (step % every == 0 && step <= end) {
+            h.inject(30002, "KLM1234", "A320", route.at(static_cast<double>(step) / 100.0), "PH-EXA", "LHR", "AMS");
+        }
+    });
+    const std::string log = h.log();
+    EXPECT_NE(log.find("D7      : KLM1234  arrived at stand"), std::string::npos) << log;
+    EXPECT_EQ(o.creations, 1U) << log;
+    EXPECT_EQ(o.removals, 0U) << log;
+    ASSERT_EQ(g_liveAircraft.size(), 1U);
+    EXPECT_FALSE(g_liveAircraft.front().landingRoll);
+    EXPECT_EQ(g_liveAircraft.front().phase, FlightPhase::parked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Angles, RunwayExit,
+                         ::testing::Values(ExitRow{24.0, 3.0}, ExitRow{27.0, 5.0}, ExitRow{30.0, 3.0},
+                                           ExitRow{30.0, 5.0}, ExitRow{31.0, 4.0}, ExitRow{45.0, 5.0},
+                                           ExitRow{90.0, 3.0}));
 
 } // namespace
 } // namespace skf::test
