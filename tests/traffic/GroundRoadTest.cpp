@@ -1,5 +1,6 @@
 // The ground road as a real feed's rhythm drives it, through the whole engine and the simulator stand-in in
-// lock-step: standing aircraft reported seldom, arrivals that leave the runway by a rapid exit.
+// lock-step: standing aircraft reported seldom, arrivals that leave the runway by a rapid exit, departures whose
+// feed runs ahead of the engine's push-back.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -129,6 +130,73 @@ INSTANTIATE_TEST_SUITE_P(Angles, RunwayExit,
                          ::testing::Values(ExitRow{24.0, 3.0}, ExitRow{27.0, 5.0}, ExitRow{30.0, 3.0},
                                            ExitRow{30.0, 5.0}, ExitRow{31.0, 4.0}, ExitRow{45.0, 5.0},
                                            ExitRow{90.0, 3.0}));
+
+struct DepartureRow {
+    const char* model;
+    double standMetres; // the stand's radius
+    double standing;    // seconds reported on the stand before it moves
+    double every;       // seconds between reports
+    double pushKnots;   // the feed's push-back speed; 0: it pulls out forwards
+    double gapFrom;     // seconds after it starts to move: no report for gapSeconds
+    double gapSeconds;
+    double startSeconds; // standing behind the stand after the push-back
+    double taxiKnots;
+};
+
+void PrintTo(const DepartureRow& r, std::ostream* os) {
+    *os << r.model << " standing " << r.standing << " s, a report every " << r.every << " s, "
+        << (r.pushKnots > 0.0 ? "pushed back at " : "pulls out") << r.pushKnots << " kn, no report from " << r.gapFrom
+        << " s for " << r.gapSeconds << " s, " << r.startSeconds << " s to start, taxi at " << r.taxiKnots << " kn";
+}
+
+class Departure : public GroundRoad, public ::testing::WithParamInterface<DepartureRow> {};
+
+// Parked on D7, then pushed back 45 m (or pulled out 45 m forwards), a pause to start the engines, a taxi east
+// along the taxilane, north past the stand row and a take-off: it leaves the stand the way the feed shows it,
+// and stays one object from the stand to the air however far its feed runs ahead of the engine's push-back.
+TEST_P(Departure, LeavesAsTheFeedShowsAndStaysOneObject) {
+    const DepartureRow row = GetParam();
+    EngineHarness h(feedWorld());
+    setFeedParkAirport();
+    const Position d7 = standD7();
+    setFeedStands(offsetPoint(d7.latitude, d7.longitude, 270.0, 80.0), {"D6", "D7", "D8"}, row.standMetres, 80.0);
+    const bool push = row.pushKnots > 0.0;
+    const double out = push ? 180.0 : 0.0;
+    const double taxiNorth = push ? 0.0 : 180.0;
+    const Route route{d7,
+                      {stop(row.standing), Leg{out, 45.0, push ? row.pushKnots : 4.0}, stop(row.startSeconds),
+                       Leg{90.0, 150.0, row.taxiKnots}, Leg{taxiNorth, 600.0, 18.0}, Leg{taxiNorth, 200.0, 8.0},
+                       Leg{taxiNorth, 400.0, 60.0}, Leg{taxiNorth, 1200.0, 150.0},
+                       Leg{taxiNorth, 8000.0, 170.0, 0.0, 0.0, 2500.0}}};
+    const auto every = static_cast<std::uint64_t>(row.every * 100.0);
+    const auto end = static_cast<std::uint64_t>(route.length() * 100.0);
+    const double moves = row.standing;
+    const FeedOutcome o = runFeed(h, end, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        if (step % every != 0 || (t >= moves + row.gapFrom && t < moves + row.gapFrom + row.gapSeconds)) {
+            return;
+        }
+        h.inject(30003, "KLM1700", row.model, route.at(t), std::string(row.model) == "B744" ? "PH-BFA" : "PH-EXA",
+                 "AMS", "LHR");
+    });
+    const std::string log = h.log();
+    EXPECT_TRUE(o.went(FlightPhase::parked)) << log;
+    EXPECT_EQ(o.went(FlightPhase::pushing_back), push) << log;
+    EXPECT_EQ(log.find("pulling out") != std::string::npos, !push) << log;
+    EXPECT_TRUE(o.went(FlightPhase::take_off)) << log;
+    EXPECT_EQ(o.creations, 1U) << log;
+    EXPECT_EQ(o.removals, 0U) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(PushBackAndPullOut, Departure,
+                         ::testing::Values(DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
+                                           DepartureRow{"A320", 20.0, 20.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 12.0, 60.0, 30.0, 12.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 10.0, 5.0, 0.0, 0.0, 0.0, 20.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 8.0, 6.0, 0.0, 0.0, 0.0, 25.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 7.0, 5.0, 0.0, 0.0, 5.0, 15.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 0.0, 0.0, 0.0, 30.0, 12.0}));
 
 } // namespace
 } // namespace skf::test
