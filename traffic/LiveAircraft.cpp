@@ -229,6 +229,7 @@ void spawnLiveAc(LiveAircraft& aircraft) {
             aircraft.movesAway = 0;
             aircraft.standRefDistance = aircraft.standLastDistance = -1.0; // not measured yet
             lf_clearStandCargo(aircraft);
+            lf_departureStartFromBuffer(aircraft);
             while (stream.size() > 1) {
                 stream.pop_back();
             }

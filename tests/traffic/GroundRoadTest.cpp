@@ -141,6 +141,7 @@ struct DepartureRow {
     double gapSeconds;
     double startSeconds; // standing behind the stand after the push-back
     double taxiKnots;
+    double taxiBearing; // of its first leg: 90 along the taxilane, 45 diagonally past the stand's side
 };
 
 void PrintTo(const DepartureRow& r, std::ostream* os) {
@@ -152,8 +153,9 @@ void PrintTo(const DepartureRow& r, std::ostream* os) {
 class Departure : public GroundRoad, public ::testing::WithParamInterface<DepartureRow> {};
 
 // Parked on D7, then pushed back 45 m (or pulled out 45 m forwards), a pause to start the engines, a taxi east
-// along the taxilane, north past the stand row and a take-off: it leaves the stand the way the feed shows it,
-// and stays one object from the stand to the air however far its feed runs ahead of the engine's push-back.
+// along the taxilane (or diagonally past the stand's side), north past the stand row and a take-off: it leaves the
+// stand the way the feed shows it, and stays one object from the stand to the air however far its feed runs ahead of
+// the engine's push-back.
 TEST_P(Departure, LeavesAsTheFeedShowsAndStaysOneObject) {
     const DepartureRow row = GetParam();
     EngineHarness h(feedWorld());
@@ -165,8 +167,8 @@ TEST_P(Departure, LeavesAsTheFeedShowsAndStaysOneObject) {
     const double taxiNorth = push ? 0.0 : 180.0;
     const Route route{d7,
                       {stop(row.standing), Leg{out, 45.0, push ? row.pushKnots : 4.0}, stop(row.startSeconds),
-                       Leg{90.0, 150.0, row.taxiKnots}, Leg{taxiNorth, 600.0, 18.0}, Leg{taxiNorth, 200.0, 8.0},
-                       Leg{taxiNorth, 400.0, 60.0}, Leg{taxiNorth, 1200.0, 150.0},
+                       Leg{row.taxiBearing, 150.0, row.taxiKnots}, Leg{taxiNorth, 600.0, 18.0},
+                       Leg{taxiNorth, 200.0, 8.0}, Leg{taxiNorth, 400.0, 60.0}, Leg{taxiNorth, 1200.0, 150.0},
                        Leg{taxiNorth, 8000.0, 170.0, 0.0, 0.0, 2500.0}}};
     const auto every = static_cast<std::uint64_t>(row.every * 100.0);
     const auto end = static_cast<std::uint64_t>(route.length() * 100.0);
@@ -189,14 +191,17 @@ TEST_P(Departure, LeavesAsTheFeedShowsAndStaysOneObject) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PushBackAndPullOut, Departure,
-                         ::testing::Values(DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
-                                           DepartureRow{"A320", 20.0, 20.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
-                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 12.0, 60.0, 30.0, 12.0},
-                                           DepartureRow{"A320", 20.0, 120.0, 10.0, 5.0, 0.0, 0.0, 0.0, 20.0},
-                                           DepartureRow{"B744", 36.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0},
-                                           DepartureRow{"B744", 36.0, 120.0, 8.0, 6.0, 0.0, 0.0, 0.0, 25.0},
-                                           DepartureRow{"B744", 36.0, 120.0, 7.0, 5.0, 0.0, 0.0, 5.0, 15.0},
-                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 0.0, 0.0, 0.0, 30.0, 12.0}));
+                         ::testing::Values(DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0, 90.0},
+                                           DepartureRow{"A320", 20.0, 20.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0, 90.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 3.0, 12.0, 60.0, 30.0, 12.0, 90.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 10.0, 5.0, 0.0, 0.0, 0.0, 20.0, 90.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 5.0, 3.0, 0.0, 0.0, 30.0, 12.0, 90.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 8.0, 6.0, 0.0, 0.0, 0.0, 25.0, 90.0},
+                                           DepartureRow{"B744", 36.0, 120.0, 7.0, 5.0, 0.0, 0.0, 5.0, 15.0, 90.0},
+                                           DepartureRow{"A320", 20.0, 8.0, 3.0, 3.0, 0.0, 0.0, 10.0, 12.0, 45.0},
+                                           DepartureRow{"A320", 20.0, 5.0, 4.0, 4.0, 0.0, 0.0, 20.0, 15.0, 45.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 3.0, 3.0, 0.0, 0.0, 10.0, 12.0, 45.0},
+                                           DepartureRow{"A320", 20.0, 120.0, 5.0, 0.0, 0.0, 0.0, 30.0, 12.0, 90.0}));
 
 } // namespace
 } // namespace skf::test
