@@ -94,6 +94,8 @@ void drive2Stand(LiveAircraft& aircraft, double latitude, double longitude, doub
 void lf_arriveAtStand(LiveAircraft& aircraft);
 bool lf_standWatch(LiveAircraft& aircraft, StreamPoint& point);
 void lf_leaveStand(LiveAircraft& aircraft, StreamPoint& point);
+// Before a spawn on a stand cuts the stream: a buffered report that already shows the departure under way.
+void lf_departureStartFromBuffer(LiveAircraft& aircraft);
 void lf_pullOut(LiveAircraft& aircraft);
 void lf_pushBack(LiveAircraft& aircraft);
 bool lf_standConflictAtSpawn(std::int32_t standId, LiveAircraft& newcomer);

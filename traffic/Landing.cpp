@@ -8,6 +8,7 @@
 #include "core/Geometry.h"
 #include "core/Log.h"
 #include "data/apf/ParkApf.h"
+#include "data/apf/Stand.h"
 #include "sim/SimLink.h"
 #include "traffic/EngineInternal.h"
 #include "traffic/EngineLimits.h"
@@ -42,6 +43,11 @@ constexpr double kFlareStage3Ft = 10.0;
 constexpr double kFlareStage4Ft = 3.0;
 // Turn from the touchdown heading (degrees) that ends the landing roll: the aircraft has left the runway.
 constexpr double kRollEndTurnDeg = 15.0;
+// Length (m) from which a leg of the roll shows the direction the aircraft rolls in: the nose follows a gentle
+// turn slowly (the turn is spread over the leg), so a rapid exit of 25-30 degrees is left before the nose has
+// turned kRollEndTurnDeg; the leg towards the next point shows the turn-off at once. Shorter legs are left to
+// the nose, so that the feed's position noise on slow legs ends no roll.
+constexpr double kRollEndLegMetres = 30.0;
 // Ground speed (kn) at or below which the landing roll retracts spoilers and reverse thrust.
 constexpr double kRollSlowKn = 90.0;
 // Angle off the heading (degrees) at which a new point during approach or landing roll points backwards.
@@ -250,7 +256,13 @@ void lf_touchdown(LiveAircraft& a) {
 }
 
 void lf_landingRollStep(LiveAircraft& a) {
-    const double turned = std::abs(gf_normalisePi(a.position.heading - a.touchdownHeading)) * g_radToDeg;
+    double turned = std::abs(gf_normalisePi(a.position.heading - a.touchdownHeading)) * g_radToDeg;
+    const StreamPoint& next = a.stream[1];
+    const Position from{a.position.latitude, a.position.longitude};
+    const Position to{next.latitude, next.longitude};
+    if (gf_distanceNm(from, to) * kNmToMetres >= kRollEndLegMetres) {
+        turned = std::max(turned, std::abs(gf_normalisePi(gf_bearing(from, to) - a.touchdownHeading)) * g_radToDeg);
+    }
     if (turned >= kRollEndTurnDeg) {
         gf_setFlaps(a, 0);
         a.landingRoll = false;

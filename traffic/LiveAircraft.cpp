@@ -114,7 +114,21 @@ void lf_spawnFromBuffer(LiveAircraft& aircraft) {
         return;
     }
     if (stream.size() == 1) {
-        return lf_eraseBuffered(aircraft);
+        if (front.airborne || front.groundSpeed != 0.0) {
+            return lf_eraseBuffered(aircraft);
+        }
+        // A standing aircraft: real feeds report parked aircraft every 30-120 s or pause for minutes, so its next
+        // report may come after this decision (and every record would start anew). It is judged as if the feed
+        // had reported it standing twice: on a stand it is created there; off any stand it goes as before.
+        StreamPoint again = front;
+        again.stationary = true;
+        again.dueStep = front.dueStep + 1;
+        stream.push_back(again);
+        lf_spawnFromBuffer(aircraft);
+        if (aircraft.simStatus == SimStatus::buffer) {
+            lf_eraseBuffered(aircraft);
+        }
+        return;
     }
     if (!aircraft.callsign.empty() && aircraft.callsign.back() == '_' &&
         std::find(g_ghostCallsigns.begin(), g_ghostCallsigns.end(), aircraft.callsign) != g_ghostCallsigns.end()) {
@@ -215,6 +229,7 @@ void spawnLiveAc(LiveAircraft& aircraft) {
             aircraft.movesAway = 0;
             aircraft.standRefDistance = aircraft.standLastDistance = -1.0; // not measured yet
             lf_clearStandCargo(aircraft);
+            lf_departureStartFromBuffer(aircraft);
             while (stream.size() > 1) {
                 stream.pop_back();
             }

@@ -77,6 +77,10 @@ struct LiveAircraft : ParkedAircraft {
     std::int32_t rangeDataCount = 1;
     std::int32_t pushBackCountdown = 0;
     std::int32_t movesAway = 0;
+    // Where the aircraft was first seen moving off its stand (its departure's start; none yet: NaN). Push-back or
+    // pull-out is chosen from it: a later report may lie on the taxiway ahead of the stand already.
+    double departureStartLat = std::numeric_limits<double>::quiet_NaN();
+    double departureStartLon = std::numeric_limits<double>::quiet_NaN();
     double targetHeading = 0.0;        // radians
     double heightAboveGround = 2500.0; // feet
     double heightAboveParkElevation = 0.0;

@@ -322,7 +322,9 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
             removeAircraftFromSim(a);
             return;
         }
-        if (a.holding && !stream.empty() &&
+        // A pushed-back aircraft holds while the feed, whose real push-back was quicker than the engine's, runs
+        // ahead: its far point is where it taxis on to (it catches up there), not another aircraft's.
+        if (a.holding && a.phase != FlightPhase::pushed_back && !stream.empty() &&
             gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
                     kNmToMetres >
                 lf_holdingReachMetres(a)) {

@@ -2,6 +2,7 @@
 // turn curves (quadratic Bezier), midpoints, and the per-step motion along rates and curves. Engine thread.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <map>
 
 #include <fmt/format.h>
@@ -353,8 +354,12 @@ void nextPosGround(LiveAircraft& a) {
         a.leadLimit = a.takeOff ? 5000 : 3000;
         a.lagLimit = 3000;
         if (a.leaving && !s.empty()) {
-            const double bearing =
-                gf_bearing(Position{a.standLat, a.standLon}, Position{s.back().latitude, s.back().longitude});
+            // The way it started to move decides; the last report may lie on the taxiway ahead of the stand.
+            const bool started = !std::isnan(a.departureStartLat);
+            const Position to = started ? Position{a.departureStartLat, a.departureStartLon}
+                                        : Position{s.back().latitude, s.back().longitude};
+            a.departureStartLat = a.departureStartLon = std::numeric_limits<double>::quiet_NaN();
+            const double bearing = gf_bearing(Position{a.standLat, a.standLon}, to);
             const double angle = std::round(std::abs(gf_normalisePi(bearing - a.standHeading)) * g_radToDeg);
             if (angle < kPullOutDeg) {
                 lf_pullOut(a);

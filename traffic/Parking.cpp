@@ -2,6 +2,7 @@
 // aircraft on one stand or on neighbouring stands. Engine thread.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include <fmt/format.h>
 
@@ -37,6 +38,21 @@ constexpr double kWideSearchNm = 0.029697624190064796;   // 55 m
 // positions). A departure that the feed reports without speed still leaves once it is beyond the stand area.
 constexpr double kStandMoveMinSpeedKn = 1.0;
 constexpr double kStandMoveSlackMetres = 10.0;
+
+// A report without speed this close (m) to the stand shows the aircraft still standing there: whatever moved
+// before was jitter, not the start of its departure.
+constexpr double kStandingJitterMetres = 25.0;
+
+void lf_noteDepartureStart(LiveAircraft& a, const StreamPoint& p) {
+    if (std::isnan(a.departureStartLat)) {
+        a.departureStartLat = p.latitude;
+        a.departureStartLon = p.longitude;
+    }
+}
+
+void lf_forgetDepartureStart(LiveAircraft& a) {
+    a.departureStartLat = a.departureStartLon = std::numeric_limits<double>::quiet_NaN();
+}
 
 bool lf_speedExplainsStep(const LiveAircraft& a, const StreamPoint& p, double stepNm) {
     if (p.groundSpeed < kStandMoveMinSpeedKn || a.lastReportSpeed < kStandMoveMinSpeedKn) {
@@ -161,6 +177,7 @@ void try2Park(LiveAircraft& a, bool wide) {
     a.standRefDistance = a.standLastDistance = -1.0;
     a.movesAway = 0;
     a.leaving = false;
+    lf_forgetDepartureStart(a);
     a.holding = false; // the stop is over: it drives onto the stand
     lf_cutToFront(a);
     gf_setPhase(a, FlightPhase::parking);
@@ -229,6 +246,7 @@ void lf_arriveAtStand(LiveAircraft& a) {
     a.standContact = gf_engineNow();
     a.standRefDistance = a.standLastDistance = -1.0; // not measured yet
     a.movesAway = 0;
+    lf_forgetDepartureStart(a);
     lf_clearStandCargo(a);
     gf_shutDownAtStand(a);
     gf_log(fmt::format("{:8}: {:8} arrived at stand", stand->id, a.callsign));
@@ -243,6 +261,9 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
     const double near = a.previousPhase == FlightPhase::parking ? 2.0 * 0.0458963282937365 : 0.0458963282937365;
     if (d <= near) {
         a.standContact = gf_engineNow();
+        if (p.groundSpeed < kStandMoveMinSpeedKn && d * 1852.0 <= kStandingJitterMetres) {
+            lf_forgetDepartureStart(a);
+        }
         if (a.standRefDistance < 0.0) {
             a.standRefDistance = a.standLastDistance = d;
             a.movesAway = 0;
@@ -254,6 +275,7 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
         }
         if (d >= a.standLastDistance + 0.0016198704103671706) {
             ++a.movesAway;
+            lf_noteDepartureStart(a, p);
             a.standLastDistance = d;
             const double away = d - a.standRefDistance;
             if ((a.movesAway >= 3 && away >= a.halfWingspanNm / 2.0) || away > a.halfWingspanNm) {
@@ -282,6 +304,19 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
     }
     lf_leaveStand(a, p);
     return true;
+}
+
+void lf_departureStartFromBuffer(LiveAircraft& a) {
+    lf_forgetDepartureStart(a);
+    for (std::size_t i = 1; i < a.stream.size(); ++i) {
+        const StreamPoint& p = a.stream[i];
+        // Reports within about 17 m of the one before were made stationary copies on intake; one that moved
+        // farther with speed is the departure's start (a later report at the stand without speed forgets it).
+        if (!p.stationary && p.groundSpeed >= kStandMoveMinSpeedKn) {
+            lf_noteDepartureStart(a, p);
+            return;
+        }
+    }
 }
 
 void lf_leaveStand(LiveAircraft& a, StreamPoint& p) {
