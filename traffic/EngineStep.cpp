@@ -347,9 +347,10 @@ void gf_resetEngine() {
     g_trafficReferenceElevationValid = false;
     g_parkAirport = Airport{};
     // All three are zeroed before any is tested: a short-circuit would keep the others.
-    const bool shown = (g_mainWindow.liveCount.exchange(0) != 0) | (g_mainWindow.parkedLiveCount.exchange(0) != 0) |
-                       (g_mainWindow.staticCount.exchange(0) != 0);
-    if (shown) {
+    const bool liveShown = g_mainWindow.liveCount.exchange(0) != 0;
+    const bool parkedShown = g_mainWindow.parkedLiveCount.exchange(0) != 0;
+    const bool staticShown = g_mainWindow.staticCount.exchange(0) != 0;
+    if (liveShown || parkedShown || staticShown) {
         gf_markChanged(BAND_ALL);
     }
     {
