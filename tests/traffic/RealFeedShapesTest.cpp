@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "EngineHarness.h"
+#include "FeedRoute.h"
 #include "TrafficFixture.h"
 #include "data/apf/Stand.h"
 #include "traffic/EngineInternal.h"
@@ -125,26 +126,6 @@ protected:
     }
 };
 
-// What happened to the one aircraft of a scenario.
-struct Outcome {
-    std::vector<FlightPhase> phases;
-    std::size_t creations = 0;
-    std::size_t removals = 0;
-};
-
-Outcome runScenario(EngineHarness& h, std::uint64_t steps, const std::function<void(std::uint64_t)>& feed) {
-    Outcome o;
-    h.run(steps, [&](std::uint64_t step) {
-        feed(step);
-        if (!g_liveAircraft.empty() && (o.phases.empty() || o.phases.back() != g_liveAircraft.front().phase)) {
-            o.phases.push_back(g_liveAircraft.front().phase);
-        }
-    });
-    o.creations = h.calls("AICreateNonATCAircraft").size();
-    o.removals = h.sim().removedObjects().size();
-    return o;
-}
-
 bool learnedALeavingStay() {
     for (const Stand& s : g_stands) {
         for (const StandOpt& o : s.options) {
@@ -185,7 +166,7 @@ TEST_P(ArrivalStops, ParkOnTheStandTheyStopAt) {
     const auto first = static_cast<std::uint64_t>(row.firstReport * 100.0);
     const double tEnd = arrival.tExit + 180.0;
     int n = 0;
-    const Outcome o = runScenario(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
+    const FeedOutcome o = runFeed(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
         if (step < first || (step - first) % every != 0 || step > tEnd * 100.0) {
             return;
         }
@@ -242,7 +223,7 @@ TEST_P(LandingOneObject, FromFinalToStand) {
     setStands(standD7());
     const Arrival arrival{10.0};
     const double tEnd = arrival.tExit + 240.0 + row.gapSeconds;
-    const Outcome o = runScenario(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
+    const FeedOutcome o = runFeed(h, static_cast<std::uint64_t>(tEnd * 100.0) + 4000, [&](std::uint64_t step) {
         const double t = static_cast<double>(step) / 100.0;
         const double sinceTouch = t - arrival.tTouch;
         if (step % 300 != 0 || t > tEnd || (sinceTouch >= row.gapFrom && sinceTouch < row.gapFrom + row.gapSeconds)) {
@@ -315,7 +296,7 @@ TEST_P(StandingAtAStand, StaysUntilItReallyMoves) {
     };
     int n = 0;
     bool parkedBefore = false;
-    const Outcome o = runScenario(h, 46000, [&](std::uint64_t step) {
+    const FeedOutcome o = runFeed(h, 46000, [&](std::uint64_t step) {
         if (step == 14000 && !g_liveAircraft.empty()) {
             parkedBefore = g_liveAircraft.front().phase == FlightPhase::parked && g_liveAircraft.front().standId == 2;
         }
