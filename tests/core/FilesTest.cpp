@@ -48,10 +48,12 @@ TEST_F(Charsets, MarksZeroBytesAndUtf8) {
     EXPECT_EQ(detect("ab\xE0\x80\xAF"), Charset::ANSI);
     EXPECT_EQ(detect("ab\xF4\x90\x80\x80"), Charset::ANSI);
     EXPECT_EQ(detect("ab\xF0\x9F\x98\x80"), Charset::UTF8_without_BOM);
-    EXPECT_EQ(detect("ab\xE0\xA0\x80"), Charset::UTF8_without_BOM); // lowest character with first byte E0
-    EXPECT_EQ(detect("ab\xF5\x80\x80\x80"), Charset::ANSI);         // no character starts with F5
-    EXPECT_EQ(detect("ab\x80\x80\x80\x80"), Charset::ANSI);         // no character starts with a continuation
-    EXPECT_EQ(detect("ab\xC3"), Charset::ANSI);                     // cut by the real end of the file
+    EXPECT_EQ(detect("ab\xE0\xA0\x80"), Charset::UTF8_without_BOM);     // lowest character with first byte E0
+    EXPECT_EQ(detect("ab\xF4\x8F\xBF\xBF"), Charset::UTF8_without_BOM); // the highest character, U+10FFFF
+    EXPECT_EQ(detect("ab\xF0\x90\x80\x80"), Charset::UTF8_without_BOM); // the lowest four-byte one, U+10000
+    EXPECT_EQ(detect("ab\xF5\x80\x80\x80"), Charset::ANSI);             // no character starts with F5
+    EXPECT_EQ(detect("ab\x80\x80\x80\x80"), Charset::ANSI);             // no character starts with a continuation
+    EXPECT_EQ(detect("ab\xC3"), Charset::ANSI);                         // cut by the real end of the file
     EXPECT_EQ(gf_detectCharset(dir / "missing.txt"), Charset::none_found);
     EXPECT_EQ(gf_detectCharset(dir.path()), Charset::none_found);
     EXPECT_EQ(gf_charsetName(Charset::Unicode_big_endian), "Unicode_big_endian");
