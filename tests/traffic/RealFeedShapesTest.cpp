@@ -22,25 +22,16 @@ namespace skf::test {
 namespace {
 
 // Runway threshold at (kLat, kLon), landing westwards; the stands lie north of the runway exit.
-constexpr double kLat = 52.0;
-constexpr double kLon = 4.0;
-constexpr double kKn = 0.514444; // metres a second
+constexpr double kLat = kFeedLat;
+constexpr double kLon = kFeedLon;
+constexpr double kKn = kKnots;
 
 EngineHarness::Options world() {
-    EngineHarness::Options o;
-    o.scenario.areas = {{"TEST", kLat, kLon, 40.0, 0.0}};
-    o.scenario.path = {standin::Waypoint{0.0, kLat + 4.0 / 60.0, kLon, std::nullopt, 0.0, false, "parked"}};
-    o.scenario.foreign.clear();
-    return o;
+    return feedWorld();
 }
 
 void setParkAirport() {
-    g_parkAirport = Airport{};
-    g_parkAirport.icao = FixedCode<4>("EHAM");
-    g_parkAirport.iata = FixedCode<3>("AMS");
-    g_parkAirport.latitude = kLat;
-    g_parkAirport.longitude = kLon;
-    g_parkAirport.altitude = 0.0F;
+    setFeedParkAirport();
 }
 
 // Three stands side by side, 45 m apart, noses to the north, radius 20 m; D7 in the middle at `at`.

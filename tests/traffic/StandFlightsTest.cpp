@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "EngineHarness.h"
+#include "FeedRoute.h"
 #include "TrafficFixture.h"
 #include "data/apf/Stand.h"
 #include "traffic/EngineInternal.h"
@@ -15,24 +16,15 @@
 namespace skf::test {
 namespace {
 
-constexpr double kLat = 52.0;
-constexpr double kLon = 4.0;
+constexpr double kLat = kFeedLat;
+constexpr double kLon = kFeedLon;
 
 EngineHarness::Options world() {
-    EngineHarness::Options o;
-    o.scenario.areas = {{"TEST", kLat, kLon, 40.0, 0.0}};
-    o.scenario.path = {standin::Waypoint{0.0, kLat + 4.0 / 60.0, kLon, std::nullopt, 0.0, false, "parked"}};
-    o.scenario.foreign.clear();
-    return o;
+    return feedWorld();
 }
 
 void setParkAirport() {
-    g_parkAirport = Airport{};
-    g_parkAirport.icao = FixedCode<4>("EHAM");
-    g_parkAirport.iata = FixedCode<3>("AMS");
-    g_parkAirport.latitude = kLat;
-    g_parkAirport.longitude = kLon;
-    g_parkAirport.altitude = 0.0F;
+    setFeedParkAirport();
 }
 
 // One stand with its nose to the north, radius 20 m, at a point.
