@@ -180,18 +180,8 @@ bool lf_restartCountdown() {
 }
 
 void lf_resetForRestart() {
-    // Traffic reader and QNH reader.
-    g_trafficReader.qnh = 1013;
-    g_trafficReader.lastTrafficTime = 0.0;
-    g_lastTrafficTime = 0.0;
-    g_trafficReader.clearCallsigns();
-    g_trafficReader.collectCallsigns = false;
-    g_trafficReader.stop = false;
-    g_qnhReader.lastQnh = 1013;
-    g_qnhReader.stop = false;
-    g_qnhReader.datagrams = 0;
-    g_readerSeen[0] = true;
-    g_readerSeen[1] = true;
+    // Traffic reader and QNH reader, the traffic queue (its gate closed already) and the QNH.
+    gf_resetFeedState();
 
     gf_resetSimLink();
     gf_resetEngine();

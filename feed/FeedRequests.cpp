@@ -1,12 +1,12 @@
 // The feed's requests to the traffic engine.
 #include "feed/FeedRequests.h"
 
-#include <atomic>
+#include "feed/FeedState.h"
 
 namespace skf {
 
 namespace {
-std::atomic<unsigned> s_liveTrafficRemovals{0};
+std::atomic<unsigned>& s_liveTrafficRemovals = gf_feedState().liveTrafficRemovals;
 } // namespace
 
 void gf_requestLiveTrafficRemoval() {

@@ -12,6 +12,7 @@
 #include "data/apf/ParkApf.h"
 #include "feed/DropCounter.h"
 #include "feed/FeedRequests.h"
+#include "feed/FeedState.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
 
@@ -28,22 +29,22 @@
 
 namespace skf {
 
-std::atomic<bool> g_rtConnected{false};
-
 namespace {
 
-Socket g_listenSocket;
-Socket g_clientSocket;
+// The server's link, held by the feed's owner (feed/FeedState.h).
+RealTrafficLink& s_link = gf_feedState().server;
+Socket& g_listenSocket = s_link.listenSocket;
+Socket& g_clientSocket = s_link.clientSocket;
 // The thread that opened the server owns both sockets and alone closes them.
-std::atomic<std::thread::id> g_serverOwner{};
+std::atomic<std::thread::id>& g_serverOwner = s_link.owner;
 // Serialises the sends of the owner and of the window thread's "exit", the client's close and the two fields
 // below. Held only for sends that never wait, so the window thread's "exit" never waits long for it.
-std::mutex g_sendMutex;
+std::mutex& g_sendMutex = s_link.sendMutex;
 // The part of a line that the socket took only in part: sent before anything else.
-std::string g_unsentTail;
+std::string& g_unsentTail = s_link.unsentTail;
 // Since when the client has taken nothing (a line was dropped and nothing was taken since).
-std::optional<std::chrono::steady_clock::time_point> g_stalledSince;
-std::atomic<std::uint16_t> g_port{0};
+std::optional<std::chrono::steady_clock::time_point>& g_stalledSince = s_link.stalledSince;
+std::atomic<std::uint16_t>& g_port = s_link.port;
 
 std::atomic<int> g_clientSendBuffer{0};
 std::atomic<std::chrono::milliseconds::rep> g_stallLimitMs{30000};

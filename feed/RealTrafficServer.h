@@ -23,7 +23,7 @@
 namespace skf {
 
 // A client is connected. Set by a successful accept; cleared by a failed send and by gf_closeServer.
-extern std::atomic<bool> g_rtConnected;
+extern std::atomic<bool>& g_rtConnected;
 
 // Opens the listening TCP socket on the port (text, as PORT_NUMBER holds it; "0": an ephemeral port), on
 // the loopback address only. Throws std::runtime_error with the failing step on failure; true on success.

@@ -3,17 +3,16 @@
 
 #include "core/Log.h"
 #include "feed/DropCounter.h"
+#include "feed/FeedState.h"
 
 #include <deque>
 #include <fmt/format.h>
 
 namespace skf {
 
-std::mutex g_addingStackMutex;
-bool g_liveTrafficOpen = false;
-
 namespace {
-std::deque<QueuedTraffic> g_addingStack; // guarded by g_addingStackMutex
+// Guarded by g_addingStackMutex; held by the feed's owner.
+std::deque<QueuedTraffic>& g_addingStack = gf_feedState().queue.addingStack;
 DropCounter g_queueDrops;
 } // namespace
 

@@ -33,7 +33,7 @@ struct QueuedTraffic {
 // it files records (never while holding the SimConnect command mutex).
 extern std::mutex g_addingStackMutex;
 // The traffic gate; guarded by g_addingStackMutex. Written by the main cycle, the run and closing down.
-extern bool g_liveTrafficOpen;
+extern bool& g_liveTrafficOpen;
 
 // 30 seconds of the engine's intake (2 records a step).
 inline constexpr std::size_t kTrafficQueueBound = 6000;

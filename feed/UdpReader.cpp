@@ -15,10 +15,6 @@
 
 namespace skf {
 
-QnhReader g_qnhReader;
-TrafficReader g_trafficReader;
-std::atomic<bool> g_readerSeen[2] = {true, true};
-
 namespace {
 
 constexpr int kQnhSeen = 0;

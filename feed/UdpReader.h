@@ -2,7 +2,8 @@
 // The two UDP readers of RealTraffic's streams ("Traffic Reader" on port 49005, "QNH Reader" on 49004),
 // their shared receive loop, and the watchdog that shows whether datagrams keep arriving.
 //
-// Each reader object lives for the whole process (g_trafficReader, g_qnhReader); its thread (started
+// Each reader object lives for the whole process (g_trafficReader, g_qnhReader, in the feed's owner,
+// feed/FeedState.h); its thread (started
 // detached by the run) only borrows it. The reader thread is the only user of its socket, buffer and last
 // datagram; the other threads touch only the atomics and the small locked values below: the start-up
 // thread (run, main cycle, closing down, hand-shake) sets the stop flag and the reference values and reads
@@ -25,8 +26,8 @@
 namespace skf {
 
 // The QNH in hectopascals used by the engine, 900 to 1100; 1013 after every reset. Written by the QNH
-// reader and the resets; read by the engine.
-inline std::atomic<int> g_qnh{1013};
+// reader and the resets; read by the engine. Held by the feed's owner (feed/FeedState.h).
+extern std::atomic<int>& g_qnh;
 
 inline constexpr std::uint16_t kQnhReaderPort = 49004;
 inline constexpr std::uint16_t kTrafficReaderPort = 49005;
@@ -162,11 +163,12 @@ private:
     RepeatedLogSet m_refusals;              // refused lines, counted per fault
 };
 
-extern QnhReader g_qnhReader;
-extern TrafficReader g_trafficReader;
+// Held by the feed's owner (feed/FeedState.h).
+extern QnhReader& g_qnhReader;
+extern TrafficReader& g_trafficReader;
 
 // The watchdog's two "seen" flags, QNH first, traffic second: the reader's state was shown as receiving.
-extern std::atomic<bool> g_readerSeen[2];
+extern std::atomic<bool> (&g_readerSeen)[2];
 
 // A reader thread that ended with an error reports it here: status and log "The {} has stopped with
 // error: {}"; the first stop trigger sets READER ERROR with a restart after 15 s.

@@ -21,8 +21,7 @@ TEST(FeedRobustness, DamagedTrafficLinesAreReadOrRefusedButNeverQueuedBroken) {
     for (const std::string& sample : {trafficLine(), trafficLine({{4, "0"}, {8, "12"}, {12, ""}, {28, ""}})})
         for (const std::string& line : mutationsOf(sample, 7, 300, ","))
             ++outcomes[fuzz::readTrafficLine(line)];
-    setTrafficGate(false);
-    gf_resetTrafficQueue();
+    gf_resetFeedState();
     gf_closeLog();
     EXPECT_GT(outcomes[LineOutcome::Queued], 0);
     EXPECT_GT(outcomes[LineOutcome::Refused], 0);
@@ -35,7 +34,7 @@ TEST(FeedRobustness, DamagedQnhDatagramsKeepTheQnhInRange) {
     for (const std::string& datagram : mutationsOf(R"({"QNH": 1009, "station": "EHAM"})", 3, 300, "["))
         fuzz::readQnhDatagram(datagram);
     gf_closeLog();
-    g_qnh = 1013;
+    gf_resetFeedState();
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
 // Test helpers of the feed: a valid traffic line around Amsterdam Schiphol with fields to replace, the
 // traffic gate, and the records on the traffic queue.
+#include "feed/FeedState.h"
 #include "feed/TrafficQueue.h"
 #include "feed/UdpReader.h"
 

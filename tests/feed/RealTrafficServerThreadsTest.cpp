@@ -5,6 +5,7 @@
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
 #include "feed/FeedRequests.h"
+#include "feed/FeedState.h"
 #include "feed/RealTrafficServer.h"
 #include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
@@ -57,11 +58,11 @@ protected:
         user.altitude = 35000.0;
         user.pitch = 0.05;
         g_userAircraft.setBlock(user);
-        gf_takeLiveTrafficRemovals();
+        gf_resetFeedState();
     }
     void TearDown() override {
         gf_closeServer();
-        gf_takeLiveTrafficRemovals();
+        gf_resetFeedState();
         g_realTrafficLocal = false;
         g_shutDown = false;
         gf_resetStopState();

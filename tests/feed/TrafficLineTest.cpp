@@ -63,13 +63,12 @@ class TrafficLineTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_openLogIn(m_folder.path());
-        gf_resetTrafficQueue();
+        gf_resetFeedState();
     }
     void TearDown() override {
         AIRBORNE_ONLY.set(false);
         g_trafficReferenceElevationValid = false;
-        setTrafficGate(false);
-        gf_resetTrafficQueue();
+        gf_resetFeedState();
         gf_closeLog();
     }
 

@@ -1,4 +1,5 @@
 #include "feed/TrafficQueue.h"
+#include "feed/FeedState.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -29,13 +30,10 @@ std::vector<std::uint32_t> takeAll() {
 class TrafficQueueTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gf_resetTrafficQueue();
+        gf_resetFeedState();
         setGate(true);
     }
-    void TearDown() override {
-        setGate(false);
-        gf_resetTrafficQueue();
-    }
+    void TearDown() override { gf_resetFeedState(); }
 };
 
 TEST_F(TrafficQueueTest, StepTakesAtMostTwoInArrivalOrderWithTheirDueStep) {

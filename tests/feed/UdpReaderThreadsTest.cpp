@@ -22,14 +22,13 @@ class UdpReaderThreads : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_openLogIn(m_folder.path());
-        gf_resetTrafficQueue();
+        gf_resetFeedState();
         setTrafficGate(true);
         gf_resetStopState();
         ASSERT_EQ(m_sender.open(SocketKind::Udp), 0);
     }
     void TearDown() override {
-        setTrafficGate(false);
-        gf_resetTrafficQueue();
+        gf_resetFeedState();
         gf_resetStopState();
         gf_clearError();
         gf_closeLog();
