@@ -12,5 +12,6 @@
 #include "data/apf/ApfLocate.h"     // where an airport's file lies, and its download
 #include "data/apf/ApfWriter.h"     // writing airport files (scanned add-on airports, learned files)
 #include "data/apf/ParkApf.h"       // the park airport's file and the closest airport of a position
+#include "data/apf/ParkApfState.h"  // the park airport's state in one owner: stand table, file, values
 #include "data/apf/QualityFactor.h" // the quality factor of the park airport's stands
 #include "data/apf/Stand.h"         // stands of the park airport and their flight options

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "core/ThreadOwner.h"
+#include "data/apf/ParkApfState.h"
 #include "traffic/ParkAirport.h"
 
 namespace skf {
@@ -37,6 +38,7 @@ EngineState& gf_engineState() {
 
 void gf_bindEngineThread() {
     s_engineThread.bind();
+    gf_bindParkApfThread(); // the stand table is the engine's too
 }
 
 void gf_checkEngineThread(const char* where) {

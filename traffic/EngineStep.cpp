@@ -344,8 +344,6 @@ void gf_startEngine() {
 
 void gf_resetEngine() {
     gf_bindEngineThread();
-    g_trafficReferenceElevationValid = false;
-    g_parkAirport = Airport{};
     // All three are zeroed before any is tested: a short-circuit would keep the others.
     const bool liveShown = g_mainWindow.liveCount.exchange(0) != 0;
     const bool parkedShown = g_mainWindow.parkedLiveCount.exchange(0) != 0;
@@ -370,9 +368,8 @@ void gf_resetEngine() {
     if (s_engineStarted) {
         lf_reserveEngineState();
     }
-    gf_resetParking(); // the park airport's fetches, files, stand table and info
+    gf_resetParking(); // the park airport, its fetches, files, stand table, info and learned count
     g_qnh = 1013;
-    g_learnedUpdates = 0;
     g_dayAndSlotNow = DayAndSlot{}; // unknown until the main cycle renews it
 }
 

@@ -19,6 +19,7 @@
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/ParkApf.h"
+#include "data/apf/ParkApfState.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineServices.h"
 #include "traffic/EngineState.h"
@@ -209,9 +210,8 @@ void lf_releaseParkAirport() {
     g_mainWindow.pendingStaticCount = 0;
     g_plannedRemovals.clear();
     g_pendingStatic.clear();
-    g_stands.clear();
+    gf_parkApfState().file = ParkApfFile{}; // the stand table, the file's texts and learned path
     g_reservedStand.clear();
-    g_learnedApfPath.clear();
     gf_clearStandNameCache();
     gf_markChanged(BAND_ALL);
 }
@@ -242,9 +242,8 @@ void gf_resetParking() {
     gf_cancelApfFetches();
     // Pending placements, adjustment lists, park-airport list, reserved stand, recalculation request, fits.
     gf_engineState().parking = ParkingState{};
-    g_stands.clear();
-    g_parkApfInfo = ParkApfInfo{}; // texts empty, altitude -1
-    g_learnedApfPath.clear();
+    // The park airport, its stand table, its file's texts (empty, altitude -1) and values.
+    gf_parkApfState() = ParkApfState{};
     g_lastLatitude = 0.0;
     g_lastLongitude = 0.0;
     gf_clearStandNameCache();

@@ -32,8 +32,8 @@ void lf_releaseParkAirport();
 
 // True once after a stand file that the driver waits for arrived (its download runs on a worker).
 bool gf_takeParkFileArrival();
-// Everything of the static parking back to its start (the engine's reset before a restart); ends the
-// downloads of stand files still running.
+// Everything of the static parking and the park airport's state (data/apf/ParkApfState.h) back to its
+// start (the engine's reset before a restart); ends the downloads of stand files still running.
 void gf_resetParking();
 // Room for the working lists of the static parking (the engine's start).
 void gf_reserveParking();

@@ -16,6 +16,7 @@
 #include "data/StringPool.h"
 #include "data/apf/ApfLocate.h"
 #include "data/apf/ParkApf.h"
+#include "data/apf/ParkApfState.h"
 #include "liveries/LiveryMatching.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineState.h"
@@ -134,13 +135,12 @@ void gf_dropPendingStaticAt(std::int32_t sid) {
 }
 
 std::string lf_readParkedFile() {
-    g_stands.clear();
+    gf_parkApfState().file = ParkApfFile{}; // the previous file's stands, texts and learned path
     gf_clearStandNameCache();
     const IcaoCode icao = g_parkAirport.icao;
     const std::string path = gf_locateApf(icao);
     if (path.empty())
         return fmt::format("{} {} not found", "lf_readParkedFile", icao.view());
-    g_parkApfInfo = ParkApfInfo{};
     std::string error;
     try {
         error = gf_readApf(path, g_parkApfInfo);

@@ -17,8 +17,6 @@
 
 namespace skf {
 
-bool g_handmadeApf = false;
-
 namespace {
 
 bool lf_attribute(pugi::xml_node& node, const char* name, const std::string& value) {

@@ -31,8 +31,9 @@ struct Apf {
 inline constexpr int kApfModeLearned = 0;
 inline constexpr int kApfModeFull = 1;
 
-// The open park airport's file is handmade (its stands come from a handmade learned file).
-extern bool g_handmadeApf;
+// The open park airport's file is handmade (its stands come from a handmade learned file). Held by the park
+// airport's owner (data/apf/ParkApfState.h), on the engine's thread.
+extern bool& g_handmadeApf;
 
 // Writes the airport file of `apf` to `path` (replacing an existing file through a temporary file).
 // mode 1: full file with every stand's geometry and no flights; mode 0: learned file.

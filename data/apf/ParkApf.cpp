@@ -23,6 +23,7 @@
 #include "data/apf/ApfLocateInternal.h"
 #include "data/apf/ApfReader.h"
 #include "data/apf/ApfWriter.h"
+#include "data/apf/ParkApfState.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/QualityFactorInternal.h"
 #include "data/apf/Stand.h"
@@ -31,13 +32,6 @@ namespace skf {
 
 namespace fs = std::filesystem;
 
-Airport g_parkAirport;
-ParkApfInfo g_parkApfInfo;
-fs::path g_learnedApfPath;
-std::atomic<int32_t> g_rtTrafficWeek{0};
-std::atomic<bool> g_parkStandsLoaded{false};
-std::atomic<double> g_trafficReferenceElevation{0.0};
-std::atomic<bool> g_trafficReferenceElevationValid{false};
 ApfHooks g_apfHooks;
 
 namespace {
@@ -291,6 +285,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
 } // namespace
 
 std::string gf_readApf(std::string_view path, ParkApfInfo& info) {
+    gf_checkParkApfThread("gf_readApf");
     // The previous airport's learned file is no longer ours: a read that fails before the new
     // path is known must not leave it for the learned save to overwrite with this airport's stands.
     g_learnedApfPath.clear();

@@ -14,8 +14,9 @@
 namespace skf {
 
 // The park airport (empty ICAO: none). Set by the traffic engine when it opens a park airport;
-// gf_readApf sets its elevation from the airport file.
-extern Airport g_parkAirport;
+// gf_readApf sets its elevation from the airport file. This and the values below are held by the park
+// airport's owner (data/apf/ParkApfState.h), on the engine's thread.
+extern Airport& g_parkAirport;
 
 // The first airport of the list with this code, or nullptr.
 const Airport* gf_findListedAirport(const FixedCode<4>& icao);
@@ -27,24 +28,24 @@ struct ParkApfInfo {
     int32_t altitude = -1; // feet
 };
 
-extern ParkApfInfo g_parkApfInfo;
+extern ParkApfInfo& g_parkApfInfo;
 
 // The learned file of the open park airport, mapped once when its airport file was read; the
 // learned save writes to this very path so that the next read finds it. Empty: none (also after
 // a read that failed).
-extern std::filesystem::path g_learnedApfPath;
+extern std::filesystem::path& g_learnedApfPath;
 
 // The file's RT_traffic_week (0 when absent); shown in the main window.
-extern std::atomic<int32_t> g_rtTrafficWeek;
+extern std::atomic<int32_t>& g_rtTrafficWeek;
 
 // The park airport's file was read; the traffic engine and the window test it, closing the park
 // airport clears it.
-extern std::atomic<bool> g_parkStandsLoaded;
+extern std::atomic<bool>& g_parkStandsLoaded;
 
 // The elevation (feet) of the airport around which the live traffic reader accepts traffic, and
 // whether it is valid. Set by gf_readApf; read by the feed's traffic reader.
-extern std::atomic<double> g_trafficReferenceElevation;
-extern std::atomic<bool> g_trafficReferenceElevationValid;
+extern std::atomic<double>& g_trafficReferenceElevation;
+extern std::atomic<bool>& g_trafficReferenceElevationValid;
 
 // Calls into the window's command layer, registered there at start. Unregistered hooks do nothing.
 struct ApfHooks {

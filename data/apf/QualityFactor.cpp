@@ -9,8 +9,6 @@
 
 namespace skf {
 
-QualityFactor g_qualityFactor;
-
 namespace {
 
 // A stand's weight by its radius as kept in memory (nautical miles): every stand of a real

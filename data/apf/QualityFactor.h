@@ -16,8 +16,9 @@ struct QualityFactor {
     bool operator==(const QualityFactor&) const = default;
 };
 
-// The pair of the park airport; set by gf_readApf.
-extern QualityFactor g_qualityFactor;
+// The pair of the park airport; set by gf_readApf. Held by the park airport's owner
+// (data/apf/ParkApfState.h), on the engine's thread.
+extern QualityFactor& g_qualityFactor;
 
 // The pair computed from a stand table (g_stands by default).
 QualityFactor gf_qualityFactor(const std::vector<Stand>& stands);

@@ -1,12 +1,10 @@
 #include "data/apf/Stand.h"
+#include "data/apf/ParkApfState.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace skf {
-
-std::vector<Stand> g_stands;
-std::atomic<uint32_t> g_learnedUpdates{0};
 
 void gf_setHalfHour(HalfHourBits& bits, int slot) {
     if (slot < 0 || slot >= static_cast<int>(bits.size())) {
@@ -65,6 +63,7 @@ std::vector<int> gf_halfHoursBack(DayAndSlot now, int n) {
 }
 
 Stand* gf_findStand(std::int32_t sid) {
+    gf_checkParkApfThread("gf_findStand");
     if (sid < 1)
         return nullptr;
     const auto it = std::lower_bound(g_stands.begin(), g_stands.end(), sid,
@@ -73,6 +72,7 @@ Stand* gf_findStand(std::int32_t sid) {
 }
 
 void gf_setStandOccupied(std::int32_t sid, bool occupied) {
+    gf_checkParkApfThread("gf_setStandOccupied");
     if (Stand* stand = gf_findStand(sid))
         stand->occupied = occupied;
 }

@@ -71,17 +71,18 @@ struct Stand {
     }
 };
 
-// The stand table of the park airport, ordered by sid. Only the start-up thread (engine) writes it.
-extern std::vector<Stand> g_stands;
+// The stand table of the park airport, ordered by sid; held by the park airport's owner
+// (data/apf/ParkApfState.h). Only the engine's thread (the start-up thread) reads and writes it.
+extern std::vector<Stand>& g_stands;
 
-// The stand with this numeric id, or null (ids below 1, unknown ids, no table).
+// The stand with this numeric id, or null (ids below 1, unknown ids, no table). Engine thread.
 Stand* gf_findStand(std::int32_t sid);
 // Marks the stand occupied or free; an unknown id changes nothing. Also called by the simulator link when
-// it takes a live aircraft out.
+// it takes a live aircraft out (on the engine's thread). Engine thread.
 void gf_setStandOccupied(std::int32_t sid, bool occupied);
 
-// Number of options learned in this run; the main window shows it.
-extern std::atomic<uint32_t> g_learnedUpdates;
+// Number of options learned in this run; the main window shows it. Held by the park airport's owner.
+extern std::atomic<uint32_t>& g_learnedUpdates;
 
 // Adds a learned option for one half hour. Returns the new option number, or nothing when the
 // registration is empty or the same flight (registration, day, half hours) is already there.

@@ -111,8 +111,6 @@ public:
         g_dayAndSlotNow = DayAndSlot{3, 20}; // Wednesday 10:00
         lf_resetMatchingState();
         gf_liveryMatchState() = LiveryMatchState{};
-        g_stands.clear();
-        g_parkAirport = Airport{};
         addTitle();
         {
             std::lock_guard lock(g_addingStackMutex);

@@ -28,7 +28,6 @@ protected:
     }
     void TearDown() override {
         gf_resetEngine();
-        g_stands.clear();
         g_dbaseRecords.clear();
         g_userHalfWingspan.reset();
     }
@@ -108,13 +107,11 @@ TEST_F(EngineSmallRules, ACargoMarkIsClearedByAPassengerAircraftParkingOnIt) {
               [](const DbaseRecord& x, const DbaseRecord& y) { return x.registration < y.registration; });
     for (const Row row : {Row{"PH-EXA", true, true}, Row{"PH-CKA", true, false}, Row{"N999ZZ", true, false},
                           Row{"PH-EXA", false, false}}) {
-        g_stands.clear();
+        gf_parkApfState() = ParkApfState{};
         g_liveAircraft.clear();
-        g_learnedUpdates = 0;
         Stand s("C1", {}, kLat, kLon, 0.0, 20.0, row.standCargo, false, false);
         s.sid = 1;
         g_stands.push_back(std::move(s));
-        g_parkAirport = Airport{};
         g_parkAirport.icao = FixedCode<4>("EHAM");
         LiveAircraft& a = onGround("KLM1", offsetPoint(kLat, kLon, 180.0, 10.0), row.registration);
         a.stream.push_back(a.stream.front());

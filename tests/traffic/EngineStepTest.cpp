@@ -17,7 +17,6 @@ protected:
         addTestModel("A320", SizeCategory::Large, 17.0);
         addTestModel("B744", SizeCategory::Heavy, 32.0);
         gf_resetEngine();
-        g_parkAirport = Airport{};
         g_simConnect = 0;
         g_stepCounter = 100000;
     }

@@ -23,7 +23,6 @@ protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
         gf_resetEngine();
-        g_parkAirport = Airport{};
         g_simConnect = 0;
         g_stepCounter = 4294966000U; // the counter wraps 1296 steps into every flight
         AIRBORNE_ONLY.set(false);

@@ -28,7 +28,7 @@ protected:
         addTestModel("B744", SizeCategory::Heavy, 32.0);
     }
     void TearDown() override {
-        g_stands.clear();
+        gf_parkApfState() = ParkApfState{};
         g_dbaseRecords.clear();
     }
 };

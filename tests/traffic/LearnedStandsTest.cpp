@@ -16,19 +16,12 @@ class LearnedStandsTest : public TrafficTest {
 protected:
     void SetUp() override {
         TrafficTest::SetUp();
-        g_parkAirport = Airport{};
         g_parkAirport.icao = IcaoCode("EHAM");
         g_parkApfInfo = ParkApfInfo{"Schiphol", "My Publisher", -11};
         g_handmadeApf = false;
         g_learnedApfPath = g_learnedFolder / "thirdparty" / "My Publisher" / "EHAM.xml";
     }
-    void TearDown() override {
-        g_parkAirport = Airport{};
-        g_parkApfInfo = ParkApfInfo{};
-        g_learnedApfPath.clear();
-        g_handmadeApf = false;
-        TrafficTest::TearDown();
-    }
+    void TearDown() override { TrafficTest::TearDown(); }
     // A1: schedule options only; A2: a learned option and a disabled one; A3: radius learned; A4: manual.
     static std::vector<Stand> table() {
         std::vector<Stand> stands = {

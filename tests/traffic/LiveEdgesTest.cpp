@@ -19,7 +19,6 @@ protected:
         addTestModel("A320", SizeCategory::Large, 17.0);
         gf_resetEngine();
         g_simConnect = 0;
-        g_parkAirport = Airport{};
         g_stepCounter = 50000;
         MAX_LIVE_SEL.set(500);
         COLLISION_USER_GND.set(false);

@@ -60,9 +60,7 @@ class ParkAirportTest : public TrafficTest {
 protected:
     void SetUp() override {
         TrafficTest::SetUp();
-        gf_resetParking();
-        g_parkAirport = Airport{};
-        g_parkStandsLoaded = false;
+        gf_resetParking(); // also the park airport and its state
         g_parkingBusy = false;
         g_userAircraft.reset();
         g_airports.clear();
@@ -79,9 +77,7 @@ protected:
         std::filesystem::create_directories(g_airportsFolder);
     }
     void TearDown() override {
-        gf_resetParking();
-        g_parkAirport = Airport{};
-        g_parkStandsLoaded = false;
+        gf_resetParking();     // also the park airport and its state
         g_parkingBusy = false; // an airport opened without its calculation leaves the controls locked
         g_airports.clear();
         g_userAircraft.reset();
@@ -119,7 +115,6 @@ TEST_F(ParkAirportTest, AirborneOpeningAtTheRangeAndHeightLimits) {
     for (const Case c : {Case{19.9, 17000.0, true}, Case{19.9, 18001.0, false}, Case{20.1, 1000.0, false}}) {
         SCOPED_TRACE(c.aboveGround);
         gf_resetParking();
-        g_parkAirport = Airport{};
         listAirport("EHAM");
         user(52.3 + c.distanceNm * kNmToDegrees, 4.76, c.aboveGround, false);
         gf_updateStaticParking(false);

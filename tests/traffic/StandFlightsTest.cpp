@@ -47,7 +47,7 @@ protected:
         NAV_LIGHTS_WHILE_PARKED.set(false);
     }
     void TearDown() override {
-        g_stands.clear();
+        gf_parkApfState() = ParkApfState{};
         g_dbaseRecords.clear();
     }
 };

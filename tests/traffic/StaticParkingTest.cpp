@@ -20,7 +20,6 @@ class StaticParkingTest : public TrafficTest {
 protected:
     void SetUp() override {
         TrafficTest::SetUp();
-        g_parkAirport = Airport{};
         g_parkAirport.altitude = -11.0F;
         MAX_FIT.set(47);
         MAX_PARK_SEL.set(500);
@@ -31,10 +30,7 @@ protected:
         INITIAL_LOAD_ONLY.set(false);
         gf_setStaticIdCounter(0);
     }
-    void TearDown() override {
-        g_parkAirport = Airport{};
-        TrafficTest::TearDown();
-    }
+    void TearDown() override { TrafficTest::TearDown(); }
     static std::vector<std::string> placedOn() {
         std::vector<std::string> out;
         for (const StaticPlacement& p : g_pendingStatic)

@@ -16,6 +16,7 @@
 #include "data/Dbase.h"
 #include "data/StringPool.h"
 #include "data/apf/ApfReader.h"
+#include "data/apf/ParkApfState.h"
 #include "data/apf/Stand.h"
 #include "liveries/LiveryTables.h"
 #include "sim/AircraftRecords.h"
@@ -92,8 +93,7 @@ protected:
         m_work.emplace();
         gf_engineState() = EngineState{};
         gf_resetEngineSimQueues();
-        g_stands.clear();
-        g_learnedUpdates = 0;
+        gf_parkApfState() = ParkApfState{};
         g_dbaseRecords.clear();
         addRegistration("PH-BXA", "KLM", "B738");
         addRegistration("PH-BHA", "KLM", "B789");
@@ -109,7 +109,7 @@ protected:
     void TearDown() override {
         gf_engineState() = EngineState{};
         gf_resetEngineSimQueues();
-        g_stands.clear();
+        gf_parkApfState() = ParkApfState{};
         g_dbaseRecords.clear();
         g_regcodeTitles.clear();
         m_work.reset();

@@ -18,6 +18,7 @@
 #include "data/StringPool.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/ParkApf.h"
+#include "data/apf/ParkApfState.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
 #include "support/TempFolder.h"
@@ -53,14 +54,7 @@ protected:
         std::filesystem::create_directories("airports/my_simaddon");
         std::filesystem::create_directories("airports/my_thirdparty");
 
-        g_stands.clear();
-        g_handmadeApf = false;
-        g_qualityFactor = {};
-        g_learnedUpdates = 0;
-        g_parkApfInfo = {};
-        g_learnedApfPath.clear();
-        g_parkStandsLoaded = false;
-        g_trafficReferenceElevationValid = false;
+        gf_parkApfState() = ParkApfState{};
         g_simIs2020 = true;
         gf_clearError();
 
@@ -90,10 +84,9 @@ protected:
 
     void TearDown() override {
         m_work.reset();
-        g_stands.clear();
+        gf_parkApfState() = ParkApfState{};
         g_airports.clear();
         g_dbaseRecords.clear();
-        g_parkAirport = {};
     }
 
     static void lf_addAirport(std::string_view icao, double lat, double lon, float altitude, int32_t stands) {
