@@ -22,30 +22,40 @@
 
 namespace skf {
 
-std::vector<DbaseRecord> g_dbaseRecords;
-std::set<std::string> g_modelCodes;
-std::set<std::string> g_cargoModelCodes;
-std::set<std::uint16_t> g_cargoModelIds;
-std::set<std::uint16_t> g_heavyModelIds;
-std::set<std::uint16_t> g_largeModelIds;
-std::set<std::uint16_t> g_buzjetModelIds;
-std::set<std::uint16_t> g_highPerfModelIds;
-std::set<std::uint16_t> g_rotorcraftModelIds;
-std::set<std::string> g_airlineCodes;
-std::set<std::string> g_cargoOperatorCodes;
-std::set<std::uint16_t> g_cargoOperatorIds;
-std::set<std::string> g_simaddonAirports;
-std::vector<std::vector<std::string>> g_publisherNames;
-std::vector<std::vector<std::string>> g_similarTypes;
-std::map<std::string, double> g_halfWingspanByCode;
-std::array<double, kHalfWingspanSlots> g_halfWingspans{};
-double g_maxHalfWingspan = 0;
-std::map<std::string, std::string> g_modelFixes;
-std::vector<PublisherAirports> g_thirdparties20;
-std::vector<PublisherAirports> g_thirdparties24;
-std::unordered_map<std::uint16_t, std::vector<std::uint16_t>> g_similarModelsWithLiveries;
-std::unordered_map<std::uint16_t, std::unordered_map<std::uint16_t, std::vector<std::uint16_t>>>
-    g_similarModelsByAirline;
+namespace {
+DbaseTables s_dbase;
+} // namespace
+
+// Bound to members of tables of static storage: constant initialisation, valid before any constructor runs.
+std::vector<DbaseRecord>& g_dbaseRecords = s_dbase.dbaseRecords;
+std::set<std::string>& g_modelCodes = s_dbase.modelCodes;
+std::set<std::string>& g_cargoModelCodes = s_dbase.cargoModelCodes;
+std::set<std::uint16_t>& g_cargoModelIds = s_dbase.cargoModelIds;
+std::set<std::uint16_t>& g_heavyModelIds = s_dbase.heavyModelIds;
+std::set<std::uint16_t>& g_largeModelIds = s_dbase.largeModelIds;
+std::set<std::uint16_t>& g_buzjetModelIds = s_dbase.buzjetModelIds;
+std::set<std::uint16_t>& g_highPerfModelIds = s_dbase.highPerfModelIds;
+std::set<std::uint16_t>& g_rotorcraftModelIds = s_dbase.rotorcraftModelIds;
+std::set<std::string>& g_airlineCodes = s_dbase.airlineCodes;
+std::set<std::string>& g_cargoOperatorCodes = s_dbase.cargoOperatorCodes;
+std::set<std::uint16_t>& g_cargoOperatorIds = s_dbase.cargoOperatorIds;
+std::set<std::string>& g_simaddonAirports = s_dbase.simaddonAirports;
+std::vector<std::vector<std::string>>& g_publisherNames = s_dbase.publisherNames;
+std::vector<std::vector<std::string>>& g_similarTypes = s_dbase.similarTypes;
+std::map<std::string, double>& g_halfWingspanByCode = s_dbase.halfWingspanByCode;
+std::array<double, kHalfWingspanSlots>& g_halfWingspans = s_dbase.halfWingspans;
+double& g_maxHalfWingspan = s_dbase.maxHalfWingspan;
+std::map<std::string, std::string>& g_modelFixes = s_dbase.modelFixes;
+std::vector<PublisherAirports>& g_thirdparties20 = s_dbase.thirdparties20;
+std::vector<PublisherAirports>& g_thirdparties24 = s_dbase.thirdparties24;
+std::unordered_map<std::uint16_t, std::vector<std::uint16_t>>& g_similarModelsWithLiveries =
+    s_dbase.similarModelsWithLiveries;
+std::unordered_map<std::uint16_t, std::unordered_map<std::uint16_t, std::vector<std::uint16_t>>>&
+    g_similarModelsByAirline = s_dbase.similarModelsByAirline;
+
+DbaseTables& gf_dbaseTables() {
+    return s_dbase;
+}
 
 namespace {
 
@@ -629,29 +639,7 @@ bool gf_readDbase() {
 }
 
 void gf_clearDbase() {
-    g_dbaseRecords = {};
-    g_modelCodes.clear();
-    g_cargoModelCodes.clear();
-    g_cargoModelIds.clear();
-    g_heavyModelIds.clear();
-    g_largeModelIds.clear();
-    g_buzjetModelIds.clear();
-    g_highPerfModelIds.clear();
-    g_rotorcraftModelIds.clear();
-    g_airlineCodes.clear();
-    g_cargoOperatorCodes.clear();
-    g_cargoOperatorIds.clear();
-    g_simaddonAirports.clear();
-    g_publisherNames = {};
-    g_similarTypes = {};
-    g_halfWingspanByCode.clear();
-    g_halfWingspans.fill(0.0);
-    g_maxHalfWingspan = 0;
-    g_modelFixes.clear();
-    g_thirdparties20 = {};
-    g_thirdparties24 = {};
-    g_similarModelsWithLiveries.clear();
-    g_similarModelsByAirline.clear();
+    s_dbase = DbaseTables{};
     g_operatorPool.clear();
     g_modelPool.clear();
 }
