@@ -13,7 +13,8 @@
 // parkAirport and file take no lock: no other thread reads or changes them, and gf_checkParkApfThread stops
 // a debug build when an entry point runs elsewhere (bound with the engine's thread, gf_bindParkApfThread).
 // shared holds atomics, written on the engine's thread: the traffic reader's thread reads the reference
-// elevation; the others are kept atomic for readers outside the engine.
+// elevation (feed/TrafficLine.cpp); the window shows copies in its own fields, so today only the engine's
+// thread reads the other three.
 //
 // The reset is one assignment of a new state (gf_parkApfState() = ParkApfState{}); a new park airport's
 // file starts from gf_parkApfState().file = ParkApfFile{}.
