@@ -70,7 +70,9 @@ FeedState& gf_feedState();
 // Back to a fresh start: the traffic queue emptied and its gate closed (under g_addingStackMutex), the QNH
 // 1013, both readers' shared values (stop flags lowered, counters 0, last QNH 1013, last traffic time 0,
 // callsign set empty and not collecting, reference position 0/0 without a park airport), both seen flags
-// set, no removal request. The restart reset and the tests call it while no reader takes datagrams.
+// set, no removal request. The restart reset calls it after both readers were told to stop (a reader still
+// in its last receive sees its generation taken over by the next run, feed/UdpReader.h); the tests call it
+// between their cases.
 void gf_resetFeedState();
 
 } // namespace skf
