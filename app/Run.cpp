@@ -136,6 +136,7 @@ bool lf_requestUserAircraftData() {
 
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
+        gf_runUserStandRefresh();
         const UserAircraftState state = g_userAircraft.get();
         if (state.known != 0 && lf_positionKnown(state))
             break;
@@ -146,6 +147,7 @@ bool lf_requestUserAircraftData() {
     gf_requestUserAircraftInfo();
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
+        gf_runUserStandRefresh();
         if (lf_positionKnown(g_userAircraft.get()))
             break;
         if (lf_stopRequested())
