@@ -192,8 +192,9 @@ void lf_onCloseWindow() {
     } catch (const std::exception& e) {
         gf_logError(fmt::format("gf_closeServer exception {}", e.what()));
     }
-    g_stopRun = true;
+    // The reason first: the run's close reads it as soon as it sees the stop flag.
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+    g_stopRun = true;
     // Closing down ends with the end message; without a start-up there is nothing to close down.
     if (!gf_hasStartUpFunction())
         gf_postWindowMessage(WM_APP_CLOSED);
