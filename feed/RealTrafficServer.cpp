@@ -10,7 +10,7 @@
 #include "core/Time.h"
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
-#include "feed/DropCounter.h"
+#include "core/RepeatedLog.h"
 #include "feed/FeedRequests.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
@@ -47,8 +47,8 @@ std::atomic<std::uint16_t> g_port{0};
 
 std::atomic<int> g_clientSendBuffer{0};
 std::atomic<std::chrono::milliseconds::rep> g_stallLimitMs{30000};
-DropCounter g_droppedLines;
-DropCounter g_deadConnections;
+RepeatedCount g_droppedLines;
+RepeatedCount g_deadConnections;
 
 constexpr std::size_t kReplyLimit = 16383;
 constexpr auto kReplyTimeout = std::chrono::seconds(5);

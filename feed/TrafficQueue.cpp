@@ -2,7 +2,7 @@
 #include "feed/TrafficQueue.h"
 
 #include "core/Log.h"
-#include "feed/DropCounter.h"
+#include "core/RepeatedLog.h"
 
 #include <deque>
 #include <fmt/format.h>
@@ -14,7 +14,7 @@ bool g_liveTrafficOpen = false;
 
 namespace {
 std::deque<QueuedTraffic> g_addingStack; // guarded by g_addingStackMutex
-DropCounter g_queueDrops;
+RepeatedCount g_queueDrops;
 } // namespace
 
 bool gf_pushTraffic(QueuedTraffic&& traffic) {
