@@ -1,3 +1,4 @@
+#include "core/ControlFields.h"
 #include "core/WindowFields.h"
 
 #include "core/settings/Catalogue.h"
@@ -113,8 +114,7 @@ void gf_resetWindowCallsignList() {
     g_callsignList.reset();
     CALLSIGN_2_OBJECTID.set(std::string());
     gf_fillCallsignCombo();
-    CALLSIGN_2_OBJECTID.disable();
-    g_blockButton.disable();
+    gf_setControlField(ControlField::LiveCallsigns, false);
     gf_markChanged(BAND_MIDDLE);
 }
 
