@@ -1,6 +1,6 @@
-#include "core/ControlFields.h"
 #include "core/WindowFields.h"
 
+#include "core/ControlFields.h"
 #include "core/settings/Catalogue.h"
 
 #include <iterator>

@@ -50,8 +50,8 @@ std::uint16_t lf_pick(const std::vector<std::uint16_t>& pool) {
     return pool.empty() ? 0 : pool[gf_randomIndex(pool.size())];
 }
 
-// The settings switched off when no livery of their category is installed; the window keeps their check
-// boxes usable only while liveries of the category are (the field).
+// The settings switched off when no livery of their category is installed; their check boxes are usable
+// only while the category has liveries (liveriesField, which the window follows).
 struct CategorySwitch {
     SizeCategory category;
     CheckBoxParameter* setting;

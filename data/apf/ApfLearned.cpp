@@ -8,8 +8,8 @@
 
 #include <fmt/format.h>
 
-#include "core/ControlFields.h"
 #include "core/Codes.h"
+#include "core/ControlFields.h"
 #include "core/Files.h"
 #include "core/Text.h"
 #include "core/Log.h"
