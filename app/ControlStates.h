@@ -5,7 +5,7 @@
 namespace skf {
 
 // Window thread: applies the control fields changed since the last call, oldest change first, then shows the
-// warning boxes queued meanwhile. Called at every turn of the window's loop and after every command.
+// warning boxes queued meanwhile. Called at every turn of the window's loop and before and after every command.
 void gf_applyControlStates();
 
 } // namespace skf

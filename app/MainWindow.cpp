@@ -239,6 +239,8 @@ void MainWindowView::onPaint(Painter& painter) {
 
 bool MainWindowView::onCommand(std::uint16_t id, Notification code) {
     bool handled = false;
+    // Decisions about the controls taken before the user's command come before its own changes.
+    lf_guarded("gf_applyControlStates", [] { gf_applyControlStates(); });
     if (code == Notification::EnterKey)
         lf_guarded("lf_editSubclassProc", [&] { handled = lf_onEditEnter(id); });
     else
