@@ -2,6 +2,7 @@
 // What the folders above use of core/: the program-wide helpers, state and settings. Headers not listed here
 // (the *Internal.h ones) are core/'s own.
 #include "core/Codes.h"                  // FixedCode (airport and airline codes) and other small value types
+#include "core/ControlFields.h"          // what the lower layers decide about the window's controls
 #include "core/Files.h"                  // reading text files, charset detection, replacing a file safely
 #include "core/Geometry.h"               // great-circle distances, bearings and positions
 #include "core/Log.h"                    // Log.txt, written from any thread

@@ -1,4 +1,5 @@
 #include "data/apf/ParkApf.h"
+#include "core/ControlFields.h"
 #include "core/Files.h"
 
 #include <algorithm>
@@ -38,7 +39,6 @@ std::atomic<int32_t> g_rtTrafficWeek{0};
 std::atomic<bool> g_parkStandsLoaded{false};
 std::atomic<double> g_trafficReferenceElevation{0.0};
 std::atomic<bool> g_trafficReferenceElevationValid{false};
-ApfHooks g_apfHooks;
 
 namespace {
 
@@ -212,7 +212,7 @@ void lf_adjustByQualityFactor(QualityFactor qf) {
     parking_percentage.set(percentage);
     gf_logIndented(fmt::format("{:24}: {}%", "parking_percentage", percentage));
     parking_percentage.selectCurrent();
-    parking_percentage.enable();
+    gf_setControlField(ControlField::AirportPercentage, true);
 }
 
 std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
@@ -280,7 +280,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
     g_mainWindow.qualityFactorText.set(lf_qualityFactorText());
     gf_markChanged(BAND_PARK);
     g_parkStandsLoaded = true;
-    g_flushStaticButton.enable();
+    gf_setControlField(ControlField::ParkStands, true);
 
     g_trafficReferenceElevation = static_cast<double>(g_parkAirport.altitude);
     g_trafficReferenceElevationValid = true;
