@@ -326,7 +326,7 @@ void gf_unlockParkingControls() {
     g_nowAllowed = true;
 }
 
-void gf_applyRangeMode() {
+void gf_applyRangeMode(bool clearStatus) {
     if (!g_manualRangeSet.exchange(true))
         g_manualRange = RANGE.defaultVal();
     if (AUTO_RANGE.value()) {
@@ -334,7 +334,8 @@ void gf_applyRangeMode() {
         gf_requestAutoRange();
     } else {
         gf_setRange(g_manualRange.load());
-        gf_clearStatus();
+        if (clearStatus)
+            gf_clearStatus();
     }
     RANGE.enable(!AUTO_RANGE.value());
 }

@@ -31,8 +31,9 @@ std::optional<std::pair<int, std::string>> lf_readComboChoice(std::uint16_t id, 
 void gf_lockParkingControls();
 void gf_unlockParkingControls();
 // Automatic range on: remember the manual range and ask the main cycle for the automatic one; off:
-// back to the remembered manual range. RANGE's combo box is enabled exactly when it is off.
-void gf_applyRangeMode();
+// back to the remembered manual range, clearing the status line unless the caller did so already.
+// RANGE's combo box is enabled exactly when it is off.
+void gf_applyRangeMode(bool clearStatus = true);
 // "Now" and the 20-minute countdown: lock the parking controls and announce the update.
 void gf_announceStaticUpdate();
 // A new SIM_CHOICE: forget the liveries, scan again and restart.

@@ -52,7 +52,8 @@ void lf_apply(ControlField field) {
         RANGE.enable(on);
         break;
     case ControlField::AirportRangeMode:
-        gf_applyRangeMode();
+        // a learned file's range mode keeps the status line: it may hold the read's own warning
+        gf_applyRangeMode(false);
         break;
     case ControlField::AirportLoadOnly:
         g_nowButton.enable(!on && g_nowAllowed.load());

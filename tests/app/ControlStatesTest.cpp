@@ -199,5 +199,17 @@ TEST_F(LearnedControlsTest, LearnedSettingsReachTheirControlsAndTheRangeMode) {
     controls.clear();
 }
 
+TEST_F(LearnedControlsTest, ALearnedManualRangeLeavesTheStatusLineAlone) {
+    gf_applyControlStates();
+    lf_writeFile(kLocal, lf_airportFile());
+    lf_writeFile(kLearned, lf_learnedFile("    <parameter name=\"AUTO_RANGE\" value=\"false\"/>\n"));
+    g_stands.clear();
+    EXPECT_EQ(gf_readApf(kLocal, g_parkApfInfo), "");
+    gf_setStatus("a message that follows the read"); // say "no stands found"
+    gf_applyControlStates();
+    EXPECT_EQ(gf_statusSnapshot().statusText, "a message that follows the read");
+    EXPECT_FALSE(gf_takeAutoRangeRequest());
+}
+
 } // namespace
 } // namespace skf::test
