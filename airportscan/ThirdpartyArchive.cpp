@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "airportscan/AirportScanServices.h"
+#include "core/ControlFields.h"
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/Text.h"
@@ -184,7 +185,7 @@ void lf_checkThirdpartyAirports(const std::vector<FixedCode<4>>& codes) {
     const bool zipped = gf_zipFolder(archive);
     if (zipped) {
         gf_removeXMLFilesFromDirectory(g_tbloFolder);
-        g_tbloZipButton.enable();
+        gf_setControlField(ControlField::TbloArchive, true);
     } else {
         // The copies stay: without an archive they are what the user can send.
         gf_logError("Zippen TBLO folder failed");

@@ -207,8 +207,9 @@ void lf_endProductionRun() {
     g_shutDown = true;
     try {
         gf_closeServer();
-        g_stopRun = true;
+        // The reason first: the run's close reads it as soon as it sees the stop flag.
         gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+        g_stopRun = true;
     } catch (const std::exception& e) {
         gf_logError(fmt::format("exception {}", e.what()));
         g_exitCode = 1;

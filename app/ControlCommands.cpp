@@ -9,6 +9,7 @@
 #include "app/MainWindow.h"
 #include "app/RunRequests.h"
 #include "app/WindowRequests.h"
+#include "core/ControlFields.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/ShellState.h"
@@ -314,39 +315,18 @@ bool lf_handleComboBoxes(std::uint16_t id, Notification code) {
 
 // ---- Parking controls, range mode, announcement, simulator switch
 
-namespace {
-
-void lf_enableParkingControls(bool on) {
-    parking_percentage.enable(on);
-    MAX_FIT_FL.enable(on);
-    MAX_PARK_SEL.enable(on);
-    MAX_LIVE_SEL.enable(on);
-    WEEK.enable(on);
-    PARK_SOFT.enable(on);
-    g_flushStaticButton.enable(on);
-    g_reReadButton.enable(on);
-    if (!INITIAL_LOAD_ONLY.value())
-        g_nowButton.enable(on);
-}
-
-} // namespace
-
+// The controls themselves follow at the window's next turn (app/ControlStates.cpp).
 void gf_lockParkingControls() {
-    g_parkingBusy = true;
-    lf_enableParkingControls(false);
+    gf_setParkingBusy(true);
     g_nowAllowed = true;
-    gf_invalidateBands(BAND_MIDDLE);
 }
 
 void gf_unlockParkingControls() {
-    g_parkingBusy = false;
-    g_mainWindow.minutesToNextUpdate = 20;
-    lf_enableParkingControls(true);
+    gf_setParkingBusy(false);
     g_nowAllowed = true;
-    gf_invalidateBands(BAND_MIDDLE);
 }
 
-void gf_applyRangeMode() {
+void gf_applyRangeMode(bool clearStatus) {
     if (!g_manualRangeSet.exchange(true))
         g_manualRange = RANGE.defaultVal();
     if (AUTO_RANGE.value()) {
@@ -354,7 +334,8 @@ void gf_applyRangeMode() {
         gf_requestAutoRange();
     } else {
         gf_setRange(g_manualRange.load());
-        gf_clearStatus();
+        if (clearStatus)
+            gf_clearStatus();
     }
     RANGE.enable(!AUTO_RANGE.value());
 }

@@ -25,12 +25,15 @@ bool lf_handleComboBoxes(std::uint16_t id, Notification code);
 // The chosen index and its text, only for a selection change of an existing combo box with a selection.
 std::optional<std::pair<int, std::string>> lf_readComboChoice(std::uint16_t id, Notification code);
 
-// Around each static-parking update (static parking, start-up thread).
+// Around a static-parking update started by the window ("Now", the 20-minute countdown): g_parkingBusy and the
+// lock of the parking controls (core/ControlFields.h gf_setParkingBusy; the static parking itself sets it
+// there), applied to the controls at the window's next turn. Any thread.
 void gf_lockParkingControls();
 void gf_unlockParkingControls();
 // Automatic range on: remember the manual range and ask the main cycle for the automatic one; off:
-// back to the remembered manual range. RANGE's combo box is enabled exactly when it is off.
-void gf_applyRangeMode();
+// back to the remembered manual range, clearing the status line unless the caller did so already.
+// RANGE's combo box is enabled exactly when it is off.
+void gf_applyRangeMode(bool clearStatus = true);
 // "Now" and the 20-minute countdown: lock the parking controls and announce the update.
 void gf_announceStaticUpdate();
 // A new SIM_CHOICE: forget the liveries, scan again and restart.

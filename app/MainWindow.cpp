@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "app/ControlCommands.h"
+#include "app/ControlStates.h"
 #include "app/EditFields.h"
 #include "app/ShellThreads.h"
 #include "app/WindowPainting.h"
@@ -192,8 +193,9 @@ void lf_onCloseWindow() {
     } catch (const std::exception& e) {
         gf_logError(fmt::format("gf_closeServer exception {}", e.what()));
     }
-    g_stopRun = true;
+    // The reason first: the run's close reads it as soon as it sees the stop flag.
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+    g_stopRun = true;
     // Closing down ends with the end message; without a start-up there is nothing to close down.
     if (!gf_hasStartUpFunction())
         gf_postWindowMessage(WM_APP_CLOSED);
@@ -238,11 +240,14 @@ void MainWindowView::onPaint(Painter& painter) {
 
 bool MainWindowView::onCommand(std::uint16_t id, Notification code) {
     bool handled = false;
-    if (code == Notification::EnterKey) {
+    // Decisions about the controls taken before the user's command come before its own changes.
+    lf_guarded("gf_applyControlStates", [] { gf_applyControlStates(); });
+    if (code == Notification::EnterKey)
         lf_guarded("lf_editSubclassProc", [&] { handled = lf_onEditEnter(id); });
-        return handled;
-    }
-    lf_guarded("lf_HandleWMCOMMAND", [&] { handled = lf_HandleWMCOMMAND(id, code); });
+    else
+        lf_guarded("lf_HandleWMCOMMAND", [&] { handled = lf_HandleWMCOMMAND(id, code); });
+    // What the command decided about other controls shows with its own change.
+    lf_guarded("gf_applyControlStates", [] { gf_applyControlStates(); });
     return handled;
 }
 
@@ -251,6 +256,7 @@ void MainWindowView::onClose() {
 }
 
 void MainWindowView::onTick() {
+    lf_guarded("gf_applyControlStates", [] { gf_applyControlStates(); });
     if (const std::uint32_t bands = m_bandChanges.takeChanged(); bands != 0)
         m_backend.invalidate(bands);
 }

@@ -18,7 +18,6 @@
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineServices.h"
-#include "traffic/ParkingShellHooks.h"
 
 #include <cmath>
 
@@ -58,7 +57,6 @@ bool lf_run() {
     gf_invalidateBands(BAND_ALL);
 
     gf_resetSimLink(); // the previous run's SimClient thread ends here, its lists are emptied
-    gf_registerParkingShellHooks({gf_lockParkingControls, gf_unlockParkingControls});
     gf_startEngine();
     gf_reserveMatchPools();
     gf_reserveSimQueues();
@@ -136,6 +134,7 @@ bool lf_requestUserAircraftData() {
 
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
+        gf_runUserStandRefresh();
         const UserAircraftState state = g_userAircraft.get();
         if (state.known != 0 && lf_positionKnown(state))
             break;
@@ -146,6 +145,7 @@ bool lf_requestUserAircraftData() {
     gf_requestUserAircraftInfo();
     for (;;) {
         g_userAircraft = gf_requestUserPosition();
+        gf_runUserStandRefresh();
         if (lf_positionKnown(g_userAircraft.get()))
             break;
         if (lf_stopRequested())

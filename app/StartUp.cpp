@@ -58,8 +58,9 @@ bool lf_stopRequested() {
 // down, so that closing down can tell it from a close by the user.
 void lf_stopPath() {
     gf_closeServer();
-    g_stopRun = true;
+    // The reason first: the run's close reads it as soon as it sees the stop flag.
     gf_setExitReasonIfUnset(ExitReason::UserClosedSim);
+    g_stopRun = true;
     const ExitReason reason = gf_exitReason();
     if (reason != ExitReason::NewSettings && reason != ExitReason::SimConnectError && reason != ExitReason::ReaderError)
         g_shutDown = true;

@@ -2,11 +2,14 @@
 // What the folders above use of core/: the program-wide helpers, state and settings. Headers not listed here
 // (the *Internal.h ones) are core/'s own.
 #include "core/Codes.h"                  // FixedCode (airport and airline codes) and other small value types
+#include "core/ControlFields.h"          // what the lower layers decide about the window's controls
 #include "core/Files.h"                  // reading text files, charset detection, replacing a file safely
 #include "core/Geometry.h"               // great-circle distances, bearings and positions
 #include "core/Log.h"                    // Log.txt, written from any thread
 #include "core/ProgramState.h"           // stop flags, exit reason and other program-wide state
 #include "core/Random.h"                 // random choice, one generator per thread
+#include "core/RepeatedLog.h"            // repeated events counted, logged at most once a minute
+#include "core/RingQueue.h"              // a double-ended queue that keeps its storage
 #include "core/ShellState.h"             // run-time state of the application shell that lower layers read
 #include "core/SizeCategory.h"           // size categories of aircraft and their manoeuvre figures
 #include "core/StatusLine.h"             // the status line at the foot of the main window

@@ -34,7 +34,7 @@ RepeatedLog::~RepeatedLog() {
         m_next->m_previous = m_previous;
 }
 
-std::optional<std::uint64_t> RepeatedLog::count(Clock::time_point now) {
+std::optional<std::uint64_t> RepeatedCount::count(Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     ++m_total;
     ++m_unreported;
@@ -45,28 +45,38 @@ std::optional<std::uint64_t> RepeatedLog::count(Clock::time_point now) {
     return std::exchange(m_unreported, 0);
 }
 
-std::uint64_t RepeatedLog::total() const {
+std::uint64_t RepeatedCount::takeUnreported(Clock::time_point now) {
     std::lock_guard lock(m_mutex);
-    return m_total;
+    if (m_unreported == 0)
+        return 0;
+    m_reported = true;
+    m_lastReport = now;
+    return std::exchange(m_unreported, 0);
 }
 
-void RepeatedLog::reset() {
-    std::uint64_t unreported = 0;
-    {
-        std::lock_guard lock(m_mutex);
-        unreported = std::exchange(m_unreported, 0);
-        m_reported = false;
-    }
-    if (unreported > 0)
-        gf_log(fmt::format("{}: {} more since the last report", m_kind, unreported));
-}
-
-std::optional<std::uint64_t> RepeatedLog::takeQuietCount(Clock::time_point now) {
+std::optional<std::uint64_t> RepeatedCount::takeQuiet(Clock::time_point now) {
     std::lock_guard lock(m_mutex);
     if (m_unreported == 0 || now - m_lastReport < kReportInterval)
         return std::nullopt;
     m_lastReport = now;
     return std::exchange(m_unreported, 0);
+}
+
+std::uint64_t RepeatedCount::restart() {
+    std::lock_guard lock(m_mutex);
+    m_reported = false;
+    return std::exchange(m_unreported, 0);
+}
+
+std::uint64_t RepeatedCount::total() const {
+    std::lock_guard lock(m_mutex);
+    return m_total;
+}
+
+void RepeatedLog::reset() {
+    const std::uint64_t unreported = m_count.restart();
+    if (unreported > 0)
+        gf_log(fmt::format("{}: {} more since the last report", m_kind, unreported));
 }
 
 void RepeatedLog::write(const std::string& text, std::uint64_t count, bool warning) {
@@ -82,7 +92,7 @@ void gf_reportRepeatedLogs(RepeatedLog::Clock::time_point now) {
     {
         std::lock_guard lock(s_registryMutex);
         for (RepeatedLog* r = s_registryHead; r != nullptr; r = r->m_next) {
-            if (const auto quiet = r->takeQuietCount(now))
+            if (const auto quiet = r->m_count.takeQuiet(now))
                 lines.push_back(fmt::format("{}: {} more since the last report", r->m_kind, *quiet));
         }
     }

@@ -20,10 +20,39 @@
 
 namespace skf {
 
-class RepeatedLog {
+// A count of repeated events whose report is due on the first event, then at most once per interval (a full
+// queue, datagrams that are no traffic lines): the caller writes its own line with the count. Any thread may
+// count; a short mutex of its own, never held by a caller.
+class RepeatedCount {
 public:
     using Clock = std::chrono::steady_clock;
     static constexpr Clock::duration kReportInterval = std::chrono::minutes(1);
+
+    // Counts one event; returns the events not yet reported when a report is due, else nothing.
+    std::optional<std::uint64_t> count(Clock::time_point now = Clock::now());
+    // The events not yet reported, now taken as reported (for a summary when the repeats end); 0 leaves the
+    // interval as it was.
+    std::uint64_t takeUnreported(Clock::time_point now = Clock::now());
+    // The events not yet reported when their report is due (an interval after the last), taken as reported;
+    // else nothing.
+    std::optional<std::uint64_t> takeQuiet(Clock::time_point now);
+    // Starts over: the next event is reported at once. Returns the events not yet reported.
+    std::uint64_t restart();
+    // Every event counted since the object was made.
+    [[nodiscard]] std::uint64_t total() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::uint64_t m_total = 0;
+    std::uint64_t m_unreported = 0;
+    bool m_reported = false;
+    Clock::time_point m_lastReport{};
+};
+
+class RepeatedLog {
+public:
+    using Clock = RepeatedCount::Clock;
+    static constexpr Clock::duration kReportInterval = RepeatedCount::kReportInterval;
 
     // kind names these lines in the periodic report ("exception in processLineSub: lat"); it must outlive the
     // object (a literal).
@@ -46,9 +75,9 @@ public:
     }
 
     // Counts one occurrence; returns the occurrences not yet reported when a line is due, else nothing.
-    std::optional<std::uint64_t> count(Clock::time_point now = Clock::now());
+    std::optional<std::uint64_t> count(Clock::time_point now = Clock::now()) { return m_count.count(now); }
     // Every occurrence counted since the object was made.
-    [[nodiscard]] std::uint64_t total() const;
+    [[nodiscard]] std::uint64_t total() const { return m_count.total(); }
     // Starts over (a new run): the next occurrence is logged in full again. A count not yet written is
     // written first.
     void reset();
@@ -56,15 +85,9 @@ public:
 private:
     friend void gf_reportRepeatedLogs(Clock::time_point now);
     static void write(const std::string& text, std::uint64_t count, bool warning);
-    // The count left over from earlier repeats when its report is due, else nothing (taken as reported).
-    std::optional<std::uint64_t> takeQuietCount(Clock::time_point now);
 
     std::string_view m_kind;
-    mutable std::mutex m_mutex;
-    std::uint64_t m_total = 0;
-    std::uint64_t m_unreported = 0;
-    bool m_reported = false;
-    Clock::time_point m_lastReport{};
+    RepeatedCount m_count;
     // The registry of living objects (intrusive, under the registry's mutex).
     RepeatedLog* m_previous = nullptr;
     RepeatedLog* m_next = nullptr;

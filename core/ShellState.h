@@ -20,8 +20,9 @@ inline std::atomic<bool> g_realTrafficLocal{false};
 inline std::atomic<int> g_workerLimit{2};
 inline std::atomic<int> g_activeWorkers{0};
 
-// A static-parking calculation runs: set by gf_lockParkingControls, cleared by gf_unlockParkingControls
-// (window commands); read by the static parking and the main cycle.
+// A static-parking calculation runs: set and cleared through gf_setParkingBusy (core/ControlFields.h) by the
+// static parking and by the window's gf_lockParkingControls and gf_unlockParkingControls; read by the static
+// parking, the main cycle and the window.
 inline std::atomic<bool> g_parkingBusy{false};
 
 // Minutes to the next periodic static-parking update; 20 after each, counted down once a minute by the

@@ -1,5 +1,6 @@
 #include "core/WindowFields.h"
 
+#include "core/ControlFields.h"
 #include "core/settings/Catalogue.h"
 
 #include <iterator>
@@ -113,8 +114,7 @@ void gf_resetWindowCallsignList() {
     g_callsignList.reset();
     CALLSIGN_2_OBJECTID.set(std::string());
     gf_fillCallsignCombo();
-    CALLSIGN_2_OBJECTID.disable();
-    g_blockButton.disable();
+    gf_setControlField(ControlField::LiveCallsigns, false);
     gf_markChanged(BAND_MIDDLE);
 }
 

@@ -1,6 +1,7 @@
 #include "data/UpdateCheck.h"
 #include "data/UpdateCheckInternal.h"
 
+#include "core/ControlFields.h"
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
@@ -9,7 +10,6 @@
 #include "data/Downloader.h"
 #include "data/ZipArchive.h"
 #include "core/settings/ProgramPaths.h"
-#include "platform/ui/Window.h"
 #include "core/WindowFields.h"
 
 #include <fmt/format.h>
@@ -38,7 +38,7 @@ VersionData lf_settingVersion(const StringParameter& setting) {
 }
 
 void lf_warningBox(const std::string& text) {
-    gf_messageBox(text, "SKFL", MessageBoxIcon::Exclamation);
+    gf_requestWarningBox(text);
 }
 
 void lf_removeQuietly(const fs::path& path) {

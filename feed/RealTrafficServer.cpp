@@ -10,7 +10,7 @@
 #include "core/Time.h"
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
-#include "feed/DropCounter.h"
+#include "core/RepeatedLog.h"
 #include "feed/FeedRequests.h"
 #include "feed/FeedState.h"
 #include "feed/UdpReader.h"
@@ -48,8 +48,8 @@ std::atomic<std::uint16_t>& g_port = s_link.port;
 
 std::atomic<int> g_clientSendBuffer{0};
 std::atomic<std::chrono::milliseconds::rep> g_stallLimitMs{30000};
-DropCounter g_droppedLines;
-DropCounter g_deadConnections;
+RepeatedCount g_droppedLines;
+RepeatedCount g_deadConnections;
 
 constexpr std::size_t kReplyLimit = 16383;
 constexpr auto kReplyTimeout = std::chrono::seconds(5);

@@ -10,7 +10,6 @@
 #include "core/settings/Catalogue.h"
 #include "data/StringPool.h"
 #include "data/apf/ParkApf.h"
-#include "feed/DropCounter.h"
 #include "feed/TrafficQueue.h"
 #include "feed/UdpReader.h"
 
@@ -52,7 +51,7 @@ constexpr double kDegreesToRadians = std::numbers::pi / 180.0;
 constexpr double kRadiansToDegrees = 57.29577951308232;
 constexpr double kGroundTrafficRadiusNm = 5.0;
 
-DropCounter g_notTrafficLines;
+RepeatedCount g_notTrafficLines;
 
 // The kinds of faulty line, each counted and logged on its own: a feed that repeats one fault writes a line
 // a minute, while the first line of every other fault is still written in full.

@@ -2,7 +2,7 @@
 #include "feed/TrafficQueue.h"
 
 #include "core/Log.h"
-#include "feed/DropCounter.h"
+#include "core/RepeatedLog.h"
 #include "feed/FeedState.h"
 
 #include <deque>
@@ -13,7 +13,7 @@ namespace skf {
 namespace {
 // Guarded by g_addingStackMutex; held by the feed's owner.
 std::deque<QueuedTraffic>& g_addingStack = gf_feedState().queue.addingStack;
-DropCounter g_queueDrops;
+RepeatedCount g_queueDrops;
 } // namespace
 
 bool gf_pushTraffic(QueuedTraffic&& traffic) {

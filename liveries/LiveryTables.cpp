@@ -1,6 +1,7 @@
 #include "liveries/LiveryTables.h"
 #include "liveries/LiveryTablesInternal.h"
 
+#include "core/ControlFields.h"
 #include "core/Log.h"
 #include "core/Random.h"
 #include "core/Text.h"
@@ -49,20 +50,22 @@ std::uint16_t lf_pick(const std::vector<std::uint16_t>& pool) {
     return pool.empty() ? 0 : pool[gf_randomIndex(pool.size())];
 }
 
-// The settings switched off when no livery of their category is installed.
+// The settings switched off when no livery of their category is installed; their check boxes are usable
+// only while the category has liveries (liveriesField, which the window follows).
 struct CategorySwitch {
     SizeCategory category;
     CheckBoxParameter* setting;
+    ControlField liveriesField;
     const char* text;
 };
 
 const std::array<CategorySwitch, 3>& lf_categorySwitches() {
     static const std::array<CategorySwitch, 3> switches{{
-        {SizeCategory::Light, &LIGHT_AIRCRAFT,
+        {SizeCategory::Light, &LIGHT_AIRCRAFT, ControlField::LightLiveries,
          "{} temporarily switched off because you do not have light aircraft installed"},
-        {SizeCategory::HighPerf, &HIGH_PERF_AIRCRAFT,
+        {SizeCategory::HighPerf, &HIGH_PERF_AIRCRAFT, ControlField::HighPerfLiveries,
          "{} temporarily switched off because you do not have High Perf aircraft installed"},
-        {SizeCategory::Rotorcraft, &HELICOPTERS,
+        {SizeCategory::Rotorcraft, &HELICOPTERS, ControlField::RotorLiveries,
          "{} temporarily switched off because you do not have Helicopters installed"},
     }};
     return switches;
@@ -224,7 +227,7 @@ void lf_summarizeCategory(SizeCategory category) {
                 setting.showCheck();
                 gf_log(fmt::format(fmt::runtime(switched->text), setting.key));
             }
-            setting.disable();
+            gf_setControlField(switched->liveriesField, false);
         }
         return;
     }
@@ -237,7 +240,7 @@ void lf_summarizeCategory(SizeCategory category) {
                              category == SizeCategory::Rotorcraft,
                              std::vector<std::uint16_t>(models.begin(), models.end()));
     if (optional)
-        switched->setting->enable();
+        gf_setControlField(switched->liveriesField, true);
 }
 
 void lf_logGenericLiveries() {

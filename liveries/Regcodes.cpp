@@ -48,6 +48,18 @@ const char* lf_liveryWord(std::size_t count) {
     return count == 1 ? "livery" : "liveries";
 }
 
+// A record without codes names a title not to use: its title is moved to the list. Returns how many.
+std::size_t lf_addDontUseTitles(std::vector<RegcodeRecord>& records) {
+    std::size_t added = 0;
+    for (RegcodeRecord& record : records) {
+        if (!record.codes.empty())
+            continue;
+        g_dontUseTitles.push_back(std::move(record.title));
+        ++added;
+    }
+    return added;
+}
+
 } // namespace
 
 int lf_readAigRegcodesDocument(const pugi::xml_document& document, std::string_view fileName,
@@ -265,13 +277,7 @@ void lf_readDontUseTitlesAig() {
     std::vector<RegcodeRecord> records;
     records.reserve(7000);
     (void)lf_readAigRegcodes(records);
-    std::size_t added = 0;
-    for (RegcodeRecord& record : records) {
-        if (!record.codes.empty())
-            continue;
-        g_dontUseTitles.push_back(std::move(record.title));
-        ++added;
-    }
+    const std::size_t added = lf_addDontUseTitles(records);
     gf_log(fmt::format("{:5} don't use title{} read", added, gf_plural(std::uint64_t{added})));
 }
 
@@ -279,13 +285,7 @@ void lf_readDontUseTitlesUser() {
     std::vector<RegcodeRecord> records;
     records.reserve(1000);
     (void)lf_readRegcodeTxtFiles(g_myRegcodesFolder, records);
-    std::size_t added = 0;
-    for (RegcodeRecord& record : records) {
-        if (!record.codes.empty())
-            continue;
-        g_dontUseTitles.push_back(std::move(record.title));
-        ++added;
-    }
+    const std::size_t added = lf_addDontUseTitles(records);
     gf_log(fmt::format("{:5} don't use title{} read from files in {}", added, gf_plural(std::uint64_t{added}),
                        gf_pathToUtf8(g_myRegcodesFolder)));
 }

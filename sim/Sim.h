@@ -2,9 +2,9 @@
 // What the folders above use of sim/: the simulator link, its queues and the user's aircraft. Headers not listed
 // here (the *Internal.h ones) are sim/'s own.
 #include "sim/AircraftRecords.h" // the aircraft records: common head, flight record, static record
-#include "sim/EngineHooks.h"     // calls from the simulator link into the traffic engine
 #include "sim/FlightPlans.h"     // the flight-plan files of AI aircraft
 #include "sim/PackagesRoot.h"    // detection of the simulator's packages root
 #include "sim/SimLink.h"         // the connection state and the SimClient thread
 #include "sim/SimQueues.h"       // the queues between the traffic engine and the SimClient thread
 #include "sim/UserAircraft.h"    // the user's own aircraft
+#include "sim/UserStand.h"       // the stand under the user's aircraft

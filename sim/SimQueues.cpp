@@ -15,7 +15,6 @@
 #include "core/Time.h"
 #include "core/WindowFields.h"
 #include "data/apf/Stand.h"
-#include "sim/EngineHooks.h"
 #include "sim/SimLink.h"
 
 namespace skf {

@@ -13,7 +13,6 @@
 #include "core/WindowFields.h"
 #include "platform/simconnect/SimConnect.h"
 #include "sim/AircraftRecords.h"
-#include "sim/EngineHooks.h"
 #include "core/Codes.h"
 #include "core/Geometry.h"
 #include "core/Log.h"
@@ -24,6 +23,7 @@
 #include "data/StringPool.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
+#include "sim/UserStand.h"
 
 namespace skf {
 
@@ -47,6 +47,7 @@ std::mutex s_titleMutex; // the title is read by other threads through gf_userTi
 // Engine thread only.
 std::string s_shownStandName;
 
+// The reserved-stand refresh asked for (SimClient thread) and not yet taken (engine thread).
 std::atomic<bool> s_standRefreshRequested{false};
 
 // An implausible simulator time was logged in this run (SimClient thread).
@@ -270,13 +271,12 @@ void gf_requestUserPosition(UserAircraftState& destination) {
     destination = g_userAircraft.get();
 
     // The stand under the user aircraft, worked out here on the engine's thread (the stand table is its own).
-    const std::string standName = gf_hookStandNameAt(destination);
+    const std::string standName = gf_standNameAt(destination);
     if (standName != s_shownStandName) {
         g_mainWindow.userStandText.set(standName);
         lf_repaintWindow();
         s_shownStandName = standName;
     }
-    gf_runUserStandRefresh();
 }
 
 UserAircraftState gf_requestUserPosition() {
@@ -289,20 +289,16 @@ void gf_requestUserStandRefresh() {
     s_standRefreshRequested = true;
 }
 
-bool gf_runUserStandRefresh() {
+std::string gf_takeUserStandRefresh() {
     if (!s_standRefreshRequested.exchange(false)) {
-        return false;
+        return {};
     }
     UserAircraftState state = g_userAircraft.get();
     state.block = gf_receivedUserBlock();
     if (state.known == 0 || state.block.groundSpeed > 2.0) {
-        return false;
+        return {};
     }
-    const std::string standName = gf_hookStandNameAt(state);
-    if (standName.empty()) {
-        return false;
-    }
-    return gf_hookReserveUserStand(standName);
+    return gf_standNameAt(state);
 }
 
 void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {

@@ -79,8 +79,8 @@ extern std::atomic<bool> g_userDataArrived;
 void gf_requestUserAircraftInfo();
 // Requests the user aircraft block once (unless the queues are halted) and copies the answer of the
 // previous request into g_userAircraft; returns that copy. Engine thread, every 100 steps. Also keeps the
-// stand under the user aircraft up to date in the main window and carries out a pending reserved-stand
-// refresh (gf_runUserStandRefresh).
+// stand under the user aircraft up to date in the main window; its caller then carries out a pending
+// reserved-stand refresh (gf_runUserStandRefresh, traffic/EngineServices.h).
 UserAircraftState gf_requestUserPosition();
 void gf_requestUserPosition(UserAircraftState& destination);
 
@@ -89,12 +89,14 @@ UserAircraftBlock gf_receivedUserBlock();
 // The user title (at most 48 characters).
 std::string gf_userTitle();
 
-// The reserved-stand refresh (flight load, new flight file, end of the SimClient thread): the SimClient
-// thread only asks for it; the engine's thread carries it out here, since the stand table and the
-// park-airport list belong to the engine. The start-up thread calls it in the main cycle and in closing
-// down before the park airport is closed. Returns whether the park-airport list changed.
+// The reserved-stand refresh (flight load, new flight file, end of the SimClient thread) is a request: the
+// SimClient thread only raises it, since the stand table and the park-airport list belong to the engine;
+// the engine's thread takes it and carries it out on the park-airport list (gf_runUserStandRefresh,
+// traffic/EngineServices.h).
 void gf_requestUserStandRefresh();
-bool gf_runUserStandRefresh();
+// Takes a raised refresh (engine thread): the name of the stand under the user aircraft when it is known,
+// rolls at most 2 kn and stands on a stand; empty otherwise, and when none was raised since the last take.
+std::string gf_takeUserStandRefresh();
 
 // Values from the simulator that no aircraft can have are refused before they are used (a broken simulator,
 // or whatever sits on its socket): heights and altitudes in feet from below the Dead Sea's shore to above any

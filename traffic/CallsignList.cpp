@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "core/ControlFields.h"
 #include "core/Files.h"
 #include "core/Text.h"
 #include "core/Log.h"
@@ -35,11 +36,7 @@ void gf_fillLiveCallsignList() {
     g_callsignList.set(std::move(callsigns));
     CALLSIGN_2_OBJECTID.set(first);
     gf_fillCallsignCombo();
-    CALLSIGN_2_OBJECTID.enable(any);
-    g_blockButton.enable(any);
-    if (any) {
-        g_unblockButton.disable();
-    }
+    gf_setControlField(ControlField::LiveCallsigns, any);
 }
 
 std::string gf_objectIdLine(const LiveAircraft& a) {

@@ -16,8 +16,6 @@ namespace skf {
 struct Stand;
 
 // ---- The step and the intake
-// Registers the engine's hooks in the simulator link.
-void gf_registerEngineHooks();
 void lf_popSimQueues();
 void lf_requestPeriodicData();
 void lf_addTrafficRecord(QueuedTraffic& record);

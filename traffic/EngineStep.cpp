@@ -213,6 +213,7 @@ void lf_requestPeriodicData() {
         gf_carryOutFeedRequests();
         if (g_simConnect.load() != 0) {
             gf_requestUserPosition(); // also copies the previous answer into g_userAircraft
+            gf_runUserStandRefresh();
         }
     }
 }
@@ -338,7 +339,6 @@ void gf_startEngine() {
         return;
     }
     lf_reserveEngineState();
-    gf_registerEngineHooks();
     s_engineStarted = true;
 }
 

@@ -9,9 +9,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <deque>
 #include <limits>
 
+#include "core/RingQueue.h"
 #include "feed/StreamPoint.h"
 #include "sim/AircraftRecords.h"
 #include "sim/SimQueues.h"
@@ -40,7 +40,7 @@ struct TurnCurve {
 
 struct LiveAircraft : ParkedAircraft {
     AiPositionBlock position;       // sent to the simulator every frame
-    std::deque<StreamPoint> stream; // front: where the aircraft is; the second point is flown towards
+    RingQueue<StreamPoint> stream;  // front: where the aircraft is; the second point is flown towards
     double lastRecordTime = 0.0;    // seconds of the feed's clock of the last accepted report
     double reportPause = 0.0;       // seconds between the last two accepted reports
     double lastReportSpeed = 0.0;   // knots: the ground speed of the last accepted report

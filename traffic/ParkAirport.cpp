@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "core/ControlFields.h"
 #include "core/Geometry.h"
 #include "core/Log.h"
 #include "core/ShellState.h"
@@ -26,7 +27,6 @@
 #include "traffic/LearnedStands.h"
 #include "traffic/ParkAirports.h"
 #include "traffic/ParkingAdjustment.h"
-#include "traffic/ParkingShellHooks.h"
 #include "traffic/StaticParking.h"
 #include "traffic/Stands.h"
 
@@ -85,7 +85,7 @@ bool lf_openParkAirport(const IcaoCode& icao) {
 }
 
 void lf_requestParkingCalculation(bool announce) {
-    gf_hookLockParkingControls();
+    gf_setParkingBusy(true);
     if (announce)
         gf_setStatus("Calculating static parked aircraft ...");
 }
@@ -111,7 +111,7 @@ void lf_findParkAirport(const UserAircraftState& user, bool startUp) {
             return;
         announce = startUp;
     } else {
-        DESTINATION.enable();
+        gf_setControlField(ControlField::Destination, true);
         if (g_parkAirports.empty())
             return;
         const ParkAirport& first = g_parkAirports.front();
@@ -149,7 +149,7 @@ void lf_checkParkAirportInSight(const UserAircraftState& user) {
 void gf_updateStaticParking(bool startUp) {
     gf_checkEngineThread("gf_updateStaticParking");
     if (g_parkingBusy.load() && g_pendingStatic.empty()) {
-        gf_hookUnlockParkingControls();
+        gf_setParkingBusy(false);
         gf_clearStatus();
         gf_staticParkedHours(true);
         gf_liveParkedHours(true);
@@ -162,14 +162,14 @@ void gf_updateStaticParking(bool startUp) {
         g_parkingRecalcRequested = false;
         const std::string error = lf_readParkedFile();
         if (!error.empty()) {
-            gf_hookUnlockParkingControls();
+            gf_setParkingBusy(false);
             gf_setStatus(error, true);
             lf_releaseParkAirport();
         } else {
             g_staticCountdown = 20;
             lf_calcStaticParking();
         }
-        DESTINATION.enable();
+        gf_setControlField(ControlField::Destination, true);
         gf_flushLog();
         return;
     }
@@ -190,9 +190,7 @@ void lf_releaseParkAirport() {
     }
     g_handmadeApf = false;
     g_parkStandsLoaded = false;
-    if (!INITIAL_LOAD_ONLY.value())
-        g_nowButton.disable();
-    g_flushStaticButton.disable();
+    gf_setControlField(ControlField::ParkStands, false);
     g_parkAirport = Airport{};
     // Without it the traffic reader would judge every report below the closed airport's elevation to be on the
     // ground (and drop it, with no park airport to stand at) until the next park airport opens.

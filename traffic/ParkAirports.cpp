@@ -239,6 +239,11 @@ bool gf_reserveUserStand(const std::string& standName) {
     return true;
 }
 
+bool gf_runUserStandRefresh() {
+    const std::string standName = gf_takeUserStandRefresh();
+    return !standName.empty() && gf_reserveUserStand(standName);
+}
+
 std::optional<double> gf_nearestParkAirportNm() {
     if (g_parkAirports.empty())
         return std::nullopt;

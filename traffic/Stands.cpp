@@ -3,7 +3,6 @@
 #include "traffic/StandsInternal.h"
 
 #include <algorithm>
-#include <cmath>
 #include <exception>
 
 #include <fmt/format.h>
@@ -12,7 +11,6 @@
 #include "core/Log.h"
 #include "core/WindowFields.h"
 #include "data/DbaseLookups.h"
-#include "sim/UserAircraft.h"
 
 namespace skf {
 
@@ -22,15 +20,6 @@ constexpr double kFitToleranceNm = 0.0009719222462203025; // 1.8 m
 constexpr double kOptionRangeNm = 0.0458963282937365;     // 85 m
 constexpr double kShrinkStepNm = 0.0005399568034557236;   // 1 m
 constexpr double kNoDistance = 900.0;
-
-// The last answer of gf_standNameAt.
-struct StandNameCache {
-    bool valid = false;
-    double latitude = 0.0;
-    double longitude = 0.0;
-    std::string name;
-};
-StandNameCache g_standNameCache;
 
 bool lf_fits(const Stand& stand, const FlightRecord& aircraft) {
     return aircraft.halfWingspanNm - stand.radius <= kFitToleranceNm;
@@ -92,31 +81,6 @@ void gf_markStandUsed(Stand& stand) {
         if (Stand* neighbour = gf_findStand(id))
             neighbour->adjacentBlocked = true;
     }
-}
-
-void gf_clearStandNameCache() {
-    g_standNameCache = StandNameCache{};
-}
-
-std::string gf_standNameAt(const UserAircraftState& user) {
-    if (g_stands.empty() || user.onGround == 0)
-        return {};
-    const double lat = user.block.latitude;
-    const double lon = user.block.longitude;
-    StandNameCache& cache = g_standNameCache;
-    if (cache.valid && std::abs(lat - cache.latitude) < 1e-8 && std::abs(lon - cache.longitude) < 1e-8)
-        return cache.name;
-    double best = kStandWideNm;
-    std::string name;
-    for (const Stand& stand : g_stands) {
-        const double d = gf_distanceNm(lat, lon, stand.latitude, stand.longitude);
-        if (d <= best && (name.empty() || d < best)) {
-            best = d;
-            name = stand.id;
-        }
-    }
-    cache = StandNameCache{true, lat, lon, name};
-    return name;
 }
 
 Stand* lf_findFreeStand(double latitude, double longitude, const FlightRecord& aircraft, double radiusNm,

@@ -14,10 +14,9 @@
 #include "core/ProgramState.h"
 #include "data/apf/Stand.h"
 #include "sim/AircraftRecords.h"
+#include "sim/UserStand.h"
 
 namespace skf {
-
-struct UserAircraftState;
 
 // One static aircraft that the option search wants on a stand.
 struct StaticPlacement {
@@ -67,9 +66,9 @@ extern std::vector<ParkedLiveEntry>& g_parkedLive;
 extern std::int32_t& g_fitReal;
 extern std::int32_t& g_fitSoft;
 
-// Search radii of the free-stand search (nautical miles): 20 m, and 55 m when widened.
+// Search radii of the free-stand search (nautical miles): 20 m, and 55 m when widened (kStandWideNm,
+// sim/UserStand.h, which also bounds the stand under the user aircraft).
 inline constexpr double kStandNearNm = 0.010799136069114472;
-inline constexpr double kStandWideNm = 0.029697624190064796;
 
 // The week half hour of a weekday and half hour (day x 48 + slot); the park time of a parked aircraft.
 std::int32_t gf_weekSlot(DayAndSlot now) noexcept;
@@ -83,10 +82,6 @@ DayAndSlot gf_slotsBack(DayAndSlot now, std::int32_t offset) noexcept;
 std::string gf_standName(std::int32_t sid);
 // A static placement was planned here: the stand and its neighbours are taken for this calculation.
 void gf_markStandUsed(Stand& stand);
-// The name of the stand within 55 m under the user aircraft on the ground; empty when none.
-std::string gf_standNameAt(const UserAircraftState& user);
-// Forgets the last answer of gf_standNameAt (a new or emptied stand table).
-void gf_clearStandNameCache();
 
 // Copies the two callsign parts of today's option of the arriving aircraft's flight into it.
 void gf_matchStandOption(DayAndSlot now, FlightRecord& aircraft);

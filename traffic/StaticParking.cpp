@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "core/ControlFields.h"
 #include "core/Log.h"
 #include "core/Random.h"
 #include "core/Text.h"
@@ -22,7 +23,6 @@
 #include "traffic/EngineState.h"
 #include "traffic/ParkAirports.h"
 #include "traffic/ParkingAdjustment.h"
-#include "traffic/ParkingShellHooks.h"
 #include "traffic/StandSearch.h"
 
 namespace skf {
@@ -297,7 +297,7 @@ void lf_collectPlacements(DayAndSlot now, std::int64_t wanted, std::int64_t alre
 
 void lf_calcStaticParking() {
     const DayAndSlot now = lf_logDayAndHour();
-    gf_hookLockParkingControls();
+    gf_setParkingBusy(true);
     g_pendingStatic.clear();
     gf_clearAdjustmentLists();
     g_mainWindow.staticAverageHours = -1.0F;
@@ -327,7 +327,7 @@ void lf_calcStaticParking() {
                          [](const StaticPlacement& a, const StaticPlacement& b) { return a.offset > b.offset; });
     } else {
         gf_log("no parking positions found");
-        gf_hookUnlockParkingControls();
+        gf_setParkingBusy(false);
     }
     g_mainWindow.pendingStaticCount = g_pendingStatic.size();
 }

@@ -1,4 +1,3 @@
 #pragma once
 // What the application uses of traffic/: the traffic engine. Headers not listed here are traffic/'s own.
-#include "traffic/EngineServices.h"    // the engine's step, start-up, reset and closing down
-#include "traffic/ParkingShellHooks.h" // what the static parking asks of the application shell
+#include "traffic/EngineServices.h" // the engine's step, start-up, reset and closing down

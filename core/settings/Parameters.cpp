@@ -35,6 +35,26 @@ std::optional<std::size_t> lf_indexOf(const std::vector<T>& choices, const T& v)
     return std::nullopt;
 }
 
+// Fills a choice record's combo box with its choices as write() puts them; false when the box does not exist.
+template <class T, class Write>
+bool lf_setChoiceItems(std::uint16_t controlId, const std::vector<T>& choices, Write write) {
+    ControlModel& model = gf_controls();
+    if (!model.exists(controlId))
+        return false;
+    std::vector<std::string> items;
+    items.reserve(choices.size());
+    for (const T c : choices)
+        items.push_back(write(c));
+    model.setItems(controlId, items);
+    return true;
+}
+
+// Selects the choice at index; none leaves the selection as it is.
+void lf_selectChoice(std::uint16_t controlId, std::optional<std::size_t> index) {
+    if (index)
+        gf_controls().setSelection(controlId, static_cast<int>(*index));
+}
+
 } // namespace
 
 // ---- ParameterControl
@@ -93,20 +113,12 @@ std::optional<std::size_t> IntChoiceParameter::indexOf(std::int32_t v) const {
 }
 
 void IntChoiceParameter::fillCombo() const {
-    ControlModel& model = gf_controls();
-    if (!model.exists(controlId))
-        return;
-    std::vector<std::string> items;
-    items.reserve(choices.size());
-    for (auto c : choices)
-        items.push_back(fmt::format("{}", c));
-    model.setItems(controlId, items);
-    selectCurrent();
+    if (lf_setChoiceItems(controlId, choices, [](std::int32_t c) { return fmt::format("{}", c); }))
+        selectCurrent();
 }
 
 void IntChoiceParameter::selectCurrent() const {
-    if (auto i = indexOf(value()))
-        gf_controls().setSelection(controlId, static_cast<int>(*i));
+    lf_selectChoice(controlId, indexOf(value()));
 }
 
 FloatChoiceParameter::FloatChoiceParameter(std::string key, float def, const std::vector<float>& choiceList,
@@ -119,20 +131,12 @@ std::optional<std::size_t> FloatChoiceParameter::indexOf(float v) const {
 }
 
 void FloatChoiceParameter::fillCombo() const {
-    ControlModel& model = gf_controls();
-    if (!model.exists(controlId))
-        return;
-    std::vector<std::string> items;
-    items.reserve(choices.size());
-    for (auto c : choices)
-        items.push_back(fmt::format("{:.1f}", c));
-    model.setItems(controlId, items);
-    selectCurrent();
+    if (lf_setChoiceItems(controlId, choices, [](float c) { return fmt::format("{:.1f}", c); }))
+        selectCurrent();
 }
 
 void FloatChoiceParameter::selectCurrent() const {
-    if (auto i = indexOf(value()))
-        gf_controls().setSelection(controlId, static_cast<int>(*i));
+    lf_selectChoice(controlId, indexOf(value()));
 }
 
 std::optional<std::size_t> ComboParameter::indexOfCurrent() const {

@@ -9,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "core/Codes.h"
+#include "core/ControlFields.h"
 #include "core/Files.h"
 #include "core/Text.h"
 #include "core/Log.h"
@@ -212,12 +213,11 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
     }
     if (const auto v = gf_readIntParameter(doc, "RANGE")) {
         gf_setRange(*v);
-        RANGE.enable();
+        gf_setControlField(ControlField::AirportRange, true);
         lf_logSetting("RANGE", fmt::format("{}", RANGE.value()));
     }
-    if (lf_applyCheckSetting(doc, AUTO_RANGE, "AUTO_RANGE") && g_apfHooks.applyRangeMode) {
-        g_apfHooks.applyRangeMode();
-    }
+    if (lf_applyCheckSetting(doc, AUTO_RANGE, "AUTO_RANGE"))
+        gf_setControlField(ControlField::AirportRangeMode, true);
     if (const auto v = gf_readIntParameter(doc, "parking_percentage")) {
         // a percentage from a file stays a percentage (0..100), whatever the file says
         parking_percentage.set(parking_percentage.clamp(*v));
@@ -234,13 +234,9 @@ void lf_applyAirportSettings(const pugi::xml_node& doc) {
         gf_logIndented(fmt::format("{:24}: {} (max number of half hours, is {:.1F} hrs decimal)", "MAX_FIT",
                                    MAX_FIT.value(), MAX_FIT_FL.value()));
     }
-    if (const auto v = lf_applyCheckSetting(doc, INITIAL_LOAD_ONLY, "INITIAL_LOAD_ONLY")) {
-        if (*v) {
-            g_nowButton.enable(false);
-        } else if (g_apfHooks.nowAllowed) {
-            g_nowButton.enable(g_apfHooks.nowAllowed());
-        }
-    }
+    // "Now" follows it: off while on, else as the window allows it.
+    if (const auto v = lf_applyCheckSetting(doc, INITIAL_LOAD_ONLY, "INITIAL_LOAD_ONLY"))
+        gf_setControlField(ControlField::AirportLoadOnly, *v);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "data/apf/ParkApf.h"
+#include "core/ControlFields.h"
 #include "core/Files.h"
 
 #include <algorithm>
@@ -31,8 +32,6 @@
 namespace skf {
 
 namespace fs = std::filesystem;
-
-ApfHooks g_apfHooks;
 
 namespace {
 
@@ -206,7 +205,7 @@ void lf_adjustByQualityFactor(QualityFactor qf) {
     parking_percentage.set(percentage);
     gf_logIndented(fmt::format("{:24}: {}%", "parking_percentage", percentage));
     parking_percentage.selectCurrent();
-    parking_percentage.enable();
+    gf_setControlField(ControlField::AirportPercentage, true);
 }
 
 std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
@@ -274,7 +273,7 @@ std::string lf_readApf(std::string_view givenPath, ParkApfInfo& info) {
     g_mainWindow.qualityFactorText.set(lf_qualityFactorText());
     gf_markChanged(BAND_PARK);
     g_parkStandsLoaded = true;
-    g_flushStaticButton.enable();
+    gf_setControlField(ControlField::ParkStands, true);
 
     g_trafficReferenceElevation = static_cast<double>(g_parkAirport.altitude);
     g_trafficReferenceElevationValid = true;

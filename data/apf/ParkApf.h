@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -46,13 +45,6 @@ extern std::atomic<bool>& g_parkStandsLoaded;
 // whether it is valid. Set by gf_readApf; read by the feed's traffic reader.
 extern std::atomic<double>& g_trafficReferenceElevation;
 extern std::atomic<bool>& g_trafficReferenceElevationValid;
-
-// Calls into the window's command layer, registered there at start. Unregistered hooks do nothing.
-struct ApfHooks {
-    std::function<void()> applyRangeMode; // AUTO_RANGE's range mode after it changed
-    std::function<bool()> nowAllowed;     // the enabled state the shell keeps for the "Now" button
-};
-extern ApfHooks g_apfHooks;
 
 // The closest airport of the list within 5 NM of a position, looking at the stands of a close
 // neighbour; nullptr when there is none.

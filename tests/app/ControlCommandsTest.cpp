@@ -232,6 +232,7 @@ TEST_F(ControlCommandsTest, NowAnnouncesAStaticUpdateOnlyWithStandsLoaded) {
     EXPECT_FALSE(gf_controls().isEnabled(g_nowButton.controlId));
     EXPECT_EQ(g_mainWindow.minutesToNextUpdate.load(), 20);
     gf_unlockParkingControls();
+    m_window->pump(); // the controls follow at the window's next turn
     EXPECT_FALSE(g_parkingBusy.load());
     EXPECT_TRUE(gf_controls().isEnabled(MAX_FIT_FL.controlId));
     EXPECT_TRUE(gf_controls().isEnabled(g_nowButton.controlId));

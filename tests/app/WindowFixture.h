@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ControlStates.h"
 #include "app/MainWindow.h"
 #include "app/WindowRequests.h"
 #include "app/RunRequests.h"
@@ -45,6 +46,7 @@ inline void resetAllSettings() {
 class WindowFixture : public ::testing::Test {
 protected:
     void SetUp() override {
+        gf_applyControlStates(); // what an earlier test decided about the controls is not this test's
         m_work.emplace();
         m_dir = m_work->path();
         std::filesystem::create_directories(m_dir / "cfg" / "Skyfill");

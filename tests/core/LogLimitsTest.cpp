@@ -62,6 +62,31 @@ TEST_F(LogLimits, RepeatsAreWrittenOnceAMinuteWithTheirCountAndTheRestByTheFlush
         << log;
 }
 
+// A count whose caller writes its own line (a full queue, dropped lines): due on the first event, then at most
+// once a minute with every event since; a summary when the events stop takes what is left and restarts the
+// minute, an empty one leaves it.
+TEST(RepeatedCountTest, DueOnTheFirstEventThenOnceAMinuteAndASummaryTakesTheRest) {
+    struct Row {
+        int second;
+        bool summary;                     // takeUnreported instead of count
+        std::optional<std::uint64_t> due; // count: the events reported; summary: the events taken
+    };
+    const Row rows[] = {
+        {0, false, 1},   {10, false, {}}, {59, false, {}}, {60, false, 3},   {70, true, 0},
+        {80, false, {}}, {90, false, {}}, {95, true, 2},   {150, false, {}}, {155, false, 2},
+    };
+    RepeatedCount counter;
+    const auto t0 = RepeatedCount::Clock::now();
+    for (const Row& row : rows) {
+        const auto now = t0 + std::chrono::seconds(row.second);
+        if (row.summary)
+            EXPECT_EQ(counter.takeUnreported(now), row.due.value()) << "summary at " << row.second << " s";
+        else
+            EXPECT_EQ(counter.count(now), row.due) << "event at " << row.second << " s";
+    }
+    EXPECT_EQ(counter.total(), 8U);
+}
+
 TEST_F(LogLimits, ARunStopsLoggingAtTheSizeLimitWithOneLastLine) {
     constexpr std::uint64_t kLimit = 64 * 1024;
     gf_openLogIn(dir.path(), kLimit);

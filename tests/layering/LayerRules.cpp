@@ -19,8 +19,10 @@ const std::vector<Layer>& gf_programLayers() {
 }
 
 const std::vector<RestrictedHeader>& gf_restrictedHeaders() {
-    // Code below app/ marks the bands it changed (core/WindowFields.h); only app/ talks to the window.
-    static const std::vector<RestrictedHeader> restricted{{"platform/ui/WindowMessages.h", {"platform", "app"}}};
+    // Code below app/ marks the bands it changed (core/WindowFields.h) and sets control fields
+    // (core/ControlFields.h); only app/ talks to the window.
+    static const std::vector<RestrictedHeader> restricted{{"platform/ui/WindowMessages.h", {"platform", "app"}},
+                                                          {"platform/ui/Window.h", {"platform", "app"}}};
     return restricted;
 }
 

@@ -230,6 +230,12 @@ protected:
 
     // What the window shows now, painted on the window thread.
     Screen screen() {
+        // One turn of the window's loop first: what the run decided about the controls is applied there.
+        auto turned = std::make_shared<std::promise<void>>();
+        auto turn = turned->get_future();
+        window->playAsUser([turned](skf::HeadlessWindow&) { turned->set_value(); });
+        if (turn.wait_for(10s) != std::future_status::ready)
+            return Screen{};
         auto done = std::make_shared<std::promise<Screen>>();
         auto result = done->get_future();
         window->playAsUser([done](skf::HeadlessWindow& w) {

@@ -4,7 +4,6 @@
 #include <functional>
 #include <limits>
 #include <optional>
-#include <thread>
 
 #include "core/Codes.h"
 #include "core/Log.h"
@@ -13,7 +12,7 @@
 #include "core/WindowFields.h"
 #include "data/Dbase.h"
 #include "data/StringPool.h"
-#include "sim/EngineHooks.h"
+#include "data/apf/Stand.h"
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
@@ -21,6 +20,7 @@
 #include "sim/SimQueues.h"
 #include "sim/SimTestSupport.h"
 #include "sim/UserAircraft.h"
+#include "sim/UserStand.h"
 
 namespace skf {
 namespace {
@@ -517,67 +517,37 @@ TEST_F(UserModel, EmptyModelTakesTheCrj7OrTheLargest) {
 namespace skf {
 namespace {
 
-// The stand tables and the park-airport list belong to the engine: the SimClient thread never reads them;
-// the stand name and the reserved-stand refresh run on the thread that calls the engine-side functions.
+// The stand table and the park-airport list belong to the engine: the SimClient thread never reads them;
+// the stand name and the reserved-stand refresh are worked out on the thread that calls the engine-side
+// functions. The refresh is carried out on the park-airport list in tests/traffic/ParkAirportsTest.cpp.
 class UserStand : public Dispatch {
 protected:
     void SetUp() override {
         Dispatch::SetUp();
-        SimEngineHooks hooks;
-        hooks.standNameAt = [this](const UserAircraftState& user) {
-            standThreads.push_back(std::this_thread::get_id());
-            return user.onGround != 0 && user.block.latitude > 50.0 ? std::string("D7") : std::string();
-        };
-        hooks.reserveUserStand = [this](const std::string& name) {
-            reserved.push_back(name);
-            return true;
-        };
-        gf_registerSimEngineHooks(hooks);
+        g_stands = {Stand("D7", {}, 52.3, 4.76, 0.0, 30.0, false, false, false)};
+        gf_clearStandNameCache();
         g_mainWindow.userStandText.clear();
     }
     void TearDown() override {
-        gf_registerSimEngineHooks({});
+        g_stands.clear();
+        gf_clearStandNameCache();
         Dispatch::TearDown();
     }
     void onGround(std::int64_t value) {
         dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &value, 8));
     }
-    std::vector<std::thread::id> standThreads;
-    std::vector<std::string> reserved;
 };
 
 TEST_F(UserStand, StandNameIsWorkedOutByTheEngineSide) {
     dispatch(userPosition(52.3, 4.76));
     onGround(1);
-    EXPECT_TRUE(standThreads.empty()); // nothing on the dispatching side
+    EXPECT_EQ(g_mainWindow.userStandText.get(), ""); // nothing on the dispatching side
     const UserAircraftState state = gf_requestUserPosition();
     EXPECT_EQ(state.block.latitude, 52.3);
-    EXPECT_EQ(g_mainWindow.userStandText.get(), "D7");
-    ASSERT_FALSE(standThreads.empty());
-    EXPECT_EQ(standThreads.back(), std::this_thread::get_id());
+    EXPECT_EQ(g_mainWindow.userStandText.get(), "D7"); // by the caller of the engine-side request
     onGround(0);
     gf_requestUserPosition();
     EXPECT_EQ(g_mainWindow.userStandText.get(), "");
-}
-
-TEST_F(UserStand, FlightLoadOnlyAsksForTheReservedStandRefresh) {
-    UserAircraftBlock block;
-    block.latitude = 52.3;
-    block.longitude = 4.76;
-    block.groundSpeed = 1.5;
-    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
-    onGround(1);
-    dispatch(test::systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
-    EXPECT_TRUE(reserved.empty());
-    EXPECT_TRUE(gf_runUserStandRefresh());
-    EXPECT_EQ(reserved, std::vector<std::string>{"D7"});
-    EXPECT_FALSE(gf_runUserStandRefresh()); // asked once, done once
-    // A user aircraft rolling faster than 2 kn keeps the reserved stand.
-    block.groundSpeed = 2.5;
-    dispatch(test::objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
-    gf_requestUserStandRefresh();
-    EXPECT_FALSE(gf_runUserStandRefresh());
-    EXPECT_EQ(reserved.size(), 1U);
 }
 
 } // namespace

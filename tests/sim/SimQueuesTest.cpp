@@ -7,7 +7,6 @@
 #include "core/ShellState.h"
 #include "data/apf/Stand.h"
 #include "platform/simconnect/SimConnect.h"
-#include "sim/EngineHooks.h"
 #include "sim/SimLink.h"
 #include "sim/SimQueues.h"
 #include "sim/SimQueuesInternal.h"
@@ -34,7 +33,6 @@ protected:
     }
     void TearDown() override {
         clearCommandQueues();
-        gf_registerSimEngineHooks({});
         gf_resetStopState();
     }
     ParkedAircraft aircraft;

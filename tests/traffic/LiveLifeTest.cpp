@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "EngineHarness.h"
+#include "core/ControlFields.h"
 #include "core/settings/Parameters.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/WindowFields.h"
@@ -103,6 +104,7 @@ TEST_F(LiveLifeThreads, CallsignListAndObjectIdListOfActiveAircraft) {
     EXPECT_EQ(WorkFolder::readFile(h.work().path() / g_objectIdListPath), "");
     EXPECT_EQ(g_callsignList.entries(), std::vector<std::string>{""}); // the one empty entry
     EXPECT_FALSE(g_blockButton.isEnabled());
+    EXPECT_FALSE(gf_controlField(ControlField::LiveCallsigns)); // what the window closes them by
     h.run(4000, [&](std::uint64_t step) {
         if (step % 300 == 0) {
             h.inject(20002, "KLM22", "A320", cruiseAt(static_cast<double>(step) / 100.0, 3.0), "PH-AAB");

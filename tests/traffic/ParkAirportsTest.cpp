@@ -6,11 +6,17 @@
 
 #include <fmt/format.h>
 
+#include "core/ProgramState.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/WindowFields.h"
 #include "data/Airports.h"
 #include "data/apf/ParkApf.h"
+#include "sim/SimDispatch.h"
+#include "sim/SimLink.h"
+#include "sim/SimLinkInternal.h"
+#include "sim/SimMessages.h"
 #include "sim/UserAircraft.h"
+#include "traffic/EngineServices.h"
 #include "traffic/TrafficFixture.h"
 
 namespace skf::test {
@@ -165,6 +171,89 @@ TEST_F(ParkAirportsTest, ReReadAppliesAChangedReservedStand) {
     g_userAircraft.reset();
     g_reservedStand.clear();
     g_parkAirport = Airport{};
+}
+
+// The reserved-stand refresh: the simulator link only raises it (a flight load on the SimClient thread); the
+// engine carries it out on the park-airport list.
+class UserStandRefresh : public ParkAirportsTest {
+protected:
+    void SetUp() override {
+        ParkAirportsTest::SetUp();
+        gf_resetSimLink();
+        g_parkAirport = Airport{};
+        g_parkAirport.icao = IcaoCode("EHAM");
+        g_stands = {makeStand("D7", 0.0, 30.0)};
+        numberStands(g_stands);
+        gf_clearStandNameCache();
+    }
+    void TearDown() override {
+        gf_resetSimLink();
+        gf_resetStopState();
+        gf_clearStandNameCache();
+        g_parkAirport = Airport{};
+        ParkAirportsTest::TearDown();
+    }
+    static void dispatch(RecvBuffer buffer) { lf_dispatch(buffer.recv(), buffer.size(), nullptr); }
+    // The user aircraft on the ground `metres` north of stand D7, rolling at `knots`, and then a flight load.
+    static void flightLoadedAt(double metres, double knots) {
+        UserAircraftBlock block;
+        block.latitude = northOf(metres);
+        block.longitude = kBaseLon;
+        block.groundSpeed = knots;
+        dispatch(objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
+        const std::int64_t onGround = 1;
+        dispatch(objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
+        dispatch(systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
+    }
+    static void readList(const char* text) {
+        WorkFolder::writeFile(g_myParkAirportsPath, text);
+        ASSERT_TRUE(lf_readMyParkAirports());
+    }
+};
+
+TEST_F(UserStandRefresh, FlightLoadOnlyAsksForTheReservedStandRefresh) {
+    readList("EHAM,A1\n");
+    flightLoadedAt(0.0, 1.5);
+    EXPECT_EQ(listed().front(), "EHAM,A1"); // nothing reserved on the dispatching side
+    EXPECT_TRUE(gf_runUserStandRefresh());
+    EXPECT_EQ(listed().front(), "EHAM,D7");
+    EXPECT_EQ(file(), "EHAM,D7\n");
+    g_parkAirports.front().reservedStand = "A1";
+    EXPECT_FALSE(gf_runUserStandRefresh()); // asked once, done once
+    // A user aircraft rolling faster than 2 kn keeps the reserved stand.
+    flightLoadedAt(0.0, 2.5);
+    EXPECT_FALSE(gf_runUserStandRefresh());
+    EXPECT_EQ(listed().front(), "EHAM,A1");
+    EXPECT_EQ(file(), "EHAM,D7\n");
+}
+
+TEST_F(UserStandRefresh, SavedOnlyWhenTheParkAirportsStandChanges) {
+    struct Case {
+        const char* name;
+        const char* text; // out of byte order: a save would sort it
+        bool changed;
+        const char* saved;
+    };
+    const std::vector<Case> cases = {
+        {"another stand reserved", "EHAM,A1\nEDDF\n", true, "EDDF\nEHAM,D7\n"},
+        {"the same stand reserved", "EHAM,D7\nEDDF\n", false, "EHAM,D7\nEDDF\n"},
+        {"another airport first", "LFPG\nEHAM,A1\n", false, "LFPG\nEHAM,A1\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        readList(c.text);
+        flightLoadedAt(0.0, 1.5);
+        EXPECT_EQ(gf_runUserStandRefresh(), c.changed);
+        EXPECT_EQ(file(), c.saved);
+    }
+}
+
+TEST_F(UserStandRefresh, ClosingTheParkAirportCarriesItOutFirst) {
+    readList("EHAM,A1\n");
+    flightLoadedAt(0.0, 1.5);
+    gf_closeParkAirport();
+    EXPECT_TRUE(g_parkAirport.icao.empty());
+    EXPECT_EQ(file(), "EHAM,D7\n");
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "core/Codes.h"
 #include "core/StatusLine.h"
 #include "core/WindowFields.h"
-#include "platform/ui/ControlModel.h"
 #include "data/apf/ApfLearned.h"
 #include "data/apf/ApfWriter.h"
 #include "data/apf/ParkApf.h"
@@ -253,47 +252,6 @@ TEST_F(ParkApfTest, LearnedFileIsMergedIntoTheStands) {
     EXPECT_NE(log.find("          MAX_FIT                 : 23 (max number of half hours, is 12.0 hrs decimal)"),
               std::string::npos);
     EXPECT_EQ(log.find("learned does not exist"), std::string::npos);
-}
-
-TEST_F(ParkApfTest, LearnedSettingsReachTheirControlsAndTheRangeMode) {
-    ControlModel& controls = gf_controls();
-    controls.clear();
-    ControlState now;
-    now.id = g_nowButton.controlId;
-    now.kind = ControlKind::Button;
-    controls.create(now);
-    ControlState week;
-    week.id = WEEK.controlId;
-    week.kind = ControlKind::CheckBox;
-    controls.create(week);
-    ControlState flush;
-    flush.id = g_flushStaticButton.controlId;
-    flush.kind = ControlKind::Button;
-    flush.enabled = false;
-    controls.create(flush);
-    int rangeModes = 0;
-    g_apfHooks.applyRangeMode = [&] { ++rangeModes; };
-    g_apfHooks.nowAllowed = [] { return true; };
-
-    lf_writeFile(kLocal, lf_airportFile(kParameters));
-    lf_writeFile(kLearned, lf_learnedFile(R"(    <parameter name="airport_name" value="Amsterdam Schiphol"/>
-    <parameter name="AUTO_RANGE" value="true"/>
-    <parameter name="WEEK" value="true"/>
-    <parameter name="INITIAL_LOAD_ONLY" value="true"/>
-)",
-                                          ""));
-    EXPECT_EQ(lf_read(), "");
-    EXPECT_EQ(rangeModes, 1);
-    EXPECT_TRUE(controls.isChecked(WEEK.controlId));
-    EXPECT_FALSE(controls.isEnabled(g_nowButton.controlId)); // no "Now" while only the first load counts
-    EXPECT_TRUE(controls.isEnabled(g_flushStaticButton.controlId));
-    EXPECT_EQ(gf_statusSnapshot().statusText, ""); // the same airport name
-
-    lf_writeFile(kLearned, lf_learnedFile("    <parameter name=\"INITIAL_LOAD_ONLY\" value=\"false\"/>\n", ""));
-    EXPECT_EQ(lf_read(), "");
-    EXPECT_TRUE(controls.isEnabled(g_nowButton.controlId)); // back to what the shell allows
-    g_apfHooks = {};
-    controls.clear();
 }
 
 TEST_F(ParkApfTest, LearnedSettingsOutsideTheirLimitsAreClamped) {
