@@ -311,14 +311,22 @@ TEST_F(MainLoopEndToEnd, TheWindowInTheMainCycleAfterStartRestartAndTheSimulator
         ASSERT_TRUE(waitForMainCycle()) << "the restart did not reach the main cycle";
         expectMainCycleWindow("after the restart for new settings");
         EXPECT_EQ(log().find("Exiting: SIMCONNECT ERROR"), std::string::npos); // the restart found the simulator
+        const std::size_t restartEnd = log().size();
         sim->quit();
+        // The quit ends the run, whether its quit or a request that failed on the way came first. A failed
+        // request restarts the program, which then waits for the simulator: the user closes it.
+        ASSERT_TRUE(waitFor([&] { return log().find("Exiting: ", restartEnd) != std::string::npos; }));
+        if (log().find("Exiting: SIMCONNECT ERROR", restartEnd) != std::string::npos) {
+            ASSERT_TRUE(waitFor([&] { return log().find("Waiting for MSFS", restartEnd) != std::string::npos; }));
+            std::raise(SIGTERM);
+        }
     });
     EXPECT_EQ(code, 0);
     EXPECT_NE(log().find("Exiting: NEW SETTINGS"), std::string::npos);
-    // The simulator's quit ends the program (whether its quit or a request that failed on the way came first).
     const std::string first = log();
-    const std::string last = first.substr(first.rfind("Exiting: "));
-    EXPECT_TRUE(last.starts_with("Exiting: SIM WAS CLOSED") || last.starts_with("Exiting: SIMCONNECT ERROR")) << last;
+    const std::string quitEnd = first.substr(first.find("Exiting: ", first.find("Exiting: NEW SETTINGS") + 1));
+    EXPECT_TRUE(quitEnd.starts_with("Exiting: SIM WAS CLOSED") || quitEnd.starts_with("Exiting: SIMCONNECT ERROR"))
+        << quitEnd;
 
     // The simulator comes back and the program is started again.
     stopSimulator();
