@@ -3,19 +3,24 @@
 # Starts the simulator stand-in (default scenario: the user parked at Schiphol), the download-server
 # stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500) around
 # Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder and
-# free ports (nothing of the build's own run is touched, runs side by side never meet). The settings ask for
-# every stand of the park airport (Schiphol) to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500,
-# real and soft options of any day) and for every aircraft of the load to be shown (a fixed range of 40 NM:
-# the automatic range is 10 NM for a user on the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the simulator),
-# the script waits until its creations are done (Skyfill hands over one creation at a time, so the full
-# load takes minutes): until the simulator holds AIRCRAFT live aircraft and every stand but the user's is
-# taken, or fewer than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and
-# going of the live traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds
-# (default 900). It then samples Skyfill's /proc entries every second for SECONDS (default 60) and prints
-# its CPU share of one core (utime + stime over the window), its peak, average and final memory against the
-# targets (8 % of one core, 200 MB), the live and static aircraft the stand-in holds at the start and the
-# end of the window, and the load average. Skyfill is then closed as its close button does, before the
-# stand-ins. Exit code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
+# free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
+# full load are made for the run: the stand-in's AI packages get a livery for every airline and model of the
+# database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served
+# stand file of Schiphol is the load's park airport (rtreplay --park-airport) with PARK_STANDS stands
+# (default 320) that can all be filled at any time of the week. The settings ask for every stand to be
+# filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day) and for every
+# aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for a user on the
+# ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
+# simulator), the script waits until its creations are done (Skyfill hands over one creation at a time, so
+# the full load takes minutes): until the simulator holds AIRCRAFT live aircraft and every stand is taken,
+# or fewer than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and going
+# of the live traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds (default 900).
+# It then samples Skyfill's /proc entries every second for SECONDS (default 60) and prints its CPU share of
+# one core (utime + stime over the window), its peak, average and final memory against the targets (8 % of
+# one core, 200 MB), the live and static aircraft the stand-in holds at the start and the end of the
+# window, and the load average. Skyfill is then closed as its close button does, before the stand-ins.
+# MEASURE_PROGRAM names another program folder to measure (another build's BUILD/Skyfill) with the same
+# stand-ins and data. Exit code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 SECONDS_TO_MEASURE=${2:-60}
@@ -25,12 +30,15 @@ MEMORY_TARGET_MB=200
 STARTUP_LIMIT=180
 LOAD_LIMIT=${LOAD_LIMIT:-900}
 CREATIONS_QUIET=${CREATIONS_QUIET:-30}
+PARK_STANDS=${PARK_STANDS:-320}
+PROGRAM=$(cd "${MEASURE_PROGRAM:-$BUILD/Skyfill}" && pwd)
 
 STANDIN="$BUILD/bin/simstandin"
 SCENARIO="$BUILD/bin/scenarios/default.json"
 DLSERVER="$BUILD/tools/dlserver/dlserver"
 REPLAYER="$BUILD/bin/rtreplay"
-for f in "$STANDIN" "$SCENARIO" "$DLSERVER" "$REPLAYER" "$BUILD/Skyfill/skyfill"; do
+COMMUNITYGEN="$BUILD/bin/communitygen"
+for f in "$STANDIN" "$SCENARIO" "$DLSERVER" "$REPLAYER" "$COMMUNITYGEN" "$PROGRAM/skyfill"; do
   [ -e "$f" ] || { echo "measure: $f is not built" >&2; exit 2; }
 done
 
@@ -63,7 +71,16 @@ for sim in "Microsoft Flight Simulator" "Microsoft Flight Simulator 2024"; do
 done
 mkdir -p "$XDG_CONFIG_HOME/InsideSystems"
 : >"$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
-cp -r "$BUILD/Skyfill" "$tmp/Skyfill"
+# The packages of the scenario's simulator (MSFS 2020) as the build makes them, and the fleet of the database.
+"$COMMUNITYGEN" --seed 2020 --files 2000 --every-pair \
+  "$XDG_CONFIG_HOME/Microsoft Flight Simulator/Packages/Community" >"$tmp/communitygen.log" 2>&1 ||
+  { echo "measure: communitygen failed, see $tmp/communitygen.log" >&2; exit 2; }
+cp -r "$PROGRAM" "$tmp/Skyfill"
+# The served downloads, with the load's park airport as Schiphol's stand file.
+cp -r "$BUILD/downloads" "$tmp/downloads"
+park_file="$tmp/downloads/MSFS/archive/stock/EHAM.xml"
+"$REPLAYER" --load "$AIRCRAFT" --park-airport "$park_file" --stands "$PARK_STANDS" >"$tmp/park-airport.log" 2>&1 ||
+  { echo "measure: the park airport was not written, see $tmp/park-airport.log" >&2; exit 2; }
 # Three ports in a row below the system's ephemeral range that nothing uses now: Skyfill's server and its
 # two UDP readers, so that the run never meets another one on RealTraffic's fixed ports.
 for _ in $(seq 50); do
@@ -99,7 +116,7 @@ pids+=($!)
 for _ in $(seq 100); do [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break; sleep 0.05; done
 [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] || { echo "measure: simstandin did not start" >&2; exit 2; }
 
-"$DLSERVER" "$BUILD/downloads" 0 </dev/null >"$tmp/dlserver.log" 2>&1 &
+"$DLSERVER" "$tmp/downloads" 0 </dev/null >"$tmp/dlserver.log" 2>&1 &
 pids+=($!)
 url=""
 for _ in $(seq 100); do
@@ -152,7 +169,7 @@ done
 echo "measure: started up in $(($(date +%s) - started)) s; waiting for the creations to be done"
 
 # The stands of the park airport: the most static aircraft there can be.
-stands=$(grep -o 'name="num_parkpos" value="[0-9]*"' "$BUILD/downloads/MSFS/archive/stock/EHAM.xml" 2>/dev/null |
+stands=$(grep -o 'name="num_parkpos" value="[0-9]*"' "$park_file" 2>/dev/null |
   grep -oE '[0-9]+' || echo 0)
 creations() { grep -c '"call":"AICreateNonATCAircraft"' "$tmp/trace.jsonl" 2>/dev/null || true; }
 load_started=$(date +%s)

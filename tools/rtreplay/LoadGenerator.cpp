@@ -288,6 +288,17 @@ private:
     double m_waitUntil = 0.0;
 };
 
+// Each aircraft takes a different airframe while there are enough of them: the airframes shuffled, the first
+// draws of the load's dice.
+std::vector<std::size_t> lf_airframeOrder(Dice& dice, std::size_t count) {
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    for (std::size_t i = order.size(); i > 1; --i)
+        std::swap(order[i - 1], order[dice.index(i)]);
+    return order;
+}
+
 std::set<std::string> lf_typesOf(const pugi::xml_node& section) {
     std::set<std::string> types;
     for (const pugi::xml_node& list : section.children()) {
@@ -345,6 +356,17 @@ std::vector<Airframe> readAirframes(const std::filesystem::path& dbaseXml) {
     return frames;
 }
 
+std::vector<Airframe> loadAirframes(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    std::vector<Airframe> flown;
+    if (airframes.empty() || config.aircraft <= 0)
+        return flown;
+    Dice dice(config.seed);
+    const std::vector<std::size_t> order = lf_airframeOrder(dice, airframes.size());
+    for (int n = 0; n < config.aircraft; ++n)
+        flown.push_back(airframes[order[static_cast<std::size_t>(n) % order.size()]]);
+    return flown;
+}
+
 LoadRole loadRole(int n) {
     // Twenty aircraft in a row hold the whole mix, so that every load of twenty or more has all of it.
     static constexpr std::array<LoadRole, 20> kMix{
@@ -360,12 +382,7 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
     if (airframes.empty() || config.aircraft <= 0)
         return feed;
     Dice dice(config.seed);
-    // Each aircraft takes a different airframe while there are enough of them.
-    std::vector<std::size_t> order(airframes.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    for (std::size_t i = order.size(); i > 1; --i)
-        std::swap(order[i - 1], order[dice.index(i)]);
+    const std::vector<std::size_t> order = lf_airframeOrder(dice, airframes.size());
     const std::set<std::string> heavy = {"A306", "A310", "A332", "A333", "A338", "A339", "A343", "A346",
                                          "A359", "A35K", "A388", "B744", "B748", "B762", "B763", "B764",
                                          "B772", "B77L", "B773", "B77W", "B788", "B789", "B78X", "MD11"};

@@ -48,6 +48,10 @@ struct LoadConfig {
 // departure 10 %, taxi 15 % and parked 20 %.
 [[nodiscard]] LoadRole loadRole(int n);
 
+// The airframe of each aircraft of the load, in aircraft order (airframes repeat only when the load has more
+// aircraft than there are airframes); empty when airframes is empty.
+[[nodiscard]] std::vector<Airframe> loadAirframes(const LoadConfig& config, const std::vector<Airframe>& airframes);
+
 // The feed of the load, sorted by offset; empty when airframes is empty.
 [[nodiscard]] std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes);
 

@@ -1,0 +1,56 @@
+#pragma once
+// The park airport of the generated load: a stand file (the airport-file format Skyfill downloads) whose
+// stands can all be filled with static aircraft at any time of the week, so that the whole program can be
+// measured with its full static load beside the live one. The stands stand on a grid east of the load's
+// gate area (where the load's parked and arriving aircraft stop), far enough apart that none is another's
+// neighbour; each is shared by two airframes of the database that the load does not fly, one after the
+// other, all day on every day, under daily flight numbers above the load's callsigns. A static aircraft
+// thus never shares a registration or a callsign with a live one (which would make it go as a twin).
+//
+// Called by the `rtreplay` executable (--park-airport) and by tests, on any thread. The airport-file
+// writer needs the database's pools only for the quality factor; it reads no global state otherwise.
+#include "tools/rtreplay/LoadGenerator.h"
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace skf::rtreplay {
+
+struct LoadAirportConfig {
+    int stands = 400;
+    std::string name = "Amsterdam Schiphol";
+    int altitudeFt = -11;
+};
+
+// One flight of a stand: an airframe at the stand on a weekday (1 = Monday .. 7) over the half hours
+// first..last, arriving as callsign and leaving as callsign2.
+struct LoadStandFlight {
+    Airframe airframe;
+    int day = 1;
+    int first = 0;
+    int last = 47;
+    std::string callsign;
+    std::string callsign2;
+};
+
+struct LoadStand {
+    std::string id;
+    double latitude = 0.0;  // degrees
+    double longitude = 0.0; // degrees
+    double heading = 0.0;   // degrees
+    double radiusMetres = 0.0;
+    std::vector<LoadStandFlight> flights;
+};
+
+// The stands around the load's centre. Throws std::runtime_error when the airframes that the load leaves
+// (those of `airframes` not in loadAirframes(load, airframes)) are fewer than two per stand.
+[[nodiscard]] std::vector<LoadStand> loadAirportStands(const LoadConfig& load, const LoadAirportConfig& airport,
+                                                       const std::vector<Airframe>& airframes);
+
+// Writes the stands as an airport file (through a temporary file); throws std::runtime_error naming the
+// file when it cannot be written.
+void writeLoadAirport(const LoadAirportConfig& airport, const std::vector<LoadStand>& stands,
+                      const std::filesystem::path& path);
+
+} // namespace skf::rtreplay
