@@ -6,13 +6,14 @@
 # free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
 # full load are made for the run: the stand-in's AI packages get a livery for every airline and model of the
 # database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served
-# stand file of Schiphol is the load's park airport (rtreplay --park-airport) with PARK_STANDS stands
-# (default 320) that can all be filled at any time of the week. The settings ask for every stand to be
-# filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day) and for every
-# aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for a user on the
-# ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
+# stand file of Schiphol is the load's park airport (rtreplay --park-airport): a stand at every gate where
+# an aircraft of the load stands still (Skyfill shows one that stands still only on a stand) and PARK_STANDS
+# stands (default 320) that static aircraft can fill at any time of the week. The settings ask for every
+# stand to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day)
+# and for every aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for
+# a user on the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
 # simulator), the script waits until its creations are done (Skyfill hands over one creation at a time, so
-# the full load takes minutes): until the simulator holds AIRCRAFT live aircraft and every stand is taken,
+# the full load takes minutes): until the simulator holds AIRCRAFT live and PARK_STANDS static aircraft,
 # or fewer than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and going
 # of the live traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds (default 900).
 # It then samples Skyfill's /proc entries every second for SECONDS (default 60) and prints its CPU share of
@@ -168,7 +169,7 @@ while :; do
 done
 echo "measure: started up in $(($(date +%s) - started)) s; waiting for the creations to be done"
 
-# The stands of the park airport: the most static aircraft there can be.
+# The stands of the park airport, the gates of the load's live aircraft among them.
 stands=$(grep -o 'name="num_parkpos" value="[0-9]*"' "$park_file" 2>/dev/null |
   grep -oE '[0-9]+' || echo 0)
 creations() { grep -c '"call":"AICreateNonATCAircraft"' "$tmp/trace.jsonl" 2>/dev/null || true; }
@@ -189,7 +190,7 @@ while :; do
     last_report=$now
     read -r live static < <(count_aircraft)
     echo "measure: $((now - load_started)) s: $n creations, $live live and $static static aircraft in the simulator"
-    [ "$live" -ge "$AIRCRAFT" ] && [ "$static" -ge "$((stands - 1))" ] && break
+    [ "$live" -ge "$AIRCRAFT" ] && [ "$static" -ge "$PARK_STANDS" ] && break
   fi
 done
 load_seconds=$(($(date +%s) - load_started))
@@ -232,11 +233,11 @@ awk -v t0="$begin_ticks" -v t1="$end_ticks" -v n0="$begin_ns" -v n1="$end_ns" -v
   -v peak="$peak_kb" -v sum="$sum_kb" -v n="$samples" -v cpu_target="$CPU_TARGET_PERCENT" \
   -v mem_target="$MEMORY_TARGET_MB" -v live="$live" -v static="$static" -v aircraft="$AIRCRAFT" \
   -v seconds="$SECONDS_TO_MEASURE" -v live0="$live_start" -v static0="$static_start" -v final="$kb" \
-  -v loaded="$load_seconds" -v stands="$stands" -v loadavg="$(cut -d' ' -f1-3 /proc/loadavg)" \
+  -v loaded="$load_seconds" -v stands="$stands" -v grid="$PARK_STANDS" -v loadavg="$(cut -d' ' -f1-3 /proc/loadavg)" \
   -v cores="$(nproc)" 'BEGIN {
     cpu = 100 * (t1 - t0) / hz / ((n1 - n0) / 1e9)
     peakMb = peak / 1024; avgMb = sum / n / 1024
-    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport:\n", seconds, loaded, aircraft, stands
+    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport (%d for static aircraft):\n", seconds, loaded, aircraft, stands, grid
     printf "  %-22s %7.2f %% of one core  (target at most %d %%)  %s\n", "CPU", cpu, cpu_target, cpu <= cpu_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB             (target at most %d MB)  %s\n", "memory, peak", peakMb, mem_target, peakMb <= mem_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB\n", "memory, average", avgMb

@@ -1,7 +1,9 @@
-// The park airport of the generated load, read back with the program's own stand reader: every stand can take
-// a static aircraft at any half hour of the week (one real flight covers it, no stand is another's neighbour),
-// and no static aircraft shares a registration or a callsign with the load or with another stand.
+// The park airport of the generated load, read back with the program's own stand reader: a stand without
+// flights under every aircraft of the load that stands still, and grid stands that can each take a static
+// aircraft at any half hour of the week (one real flight covers it, no stand is another's neighbour), where
+// no static aircraft shares a registration or a callsign with the load or with another stand.
 #include "core/Files.h"
+#include "core/Geometry.h"
 #include "data/apf/ApfReader.h"
 #include "liveries/LiveryTestSupport.h"
 #include "support/TempFolder.h"
@@ -11,6 +13,7 @@
 #include <map>
 #include <pugixml.hpp>
 #include <set>
+#include <span>
 #include <sstream>
 #include <stdexcept>
 
@@ -54,9 +57,16 @@ TEST(LoadAirport, EveryStandTakesAStaticAircraftAtAnyHalfHourOfTheWeek) {
         std::vector<Stand> stands;
         lf_readParkpositions(doc, stands);
         gf_numberAndLinkStands(stands);
-        ASSERT_EQ(stands.size(), static_cast<std::size_t>(count));
+        const auto gates = rtreplay::loadGates(load, airframes);
+        ASSERT_EQ(gates.size(), 150u); // parked aircraft and departures: 30 % of the load
+        ASSERT_EQ(stands.size(), count + gates.size());
+        for (std::size_t g = 0; g < gates.size(); ++g) {
+            const Stand& stand = stands[static_cast<std::size_t>(count) + g];
+            EXPECT_LT(gf_distanceNm(stand.latitude, stand.longitude, gates[g].latitude, gates[g].longitude), 1e-3);
+            EXPECT_TRUE(stand.options.empty()) << stand.id;
+        }
         std::map<std::string, std::string> standOf; // registration or callsign -> stand
-        for (const Stand& stand : stands) {
+        for (const Stand& stand : std::span(stands).first(static_cast<std::size_t>(count))) {
             EXPECT_TRUE(stand.adjacent.empty()) << stand.id;
             for (std::uint32_t day = 1; day <= 7; ++day)
                 for (std::size_t half = 0; half < 48; ++half) {
@@ -77,7 +87,8 @@ TEST(LoadAirport, EveryStandTakesAStaticAircraftAtAnyHalfHourOfTheWeek) {
         }
         const pugi::xml_node parameters = doc.child("root").child("parameters");
         EXPECT_TRUE(parameters.find_child_by_attribute("name", "Qf_real")) << "quality factor";
-        EXPECT_EQ(parameters.find_child_by_attribute("name", "num_parkpos").attribute("value").as_int(), count);
+        EXPECT_EQ(parameters.find_child_by_attribute("name", "num_parkpos").attribute("value").as_int(),
+                  static_cast<int>(stands.size()));
     }
 
     rtreplay::LoadAirportConfig tooMany;

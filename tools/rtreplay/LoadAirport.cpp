@@ -17,6 +17,8 @@ namespace skf::rtreplay {
 namespace {
 
 constexpr double kMetresPerDegree = 1852.0 * 60.0;
+// Every stand takes the largest airliner (an A380's half span is 40 m).
+constexpr double kRadiusMetres = 40.0;
 // The grid: rows of stands 100 m apart, rows 130 m apart. Two stands are neighbours when 1.1 times their
 // distance is less than their radii added, so radii of at most 45 m keep every stand free of neighbours.
 constexpr int kStandsPerRow = 25;
@@ -72,7 +74,7 @@ std::vector<LoadStand> loadAirportStands(const LoadConfig& load, const LoadAirpo
         stand.latitude = load.centreLatitude + (firstNorth + kAcrossMetres * row) / kMetresPerDegree;
         stand.longitude = load.centreLongitude + (kFirstEastMetres + kAlongMetres * column) / metresPerDegreeEast;
         stand.heading = row % 2 == 0 ? 0.0 : 180.0;
-        stand.radiusMetres = 40.0;
+        stand.radiusMetres = kRadiusMetres;
         const Airframe* regulars[2] = {&spare[2 * static_cast<std::size_t>(n)],
                                        &spare[2 * static_cast<std::size_t>(n) + 1]};
         // Each stay keeps its flight numbers on every day.
@@ -87,6 +89,16 @@ std::vector<LoadStand> loadAirportStands(const LoadConfig& load, const LoadAirpo
                                          fmt::format("{}{}", frame.airline, numbers[stay] + 1)});
             }
         }
+        stands.push_back(std::move(stand));
+    }
+    int gate = 0;
+    for (const LoadGate& g : loadGates(load, airframes)) {
+        LoadStand stand;
+        stand.id = fmt::format("GT{}", ++gate);
+        stand.latitude = g.latitude;
+        stand.longitude = g.longitude;
+        stand.heading = g.heading;
+        stand.radiusMetres = kRadiusMetres;
         stands.push_back(std::move(stand));
     }
     return stands;

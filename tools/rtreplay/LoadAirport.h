@@ -1,11 +1,14 @@
 #pragma once
-// The park airport of the generated load: a stand file (the airport-file format Skyfill downloads) whose
-// stands can all be filled with static aircraft at any time of the week, so that the whole program can be
-// measured with its full static load beside the live one. The stands stand on a grid east of the load's
-// gate area (where the load's parked and arriving aircraft stop), far enough apart that none is another's
-// neighbour; each is shared by two airframes of the database that the load does not fly, one after the
-// other, all day on every day, under daily flight numbers above the load's callsigns. A static aircraft
-// thus never shares a registration or a callsign with a live one (which would make it go as a twin).
+// The park airport of the generated load: a stand file (the airport-file format Skyfill downloads) with
+// stands for both kinds of its traffic, so that the whole program can be measured with its full live and
+// static load.
+// - A stand at every gate where a live aircraft of the load stands still (parked aircraft, departures before
+//   they taxi out), without flights: Skyfill shows a live aircraft that stands still only on a stand.
+// - A grid of stands east of the load's gate area that can all be filled with static aircraft at any time of
+//   the week, far enough apart that none is another's neighbour; each is shared by two airframes of the
+//   database that the load does not fly, one after the other, all day on every day, under daily flight
+//   numbers above the load's callsigns. A static aircraft thus never shares a registration or a callsign
+//   with a live one (which would make it go as a twin).
 //
 // Called by the `rtreplay` executable (--park-airport) and by tests, on any thread. The airport-file
 // writer needs the database's pools only for the quality factor; it reads no global state otherwise.
@@ -18,7 +21,7 @@
 namespace skf::rtreplay {
 
 struct LoadAirportConfig {
-    int stands = 400;
+    int stands = 400; // of the grid, for static aircraft; the gates come on top
     std::string name = "Amsterdam Schiphol";
     int altitudeFt = -11;
 };
@@ -43,8 +46,8 @@ struct LoadStand {
     std::vector<LoadStandFlight> flights;
 };
 
-// The stands around the load's centre. Throws std::runtime_error when the airframes that the load leaves
-// (those of `airframes` not in loadAirframes(load, airframes)) are fewer than two per stand.
+// The grid's stands, then the gates' (ids "GT1", "GT2", ...). Throws std::runtime_error when the airframes that the
+// load leaves (those of `airframes` not in loadAirframes(load, airframes)) are fewer than two per stand.
 [[nodiscard]] std::vector<LoadStand> loadAirportStands(const LoadConfig& load, const LoadAirportConfig& airport,
                                                        const std::vector<Airframe>& airframes);
 

@@ -377,7 +377,12 @@ LoadRole loadRole(int n) {
     return kMix[static_cast<std::size_t>(n) % kMix.size()];
 }
 
-std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+namespace {
+
+// The feed, and the gates when asked for: both come from one run of the flights, whose dice draws depend
+// on every aircraft before.
+std::vector<FeedLine> lf_generate(const LoadConfig& config, const std::vector<Airframe>& airframes,
+                                  std::vector<LoadGate>* gates) {
     std::vector<FeedLine> feed;
     if (airframes.empty() || config.aircraft <= 0)
         return feed;
@@ -409,6 +414,12 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
             std::round(dice.between(config.minIntervalSeconds, config.maxIntervalSeconds) / kStepSeconds);
         double next = kStepSeconds * static_cast<double>(dice.index(static_cast<std::size_t>(interval / kStepSeconds)));
         Flight flight(role, config, dice);
+        if (gates != nullptr && (role == LoadRole::Parked || role == LoadRole::Departure)) {
+            const Pose& p = flight.pose();
+            gates->push_back({config.centreLatitude + p.north / 60.0,
+                              config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / kDegrees)),
+                              p.track});
+        }
         const auto id = config.firstTrafficId + static_cast<std::uint32_t>(n);
         for (long s = 0; s <= steps && next < config.seconds; ++s) {
             const double t = static_cast<double>(s) * kStepSeconds;
@@ -422,6 +433,18 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
     std::stable_sort(feed.begin(), feed.end(),
                      [](const FeedLine& a, const FeedLine& b) { return a.offset < b.offset; });
     return feed;
+}
+
+} // namespace
+
+std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    return lf_generate(config, airframes, nullptr);
+}
+
+std::vector<LoadGate> loadGates(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    std::vector<LoadGate> gates;
+    (void)lf_generate(config, airframes, &gates);
+    return gates;
 }
 
 } // namespace skf::rtreplay

@@ -125,9 +125,10 @@ int main(int argc, char** argv) {
         // The load's park airport: written, then done.
         try {
             const auto airframes = skf::rtreplay::readAirframes(dbase);
-            skf::rtreplay::writeLoadAirport(airport, skf::rtreplay::loadAirportStands(load, airport, airframes),
-                                            parkAirport);
-            fmt::print("rtreplay: {} stands written to {}\n", airport.stands, parkAirport);
+            const auto stands = skf::rtreplay::loadAirportStands(load, airport, airframes);
+            skf::rtreplay::writeLoadAirport(airport, stands, parkAirport);
+            fmt::print("rtreplay: {} stands ({} for static aircraft) written to {}\n", stands.size(), airport.stands,
+                       parkAirport);
             return 0;
         } catch (const std::exception& e) {
             std::fprintf(stderr, "rtreplay: %s\n", e.what());
