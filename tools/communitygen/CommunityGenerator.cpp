@@ -399,8 +399,8 @@ private:
         }
     }
 
-    // One aircraft.cfg per model of the database in the last package, with a section for every airline
-    // that flies it there.
+    // One aircraft.cfg per model of the database in the first package, with a passenger section for every
+    // airline that flies it there.
     void fleetFiles() {
         const std::set<std::string> airlines(m_airlines.begin(), m_airlines.end());
         std::map<std::string, std::set<std::string>> fleets; // model -> airlines
@@ -412,7 +412,7 @@ private:
                     fleets[model].insert(airline);
             }
         }
-        const Package& p = kPackages[std::size(kPackages) - 1];
+        const Package& p = kPackages[0];
         for (const auto& [model, operators] : fleets) {
             Lines lines{"[General]", "icao_type_designator=" + model};
             int n = 0;
