@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Measures the whole program in real time at full load:  measure-skyfill.sh BUILD [SECONDS] [AIRCRAFT]
-# Starts the simulator stand-in (default scenario: the user parked at Schiphol), the download-server
-# stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500) around
-# Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder and
+# Starts the simulator stand-in (the user parked at Schiphol for good: scenarios/parked.json), the
+# download-server stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default
+# 500) around Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder and
 # free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
 # full load are made for the run: the stand-in's AI packages get a livery for every airline and model of the
 # database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served
@@ -32,10 +32,13 @@ STARTUP_LIMIT=180
 LOAD_LIMIT=${LOAD_LIMIT:-900}
 CREATIONS_QUIET=${CREATIONS_QUIET:-30}
 PARK_STANDS=${PARK_STANDS:-320}
+# The load's feed is this long before it starts again (its aircraft jump back then): longer than the load
+# and the window take.
+LOAD_SECONDS=${LOAD_SECONDS:-1800}
 PROGRAM=$(cd "${MEASURE_PROGRAM:-$BUILD/Skyfill}" && pwd)
 
 STANDIN="$BUILD/bin/simstandin"
-SCENARIO="$BUILD/bin/scenarios/default.json"
+SCENARIO="$BUILD/bin/scenarios/parked.json"
 DLSERVER="$BUILD/tools/dlserver/dlserver"
 REPLAYER="$BUILD/bin/rtreplay"
 COMMUNITYGEN="$BUILD/bin/communitygen"
@@ -80,7 +83,7 @@ cp -r "$PROGRAM" "$tmp/Skyfill"
 # The served downloads, with the load's park airport as Schiphol's stand file.
 cp -r "$BUILD/downloads" "$tmp/downloads"
 park_file="$tmp/downloads/MSFS/archive/stock/EHAM.xml"
-"$REPLAYER" --load "$AIRCRAFT" --park-airport "$park_file" --stands "$PARK_STANDS" >"$tmp/park-airport.log" 2>&1 ||
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --park-airport "$park_file" --stands "$PARK_STANDS" >"$tmp/park-airport.log" 2>&1 ||
   { echo "measure: the park airport was not written, see $tmp/park-airport.log" >&2; exit 2; }
 # Three ports in a row below the system's ephemeral range that nothing uses now: Skyfill's server and its
 # two UDP readers, so that the run never meets another one on RealTraffic's fixed ports.
@@ -130,8 +133,8 @@ done
 export SKYFILL_DOWNLOAD_URL="$url"
 
 # The load's callsigns tell live aircraft from static ones in the stand-in (a live one carries its callsign).
-"$REPLAYER" --load "$AIRCRAFT" --print-feed | cut -d, -f10 | sort -u >"$tmp/callsigns.txt"
-"$REPLAYER" --load "$AIRCRAFT" --server-port "$base" --traffic-port "$SKYFILL_RT_TRAFFIC_PORT" \
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --print-feed | cut -d, -f10 | sort -u >"$tmp/callsigns.txt"
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --server-port "$base" --traffic-port "$SKYFILL_RT_TRAFFIC_PORT" \
   --qnh-port "$SKYFILL_RT_QNH_PORT" </dev/null >"$tmp/rtreplay.log" 2>&1 &
 pids+=($!)
 

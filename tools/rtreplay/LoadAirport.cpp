@@ -24,7 +24,7 @@ constexpr double kRadiusMetres = 40.0;
 constexpr int kStandsPerRow = 25;
 constexpr double kAlongMetres = 100.0;
 constexpr double kAcrossMetres = 130.0;
-// The grid starts east of the load's gate area (0.5 NM east of the centre) and is centred north-south.
+// The grid starts east of the load's terminal area (up to 900 m east of the centre), centred north-south.
 constexpr double kFirstEastMetres = 1100.0;
 // The day's four stays: each airframe of a stand stands there twice a day for six hours.
 constexpr int kStaysPerDay = 4;

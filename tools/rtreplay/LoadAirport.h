@@ -4,7 +4,7 @@
 // static load.
 // - A stand at every gate where a live aircraft of the load stands still (parked aircraft, departures before
 //   they taxi out), without flights: Skyfill shows a live aircraft that stands still only on a stand.
-// - A grid of stands east of the load's gate area that can all be filled with static aircraft at any time of
+// - A grid of stands east of the load's terminal area that can all be filled with static aircraft at any time of
 //   the week, far enough apart that none is another's neighbour; each is shared by two airframes of the
 //   database that the load does not fly, one after the other, all day on every day, under daily flight
 //   numbers above the load's callsigns. A static aircraft thus never shares a registration or a callsign
