@@ -1,27 +1,27 @@
 #!/usr/bin/env bash
 # Measures the whole program in real time at full load:  measure-skyfill.sh BUILD [SECONDS] [AIRCRAFT]
 # Starts the simulator stand-in (the user parked at Schiphol for good: scenarios/parked.json), the
-# download-server stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default
-# 500) around Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder and
-# free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
+# download-server stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500)
+# around Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder
+# and free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
 # full load are made for the run: the stand-in's AI packages get a livery for every airline and model of the
-# database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served
-# stand file of Schiphol is the load's park airport (rtreplay --park-airport): a stand at every gate where
-# an aircraft of the load stands still (Skyfill shows one that stands still only on a stand) and PARK_STANDS
-# stands (default 320) that static aircraft can fill at any time of the week. The settings ask for every
-# stand to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day)
-# and for every aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for
-# a user on the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
-# simulator), the script waits until its creations are done (Skyfill hands over one creation at a time, so
-# the full load takes minutes): until the simulator holds AIRCRAFT live and PARK_STANDS static aircraft,
-# or fewer than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and going
-# of the live traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds (default 900).
-# It then samples Skyfill's /proc entries every second for SECONDS (default 60) and prints its CPU share of
-# one core (utime + stime over the window), its peak, average and final memory against the targets (8 % of
-# one core, 200 MB), the live and static aircraft the stand-in holds at the start and the end of the
-# window, and the load average. Skyfill is then closed as its close button does, before the stand-ins.
-# MEASURE_PROGRAM names another program folder to measure (another build's BUILD/Skyfill) with the same
-# stand-ins and data. Exit code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
+# database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served stand
+# file of Schiphol is the load's park airport (rtreplay --park-airport): a stand at every gate where an
+# aircraft of the load stands still (Skyfill shows one that stands still only on a stand) and PARK_STANDS
+# stands (default 320) that static aircraft can fill at any time of the week. The settings ask for every stand
+# to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day) and for
+# every aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for a user on
+# the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
+# simulator), the script waits until its creations are done (Skyfill hands over one creation at a time, so the
+# full load takes minutes): until the simulator holds AIRCRAFT live and PARK_STANDS static aircraft, or fewer
+# than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and going of the live
+# traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds (default 900). It then samples
+# Skyfill's /proc entries every second for SECONDS (default 60) and prints its CPU share of one core (utime +
+# stime over the window), its peak, average and final memory against the targets (8 % of one core, 200 MB),
+# the live and static aircraft the stand-in holds at the start and the end of the window, and the load
+# average. Skyfill is then closed as its close button does, before the stand-ins. MEASURE_PROGRAM names
+# another program folder to measure (another build's BUILD/Skyfill) with the same stand-ins and data. Exit
+# code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 SECONDS_TO_MEASURE=${2:-60}
@@ -83,7 +83,8 @@ cp -r "$PROGRAM" "$tmp/Skyfill"
 # The served downloads, with the load's park airport as Schiphol's stand file.
 cp -r "$BUILD/downloads" "$tmp/downloads"
 park_file="$tmp/downloads/MSFS/archive/stock/EHAM.xml"
-"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --park-airport "$park_file" --stands "$PARK_STANDS" >"$tmp/park-airport.log" 2>&1 ||
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --park-airport "$park_file" --stands "$PARK_STANDS" \
+  >"$tmp/park-airport.log" 2>&1 ||
   { echo "measure: the park airport was not written, see $tmp/park-airport.log" >&2; exit 2; }
 # Three ports in a row below the system's ephemeral range that nothing uses now: Skyfill's server and its
 # two UDP readers, so that the run never meets another one on RealTraffic's fixed ports.
@@ -240,7 +241,8 @@ awk -v t0="$begin_ticks" -v t1="$end_ticks" -v n0="$begin_ns" -v n1="$end_ns" -v
   -v cores="$(nproc)" 'BEGIN {
     cpu = 100 * (t1 - t0) / hz / ((n1 - n0) / 1e9)
     peakMb = peak / 1024; avgMb = sum / n / 1024
-    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport (%d for static aircraft):\n", seconds, loaded, aircraft, stands, grid
+    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport", seconds, loaded, aircraft, stands
+    printf " (%d for static aircraft):\n", grid
     printf "  %-22s %7.2f %% of one core  (target at most %d %%)  %s\n", "CPU", cpu, cpu_target, cpu <= cpu_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB             (target at most %d MB)  %s\n", "memory, peak", peakMb, mem_target, peakMb <= mem_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB\n", "memory, average", avgMb
