@@ -267,8 +267,9 @@ private:
     void depart(double t) {
         if (t < m_waitUntil)
             return;
-        if (!m_rolling) {        // taxi out to the runway
-            m_pose.speed = 20.0; // the terminal area lies north: 20 kt keep the take-offs within minutes
+        if (!m_rolling) {
+            // Taxi out to the runway: the terminal area lies north, 20 kt keep the take-offs within minutes.
+            m_pose.speed = 20.0;
             if (lf_goTo(m_pose, m_runway.east, m_runway.north, kStepSeconds)) {
                 m_rolling = true;
                 m_pose.speed = 0.0;
