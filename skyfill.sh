@@ -12,9 +12,10 @@
 #   ./skyfill.sh bench [REGEX]  build, then run the benchmarks (those matching REGEX) and print one table of
 #                       every figure against its target (bench/targets.txt)
 #   ./skyfill.sh measure [SECONDS]
-#                       build, then run Skyfill headless beside the stand-ins with 500 live aircraft and
-#                       Schiphol's stands filled, wait until its creations are done (minutes), and print
-#                       its CPU share, memory and aircraft counts over SECONDS (default 60)
+#                       build, then run Skyfill headless beside the stand-ins with 500 live and 320 static
+#                       aircraft (data generated for the run, see tools/measure-skyfill.sh), wait until its
+#                       creations are done (minutes), and print its CPU share, memory and aircraft counts
+#                       over SECONDS (default 60)
 # Missing Debian packages are installed with apt-get first.
 set -euo pipefail
 cd "$(dirname "$0")"

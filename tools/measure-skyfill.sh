@@ -1,21 +1,27 @@
 #!/usr/bin/env bash
 # Measures the whole program in real time at full load:  measure-skyfill.sh BUILD [SECONDS] [AIRCRAFT]
-# Starts the simulator stand-in (default scenario: the user parked at Schiphol), the download-server
-# stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500) around
-# Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder and
-# free ports (nothing of the build's own run is touched, runs side by side never meet). The settings ask for
-# every stand of the park airport (Schiphol) to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500,
-# real and soft options of any day) and for every aircraft of the load to be shown (a fixed range of 40 NM:
-# the automatic range is 10 NM for a user on the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the simulator),
-# the script waits until its creations are done (Skyfill hands over one creation at a time, so the full
-# load takes minutes): until the simulator holds AIRCRAFT live aircraft and every stand but the user's is
-# taken, or fewer than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and
-# going of the live traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds
-# (default 900). It then samples Skyfill's /proc entries every second for SECONDS (default 60) and prints
-# its CPU share of one core (utime + stime over the window), its peak, average and final memory against the
-# targets (8 % of one core, 200 MB), the live and static aircraft the stand-in holds at the start and the
-# end of the window, and the load average. Skyfill is then closed as its close button does, before the
-# stand-ins. Exit code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
+# Starts the simulator stand-in (the user parked at Schiphol for good: scenarios/parked.json), the
+# download-server stand-in, the traffic replayer with a generated load of AIRCRAFT live aircraft (default 500)
+# around Schiphol, and Skyfill headless, each in a private home, runtime folder, copy of the program folder
+# and free ports (nothing of the build's own run is touched, runs side by side never meet). The data of the
+# full load are made for the run: the stand-in's AI packages get a livery for every airline and model of the
+# database (communitygen --every-pair), so that every aircraft of the load finds its own, and the served stand
+# file of Schiphol is the load's park airport (rtreplay --park-airport): a stand at every gate where an
+# aircraft of the load stands still (Skyfill shows one that stands still only on a stand) and PARK_STANDS
+# stands (default 320) that static aircraft can fill at any time of the week. The settings ask for every stand
+# to be filled (CUSTOM_PARKING_PERCENTAGE 100, MAX_PARK_SEL 500, real and soft options of any day) and for
+# every aircraft of the load to be shown (a fixed range of 40 NM: the automatic range is 10 NM for a user on
+# the ground, which holds only half of the load). Once Skyfill has started up (its first AI aircraft is in the
+# simulator), the script waits until its creations are done (Skyfill hands over one creation at a time, so the
+# full load takes minutes): until the simulator holds AIRCRAFT live and PARK_STANDS static aircraft, or fewer
+# than one creation in 5 s came in over CREATIONS_QUIET seconds (default 30: the coming and going of the live
+# traffic, far below the rate of the initial load), at most LOAD_LIMIT seconds (default 900). It then samples
+# Skyfill's /proc entries every second for SECONDS (default 60) and prints its CPU share of one core (utime +
+# stime over the window), its peak, average and final memory against the targets (8 % of one core, 200 MB),
+# the live and static aircraft the stand-in holds at the start and the end of the window, and the load
+# average. Skyfill is then closed as its close button does, before the stand-ins. MEASURE_PROGRAM names
+# another program folder to measure (another build's BUILD/Skyfill) with the same stand-ins and data. Exit
+# code 0 when both targets are met, 1 when one is missed, 2 when the run failed.
 set -euo pipefail
 BUILD=$(cd "${1:?build folder}" && pwd)
 SECONDS_TO_MEASURE=${2:-60}
@@ -25,12 +31,18 @@ MEMORY_TARGET_MB=200
 STARTUP_LIMIT=180
 LOAD_LIMIT=${LOAD_LIMIT:-900}
 CREATIONS_QUIET=${CREATIONS_QUIET:-30}
+PARK_STANDS=${PARK_STANDS:-320}
+# The load's feed is this long before it starts again (its aircraft jump back then): longer than the load
+# and the window take.
+LOAD_SECONDS=${LOAD_SECONDS:-1800}
+PROGRAM=$(cd "${MEASURE_PROGRAM:-$BUILD/Skyfill}" && pwd)
 
 STANDIN="$BUILD/bin/simstandin"
-SCENARIO="$BUILD/bin/scenarios/default.json"
+SCENARIO="$BUILD/bin/scenarios/parked.json"
 DLSERVER="$BUILD/tools/dlserver/dlserver"
 REPLAYER="$BUILD/bin/rtreplay"
-for f in "$STANDIN" "$SCENARIO" "$DLSERVER" "$REPLAYER" "$BUILD/Skyfill/skyfill"; do
+COMMUNITYGEN="$BUILD/bin/communitygen"
+for f in "$STANDIN" "$SCENARIO" "$DLSERVER" "$REPLAYER" "$COMMUNITYGEN" "$PROGRAM/skyfill"; do
   [ -e "$f" ] || { echo "measure: $f is not built" >&2; exit 2; }
 done
 
@@ -63,7 +75,17 @@ for sim in "Microsoft Flight Simulator" "Microsoft Flight Simulator 2024"; do
 done
 mkdir -p "$XDG_CONFIG_HOME/InsideSystems"
 : >"$XDG_CONFIG_HOME/InsideSystems/RealTraffic.jar"
-cp -r "$BUILD/Skyfill" "$tmp/Skyfill"
+# The packages of the scenario's simulator (MSFS 2020) as the build makes them, and the fleet of the database.
+"$COMMUNITYGEN" --seed 2020 --files 2000 --every-pair \
+  "$XDG_CONFIG_HOME/Microsoft Flight Simulator/Packages/Community" >"$tmp/communitygen.log" 2>&1 ||
+  { echo "measure: communitygen failed, see $tmp/communitygen.log" >&2; exit 2; }
+cp -r "$PROGRAM" "$tmp/Skyfill"
+# The served downloads, with the load's park airport as Schiphol's stand file.
+cp -r "$BUILD/downloads" "$tmp/downloads"
+park_file="$tmp/downloads/MSFS/archive/stock/EHAM.xml"
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --park-airport "$park_file" --stands "$PARK_STANDS" \
+  >"$tmp/park-airport.log" 2>&1 ||
+  { echo "measure: the park airport was not written, see $tmp/park-airport.log" >&2; exit 2; }
 # Three ports in a row below the system's ephemeral range that nothing uses now: Skyfill's server and its
 # two UDP readers, so that the run never meets another one on RealTraffic's fixed ports.
 for _ in $(seq 50); do
@@ -99,7 +121,7 @@ pids+=($!)
 for _ in $(seq 100); do [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] && break; sleep 0.05; done
 [ -S "$SKYFILL_SIMCONNECT_SOCKET" ] || { echo "measure: simstandin did not start" >&2; exit 2; }
 
-"$DLSERVER" "$BUILD/downloads" 0 </dev/null >"$tmp/dlserver.log" 2>&1 &
+"$DLSERVER" "$tmp/downloads" 0 </dev/null >"$tmp/dlserver.log" 2>&1 &
 pids+=($!)
 url=""
 for _ in $(seq 100); do
@@ -112,8 +134,8 @@ done
 export SKYFILL_DOWNLOAD_URL="$url"
 
 # The load's callsigns tell live aircraft from static ones in the stand-in (a live one carries its callsign).
-"$REPLAYER" --load "$AIRCRAFT" --print-feed | cut -d, -f10 | sort -u >"$tmp/callsigns.txt"
-"$REPLAYER" --load "$AIRCRAFT" --server-port "$base" --traffic-port "$SKYFILL_RT_TRAFFIC_PORT" \
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --print-feed | cut -d, -f10 | sort -u >"$tmp/callsigns.txt"
+"$REPLAYER" --load "$AIRCRAFT" --load-seconds "$LOAD_SECONDS" --server-port "$base" --traffic-port "$SKYFILL_RT_TRAFFIC_PORT" \
   --qnh-port "$SKYFILL_RT_QNH_PORT" </dev/null >"$tmp/rtreplay.log" 2>&1 &
 pids+=($!)
 
@@ -151,8 +173,8 @@ while :; do
 done
 echo "measure: started up in $(($(date +%s) - started)) s; waiting for the creations to be done"
 
-# The stands of the park airport: the most static aircraft there can be.
-stands=$(grep -o 'name="num_parkpos" value="[0-9]*"' "$BUILD/downloads/MSFS/archive/stock/EHAM.xml" 2>/dev/null |
+# The stands of the park airport, the gates of the load's live aircraft among them.
+stands=$(grep -o 'name="num_parkpos" value="[0-9]*"' "$park_file" 2>/dev/null |
   grep -oE '[0-9]+' || echo 0)
 creations() { grep -c '"call":"AICreateNonATCAircraft"' "$tmp/trace.jsonl" 2>/dev/null || true; }
 load_started=$(date +%s)
@@ -172,7 +194,7 @@ while :; do
     last_report=$now
     read -r live static < <(count_aircraft)
     echo "measure: $((now - load_started)) s: $n creations, $live live and $static static aircraft in the simulator"
-    [ "$live" -ge "$AIRCRAFT" ] && [ "$static" -ge "$((stands - 1))" ] && break
+    [ "$live" -ge "$AIRCRAFT" ] && [ "$static" -ge "$PARK_STANDS" ] && break
   fi
 done
 load_seconds=$(($(date +%s) - load_started))
@@ -215,11 +237,12 @@ awk -v t0="$begin_ticks" -v t1="$end_ticks" -v n0="$begin_ns" -v n1="$end_ns" -v
   -v peak="$peak_kb" -v sum="$sum_kb" -v n="$samples" -v cpu_target="$CPU_TARGET_PERCENT" \
   -v mem_target="$MEMORY_TARGET_MB" -v live="$live" -v static="$static" -v aircraft="$AIRCRAFT" \
   -v seconds="$SECONDS_TO_MEASURE" -v live0="$live_start" -v static0="$static_start" -v final="$kb" \
-  -v loaded="$load_seconds" -v stands="$stands" -v loadavg="$(cut -d' ' -f1-3 /proc/loadavg)" \
+  -v loaded="$load_seconds" -v stands="$stands" -v grid="$PARK_STANDS" -v loadavg="$(cut -d' ' -f1-3 /proc/loadavg)" \
   -v cores="$(nproc)" 'BEGIN {
     cpu = 100 * (t1 - t0) / hz / ((n1 - n0) / 1e9)
     peakMb = peak / 1024; avgMb = sum / n / 1024
-    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport:\n", seconds, loaded, aircraft, stands
+    printf "Skyfill over %d s, %d s after its start-up, %d live aircraft in the feed, %d stands at the park airport", seconds, loaded, aircraft, stands
+    printf " (%d for static aircraft):\n", grid
     printf "  %-22s %7.2f %% of one core  (target at most %d %%)  %s\n", "CPU", cpu, cpu_target, cpu <= cpu_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB             (target at most %d MB)  %s\n", "memory, peak", peakMb, mem_target, peakMb <= mem_target ? "met" : "MISSED"
     printf "  %-22s %7.1f MB\n", "memory, average", avgMb

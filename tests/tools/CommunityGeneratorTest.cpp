@@ -3,6 +3,8 @@
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/ShellState.h"
+#include "data/Dbase.h"
+#include "data/StringPool.h"
 #include "liveries/LiveryServices.h"
 #include "liveries/LiveryTestSupport.h"
 #include "tools/communitygen/CommunityGenerator.h"
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <map>
+#include <set>
 #include <pugixml.hpp>
 
 namespace fs = std::filesystem;
@@ -109,6 +112,45 @@ TEST(CommunityScanConcurrent, OneTwoAndSixteenWorkersWriteTheSameFiles) {
     }
     g_workerLimit = 2;
     EXPECT_GT(first.front().size(), 10000U);
+}
+
+// With every pair asked for, the scan holds a passenger livery for each airline and model of the database's
+// registrations (airline and operator), and still just as many liveries as the manifest says.
+TEST(CommunityGenerator, EveryPairOfTheDatabaseFindsALivery) {
+    test::ScanFolder work;
+    tools::CommunityOptions options;
+    options.seed = 2020; // the measurement's packages, where freighters' liveries hide some pairs
+    options.files = 2000;
+    options.everyPair = true;
+    const auto manifest = tools::gf_generateCommunity(work.path() / "packages" / "Community", options);
+    MSFS_INSTALL_PATH.setValue("packages");
+    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
+    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
+    LIG_AUTOMATIC.set(true);
+    LIG_PRIORITIZE.set(true);
+    SCAN_LIVERIES.set(true);
+    gf_scanLiveries();
+
+    pugi::xml_document list;
+    ASSERT_TRUE(list.load_file(g_liveriesScannedPath.c_str()));
+    std::set<std::pair<std::string, std::string>> scanned;
+    for (const pugi::xml_node l : list.child("root").child("liveries").children())
+        if (!l.attribute("c").as_bool())
+            scanned.emplace(l.attribute("a").as_string(), l.attribute("m").as_string());
+    EXPECT_EQ(static_cast<int>(std::distance(list.child("root").child("liveries").children().begin(),
+                                             list.child("root").child("liveries").children().end())),
+              manifest.liveries);
+    int pairs = 0;
+    for (const DbaseRecord& r : g_dbaseRecords)
+        for (const std::uint16_t airline : {r.airline, r.operatorId}) {
+            const std::string code(gf_operatorName(airline));
+            if (airline == 0 || code == "PVT" || code == "RFO")
+                continue;
+            ++pairs;
+            EXPECT_TRUE(scanned.contains({code, std::string(gf_modelName(r.model))}))
+                << code << " " << gf_modelName(r.model) << " " << r.registration;
+        }
+    EXPECT_GT(pairs, 1000);
 }
 
 TEST(CommunityGenerator, SameSeedSameBytes) {

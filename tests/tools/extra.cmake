@@ -24,6 +24,10 @@ if(TARGET test_tools)
     endif()
   endforeach()
 endif()
+# The traffic replayer's load and its park airport.
+if(TARGET test_tools AND TARGET skyfill_rtreplay)
+  target_link_libraries(test_tools PRIVATE skyfill_rtreplay)
+endif()
 # The benchmark table's reader.
 if(TARGET test_tools AND TARGET skyfill_benchtable)
   target_link_libraries(test_tools PRIVATE skyfill_benchtable)

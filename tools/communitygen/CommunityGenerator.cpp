@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
@@ -69,7 +70,7 @@ public:
             throw std::runtime_error("the database holds no airline or model codes");
     }
 
-    CommunityManifest run(int files) {
+    CommunityManifest run(int files, bool everyPair) {
         for (const Package& p : kPackages)
             m_manifest.packages.push_back(p.folder);
         for (const Package& p : kPackages) {
@@ -79,6 +80,8 @@ public:
         }
         findings();
         decoys();
+        if (everyPair)
+            fleetFiles();
         std::map<std::pair<std::string, std::string>, int> best;
         for (const auto& [pair, priority] : m_liveries) {
             auto [it, added] = best.emplace(pair, priority);
@@ -396,6 +399,35 @@ private:
         }
     }
 
+    // One aircraft.cfg per model of the database in the first package, with a passenger section for every
+    // airline that flies it there.
+    void fleetFiles() {
+        const std::set<std::string> airlines(m_airlines.begin(), m_airlines.end());
+        std::map<std::string, std::set<std::string>> fleets; // model -> airlines
+        for (const DbaseRecord& r : g_dbaseRecords) {
+            const std::string model(gf_modelName(r.model));
+            for (const std::uint16_t id : {r.airline, r.operatorId}) {
+                const std::string airline(gf_operatorName(id));
+                if (id != 0 && !model.empty() && airlines.contains(airline))
+                    fleets[model].insert(airline);
+            }
+        }
+        const Package& p = kPackages[0];
+        for (const auto& [model, operators] : fleets) {
+            Lines lines{"[General]", "icao_type_designator=" + model};
+            int n = 0;
+            for (const std::string& airline : operators) {
+                lines.insert(lines.end(),
+                             {fmt::format("[fltsim.{}]", n++),
+                              "title=" + safeTitle(fmt::format("{} {} {} fleet", p.prefix, model, airline)),
+                              "icao_airline=" + airline, "atc_airline=" + airline});
+                m_liveries.push_back({{airline, model}, p.priority});
+            }
+            writeCfg(airplanes(p.folder) + fmt::format("{}_FLEET_{}/aircraft.cfg", p.prefix, model), lines,
+                     Encoding::Utf8);
+        }
+    }
+
     // Entries the scan must pass over.
     void decoys() {
         const Lines cfg{"[General]", "icao_type_designator=B738", "[fltsim.0]", "title=decoy", "icao_airline=KLM"};
@@ -419,7 +451,7 @@ private:
 
 CommunityManifest gf_generateCommunity(const fs::path& community, const CommunityOptions& options) {
     fs::create_directories(community);
-    return Generator(community, options).run(options.files);
+    return Generator(community, options).run(options.files, options.everyPair);
 }
 
 bool gf_writeCommunityManifest(const CommunityManifest& m, const fs::path& path) {

@@ -20,6 +20,11 @@ namespace skf::tools {
 struct CommunityOptions {
     std::uint32_t seed = 1;
     int files = 2000; // aircraft.cfg files with liveries, besides the findings
+    // Also a passenger livery for every airline and model that the database pairs (each registration's
+    // airline and operator with its model), so that every aircraft the database knows finds its own livery.
+    // They go into the package of the highest priority: a prioritized scan keeps a pair's liveries of its
+    // best package only, and a freighter's livery there would hide a passenger one of a later package.
+    bool everyPair = false;
 };
 
 struct CommunityFinding {

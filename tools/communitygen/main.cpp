@@ -1,7 +1,8 @@
 // communitygen: writes a sample Community folder for the livery scan and its manifest.
-//   communitygen [--seed N] [--files N] [--dbase FILE] [--manifest FILE] COMMUNITY_FOLDER
+//   communitygen [--seed N] [--files N] [--every-pair] [--dbase FILE] [--manifest FILE] COMMUNITY_FOLDER
 // The database is the bundled sample's plain dbase.xml unless --dbase names another; the manifest goes to
-// COMMUNITY_FOLDER/../communitygen-manifest.json unless --manifest names another file.
+// COMMUNITY_FOLDER/../communitygen-manifest.json unless --manifest names another file. --every-pair adds a
+// livery for every airline and model that the database pairs (see CommunityOptions).
 #include "data/Dbase.h"
 #include "tools/communitygen/CommunityGenerator.h"
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
             options.seed = static_cast<std::uint32_t>(std::stoul(argv[++i]));
         else if (arg == "--files" && hasValue)
             options.files = std::stoi(argv[++i]);
+        else if (arg == "--every-pair")
+            options.everyPair = true;
         else if (arg == "--dbase" && hasValue)
             dbase = argv[++i];
         else if (arg == "--manifest" && hasValue)
@@ -32,12 +35,14 @@ int main(int argc, char** argv) {
         else if (!arg.starts_with("--") && community.empty())
             community = arg;
         else {
-            std::cerr << "usage: communitygen [--seed N] [--files N] [--dbase FILE] [--manifest FILE] FOLDER\n";
+            std::cerr << "usage: communitygen [--seed N] [--files N] [--every-pair] [--dbase FILE] [--manifest FILE] "
+                         "FOLDER\n";
             return 2;
         }
     }
     if (community.empty()) {
-        std::cerr << "usage: communitygen [--seed N] [--files N] [--dbase FILE] [--manifest FILE] FOLDER\n";
+        std::cerr
+            << "usage: communitygen [--seed N] [--files N] [--every-pair] [--dbase FILE] [--manifest FILE] FOLDER\n";
         return 2;
     }
     try {

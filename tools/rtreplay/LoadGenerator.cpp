@@ -88,14 +88,35 @@ bool lf_goTo(Pose& p, double east, double north, double dt) {
     return false;
 }
 
+// A gate of the terminal area (NM east and north of the centre): slots 100 m apart in a box of 1.8 by 1.4 km
+// north of the centre, so that no two aircraft stand at one gate, gates are not each other's neighbours
+// (stands of 40 m radius closer than 73 m would be), and none is at the user's stand of the stand-in's
+// default scenario (south-west of the centre), where it would be removed as in the user's way. The k-th
+// aircraft that uses a gate takes slot k x 97 modulo the slot count (97 shares no factor with it):
+// distinct slots spread over the area.
+struct Gate {
+    double east = 0.0;
+    double north = 0.0;
+};
+constexpr int kGateColumns = 19;
+constexpr int kGateRows = 15;
+constexpr double kGateSpacingNm = 100.0 / 1852.0;
+
+Gate lf_gate(int k) {
+    const int slot = (k * 97) % (kGateColumns * kGateRows);
+    return {kGateSpacingNm * (slot % kGateColumns - kGateColumns / 2), kGateSpacingNm * (slot / kGateColumns)};
+}
+
 // The flight of one aircraft: its pose after each step, by role.
 class Flight {
 public:
-    Flight(LoadRole role, const LoadConfig& config, Dice& dice) : m_role(role), m_elevation(config.elevationFt) {
+    Flight(LoadRole role, const LoadConfig& config, const Gate& gate, Dice& dice)
+        : m_role(role), m_elevation(config.elevationFt), m_gateEast(gate.east), m_gateNorth(gate.north) {
         m_pose.altitude = m_elevation;
         const double bearing = dice.between(0.0, 360.0);
-        m_gateEast = dice.between(-0.5, 0.5);
-        m_gateNorth = dice.between(-0.4, 0.4);
+        // Two draws without use, so that the flights drawn after them stay as the tests know them.
+        (void)dice.between(-0.5, 0.5);
+        (void)dice.between(-0.4, 0.4);
         switch (role) {
         case LoadRole::Cruise:
             m_radius = dice.between(15.0, 33.0);
@@ -246,8 +267,9 @@ private:
     void depart(double t) {
         if (t < m_waitUntil)
             return;
-        if (!m_rolling) { // taxi out to the runway
-            m_pose.speed = 15.0;
+        if (!m_rolling) {
+            // Taxi out to the runway: the terminal area lies north, 20 kt keep the take-offs within minutes.
+            m_pose.speed = 20.0;
             if (lf_goTo(m_pose, m_runway.east, m_runway.north, kStepSeconds)) {
                 m_rolling = true;
                 m_pose.speed = 0.0;
@@ -272,6 +294,8 @@ private:
 
     LoadRole m_role;
     double m_elevation;
+    double m_gateEast;
+    double m_gateNorth;
     Pose m_pose;
     double m_radius = 0.0;
     double m_angle = 0.0;
@@ -280,13 +304,22 @@ private:
     RunwayEnd m_runway;
     bool m_taxiing = false;
     bool m_rolling = false;
-    double m_gateEast = 0.0;
-    double m_gateNorth = 0.0;
     double m_targetEast = 0.0;
     double m_targetNorth = 0.0;
     double m_taxiSpeed = 15.0;
     double m_waitUntil = 0.0;
 };
+
+// Each aircraft takes a different airframe while there are enough of them: the airframes shuffled, the first
+// draws of the load's dice.
+std::vector<std::size_t> lf_airframeOrder(Dice& dice, std::size_t count) {
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    for (std::size_t i = order.size(); i > 1; --i)
+        std::swap(order[i - 1], order[dice.index(i)]);
+    return order;
+}
 
 std::set<std::string> lf_typesOf(const pugi::xml_node& section) {
     std::set<std::string> types;
@@ -345,6 +378,17 @@ std::vector<Airframe> readAirframes(const std::filesystem::path& dbaseXml) {
     return frames;
 }
 
+std::vector<Airframe> loadAirframes(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    std::vector<Airframe> flown;
+    if (airframes.empty() || config.aircraft <= 0)
+        return flown;
+    Dice dice(config.seed);
+    const std::vector<std::size_t> order = lf_airframeOrder(dice, airframes.size());
+    for (int n = 0; n < config.aircraft; ++n)
+        flown.push_back(airframes[order[static_cast<std::size_t>(n) % order.size()]]);
+    return flown;
+}
+
 LoadRole loadRole(int n) {
     // Twenty aircraft in a row hold the whole mix, so that every load of twenty or more has all of it.
     static constexpr std::array<LoadRole, 20> kMix{
@@ -355,17 +399,17 @@ LoadRole loadRole(int n) {
     return kMix[static_cast<std::size_t>(n) % kMix.size()];
 }
 
-std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+namespace {
+
+// The feed, and the gates when asked for: both come from one run of the flights, whose dice draws depend
+// on every aircraft before.
+std::vector<FeedLine> lf_generate(const LoadConfig& config, const std::vector<Airframe>& airframes,
+                                  std::vector<LoadGate>* gates) {
     std::vector<FeedLine> feed;
     if (airframes.empty() || config.aircraft <= 0)
         return feed;
     Dice dice(config.seed);
-    // Each aircraft takes a different airframe while there are enough of them.
-    std::vector<std::size_t> order(airframes.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    for (std::size_t i = order.size(); i > 1; --i)
-        std::swap(order[i - 1], order[dice.index(i)]);
+    const std::vector<std::size_t> order = lf_airframeOrder(dice, airframes.size());
     const std::set<std::string> heavy = {"A306", "A310", "A332", "A333", "A338", "A339", "A343", "A346",
                                          "A359", "A35K", "A388", "B744", "B748", "B762", "B763", "B764",
                                          "B772", "B77L", "B773", "B77W", "B788", "B789", "B78X", "MD11"};
@@ -374,6 +418,7 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
                                          "B38M", "B39M", "B752", "B753", "MD82", "MD88", "E170", "E175", "E190",
                                          "E195", "E290", "E295", "E145", "CRJ2", "CRJ7", "CRJ9", "CRJX"};
     const auto steps = static_cast<long>(config.seconds / kStepSeconds);
+    int gatesTaken = 0;
     for (int n = 0; n < config.aircraft; ++n) {
         const LoadRole role = loadRole(n);
         const Airframe& frame = airframes[order[static_cast<std::size_t>(n) % order.size()]];
@@ -391,7 +436,14 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
             kStepSeconds *
             std::round(dice.between(config.minIntervalSeconds, config.maxIntervalSeconds) / kStepSeconds);
         double next = kStepSeconds * static_cast<double>(dice.index(static_cast<std::size_t>(interval / kStepSeconds)));
-        Flight flight(role, config, dice);
+        const bool atGate = role == LoadRole::Parked || role == LoadRole::Departure || role == LoadRole::Approach;
+        Flight flight(role, config, atGate ? lf_gate(gatesTaken++) : Gate{}, dice);
+        if (gates != nullptr && (role == LoadRole::Parked || role == LoadRole::Departure)) {
+            const Pose& p = flight.pose();
+            gates->push_back({config.centreLatitude + p.north / 60.0,
+                              config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / kDegrees)),
+                              p.track});
+        }
         const auto id = config.firstTrafficId + static_cast<std::uint32_t>(n);
         for (long s = 0; s <= steps && next < config.seconds; ++s) {
             const double t = static_cast<double>(s) * kStepSeconds;
@@ -405,6 +457,18 @@ std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<A
     std::stable_sort(feed.begin(), feed.end(),
                      [](const FeedLine& a, const FeedLine& b) { return a.offset < b.offset; });
     return feed;
+}
+
+} // namespace
+
+std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    return lf_generate(config, airframes, nullptr);
+}
+
+std::vector<LoadGate> loadGates(const LoadConfig& config, const std::vector<Airframe>& airframes) {
+    std::vector<LoadGate> gates;
+    (void)lf_generate(config, airframes, &gates);
+    return gates;
 }
 
 } // namespace skf::rtreplay

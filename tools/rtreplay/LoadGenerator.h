@@ -48,7 +48,22 @@ struct LoadConfig {
 // departure 10 %, taxi 15 % and parked 20 %.
 [[nodiscard]] LoadRole loadRole(int n);
 
+// The airframe of each aircraft of the load, in aircraft order (airframes repeat only when the load has more
+// aircraft than there are airframes); empty when airframes is empty.
+[[nodiscard]] std::vector<Airframe> loadAirframes(const LoadConfig& config, const std::vector<Airframe>& airframes);
+
 // The feed of the load, sorted by offset; empty when airframes is empty.
 [[nodiscard]] std::vector<FeedLine> generateLoad(const LoadConfig& config, const std::vector<Airframe>& airframes);
+
+// Where an aircraft of the load stands still at the start: a parked aircraft, or a departure before it
+// taxis out (degrees; the heading it stands at).
+struct LoadGate {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double heading = 0.0;
+};
+
+// The gates of the load's parked aircraft and departures, in aircraft order.
+[[nodiscard]] std::vector<LoadGate> loadGates(const LoadConfig& config, const std::vector<Airframe>& airframes);
 
 } // namespace skf::rtreplay

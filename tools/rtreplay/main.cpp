@@ -1,4 +1,5 @@
 // rtreplay: stands in for RealTraffic beside Skyfill (see Replayer.h). Ends on SIGINT or SIGTERM.
+#include "tools/rtreplay/LoadAirport.h"
 #include "tools/rtreplay/LoadGenerator.h"
 #include "tools/rtreplay/Replayer.h"
 
@@ -23,7 +24,8 @@ void lf_usage() {
                "                [--professional] [--version TEXT] [--speed X] [--once] [--recentre]\n"
                "                [--no-rebase] [--no-connect] [--qnh HPA] [--repeat N] [--malformed N]\n"
                "                [--burst N] [--drop-after SECONDS] [--reply-in-pieces]\n"
-               "                [--load N [--load-seconds S] [--seed N] [--dbase FILE] [--print-feed]]\n",
+               "                [--load N [--load-seconds S] [--seed N] [--dbase FILE] [--print-feed]\n"
+               "                          [--park-airport FILE [--stands N]]]\n",
                stderr);
 }
 
@@ -43,6 +45,8 @@ int main(int argc, char** argv) {
     load.aircraft = 0;
     std::string dbase = RTREPLAY_SAMPLE_DBASE;
     bool printFeed = false;
+    std::string parkAirport;
+    skf::rtreplay::LoadAirportConfig airport;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
@@ -95,6 +99,11 @@ int main(int argc, char** argv) {
             } else if (arg == "--dbase" && value != nullptr) {
                 dbase = value;
                 ++i;
+            } else if (arg == "--park-airport" && value != nullptr) {
+                parkAirport = value;
+                ++i;
+            } else if (arg == "--stands") {
+                next(airport.stands);
             } else if (arg == "--print-feed") {
                 printFeed = true;
             } else if (arg == "--reply-in-pieces") {
@@ -112,6 +121,20 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (!parkAirport.empty()) {
+        // The load's park airport: written, then done.
+        try {
+            const auto airframes = skf::rtreplay::readAirframes(dbase);
+            const auto stands = skf::rtreplay::loadAirportStands(load, airport, airframes);
+            skf::rtreplay::writeLoadAirport(airport, stands, parkAirport);
+            fmt::print("rtreplay: {} stands ({} for static aircraft) written to {}\n", stands.size(), airport.stands,
+                       parkAirport);
+            return 0;
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "rtreplay: %s\n", e.what());
+            return 2;
+        }
+    }
     if (load.aircraft > 0) {
         try {
             config.feed = skf::rtreplay::generateLoad(load, skf::rtreplay::readAirframes(dbase));
