@@ -33,6 +33,16 @@ std::map<std::string, std::string> filesBelow(const fs::path& folder) {
     return files;
 }
 
+// The settings of a full prioritized scan of the work folder's "packages".
+void lf_settingsForAScanOfPackages() {
+    MSFS_INSTALL_PATH.setValue("packages");
+    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
+    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
+    LIG_AUTOMATIC.set(true);
+    LIG_PRIORITIZE.set(true);
+    SCAN_LIVERIES.set(true);
+}
+
 TEST(CommunityGenerator, AScanFindsWhatTheManifestSays) {
     test::ScanFolder work;
     tools::CommunityOptions options;
@@ -42,12 +52,7 @@ TEST(CommunityGenerator, AScanFindsWhatTheManifestSays) {
     EXPECT_EQ(manifest.encodings.size(), 6u); // five encodings and the garbage file
     EXPECT_GE(manifest.findings.size(), 20u);
 
-    MSFS_INSTALL_PATH.setValue("packages");
-    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
-    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
-    LIG_AUTOMATIC.set(true);
-    LIG_PRIORITIZE.set(true);
-    SCAN_LIVERIES.set(true);
+    lf_settingsForAScanOfPackages();
     g_workerLimit = 4;
     gf_scanLiveries();
     g_workerLimit = 2;
@@ -123,12 +128,7 @@ TEST(CommunityGenerator, EveryPairOfTheDatabaseFindsALivery) {
     options.files = 2000;
     options.everyPair = true;
     const auto manifest = tools::gf_generateCommunity(work.path() / "packages" / "Community", options);
-    MSFS_INSTALL_PATH.setValue("packages");
-    SIM_CHOICE.setValue(SIM_CHOICE.choices.front());
-    AI_PACKAGE_SELECTOR.setValue("AIG, FSLTL, JF, MTL");
-    LIG_AUTOMATIC.set(true);
-    LIG_PRIORITIZE.set(true);
-    SCAN_LIVERIES.set(true);
+    lf_settingsForAScanOfPackages();
     gf_scanLiveries();
 
     pugi::xml_document list;

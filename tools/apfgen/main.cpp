@@ -22,6 +22,7 @@
 #include "core/Files.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
+#include "tools/apfgen/StandFileHead.h"
 
 namespace fs = std::filesystem;
 
@@ -402,27 +403,14 @@ skf::QualityFactor lf_quality(const std::vector<GenStand>& stands) {
 }
 
 void lf_param(pugi::xml_node& parameters, const char* name, const std::string& value) {
-    pugi::xml_node p = parameters.append_child("parameter");
-    p.append_attribute("name") = name;
-    p.append_attribute("value") = value.c_str();
+    skf::tools::gf_appendStandFileParameter(parameters, name, value);
 }
 
 bool lf_write(const AirportSpec& a, const std::vector<GenStand>& stands, const std::string& publisher, int sim,
               const fs::path& path) {
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("root");
-    pugi::xml_node meta = root.append_child("meta");
-    const std::pair<const char*, std::string> infos[] = {
-        {"author", "Skyfill"},
-        {"version", "11.11.3"},
-        {"date", "Dec 01, 2026"},
-        {"copyright", "Copyright (c) the makers of Skyfill. All rights reserved."},
-        {"sim", std::to_string(sim)}};
-    for (const auto& [name, value] : infos) {
-        pugi::xml_node info = meta.append_child("info");
-        info.append_attribute("name") = name;
-        info.append_attribute("value") = value.c_str();
-    }
+    skf::tools::gf_appendStandFileMeta(root, sim);
     const skf::QualityFactor qf = lf_quality(stands);
     pugi::xml_node parameters = root.append_child("parameters");
     lf_param(parameters, "airport_name", a.name);

@@ -3,6 +3,7 @@
 #include "core/Files.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
+#include "tools/apfgen/StandFileHead.h"
 
 #include <cmath>
 #include <fmt/format.h>
@@ -124,18 +125,7 @@ void writeLoadAirport(const LoadAirportConfig& airport, const std::vector<LoadSt
 
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("root");
-    pugi::xml_node meta = root.append_child("meta");
-    const std::pair<const char*, std::string> infos[] = {
-        {"author", "Skyfill"},
-        {"version", "11.11.3"},
-        {"date", "Dec 01, 2026"},
-        {"copyright", "Copyright (c) the makers of Skyfill. All rights reserved."},
-        {"sim", "1"}};
-    for (const auto& [name, value] : infos) {
-        pugi::xml_node info = meta.append_child("info");
-        info.append_attribute("name") = name;
-        info.append_attribute("value") = value.c_str();
-    }
+    tools::gf_appendStandFileMeta(root, 1);
     pugi::xml_node parameters = root.append_child("parameters");
     const std::pair<const char*, std::string> values[] = {{"airport_name", airport.name},
                                                           {"publisher", "stock"},
@@ -143,11 +133,8 @@ void writeLoadAirport(const LoadAirportConfig& airport, const std::vector<LoadSt
                                                           {"num_parkpos", std::to_string(stands.size())},
                                                           {"Qf_real", std::to_string(quality.real)},
                                                           {"Qf_soft", std::to_string(quality.soft)}};
-    for (const auto& [name, value] : values) {
-        pugi::xml_node parameter = parameters.append_child("parameter");
-        parameter.append_attribute("name") = name;
-        parameter.append_attribute("value") = value.c_str();
-    }
+    for (const auto& [name, value] : values)
+        tools::gf_appendStandFileParameter(parameters, name, value);
     pugi::xml_node positions = root.append_child("parkpositions");
     for (const LoadStand& s : stands) {
         pugi::xml_node p = positions.append_child("parkpos");
