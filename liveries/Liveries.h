@@ -3,4 +3,5 @@
 // (the scan's steps and the *Internal.h ones) are liveries/'s own.
 #include "liveries/LiveryMatching.h" // the choice of an installed livery for an AI aircraft
 #include "liveries/LiveryServices.h" // starting the livery scan
+#include "liveries/LiveryState.h"    // the liveries' state in one owner: scan, livery list, tables, tallies
 #include "liveries/LiveryTables.h"   // the livery tables built from LiveriesScanned.xml

@@ -17,8 +17,6 @@
 
 namespace skf {
 
-LiveryList g_liveries;
-
 bool lf_compareLiveries(const LiveryData& a, const LiveryData& b) {
     // std::string_view compares like memcmp (unsigned bytes), the shorter of two equal prefixes first.
     const int airline = gf_operatorName(a.airline).compare(gf_operatorName(b.airline));

@@ -31,8 +31,8 @@ struct LiveryData {
 
 using LiveryList = std::list<LiveryData>;
 
-// The program-wide livery list (start-up thread).
-extern LiveryList g_liveries;
+// The program-wide livery list (start-up thread), held in the liveries' owner (liveries/LiveryState.h).
+extern LiveryList& g_liveries;
 
 // Stable sort of the list by lf_compareLiveries.
 void gf_sortLiveries(LiveryList& list = g_liveries);

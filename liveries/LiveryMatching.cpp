@@ -10,6 +10,7 @@
 #include "core/settings/Catalogue.h"
 #include "data/DbaseLookups.h"
 #include "data/apf/Stand.h"
+#include "liveries/LiveryState.h"
 #include "liveries/LiveryTables.h"
 #include "liveries/LiveryTablesInternal.h"
 
@@ -30,7 +31,6 @@ std::unordered_set<std::string>& g_noLiveryKeys = s_matchState.noLiveryKeys;
 LiveryMatchState& gf_liveryMatchState() {
     return s_matchState;
 }
-std::array<std::int32_t, 7> g_matchStepCounts{};
 
 std::size_t TrafficIdHash::operator()(std::uint32_t id) const noexcept {
     std::uint64_t h = 14695981039346656037ULL;
@@ -41,9 +41,10 @@ std::size_t TrafficIdHash::operator()(std::uint32_t id) const noexcept {
 
 namespace {
 
-// The refused titles own their texts: they outlive every rebuild of the title store.
-std::unordered_set<std::string, Fnv1aHash, std::equal_to<>> g_failedLiveryTitles;
-std::unordered_set<std::string> g_failedLiveryKeys;
+// The refused titles and their keys (the owner's tallies).
+LiveryMatchTally& lf_tally() {
+    return gf_liveryState().tally;
+}
 
 constexpr std::string_view kIndent = "          ";
 
@@ -69,7 +70,8 @@ bool lf_isPvt(std::uint16_t airline) {
 }
 
 bool lf_isFailed(std::string_view title) {
-    return g_failedLiveryTitles.find(title) != g_failedLiveryTitles.end();
+    const auto& failed = lf_tally().failedTitles;
+    return failed.find(title) != failed.end();
 }
 
 bool lf_isSpecial(std::string_view title) {
@@ -306,9 +308,9 @@ void gf_reportLiveryNotCreated(const FlightRecord& record) {
     if (!g_stopRun.load() && !g_shutDown.load())
         gf_setStatus(fmt::format("{} '{}' could not be created by your Sim!", record.callsign, record.liveryTitle),
                      true);
-    g_failedLiveryTitles.emplace(record.liveryTitle);
-    g_failedLiveryKeys.insert(fmt::format("{} {}", gf_modelName(record.modelId), gf_operatorName(record.airlineId)));
-    if (g_failedLiveryTitles.size() >= 20) {
+    lf_tally().failedTitles.emplace(record.liveryTitle);
+    lf_tally().failedKeys.insert(fmt::format("{} {}", gf_modelName(record.modelId), gf_operatorName(record.airlineId)));
+    if (lf_tally().failedTitles.size() >= 20) {
         constexpr std::string_view kMessage = "There are too many liveries that could not be created!";
         gf_log(fmt::format("\n{}Error 81, {}\n", "===> ", kMessage));
         throw UserErrorException(81, fmt::format("{}, see Log.txt", kMessage));
@@ -320,13 +322,11 @@ bool gf_isFailedLiveryTitle(std::string_view title) {
 }
 
 std::size_t gf_failedLiveryTitleCount() {
-    return g_failedLiveryTitles.size();
+    return lf_tally().failedTitles.size();
 }
 
 void lf_resetMatchingState() {
-    g_failedLiveryTitles.clear();
-    g_failedLiveryKeys.clear();
-    g_matchStepCounts.fill(0);
+    gf_liveryState().tally = LiveryMatchTally{};
 }
 
 void gf_logLiveryMatchingSummary() {
@@ -337,9 +337,9 @@ void gf_logLiveryMatchingSummary() {
         out << "Matches at step: " << '\n';
         for (std::size_t step = 0; step < g_matchStepCounts.size(); ++step)
             out << fmt::format("  {}: {}", step, g_matchStepCounts[step]) << '\n';
-        if (!g_failedLiveryKeys.empty()) {
+        if (!lf_tally().failedKeys.empty()) {
             out << "\nCould not be created" << '\n';
-            for (const std::string& key : g_failedLiveryKeys)
+            for (const std::string& key : lf_tally().failedKeys)
                 out << "  " << key << '\n';
         }
         out << gf_bannerLine(100, 0, false, true, "") << '\n';

@@ -45,8 +45,9 @@ LiveryMatchState& gf_liveryMatchState();
 extern std::unordered_map<std::uint32_t, std::string_view, TrafficIdHash>& g_liveryTitleById;
 extern std::unordered_set<std::string>& g_noLiveryKeys;
 inline std::unordered_set<std::string>& g_unmatchedNames = g_noLiveryKeys;
-// Per cascade step 0..6: how many live aircraft matched there. Never reset.
-extern std::array<std::int32_t, 7> g_matchStepCounts;
+// Per cascade step 0..6: how many live aircraft matched there. Never reset: it lasts the process, with the
+// refused titles, in the liveries' owner (liveries/LiveryState.h), not in the run-long state above.
+extern std::array<std::int32_t, 7>& g_matchStepCounts;
 
 // The live cascade: on return the record's liveryTitle is the chosen title, or empty (no livery). Counts
 // the step, logs the match and sets fsltlFlag.

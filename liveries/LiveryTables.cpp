@@ -8,6 +8,7 @@
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
 #include "liveries/LiveryMatching.h"
+#include "liveries/LiveryState.h"
 #include "liveries/Regcodes.h"
 #include "liveries/LiveryListInternal.h"
 
@@ -18,24 +19,23 @@
 
 namespace skf {
 
-IdMap<IdMap<std::vector<StoredLivery>>> g_liveriesByAirlineModel;
-std::array<IdMap<IdMap<TitleViews>>, 2> g_titlesByAirlineModel;
-std::array<IdMap<TitleViews>, 2> g_titlesByModel;
-std::unordered_map<std::string, std::string_view, Fnv1aHash, std::equal_to<>> g_regcodeTitles;
-std::set<std::string, std::less<>> g_specialRegcodes;
-std::set<std::string, std::less<>> g_uniqueRegcodes;
-TitleViews g_specialLiveryTitles;
-TitleViewSet g_specialLiveryTitleSet;
-std::vector<std::uint16_t> g_lightModelPool;
-std::vector<std::uint16_t> g_buzjetModelPool;
-std::vector<std::uint16_t> g_rotorcraftModelPool;
-bool g_liveriesProcessed = false;
-
 namespace {
 
 // Every stored title once, for the look-ups of the registration-code merge (a hash look-up instead of a
 // search through every title for each of some 40,000 codes).
-TitleViewSet g_storedTitleIndex;
+TitleViewSet& lf_storedTitleIndex() {
+    return gf_liveryState().tables.storedTitleIndex;
+}
+
+// gf_reserveMatchPools ran: a clearing of the tables keeps its room.
+bool s_matchPoolsReserved = false;
+
+void lf_reserveMatchPools() {
+    g_specialLiveryTitles.reserve(4096);
+    g_lightModelPool.reserve(64);
+    g_buzjetModelPool.reserve(128);
+    g_rotorcraftModelPool.reserve(32);
+}
 
 std::vector<std::uint16_t> lf_sortedKeys(const auto& map) {
     std::vector<std::uint16_t> ids;
@@ -116,12 +116,13 @@ void lf_buildLiveriesByAirlineModel(const LiveryList& list) {
     storeModels();
 
     // The store is complete: from here on its texts never move, and views into them stay valid.
-    g_storedTitleIndex.clear();
-    g_storedTitleIndex.reserve(list.size());
+    TitleViewSet& index = lf_storedTitleIndex();
+    index.clear();
+    index.reserve(list.size());
     for (const auto& [airlineId, byModel] : g_liveriesByAirlineModel)
         for (const auto& [modelId, liveries] : byModel)
             for (const StoredLivery& livery : liveries)
-                g_storedTitleIndex.insert(std::string_view(livery.title));
+                index.insert(std::string_view(livery.title));
 }
 
 void lf_buildTitlesByAirlineModel() {
@@ -301,32 +302,17 @@ void gf_clearLiveryTables() {
     // First the views into the title store held here; the engine has let go of its own
     // (gf_releaseLiveryViews) before.
     g_liveryTitleById.clear();
-
-    g_lightModelPool.clear();
-    g_buzjetModelPool.clear();
-    g_rotorcraftModelPool.clear();
-    g_specialRegcodes.clear();
-    g_uniqueRegcodes.clear();
-    g_specialLiveryTitles.clear();
-    g_specialLiveryTitleSet.clear();
-    g_regcodeTitles.clear();
-    g_titlesByModel[0].clear();
-    g_titlesByModel[1].clear();
-    g_titlesByAirlineModel[0].clear();
-    g_titlesByAirlineModel[1].clear();
-    g_storedTitleIndex.clear();
-    g_liveriesByAirlineModel.clear(); // last: the others point into it
+    // Member by member in the order of declaration: the title store, declared last, goes after the views.
+    gf_liveryState().tables = LiveryTables{};
+    if (s_matchPoolsReserved)
+        lf_reserveMatchPools();
 }
 
 void gf_reserveMatchPools() {
-    static bool reserved = false;
-    if (reserved)
+    if (s_matchPoolsReserved)
         return;
-    reserved = true;
-    g_specialLiveryTitles.reserve(4096);
-    g_lightModelPool.reserve(64);
-    g_buzjetModelPool.reserve(128);
-    g_rotorcraftModelPool.reserve(32);
+    s_matchPoolsReserved = true;
+    lf_reserveMatchPools();
 }
 
 bool gf_hasLiveryForAirlineModel(std::uint16_t airlineId, std::uint16_t modelId) {
@@ -345,8 +331,9 @@ LiveryQueries gf_liveryQueries() {
 }
 
 std::string_view lf_storedTitle(std::string_view title) {
-    const auto found = g_storedTitleIndex.find(title);
-    return found == g_storedTitleIndex.end() ? std::string_view{} : *found;
+    const TitleViewSet& index = lf_storedTitleIndex();
+    const auto found = index.find(title);
+    return found == index.end() ? std::string_view{} : *found;
 }
 
 std::uint16_t lf_randomLightModel() {

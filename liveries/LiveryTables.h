@@ -3,9 +3,10 @@
 // cascade (LiveryMatching.h). The title store owns every title text; every other table holds views into
 // it. Keys are the 16-bit ids of g_operatorPool (airline) and g_modelPool (model).
 //
-// Built, read and cleared on the start-up thread only; no locks. Clearing happens only between runs:
-// the main window asks for it (gf_requestLiveryReset) and the start-up thread carries it out before the
-// next start-up, so no view survives a rebuild. Never called from the window or SimClient threads.
+// The tables are held in the liveries' owner (LiveryState, liveries/LiveryState.h); the global names below are
+// references into it. Built, read and cleared on the start-up thread only; no locks. Clearing happens only between
+// runs: the main window asks for it (gf_requestLiveryReset) and the start-up thread carries it out before the next
+// start-up, so no view survives a rebuild. Never called from the window or SimClient threads.
 
 #include <array>
 #include <cstdint>
@@ -43,35 +44,36 @@ struct StoredLivery {
 template <class V>
 using IdMap = std::unordered_map<std::uint16_t, V, IdHash>;
 using TitleViews = std::vector<std::string_view>;
+using RegcodeTitleMap = std::unordered_map<std::string, std::string_view, Fnv1aHash, std::equal_to<>>;
 
 // The title store: airline id -> model id -> liveries (airline 0: liveries without airline).
-extern IdMap<IdMap<std::vector<StoredLivery>>> g_liveriesByAirlineModel;
+extern IdMap<IdMap<std::vector<StoredLivery>>>& g_liveriesByAirlineModel;
 // [0 passenger, 1 cargo]: airline id -> model id -> titles of that kind.
-extern std::array<IdMap<IdMap<TitleViews>>, 2> g_titlesByAirlineModel;
+extern std::array<IdMap<IdMap<TitleViews>>, 2>& g_titlesByAirlineModel;
 // [0 passenger, 1 cargo]: model id -> titles of every airline.
-extern std::array<IdMap<TitleViews>, 2> g_titlesByModel;
+extern std::array<IdMap<TitleViews>, 2>& g_titlesByModel;
 // Registration code -> title.
-extern std::unordered_map<std::string, std::string_view, Fnv1aHash, std::equal_to<>> g_regcodeTitles;
+extern RegcodeTitleMap& g_regcodeTitles;
 // Every code of a special livery; the codes of special liveries that have exactly one code.
-extern std::set<std::string, std::less<>> g_specialRegcodes;
-extern std::set<std::string, std::less<>> g_uniqueRegcodes;
+extern std::set<std::string, std::less<>>& g_specialRegcodes;
+extern std::set<std::string, std::less<>>& g_uniqueRegcodes;
 // The titles of special liveries (avoided by the random pick), and their hash index.
-extern TitleViews g_specialLiveryTitles;
-extern TitleViewSet g_specialLiveryTitleSet;
+extern TitleViews& g_specialLiveryTitles;
+extern TitleViewSet& g_specialLiveryTitleSet;
 // Models of the category with at least one livery, ascending by id.
-extern std::vector<std::uint16_t> g_lightModelPool;
-extern std::vector<std::uint16_t> g_buzjetModelPool;
-extern std::vector<std::uint16_t> g_rotorcraftModelPool;
+extern std::vector<std::uint16_t>& g_lightModelPool;
+extern std::vector<std::uint16_t>& g_buzjetModelPool;
+extern std::vector<std::uint16_t>& g_rotorcraftModelPool;
 // The tables were built in this process; cleared with the tables so that the next start-up builds them.
-extern bool g_liveriesProcessed;
+extern bool& g_liveriesProcessed;
 
 // At every start-up, after the livery scan: reads LiveriesScanned.xml and builds the tables (once per
 // process), logs the summary and empties the livery list. Throws the UserErrorException of the reading.
 void gf_processScannedLiveries();
 
-// Empties the tables, after the title per traffic id. Between runs only, once the engine let go of its
-// views into the title store (its aircraft and queued creations: gf_releaseLiveryViews, called by the
-// start-up before it clears or builds the tables).
+// Empties the tables (one assignment, which also lowers g_liveriesProcessed), after the title per traffic id. Between
+// runs only, once the engine let go of its views into the title store (its aircraft and queued creations:
+// gf_releaseLiveryViews, called by the start-up before it clears or builds the tables).
 void gf_clearLiveryTables();
 
 // Once per process: room for the special titles and the three pools.

@@ -16,9 +16,6 @@
 
 namespace skf {
 
-std::vector<std::string> g_dontUseTitles;
-std::vector<std::string> g_regcodeMessages;
-
 namespace {
 
 namespace fs = std::filesystem;

@@ -27,10 +27,11 @@ struct RegcodeRecord {
     friend bool operator==(const RegcodeRecord&, const RegcodeRecord&) = default;
 };
 
-// Titles the livery scan must not use (refilled by each scan's preparation).
-extern std::vector<std::string> g_dontUseTitles;
-// The lines of OfflineRegcodes.txt, collected while merging.
-extern std::vector<std::string> g_regcodeMessages;
+// Titles the livery scan must not use (refilled by each scan's preparation); in the scan's part of the
+// liveries' owner (liveries/LiveryState.h).
+extern std::vector<std::string>& g_dontUseTitles;
+// The lines of OfflineRegcodes.txt, collected while merging; in the tables' part of that owner.
+extern std::vector<std::string>& g_regcodeMessages;
 
 // The in-line codes of the scanned liveries (list order) into g_regcodeTitles; the first livery keeps a
 // code; clashes go to InlineRegcodes.txt.

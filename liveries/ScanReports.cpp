@@ -9,6 +9,7 @@
 #include "data/StringPool.h"
 #include "liveries/Regcodes.h"
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryState.h"
 #include "liveries/SectionRules.h"
 
 #include <algorithm>
@@ -202,12 +203,8 @@ void lf_clearScanCollections() {
     for (Collector* c : {&g_invalidAirlineLines, &g_invalidModelLines, &g_incompleteSectionLines, &g_noFltsimFiles,
                          &g_invalidCfgLines, &g_fixLines})
         c->clear();
-    {
-        std::lock_guard lock(g_scannedTitlesMutex);
-        g_scannedTitles.clear();
-    }
-    g_dontUseTitles.clear();
-    g_dontUseTitleSet.clear();
+    std::lock_guard lock(g_scannedTitlesMutex);
+    gf_liveryState().scan = LiveryScanState{};
 }
 
 ScanFindings lf_scanFindings() {

@@ -15,7 +15,6 @@ namespace fs = std::filesystem;
 
 namespace skf {
 
-std::set<std::string> g_scannedTitles;
 std::mutex g_scannedTitlesMutex;
 
 namespace {
@@ -157,8 +156,6 @@ std::optional<SectionLivery> lf_generalRules(std::int16_t priority, std::vector<
 }
 
 } // namespace
-
-std::unordered_set<std::string> g_dontUseTitleSet;
 
 void lf_indexDontUseTitles() {
     g_dontUseTitleSet.clear();

@@ -20,12 +20,13 @@
 
 namespace skf {
 
-// The titles made into liveries during the current scan (all folders, all files).
-extern std::set<std::string> g_scannedTitles;
+// The titles made into liveries during the current scan (all folders, all files), held in the liveries'
+// owner (liveries/LiveryState.h); the mutex stays outside it.
+extern std::set<std::string>& g_scannedTitles;
 extern std::mutex g_scannedTitlesMutex;
 // g_dontUseTitles as a hash set, built once the scan has loaded them (lf_indexDontUseTitles); read only
 // while the workers run.
-extern std::unordered_set<std::string> g_dontUseTitleSet;
+extern std::unordered_set<std::string>& g_dontUseTitleSet;
 void lf_indexDontUseTitles();
 
 // What a section gives once its rules are through: the livery, made only when its title is still free.

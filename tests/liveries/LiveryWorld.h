@@ -7,6 +7,7 @@
 #include "data/DbaseInternal.h"
 #include "liveries/LiveryMatching.h"
 #include "liveries/LiveryMatchingInternal.h"
+#include "liveries/LiveryState.h"
 #include "liveries/LiveryTables.h"
 #include "liveries/Regcodes.h"
 #include "support/ProgramFolder.h"
@@ -46,9 +47,8 @@ inline const char* const kWorldUserFile = "DLH B744;PH-UNQ\nDLH A320;D-ABC1,D-AB
 class LiveryWorld {
 public:
     explicit LiveryWorld(const std::string& name) : folder(name) {
-        gf_clearLiveryTables();
-        g_liveriesProcessed = false;
-        lf_resetMatchingState();
+        gf_liveryMatchState() = LiveryMatchState{}; // its views into the title store first
+        gf_liveryState() = LiveryState{};
         gf_clearDbase();
         category(g_largeModelIds, {"A320", "A321"});
         category(g_heavyModelIds, {"B744"});
@@ -69,10 +69,8 @@ public:
         writeFile("input/my_regcodes/mine.txt", kWorldUserFile);
     }
     ~LiveryWorld() {
-        gf_clearLiveryTables();
-        g_liveriesProcessed = false;
-        lf_resetMatchingState();
         gf_liveryMatchState() = LiveryMatchState{};
+        gf_liveryState() = LiveryState{};
         gf_clearDbase();
         RANDOM.set(true);
         MATCHING_DEPTH.set(4);
