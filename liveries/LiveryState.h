@@ -11,7 +11,8 @@
 // the engine's step. The one part another thread touches is the scan's: while a folder walk runs, its pool
 // workers read dontUseTitleSet (filled before they start, unchanged until the walk has ended);
 // scannedTitles is claimed under g_scannedTitlesMutex (liveries/SectionRules.h), which stays outside the owner
-// since a mutex cannot be assigned. The scan's report collectors keep their own mutexes in ScanReports.cpp.
+// since a mutex cannot be assigned. The walk's workers add report lines to the collectors, each under its own
+// mutex, which the collector's assignment takes too.
 //
 // Each part is reset by one assignment of a new part (the scan by lf_clearScanCollections, the tables by
 // gf_clearLiveryTables, the tallies by lf_resetMatchingState), a test fixture by gf_liveryState() = LiveryState{}.
@@ -19,6 +20,7 @@
 // inside the tables, the store is the last member, so an assignment replaces every view before the texts.
 #include <array>
 #include <cstdint>
+#include <mutex>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -30,11 +32,44 @@
 
 namespace skf {
 
+// The lines of one report of a scan (ScanReports.h), added by the walk's workers: each collector has a mutex of
+// its own, taken for one append or one step of the start-up thread.
+struct ScanCollector {
+    std::mutex mutex;
+    std::vector<std::string> lines;
+
+    ScanCollector() = default;
+    ScanCollector(const ScanCollector&) = delete;
+    // Takes the lines under this collector's mutex: the assignment of a new scan state empties it so.
+    ScanCollector& operator=(const ScanCollector& other) {
+        std::lock_guard lock(mutex);
+        lines = other.lines;
+        return *this;
+    }
+
+    void add(std::string line) {
+        std::lock_guard lock(mutex);
+        lines.push_back(std::move(line));
+    }
+    std::vector<std::string> copy() {
+        std::lock_guard lock(mutex);
+        return lines;
+    }
+};
+
 // What one livery scan works with; emptied at the scan's end and when it fails or is stopped.
 struct LiveryScanState {
     std::set<std::string> scannedTitles;             // g_scannedTitles, under g_scannedTitlesMutex
     std::vector<std::string> dontUseTitles;          // g_dontUseTitles
     std::unordered_set<std::string> dontUseTitleSet; // g_dontUseTitleSet: read by the walk's workers
+    // The findings for the report files.
+    ScanCollector invalidAirlineLines;
+    ScanCollector invalidModelLines;
+    ScanCollector fixLines;
+    ScanCollector invalidCfgLines;
+    ScanCollector incompleteSectionLines;
+    ScanCollector noFltsimFiles;
+    std::vector<std::string> conversionLines; // start-up thread only
 };
 
 // The livery tables (liveries/LiveryTables.h), built once per process and cleared between runs only.

@@ -23,41 +23,18 @@ namespace skf {
 
 namespace {
 
-// One collector: its lines and its own mutex.
-struct Collector {
-    std::mutex mutex;
-    std::vector<std::string> lines;
+LiveryScanState& lf_scan() {
+    return gf_liveryState().scan;
+}
 
-    void add(std::string line) {
-        std::lock_guard lock(mutex);
-        lines.push_back(std::move(line));
-    }
-    std::vector<std::string> copy() {
-        std::lock_guard lock(mutex);
-        return lines;
-    }
-    void clear() {
-        std::lock_guard lock(mutex);
-        lines.clear();
-    }
-};
-
-Collector g_invalidAirlineLines;
-Collector g_invalidModelLines;
-Collector g_fixLines;
-Collector g_invalidCfgLines;
-Collector g_incompleteSectionLines;
-Collector g_noFltsimFiles;
-std::vector<std::string> g_conversionLines; // start-up thread only
-
-bool lf_isEmpty(Collector& collector) {
+bool lf_isEmpty(ScanCollector& collector) {
     std::lock_guard lock(collector.mutex);
     return collector.lines.empty();
 }
 
 // Sorts (and, when asked, de-duplicates) the collector, makes the folder and writes the file; the number of
 // lines collected, or 0 when there were none (nothing written).
-std::size_t lf_writeSorted(Collector& collector, const fs::path& path, bool unique, bool makeErrorsFolder) {
+std::size_t lf_writeSorted(ScanCollector& collector, const fs::path& path, bool unique, bool makeErrorsFolder) {
     std::lock_guard lock(collector.mutex);
     const std::size_t collected = collector.lines.size();
     if (collected == 0)
@@ -78,27 +55,27 @@ std::string lf_flagText(bool flag) {
 } // namespace
 
 void lf_addInvalidAirlineLine(std::string_view code, const fs::path& file, std::string_view detail) {
-    g_invalidAirlineLines.add(fmt::format("{:12} in {} ", code, file.string()) + std::string(detail));
+    lf_scan().invalidAirlineLines.add(fmt::format("{:12} in {} ", code, file.string()) + std::string(detail));
 }
 
 void lf_addInvalidModelLine(std::string_view code, const fs::path& file) {
-    g_invalidModelLines.add(fmt::format("{:16} in {}", code, file.string()));
+    lf_scan().invalidModelLines.add(fmt::format("{:16} in {}", code, file.string()));
 }
 
 void lf_addFixLine(std::string line) {
-    g_fixLines.add(std::move(line));
+    lf_scan().fixLines.add(std::move(line));
 }
 
 void lf_addInvalidCfgLine(std::string line) {
-    g_invalidCfgLines.add(std::move(line));
+    lf_scan().invalidCfgLines.add(std::move(line));
 }
 
 void lf_addIncompleteSectionLine(std::string line) {
-    g_incompleteSectionLines.add(std::move(line));
+    lf_scan().incompleteSectionLines.add(std::move(line));
 }
 
 void lf_addNoFltsimFile(const fs::path& file) {
-    g_noFltsimFiles.add(file.string());
+    lf_scan().noFltsimFiles.add(file.string());
 }
 
 void lf_removePreviousScanFiles() {
@@ -130,6 +107,7 @@ void lf_loadDontUseTitles() {
 }
 
 void lf_applyDbaseToLiveries() {
+    std::vector<std::string>& conversions = lf_scan().conversionLines;
     for (LiveryData& livery : g_liveries) {
         if (livery.regcode.empty())
             continue;
@@ -137,20 +115,20 @@ void lf_applyDbaseToLiveries() {
         if (!record)
             continue;
         if (livery.cargo != record->cargo) {
-            g_conversionLines.push_back(fmt::format("'{}' {} cargo {} => {}", livery.title, livery.regcode,
-                                                    lf_flagText(livery.cargo), lf_flagText(record->cargo)));
+            conversions.push_back(fmt::format("'{}' {} cargo {} => {}", livery.title, livery.regcode,
+                                              lf_flagText(livery.cargo), lf_flagText(record->cargo)));
             livery.cargo = record->cargo;
         }
         const std::uint16_t airline =
             gf_operatorName(record->operatorId).empty() ? record->airline : record->operatorId;
         if (airline != livery.airline) {
-            g_conversionLines.push_back(fmt::format("'{}' {} airl {} => {}", livery.title, livery.regcode,
-                                                    gf_operatorName(livery.airline), gf_operatorName(airline)));
+            conversions.push_back(fmt::format("'{}' {} airl {} => {}", livery.title, livery.regcode,
+                                              gf_operatorName(livery.airline), gf_operatorName(airline)));
             livery.airline = airline;
         }
         if (record->model != livery.model) {
-            g_conversionLines.push_back(fmt::format("'{}' {} model {} => {}", livery.title, livery.regcode,
-                                                    gf_modelName(livery.model), gf_modelName(record->model)));
+            conversions.push_back(fmt::format("'{}' {} model {} => {}", livery.title, livery.regcode,
+                                              gf_modelName(livery.model), gf_modelName(record->model)));
             livery.model = record->model;
         }
     }
@@ -159,7 +137,7 @@ void lf_applyDbaseToLiveries() {
 void lf_writeFixesReport() {
     try {
         fs::create_directories(g_fixesReportPath.parent_path());
-        const std::vector<std::string> lines = g_fixLines.copy();
+        const std::vector<std::string> lines = lf_scan().fixLines.copy();
         if (!gf_writeLines(lines, g_fixesReportPath))
             gf_log(fmt::format("Error writing file {}: {}", g_fixesReportPath.string(), "the file was not written"));
     } catch (const std::exception& e) {
@@ -168,48 +146,52 @@ void lf_writeFixesReport() {
 }
 
 void lf_writeScanReports() {
-    const bool noErrors = lf_isEmpty(g_invalidAirlineLines) && lf_isEmpty(g_invalidModelLines) &&
-                          lf_isEmpty(g_fixLines) && lf_isEmpty(g_invalidCfgLines) &&
-                          lf_isEmpty(g_incompleteSectionLines);
+    LiveryScanState& scan = lf_scan();
+    const bool noErrors = lf_isEmpty(scan.invalidAirlineLines) && lf_isEmpty(scan.invalidModelLines) &&
+                          lf_isEmpty(scan.fixLines) && lf_isEmpty(scan.invalidCfgLines) &&
+                          lf_isEmpty(scan.incompleteSectionLines);
     gf_log(noErrors ? "\nNo errors" : "\nErrors:");
 
-    if (const auto n = lf_writeSorted(g_invalidAirlineLines, g_invalidAirlineReportPath, false, true))
+    if (const auto n = lf_writeSorted(scan.invalidAirlineLines, g_invalidAirlineReportPath, false, true))
         gf_log(fmt::format("{:5} invalid airline code{}, see {}", n, gf_plural(std::uint64_t{n}),
                            g_invalidAirlineReportPath.string()));
-    if (const auto n = lf_writeSorted(g_invalidModelLines, g_invalidAircraftReportPath, false, true))
+    if (const auto n = lf_writeSorted(scan.invalidModelLines, g_invalidAircraftReportPath, false, true))
         gf_log(fmt::format("{:5} invalid model code{}, see {}", n, gf_plural(std::uint64_t{n}),
                            g_invalidAircraftReportPath.string()));
-    if (!lf_isEmpty(g_fixLines)) {
+    if (!lf_isEmpty(scan.fixLines)) {
         lf_writeFixesReport();
-        gf_log(fmt::format("{:5} fixes, see {}", g_fixLines.copy().size(), g_fixesReportPath.string()));
+        gf_log(fmt::format("{:5} fixes, see {}", scan.fixLines.copy().size(), g_fixesReportPath.string()));
     }
-    if (const auto n = lf_writeSorted(g_invalidCfgLines, g_invalidCfgReportPath, false, true))
+    if (const auto n = lf_writeSorted(scan.invalidCfgLines, g_invalidCfgReportPath, false, true))
         gf_log(fmt::format("{:5} invalid aircraft.cfg files, see {}", n, g_invalidCfgReportPath.string()));
-    if (const auto n = lf_writeSorted(g_incompleteSectionLines, g_incompleteFltsimReportPath, true, true))
+    if (const auto n = lf_writeSorted(scan.incompleteSectionLines, g_incompleteFltsimReportPath, true, true))
         gf_log(fmt::format("{:5} incomplete [fltsim.x] sections, see {}", n, g_incompleteFltsimReportPath.string()));
 
     gf_log("\nInformation:");
-    if (const auto n = lf_writeSorted(g_noFltsimFiles, g_noFltsimReportPath, false, false))
+    if (const auto n = lf_writeSorted(scan.noFltsimFiles, g_noFltsimReportPath, false, false))
         gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", n, g_noFltsimReportPath.string()));
-    if (!g_conversionLines.empty()) {
-        (void)gf_writeLines(g_conversionLines, g_airlineModelReportPath);
-        gf_log(fmt::format("{:5} liveries updated with real live data from dbase, see {}", g_conversionLines.size(),
+    if (!scan.conversionLines.empty()) {
+        (void)gf_writeLines(scan.conversionLines, g_airlineModelReportPath);
+        gf_log(fmt::format("{:5} liveries updated with real live data from dbase, see {}", scan.conversionLines.size(),
                            g_airlineModelReportPath.string()));
     }
 }
 
 void lf_clearScanCollections() {
-    g_conversionLines.clear();
-    for (Collector* c : {&g_invalidAirlineLines, &g_invalidModelLines, &g_incompleteSectionLines, &g_noFltsimFiles,
-                         &g_invalidCfgLines, &g_fixLines})
-        c->clear();
+    // A worker adds under a collector's mutex alone, never under this one: no lock is taken in the other order.
     std::lock_guard lock(g_scannedTitlesMutex);
-    gf_liveryState().scan = LiveryScanState{};
+    lf_scan() = LiveryScanState{};
 }
 
 ScanFindings lf_scanFindings() {
-    return {g_invalidAirlineLines.copy(),    g_invalidModelLines.copy(), g_fixLines.copy(), g_invalidCfgLines.copy(),
-            g_incompleteSectionLines.copy(), g_noFltsimFiles.copy(),     g_conversionLines};
+    LiveryScanState& scan = lf_scan();
+    return {scan.invalidAirlineLines.copy(),
+            scan.invalidModelLines.copy(),
+            scan.fixLines.copy(),
+            scan.invalidCfgLines.copy(),
+            scan.incompleteSectionLines.copy(),
+            scan.noFltsimFiles.copy(),
+            scan.conversionLines};
 }
 
 } // namespace skf

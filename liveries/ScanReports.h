@@ -3,10 +3,12 @@
 // the scan runs and written at its end into the report files of output/errors and output/info, with one
 // summary line per report in Log.txt.
 //
-// The adders are called from the scan workers, several at once; each collector has a mutex of its own, taken
-// only for the append (never together with another lock). The scan steps (removal, don't-use titles,
-// database corrections, writing, emptying) run on the start-up thread; since a worker whose wait timed out may
-// still append, they too hold a collector's mutex while they touch it. Nothing here reads an aircraft.cfg.
+// The collectors are part of the scan's state in the liveries' owner (liveries/LiveryState.h). The adders are
+// called from the scan workers, several at once; each collector has a mutex of its own, taken only for the
+// append (never together with another lock). The scan steps (removal, don't-use titles, database corrections,
+// writing, emptying) run on the start-up thread; since a worker whose wait timed out may still append, they
+// too hold a collector's mutex while they touch it (the emptying under g_scannedTitlesMutex, which no adder
+// holds). Nothing here reads an aircraft.cfg.
 
 #include <filesystem>
 #include <string>
