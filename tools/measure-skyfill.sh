@@ -80,6 +80,9 @@ mkdir -p "$XDG_CONFIG_HOME/InsideSystems"
   "$XDG_CONFIG_HOME/Microsoft Flight Simulator/Packages/Community" >"$tmp/communitygen.log" 2>&1 ||
   { echo "measure: communitygen failed, see $tmp/communitygen.log" >&2; exit 2; }
 cp -r "$PROGRAM" "$tmp/Skyfill"
+# What earlier runs of that program folder learned (the per-airport range of their Schiphol, for one) and
+# their logs are not the measurement's: it starts as a first run there.
+rm -rf "$tmp/Skyfill/airports/learned" "$tmp/Skyfill"/Log*.txt
 # The served downloads, with the load's park airport as Schiphol's stand file.
 cp -r "$BUILD/downloads" "$tmp/downloads"
 park_file="$tmp/downloads/MSFS/archive/stock/EHAM.xml"
