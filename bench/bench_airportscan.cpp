@@ -81,8 +81,7 @@ struct ScanFolder {
     ScanFolder() {
         gf_openLogIn(root);
         gf_buildProgramPathsIn(root / "roaming");
-        g_airports.clear();
-        g_airportCodes.clear();
+        gf_resetAirports();
         for (int i = 0; i < 2000; ++i) {
             Airport a;
             a.icao = FixedCode<4>(lf_ident(i));

@@ -82,7 +82,7 @@ void BM_FindClosestAirportAmong40000(benchmark::State& state) {
     std::mt19937_64 random(42);
     std::uniform_real_distribution<double> latitude(-60.0, 70.0);
     std::uniform_real_distribution<double> longitude(-180.0, 180.0);
-    skf::g_airports.clear();
+    skf::gf_resetAirports();
     skf::g_airports.reserve(40000);
     for (int i = 0; i < 40000; ++i) {
         skf::Airport a;
@@ -102,7 +102,7 @@ void BM_FindClosestAirportAmong40000(benchmark::State& state) {
         const skf::Airport* found = skf::gf_findClosestAirport(target.latitude + 0.01, target.longitude);
         benchmark::DoNotOptimize(found);
     }
-    skf::g_airports.clear();
+    skf::gf_resetAirports();
 }
 BENCHMARK(BM_FindClosestAirportAmong40000)->Unit(benchmark::kMicrosecond);
 

@@ -11,23 +11,27 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <atomic>
 #include <stdexcept>
 
 namespace skf {
 
-std::vector<Airport> g_airports;
-std::unordered_set<FixedCode<4>> g_airportCodes;
-
 namespace {
 
-std::atomic<bool> g_airportsLoaded{false};
+AirportTable s_table;
 
 char lf_upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
 }
 
 } // namespace
+
+// Bound to members of a state of static storage: constant initialisation, valid before any constructor runs.
+std::vector<Airport>& g_airports = s_table.airports;
+std::unordered_set<FixedCode<4>>& g_airportCodes = s_table.codes;
+
+AirportTable& gf_airportTable() {
+    return s_table;
+}
 
 std::string lf_readAirportsErrorText(std::string_view what) {
     return fmt::format("{} exception : {}", "gf_readAirports", what);
@@ -74,7 +78,7 @@ void lf_readAirportElement(const pugi::xml_node& ap, const FixedCode<4>& icao) {
 }
 
 bool gf_readAirports() {
-    if (g_airportsLoaded.load())
+    if (s_table.loaded)
         return !g_airports.empty();
     const std::filesystem::path& encPath = g_airportsEncPath;
     const std::filesystem::path& xmlPath = g_airportsXmlPath;
@@ -114,7 +118,7 @@ bool gf_readAirports() {
         gf_removeIfExists(xmlPath);
         throw UserErrorException(88, e.what());
     }
-    g_airportsLoaded.store(true);
+    s_table.loaded = true;
     return !g_airports.empty();
 }
 
@@ -165,10 +169,7 @@ std::string gf_airportCodeText(const Airport& airport) {
 }
 
 void gf_resetAirports() {
-    g_airports.clear();
-    g_airports.shrink_to_fit();
-    g_airportCodes.clear();
-    g_airportsLoaded.store(false);
+    s_table = AirportTable{};
 }
 
 } // namespace skf

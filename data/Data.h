@@ -1,7 +1,7 @@
 #pragma once
 // What the folders above use of data/: the reference data read at start-up, the downloads and the airport files.
 // Headers not listed here (the *Internal.h ones and the readers' helpers) are data/'s own.
-#include "data/Airports.h"          // the airport list from input/airports.enc
+#include "data/Airports.h"          // the airport list from input/airports.enc, in one owner
 #include "data/Crypto.h"            // encrypted reference data files (input/*.enc)
 #include "data/Dbase.h"             // the aircraft, airline and registration database
 #include "data/DbaseLookups.h"      // queries over the database: registrations, categories, wingspans

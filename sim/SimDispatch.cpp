@@ -26,8 +26,9 @@ namespace skf {
 
 namespace {
 
-std::vector<std::uint32_t> s_addedObjects; // SimClient thread only, at most kMaxAddedObjects
-bool s_foreignSpawnLogged = false;         // the "AS-GEN" notice, once per run
+// The SimClient thread's lists in the simulator link's owner: the added objects (at most kMaxAddedObjects) and
+// the "AS-GEN" notice, once per run.
+SimClientLists& s_client = gf_simLinkState().client;
 
 // Lines that a simulator (or whatever sits on its socket) can make us repeat without end: counted per kind,
 // logged at most once a minute after the first (started over in every run).
@@ -83,11 +84,11 @@ std::optional<std::uint32_t> lf_takePendingCreation(Match match) {
 }
 
 bool lf_removeAddedObject(std::uint32_t objectId) {
-    const auto it = std::find(s_addedObjects.begin(), s_addedObjects.end(), objectId);
-    if (it == s_addedObjects.end()) {
+    const auto it = std::find(s_client.addedObjects.begin(), s_client.addedObjects.end(), objectId);
+    if (it == s_client.addedObjects.end()) {
         return false;
     }
-    s_addedObjects.erase(it);
+    s_client.addedObjects.erase(it);
     return true;
 }
 
@@ -95,17 +96,18 @@ bool lf_removeAddedObject(std::uint32_t objectId) {
 // objects must cost neither memory nor a long search per range message, so the oldest is forgotten when the
 // list is full. The program's own objects show up within a range request or two.
 void lf_addObject(std::uint32_t objectId) {
-    if (std::find(s_addedObjects.begin(), s_addedObjects.end(), objectId) != s_addedObjects.end()) {
+    if (std::find(s_client.addedObjects.begin(), s_client.addedObjects.end(), objectId) !=
+        s_client.addedObjects.end()) {
         return; // added twice: it is awaited already
     }
-    if (s_addedObjects.size() >= kMaxAddedObjects) {
-        s_addedObjects.erase(s_addedObjects.begin());
+    if (s_client.addedObjects.size() >= kMaxAddedObjects) {
+        s_client.addedObjects.erase(s_client.addedObjects.begin());
         s_faults[kAddedObjectsForgotten].log([] {
             return fmt::format("{} objects added but never seen in range data: the oldest is forgotten",
                                kMaxAddedObjects);
         });
     }
-    s_addedObjects.push_back(objectId);
+    s_client.addedObjects.push_back(objectId);
 }
 
 void lf_creationFailed(std::uint32_t sendId) {
@@ -125,18 +127,14 @@ void lf_repaintWindow() {
 } // namespace
 
 std::vector<std::uint32_t>& gf_addedObjects() {
-    return s_addedObjects;
+    return s_client.addedObjects;
 }
 
 void gf_reserveAddedObjects(std::size_t count) {
-    s_addedObjects.reserve(count);
+    s_client.addedObjects.reserve(count);
 }
 
 void gf_resetDispatchState() {
-    s_addedObjects.clear();
-    if (s_addedObjects.capacity() > kMaxAddedObjects / 4)
-        std::vector<std::uint32_t>().swap(s_addedObjects); // a flood's storage given back
-    s_foreignSpawnLogged = false;
     for (std::size_t i = 0; i < s_faults.size(); ++i)
         s_faults[i].reset();
 }
@@ -309,8 +307,8 @@ void lf_onObjectsInRange(const SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE* message) {
     }
     if (!trafficId) {
         if (atcId == "AS-GEN") {
-            if (!s_foreignSpawnLogged) {
-                s_foreignSpawnLogged = true;
+            if (!s_client.foreignSpawnLogged) {
+                s_client.foreignSpawnLogged = true;
                 gf_log(fmt::format("\nSpawned by Asobo, oid: {}, callsign AS-GEN, altaboveGnd:{:.0f} ft, onground:{}, "
                                    "gnd_alt:{:.0f} ft\n This message will be logged only once...\n",
                                    gf_objectIdText(objectId), data.altAboveGround, data.onGround, data.groundAltitude));

@@ -16,7 +16,7 @@ std::string lf_wrongSimMessage();
 // The most objects the added-object list keeps (objects added but not yet seen in range data); past it the
 // oldest is forgotten.
 inline constexpr std::size_t kMaxAddedObjects = 4096;
-// Empties the added-object list and clears the foreign-spawn notice flag (start of a run).
+// The dispatch's repeated lines start over (the owner's resets, sim/SimQueues.h; no SimClient thread runs).
 void gf_resetDispatchState();
 
 } // namespace skf

@@ -19,12 +19,6 @@
 
 namespace skf {
 
-std::atomic<SimHandle> g_simConnect{0};
-std::atomic<bool> g_simRunning{false};
-std::atomic<bool> g_simHalted{false};
-std::atomic<std::uint32_t> g_userObjectId{2};
-std::jthread g_simClientThread;
-
 namespace {
 
 struct DataItem {
@@ -195,19 +189,6 @@ bool gf_requestUserOnGround() {
         gf_simRequestError();
     }
     return !failed;
-}
-
-void gf_resetSimLink() {
-    gf_stopSimClient(); // the lists belong to the SimClient thread: the previous one must have ended
-    // The ended thread's connection is closed: a flight seen running on it says nothing about the next
-    // connection, and the next run must wait until that one is open and reports its flight.
-    g_simConnect = 0;
-    g_simRunning = false;
-    gf_resetSimQueues();
-    gf_resetDispatchState();
-    gf_resetUserAircraft();
-    g_userObjectId = 2;
-    g_simHalted = false;
 }
 
 void lf_simClientThread(std::stop_token stop) {

@@ -1,5 +1,6 @@
 #pragma once
-// The simulator link's connection state and the SimClient thread.
+// The simulator link's connection state and the SimClient thread. The names below are references into the
+// link's owner (SimLinkState::connection, sim/SimQueues.h), which says which thread owns each.
 //
 // One SimConnect connection, owned by the "SimClient" thread: it opens the connection (retrying every
 // 100 ms until the simulator appears), registers the program's events, data definitions and client events,
@@ -16,17 +17,17 @@ namespace skf {
 
 // The program-wide connection handle; 0 while there is no connection. Set by the SimClient thread after
 // a successful open, cleared when it ends. Other threads make their requests on it under g_simCommandMutex.
-extern std::atomic<SimHandle> g_simConnect;
+extern std::atomic<SimHandle>& g_simConnect;
 // A flight runs in the simulator (set and cleared by the "Sim" event and the quit message).
-extern std::atomic<bool> g_simRunning;
+extern std::atomic<bool>& g_simRunning;
 // A SimConnect request failed: the command queues are halted until the next run's gf_reserveSimQueues.
-extern std::atomic<bool> g_simHalted;
+extern std::atomic<bool>& g_simHalted;
 // The object id of the user aircraft; 2 until the first user record arrives. Object ids at or below it
 // are never treated as the program's AI objects.
-extern std::atomic<std::uint32_t> g_userObjectId;
+extern std::atomic<std::uint32_t>& g_userObjectId;
 
 // The SimClient thread of the current run (started by the run, stopped through its stop token).
-extern std::jthread g_simClientThread;
+extern std::jthread& g_simClientThread;
 
 // Starts g_simClientThread; a previous thread still held there is asked to stop and joined first.
 void gf_startSimClient();
@@ -38,9 +39,11 @@ void gf_stopSimClient();
 void gf_simRequestError();
 
 // The reset of the simulator link at the start of a run: clears the connection handle and g_simRunning,
-// empties the pending-creation and added-object lists and both position arrays, sets the user's object id
-// to 2, clears g_simHalted, the foreign-spawn notice flag and the user's half wingspan. A SimClient thread
-// still held in g_simClientThread is asked to stop and joined first (start-up thread only).
+// empties the pending-creation and added-object lists and both position arrays (their storage kept), sets the
+// user's object id to 2, clears g_simHalted and the foreign-spawn notice flag, and gives the user aircraft
+// (half wingspan, once-a-second tick and the rest) its fresh values. A SimClient thread still held in
+// g_simClientThread is asked to stop and joined first (start-up thread only). The engine's queues, the
+// command queues and the simulator's messages are left as they are.
 void gf_resetSimLink();
 
 // The every-second on-ground request of the user aircraft (request 108); false (after

@@ -25,10 +25,10 @@ constexpr std::size_t kQueueReserve = 256;
 constexpr std::array<std::uint32_t, 5> kFlapsValues{0, 3072, 10240, 16383, 0};
 constexpr std::array<std::uint32_t, 5> kThrottleValues{0, 4914, 8191, 11468, 16383};
 
-SimLinkState s_link;
+SimLinkState& s_link = gf_simLinkState();
 std::vector<PositionEntry>& s_positionsA = s_link.commands.positionsA;
 std::vector<PositionEntry>& s_positionsB = s_link.commands.positionsB;
-std::vector<PendingCreation>& s_pendingCreations = s_link.pendingCreations;
+std::vector<PendingCreation>& s_pendingCreations = s_link.client.pendingCreations;
 
 void lf_queueEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t value) {
     std::lock_guard lock(g_simCommandMutex);
@@ -36,35 +36,6 @@ void lf_queueEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t 
 }
 
 } // namespace
-
-std::mutex g_simCommandMutex;
-std::vector<PositionEntry>* g_positionWrite = &s_positionsA;
-std::vector<PositionEntry>* g_positionRead = &s_positionsB;
-// Bound to members of a state of static storage: constant initialisation, valid before any constructor runs.
-std::vector<EventEntry>& g_eventQueue = s_link.commands.events;
-std::vector<CreationRecord>& g_creationQueue = s_link.commands.creations;
-std::vector<std::uint32_t>& g_removalQueue = s_link.commands.removals;
-std::vector<CreationRecord>& g_liveCreationQueue = s_link.engine.liveCreations;
-std::vector<CreationRecord>& g_staticCreationQueue = s_link.engine.staticCreations;
-std::vector<std::uint32_t>& g_engineRemovalQueue = s_link.engine.removals;
-std::mutex g_simMessageMutex;
-std::vector<SimMessage>& g_simMessages = s_link.messages;
-
-SimLinkState& gf_simLinkState() {
-    return s_link;
-}
-
-void gf_resetEngineSimQueues() {
-    s_link.engine = EngineSimQueues{};
-}
-
-void gf_resetSimLinkState() {
-    std::lock_guard messageLock(g_simMessageMutex);
-    std::lock_guard commandLock(g_simCommandMutex);
-    s_link = SimLinkState{};
-    g_positionWrite = &s_positionsA;
-    g_positionRead = &s_positionsB;
-}
 
 std::vector<PendingCreation>& gf_pendingCreations() {
     return s_pendingCreations;
@@ -87,14 +58,6 @@ bool gf_trySwapPositionBuffers() {
     }
     gf_swapPositionBuffers();
     return true;
-}
-
-void gf_resetSimQueues() {
-    s_positionsA.clear();
-    s_positionsB.clear();
-    g_positionWrite = &s_positionsA;
-    g_positionRead = &s_positionsB;
-    s_pendingCreations.clear();
 }
 
 void gf_reserveSimQueues() {

@@ -1,25 +1,34 @@
 #pragma once
-// The queues between the traffic engine and the SimClient thread, in one owner (SimLinkState, reached
-// through gf_simLinkState()); the global names (g_creationQueue, ...) are references into it. Each side of
-// the owner names the thread or the mutex that owns it:
+// The simulator link's state in one owner (SimLinkState, reached through gf_simLinkState()): the connection, the
+// queues between the traffic engine and the SimClient thread, the SimClient thread's own lists and the user
+// aircraft. The global names (g_simConnect, g_creationQueue, g_simCommandMutex, g_userAircraft, ...) are
+// references into it. Each part names the thread or the mutex that owns it:
+// - connection: atomics. The SimClient thread sets the handle, the running flag and the user's object id; a
+//   failed request on any thread halts the queues; the start-up thread starts, stops and joins the SimClient
+//   thread (g_simClientThread) and alone resets the part while no SimClient thread runs;
 // - engine: the engine's pacing queues, the engine's thread (the start-up thread) only, no lock;
-// - commands: the position sides, events, creations and removals, under g_simCommandMutex;
-// - messages: the SimMessages, under g_simMessageMutex;
-// - pendingCreations: the SimClient thread only.
+// - commands: the position sides, events, creations and removals, under its mutex (g_simCommandMutex);
+// - messages: the SimMessages, under its mutex (g_simMessageMutex);
+// - client: the pending creations, the added objects and the foreign-spawn notice: the SimClient thread only;
+// - user: the user aircraft (sim/UserAircraft.h), each field under its own lock or an atomic.
 //
 // Engine -> simulator: positions (double buffer), client events, creations and removals, queued under the
 // SimConnect command mutex and sent by the frame handler on each simulator frame.
 // Simulator -> engine: SimMessages under the sim-message mutex, drained by the engine at the start of each step.
 // Lock order: the sim-message mutex before the command mutex, never the reverse; the SimClient thread never
 // holds both.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
+#include "platform/simconnect/SimConnect.h"
 #include "sim/AircraftRecords.h"
+#include "sim/UserAircraft.h"
 
 namespace skf {
 
@@ -97,40 +106,70 @@ struct EngineSimQueues {
     std::vector<std::uint32_t> removals;
 };
 
-// What the engine hands to the SimClient thread, under g_simCommandMutex.
+// The connection, its flags and the SimClient thread (the names of sim/SimLink.h).
+struct SimConnection {
+    std::atomic<SimHandle> handle{0};           // g_simConnect
+    std::atomic<bool> running{false};           // g_simRunning
+    std::atomic<bool> halted{false};            // g_simHalted
+    std::atomic<std::uint32_t> userObjectId{2}; // g_userObjectId
+    std::jthread clientThread;                  // g_simClientThread: the start-up thread's
+};
+
+// What the engine hands to the SimClient thread, under mutex (g_simCommandMutex). The engine appends to
+// *positionWrite, the frame handler sends *positionRead; they trade places only under the mutex.
 struct SimCommandQueues {
-    std::vector<PositionEntry> positionsA; // the two position sides, reached through g_positionWrite/Read
+    std::mutex mutex;
+    std::vector<PositionEntry> positionsA;
     std::vector<PositionEntry> positionsB;
+    std::vector<PositionEntry>* positionWrite = &positionsA; // g_positionWrite
+    std::vector<PositionEntry>* positionRead = &positionsB;  // g_positionRead
     std::vector<EventEntry> events;
     std::vector<CreationRecord> creations;
     std::vector<std::uint32_t> removals;
 };
 
-struct SimLinkState {
-    EngineSimQueues engine;                        // engine thread
-    SimCommandQueues commands;                     // under g_simCommandMutex
-    std::vector<SimMessage> messages;              // under g_simMessageMutex
-    std::vector<PendingCreation> pendingCreations; // SimClient thread
+// What the simulator reports to the engine, under mutex (g_simMessageMutex).
+struct SimMessageQueue {
+    std::mutex mutex;
+    std::vector<SimMessage> messages;
 };
 
-// The simulator link's queues. Take each side on its owning thread or under its mutex.
+// The SimClient thread's own lists; a plain value, reset by assignment while no SimClient thread runs.
+struct SimClientLists {
+    std::vector<PendingCreation> pendingCreations;
+    std::vector<std::uint32_t> addedObjects; // added objects not yet seen in range data
+    bool foreignSpawnLogged = false;         // the notice of a foreign spawn, once per run
+};
+
+struct SimLinkState {
+    SimConnection connection;  // atomics; g_simClientThread: the start-up thread
+    EngineSimQueues engine;    // the engine thread
+    SimCommandQueues commands; // under commands.mutex
+    SimMessageQueue messages;  // under messages.mutex
+    SimClientLists client;     // the SimClient thread
+    UserAircraftShared user;   // per field (sim/UserAircraft.h)
+};
+
+// The simulator link's one state. Take each part on its owning thread or under its lock.
 SimLinkState& gf_simLinkState();
 // Empties the engine's queues (engine thread; the engine's reset).
 void gf_resetEngineSimQueues();
-// Empties every side under its mutex (message mutex first), the position sides back in their first
-// order; while no SimClient thread runs (between runs and in tests).
+// Gives the whole owner the values of a fresh one, each part under its own lock (message mutex first): the
+// SimClient thread held in g_simClientThread is asked to stop and joined first, then the connection's flags,
+// every queue (storage given back, the position sides in their first order), the SimClient thread's lists and
+// the user aircraft. Start-up thread, between runs and in tests; the reset of a run is gf_resetSimLink.
 void gf_resetSimLinkState();
 
 // --- The command side, under g_simCommandMutex -------------------------------------------------------
 
 // The SimConnect command mutex: engine appends and requests, window nav lights, frame handler (try-lock),
 // SimClient release of new objects.
-extern std::mutex g_simCommandMutex;
+extern std::mutex& g_simCommandMutex;
 
 // Position double buffer. The engine appends to *g_positionWrite; the frame handler sends *g_positionRead.
 // gf_swapPositionBuffers swaps them; call it only while holding g_simCommandMutex.
-extern std::vector<PositionEntry>* g_positionWrite;
-extern std::vector<PositionEntry>* g_positionRead;
+extern std::vector<PositionEntry>*& g_positionWrite;
+extern std::vector<PositionEntry>*& g_positionRead;
 void gf_swapPositionBuffers();
 // Empties both position sides under the command mutex (while no flight runs).
 void gf_clearPositionBuffers();
@@ -175,7 +214,7 @@ bool gf_removePendingCreation(std::vector<CreationRecord>& queue, std::uint32_t 
 
 // --- The message side ----------------------------------------------------------------------------------
 
-extern std::mutex g_simMessageMutex;
+extern std::mutex& g_simMessageMutex;
 extern std::vector<SimMessage>& g_simMessages;
 // The most messages that wait for the engine; a message past it is dropped (counted in the log). The engine
 // takes them all every step, so only a flood from the simulator reaches it.
@@ -195,7 +234,5 @@ std::vector<PendingCreation>& gf_pendingCreations();
 // Added objects not yet seen in range data (SimClient thread only).
 std::vector<std::uint32_t>& gf_addedObjects();
 void gf_reserveAddedObjects(std::size_t count);
-// Empties both position arrays (write side first array, read side second) and the pending creations.
-void gf_resetSimQueues();
 
 } // namespace skf

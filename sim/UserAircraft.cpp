@@ -33,27 +33,8 @@ constexpr std::size_t kTitleCharacters = 48;
 constexpr double kTeleportNm = 10.0;
 constexpr double kMetresPerNm = 1852.0;
 
-// The latest received user block and the previous position, written on the SimClient thread and copied
-// by the engine thread: both under this mutex.
-std::mutex s_receivedMutex;
-UserAircraftBlock s_received;
-double s_previousLat = 0.0;
-double s_previousLon = 0.0;
-
-// SimClient thread only.
-std::string s_userTitle;
-std::mutex s_titleMutex; // the title is read by other threads through gf_userTitle
-
-// Engine thread only.
-std::string s_shownStandName;
-
-// The reserved-stand refresh asked for (SimClient thread) and not yet taken (engine thread).
-std::atomic<bool> s_standRefreshRequested{false};
-
-// An implausible simulator time was logged in this run (SimClient thread).
-std::atomic<bool> s_badTimeLogged{false};
-// The parts of the user block (UserBlockPart bits) refused and logged in this run.
-std::atomic<unsigned> s_refusedPartsLogged{0};
+// The user aircraft's part of the simulator link's owner; the header names the thread of each field.
+UserAircraftShared& s_user = gf_simLinkState().user;
 
 void lf_logRefusedParts(unsigned parts, const UserAircraftBlock& raw) {
     const auto refused = [](std::string_view what, const std::string& values) {
@@ -104,10 +85,6 @@ void lf_repaintWindow() {
 }
 
 } // namespace
-
-SharedUserAircraft g_userAircraft;
-SharedHalfWingspan g_userHalfWingspan;
-std::atomic<bool> g_userDataArrived{false};
 
 bool gf_plausibleHeightFt(double feet) {
     return std::isfinite(feet) && feet >= kLowestAltitudeFt && feet <= kHighestAltitudeFt;
@@ -190,32 +167,33 @@ void SharedHalfWingspan::reset() {
 }
 
 UserAircraftBlock gf_receivedUserBlock() {
-    std::lock_guard lock(s_receivedMutex);
-    return s_received;
+    std::lock_guard lock(s_user.receivedMutex);
+    return s_user.received;
 }
 
 std::string gf_userTitle() {
-    std::lock_guard lock(s_titleMutex);
-    return s_userTitle;
+    std::lock_guard lock(s_user.titleMutex);
+    return s_user.title;
 }
 
 void gf_resetUserAircraft() {
-    g_userHalfWingspan.reset();
-    g_userAircraft.reset();
+    s_user.aircraft.reset();
+    s_user.halfWingspan.reset();
+    s_user.dataArrived = false;
     {
-        std::lock_guard lock(s_titleMutex);
-        s_userTitle.clear(); // shown again in the next run's window
+        std::lock_guard lock(s_user.receivedMutex);
+        s_user.received = UserAircraftBlock{};
+        s_user.previousLat = 0.0;
+        s_user.previousLon = 0.0;
     }
-    s_shownStandName.clear();
     {
-        std::lock_guard lock(s_receivedMutex);
-        s_received = UserAircraftBlock{};
-        s_previousLat = 0.0;
-        s_previousLon = 0.0;
+        std::lock_guard lock(s_user.titleMutex);
+        s_user.title.clear(); // shown again in the next run's window
     }
-    s_standRefreshRequested = false;
-    s_badTimeLogged = false;
-    s_refusedPartsLogged = 0;
+    s_user.shownStandName.clear();
+    s_user.standRefreshRequested = false;
+    s_user.badTimeLogged = false;
+    s_user.refusedPartsLogged = 0;
 }
 
 std::optional<std::uint64_t> gf_simEpochOf(const UserAircraftBlock& block) {
@@ -272,10 +250,10 @@ void gf_requestUserPosition(UserAircraftState& destination) {
 
     // The stand under the user aircraft, worked out here on the engine's thread (the stand table is its own).
     const std::string standName = gf_standNameAt(destination);
-    if (standName != s_shownStandName) {
+    if (standName != s_user.shownStandName) {
         g_mainWindow.userStandText.set(standName);
         lf_repaintWindow();
-        s_shownStandName = standName;
+        s_user.shownStandName = standName;
     }
 }
 
@@ -286,11 +264,11 @@ UserAircraftState gf_requestUserPosition() {
 }
 
 void gf_requestUserStandRefresh() {
-    s_standRefreshRequested = true;
+    s_user.standRefreshRequested = true;
 }
 
 std::string gf_takeUserStandRefresh() {
-    if (!s_standRefreshRequested.exchange(false)) {
+    if (!s_user.standRefreshRequested.exchange(false)) {
         return {};
     }
     UserAircraftState state = g_userAircraft.get();
@@ -322,22 +300,23 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
     bool teleport = false;
     unsigned refused = 0;
     {
-        std::lock_guard lock(s_receivedMutex);
+        std::lock_guard lock(s_user.receivedMutex);
         // Refused before anything uses them: a latitude of 95 is no teleport, a NaN never reaches the
         // engine or the position line to RealTraffic.
-        refused = gf_keepPlausibleUserBlock(block, s_received);
+        refused = gf_keepPlausibleUserBlock(block, s_user.received);
         if (block.altAboveGround < 0.0) {
             block.altAboveGround = 0.0;
         }
-        s_received = block;
-        if (gf_holdsPosition(s_previousLat, s_previousLon) && gf_holdsPosition(block.latitude, block.longitude) &&
-            gf_distanceNm(s_previousLat, s_previousLon, block.latitude, block.longitude) > kTeleportNm) {
+        s_user.received = block;
+        if (gf_holdsPosition(s_user.previousLat, s_user.previousLon) &&
+            gf_holdsPosition(block.latitude, block.longitude) &&
+            gf_distanceNm(s_user.previousLat, s_user.previousLon, block.latitude, block.longitude) > kTeleportNm) {
             teleport = true;
         }
-        s_previousLat = block.latitude;
-        s_previousLon = block.longitude;
+        s_user.previousLat = block.latitude;
+        s_user.previousLon = block.longitude;
     }
-    if (const unsigned firstTime = refused & ~s_refusedPartsLogged.fetch_or(refused); firstTime != 0) {
+    if (const unsigned firstTime = refused & ~s_user.refusedPartsLogged.fetch_or(refused); firstTime != 0) {
         lf_logRefusedParts(firstTime, raw);
     }
     if (teleport) {
@@ -349,7 +328,7 @@ void lf_onUserPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
         if (const auto epoch = gf_simEpochOf(block)) {
             g_simEpochTime = *epoch;
             g_simEpochSeconds = static_cast<double>(*epoch);
-        } else if (!s_badTimeLogged.exchange(true)) {
+        } else if (!s_user.badTimeLogged.exchange(true)) {
             gf_logError(fmt::format("Simulator time refused: year {}, day {}, time {}", block.year, block.dayOfYear,
                                     block.zuluTime));
         }
@@ -365,11 +344,11 @@ void lf_onUserTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
     }
     const std::string shown = lf_firstCharacters(title, kTitleCharacters);
     {
-        std::lock_guard lock(s_titleMutex);
-        if (shown == s_userTitle) {
+        std::lock_guard lock(s_user.titleMutex);
+        if (shown == s_user.title) {
             return;
         }
-        s_userTitle = shown;
+        s_user.title = shown;
     }
     g_mainWindow.userAircraftTitle.set(shown);
     lf_repaintWindow();

@@ -57,7 +57,7 @@ private:
     mutable std::mutex m_mutex;
     UserAircraftState m_state;
 };
-extern SharedUserAircraft g_userAircraft;
+extern SharedUserAircraft& g_userAircraft;
 
 // g_userHalfWingspan: the user aircraft's half wingspan in nautical miles; empty until the model is known.
 class SharedHalfWingspan {
@@ -70,10 +70,35 @@ private:
     mutable std::mutex m_mutex;
     std::optional<double> m_value;
 };
-extern SharedHalfWingspan g_userHalfWingspan;
+extern SharedHalfWingspan& g_userHalfWingspan;
 
 // The once-a-second tick of the main cycle: set on each answer to the every-second user request.
-extern std::atomic<bool> g_userDataArrived;
+extern std::atomic<bool>& g_userDataArrived;
+
+// The user aircraft's part of the simulator link's owner (SimLinkState::user, sim/SimQueues.h); g_userAircraft,
+// g_userHalfWingspan and g_userDataArrived are references into it. Each field names the thread or the lock
+// that owns it. The reset (gf_resetUserAircraft) gives the values of a fresh one; an assignment cannot, since
+// the mutexes are no values.
+struct UserAircraftShared {
+    SharedUserAircraft aircraft;          // g_userAircraft: the engine writes the block, the SimClient thread
+                                          // the ground flags; every access under its own mutex
+    SharedHalfWingspan halfWingspan;      // g_userHalfWingspan: the SimClient thread writes, under its mutex
+    std::atomic<bool> dataArrived{false}; // g_userDataArrived: the SimClient thread raises, the main cycle takes
+    // The latest received block and the previous position: written on the SimClient thread and copied by the
+    // engine thread, both under receivedMutex.
+    std::mutex receivedMutex;
+    UserAircraftBlock received;
+    double previousLat = 0.0;
+    double previousLon = 0.0;
+    // The title shown in the window: the SimClient thread writes, other threads read it through gf_userTitle;
+    // under titleMutex.
+    std::mutex titleMutex;
+    std::string title;
+    std::string shownStandName;                     // the engine thread only
+    std::atomic<bool> standRefreshRequested{false}; // raised by the SimClient thread, taken by the engine
+    std::atomic<bool> badTimeLogged{false};         // an implausible simulator time was logged in this run
+    std::atomic<unsigned> refusedPartsLogged{0};    // the UserBlockPart bits refused and logged in this run
+};
 
 // Requests the user aircraft's title and ATC model once each (start of a run).
 void gf_requestUserAircraftInfo();
@@ -126,8 +151,10 @@ unsigned gf_keepPlausibleUserBlock(UserAircraftBlock& received, const UserAircra
 // 86400, a leap second included): the block comes from outside and is never computed with then.
 std::optional<std::uint64_t> gf_simEpochOf(const UserAircraftBlock& block);
 
-// Empties the user state for a new run (half wingspan, user state, received block, previous position,
-// remembered title and stand name).
+// Gives the user part of the simulator link the values of a fresh one, each field under its own lock: the half
+// wingspan, user state, once-a-second tick, received block, previous position, remembered title and stand
+// name, a raised stand refresh and what was logged once per run (the reset of a run; no SimClient thread
+// runs).
 void gf_resetUserAircraft();
 
 } // namespace skf

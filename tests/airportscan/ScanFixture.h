@@ -23,8 +23,7 @@ public:
     void SetUp() override {
         gf_buildProgramPathsIn(work.path() / "roaming");
         std::filesystem::create_directories(g_dataFolder);
-        g_airports.clear();
-        g_airportCodes.clear();
+        gf_resetAirports();
         for (const char* code : {"EGKK", "EGLL", "EGPH", "LPPT", "LSZH", "EHAM", "EGLC", "LOWW", "KMCI", "EDDF"}) {
             Airport a;
             a.icao = FixedCode<4>(code);

@@ -77,17 +77,13 @@ protected:
     void SetUp() override {
         gf_openLogIn(m_folder.path());
         gf_resetStopState();
-        gf_resetSimLink();
+        gf_resetSimLinkState();
         gf_reserveSimQueues();
         g_userObjectId = 1;
         g_simIs2020 = true;
-        std::vector<SimMessage> old;
-        gf_takeSimMessages(old);
     }
     void TearDown() override {
-        gf_resetSimLink();
-        std::vector<SimMessage> old;
-        gf_takeSimMessages(old);
+        gf_resetSimLinkState();
         gf_clearError();
         gf_closeLog();
     }

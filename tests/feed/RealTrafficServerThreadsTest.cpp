@@ -10,6 +10,7 @@
 #include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
+#include "sim/SimQueues.h"
 #include "support/LogText.h"
 #include "support/TempFolder.h"
 #include "tools/rtreplay/Replayer.h"
@@ -67,7 +68,7 @@ protected:
         g_shutDown = false;
         gf_resetStopState();
         gf_clearError();
-        g_userAircraft.reset();
+        gf_resetSimLinkState();
         g_mainWindow.resetForRestart();
         gf_closeLog();
     }

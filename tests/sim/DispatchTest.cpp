@@ -29,24 +29,19 @@ class Dispatch : public ::testing::Test {
 protected:
     void SetUp() override {
         gf_openLogIn(temp.path());
-        gf_resetSimLink();
+        gf_resetSimLinkState();
         gf_reserveSimQueues();
         gf_resetStopState();
         gf_clearError();
         g_simIs2020 = true;
         g_userObjectId = 1;
-        std::vector<SimMessage> old;
-        gf_takeSimMessages(old);
-        std::lock_guard lock(g_simCommandMutex);
-        g_eventQueue.clear();
     }
     void TearDown() override {
         gf_closeLog();
         gf_resetStopState();
         gf_clearError();
         g_simIs2020 = true;
-        std::lock_guard lock(g_simCommandMutex);
-        g_eventQueue.clear();
+        gf_resetSimLinkState();
     }
     static void dispatch(test::RecvBuffer buffer) { lf_dispatch(buffer.recv(), buffer.size(), nullptr); }
     static std::vector<SimMessage> messages() {

@@ -46,11 +46,9 @@ protected:
         gf_clearError();
         gf_clearStatus();
         g_simIs2020 = true;
-        g_simRunning = false;
         g_mainWindow.simConnected = false;
         g_mainWindow.simulatorText.clear();
         g_mainWindow.userAircraftTitle.clear();
-        gf_resetSimLink();
         gf_resetSimLinkState();
         gf_reserveSimQueues();
     }

@@ -24,7 +24,6 @@ void clearCommandQueues() {
 class AiCommands : public ::testing::Test {
 protected:
     void SetUp() override {
-        gf_resetSimLink();
         gf_resetSimLinkState();
         gf_reserveSimQueues();
         aircraft.objectId = 500;

@@ -31,7 +31,6 @@
 #include "sim/FlightPlans.h"
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
-#include "sim/SimDispatch.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "support/SimStandInHarness.h"
@@ -125,19 +124,14 @@ public:
         }
         gf_resetEngine();
         gf_setEngineClock({});
-        g_simConnect = 0;
-        g_simRunning = false;
+        clearSimQueues(); // the handle is no longer shared before it closes
         if (m_handle != 0) {
             SimConnect_Close(m_handle);
         }
-        clearSimQueues();
     }
 
     // Empties the simulator link's queues (what tests without a simulator left in them).
-    static void clearSimQueues() {
-        gf_resetSimLinkState();
-        gf_resetDispatchState();
-    }
+    static void clearSimQueues() { gf_resetSimLinkState(); }
     EngineHarness(const EngineHarness&) = delete;
     EngineHarness& operator=(const EngineHarness&) = delete;
 

@@ -21,15 +21,15 @@ class EngineSmallRules : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
         gf_startEngine();
-        g_simConnect = 0;
         g_stepCounter = 1000;
     }
     void TearDown() override {
         gf_resetEngine();
         g_dbaseRecords.clear();
-        g_userHalfWingspan.reset();
+        gf_resetSimLinkState();
     }
 
     static LiveAircraft& onGround(const std::string& callsign, const Position& at, const std::string& reg = {}) {

@@ -16,8 +16,8 @@ protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
         addTestModel("B744", SizeCategory::Heavy, 32.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
-        g_simConnect = 0;
         g_stepCounter = 100000;
     }
     void TearDown() override {

@@ -22,8 +22,8 @@ class GoldenTrajectories : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
-        g_simConnect = 0;
         g_stepCounter = 4294966000U; // the counter wraps 1296 steps into every flight
         AIRBORNE_ONLY.set(false);
         MAX_HOLDING_MINUTES.set(2);

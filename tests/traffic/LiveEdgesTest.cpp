@@ -17,13 +17,12 @@ class LiveEdges : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
-        g_simConnect = 0;
         g_stepCounter = 50000;
         MAX_LIVE_SEL.set(500);
         COLLISION_USER_GND.set(false);
         COLLISION_USER_AIR.set(false);
-        g_userAircraft.reset();
     }
     void TearDown() override {
         gf_resetEngine(); // also the titles per traffic id

@@ -62,8 +62,8 @@ protected:
         TrafficTest::SetUp();
         gf_resetParking(); // also the park airport and its state
         g_parkingBusy = false;
-        g_userAircraft.reset();
-        g_airports.clear();
+        gf_resetSimLinkState();
+        gf_resetAirports();
         addAirport("EHAM", 52.3, 4.76, 4);
         addAirport("EHRD", 51.9569, 4.4372, 0);
         DESTINATION.set(std::string());
@@ -79,8 +79,8 @@ protected:
     void TearDown() override {
         gf_resetParking();     // also the park airport and its state
         g_parkingBusy = false; // an airport opened without its calculation leaves the controls locked
-        g_airports.clear();
-        g_userAircraft.reset();
+        gf_resetAirports();
+        gf_resetSimLinkState();
         CUSTOM_PARKING_PERCENTAGE.set(-1);
         TrafficTest::TearDown();
     }

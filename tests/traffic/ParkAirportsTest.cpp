@@ -27,12 +27,12 @@ protected:
     void SetUp() override {
         TrafficTest::SetUp();
         std::filesystem::create_directories("airports");
-        g_airports.clear();
+        gf_resetAirports();
         for (const char* icao : {"EDDF", "EHAM", "EHRD", "LFPG"})
             addAirport(icao);
     }
     void TearDown() override {
-        g_airports.clear();
+        gf_resetAirports();
         TrafficTest::TearDown();
     }
     static void addAirport(const char* icao) {

@@ -21,9 +21,9 @@ class Parking : public ::testing::Test {
 protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
         gf_startEngine(); // registers the engine's hooks in the simulator link
-        g_simConnect = 0;
         g_parkAirport = Airport{};
         g_parkAirport.icao = FixedCode<4>("EHAM");
         g_parkAirport.latitude = kLat;

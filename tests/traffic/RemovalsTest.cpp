@@ -20,18 +20,15 @@ protected:
     void SetUp() override {
         addTestModel("A320", SizeCategory::Large, 17.0);
         addTestModel("B744", SizeCategory::Heavy, 32.0);
+        gf_resetSimLinkState();
         gf_resetEngine();
-        g_simConnect = 0;
         gf_setEngineClock([this] { return m_now; });
         INITIAL_LOAD_ONLY.set(false);
-        g_userAircraft.reset();
-        g_userHalfWingspan.reset();
     }
     void TearDown() override {
         gf_resetEngine();
         gf_setEngineClock({});
-        g_userAircraft.reset();
-        g_userHalfWingspan.reset();
+        gf_resetSimLinkState();
     }
 
     LiveAircraft& live(const std::string& callsign, const std::string& model, const Position& at, bool ground) {

@@ -58,7 +58,7 @@ protected:
         g_simIs2020 = true;
         gf_clearError();
 
-        g_airports.clear();
+        gf_resetAirports();
         lf_addAirport("EHAM", 52.308601, 4.763890, -11, 78);
         lf_addAirport("EHRD", 51.956902, 4.437220, -15, 20);
         lf_addAirport("EHTX", 52.0, 4.0, 10, 0);
@@ -85,7 +85,7 @@ protected:
     void TearDown() override {
         m_work.reset();
         gf_parkApfState() = ParkApfState{};
-        g_airports.clear();
+        gf_resetAirports();
         g_dbaseRecords.clear();
     }
 

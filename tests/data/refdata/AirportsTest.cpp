@@ -177,3 +177,23 @@ TEST_F(AirportList, ARepeatedReadAfterAFailureHoldsEachAirportOnce) {
 TEST_F(AirportList, AnEmptyRecordShowsNoIataCode) {
     EXPECT_EQ(skf::gf_airportCodeText(skf::Airport{}), "?");
 }
+
+TEST_F(AirportList, OneResetGivesAFreshTableWhoseNamesAreTheOwners) {
+    install(doc(kThree));
+    ASSERT_TRUE(skf::gf_readAirports());
+    skf::AirportTable& table = skf::gf_airportTable();
+    EXPECT_EQ(&skf::g_airports, &table.airports);
+    EXPECT_EQ(&skf::g_airportCodes, &table.codes);
+    ASSERT_TRUE(table.loaded);
+    EXPECT_EQ(table.codes.size(), 3u);
+
+    skf::gf_resetAirports();
+    const skf::AirportTable fresh;
+    EXPECT_EQ(table.airports.capacity(), fresh.airports.capacity());
+    EXPECT_EQ(table.codes.size(), fresh.codes.size());
+    EXPECT_EQ(table.loaded, fresh.loaded);
+    // The next read reads the file again.
+    install(doc("<ap c=\"EHAM\" la=\"52.3\" lo=\"4.8\" a=\"-11\" s=\"210\"/>\n"));
+    ASSERT_TRUE(skf::gf_readAirports());
+    EXPECT_EQ(skf::g_airports.size(), 1u);
+}
