@@ -29,8 +29,7 @@ protected:
         skf::g_simHalted = false;
         skf::g_userDataArrived = false;
         skf::gf_resetShellRunState();
-        skf::g_staticCountdown = 20;
-        skf::g_parkingBusy = false;
+        skf::gf_resetShellSharedState();
         skf::gf_setStatusSecondCounter(0);
     }
     void TearDown() override {

@@ -108,7 +108,7 @@ protected:
     static void freshStart() {
         skf::gf_resetStopState();
         skf::gf_resetShellRunState();
-        skf::g_exitCode = 0;
+        skf::gf_resetShellSharedState();
         skf::gf_clearLiveryTables(); // built at every first start-up of a process
         skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();

@@ -180,7 +180,7 @@ protected:
     static void freshStart() {
         skf::gf_resetStopState();
         skf::gf_resetShellRunState();
-        skf::g_exitCode = 0;
+        skf::gf_resetShellSharedState();
         skf::gf_clearLiveryTables();
         skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();
