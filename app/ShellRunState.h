@@ -4,11 +4,12 @@
 // app/RunRequests.h, g_restartPending, g_dbaseLoaded, g_nowAllowed) are references into it. Each part names
 // the thread that owns it:
 // - run: the main cycle's per-run values. The start-up thread (run, main cycle, closing down) writes them;
-//   the window thread reads the second tick and raises the three run-scoped requests. The restart puts this
-//   part back (gf_resetShellRun), nothing else;
+//   the window thread reads the second tick and raises the three run-scoped requests (the main cycle raises
+//   two of them too). The restart puts this part back (gf_resetShellRun), nothing else;
 // - requests: raised by the window thread, taken once by the main cycle on the start-up thread by exchange;
 //   they outlive a restart, so a request made during the countdown is carried out by the next run;
-// - window: the requests that carry a value (app/WindowRequests.h), under its mutex;
+// - window: the requests that carry a value (app/WindowRequests.h): raised by the window thread, taken by
+//   the start-up thread, the values under its mutex;
 // - process: kept for the whole process. restartPending and dbaseLoaded belong to the start-up thread
 //   (closing down sets the first and the next start-up reads it); nowAllowed is set by any thread that
 //   locks or unlocks the parking controls; the remembered manual range belongs to the window thread.
