@@ -3,6 +3,7 @@
 #include "app/CycleClock.h"
 #include "app/MainCycle.h"
 #include "app/RunRequests.h"
+#include "app/ShellRunState.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/ShellState.h"
@@ -25,8 +26,6 @@
 #include <filesystem>
 
 namespace skf {
-
-std::atomic<bool> g_restartPending{false};
 
 namespace {
 
@@ -192,13 +191,8 @@ void lf_resetForRestart() {
 
     gf_resetStopState();
     g_userDataArrived = false;
-    g_flightNotRunningLogged = false;
     g_rtProfessional = false;
-    g_staticUpdateAnnounced = false;
-    g_updatePhase = false;
-    g_blockChanged = false;
-    g_objectIdLookupRequested = false;
-    g_secondTick = 0;
+    gf_resetShellRun();
     g_inStartUp = true;
 }
 

@@ -8,8 +8,8 @@
 
 namespace skf {
 
-// Set when closing down restarts; the next start-up then skips the update check.
-extern std::atomic<bool> g_restartPending;
+// Set when closing down restarts; the next start-up then skips the update check (app/ShellRunState.h).
+extern std::atomic<bool>& g_restartPending;
 
 void lf_closingDown();
 // The frame of closing down around its steps (which return whether to restart): whatever they do, also

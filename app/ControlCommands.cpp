@@ -8,6 +8,7 @@
 #include "app/MainCycle.h"
 #include "app/MainWindow.h"
 #include "app/RunRequests.h"
+#include "app/ShellRunState.h"
 #include "app/WindowRequests.h"
 #include "core/ControlFields.h"
 #include "core/Log.h"
@@ -22,12 +23,7 @@
 
 namespace skf {
 
-std::atomic<bool> g_nowAllowed{false};
-
 namespace {
-
-std::atomic<bool> g_manualRangeSet{false};
-std::atomic<std::int32_t> g_manualRange{40};
 
 void lf_setOrClear(bool showText, const std::string& text) {
     if (showText)
@@ -327,13 +323,14 @@ void gf_unlockParkingControls() {
 }
 
 void gf_applyRangeMode(bool clearStatus) {
-    if (!g_manualRangeSet.exchange(true))
-        g_manualRange = RANGE.defaultVal();
+    ShellPerProcess& shell = gf_shellRunState().process; // the remembered manual range
+    if (!shell.manualRangeSet.exchange(true))
+        shell.manualRange = RANGE.defaultVal();
     if (AUTO_RANGE.value()) {
-        g_manualRange = RANGE.value();
+        shell.manualRange = RANGE.value();
         gf_requestAutoRange();
     } else {
-        gf_setRange(g_manualRange.load());
+        gf_setRange(shell.manualRange.load());
         if (clearStatus)
             gf_clearStatus();
     }

@@ -13,8 +13,8 @@
 namespace skf {
 
 // "Now" may be enabled (set by the start-up's control preparation and every lock and unlock of the
-// parking controls; never cleared).
-extern std::atomic<bool> g_nowAllowed;
+// parking controls; never cleared; app/ShellRunState.h).
+extern std::atomic<bool>& g_nowAllowed;
 
 // Handles one command; false when no handler took it (the middle band is repainted then). Exceptions
 // are logged as "lf_HandleWMCOMMAND exception {}" and give false.

@@ -30,11 +30,6 @@
 
 namespace skf {
 
-std::atomic<std::uint32_t> g_secondTick{0};
-std::atomic<bool> g_flightNotRunningLogged{false};
-int g_notRunningCountdown = 100;
-std::atomic<bool> g_updatePhase{false};
-
 namespace {
 
 bool lf_stopRequested() {

@@ -7,14 +7,15 @@
 
 namespace skf {
 
+// Into the shell's state (app/ShellRunState.h), start-up thread:
 // The per-second tick: +1 for each arrival of fresh user-aircraft data; back to 0 after a day.
-extern std::atomic<std::uint32_t> g_secondTick;
+extern std::atomic<std::uint32_t>& g_secondTick;
 // The pause of the flight has been logged (set by the first cycle without a flight).
-extern std::atomic<bool> g_flightNotRunningLogged;
+extern std::atomic<bool>& g_flightNotRunningLogged;
 // Cycles until the next once-a-second duty while no flight runs.
-extern int g_notRunningCountdown;
+extern int& g_notRunningCountdown;
 // The announced static update is in its collecting phase.
-extern std::atomic<bool> g_updatePhase;
+extern std::atomic<bool>& g_updatePhase;
 
 // Runs the 10 ms cycle (on gf_cycleClock()) until a stop flag is set.
 void lf_mainLoop();

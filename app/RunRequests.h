@@ -9,13 +9,14 @@
 
 namespace skf {
 
-inline std::atomic<bool> g_reReadRequested{false};         // "Re-read": re-read my_park_airports.txt
-inline std::atomic<bool> g_flushStaticRequested{false};    // "Flush static": remove every static aircraft
-inline std::atomic<bool> g_callsignListRequested{false};   // "cs->oid:": refill the live callsign list
-inline std::atomic<bool> g_objectIdLookupRequested{false}; // new choice in CALLSIGN_2_OBJECTID
-inline std::atomic<bool> g_blockChanged{false};            // BLOCK_CALLSIGN changed
-inline std::atomic<bool> g_rematchRequested{false};        // MATCHING_DEPTH grew: forget unmatched names
-inline std::atomic<bool> g_staticUpdateAnnounced{false};   // gf_announceStaticUpdate: static update due
+// Into the shell's state (app/ShellRunState.h); the last three are reset at every restart.
+extern std::atomic<bool>& g_reReadRequested;         // "Re-read": re-read my_park_airports.txt
+extern std::atomic<bool>& g_flushStaticRequested;    // "Flush static": remove every static aircraft
+extern std::atomic<bool>& g_callsignListRequested;   // "cs->oid:": refill the live callsign list
+extern std::atomic<bool>& g_rematchRequested;        // MATCHING_DEPTH grew: forget unmatched names
+extern std::atomic<bool>& g_objectIdLookupRequested; // new choice in CALLSIGN_2_OBJECTID
+extern std::atomic<bool>& g_blockChanged;            // BLOCK_CALLSIGN changed
+extern std::atomic<bool>& g_staticUpdateAnnounced;   // gf_announceStaticUpdate: static update due
 
 // g_selectedObjectId (the object id of the live aircraft chosen in CALLSIGN_2_OBJECTID): core/ShellState.h.
 

@@ -45,8 +45,6 @@ namespace skf {
 
 namespace fs = std::filesystem;
 
-std::atomic<bool> g_dbaseLoaded{false};
-
 namespace {
 
 bool lf_stopRequested() {

@@ -8,8 +8,8 @@
 
 namespace skf {
 
-// The database was read in this process (it is not read again after a restart).
-extern std::atomic<bool> g_dbaseLoaded;
+// The database was read in this process (it is not read again after a restart; app/ShellRunState.h).
+extern std::atomic<bool>& g_dbaseLoaded;
 
 // Called by the main window on the start message: starts the start-up thread running lf_startUpSKFL.
 void gf_startStartUpThread();

@@ -1,5 +1,7 @@
 #include "app/WindowRequests.h"
 
+#include "app/ShellRunState.h"
+
 #include <cmath>
 #include <mutex>
 
@@ -7,17 +9,17 @@ namespace skf {
 
 namespace {
 
-std::mutex g_requestMutex;
-std::optional<bool> g_navLights;
-std::optional<std::int32_t> g_maxLive;
-std::optional<DestinationRequest> g_destination;
-std::atomic<bool> g_autoRange{false};
-std::atomic<bool> g_liveryReset{false};
+// The request slots live in the shell's state; the start-up function is a registration, kept apart.
+WindowRequestSlots& lf_slots() {
+    return gf_shellRunState().window;
+}
+
+std::mutex g_startUpMutex;
 std::function<void()> g_startUp;
 
 template <class T>
 std::optional<T> lf_take(std::optional<T>& slot) {
-    std::lock_guard lock(g_requestMutex);
+    std::lock_guard lock(lf_slots().mutex);
     std::optional<T> out = std::move(slot);
     slot.reset();
     return out;
@@ -26,60 +28,60 @@ std::optional<T> lf_take(std::optional<T>& slot) {
 } // namespace
 
 void gf_requestNavLights(bool on) {
-    std::lock_guard lock(g_requestMutex);
-    g_navLights = on;
+    std::lock_guard lock(lf_slots().mutex);
+    lf_slots().navLights = on;
 }
 
 std::optional<bool> gf_takeNavLightsRequest() {
-    return lf_take(g_navLights);
+    return lf_take(lf_slots().navLights);
 }
 
 void gf_requestMaxLive(std::int32_t maximum) {
-    std::lock_guard lock(g_requestMutex);
-    g_maxLive = maximum;
+    std::lock_guard lock(lf_slots().mutex);
+    lf_slots().maxLive = maximum;
 }
 
 std::optional<std::int32_t> gf_takeMaxLiveRequest() {
-    return lf_take(g_maxLive);
+    return lf_take(lf_slots().maxLive);
 }
 
 void gf_requestAutoRange() {
-    g_autoRange = true;
+    lf_slots().autoRange = true;
 }
 
 bool gf_takeAutoRangeRequest() {
-    return g_autoRange.exchange(false);
+    return lf_slots().autoRange.exchange(false);
 }
 
 void gf_requestDestination(const DestinationRequest& destination) {
-    std::lock_guard lock(g_requestMutex);
-    g_destination = destination;
+    std::lock_guard lock(lf_slots().mutex);
+    lf_slots().destination = destination;
 }
 
 std::optional<DestinationRequest> gf_takeDestinationRequest() {
-    return lf_take(g_destination);
+    return lf_take(lf_slots().destination);
 }
 
 void gf_requestLiveryReset() {
-    g_liveryReset = true;
+    lf_slots().liveryReset = true;
 }
 
 bool gf_takeLiveryResetRequest() {
-    return g_liveryReset.exchange(false);
+    return lf_slots().liveryReset.exchange(false);
 }
 
 void gf_setStartUpFunction(std::function<void()> startUp) {
-    std::lock_guard lock(g_requestMutex);
+    std::lock_guard lock(g_startUpMutex);
     g_startUp = std::move(startUp);
 }
 
 bool gf_hasStartUpFunction() {
-    std::lock_guard lock(g_requestMutex);
+    std::lock_guard lock(g_startUpMutex);
     return static_cast<bool>(g_startUp);
 }
 
 std::function<void()> gf_startUpFunction() {
-    std::lock_guard lock(g_requestMutex);
+    std::lock_guard lock(g_startUpMutex);
     return g_startUp;
 }
 

@@ -56,8 +56,7 @@ protected:
         gf_resetStopState();
         gf_clearError();
         gf_setStatusSecondCounter(0);
-        g_inStartUp = true;
-        g_parkingBusy = false;
+        gf_resetShellSharedState();
         g_mainWindow.resetForRestart();
         g_mainWindow.standsLoaded = false;
         g_mainWindow.liveryCount = 0;

@@ -2,6 +2,7 @@
 // injected clock.
 #include "app/MainCycle.h"
 #include "app/RunRequests.h"
+#include "app/ShellRunState.h"
 #include "core/ProgramState.h"
 #include "core/ShellState.h"
 #include "core/StatusLine.h"
@@ -27,12 +28,8 @@ protected:
         skf::g_simRunning = true;
         skf::g_simHalted = false;
         skf::g_userDataArrived = false;
-        skf::g_secondTick = 0;
-        skf::g_staticCountdown = 20;
-        skf::g_flightNotRunningLogged = false;
-        skf::g_updatePhase = false;
-        skf::g_staticUpdateAnnounced = false;
-        skf::g_parkingBusy = false;
+        skf::gf_resetShellRunState();
+        skf::gf_resetShellSharedState();
         skf::gf_setStatusSecondCounter(0);
     }
     void TearDown() override {

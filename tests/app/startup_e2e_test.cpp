@@ -3,6 +3,7 @@
 #include "app/ClosingDown.h"
 #include "app/MainWindow.h"
 #include "app/ProcessEntry.h"
+#include "app/ShellRunState.h"
 #include "app/ShellThreads.h"
 #include "app/StartUp.h"
 #include "app/WindowRequests.h"
@@ -106,9 +107,8 @@ protected:
     // The state of a new process: each test, and each run of a test that plays a new start, begins so.
     static void freshStart() {
         skf::gf_resetStopState();
-        skf::g_restartPending = false;
-        skf::g_exitCode = 0;
-        skf::g_dbaseLoaded = false;
+        skf::gf_resetShellRunState();
+        skf::gf_resetShellSharedState();
         skf::gf_clearLiveryTables(); // built at every first start-up of a process
         skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();

@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/WindowRequests.h"
 #include "app/ProcessEntry.h"
+#include "app/ShellRunState.h"
 #include "app/ShellThreads.h"
 #include "app/StartUp.h"
 #include "core/ProgramState.h"
@@ -178,9 +179,8 @@ protected:
     // The state of a new process.
     static void freshStart() {
         skf::gf_resetStopState();
-        skf::g_restartPending = false;
-        skf::g_exitCode = 0;
-        skf::g_dbaseLoaded = false;
+        skf::gf_resetShellRunState();
+        skf::gf_resetShellSharedState();
         skf::gf_clearLiveryTables();
         skf::g_liveriesProcessed = false;
         skf::gf_clearDbase();
