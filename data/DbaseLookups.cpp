@@ -9,15 +9,11 @@
 
 #include <algorithm>
 #include <charconv>
-#include <mutex>
 #include <stdexcept>
 
 namespace skf {
 
 namespace {
-
-std::mutex g_liveryQueriesMutex;
-LiveryQueries g_liveryQueries;
 
 const std::vector<std::uint16_t> g_noSimilarModels;
 
@@ -99,20 +95,6 @@ double gf_halfWingspan(std::uint16_t modelId) {
         gf_flushLog();
         return 35.0;
     }
-}
-
-void gf_setLiveryQueries(LiveryQueries queries) {
-    std::lock_guard lock(g_liveryQueriesMutex);
-    g_liveryQueries = std::move(queries);
-}
-
-void gf_buildSimilarModels() {
-    LiveryQueries queries;
-    {
-        std::lock_guard lock(g_liveryQueriesMutex);
-        queries = g_liveryQueries;
-    }
-    gf_buildSimilarModels(queries);
 }
 
 void gf_buildSimilarModels(const LiveryQueries& queries) {

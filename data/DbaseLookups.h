@@ -43,7 +43,7 @@ bool gf_isKnownAirlineCode(std::string_view airlineCode);
 double gf_halfWingspan(std::uint16_t modelId);
 
 // What the similar-model tables need to know of the installed liveries (the livery tables own
-// the answers; the livery scan passes them in or registers them at start).
+// the answers and pass them in: liveries' gf_buildSimilarModels()).
 struct LiveryQueries {
     // The model has at least one installed livery (passenger or cargo).
     std::function<bool(std::uint16_t modelId)> modelHasLivery;
@@ -53,13 +53,9 @@ struct LiveryQueries {
     std::function<bool(std::uint16_t airlineId, std::uint16_t modelId)> hasLiveryForAirlineModel;
 };
 
-// Registered by the livery tables at start; used by the no-argument gf_buildSimilarModels.
-void gf_setLiveryQueries(LiveryQueries queries);
-
 // Fills g_similarModelsWithLiveries and g_similarModelsByAirline and logs
 // "{:5} similar model definitions". With a query missing, nothing counts as installed.
 void gf_buildSimilarModels(const LiveryQueries& queries);
-void gf_buildSimilarModels();
 
 // The similar models with a livery of the airline for a model it has no livery of; shuffled in
 // place (when RANDOM is on) and returned; the shared empty list when none.

@@ -284,7 +284,6 @@ void gf_processScannedLiveries() {
     gf_log(fmt::format("{:5} airlines, {} pax aircraft models and {} cargo aircraft models",
                        g_liveriesByAirlineModel.size(), g_titlesByModel[0].size(), g_titlesByModel[1].size()));
 
-    gf_setLiveryQueries(gf_liveryQueries());
     gf_buildSimilarModels();
 
     gf_log(" ");
@@ -346,6 +345,10 @@ std::uint16_t lf_randomBuzjetModel() {
 
 std::uint16_t lf_randomRotorcraftModel() {
     return lf_pick(g_rotorcraftModelPool);
+}
+
+void gf_buildSimilarModels() {
+    gf_buildSimilarModels(gf_liveryQueries());
 }
 
 } // namespace skf

@@ -85,4 +85,8 @@ void gf_reserveMatchPools();
 // What the similar-model tables of the database ask of these tables.
 LiveryQueries gf_liveryQueries();
 
+// Fills the database's similar-model tables from the installed liveries (these tables' answers), once the
+// tables are built; logs "{:5} similar model definitions".
+void gf_buildSimilarModels();
+
 } // namespace skf
