@@ -25,22 +25,13 @@ namespace {
 using namespace skf;
 namespace fs = std::filesystem;
 
-class AirportScanTest : public test::ScanFixture {
+class AirportScanTest : public test::CommunityScanFixture {
 protected:
-    void SetUp() override {
-        ScanFixture::SetUp();
-        community = work.path() / "Packages" / "Community";
-        fs::create_directories(g_tbloFolder);
-        g_workerLimit = 2;
-        g_activeWorkers = 0;
-    }
     void TearDown() override {
         gf_setScanWorkerBody(nullptr);
         gf_setScanWorkerWait(std::chrono::seconds(10));
-        ScanFixture::TearDown();
+        CommunityScanFixture::TearDown();
     }
-    std::string scanLogFile() const { return read(g_scanLogPath); }
-    fs::path community;
 };
 
 // The tests with several workers also run under ThreadSanitizer (./skyfill.sh tsan).

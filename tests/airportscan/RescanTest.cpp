@@ -14,14 +14,10 @@ namespace {
 using namespace skf;
 namespace fs = std::filesystem;
 
-class RescanTest : public test::ScanFixture {
+class RescanTest : public test::CommunityScanFixture {
 protected:
     void SetUp() override {
-        ScanFixture::SetUp();
-        community = work.path() / "Packages" / "Community";
-        fs::create_directories(g_tbloFolder);
-        g_workerLimit = 2;
-        g_activeWorkers = 0;
+        CommunityScanFixture::SetUp();
         bgl::gf_writeSampleCommunity(community, 2020);
         // Lisbon is not in the archive: generated, recognised by its publisher and archived for the maker,
         // with no link file beside it.
@@ -31,7 +27,6 @@ protected:
         gf_resetScanLog(64);
         lf_scanAndCheckAirports({community});
     }
-    std::string scanLogFile() const { return read(g_scanLogPath); }
     static std::map<std::string, std::string> folder(const fs::path& path) {
         std::map<std::string, std::string> files;
         if (fs::exists(path))
@@ -39,7 +34,6 @@ protected:
                 files[entry.path().filename().string()] = read(entry.path());
         return files;
     }
-    fs::path community;
 };
 
 std::size_t count(const std::string& text, const std::string& word) {

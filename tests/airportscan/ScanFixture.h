@@ -10,6 +10,7 @@
 
 #include "airportscan/ScanLog.h"
 #include "core/ProgramState.h"
+#include "core/ShellState.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
@@ -65,6 +66,22 @@ public:
     static std::string read(const std::filesystem::path& p) { return WorkFolder::readFile(p); }
 
     WorkFolder work;
+};
+
+// A scan of the working folder's community packages on two workers.
+class CommunityScanFixture : public ScanFixture {
+public:
+    void SetUp() override {
+        ScanFixture::SetUp();
+        community = work.path() / "Packages" / "Community";
+        std::filesystem::create_directories(g_tbloFolder);
+        g_workerLimit = 2;
+        g_activeWorkers = 0;
+    }
+
+    std::string scanLogFile() const { return read(g_scanLogPath); }
+
+    std::filesystem::path community;
 };
 
 } // namespace skf::test
