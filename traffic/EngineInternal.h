@@ -63,6 +63,17 @@ void lf_shrinkLimits(LiveAircraft& aircraft);
 // Fills position and heading of the curve at parameter t; false outside the curve.
 bool gf_bezierPoint(const TurnCurve& curve, double t, double& latitude, double& longitude, double& heading);
 
+// ---- Departures that the feed loses at the runway
+// The report, after a pause of the feed, shows the aircraft standing or taxiing on the ground rolling fast or
+// in the air: it departs from where it is.
+bool lf_departsAfterPause(const LiveAircraft& aircraft, const StreamPoint& report);
+// Whether such a departure can take off and reach the report within the take-off's lead limit at a plausible
+// speed.
+bool lf_canCatchUp(const LiveAircraft& aircraft, const StreamPoint& report);
+// Lays out a take-off roll from the current position towards the second point when the take-off starts slow
+// and that point lies farther than the roll to its speed (the feed lost the roll); else changes nothing.
+void lf_layOutTakeOffRoll(LiveAircraft& aircraft);
+
 // ---- Landing and take-off
 void lf_configBelow10000(LiveAircraft& aircraft);
 void lf_approachOrClimb(LiveAircraft& aircraft);

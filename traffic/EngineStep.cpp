@@ -41,7 +41,15 @@ bool lf_groundReportAsAir(double altitude) {
     return altitude > 0.0 && altitude < 10000.0 && std::abs(altitude - lf_parkElevationForIntake()) <= 108.0;
 }
 
-bool lf_speedJump(double g, double g0) {
+// The fastest change of ground speed (kn per second) that a take-off roll or braking shows; a larger change
+// between two reports is a glitch of the feed. Over a longer pause (receivers lose aircraft at the runway for a
+// minute or more and find them again in the air) the same change is the aircraft's own, not a jump.
+constexpr double kMaxSpeedChangeKnPerSecond = 5.0;
+
+bool lf_speedJump(double g, double g0, double elapsed) {
+    if (elapsed * kMaxSpeedChangeKnPerSecond >= std::abs(g - g0)) {
+        return false;
+    }
     return (g0 > 5.0 && g >= 10.0 * g0) || (g > 5.0 && g0 >= 10.0 * g) || (g0 <= 5.0 && g >= 80.0) ||
            (g <= 5.0 && g0 >= 80.0);
 }
@@ -241,7 +249,7 @@ void lf_addTrafficRecord(QueuedTraffic& record) {
         if (t == aircraft.lastRecordTime || elapsed <= 1.0) {
             return;
         }
-        if (lf_speedJump(record.point.groundSpeed, aircraft.stream.back().groundSpeed)) {
+        if (lf_speedJump(record.point.groundSpeed, aircraft.stream.back().groundSpeed, elapsed)) {
             return;
         }
         if (lf_thinnedOut(aircraft, record.point, elapsed)) {

@@ -89,6 +89,9 @@ constexpr double kAirborneOnlyFt = 1000.0;
 // never below kSlowestLegKn.
 constexpr double kAirSlowdown = 0.95;
 constexpr double kApproachSlowdown = 0.9;
+// Points extrapolated when the stream runs dry: on the ground and in the air.
+constexpr std::int32_t kGroundExtrapolationPoints = 10;
+constexpr std::int32_t kAirExtrapolationPoints = 8;
 // Steps between extrapolated points: on the ground, in the air, and parked (a week: the point never comes).
 constexpr std::int32_t kGroundExtrapolationSteps = 300;
 constexpr std::int32_t kAirExtrapolationSteps = 800;
@@ -146,11 +149,34 @@ double lf_parkElevation() {
 // threshold plus what the pause explains: its last reported ground speed, at least this taxi speed, over the
 // pause between the two reports.
 constexpr double kPauseTaxiSpeedKn = 15.0;
+// What a pause explains is bounded, so that the user's holding threshold keeps its meaning: an aircraft whose
+// last report stood still (below this speed, kn) explains no move at all, and of a longer pause only this much
+// (seconds) counts: ground receivers lose a taxiing aircraft for a minute and a half at most; after longer the
+// threshold alone decides (without the bound a 20-minute hold reached about 9 km).
+constexpr double kStandingKn = 5.0;
+constexpr double kPauseExplainsAtMostSeconds = 90.0;
 
 double lf_holdingReachMetres(const LiveAircraft& a) {
+    if (!a.onGround || a.lastReportSpeed < kStandingKn) {
+        return HOLDING_THRESHOLD_METERS.value();
+    }
     const double speedKn = std::max(a.lastReportSpeed, kPauseTaxiSpeedKn);
-    const double explained = a.onGround ? speedKn * kNmToMetres / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
-    return HOLDING_THRESHOLD_METERS.value() + explained;
+    const double pause = std::clamp(a.reportPause, 0.0, kPauseExplainsAtMostSeconds);
+    return HOLDING_THRESHOLD_METERS.value() + speedKn * kNmToMetres / 3600.0 * pause;
+}
+
+// A live aircraft that the movement lets go: one line says why, then it is removed.
+void lf_removeWithLine(LiveAircraft& a, const std::string& why) {
+    gf_log(fmt::format("          {:8} removed: {}", a.callsign, why));
+    a.holding = false;
+    removeAircraftFromSim(a);
+}
+
+// The end of a stream that lets the aircraft go: the line that says why; the caller removes it.
+bool lf_letGo(LiveAircraft& a, const std::string& why) {
+    gf_log(fmt::format("          {:8} removed: {}", a.callsign, why));
+    a.holding = false;
+    return false;
 }
 
 } // namespace
@@ -319,18 +345,28 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
     try {
         auto& stream = a.stream;
         if (stream.size() > 200) {
-            removeAircraftFromSim(a);
+            lf_removeWithLine(a, fmt::format("{} positions waiting", stream.size()));
+            return;
+        }
+        // Lost at the runway and found again rolling fast or in the air: it takes off from where it stands, or
+        // goes when the report lies too far ahead to catch up (it is created again from its reports).
+        const bool departs = lf_departsAfterPause(a, point);
+        if (departs && !lf_canCatchUp(a, point)) {
+            lf_removeWithLine(a, fmt::format("departed {:.1f} NM away during a pause of {:.0f} s, too far to catch up",
+                                             gf_pointDistanceNm(stream.back(), point), a.reportPause));
             return;
         }
         // A pushed-back aircraft holds while the feed, whose real push-back was quicker than the engine's, runs
         // ahead: its far point is where it taxis on to (it catches up there), not another aircraft's.
-        if (a.holding && a.phase != FlightPhase::pushed_back && !stream.empty() &&
-            gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
-                    kNmToMetres >
-                lf_holdingReachMetres(a)) {
-            a.holding = false;
-            removeAircraftFromSim(a);
-            return;
+        if (a.holding && !departs && a.phase != FlightPhase::pushed_back && !stream.empty()) {
+            const double metres =
+                gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
+                kNmToMetres;
+            if (metres > lf_holdingReachMetres(a)) {
+                lf_removeWithLine(a, fmt::format("held at {:.6f},{:.6f}, its next report is {:.0f} m away",
+                                                 stream.front().latitude, stream.front().longitude, metres));
+                return;
+            }
         }
         if (a.phase == FlightPhase::birth) {
             if (!stream.empty() && lf_plausiblePoint(a, point)) {
@@ -380,8 +416,9 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
         if (a.simStatus == SimStatus::active && a.onGround && !a.takeOff) {
             const StreamPoint& last = stream.back();
             if (!a.landingRoll) {
-                if ((point.airborne || (point.groundSpeed >= kTakeOffRollKn && last.groundSpeed >= kTakeOffRollKn)) &&
-                    a.phase == FlightPhase::taxi) {
+                const bool rolling =
+                    point.groundSpeed >= kTakeOffRollKn && (last.groundSpeed >= kTakeOffRollKn || departs);
+                if ((point.airborne || rolling) && a.phase == FlightPhase::taxi) {
                     lf_takeOffStart(a);
                 }
             } else if (last.airborne && point.airborne) {
@@ -546,8 +583,7 @@ static bool lf_endOfStream(LiveAircraft& a) {
             const double limit = (a.halfWingspanNm + other.halfWingspanNm) * kTaxiConflictRadii;
             if (gf_distanceNm(a.position.latitude, a.position.longitude, other.position.latitude,
                               other.position.longitude) <= limit) {
-                a.holding = false;
-                return false;
+                return lf_letGo(a, fmt::format("holding in the way of taxiing {}", other.callsign));
             }
         }
         if (!a.holding) {
@@ -555,10 +591,11 @@ static bool lf_endOfStream(LiveAircraft& a) {
             a.holdingStart = now;
         } else {
             if (AIRBORNE_ONLY.value()) {
-                return false;
+                return lf_letGo(a, "holding on the ground, airborne aircraft only");
             }
-            if (static_cast<double>(now - a.holdingStart) / kStepsPerMinute > MAX_HOLDING_MINUTES.value()) {
-                return false;
+            const double minutes = static_cast<double>(now - a.holdingStart) / kStepsPerMinute;
+            if (minutes > MAX_HOLDING_MINUTES.value()) {
+                return lf_letGo(a, fmt::format("held for {:.0f} minutes", minutes));
             }
         }
         StreamPoint hold = stream.front();
@@ -569,19 +606,25 @@ static bool lf_endOfStream(LiveAircraft& a) {
         stream.push_back(hold);
         return true;
     }
+    // A take-off whose reports paused never ends on the runway: it rolls on, lifts off and holds its climb until
+    // the next report comes (the take-off flag goes above the climb-out height, and with it this rule).
+    if (a.takeOff && (a.extrapolationCount == 1 || a.extrapolationCount < 0)) {
+        lf_extrapolate(a, a.onGround ? kGroundExtrapolationPoints : kAirExtrapolationPoints);
+        return true;
+    }
     if (a.extrapolationCount < 0) {
-        return false;
+        return lf_letGo(a, "no report since its extrapolation ended");
     }
     if (a.extrapolationCount == 1) {
         a.extrapolationCount = -1;
-        return false;
+        return lf_letGo(a, "no report since its extrapolation ended");
     }
     if (a.extrapolationCount > 1) {
         lf_extrapolate(a, a.extrapolationCount - 1);
         return true;
     }
     if (!gf_categoryEnabled(a.category)) {
-        return false;
+        return lf_letGo(a, "its category is switched off");
     }
     std::int32_t n = 0;
     if (!a.onGround) {
@@ -589,14 +632,14 @@ static bool lf_endOfStream(LiveAircraft& a) {
         if ((std::abs(user.block.latitude) > kUserKnownDeg || std::abs(user.block.longitude) > kUserKnownDeg) &&
             gf_distanceNm(user.block.latitude, user.block.longitude, a.position.latitude, a.position.longitude) >=
                 RANGE.value() - kRangeMarginNm) {
-            return false;
+            return lf_letGo(a, "out of range");
         }
         if (AIRBORNE_ONLY.value() && a.position.altitude < lf_parkElevation() + kAirborneOnlyFt) {
-            return false;
+            return lf_letGo(a, "below 1000 ft above the park airport, airborne aircraft only");
         }
-        n = 8;
+        n = kAirExtrapolationPoints;
     } else {
-        n = a.phase == FlightPhase::parked ? 1 : 10;
+        n = a.phase == FlightPhase::parked ? 1 : kGroundExtrapolationPoints;
     }
     lf_extrapolate(a, n);
     return true;
@@ -670,7 +713,7 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
     if (a.approach && a.flareStage == 0) {
         p.verticalSpeed = kApproachExtrapolationFpm;
         p.altitude = front.altitude - n * kApproachDropFt;
-    } else if (a.phase == FlightPhase::take_off) {
+    } else if (a.phase == FlightPhase::take_off || (a.takeOff && !ground)) {
         p.altitude = front.altitude + n * kTakeOffRiseFt;
         p.verticalSpeed = kTakeOffExtrapolationFpm;
     }
@@ -691,6 +734,11 @@ void lf_extrapolate(LiveAircraft& a, std::int32_t count) {
 static void lf_advancePosition(LiveAircraft& a) {
     auto& stream = a.stream;
     a.curve.drop();
+    // A report in the air that came while the aircraft was being created or held: it takes off now.
+    if (a.onGround && !a.takeOff && !a.landingRoll && a.phase == FlightPhase::taxi && stream[1].airborne) {
+        lf_takeOffStart(a);
+    }
+    lf_layOutTakeOffRoll(a);
     {
         StreamPoint& front = stream[0];
         StreamPoint& second = stream[1];

@@ -192,14 +192,15 @@ INSTANTIATE_TEST_SUITE_P(ShortOfTheStand, ArrivalStops,
                                            StopRow{12.0, 15.0, 5.0, 4.6, 20.0}, StopRow{12.0, 19.0, 3.0, 2.9, 0.0}));
 
 struct GapRow {
-    double gapFrom;     // seconds after the feed's touchdown
-    double gapSeconds;  // no report for this long; then the reports go on where the aircraft is by then
-    double routeFilled; // seconds after the feed's touchdown; before it the feed gives no route
+    double gapFrom;       // seconds after the feed's touchdown
+    double gapSeconds;    // no report for this long; then the reports go on where the aircraft is by then
+    double routeFilled;   // seconds after the feed's touchdown; before it the feed gives no route
+    double fastAt = -1.0; // seconds after the touchdown: one report while it taxis gives 50 kn (a glitch)
 };
 
 void PrintTo(const GapRow& r, std::ostream* os) {
     *os << "no report from " << r.gapFrom << " s after the touchdown for " << r.gapSeconds << " s, route from "
-        << r.routeFilled << " s";
+        << r.routeFilled << " s, a fast report at " << r.fastAt << " s";
 }
 
 class LandingOneObject : public RealFeedShapes, public ::testing::WithParamInterface<GapRow> {};
@@ -221,18 +222,24 @@ TEST_P(LandingOneObject, FromFinalToStand) {
             return;
         }
         const bool route = sinceTouch >= row.routeFilled;
-        h.inject(30001, "KLM1234", "A320", arrival.at(t), "PH-EXA", route ? "LHR" : "", route ? "AMS" : "");
+        Report r = arrival.at(t);
+        if (row.fastAt >= 0.0 && sinceTouch >= row.fastAt && sinceTouch < row.fastAt + 3.0) {
+            r.groundSpeed = 50.0; // one fast report alone is no take-off
+        }
+        h.inject(30001, "KLM1234", "A320", r, "PH-EXA", route ? "LHR" : "", route ? "AMS" : "");
     });
     EXPECT_EQ(o.creations, 1U);
     EXPECT_EQ(o.removals, 0U);
     const std::string log = h.log();
     EXPECT_NE(log.find("D7      : KLM1234  arrived at stand"), std::string::npos) << log;
     EXPECT_EQ(log.find("respawns"), std::string::npos) << log;
+    EXPECT_FALSE(o.went(FlightPhase::take_off)) << log;
 }
 
 INSTANTIATE_TEST_SUITE_P(RouteAndGaps, LandingOneObject,
                          ::testing::Values(GapRow{0.0, 0.0, 5.0}, GapRow{0.0, 0.0, -20.0}, GapRow{5.0, 90.0, 0.0},
-                                           GapRow{20.0, 180.0, 0.0}, GapRow{45.0, 180.0, 60.0}));
+                                           GapRow{20.0, 180.0, 0.0}, GapRow{45.0, 180.0, 60.0},
+                                           GapRow{0.0, 0.0, 0.0, 60.0}));
 
 // Cruising at 12000 ft, 30 NM out; the feed gives its route only after a minute.
 TEST_F(RealFeedShapes, ARouteFilledInMidFlightCreatesOnceAndRemovesNothing) {
@@ -324,6 +331,127 @@ INSTANTIATE_TEST_SUITE_P(Jitter, StandingAtAStand,
                          ::testing::Values(StandingRow{17.0, 10.0, 0.0, false}, StandingRow{17.0, 25.0, 0.0, false},
                                            StandingRow{12.0, 25.0, 0.0, false}, StandingRow{12.0, 25.0, 2.0, false},
                                            StandingRow{12.0, 25.0, 0.0, true}));
+
+// Where a departure's reports stop for a while: standing at the holding point, or on the take-off roll just after
+// a report at 40 kn or at 100 kn.
+enum class GapAt { HoldingPoint, Roll40, Roll100 };
+
+struct DepartureGapRow {
+    bool fromStand; // pushed back from D7 and taxied out; else first seen taxiing to the holding point
+    double every;   // seconds between reports
+    GapAt gapAt;
+    double gapSeconds; // the reports go on in the air, where the aircraft is by then
+    bool catchesUp;    // false: too far ahead to catch up, it is removed and created again in the air
+};
+
+void PrintTo(const DepartureGapRow& r, std::ostream* os) {
+    static const char* const kAt[] = {"at the holding point", "at 40 kn", "at 100 kn"};
+    *os << (r.fromStand ? "from D7" : "from the taxiway") << ", a report every " << r.every << " s, no report "
+        << kAt[static_cast<int>(r.gapAt)] << " for " << r.gapSeconds << " s";
+}
+
+class DepartureGaps : public RealFeedShapes, public ::testing::WithParamInterface<DepartureGapRow> {};
+
+// A departure as ground receivers report it: they lose the aircraft at the runway and find it again in the air,
+// up to 3000 ft high and miles out. It lifts off near where the feed's did, climbs after its reports and stays one
+// object from its stand (or its creation) to the end of the feed; one that the feed finds too far ahead to catch
+// up is removed with its line and created again in the air.
+TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
+    const DepartureGapRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    const Position d7 = standD7();
+    setStands(d7);
+    // The holding point lies 150 m east and 345 m south of D7; the runway 60 m beyond it runs westwards.
+    const Position holding = offsetPoint(offsetPoint(d7.latitude, d7.longitude, 90.0, 150.0).latitude,
+                                         offsetPoint(d7.latitude, d7.longitude, 90.0, 150.0).longitude, 180.0, 345.0);
+    std::vector<Leg> legs;
+    Position start = d7;
+    if (row.fromStand) {
+        legs = {stop(60.0), Leg{180.0, 45.0, 3.0}, stop(20.0), Leg{90.0, 150.0, 12.0}, Leg{180.0, 300.0, 15.0}};
+    } else {
+        start = offsetPoint(holding.latitude, holding.longitude, 0.0, 300.0);
+        legs = {Leg{180.0, 300.0, 12.0}};
+    }
+    const double atHolding = Route{start, legs}.length();
+    legs.insert(legs.end(), {stop(10.0), Leg{180.0, 60.0, 8.0}, Leg{270.0, 100.0, 30.0}, Leg{270.0, 150.0, 40.0}});
+    const double at40 = Route{start, legs}.length();
+    legs.insert(legs.end(), {Leg{270.0, 300.0, 70.0}, Leg{270.0, 450.0, 100.0}});
+    const double at100 = Route{start, legs}.length();
+    legs.push_back(Leg{270.0, 600.0, 130.0});
+    const Route toLiftOff{start, legs};
+    legs.push_back(Leg{270.0, 20000.0, 165.0, 0.0, 30.0, 9500.0});
+    const Route route{start, legs};
+    const double gapFrom = row.gapAt == GapAt::HoldingPoint ? atHolding + 2.0
+                           : row.gapAt == GapAt::Roll40     ? at40
+                                                            : at100;
+    const auto every = static_cast<std::uint64_t>(row.every * 100.0);
+    const auto feedEnd = static_cast<std::uint64_t>(route.length() * 100.0);
+    const FeedOutcome o = runFeed(h, feedEnd + 4000, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        if (step % every != 0 || step > feedEnd || (t >= gapFrom && t < gapFrom + row.gapSeconds)) {
+            return;
+        }
+        h.inject(30007, "KLM1900", "A320", route.at(t), "PH-EXA", "AMS", "LHR");
+    });
+    const std::string log = h.log();
+    EXPECT_EQ(o.went(FlightPhase::take_off), row.catchesUp) << log;
+    EXPECT_EQ(o.phases.back(), FlightPhase::flying) << log;
+    if (row.fromStand) {
+        EXPECT_TRUE(o.went(FlightPhase::parked)) << log;
+        EXPECT_TRUE(o.went(FlightPhase::pushing_back)) << log;
+    }
+    const auto poses = h.poses("KLM1900");
+    ASSERT_FALSE(poses.empty());
+    if (row.catchesUp) {
+        EXPECT_EQ(o.creations, 1U) << log;
+        EXPECT_EQ(o.removals, 0U) << log;
+        EXPECT_EQ(log.find("removed"), std::string::npos) << log;
+    } else {
+        EXPECT_EQ(o.creations, 2U) << log;
+        EXPECT_EQ(o.removals, 1U) << log;
+        EXPECT_NE(log.find("KLM1900  removed: departed"), std::string::npos) << log;
+    }
+    // Never a removal on the ground: every object that went away was last seen in the air, and the one of the
+    // end flies high up after the feed, not more than the engine's lag behind it.
+    const std::uint32_t last = poses.back()["object"];
+    const Position liftOff = toLiftOff.end();
+    bool lifted = false;
+    for (std::size_t i = 0; i < poses.size(); ++i) {
+        const auto& p = poses[i];
+        if (p["object"] != last) {
+            continue;
+        }
+        if (!lifted && p["agl"].get<double>() > 20.0) {
+            lifted = true;
+            if (row.catchesUp) { // near the feed's lift-off, not miles down the runway
+                EXPECT_LT(gf_distanceNm(p["lat"], p["lon"], liftOff.latitude, liftOff.longitude) * 1852.0, 2500.0)
+                    << log;
+            }
+        }
+    }
+    EXPECT_TRUE(lifted) << log;
+    const Report end = route.at(route.length());
+    EXPECT_GT(poses.back()["agl"].get<double>(), 4000.0) << log;
+    EXPECT_LT(gf_distanceNm(poses.back()["lat"], poses.back()["lon"], end.lat, end.lon), 3.0) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(LostAtTheRunway, DepartureGaps,
+                         ::testing::Values(DepartureGapRow{true, 5.0, GapAt::HoldingPoint, 20.0, true},
+                                           DepartureGapRow{true, 10.0, GapAt::HoldingPoint, 70.0, true},
+                                           DepartureGapRow{true, 3.0, GapAt::Roll40, 50.0, true},
+                                           DepartureGapRow{true, 15.0, GapAt::Roll100, 90.0, true},
+                                           DepartureGapRow{false, 2.0, GapAt::HoldingPoint, 50.0, true},
+                                           DepartureGapRow{false, 5.0, GapAt::HoldingPoint, 90.0, true},
+                                           DepartureGapRow{false, 8.0, GapAt::Roll40, 70.0, true},
+                                           DepartureGapRow{false, 4.0, GapAt::Roll40, 90.0, true},
+                                           DepartureGapRow{false, 5.0, GapAt::Roll100, 20.0, true},
+                                           DepartureGapRow{false, 2.0, GapAt::Roll100, 50.0, true},
+                                           DepartureGapRow{true, 5.0, GapAt::Roll100, 70.0, true},
+                                           DepartureGapRow{true, 2.0, GapAt::Roll40, 20.0, true},
+                                           DepartureGapRow{false, 2.0, GapAt::Roll100, 90.0, true},
+                                           DepartureGapRow{false, 5.0, GapAt::HoldingPoint, 240.0, false}));
 
 // A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
 TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
