@@ -453,6 +453,57 @@ INSTANTIATE_TEST_SUITE_P(LostAtTheRunway, DepartureGaps,
                                            DepartureGapRow{false, 2.0, GapAt::Roll100, 90.0, true},
                                            DepartureGapRow{false, 5.0, GapAt::HoldingPoint, 240.0, false}));
 
+struct HoldingRow {
+    bool stopsFirst;    // its last reports stand still; else they taxi at 12 kn
+    double pause;       // seconds without a report
+    double aheadMetres; // where its reports resume, taxiing on eastwards
+    bool removed;       // as another aircraft: removed with its line and created again
+};
+
+void PrintTo(const HoldingRow& r, std::ostream* os) {
+    *os << (r.stopsFirst ? "standing" : "taxiing") << ", no report for " << r.pause << " s, then " << r.aheadMetres
+        << " m ahead";
+}
+
+class HoldingReach : public RealFeedShapes, public ::testing::WithParamInterface<HoldingRow> {};
+
+// An aircraft that holds on the ground because its reports stopped: reports that resume within the holding
+// threshold, or within what its taxi explains over at most a minute and a half of the pause, go on with it;
+// farther ones are another aircraft. Standing still explains no move at all.
+TEST_P(HoldingReach, ResumedReportsFarAwayAreAnotherAircraft) {
+    const HoldingRow row = GetParam();
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    setStands(standD7());
+    const Position start = offsetPoint(kLat, kLon, 180.0, 500.0);
+    std::vector<Leg> legs{Leg{90.0, 300.0, 12.0}};
+    if (row.stopsFirst) {
+        legs.push_back(stop(30.0));
+    }
+    const Route before{start, legs};
+    const double resume = before.length() + row.pause;
+    const Position from = before.end();
+    const Route after{offsetPoint(from.latitude, from.longitude, 90.0, row.aheadMetres), {Leg{90.0, 300.0, 10.0}}};
+    const double end = resume + after.length();
+    const FeedOutcome o = runFeed(h, static_cast<std::uint64_t>(end * 100.0) + 2000, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        if (step % 300 != 0 || t > end || (t >= before.length() && t < resume)) {
+            return;
+        }
+        const Report r = t < resume ? before.at(t) : after.at(t - resume);
+        h.inject(30008, "KLM1950", "A320", r, "PH-EXA", "LHR", "AMS");
+    });
+    const std::string log = h.log();
+    EXPECT_EQ(log.find("KLM1950  removed: held at") != std::string::npos, row.removed) << log;
+    EXPECT_EQ(o.creations, row.removed ? 2U : 1U) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(PausedOnTheGround, HoldingReach,
+                         ::testing::Values(HoldingRow{true, 300.0, 200.0, false}, HoldingRow{true, 300.0, 400.0, true},
+                                           HoldingRow{false, 60.0, 500.0, false},
+                                           HoldingRow{false, 600.0, 1200.0, true}));
+
 // A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
 TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
     addTestModel("A320", SizeCategory::Large, 17.0);
