@@ -63,6 +63,10 @@ void lf_shrinkLimits(LiveAircraft& aircraft);
 // Fills position and heading of the curve at parameter t; false outside the curve.
 bool gf_bezierPoint(const TurnCurve& curve, double t, double& latitude, double& longitude, double& heading);
 
+// ---- Removals
+// Removes a live aircraft with one line in Log.txt that says why ("          KLM1234  removed: <why>").
+void gf_removeLiveWithLine(LiveAircraft& aircraft, std::string_view why);
+
 // ---- Departures that the feed loses at the runway
 // The report, after a pause of the feed, shows the aircraft standing or taxiing on the ground rolling fast or
 // in the air: it departs from where it is.

@@ -321,7 +321,7 @@ bool gf_removeFarthestLive(double distanceNm) {
     if (best == nullptr) {
         return true;
     }
-    removeAircraftFromSim(*best);
+    gf_removeLiveWithLine(*best, fmt::format("farthest from the user ({:.1f} NM), making room", bestDistance));
     return false;
 }
 

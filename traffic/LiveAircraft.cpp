@@ -275,7 +275,7 @@ bool lf_nearUserAirConflict(LiveAircraft& aircraft, bool wide) {
     if (!(std::cos(angle) * d > 0.0) || std::abs(std::sin(angle)) * d > maxSide) {
         return false;
     }
-    removeAircraftFromSim(aircraft);
+    gf_removeLiveWithLine(aircraft, "in conflict with the user aircraft in the air");
     return true;
 }
 

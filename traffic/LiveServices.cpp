@@ -35,7 +35,7 @@ std::optional<std::uint32_t> gf_activeLiveObjectIdByCallsign(std::string_view ca
 bool gf_removeActiveLiveByCallsign(std::string_view callsign) {
     for (auto& a : g_liveAircraft) {
         if (a.simStatus == SimStatus::active && a.callsign == callsign) {
-            removeAircraftFromSim(a);
+            gf_removeLiveWithLine(a, "its callsign is blocked");
             return true;
         }
     }

@@ -165,13 +165,6 @@ double lf_holdingReachMetres(const LiveAircraft& a) {
     return HOLDING_THRESHOLD_METERS.value() + speedKn * kNmToMetres / 3600.0 * pause;
 }
 
-// A live aircraft that the movement lets go: one line says why, then it is removed.
-void lf_removeWithLine(LiveAircraft& a, const std::string& why) {
-    gf_log(fmt::format("          {:8} removed: {}", a.callsign, why));
-    a.holding = false;
-    removeAircraftFromSim(a);
-}
-
 // The end of a stream that lets the aircraft go: the line that says why; the caller removes it.
 bool lf_letGo(LiveAircraft& a, const std::string& why) {
     gf_log(fmt::format("          {:8} removed: {}", a.callsign, why));
@@ -345,15 +338,16 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
     try {
         auto& stream = a.stream;
         if (stream.size() > 200) {
-            lf_removeWithLine(a, fmt::format("{} positions waiting", stream.size()));
+            gf_removeLiveWithLine(a, fmt::format("{} positions waiting", stream.size()));
             return;
         }
         // Lost at the runway and found again rolling fast or in the air: it takes off from where it stands, or
         // goes when the report lies too far ahead to catch up (it is created again from its reports).
         const bool departs = lf_departsAfterPause(a, point);
         if (departs && !lf_canCatchUp(a, point)) {
-            lf_removeWithLine(a, fmt::format("departed {:.1f} NM away during a pause of {:.0f} s, too far to catch up",
-                                             gf_pointDistanceNm(stream.back(), point), a.reportPause));
+            gf_removeLiveWithLine(a,
+                                  fmt::format("departed {:.1f} NM away during a pause of {:.0f} s, too far to catch up",
+                                              gf_pointDistanceNm(stream.back(), point), a.reportPause));
             return;
         }
         // A pushed-back aircraft holds while the feed, whose real push-back was quicker than the engine's, runs
@@ -363,8 +357,8 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
                 gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
                 kNmToMetres;
             if (metres > lf_holdingReachMetres(a)) {
-                lf_removeWithLine(a, fmt::format("held at {:.6f},{:.6f}, its next report is {:.0f} m away",
-                                                 stream.front().latitude, stream.front().longitude, metres));
+                gf_removeLiveWithLine(a, fmt::format("held at {:.6f},{:.6f}, its next report is {:.0f} m away",
+                                                     stream.front().latitude, stream.front().longitude, metres));
                 return;
             }
         }

@@ -13,6 +13,7 @@
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
 #include "data/DbaseLookups.h"
+#include "traffic/EngineInternal.h"
 #include "traffic/EngineState.h"
 #include "traffic/StaticParking.h"
 
@@ -223,7 +224,7 @@ void gf_adjustParking() {
             g_parkedLive.pop_back();
             for (LiveAircraft& live : g_liveAircraft) {
                 if (live.standId == sid && lf_activeParkedLive(live)) {
-                    removeAircraftFromSim(live);
+                    gf_removeLiveWithLine(live, fmt::format("parked on {} beyond the parked limit", gf_standName(sid)));
                     break;
                 }
             }

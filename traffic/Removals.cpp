@@ -87,6 +87,12 @@ void gf_removeAllStatic() {
     std::erase_if(g_parkedAircraft, [](const ParkedAircraft& p) { return p.eraseCreationCancelled != 0; });
 }
 
+void gf_removeLiveWithLine(LiveAircraft& aircraft, std::string_view why) {
+    gf_log(fmt::format("          {:8} removed: {}", aircraft.callsign, why));
+    aircraft.holding = false;
+    removeAircraftFromSim(aircraft);
+}
+
 void gf_clearReservedStand(std::string_view standName) {
     const auto stand =
         std::find_if(g_stands.begin(), g_stands.end(), [&](const Stand& s) { return s.id == standName; });
@@ -100,7 +106,7 @@ void gf_clearReservedStand(std::string_view standName) {
     }
     for (auto& live : g_liveAircraft) {
         if (live.standId == stand->sid && live.simStatus == SimStatus::active && live.phase == FlightPhase::parked) {
-            removeAircraftFromSim(live);
+            gf_removeLiveWithLine(live, fmt::format("parked on the reserved stand {}", standName));
         }
     }
 }
@@ -168,7 +174,8 @@ std::vector<ParkedLiveEntry> lf_collectParkedLive() {
         if (INITIAL_LOAD_ONLY.value() || minutes <= limit) {
             list.push_back(ParkedLiveEntry{live.callsign, live.standId, minutes});
         } else {
-            removeAircraftFromSim(live);
+            gf_removeLiveWithLine(live,
+                                  fmt::format("parked for {} minutes on {}", minutes, gf_standName(live.standId)));
         }
     }
     std::sort(list.begin(), list.end());

@@ -30,7 +30,7 @@ void gf_avoidUserGroundCollision() {
         }
         const double d = gf_distanceNm(userPos, Position{live.position.latitude, live.position.longitude});
         if ((userHalfSpan + live.halfWingspanNm) * 1.15 >= d) {
-            removeAircraftFromSim(live);
+            gf_removeLiveWithLine(live, "in the user aircraft's way on the ground");
             return;
         }
     }
@@ -63,7 +63,7 @@ void gf_avoidUserAirCollision() {
         if (user.block.altAboveGround < 500.0 && live.onGround && d <= 1.0) {
             const double a = gf_normalisePi(gf_bearing(userPos, pos) - user.block.heading);
             if (std::sin(std::abs(a)) * d * g_feetPerNm <= 50.0) {
-                removeAircraftFromSim(live);
+                gf_removeLiveWithLine(live, "on the ground ahead of the user aircraft");
                 return;
             }
             continue;

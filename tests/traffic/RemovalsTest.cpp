@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include "EngineHarness.h"
 #include "core/WindowFields.h"
@@ -238,6 +239,54 @@ TEST_F(Removals, ClearingTheReservedStandRemovesOnlyWhatStandsOnIt) {
     EXPECT_FALSE(removing(g_liveAircraft[2]));
     EXPECT_TRUE(removing(g_parkedAircraft[0]));
     EXPECT_FALSE(removing(g_parkedAircraft[1]));
+    g_stands.clear();
+}
+
+// Every rule that removes a live aircraft says so in the log, with the callsign and why.
+TEST_F(Removals, EachRemovalOfALiveAircraftWritesItsLine) {
+    struct Case {
+        const char* line;
+        std::function<void(LiveAircraft&)> remove;
+    };
+    const Position near = gf_destinationPoint(Position{kLat, kLon}, 0.0, 30.0 / 0.3048);
+    const Case cases[] = {
+        {"KLM1     removed: parked for 91 minutes on D7",
+         [&](LiveAircraft& a) {
+             a.phase = FlightPhase::parked;
+             a.standId = 1;
+             a.standContact = m_now;
+             m_now += std::chrono::minutes(91) + std::chrono::seconds(1);
+             lf_collectParkedLive();
+         }},
+        {"KLM1     removed: in the user aircraft's way on the ground",
+         [&](LiveAircraft&) {
+             userAt(Position{kLat, kLon}, 0.0, 0.0, true);
+             gf_avoidUserGroundCollision();
+         }},
+        {"KLM1     removed: parked on the reserved stand D7",
+         [&](LiveAircraft& a) {
+             a.phase = FlightPhase::parked;
+             a.standId = 1;
+             gf_clearReservedStand("D7");
+         }},
+        {"KLM1     removed: its callsign is blocked", [&](LiveAircraft&) { gf_removeActiveLiveByCallsign("KLM1"); }},
+        {"KLM1     removed: farthest from the user (0.0 NM), making room",
+         [&](LiveAircraft&) {
+             userAt(near, 0.0, 0.0, true);
+             gf_removeFarthestLive(-1.0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        gf_resetEngine();
+        g_stands.clear();
+        Stand d7("D7", {}, kLat, kLon, 0.0, 20.0, false, false, false);
+        d7.sid = 1;
+        g_stands.push_back(std::move(d7));
+        c.remove(live("KLM1", "A320", near, true));
+        EXPECT_TRUE(removing(g_liveAircraft.front()));
+        EXPECT_NE(m_work.log().find(c.line), std::string::npos) << m_work.log();
+    }
     g_stands.clear();
 }
 
