@@ -116,8 +116,6 @@ bool lf_adjacentFree(std::int32_t adjacentId, const LiveAircraft& aircraft, cons
 void lf_clearAdjacent(std::int32_t adjacentId, const LiveAircraft& aircraft, const Stand& stand);
 void lf_staticMakesWay(const LiveAircraft& aircraft, const Stand& stand);
 void lf_clearStandCargo(LiveAircraft& aircraft);
-// Frees the aircraft's stand and forgets it (stand position, heading, id and cargo mark).
-void gf_releaseStand(LiveAircraft& aircraft);
 
 // ---- Shared helpers
 inline constexpr double kPi = 3.141592653589793;

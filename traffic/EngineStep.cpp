@@ -86,7 +86,7 @@ void lf_takeSpawnRequest() {
         gf_logError(fmt::format("{} {} objectid = 0?", "lf_handleAddingStack", gf_aircraftText(*aircraft)));
         // It never reaches the simulator: the stand given to it at spawn is free again, and the record goes
         // (a record left waiting for a creation that never comes would hold the stand for good).
-        gf_releaseStand(*aircraft);
+        gf_releaseStand(*aircraft, StandMark::free);
         aircraft->erase = 1;
         return;
     }

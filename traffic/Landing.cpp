@@ -72,12 +72,6 @@ std::uint32_t lf_rotorOr(const LiveAircraft& a, std::uint32_t index) {
     return a.category == SizeCategory::Rotorcraft ? 4U : index;
 }
 
-void lf_clearStand(LiveAircraft& a) {
-    a.standLat = a.standLon = a.standHeading = 0.0;
-    a.standId = 0;
-    a.standCargo = 0;
-}
-
 void lf_allLightsButCabin(const LiveAircraft& a) {
     gf_setLights(a.objectId, 1, 1, 1, 1, 1, 1, 0);
 }
@@ -153,7 +147,7 @@ void lf_approachOrClimb(LiveAircraft& a) {
         g_standMatchIds.push_back(a.trafficId);
         a.approach = true;
         a.climbConfig = false;
-        lf_clearStand(a);
+        gf_releaseStand(a, StandMark::keep);
         a.rangeDataCount = 1;
         a.leadLimit = a.takeOff ? 5000 : 3000;
         a.lagLimit = 3000;

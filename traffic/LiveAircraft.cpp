@@ -218,12 +218,7 @@ void spawnLiveAc(LiveAircraft& aircraft) {
             if (aircraft.erase != 0) {
                 return;
             }
-            aircraft.standLat = stand->latitude;
-            aircraft.standLon = stand->longitude;
-            aircraft.standHeading = stand->heading;
-            aircraft.standId = stand->sid;
-            aircraft.standCargo = stand->cargo ? 1 : 0;
-            gf_setStandOccupied(stand->sid, true);
+            gf_takeStand(aircraft, *stand);
             gf_setPhase(aircraft, FlightPhase::parked);
             aircraft.standContact = gf_engineNow();
             aircraft.movesAway = 0;

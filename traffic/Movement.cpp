@@ -292,9 +292,7 @@ bool checkExtendingSituations(LiveAircraft& a, StreamPoint& p) {
         a.turnSideKnown = false;
         a.pushBackCountdown = 0;
         gf_setPhase(a, FlightPhase::taxi);
-        a.standId = 0;
-        a.standLat = a.standLon = a.standHeading = 0.0;
-        a.standCargo = 0;
+        gf_releaseStand(a, StandMark::keep); // freed when it left the stand
         a.holding = false;
         return true;
     }

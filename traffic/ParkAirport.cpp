@@ -222,11 +222,7 @@ void gf_closeParkAirport() {
     for (LiveAircraft& live : g_liveAircraft) {
         if (!lf_liveHoldsStand(live))
             continue;
-        live.standLat = 0.0;
-        live.standLon = 0.0;
-        live.standHeading = 0.0;
-        live.standId = 0;
-        live.standCargo = 0;
+        gf_releaseStand(live, StandMark::keep); // the stand table goes with the airport
         if (live.simStatus == SimStatus::active || live.simStatus == SimStatus::adding2sim)
             removeAircraftFromSim(live);
     }

@@ -103,15 +103,6 @@ void gf_shutDownAtStand(ParkedAircraft& aircraft) {
     gf_setLights(aircraft.objectId, NAV_LIGHTS_WHILE_PARKED.value() ? 1 : 0, 0, 0, 0, 0, 1, cabin);
 }
 
-void gf_releaseStand(LiveAircraft& a) {
-    if (a.standId > 0) {
-        gf_setStandOccupied(a.standId, false);
-    }
-    a.standId = 0;
-    a.standLat = a.standLon = a.standHeading = 0.0;
-    a.standCargo = 0;
-}
-
 // The stand's cargo mark is proved wrong by a passenger aircraft that parks on it: one whose registration the
 // database knows without the cargo mark (an unknown registration proves nothing). The aircraft's own copy of
 // the mark, taken from the same stand when it started to park, cannot tell this.
@@ -164,13 +155,8 @@ void try2Park(LiveAircraft& a, bool wide) {
         lf_clearAdjacent(adjacent, a, *stand);
     }
     lf_staticMakesWay(a, *stand);
-    a.standLat = stand->latitude;
-    a.standLon = stand->longitude;
-    a.standHeading = stand->heading;
-    a.standId = stand->sid;
-    a.standCargo = stand->cargo ? 1 : 0;
     // The stand is taken from now on: a second arrival must not be sent to it.
-    gf_setStandOccupied(stand->sid, true);
+    gf_takeStand(a, *stand);
     // The stand watch measures from this stand now: the first report of the drive sets its reference. A
     // reference left from an earlier stand (or 0) would turn that report into a move away from a stand never
     // reached.

@@ -47,6 +47,24 @@ bool lf_sameDaySlot(DayAndSlot now, const StandStayMark& last) {
 
 } // namespace
 
+void gf_takeStand(ParkedAircraft& aircraft, const Stand& stand) {
+    aircraft.standLat = stand.latitude;
+    aircraft.standLon = stand.longitude;
+    aircraft.standHeading = stand.heading;
+    aircraft.standId = stand.sid;
+    aircraft.standCargo = stand.cargo ? 1 : 0;
+    gf_setStandOccupied(stand.sid, true);
+}
+
+void gf_releaseStand(ParkedAircraft& aircraft, StandMark mark) {
+    if (mark == StandMark::free && aircraft.standId > 0) {
+        gf_setStandOccupied(aircraft.standId, false);
+    }
+    aircraft.standId = 0;
+    aircraft.standLat = aircraft.standLon = aircraft.standHeading = 0.0;
+    aircraft.standCargo = 0;
+}
+
 std::int32_t gf_weekSlot(DayAndSlot now) noexcept {
     return now.day * 48 + now.slot;
 }

@@ -83,6 +83,15 @@ std::string gf_standName(std::int32_t sid);
 // A static placement was planned here: the stand and its neighbours are taken for this calculation.
 void gf_markStandUsed(Stand& stand);
 
+// A live aircraft takes the stand it parks on or stands on at its creation: it keeps the stand's position,
+// heading, id and cargo mark, and the stand is marked occupied so that no second arrival is sent to it.
+void gf_takeStand(ParkedAircraft& aircraft, const Stand& stand);
+// What a release does to the stand's occupied mark. A stand the aircraft already left was freed then and may
+// be another aircraft's by now: forgetting it must leave the mark alone.
+enum class StandMark : std::uint8_t { keep, free };
+// The aircraft forgets its stand (position, heading, id, cargo mark); StandMark::free also frees the stand.
+void gf_releaseStand(ParkedAircraft& aircraft, StandMark mark);
+
 // Copies the two callsign parts of today's option of the arriving aircraft's flight into it.
 void gf_matchStandOption(DayAndSlot now, FlightRecord& aircraft);
 
