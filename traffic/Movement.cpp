@@ -149,7 +149,7 @@ constexpr double kPauseTaxiSpeedKn = 15.0;
 
 double lf_holdingReachMetres(const LiveAircraft& a) {
     const double speedKn = std::max(a.lastReportSpeed, kPauseTaxiSpeedKn);
-    const double explained = a.onGround ? speedKn * kNmToMetres / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
+    const double explained = a.onGround ? speedKn * g_nmToMetres / 3600.0 * std::max(a.reportPause, 0.0) : 0.0;
     return HOLDING_THRESHOLD_METERS.value() + explained;
 }
 
@@ -326,7 +326,7 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
         // ahead: its far point is where it taxis on to (it catches up there), not another aircraft's.
         if (a.holding && a.phase != FlightPhase::pushed_back && !stream.empty() &&
             gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
-                    kNmToMetres >
+                    g_nmToMetres >
                 lf_holdingReachMetres(a)) {
             a.holding = false;
             removeAircraftFromSim(a);
