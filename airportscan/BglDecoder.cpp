@@ -1,5 +1,6 @@
 #include "airportscan/BglDecoder.h"
 
+#include "core/Units.h"
 #include <array>
 #include <bit>
 #include <cmath>
@@ -19,8 +20,6 @@ constexpr double kLatitudeFactor = 3.3527612686157227e-7; // 180 / 2^29
 constexpr std::uint32_t kTakenParkingTypes = 0xCFFE;      // types 0, 12 and 13 are dropped
 constexpr std::uint32_t kRampParkingTypes = 0x40FE;       // types 1 to 7 and 14
 constexpr std::uint32_t kCargoParkingType = 5;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kDegToRad = 0.017453292519943295;
 constexpr std::string_view kDuplicateSuffixes = "abcdefghij";
 
 // The dash of the two loop-limit and exception lines is the single byte 0x97.
@@ -135,7 +134,7 @@ void lf_readTaxiwayParkings(const BglWords& words, std::size_t sub, BglAirportSt
         }
         auto unique = lf_uniqueStandId(id, used, path, out.notes);
         if (unique) {
-            const double rad = heading == 0.0F ? kTwoPi : static_cast<double>(heading) * kDegToRad;
+            const double rad = heading == 0.0F ? g_fullTurn : static_cast<double>(heading) * g_degToRad;
             out.stands.push_back(BglStand{std::move(*unique), lat, lon, rad, static_cast<double>(radius),
                                           type == kCargoParkingType, ((kRampParkingTypes >> type) & 1U) != 0, false});
         }

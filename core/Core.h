@@ -16,6 +16,7 @@
 #include "core/StockAircraftTypes.h"     // the simulator's stock aircraft and their type designators
 #include "core/Text.h"                   // text helpers: trimming, splitting, UTF-8 and UTF-16
 #include "core/Time.h"                   // time texts, weekday and half hour, half-hour sets
+#include "core/Units.h"                  // degrees and radians, nautical miles and metres
 #include "core/WindowFields.h"           // the main window's display fields
 #include "core/settings/Catalogue.h"     // every setting as its global parameter record
 #include "core/settings/Parameters.h"    // parameter records: key, default, limits, current value

@@ -2,6 +2,8 @@
 // Great-circle geometry on a sphere whose radius makes one minute of arc one
 // nautical mile. Positions in degrees; distances in nautical miles unless noted.
 
+#include "core/Units.h"
+
 namespace skf {
 
 struct Position {
@@ -13,9 +15,6 @@ inline constexpr double g_earthRadiusNm = 3437.746770784939; // 10800 / pi
 inline constexpr double g_earthDiameterNm = 6875.493541569878;
 inline constexpr double g_feetPerNm = 6076.11549;
 inline constexpr double g_feetToRadians = 4.787404208238998e-8; // 1 / (feet per NM * radius)
-inline constexpr double g_degToRad = 0.017453292519943295;
-inline constexpr double g_radToDeg = 57.29577951308232;
-inline constexpr double g_fullTurn = 6.283185307179586;
 
 // Great-circle (haversine) distance; symmetric.
 double gf_distanceNm(const Position& a, const Position& b) noexcept;

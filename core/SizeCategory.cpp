@@ -1,4 +1,5 @@
 #include "core/SizeCategory.h"
+#include "core/Units.h"
 
 #include <array>
 #include <stdexcept>
@@ -16,16 +17,12 @@ void gf_throwMissingCategoryKey() {
     throw std::out_of_range("invalid unordered_map<K, T> key");
 }
 
-namespace {
-constexpr double kDeg = 0.017453292519943295;
-}
-
 const CategoryTable<std::int32_t> g_flareSteps{{0, 250}, {1, 300}, {2, 400}, {3, 450}, {4, 150}, {5, 100}};
 const CategoryTable<std::int32_t> g_touchdownSteps{{0, 250}, {1, 300}, {2, 350}, {3, 450}, {4, 150}, {5, 100}};
 const CategoryTable<std::int32_t> g_rotationSteps{{0, 100}, {1, 200}, {2, 200}, {3, 250}, {4, 100}, {5, 100}};
 const CategoryTable<std::int32_t> g_climbPitchSteps{{0, 200}, {1, 250}, {2, 300}, {3, 400}, {4, 200}, {5, 100}};
-const CategoryTable<double> g_turnRates{{0, 0.15 * kDeg}, {1, 0.1 * kDeg}, {2, 0.07 * kDeg},
-                                        {3, 0.05 * kDeg}, {4, 0.1 * kDeg}, {5, 0.2 * kDeg}};
+const CategoryTable<double> g_turnRates{{0, 0.15 * g_degToRad}, {1, 0.1 * g_degToRad}, {2, 0.07 * g_degToRad},
+                                        {3, 0.05 * g_degToRad}, {4, 0.1 * g_degToRad}, {5, 0.2 * g_degToRad}};
 const CategoryTable<double> g_takeoffPitches{{0, -9.0}, {1, -8.0}, {2, -6.0}, {3, -5.0}, {4, -6.0}, {5, -20.0}};
 const CategoryTable<double> g_climbPitches{{0, -15.0}, {1, -18.0}, {2, -16.5}, {3, -12.5}, {4, -20.0}, {5, -30.0}};
 

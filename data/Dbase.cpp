@@ -5,6 +5,7 @@
 #include "core/Codes.h"
 #include "core/Log.h"
 #include "core/Text.h"
+#include "core/Units.h"
 #include "core/WorkerPool.h"
 #include "data/Crypto.h"
 #include "core/settings/ProgramPaths.h"
@@ -58,8 +59,6 @@ DbaseTables& gf_dbaseTables() {
 }
 
 namespace {
-
-constexpr double kMetresToNm = 0.0005399568034557236;
 
 // Calls f(piece) for every trimmed piece of a comma list, empty pieces too (an empty text is one empty piece).
 template <class F>
@@ -167,7 +166,7 @@ void lf_readWingspans(const pugi::xml_document& doc) {
             gf_logError(fmt::format("wingspan model {} is not valid, skipped", type));
             continue;
         }
-        const double half = e.attribute("meters").as_double() * 0.5 * kMetresToNm;
+        const double half = e.attribute("meters").as_double() * 0.5 * g_metresToNm;
         // No number, NaN, infinite or not above zero: no wingspan (0 means "no entry" in the table).
         if (!std::isfinite(half) || half <= 0) {
             gf_logError(fmt::format("wingspan of model {} is not valid, skipped", type));

@@ -8,6 +8,7 @@
 #include "core/StatusLine.h"
 #include "core/Text.h"
 #include "core/Time.h"
+#include "core/Units.h"
 #include "core/WindowFields.h"
 #include "data/apf/ParkApf.h"
 #include "core/RepeatedLog.h"
@@ -338,11 +339,9 @@ void lf_processRTVersion(std::string_view reply) {
 }
 
 std::string gf_positionLine(const UserAircraftBlock& user) {
-    constexpr double kDegreesToRadians = 0.017453292519943295;
     return fmt::format("Qs121={};{};{:.6f};{};{};{:.6f};{:.6f}\r\n", std::llround(user.pitch * 100000.0),
                        std::llround(user.bank * 100000.0), user.heading, std::llround(user.altitude * 1000.0),
-                       user.groundSpeed * 1000.0, user.latitude * kDegreesToRadians,
-                       user.longitude * kDegreesToRadians);
+                       user.groundSpeed * 1000.0, user.latitude * g_degToRad, user.longitude * g_degToRad);
 }
 
 void gf_sendUserPosition() {

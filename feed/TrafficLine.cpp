@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstring>
 #include <fmt/format.h>
-#include <numbers>
 #include <optional>
 #include <string>
 #include <unordered_set>
@@ -47,8 +46,6 @@ enum Field : std::size_t {
     kCategory = 28,
 };
 
-constexpr double kDegreesToRadians = std::numbers::pi / 180.0;
-constexpr double kRadiansToDegrees = 57.29577951308232;
 constexpr double kGroundTrafficRadiusNm = 5.0;
 
 RepeatedCount g_notTrafficLines;
@@ -296,9 +293,9 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
             if (*heading > 360.0)
                 return refuse(kTrueHeadingAbove360, [&] { return fmt::format("trueheading: {:.2f}", *heading); });
             if (*heading == 0.0)
-                point.trueHeading = 2.0 * std::numbers::pi;
+                point.trueHeading = g_fullTurn;
             else if (*heading > 0.0)
-                point.trueHeading = *heading * kDegreesToRadians;
+                point.trueHeading = *heading * g_degToRad;
             point.headingSource = point.trueHeading.has_value();
         }
 
@@ -342,7 +339,7 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
             point.track = *track;
         }
         if (point.track == 0.0 && point.trueHeading)
-            point.track = *point.trueHeading * kRadiansToDegrees;
+            point.track = *point.trueHeading * g_radToDeg;
 
         const auto verticalSpeed = lf_number(f[kVerticalSpeed]);
         if (!verticalSpeed)
@@ -357,7 +354,7 @@ LineOutcome TrafficReader::processLineSub(std::string_view datagram) {
             if (!roll)
                 return badField(kBadRoll, "roll", kRoll);
             if (*roll != -1.0 && *roll != 0.0)
-                point.bank = -*roll * kDegreesToRadians;
+                point.bank = -*roll * g_degToRad;
         }
 
         const auto airspeed = lf_number(f[kTrueAirspeed]);

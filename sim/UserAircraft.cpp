@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <numbers>
 #include <string_view>
 #include <stdexcept>
 
@@ -31,7 +30,6 @@ namespace {
 
 constexpr std::size_t kTitleCharacters = 48;
 constexpr double kTeleportNm = 10.0;
-constexpr double kMetresPerNm = 1852.0;
 
 // The user aircraft's part of the simulator link's owner; the header names the thread of each field.
 UserAircraftShared& s_user = gf_simLinkState().user;
@@ -91,7 +89,7 @@ bool gf_plausibleHeightFt(double feet) {
 }
 
 bool gf_plausibleAngleRad(double radians) {
-    return std::isfinite(radians) && std::fabs(radians) <= 2.0 * std::numbers::pi;
+    return std::isfinite(radians) && std::fabs(radians) <= g_fullTurn;
 }
 
 unsigned gf_keepPlausibleUserBlock(UserAircraftBlock& received, const UserAircraftBlock& lastGood) {
@@ -446,7 +444,7 @@ void lf_identifyUserModelSteps(std::string model) {
     if (known) {
         g_mainWindow.userModelRecognised = true;
         lf_repaintWindow();
-        summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * kMetresPerNm);
+        summary += fmt::format(", half wing span: {:.1F} meter", halfWingspan * g_nmToMetres);
     }
     g_userHalfWingspan.set(halfWingspan);
     summary += fmt::format(", category: {}", gf_sizeCategoryName(gf_modelCategoryByName(model)));

@@ -118,7 +118,6 @@ void lf_staticMakesWay(const LiveAircraft& aircraft, const Stand& stand);
 void lf_clearStandCargo(LiveAircraft& aircraft);
 
 // ---- Shared helpers
-inline constexpr double kPi = 3.141592653589793;
 // An angle brought into -pi..pi.
 double gf_normalisePi(double angle);
 // An angle brought into 0..2 pi.

@@ -254,7 +254,7 @@ void lf_landingRollStep(LiveAircraft& a) {
     const StreamPoint& next = a.stream[1];
     const Position from{a.position.latitude, a.position.longitude};
     const Position to{next.latitude, next.longitude};
-    if (gf_distanceNm(from, to) * kNmToMetres >= kRollEndLegMetres) {
+    if (gf_distanceNm(from, to) * g_nmToMetres >= kRollEndLegMetres) {
         turned = std::max(turned, std::abs(gf_normalisePi(gf_bearing(from, to) - a.touchdownHeading)) * g_radToDeg);
     }
     if (turned >= kRollEndTurnDeg) {
@@ -469,7 +469,7 @@ void lf_takeOffSequence(LiveAircraft& a) {
         }
         return;
     }
-    p.bank = std::clamp(p.bank + a.bankRate, -kPi, kPi);
+    p.bank = std::clamp(p.bank + a.bankRate, -g_pi, g_pi);
     if (p.pitch > a.climbPitch) {
         p.pitch += (a.climbPitch - a.takeOffPitch) / std::max<std::uint32_t>(a.climbPitchSteps, 1);
         p.pitch = std::max(p.pitch, a.climbPitch);

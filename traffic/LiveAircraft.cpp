@@ -286,7 +286,7 @@ bool lf_dropNearUser(LiveAircraft& aircraft) {
                 stream.pop_front();
                 return true;
             }
-            if (!front.airborne && !(front.groundSpeed <= 8.0 && distanceNm * kNmToMetres >= 500.0)) {
+            if (!front.airborne && !(front.groundSpeed <= 8.0 && distanceNm * g_nmToMetres >= 500.0)) {
                 stream.pop_front();
                 return true;
             }

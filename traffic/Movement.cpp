@@ -162,7 +162,7 @@ double lf_holdingReachMetres(const LiveAircraft& a) {
     }
     const double speedKn = std::max(a.lastReportSpeed, kPauseTaxiSpeedKn);
     const double pause = std::clamp(a.reportPause, 0.0, kPauseExplainsAtMostSeconds);
-    return HOLDING_THRESHOLD_METERS.value() + speedKn * kNmToMetres / 3600.0 * pause;
+    return HOLDING_THRESHOLD_METERS.value() + speedKn * g_nmToMetres / 3600.0 * pause;
 }
 
 // The end of a stream that lets the aircraft go: the line that says why; the caller removes it.
@@ -353,7 +353,7 @@ void decodeExisting(LiveAircraft& a, StreamPoint point) {
         if (a.holding && !departs && a.phase != FlightPhase::pushed_back && !stream.empty()) {
             const double metres =
                 gf_distanceNm(stream.front().latitude, stream.front().longitude, point.latitude, point.longitude) *
-                kNmToMetres;
+                g_nmToMetres;
             if (metres > lf_holdingReachMetres(a)) {
                 gf_removeLiveWithLine(a, fmt::format("held at {:.6f},{:.6f}, its next report is {:.0f} m away",
                                                      stream.front().latitude, stream.front().longitude, metres));

@@ -48,7 +48,6 @@ constexpr double kSpeedChangeLegMetres = 100.0;
 // the turn angle, and by it times kSpreadMetres (in NM) over the leg.
 constexpr double kSpreadDeg = 10.0;
 constexpr double kSpreadMetres = 30.0;
-constexpr double kNmPerMetre = 0.0005399568034557236;
 // A sharp turn's rate rises with its angle up to kSharpCapDeg, kSharpUnitDeg at a time; from kWideTurnDeg on the
 // aircraft may run late or early by kWideTurnLimit steps.
 constexpr double kSharpCapDeg = 90.0;
@@ -85,14 +84,14 @@ void lf_turnTowards(LiveAircraft& a, double wanted) {
 } // namespace
 
 double gf_normalisePi(double angle) {
-    angle = std::remainder(angle, 2.0 * kPi);
+    angle = std::remainder(angle, 2.0 * g_pi);
     return angle;
 }
 
 double gf_normaliseTwoPi(double angle) {
-    angle = std::fmod(angle, 2.0 * kPi);
+    angle = std::fmod(angle, 2.0 * g_pi);
     if (angle < 0.0) {
-        angle += 2.0 * kPi;
+        angle += 2.0 * g_pi;
     }
     return angle;
 }
@@ -175,7 +174,7 @@ void lf_checkStraight(LiveAircraft& a) {
         return;
     }
     if (std::abs(s[0].groundSpeed - s[1].groundSpeed) > kSpeedChangeKn &&
-        gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= kSpeedChangeLegMetres) {
+        gf_pointDistanceNm(s[0], s[1]) * g_nmToMetres >= kSpeedChangeLegMetres) {
         lf_insertMidpoint(a);
     }
 }
@@ -240,7 +239,7 @@ void lf_groundTiming(LiveAircraft& a) {
             if (angle > 0.0 && distance > 0.0) {
                 if (angle <= kSharpTurnDeg && ratio >= kSpreadTurnRatio) {
                     const double m =
-                        std::min({ratio, ratio * kSpreadDeg / angle, ratio * kSpreadMetres * kNmPerMetre / distance});
+                        std::min({ratio, ratio * kSpreadDeg / angle, ratio * kSpreadMetres * g_metresToNm / distance});
                     if (m > 0.0) {
                         a.turnRate /= m;
                     }
@@ -325,7 +324,7 @@ void nextPosGround(LiveAircraft& a) {
             lf_checkStraight(a);
         } else if (s.size() == 2 && a.extrapolationCount == 0 &&
                    std::abs(s[0].groundSpeed - s[1].groundSpeed) > kSpeedChangeKn &&
-                   gf_pointDistanceNm(s[0], s[1]) * kNmToMetres >= kSpeedChangeLegMetres) {
+                   gf_pointDistanceNm(s[0], s[1]) * g_nmToMetres >= kSpeedChangeLegMetres) {
             lf_insertMidpoint(a);
         }
         if (!a.curve.active()) {
@@ -414,7 +413,7 @@ void lf_followCurve(LiveAircraft& a) {
         if (gf_bezierPoint(a.curve, a.curve.progress, lat, lon, tangent)) {
             p.latitude = lat;
             p.longitude = lon;
-            lf_turnTowards(a, a.phase == FlightPhase::pushing_back ? gf_normaliseTwoPi(tangent + kPi) : tangent);
+            lf_turnTowards(a, a.phase == FlightPhase::pushing_back ? gf_normaliseTwoPi(tangent + g_pi) : tangent);
         } else {
             gf_logEngineError(fmt::format("{} error in curve at index: {:.2F}", gf_aircraftText(a), a.curve.progress));
         }
@@ -452,7 +451,7 @@ void lf_followCurve(LiveAircraft& a) {
             }
             p.bank += a.bankRate;
         } else if (a.flareStage > 0) {
-            p.bank = std::clamp(p.bank + a.bankRate, -kPi, kPi);
+            p.bank = std::clamp(p.bank + a.bankRate, -g_pi, g_pi);
             p.pitch = std::max(p.pitch + a.pitchRate, kFlareMaxNoseUpRad);
             p.altitude += a.altRate;
         } else if (a.onGround) {

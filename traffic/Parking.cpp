@@ -27,7 +27,7 @@ namespace {
 // arrival (landed, not yet parked) that stops this much beyond its own radius from a free stand still parks
 // on it: its narrow search reaches at least the usual 20 m and at most the wide search's 55 m. Other aircraft
 // keep the 20 m (a departure waiting on the taxilane beside a stand does not park on it).
-constexpr double kStopReachToleranceNm = 25.0 / 1852.0;
+constexpr double kStopReachToleranceNm = 25.0 / g_nmToMetres;
 constexpr double kNarrowSearchNm = 0.010799136069114472; // 20 m
 constexpr double kWideSearchNm = 0.029697624190064796;   // 55 m
 
@@ -58,8 +58,8 @@ bool lf_speedExplainsStep(const LiveAircraft& a, const StreamPoint& p, double st
     if (p.groundSpeed < kStandMoveMinSpeedKn || a.lastReportSpeed < kStandMoveMinSpeedKn) {
         return false;
     }
-    const double explainedMetres = p.groundSpeed * 1.5 * 1852.0 / 3600.0 * std::max(a.reportPause, 0.0);
-    return stepNm * 1852.0 <= explainedMetres + kStandMoveSlackMetres;
+    const double explainedMetres = p.groundSpeed * 1.5 * g_nmToMetres / 3600.0 * std::max(a.reportPause, 0.0);
+    return stepNm * g_nmToMetres <= explainedMetres + kStandMoveSlackMetres;
 }
 
 std::int32_t lf_nowPlus(std::int32_t steps) {
@@ -247,7 +247,7 @@ bool lf_standWatch(LiveAircraft& a, StreamPoint& p) {
     const double near = a.previousPhase == FlightPhase::parking ? 2.0 * 0.0458963282937365 : 0.0458963282937365;
     if (d <= near) {
         a.standContact = gf_engineNow();
-        if (p.groundSpeed < kStandMoveMinSpeedKn && d * 1852.0 <= kStandingJitterMetres) {
+        if (p.groundSpeed < kStandMoveMinSpeedKn && d * g_nmToMetres <= kStandingJitterMetres) {
             lf_forgetDepartureStart(a);
         }
         if (a.standRefDistance < 0.0) {
@@ -359,7 +359,7 @@ void lf_pullOut(LiveAircraft& a) {
 
 void lf_pushBack(LiveAircraft& a) {
     a.extrapolationCount = 0;
-    const double back = gf_normaliseTwoPi(a.standHeading + kPi);
+    const double back = gf_normaliseTwoPi(a.standHeading + g_pi);
     const Stand* stand = gf_findStand(a.standId);
     if (stand == nullptr) {
         return;
@@ -380,8 +380,8 @@ void lf_pushBack(LiveAircraft& a) {
     s.push_back(pa);
     lf_insertMidpoint(a);
     const double side = a.halfWingspanNm * g_feetPerNm;
-    const Position plus = gf_destinationPoint(pointA, gf_normaliseTwoPi(back + kPi / 2.0), side);
-    const Position minus = gf_destinationPoint(pointA, gf_normaliseTwoPi(back - kPi / 2.0), side);
+    const Position plus = gf_destinationPoint(pointA, gf_normaliseTwoPi(back + g_pi / 2.0), side);
+    const Position minus = gf_destinationPoint(pointA, gf_normaliseTwoPi(back - g_pi / 2.0), side);
     const std::int32_t endDue = pa.dueStep + firstSteps / 2 + lf_legSteps(a.halfWingspanNm, a.taxiSpeed);
     StreamPoint end = pa;
     end.latitude = plus.latitude;

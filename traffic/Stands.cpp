@@ -18,7 +18,7 @@ namespace {
 
 constexpr double kFitToleranceNm = 0.0009719222462203025; // 1.8 m
 constexpr double kOptionRangeNm = 0.0458963282937365;     // 85 m
-constexpr double kShrinkStepNm = 0.0005399568034557236;   // 1 m
+constexpr double kShrinkStepNm = g_metresToNm;            // 1 m
 constexpr double kNoDistance = 900.0;
 
 bool lf_fits(const Stand& stand, const FlightRecord& aircraft) {

@@ -12,6 +12,7 @@
 #include "core/Random.h"
 #include "core/Text.h"
 #include "core/Time.h"
+#include "core/Units.h"
 #include "core/WindowFields.h"
 #include "core/settings/Catalogue.h"
 #include "data/StringPool.h"
@@ -373,7 +374,7 @@ void lf_addStaticAircraft() {
                                      static_cast<double>(g_parkAirport.altitude),
                                      0.0,
                                      0.0,
-                                     stand->heading * kRadToDeg,
+                                     stand->heading * g_radToDeg,
                                      1,
                                      0};
     creation.callsign = aircraft.callsign;

@@ -13,7 +13,7 @@ namespace {
 // Until the user model is identified its size is that of the default size category, Large: half the wingspan
 // of a typical Large airliner (A320, B738: about 17.9 m). Counting it as 0 would let traffic stand under the
 // user's wings.
-constexpr double kLargeDefaultHalfWingspanNm = 17.9 / 1852.0;
+constexpr double kLargeDefaultHalfWingspanNm = 17.9 / g_nmToMetres;
 
 // The user position of the last pass over the static aircraft.
 double s_lastUserLat = 0.0;

@@ -15,6 +15,7 @@
 #include "core/Log.h"
 #include "core/StatusLine.h"
 #include "core/Time.h"
+#include "core/Units.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/SettingsFile.h"
@@ -128,7 +129,7 @@ bool lf_mergeLearnedParkpos(const LearnedParkpos& context, Stand& stand) {
     if (parkpos.attribute("radius_change").as_bool(false)) {
         const double radius = parkpos.attribute("radius").as_double(0.0);
         if (std::isfinite(radius) && radius >= 0.0) {
-            stand.radius = radius / kNmToMetres;
+            stand.radius = radius / g_nmToMetres;
             stand.radiusChanged = true;
         } else {
             gf_logError(fmt::format("learned stand {} has no valid radius", context.id));

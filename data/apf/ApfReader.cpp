@@ -172,7 +172,7 @@ void lf_readParkpos(const pugi::xml_node& parkpos, const std::string& id, uint32
         o.cpl = attributes.cpl.as_bool(false) ? 1 : 0;
         options.push_back(std::move(o));
     }
-    stands.emplace_back(id, std::move(options), latitude, longitude, heading * kDegToRad, radius, cargo, ramp, heli);
+    stands.emplace_back(id, std::move(options), latitude, longitude, heading * g_degToRad, radius, cargo, ramp, heli);
 }
 
 void lf_readParkpositions(const pugi::xml_node& doc, std::vector<Stand>& stands) {

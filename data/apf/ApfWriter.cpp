@@ -9,6 +9,7 @@
 #include "core/Files.h"
 #include "core/Log.h"
 #include "core/Time.h"
+#include "core/Units.h"
 #include "core/settings/Catalogue.h"
 #include "core/settings/SettingsFile.h"
 #include "data/DbaseLookups.h"
@@ -30,8 +31,8 @@ const char* lf_flag(bool value) {
 bool lf_writeGeometry(pugi::xml_node& parkpos, const Stand& stand) {
     bool ok = lf_attribute(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude)) &&
               lf_attribute(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude)) &&
-              lf_attribute(parkpos, "heading", fmt::format("{:.1f}", stand.heading * kRadToDeg)) &&
-              lf_attribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kNmToMetres));
+              lf_attribute(parkpos, "heading", fmt::format("{:.1f}", stand.heading * g_radToDeg)) &&
+              lf_attribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * g_nmToMetres));
     if (ok) {
         ok = stand.heli ? lf_attribute(parkpos, "heli", "true") : lf_attribute(parkpos, "cargo", lf_flag(stand.cargo));
     }
@@ -113,7 +114,7 @@ bool lf_writeStand(pugi::xml_node& parkpositions, const Stand& stand, int mode) 
     } else {
         if (stand.radiusChanged) {
             ok = lf_attribute(parkpos, "radius_change", "true") &&
-                 lf_attribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * kNmToMetres));
+                 lf_attribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * g_nmToMetres));
         }
         if (ok && stand.cargoChanged) {
             ok = lf_attribute(parkpos, "cargo_change", "true") && lf_attribute(parkpos, "cargo", lf_flag(stand.cargo));

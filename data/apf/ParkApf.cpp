@@ -172,7 +172,7 @@ const Airport* gf_findClosestAirport(double latitude, double longitude) {
         return current;
     }
     gf_log(fmt::format("Airport {} is closest, but stand {} at neighbouring airport {} is closer at {:.0F} meters ...",
-                       current->icao.view(), neighbourStand, neighbour->icao.view(), dN * 1852.0));
+                       current->icao.view(), neighbourStand, neighbour->icao.view(), dN * g_nmToMetres));
     return neighbour;
 }
 

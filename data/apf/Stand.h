@@ -11,17 +11,12 @@
 #include <vector>
 
 #include "core/ProgramState.h"
+#include "core/Units.h"
 
 namespace skf {
 
 // The 48 half hours of a day: bit k stands for k x 30 minutes after midnight.
 using HalfHourBits = std::bitset<48>;
-
-// Metres to nautical miles, and back.
-inline constexpr double kMetresToNm = 0.0005399568034557236;
-inline constexpr double kNmToMetres = 1852.0;
-inline constexpr double kDegToRad = 0.017453292519943295;
-inline constexpr double kRadToDeg = 57.29577951308232;
 
 // One flight that is known to use a stand on a given day and given half hours.
 struct StandOpt {
@@ -66,7 +61,7 @@ struct Stand {
     Stand(std::string standId, std::vector<StandOpt> opts, double lat, double lon, double headingRad,
           double radiusMetres, bool isCargo, bool isRamp, bool isHeli)
         : options(std::move(opts)), id(std::move(standId)), latitude(lat), longitude(lon), heading(headingRad),
-          radius(radiusMetres * kMetresToNm), cargo(isCargo), ramp(isRamp), heli(isHeli) {
+          radius(radiusMetres * g_metresToNm), cargo(isCargo), ramp(isRamp), heli(isHeli) {
         adjacent.reserve(8);
     }
 };

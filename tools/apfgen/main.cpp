@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
-#include <numbers>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -20,6 +19,7 @@
 #include <pugixml.hpp>
 
 #include "core/Files.h"
+#include "core/Units.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
 #include "tools/apfgen/StandFileHead.h"
@@ -210,11 +210,11 @@ struct Offset {
 
 // Position of a point given in metres along (x) and across (y) the axis of the airport.
 std::pair<double, double> lf_position(const AirportSpec& a, double along, double across) {
-    const double axis = a.runwayHeading * std::numbers::pi / 180.0;
+    const double axis = a.runwayHeading * skf::g_pi / 180.0;
     const double north = along * std::cos(axis) - across * std::sin(axis);
     const double east = along * std::sin(axis) + across * std::cos(axis);
-    const double lat = a.lat + north / 1852.0 / kNmPerDegree;
-    const double lon = a.lon + east / 1852.0 / (kNmPerDegree * std::cos(a.lat * std::numbers::pi / 180.0));
+    const double lat = a.lat + north / skf::g_nmToMetres / kNmPerDegree;
+    const double lon = a.lon + east / skf::g_nmToMetres / (kNmPerDegree * std::cos(a.lat * skf::g_pi / 180.0));
     return {lat, lon};
 }
 

@@ -1,6 +1,7 @@
 #include "tools/rtreplay/LoadAirport.h"
 
 #include "core/Files.h"
+#include "core/Units.h"
 #include "data/apf/QualityFactor.h"
 #include "data/apf/Stand.h"
 #include "tools/apfgen/StandFileHead.h"
@@ -8,7 +9,6 @@
 #include <cmath>
 #include <fmt/format.h>
 #include <map>
-#include <numbers>
 #include <pugixml.hpp>
 #include <set>
 #include <stdexcept>
@@ -17,7 +17,7 @@ namespace skf::rtreplay {
 
 namespace {
 
-constexpr double kMetresPerDegree = 1852.0 * 60.0;
+constexpr double kMetresPerDegree = g_nmToMetres * 60.0;
 // Every stand takes the largest airliner (an A380's half span is 40 m).
 constexpr double kRadiusMetres = 40.0;
 // The grid: rows of stands 100 m apart, rows 130 m apart. Two stands are neighbours when 1.1 times their
@@ -65,7 +65,7 @@ std::vector<LoadStand> loadAirportStands(const LoadConfig& load, const LoadAirpo
     };
     const int rows = (airport.stands + kStandsPerRow - 1) / kStandsPerRow;
     const double firstNorth = -kAcrossMetres * (rows - 1) / 2.0;
-    const double metresPerDegreeEast = kMetresPerDegree * std::cos(load.centreLatitude * std::numbers::pi / 180.0);
+    const double metresPerDegreeEast = kMetresPerDegree * std::cos(load.centreLatitude * g_pi / 180.0);
     std::vector<LoadStand> stands;
     for (int n = 0; n < airport.stands; ++n) {
         const int row = n / kStandsPerRow;

@@ -2,11 +2,12 @@
 // and reports at its own interval.
 #include "tools/rtreplay/LoadGenerator.h"
 
+#include "core/Units.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <fmt/format.h>
-#include <numbers>
 #include <pugixml.hpp>
 #include <random>
 #include <set>
@@ -18,7 +19,6 @@ namespace skf::rtreplay {
 namespace {
 
 constexpr double kStepSeconds = 0.5;
-constexpr double kDegrees = 180.0 / std::numbers::pi;
 constexpr double kFeetPerNmOnGlideSlope = 318.0; // three degrees
 
 // A runway end of Schiphol as an offset from the default centre (NM east, NM north) and its heading.
@@ -67,8 +67,8 @@ double lf_wrap(double degrees) {
 // Moves the pose along its track for dt seconds.
 void lf_advance(Pose& p, double dt) {
     const double distance = p.speed * dt / 3600.0;
-    p.east += distance * std::sin(p.track / kDegrees);
-    p.north += distance * std::cos(p.track / kDegrees);
+    p.east += distance * std::sin(p.track / g_radToDeg);
+    p.north += distance * std::cos(p.track / g_radToDeg);
     p.altitude += p.climb * dt / 60.0;
 }
 
@@ -83,7 +83,7 @@ bool lf_goTo(Pose& p, double east, double north, double dt) {
         p.north = north;
         return true;
     }
-    p.track = lf_wrap(std::atan2(de, dn) * kDegrees);
+    p.track = lf_wrap(std::atan2(de, dn) * g_radToDeg);
     lf_advance(p, dt);
     return false;
 }
@@ -100,7 +100,7 @@ struct Gate {
 };
 constexpr int kGateColumns = 19;
 constexpr int kGateRows = 15;
-constexpr double kGateSpacingNm = 100.0 / 1852.0;
+constexpr double kGateSpacingNm = 100.0 / g_nmToMetres;
 
 Gate lf_gate(int k) {
     const int slot = (k * 97) % (kGateColumns * kGateRows);
@@ -130,8 +130,8 @@ public:
             m_radius = dice.between(10.0, 13.0);
             m_angle = bearing;
             m_turn = dice.unit() < 0.5 ? 1.0 : -1.0;
-            m_pose.east = dice.between(28.0, 34.0) * std::sin(bearing / kDegrees);
-            m_pose.north = dice.between(28.0, 34.0) * std::cos(bearing / kDegrees);
+            m_pose.east = dice.between(28.0, 34.0) * std::sin(bearing / g_radToDeg);
+            m_pose.north = dice.between(28.0, 34.0) * std::cos(bearing / g_radToDeg);
             m_pose.altitude = 1000.0 * std::round(dice.between(14.0, 24.0));
             m_pose.speed = dice.between(270.0, 300.0);
             m_pose.climb = -dice.between(1500.0, 2200.0);
@@ -140,8 +140,8 @@ public:
             m_runway = kLandings[dice.index(kLandings.size())];
             const double out = dice.between(3.0, 18.0);
             const double back = m_runway.heading + 180.0;
-            m_pose.east = m_runway.east + out * std::sin(back / kDegrees);
-            m_pose.north = m_runway.north + out * std::cos(back / kDegrees);
+            m_pose.east = m_runway.east + out * std::sin(back / g_radToDeg);
+            m_pose.north = m_runway.north + out * std::cos(back / g_radToDeg);
             m_pose.track = m_runway.heading;
             m_pose.speed = 140.0 + 2.0 * out;
             m_pose.altitude = m_elevation + 50.0 + out * kFeetPerNmOnGlideSlope;
@@ -176,7 +176,7 @@ public:
     void step(double t, Dice& dice) {
         switch (m_role) {
         case LoadRole::Cruise:
-            m_angle += m_turn * m_pose.speed * kStepSeconds / 3600.0 / m_radius * kDegrees;
+            m_angle += m_turn * m_pose.speed * kStepSeconds / 3600.0 / m_radius * g_radToDeg;
             placeOnOrbit();
             break;
         case LoadRole::Descent:
@@ -205,8 +205,8 @@ public:
 
 private:
     void placeOnOrbit() {
-        m_pose.east = m_radius * std::sin(m_angle / kDegrees);
-        m_pose.north = m_radius * std::cos(m_angle / kDegrees);
+        m_pose.east = m_radius * std::sin(m_angle / g_radToDeg);
+        m_pose.north = m_radius * std::cos(m_angle / g_radToDeg);
         m_pose.track = lf_wrap(m_angle + 90.0 * m_turn);
     }
 
@@ -222,7 +222,7 @@ private:
             m_pose.climb = 0.0;
         }
         if (m_holding) {
-            m_angle += m_turn * m_pose.speed * kStepSeconds / 3600.0 / m_radius * kDegrees;
+            m_angle += m_turn * m_pose.speed * kStepSeconds / 3600.0 / m_radius * g_radToDeg;
             placeOnOrbit();
             m_pose.altitude += m_pose.climb * kStepSeconds / 60.0;
             return;
@@ -232,7 +232,7 @@ private:
         if (r <= m_radius) {
             m_holding = true;
             m_radius = r;
-            m_angle = lf_wrap(std::atan2(m_pose.east, m_pose.north) * kDegrees);
+            m_angle = lf_wrap(std::atan2(m_pose.east, m_pose.north) * g_radToDeg);
             return;
         }
         lf_goTo(m_pose, 0.0, 0.0, kStepSeconds);
@@ -244,8 +244,8 @@ private:
             m_pose.climb = -m_pose.speed * kFeetPerNmOnGlideSlope / 60.0;
             lf_advance(m_pose, kStepSeconds);
             // Distance to the threshold along the final: the glide slope's height, touch-down behind it.
-            const double left = (m_runway.east - m_pose.east) * std::sin(m_runway.heading / kDegrees) +
-                                (m_runway.north - m_pose.north) * std::cos(m_runway.heading / kDegrees);
+            const double left = (m_runway.east - m_pose.east) * std::sin(m_runway.heading / g_radToDeg) +
+                                (m_runway.north - m_pose.north) * std::cos(m_runway.heading / g_radToDeg);
             m_pose.altitude = m_elevation + 50.0 + left * kFeetPerNmOnGlideSlope;
             if (m_pose.altitude <= m_elevation) {
                 m_pose.ground = true;
@@ -346,7 +346,7 @@ std::string lf_category(const std::string& type, const std::set<std::string>& he
 std::string lf_line(std::uint32_t id, const Pose& p, const LoadConfig& config, const Airframe& frame,
                     const std::string& callsign, const std::string& route, const std::string& category, double t) {
     const double latitude = config.centreLatitude + p.north / 60.0;
-    const double longitude = config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / kDegrees));
+    const double longitude = config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / g_radToDeg));
     const long altitude = p.ground ? 0L : std::lround(p.altitude);
     const long airspeed = p.ground ? -1L : std::lround(p.speed + 10.0);
     return fmt::format(
@@ -441,7 +441,7 @@ std::vector<FeedLine> lf_generate(const LoadConfig& config, const std::vector<Ai
         if (gates != nullptr && (role == LoadRole::Parked || role == LoadRole::Departure)) {
             const Pose& p = flight.pose();
             gates->push_back({config.centreLatitude + p.north / 60.0,
-                              config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / kDegrees)),
+                              config.centreLongitude + p.east / (60.0 * std::cos(config.centreLatitude / g_radToDeg)),
                               p.track});
         }
         const auto id = config.firstTrafficId + static_cast<std::uint32_t>(n);

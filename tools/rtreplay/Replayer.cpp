@@ -1,6 +1,7 @@
 // The traffic replayer: TCP client of Skyfill's server, UDP sender of the feed.
 #include "tools/rtreplay/Replayer.h"
 
+#include "core/Units.h"
 #include "platform/net/Socket.h"
 
 #include <algorithm>
@@ -17,7 +18,6 @@ namespace skf::rtreplay {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr double kRadiansToDegrees = 57.29577951308232;
 
 std::vector<std::string> lf_fields(const std::string& line) {
     std::vector<std::string> fields;
@@ -241,7 +241,7 @@ void Replayer::handleLine(const std::string& line, Socket& socket) {
                 rest = semicolon == std::string_view::npos ? std::string_view() : rest.substr(semicolon + 1);
             }
             if (values.size() == 7)
-                m_userPosition = std::make_pair(values[5] * kRadiansToDegrees, values[6] * kRadiansToDegrees);
+                m_userPosition = std::make_pair(values[5] * g_radToDeg, values[6] * g_radToDeg);
         }
     }
     m_changed.notify_all();

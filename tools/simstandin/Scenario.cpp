@@ -1,5 +1,7 @@
 #include "tools/simstandin/Scenario.h"
 
+#include "core/Units.h"
+
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -82,11 +84,10 @@ void checkLatLon(double lat, double lon, const char* where) {
 } // namespace
 
 double gf_standInDistanceNm(double lat1, double lon1, double lat2, double lon2) {
-    constexpr double kRad = 0.017453292519943295;
     constexpr double kEarthNm = 3437.74677;
-    double dlat = (lat2 - lat1) * kRad, dlon = (lon2 - lon1) * kRad;
+    double dlat = (lat2 - lat1) * g_degToRad, dlon = (lon2 - lon1) * g_degToRad;
     double a = std::sin(dlat / 2) * std::sin(dlat / 2) +
-               std::cos(lat1 * kRad) * std::cos(lat2 * kRad) * std::sin(dlon / 2) * std::sin(dlon / 2);
+               std::cos(lat1 * g_degToRad) * std::cos(lat2 * g_degToRad) * std::sin(dlon / 2) * std::sin(dlon / 2);
     return 2 * kEarthNm * std::asin(std::sqrt(std::min(1.0, a)));
 }
 

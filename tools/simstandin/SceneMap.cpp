@@ -12,13 +12,11 @@
 #include <pugixml.hpp>
 
 #include "core/Files.h"
+#include "core/Units.h"
 
 namespace skf::standin {
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kMetresPerNm = 1852.0;
 
 std::atomic<bool> g_mapRequested{false};
 
@@ -48,7 +46,7 @@ double lf_groundFt(const Scenario& s, double lat, double lon) {
 }
 
 double lf_headingDeg(double radians) {
-    double deg = std::fmod(radians * 180.0 / kPi, 360.0);
+    double deg = std::fmod(radians * 180.0 / g_pi, 360.0);
     return deg < 0 ? deg + 360.0 : deg;
 }
 
@@ -118,7 +116,7 @@ std::vector<MapEntry> gf_sceneMapEntries(const std::vector<SimObjectState>& obje
         if (e.onGround && airport) {
             double best = std::numeric_limits<double>::max();
             for (const auto& s : airport->stands) {
-                const double m = gf_standInDistanceNm(o.lat, o.lon, s.lat, s.lon) * kMetresPerNm;
+                const double m = gf_standInDistanceNm(o.lat, o.lon, s.lat, s.lon) * g_nmToMetres;
                 if (m < best) {
                     best = m;
                     e.stand = s.name;
@@ -198,7 +196,7 @@ std::string gf_sceneMapPicture(const std::vector<MapEntry>& entries, const MapAi
     if (minLat > maxLat)
         widen(0, 0);
     const double midLat = (minLat + maxLat) / 2, midLon = (minLon + maxLon) / 2;
-    const double cosLat = std::max(std::cos(midLat * kPi / 180.0), 0.01);
+    const double cosLat = std::max(std::cos(midLat * g_pi / 180.0), 0.01);
     // Half the frame in degrees of latitude; longitude is scaled by cos(latitude) so that the view is square.
     const double half = std::max({(maxLat - minLat) / 2, (maxLon - minLon) * cosLat / 2, 0.25 / 60.0}) * 1.1;
     auto toPx = [&](double lat, double lon, int& x, int& y) {

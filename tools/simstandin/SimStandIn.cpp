@@ -282,11 +282,11 @@ void SimStandIn::start() {
     u.atcId = s.userAtcId;
     u.released = true;
     u.staticCgFt = s.staticCgFt;
-    u.staticPitchRad = s.staticPitchDeg * kDeg;
+    u.staticPitchRad = s.staticPitchDeg * g_degToRad;
     if (!s.path.empty()) {
         u.lat = s.path.front().lat;
         u.lon = s.path.front().lon;
-        u.heading = wrapAngle(s.path.front().headingDeg * kDeg);
+        u.heading = wrapAngle(s.path.front().headingDeg * g_degToRad);
     }
     u.altFt = s.path.empty() || !s.path.front().altFt ? groundFt(u.lat, u.lon) : *s.path.front().altFt;
     objects_[u.id] = u;
@@ -616,7 +616,7 @@ void SimStandIn::handleCall(Conn& c, SimCall call, std::uint32_t packet, SimWire
             }
             if (type == SIMCONNECT_SIMOBJECT_TYPE_USER)
                 continue;
-            if (gf_standInDistanceNm(u.lat, u.lon, o.lat, o.lon) * 1852.0 <= radius)
+            if (gf_standInDistanceNm(u.lat, u.lon, o.lat, o.lon) * g_nmToMetres <= radius)
                 found.push_back(&o);
         }
         t["answers"] = found.size();
@@ -927,19 +927,19 @@ bool SimStandIn::blockOf(Conn& c, std::uint32_t defineId, const SimObjectState& 
             num = agl <= (o.kind == ObjectKind::Ai ? o.staticCgFt : 0.0) + 0.5 ? 1 : 0;
             break;
         case Var::Lat:
-            num = deg ? o.lat : o.lat * kDeg;
+            num = deg ? o.lat : o.lat * g_degToRad;
             break;
         case Var::Lon:
-            num = deg ? o.lon : o.lon * kDeg;
+            num = deg ? o.lon : o.lon * g_degToRad;
             break;
         case Var::Pitch:
-            num = deg ? o.pitch / kDeg : o.pitch;
+            num = deg ? o.pitch / g_degToRad : o.pitch;
             break;
         case Var::Bank:
-            num = deg ? o.bank / kDeg : o.bank;
+            num = deg ? o.bank / g_degToRad : o.bank;
             break;
         case Var::Heading:
-            num = deg ? o.heading / kDeg : o.heading;
+            num = deg ? o.heading / g_degToRad : o.heading;
             break;
         case Var::Alt:
             num = o.altFt;
@@ -975,7 +975,7 @@ bool SimStandIn::blockOf(Conn& c, std::uint32_t defineId, const SimObjectState& 
             num = o.staticCgFt;
             break;
         case Var::StaticPitch:
-            num = deg ? o.staticPitchRad / kDeg : o.staticPitchRad;
+            num = deg ? o.staticPitchRad / g_degToRad : o.staticPitchRad;
             break;
         case Var::Spoilers:
             num = o.spoilerHandlePct;
@@ -1067,19 +1067,19 @@ void SimStandIn::applyBlock(Conn& c, std::uint32_t defineId, SimObjectState& o, 
             moves = true;
         switch (v) {
         case Var::Lat:
-            o.lat = deg ? num : num / kDeg;
+            o.lat = deg ? num : num / g_degToRad;
             break;
         case Var::Lon:
-            o.lon = deg ? num : num / kDeg;
+            o.lon = deg ? num : num / g_degToRad;
             break;
         case Var::Pitch:
-            o.pitch = deg ? num * kDeg : num;
+            o.pitch = deg ? num * g_degToRad : num;
             break;
         case Var::Bank:
-            o.bank = deg ? num * kDeg : num;
+            o.bank = deg ? num * g_degToRad : num;
             break;
         case Var::Heading:
-            o.heading = deg ? num * kDeg : num;
+            o.heading = deg ? num * g_degToRad : num;
             break;
         case Var::Alt:
             o.altFt = num;

@@ -134,7 +134,7 @@ void SimStandIn::tickUser() {
         u.lat = a.lat;
         u.lon = a.lon;
         u.altFt = altAt(a);
-        u.heading = wrapAngle(a.headingDeg * kDeg);
+        u.heading = wrapAngle(a.headingDeg * g_degToRad);
         u.gsKts = u.tasKts = u.vsFtPerSec = 0;
         if (jumped)
             traceLine({{"dir", "event"}, {"what", "teleport"}, {"lat", u.lat}, {"lon", u.lon}});
@@ -147,7 +147,7 @@ void SimStandIn::tickUser() {
     double alt0 = altAt(a), alt1 = altAt(b);
     u.altFt = b.altFt || a.altFt ? alt0 + (alt1 - alt0) * f : groundFt(u.lat, u.lon);
     double dh = std::remainder(b.headingDeg - a.headingDeg, 360.0);
-    u.heading = wrapAngle((a.headingDeg + dh * f) * kDeg);
+    u.heading = wrapAngle((a.headingDeg + dh * f) * g_degToRad);
     double hours = (b.t - a.t) / 3600.0;
     u.gsKts = u.tasKts = gf_standInDistanceNm(a.lat, a.lon, b.lat, b.lon) / hours;
     u.vsFtPerSec = (alt1 - alt0) / (b.t - a.t);
@@ -167,10 +167,10 @@ void SimStandIn::tickForeign() {
             o.lat = f.lat;
             o.lon = f.lon;
             o.altFt = f.altFt ? *f.altFt : groundFt(f.lat, f.lon);
-            o.heading = wrapAngle(f.headingDeg * kDeg);
+            o.heading = wrapAngle(f.headingDeg * g_degToRad);
             o.tasKts = o.gsKts = f.speedKts;
             o.staticCgFt = cfg_.scenario.staticCgFt;
-            o.staticPitchRad = cfg_.scenario.staticPitchDeg * kDeg;
+            o.staticPitchRad = cfg_.scenario.staticPitchDeg * g_degToRad;
             objects_[o.id] = o;
             foreignIds_[i] = o.id;
             foreignPresent_[i] = true;
@@ -183,7 +183,7 @@ void SimStandIn::tickForeign() {
             if (SimObjectState* o = find(foreignIds_[i])) {
                 double d = f.speedKts * kFrameSeconds / 3600.0; // nautical miles this frame
                 o->lat += d / 60.0 * std::cos(o->heading);
-                o->lon += d / 60.0 * std::sin(o->heading) / std::max(0.01, std::cos(o->lat * kDeg));
+                o->lon += d / 60.0 * std::sin(o->heading) / std::max(0.01, std::cos(o->lat * g_degToRad));
             }
         }
     }
@@ -201,7 +201,7 @@ void SimStandIn::tickAi() {
             if (o.tasKts > 0 && !o.freezeLatLon) {
                 double d = o.tasKts * kFrameSeconds / 3600.0;
                 o.lat += d / 60.0 * std::cos(o.heading);
-                o.lon += d / 60.0 * std::sin(o.heading) / std::max(0.01, std::cos(o.lat * kDeg));
+                o.lon += d / 60.0 * std::sin(o.heading) / std::max(0.01, std::cos(o.lat * g_degToRad));
             }
             continue;
         }
@@ -231,12 +231,12 @@ void SimStandIn::confirmCreations() {
             o.lat = it->pos.Latitude;
             o.lon = it->pos.Longitude;
             o.altFt = it->pos.OnGround != 0 ? groundFt(o.lat, o.lon) : it->pos.Altitude;
-            o.pitch = it->pos.Pitch * kDeg;
-            o.bank = it->pos.Bank * kDeg;
-            o.heading = wrapAngle(it->pos.Heading * kDeg);
+            o.pitch = it->pos.Pitch * g_degToRad;
+            o.bank = it->pos.Bank * g_degToRad;
+            o.heading = wrapAngle(it->pos.Heading * g_degToRad);
             o.tasKts = it->pos.Airspeed;
             o.staticCgFt = cfg_.scenario.staticCgFt;
-            o.staticPitchRad = cfg_.scenario.staticPitchDeg * kDeg;
+            o.staticPitchRad = cfg_.scenario.staticPitchDeg * g_degToRad;
             std::uint32_t req = it->requestId;
             it = c.creations.erase(it);
             objects_[o.id] = o;

@@ -3,15 +3,16 @@
 // SimControl.cpp). Called on the stand-in's own thread; pure constants and functions, no state.
 #include <cmath>
 
+#include "core/Units.h"
+
 namespace skf::standin {
 
-inline constexpr double kDeg = 0.017453292519943295;
 inline constexpr double kFrameSeconds = 1.0 / 30.0;
 inline constexpr int kFramesPerSecond = 30;
 
 // The angle in radians brought into [0, 2 pi).
 inline double wrapAngle(double a) {
-    constexpr double twoPi = 2 * 3.14159265358979323846;
+    constexpr double twoPi = 2 * g_pi;
     a = std::fmod(a, twoPi);
     return a < 0 ? a + twoPi : a;
 }
