@@ -19,6 +19,7 @@
 #include "platform/ui/HeadlessWindow.h"
 #include "support/FastCycleClock.h"
 #include "support/ProgramFolder.h"
+#include "support/ZipMaker.h"
 #include "tools/dlserver/DownloadServer.h"
 #include "support/ScopedEnv.h"
 
@@ -136,6 +137,8 @@ protected:
     // watch runs on a thread of its own meanwhile; it may close the window through closeWindow().
     int runProgram(bool production, const std::function<void()>& watch = {}) {
         skf::HeadlessWindow backend(skf::gf_controls());
+        if (whileBox)
+            backend.whileMessageBox(whileBox);
         skf::CommandLine commandLine;
         commandLine.productionSwitchSeen = production;
         commandLine.productionSwitchValue = production;
@@ -189,6 +192,7 @@ protected:
     std::mutex statusMutex;
     std::set<std::string> statusTexts;
     std::vector<std::string> messageBoxes;
+    std::function<void(const std::string&)> whileBox; // on the window thread while a message box is up
     bool stayedOnTop = false;
     std::atomic<int> sleeps{0};
     skf::HeadlessWindow* window = nullptr; // while runProgram runs: the user's input goes through playAsUser
@@ -228,6 +232,22 @@ TEST_F(ShellThreadsEndToEnd, ClosingTheWindowDuringADownloadThatNeverEndsEndsThe
     EXPECT_NE(log.find("Exiting: USER CLOSED SIM"), std::string::npos);
     EXPECT_EQ(requestsOf("/downloads/11/dbase.enc"), 0);
     EXPECT_FALSE(fs::exists("versions.json"));
+}
+
+// A new version whose folder cannot be shown: the user closes the warning box before the run stops for the
+// new version, and the program ends only after that.
+TEST_F(ShellThreadsEndToEnd, TheNewVersionWarningIsClosedBeforeTheStop) {
+    const skf::test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "/no/such/opener");
+    std::ofstream(srv / "versions.json") << R"({"msfs":{"major":11,"minor":12,"patch":0}})";
+    skf::test::makeZip(srv / "release" / "setup_Skyfill_d_v11.12.0.zip", {{"setup.exe", "MZ-new-installer"}});
+    std::vector<bool> stoppedWhileUp;
+    whileBox = [&](const std::string&) { stoppedWhileUp.push_back(skf::g_stopRun.load() || skf::g_shutDown.load()); };
+    EXPECT_EQ(runProgram(false), 0);
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{"SKFL: Could not open File Explorer at new version"});
+    EXPECT_EQ(stoppedWhileUp, std::vector<bool>{false});
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: NEW VERSION"), std::string::npos);
+    EXPECT_NE(log.find("Opening file explorer at the new version failed?"), std::string::npos);
 }
 
 TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
