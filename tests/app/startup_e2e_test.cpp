@@ -286,11 +286,23 @@ TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne) {
     const std::string log = folder.log();
     EXPECT_NE(log.find("Exiting: SYSTEM ERROR"), std::string::npos);
     EXPECT_FALSE(skf::gf_statusSnapshot().errorText.empty());
+
+    // A user error (started from another folder) likewise, and the run is stopped as at every end: closing
+    // down's own resets of the settings are no changes of the user's to log.
+    freshStart();
+    fs::remove_all("docs");
+    const std::string destinationLines = countOf(folder.log(), "DESTINATION=");
+    EXPECT_EQ(runProgram(true), 1);
+    EXPECT_TRUE(skf::g_stopRun.load());
+    EXPECT_NE(skf::gf_statusSnapshot().errorText.find("41: Skyfill must be run"), std::string::npos);
+    EXPECT_EQ(countOf(folder.log(), "Exiting: SYSTEM ERROR"), "2");
+    EXPECT_EQ(countOf(folder.log(), "DESTINATION="), destinationLines);
 }
 
 TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
     fs::remove_all("docs"); // started from the wrong folder
     std::string errorWhileRunning;
+    bool stoppedWhileWaiting = true;
     const int code = runProgram(false, [&] {
         for (int i = 0; i < 3000 && skf::gf_statusSnapshot().errorText.empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -298,9 +310,12 @@ TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
         // Closing down waits for the user: the error line stays.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         errorWhileRunning = skf::gf_statusSnapshot().errorText;
+        // A user error does not stop the run: the first stop is the user's (a close, new settings).
+        stoppedWhileWaiting = skf::g_stopRun.load();
         closeWindow();
     });
     EXPECT_EQ(code, 0);
+    EXPECT_FALSE(stoppedWhileWaiting);
     EXPECT_NE(errorWhileRunning.find("41: Skyfill must be run from the Skyfill folder!"), std::string::npos);
     EXPECT_FALSE(fs::exists("output/info")); // nothing was loaded
     EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);
