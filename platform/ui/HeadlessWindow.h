@@ -83,7 +83,7 @@ public:
     void setMessageBoxAnswer(MessageBoxAnswer answer) { m_answer = answer; }
     std::vector<std::string> messageBoxes() const;
     // Runs on the window thread while a box is up ("caption: text"), before the user's answer: what the
-    // program does meanwhile can be looked at there.
+    // program does meanwhile can be looked at there. Set before the loop runs.
     void whileMessageBox(std::function<void(const std::string&)> look) { m_whileBox = std::move(look); }
 
     // Work area reported for every rectangle (default 0,0 1280x1024).
