@@ -5,6 +5,9 @@
 #include "core/settings/Catalogue.h"
 #include "platform/ui/Window.h"
 
+#include <string>
+#include <vector>
+
 namespace skf {
 
 namespace {
@@ -81,7 +84,18 @@ void lf_apply(ControlField field) {
 void gf_applyControlStates() {
     for (const ControlField field : g_controlFieldWatch.takeChanged())
         lf_apply(field);
-    for (const std::string& text : gf_takeWarningBoxes())
+    gf_showWarningBoxes();
+}
+
+void gf_showWarningBoxes() {
+    const std::vector<std::string> boxes = gf_takeWarningBoxes();
+    if (boxes.empty())
+        return;
+    // Told also when a box failed: a caller that waits for its box must not wait for ever.
+    struct ClosedGuard {
+        ~ClosedGuard() { gf_warningBoxesClosed(); }
+    } closed;
+    for (const std::string& text : boxes)
         gf_messageBox(text, "SKFL", MessageBoxIcon::Exclamation);
 }
 

@@ -7,5 +7,9 @@ namespace skf {
 // Window thread: applies the control fields changed since the last call, oldest change first, then shows the
 // warning boxes queued meanwhile. Called at every turn of the window's loop and before and after every command.
 void gf_applyControlStates();
+// Window thread: shows the warning boxes queued since the last turn, one after the other, and then lets their
+// waiting callers go on. Also the window's last act before it quits, so that a box asked for just before
+// the end is still seen.
+void gf_showWarningBoxes();
 
 } // namespace skf

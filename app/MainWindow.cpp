@@ -15,6 +15,7 @@
 #include "app/ShellThreads.h"
 #include "app/WindowPainting.h"
 #include "app/WindowRequests.h"
+#include "core/ControlFields.h"
 #include "core/Log.h"
 #include "core/ProgramState.h"
 #include "core/ShellState.h"
@@ -230,6 +231,9 @@ void lf_onClosedMessage() {
         lf_fitWindowOnMonitor(oldX, oldY);
     }
     gf_log(gf_utcTimeText(gf_systemClockSeconds()));
+    // The window takes no turn once it quits: a warning asked for before the end is shown now.
+    lf_guarded("gf_showWarningBoxes", [] { gf_showWarningBoxes(); });
+    gf_setWarningBoxesShown(false);
     if (backend)
         backend->quit(g_exitCode.load());
 }

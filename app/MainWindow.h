@@ -66,7 +66,8 @@ inline constexpr std::uint32_t WM_APP_STAY_ON_TOP = 0x8003;
 
 // The start message: starts the start-up thread (detached).
 void lf_onStartMessage();
-// The end of closing down: saves the placement, logs the time and quits with g_exitCode.
+// The end of closing down: saves the placement, logs the time, shows the warning boxes still queued and
+// quits with g_exitCode.
 void lf_onClosedMessage();
 
 } // namespace skf

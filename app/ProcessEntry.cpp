@@ -8,6 +8,7 @@
 #include <strings.h>
 
 #include "app/MainWindow.h"
+#include "core/ControlFields.h"
 #include "core/Log.h"
 #include "core/ShellState.h"
 #include "core/settings/ProgramPaths.h"
@@ -49,7 +50,10 @@ int lf_runApplication(const CommandLine& commandLine, WindowBackend& backend) {
         g_productionMode = true;
     if (backend.exists())
         gf_postWindowMessage(WM_APP_START);
+    // The loop shows the warning boxes at its turns on this thread; a caller waits for its box only meanwhile.
+    gf_setWarningBoxesShown(true);
     const int code = backend.run();
+    gf_setWarningBoxesShown(false);
     gf_setMainWindowBackend(nullptr);
     return code;
 }

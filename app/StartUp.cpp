@@ -206,10 +206,6 @@ std::string gf_withoutCommunityFolder(const std::string& path) {
     return path;
 }
 
-void gf_startStartUpThread() {
-    gf_startShellThread("StartUp", lf_startUpSKFL);
-}
-
 bool gf_joinProgramThreads() {
     // Nothing may still run when the globals go: ask every loop to end, then wait a bounded time.
     g_shutDown = true;

@@ -11,9 +11,6 @@ namespace skf {
 // The database was read in this process (it is not read again after a restart; app/ShellRunState.h).
 extern std::atomic<bool>& g_dbaseLoaded;
 
-// Called by the main window on the start message: starts the start-up thread running lf_startUpSKFL.
-void gf_startStartUpThread();
-
 // Before the process ends: waits (at most a few seconds) for the start-up thread and the readers to end,
 // stops and joins the simulator client thread. True when every thread ended.
 bool gf_joinProgramThreads();

@@ -23,6 +23,8 @@ namespace {
 
 constexpr const char* kHeaderText = "Live and static AI traffic";
 constexpr const char* kTbloRequestText = "Please send tblo.zip to the Skyfill support, so these airports can be placed";
+// The first line of the park block, below the parking controls' row.
+constexpr int kParkBlockTop = 399;
 
 bool lf_controlEnabled(const ParameterControl& record) {
     return gf_controls().isEnabled(record.controlId);
@@ -226,7 +228,7 @@ void lf_paintParkBlock(Painter& p) {
     const std::string parkText = g_mainWindow.parkAirportText.get();
     if (parkText.empty())
         return;
-    const int y1 = g_mainWindow.parkLineY.load();
+    const int y1 = kParkBlockTop;
     const int y2 = y1 + 28;
     const bool active = g_mainWindow.parkAirportActive.load();
     lf_paintText(p, 5, y1, parkText, active ? kLime : kYellow);

@@ -50,6 +50,18 @@ private:
 // A warning the program shows the user in a message box ("SKFL", exclamation mark), queued by any thread and
 // shown by the window at the next turn of its loop; the caller does not wait for the box.
 void gf_requestWarningBox(const std::string& text);
+// The same, but the caller goes on only once the user has closed the box: what it does next (a stop of the
+// run, say) comes after the box, as it would after a modal box of its own. It does not wait while no window
+// loop shows boxes (none yet, or its loop has ended), nor on the window's own thread; the box stays queued
+// for a window that comes. True when the box was shown and closed.
+bool gf_requestWarningBoxAndWait(const std::string& text);
+
+// The window's side (window thread). The boxes queued since the last take, oldest first; after showing them,
+// gf_warningBoxesClosed tells their waiting callers that the user has closed them.
 std::vector<std::string> gf_takeWarningBoxes();
+void gf_warningBoxesClosed();
+// The window's loop runs and shows the boxes at its turns (true, from the thread that runs it), or it has
+// ended (false): a waiting caller then stops waiting.
+void gf_setWarningBoxesShown(bool shown);
 
 } // namespace skf

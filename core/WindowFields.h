@@ -84,7 +84,6 @@ struct MainWindow {
     std::atomic<std::uint64_t> pendingStaticCount{0};         // static placements waiting for creation
     std::atomic<std::uint64_t> unrecognisedAirportCount{0};   // add-on airports of others not placed
 
-    std::atomic<std::int32_t> parkLineY{399};         // y of the first line of the park block
     std::atomic<std::int32_t> percentage{0};          // parking percentage in force
     std::atomic<std::int32_t> qnh{0};                 // hPa, 0 = none
     std::atomic<std::int32_t> wantedStaticCount{0};   // "max park"

@@ -37,8 +37,10 @@ VersionData lf_settingVersion(const StringParameter& setting) {
     return text.empty() ? VersionData{} : gf_parseVersion(text);
 }
 
+// The box comes before what follows it (the stop for a new version, the error of the livery scan): the
+// check goes on once the user has closed it.
 void lf_warningBox(const std::string& text) {
-    gf_requestWarningBox(text);
+    gf_requestWarningBoxAndWait(text);
 }
 
 void lf_removeQuietly(const fs::path& path) {

@@ -189,7 +189,10 @@ void gf_resetUserAircraft() {
         s_user.title.clear(); // shown again in the next run's window
     }
     s_user.shownStandName.clear();
-    s_user.standRefreshRequested = false;
+    {
+        std::lock_guard lock(s_user.standRefreshMutex);
+        s_user.standRefreshes.clear();
+    }
     s_user.badTimeLogged = false;
     s_user.refusedPartsLogged = 0;
 }
@@ -262,19 +265,33 @@ UserAircraftState gf_requestUserPosition() {
 }
 
 void gf_requestUserStandRefresh() {
-    s_user.standRefreshRequested = true;
-}
-
-std::string gf_takeUserStandRefresh() {
-    if (!s_user.standRefreshRequested.exchange(false)) {
-        return {};
-    }
     UserAircraftState state = g_userAircraft.get();
     state.block = gf_receivedUserBlock();
+    // Only a user aircraft that is known and stands still can reserve a stand.
     if (state.known == 0 || state.block.groundSpeed > 2.0) {
-        return {};
+        return;
     }
-    return gf_standNameAt(state);
+    std::lock_guard lock(s_user.standRefreshMutex);
+    if (s_user.standRefreshes.size() >= kMaxStandRefreshes) {
+        s_user.standRefreshes.erase(s_user.standRefreshes.begin());
+    }
+    s_user.standRefreshes.push_back(state);
+}
+
+std::vector<std::string> gf_takeUserStandRefresh() {
+    std::vector<UserAircraftState> asked;
+    {
+        std::lock_guard lock(s_user.standRefreshMutex);
+        asked.swap(s_user.standRefreshes);
+    }
+    std::vector<std::string> names;
+    for (const UserAircraftState& state : asked) {
+        std::string name = gf_standNameAt(state);
+        if (!name.empty()) {
+            names.push_back(std::move(name));
+        }
+    }
+    return names;
 }
 
 void lf_onUserOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace skf {
 
@@ -94,10 +95,14 @@ struct UserAircraftShared {
     // under titleMutex.
     std::mutex titleMutex;
     std::string title;
-    std::string shownStandName;                     // the engine thread only
-    std::atomic<bool> standRefreshRequested{false}; // raised by the SimClient thread, taken by the engine
-    std::atomic<bool> badTimeLogged{false};         // an implausible simulator time was logged in this run
-    std::atomic<unsigned> refusedPartsLogged{0};    // the UserBlockPart bits refused and logged in this run
+    std::string shownStandName; // the engine thread only
+    // The reserved-stand refreshes asked for and not yet carried out, each with the user aircraft as it was
+    // when asked (oldest first, at most kMaxStandRefreshes): raised by the SimClient thread, taken by the
+    // engine, under standRefreshMutex.
+    std::mutex standRefreshMutex;
+    std::vector<UserAircraftState> standRefreshes;
+    std::atomic<bool> badTimeLogged{false};      // an implausible simulator time was logged in this run
+    std::atomic<unsigned> refusedPartsLogged{0}; // the UserBlockPart bits refused and logged in this run
 };
 
 // Requests the user aircraft's title and ATC model once each (start of a run).
@@ -117,11 +122,16 @@ std::string gf_userTitle();
 // The reserved-stand refresh (flight load, new flight file, end of the SimClient thread) is a request: the
 // SimClient thread only raises it, since the stand table and the park-airport list belong to the engine;
 // the engine's thread takes it and carries it out on the park-airport list (gf_runUserStandRefresh,
-// traffic/EngineServices.h).
+// traffic/EngineServices.h). The request keeps the user aircraft of its moment: the position received by
+// then, not the one the engine finds when it gets to the request (the user may have moved on meanwhile).
 void gf_requestUserStandRefresh();
-// Takes a raised refresh (engine thread): the name of the stand under the user aircraft when it is known,
-// rolls at most 2 kn and stands on a stand; empty otherwise, and when none was raised since the last take.
-std::string gf_takeUserStandRefresh();
+// Takes the raised refreshes (engine thread), oldest first: for each, the name of the stand under the user
+// aircraft of its moment when it was known, rolled at most 2 kn and stood on a stand. Empty when none was
+// raised since the last take, or none stood on a stand.
+std::vector<std::string> gf_takeUserStandRefresh();
+// A peer that repeats flight loads without end keeps no more than this many refreshes waiting: the last
+// ones, which are the ones that count.
+inline constexpr std::size_t kMaxStandRefreshes = 8;
 
 // Values from the simulator that no aircraft can have are refused before they are used (a broken simulator,
 // or whatever sits on its socket): heights and altitudes in feet from below the Dead Sea's shore to above any

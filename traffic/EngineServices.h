@@ -26,10 +26,11 @@ void gf_releaseLiveryViews();
 // aircraft out. After each position send and at each drain of the simulator messages.
 void gf_carryOutFeedRequests();
 // Carries out the reserved-stand refresh the simulator link asked for (gf_takeUserStandRefresh,
-// sim/UserAircraft.h): the stand under the user aircraft becomes the park airport's reserved stand
-// (gf_reserveUserStand). After each user position request, once a second in the main cycle, and in closing
-// down and gf_closeParkAirport before the park airport is closed, since a flight load ends the run before
-// the next position request. True when the park-airport list changed.
+// sim/UserAircraft.h): the stand under the user aircraft, where it stood when the refresh was asked for,
+// becomes the park airport's reserved stand (gf_reserveUserStand), each refresh in the order asked. After each user
+// position request, once a second in the main cycle, and in closing down and gf_closeParkAirport before the park
+// airport is closed, since a flight load ends the run before the next position request. True when the park-airport list
+// changed.
 bool gf_runUserStandRefresh();
 // "Parking adjustments": recount, surplus removal, placements to add and remove.
 void gf_adjustParking();

@@ -240,8 +240,10 @@ bool gf_reserveUserStand(const std::string& standName) {
 }
 
 bool gf_runUserStandRefresh() {
-    const std::string standName = gf_takeUserStandRefresh();
-    return !standName.empty() && gf_reserveUserStand(standName);
+    bool changed = false;
+    for (const std::string& standName : gf_takeUserStandRefresh())
+        changed = gf_reserveUserStand(standName) || changed;
+    return changed;
 }
 
 std::optional<double> gf_nearestParkAirportNm() {

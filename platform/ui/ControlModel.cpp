@@ -5,22 +5,6 @@
 
 namespace skf {
 
-const char* gf_controlKindName(ControlKind kind) {
-    switch (kind) {
-    case ControlKind::CheckBox:
-        return "check box";
-    case ControlKind::ComboBox:
-        return "combo box";
-    case ControlKind::Button:
-        return "button";
-    case ControlKind::EditField:
-        return "edit field";
-    case ControlKind::Label:
-        return "label";
-    }
-    return "?";
-}
-
 ControlState* ControlModel::find(std::uint16_t id) {
     for (auto& c : m_controls)
         if (c.id == id)

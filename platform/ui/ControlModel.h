@@ -18,8 +18,6 @@ namespace skf {
 
 enum class ControlKind { CheckBox, ComboBox, Button, EditField, Label };
 
-const char* gf_controlKindName(ControlKind kind);
-
 struct ControlState {
     std::uint16_t id = 0;
     ControlKind kind = ControlKind::Label;

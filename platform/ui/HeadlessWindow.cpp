@@ -117,8 +117,11 @@ WorkArea HeadlessWindow::workArea(int, int, int, int) const {
 
 MessageBoxAnswer HeadlessWindow::messageBox(const std::string& text, const std::string& caption, MessageBoxIcon,
                                             MessageBoxButtons) {
+    const std::string shown = caption + ": " + text;
+    if (m_whileBox)
+        m_whileBox(shown);
     std::lock_guard lock(m_boxMutex);
-    m_boxes.push_back(caption + ": " + text);
+    m_boxes.push_back(shown);
     return m_answer;
 }
 

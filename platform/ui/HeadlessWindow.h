@@ -82,6 +82,9 @@ public:
     // Message boxes: the answer given, and the texts shown ("caption: text").
     void setMessageBoxAnswer(MessageBoxAnswer answer) { m_answer = answer; }
     std::vector<std::string> messageBoxes() const;
+    // Runs on the window thread while a box is up ("caption: text"), before the user's answer: what the
+    // program does meanwhile can be looked at there. Set before the loop runs.
+    void whileMessageBox(std::function<void(const std::string&)> look) { m_whileBox = std::move(look); }
 
     // Work area reported for every rectangle (default 0,0 1280x1024).
     void setWorkArea(const WorkArea& area) { m_workArea = area; }
@@ -107,6 +110,7 @@ private:
     std::vector<std::function<void(HeadlessWindow&)>> m_inputs;
     mutable std::mutex m_boxMutex;
     std::vector<std::string> m_boxes;
+    std::function<void(const std::string&)> m_whileBox;
     WorkArea m_workArea{0, 0, 1280, 1024};
 };
 

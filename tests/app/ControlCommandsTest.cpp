@@ -95,6 +95,17 @@ TEST_F(ControlCommandsTest, ComboChoicesStoreTheirSettings) {
     ASSERT_TRUE(m_window->chooseText(parking_percentage.controlId, "50"));
     EXPECT_EQ(stored("parking_percentage"), "50");
 
+    // Another package order is stored and takes effect with a scan; the same one changes nothing.
+    AI_PACKAGE_SELECTOR.fillCombo();
+    AI_PACKAGE_SELECTOR.enable();
+    const std::string order = AI_PACKAGE_SELECTOR.choices.at(1);
+    ASSERT_TRUE(m_window->chooseText(AI_PACKAGE_SELECTOR.controlId, order));
+    EXPECT_EQ(stored("AI_PACKAGE_SELECTOR"), order);
+    EXPECT_EQ(status(), "If you want to make this choice effective, you must start a Scan for liveries");
+    gf_clearStatus();
+    ASSERT_TRUE(m_window->chooseText(AI_PACKAGE_SELECTOR.controlId, order));
+    EXPECT_EQ(status(), "");
+
     // A drop-down notification changes nothing.
     const std::string before = parameters();
     EXPECT_TRUE(m_window->openDropDown(RANGE.controlId));
@@ -117,7 +128,9 @@ TEST_F(ControlCommandsTest, ComboChoicesStoreTheirSettings) {
 
 TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts) {
     open();
+    SIM_CHOICE.setValue("MSFS 2020");
     SIM_CHOICE.fillCombo();
+    MYSIMADDON24_VERSION.setValue("1.0.0");
     std::filesystem::create_directories("output");
     { std::ofstream("output/LiveriesScanned.xml") << "<root/>"; }
     SCAN_LIVERIES.set(false);
@@ -142,6 +155,13 @@ TEST_F(ControlCommandsTest, SimulatorSwitchForgetsLiveriesAndRestarts) {
     EXPECT_EQ(gf_exitReason(), ExitReason::NewSettings);
     EXPECT_EQ(gf_restartDelay(), 3);
     EXPECT_TRUE(gf_takeLiveryResetRequest());
+    // The MSFS 2024 add-on links are fetched again for the new simulator; back to MSFS 2020 they stay.
+    EXPECT_EQ(stored("MYSIMADDON24_VERSION"), "");
+    MYSIMADDON24_VERSION.setValue("1.0.0");
+    gf_resetStopState();
+    ASSERT_TRUE(m_window->chooseText(SIM_CHOICE.controlId, "MSFS 2020"));
+    EXPECT_TRUE(g_simIs2020.load());
+    EXPECT_EQ(stored("MYSIMADDON24_VERSION"), "1.0.0");
 }
 
 TEST_F(ControlCommandsTest, ScanBoxRestartsDuringTheStartUpOnlyAndAnErrorInAHandlerIsLogged) {

@@ -1,7 +1,9 @@
 // What the lower layers decide about the window's controls reaches them at the window's next turn, in the
 // order it was decided: the parking lock around a static-parking calculation, the park airport's stands, the
 // live callsign list, a learned file's per-airport settings and the warning boxes.
+#include <chrono>
 #include <map>
+#include <thread>
 #include <vector>
 
 #include "WindowFixture.h"
@@ -122,6 +124,44 @@ TEST_F(ControlStatesTest, AWarningBoxShowsAtTheNextTurn) {
     EXPECT_TRUE(m_window->messageBoxes().empty());
     m_window->pump();
     EXPECT_EQ(m_window->messageBoxes(), std::vector<std::string>{"SKFL: Could not open local folder with Manual"});
+
+    // Asked for just before the end: the window takes no more turns once it quits, so it shows the box first.
+    gf_requestWarningBox("Could not open File Explorer at new version");
+    lf_onClosedMessage();
+    EXPECT_TRUE(m_window->quitRequested());
+    EXPECT_EQ(m_window->messageBoxes().back(), "SKFL: Could not open File Explorer at new version");
+}
+
+// A caller that waits for its box goes on once the user closed it; it does not wait without a window loop that
+// shows boxes, nor on the window's own thread, and stops waiting when the loop ends.
+TEST_F(ControlStatesTest, AWaitingWarningGoesOnOnceTheBoxIsClosed) {
+    gf_setMainWindowBackend(m_window.get());
+    const auto shown = [this] { return m_window->messageBoxes().size(); };
+    EXPECT_FALSE(gf_requestWarningBoxAndWait("no loop yet")); // returns at once; the box waits for the window
+    m_window->pump();
+    EXPECT_EQ(shown(), 1U);
+
+    gf_setWarningBoxesShown(true); // this thread runs the window's loop
+    EXPECT_FALSE(gf_requestWarningBoxAndWait("on the window's thread"));
+    m_window->pump();
+    EXPECT_EQ(shown(), 2U);
+
+    bool closed = false;
+    std::thread caller([&] { closed = gf_requestWarningBoxAndWait("from another thread"); });
+    for (int i = 0; i < 5000 && shown() < 3; ++i) {
+        m_window->pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    caller.join();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(m_window->messageBoxes().back(), "SKFL: from another thread");
+
+    closed = true;
+    std::thread late([&] { closed = gf_requestWarningBoxAndWait("as the loop ends"); });
+    gf_setWarningBoxesShown(false);
+    late.join();
+    EXPECT_FALSE(closed);
+    m_window->pump(); // taken by the next window
 }
 
 // ---- A learned file's per-airport settings

@@ -12,6 +12,8 @@
 #include "platform/ui/WindowMessages.h"
 #include "sim/SimLink.h"
 #include "sim/UserAircraft.h"
+#include "traffic/EngineServices.h"
+#include "traffic/EngineState.h"
 #include "support/FastCycleClock.h"
 #include "support/ProgramFolder.h"
 
@@ -61,11 +63,29 @@ TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds) {
     skf::g_reReadRequested = true;
     skf::g_unmatchedNames.insert("SOME NAME");
     skf::g_rematchRequested = true;
+    // A static aircraft on the park airport's reserved stand, which is kept clear every 5 s.
+    skf::gf_bindEngineThread();
+    skf::g_stands = {skf::Stand("D7", {}, 52.3, 4.76, 0.0, 30.0, false, false, false)};
+    skf::g_stands.front().sid = 1;
+    skf::ParkedAircraft onReserved;
+    onReserved.trafficId = 7;
+    onReserved.objectId = 70;
+    onReserved.standId = 1;
+    onReserved.simStatus = skf::SimStatus::active;
+    skf::g_parkedAircraft = {onReserved};
+    skf::g_mainWindow.reservedStandName.set("D7");
+    skf::g_mainWindow.reservedStandValid = true;
     for (int t = 1; t <= 4; ++t)
         second();
     EXPECT_TRUE(skf::g_reReadRequested.load()); // every 5 s
+    EXPECT_EQ(skf::g_parkedAircraft.front().simStatus, skf::SimStatus::active);
     second();
     EXPECT_FALSE(skf::g_reReadRequested.load());
+    EXPECT_EQ(skf::g_parkedAircraft.front().simStatus, skf::SimStatus::removingfromsim);
+    skf::g_mainWindow.reservedStandValid = false;
+    skf::g_mainWindow.reservedStandName.clear();
+    skf::g_stands.clear();
+    skf::gf_engineState() = skf::EngineState{};
     for (int t = 6; t <= 29; ++t)
         second();
     EXPECT_TRUE(skf::g_rematchRequested.load()); // the half-minute work
@@ -81,6 +101,9 @@ TEST_F(MainCycleThreads, RequestsAreTakenOnTheirSeconds) {
 }
 
 TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown) {
+    skf::gf_bindEngineThread();
+    skf::g_mainWindow.parkAirportActive = true; // a park airport of a single stand: its parking is adjusted
+    skf::g_mainWindow.standCount = 1;
     skf::g_staticUpdateAnnounced = true;
     for (int t = 1; t <= 15; ++t)
         second();
@@ -92,6 +115,9 @@ TEST_F(MainCycleThreads, StaticUpdatePhasesAndCountdown) {
         second();
     EXPECT_FALSE(skf::g_updatePhase.load()); // second phase 15 s later
     EXPECT_FALSE(skf::g_staticUpdateAnnounced.load());
+    EXPECT_NE(folder.log().find("(utc) It is day"), std::string::npos); // the parking adjustment ran
+    skf::g_mainWindow.parkAirportActive = false;
+    skf::g_mainWindow.standCount = 0;
 
     for (int t = 31; t <= 59; ++t)
         second();

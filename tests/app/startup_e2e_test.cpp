@@ -19,6 +19,7 @@
 #include "platform/ui/HeadlessWindow.h"
 #include "support/FastCycleClock.h"
 #include "support/ProgramFolder.h"
+#include "support/ZipMaker.h"
 #include "tools/dlserver/DownloadServer.h"
 #include "support/ScopedEnv.h"
 
@@ -136,6 +137,8 @@ protected:
     // watch runs on a thread of its own meanwhile; it may close the window through closeWindow().
     int runProgram(bool production, const std::function<void()>& watch = {}) {
         skf::HeadlessWindow backend(skf::gf_controls());
+        if (whileBox)
+            backend.whileMessageBox(whileBox);
         skf::CommandLine commandLine;
         commandLine.productionSwitchSeen = production;
         commandLine.productionSwitchValue = production;
@@ -189,6 +192,7 @@ protected:
     std::mutex statusMutex;
     std::set<std::string> statusTexts;
     std::vector<std::string> messageBoxes;
+    std::function<void(const std::string&)> whileBox; // on the window thread while a message box is up
     bool stayedOnTop = false;
     std::atomic<int> sleeps{0};
     skf::HeadlessWindow* window = nullptr; // while runProgram runs: the user's input goes through playAsUser
@@ -230,6 +234,22 @@ TEST_F(ShellThreadsEndToEnd, ClosingTheWindowDuringADownloadThatNeverEndsEndsThe
     EXPECT_FALSE(fs::exists("versions.json"));
 }
 
+// A new version whose folder cannot be shown: the user closes the warning box before the run stops for the
+// new version, and the program ends only after that.
+TEST_F(ShellThreadsEndToEnd, TheNewVersionWarningIsClosedBeforeTheStop) {
+    const skf::test::ScopedEnv opener("SKYFILL_OPEN_COMMAND", "/no/such/opener");
+    std::ofstream(srv / "versions.json") << R"({"msfs":{"major":11,"minor":12,"patch":0}})";
+    skf::test::makeZip(srv / "release" / "setup_Skyfill_d_v11.12.0.zip", {{"setup.exe", "MZ-new-installer"}});
+    std::vector<bool> stoppedWhileUp;
+    whileBox = [&](const std::string&) { stoppedWhileUp.push_back(skf::g_stopRun.load() || skf::g_shutDown.load()); };
+    EXPECT_EQ(runProgram(false), 0);
+    EXPECT_EQ(messageBoxes, std::vector<std::string>{"SKFL: Could not open File Explorer at new version"});
+    EXPECT_EQ(stoppedWhileUp, std::vector<bool>{false});
+    const std::string log = folder.log();
+    EXPECT_NE(log.find("Exiting: NEW VERSION"), std::string::npos);
+    EXPECT_NE(log.find("Opening file explorer at the new version failed?"), std::string::npos);
+}
+
 TEST_F(ShellThreadsEndToEnd, ProductionRunEndsWithZeroAfterTheDataFiles) {
     fs::create_directories("input");
     for (const char* f : {"airports.enc", "AIG-regcodes.enc", "dbase.enc"})
@@ -266,11 +286,23 @@ TEST_F(ShellThreadsEndToEnd, FailedProductionRunEndsAtOnceWithOne) {
     const std::string log = folder.log();
     EXPECT_NE(log.find("Exiting: SYSTEM ERROR"), std::string::npos);
     EXPECT_FALSE(skf::gf_statusSnapshot().errorText.empty());
+
+    // A user error (started from another folder) likewise, and the run is stopped as at every end: closing
+    // down's own resets of the settings are no changes of the user's to log.
+    freshStart();
+    fs::remove_all("docs");
+    const std::string destinationLines = countOf(folder.log(), "DESTINATION=");
+    EXPECT_EQ(runProgram(true), 1);
+    EXPECT_TRUE(skf::g_stopRun.load());
+    EXPECT_NE(skf::gf_statusSnapshot().errorText.find("41: Skyfill must be run"), std::string::npos);
+    EXPECT_EQ(countOf(folder.log(), "Exiting: SYSTEM ERROR"), "2");
+    EXPECT_EQ(countOf(folder.log(), "DESTINATION="), destinationLines);
 }
 
 TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
     fs::remove_all("docs"); // started from the wrong folder
     std::string errorWhileRunning;
+    bool stoppedWhileWaiting = true;
     const int code = runProgram(false, [&] {
         for (int i = 0; i < 3000 && skf::gf_statusSnapshot().errorText.empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -278,9 +310,12 @@ TEST_F(ShellThreadsEndToEnd, SystemErrorKeepsTheErrorLineUntilTheUserCloses) {
         // Closing down waits for the user: the error line stays.
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         errorWhileRunning = skf::gf_statusSnapshot().errorText;
+        // A user error does not stop the run: the first stop is the user's (a close, new settings).
+        stoppedWhileWaiting = skf::g_stopRun.load();
         closeWindow();
     });
     EXPECT_EQ(code, 0);
+    EXPECT_FALSE(stoppedWhileWaiting);
     EXPECT_NE(errorWhileRunning.find("41: Skyfill must be run from the Skyfill folder!"), std::string::npos);
     EXPECT_FALSE(fs::exists("output/info")); // nothing was loaded
     EXPECT_EQ(requestsOf("/downloads/versions.json"), 0);

@@ -108,7 +108,7 @@ TEST(SimLinkState, OneResetGivesTheValuesOfAFreshState) {
                     std::to_string(state.known) + std::to_string(s.user.halfWingspan.get().value_or(-1.0)) +
                     std::to_string(s.user.dataArrived) + std::to_string(s.user.received.latitude) +
                     std::to_string(s.user.previousLat) + s.user.title + s.user.shownStandName +
-                    std::to_string(s.user.standRefreshRequested) + std::to_string(s.user.badTimeLogged) +
+                    std::to_string(s.user.standRefreshes.size()) + std::to_string(s.user.badTimeLogged) +
                     std::to_string(s.user.refusedPartsLogged);
          }},
     };

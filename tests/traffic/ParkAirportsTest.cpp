@@ -194,8 +194,8 @@ protected:
         ParkAirportsTest::TearDown();
     }
     static void dispatch(RecvBuffer buffer) { lf_dispatch(buffer.recv(), buffer.size(), nullptr); }
-    // The user aircraft on the ground `metres` north of stand D7, rolling at `knots`, and then a flight load.
-    static void flightLoadedAt(double metres, double knots) {
+    // The user aircraft on the ground `metres` north of stand D7, rolling at `knots`.
+    static void userAt(double metres, double knots) {
         UserAircraftBlock block;
         block.latitude = northOf(metres);
         block.longitude = kBaseLon;
@@ -203,6 +203,10 @@ protected:
         dispatch(objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_POSITION, 1, &block, sizeof block));
         const std::int64_t onGround = 1;
         dispatch(objectData(SIMCONNECT_RECV_ID_SIMOBJECT_DATA, SIM_REQ_USER_ON_GROUND, 1, &onGround, 8));
+    }
+    // There, and then a flight load.
+    static void flightLoadedAt(double metres, double knots) {
+        userAt(metres, knots);
         dispatch(systemEvent(SIM_EVENT_FLIGHT_LOADED, 0));
     }
     static void readList(const char* text) {
@@ -225,6 +229,36 @@ TEST_F(UserStandRefresh, FlightLoadOnlyAsksForTheReservedStandRefresh) {
     EXPECT_FALSE(gf_runUserStandRefresh());
     EXPECT_EQ(listed().front(), "EHAM,A1");
     EXPECT_EQ(file(), "EHAM,D7\n");
+}
+
+// The engine carries the refresh out later; the user aircraft of the moment it was asked for counts.
+TEST_F(UserStandRefresh, TheRefreshKeepsThePositionOfItsMoment) {
+    const struct {
+        const char* what;
+        double metresAsked, knotsAsked; // at the flight load
+        double metresLater, knotsLater; // when the engine gets to it
+        const char* reserved;
+    } rows[] = {
+        {"parked on D7, then rolled away", 0.0, 0.0, 400.0, 15.0, "EHAM,D7"},
+        {"rolling, then parked on D7", 0.0, 2.5, 0.0, 0.0, "EHAM,A1"},
+        {"off any stand, then parked on D7", 400.0, 0.0, 0.0, 0.0, "EHAM,A1"},
+    };
+    for (const auto& row : rows) {
+        readList("EHAM,A1\n");
+        flightLoadedAt(row.metresAsked, row.knotsAsked);
+        userAt(row.metresLater, row.knotsLater);
+        gf_runUserStandRefresh();
+        EXPECT_EQ(listed().front(), row.reserved) << row.what;
+    }
+    // Two refreshes before the engine's turn are carried out in their order: the later one's stand stays.
+    g_stands.push_back(makeStand("D9", 100.0, 30.0));
+    numberStands(g_stands);
+    gf_clearStandNameCache();
+    readList("EHAM,A1\n");
+    flightLoadedAt(100.0, 0.0);
+    flightLoadedAt(0.0, 0.0);
+    EXPECT_TRUE(gf_runUserStandRefresh());
+    EXPECT_EQ(listed().front(), "EHAM,D7");
 }
 
 TEST_F(UserStandRefresh, SavedOnlyWhenTheParkAirportsStandChanges) {
