@@ -10,6 +10,7 @@
 #include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "support/LogText.h"
 #include "support/TempFolder.h"
