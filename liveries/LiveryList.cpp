@@ -17,27 +17,21 @@
 
 namespace skf {
 
-bool lf_compareLiveries(const LiveryData& a, const LiveryData& b) {
-    // std::string_view compares like memcmp (unsigned bytes), the shorter of two equal prefixes first.
-    const int airline = gf_operatorName(a.airline).compare(gf_operatorName(b.airline));
-    if (airline < 0)
-        return true;
-    if (a.airline != b.airline)
-        return false;
-    const int model = gf_modelName(a.model).compare(gf_modelName(b.model));
-    if (model < 0)
-        return true;
-    if (a.model != b.model)
-        return false;
-    return a.title < b.title;
-}
-
 namespace {
 
-// The place of every id of the list's airlines (or models) in the byte order of their codes: comparing two
-// places compares the two codes, without a look-up in the pool (and its lock) per comparison.
+// Two places, or two codes' texts (std::string_view compares like memcmp: unsigned bytes, the shorter of two
+// equal prefixes first).
+int lf_compareCodes(const std::vector<std::uint32_t>& places, std::string_view (*name)(std::uint16_t), std::uint16_t a,
+                    std::uint16_t b) {
+    if (places.empty())
+        return name(a).compare(name(b));
+    return places[a] < places[b] ? -1 : (places[b] < places[a] ? 1 : 0);
+}
+
+// The place of every id of the list's airlines (or models) in the byte order of their codes: a code has one id
+// in its pool, so equal places are equal codes.
 template <class IdOf>
-std::vector<std::uint32_t> lf_codeRanks(const LiveryList& list, IdOf idOf, std::string_view (*name)(std::uint16_t)) {
+std::vector<std::uint32_t> lf_codePlaces(const LiveryList& list, IdOf idOf, std::string_view (*name)(std::uint16_t)) {
     std::vector<std::uint32_t> rank(std::size_t{std::numeric_limits<std::uint16_t>::max()} + 1, 0);
     std::vector<std::pair<std::string_view, std::uint16_t>> codes;
     for (const LiveryData& livery : list) {
@@ -55,20 +49,37 @@ std::vector<std::uint32_t> lf_codeRanks(const LiveryList& list, IdOf idOf, std::
 
 } // namespace
 
+int LiveryCodeOrder::airlines(std::uint16_t a, std::uint16_t b) const {
+    return lf_compareCodes(airlinePlaces, &gf_operatorName, a, b);
+}
+
+int LiveryCodeOrder::models(std::uint16_t a, std::uint16_t b) const {
+    return lf_compareCodes(modelPlaces, &gf_modelName, a, b);
+}
+
+LiveryCodeOrder lf_liveryCodeOrder(const LiveryList& list) {
+    return {lf_codePlaces(
+                list, [](const LiveryData& l) { return l.airline; }, &gf_operatorName),
+            lf_codePlaces(
+                list, [](const LiveryData& l) { return l.model; }, &gf_modelName)};
+}
+
+bool lf_compareLiveries(const LiveryData& a, const LiveryData& b, const LiveryCodeOrder& codes) {
+    if (codes.airlines(a.airline, b.airline) < 0)
+        return true;
+    if (a.airline != b.airline)
+        return false;
+    if (codes.models(a.model, b.model) < 0)
+        return true;
+    if (a.model != b.model)
+        return false;
+    return a.title < b.title;
+}
+
 void gf_sortLiveries(LiveryList& list) {
-    // The order of lf_compareLiveries: a code has one id in its pool, so equal places are equal codes.
-    const auto airline = lf_codeRanks(
-        list, [](const LiveryData& l) { return l.airline; }, &gf_operatorName);
-    const auto model = lf_codeRanks(
-        list, [](const LiveryData& l) { return l.model; }, &gf_modelName);
-    list.sort([&](const LiveryData& a, const LiveryData& b) { // a stable merge sort
-        const std::uint32_t ra = airline[a.airline], rb = airline[b.airline];
-        if (ra != rb)
-            return ra < rb;
-        const std::uint32_t ma = model[a.model], mb = model[b.model];
-        if (ma != mb)
-            return ma < mb;
-        return a.title < b.title;
+    const LiveryCodeOrder codes = lf_liveryCodeOrder(list);
+    list.sort([&codes](const LiveryData& a, const LiveryData& b) { // a stable merge sort
+        return lf_compareLiveries(a, b, codes);
     });
 }
 

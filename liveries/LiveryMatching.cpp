@@ -41,11 +41,6 @@ std::size_t TrafficIdHash::operator()(std::uint32_t id) const noexcept {
 
 namespace {
 
-// The refused titles and their keys (the owner's tallies).
-LiveryMatchTally& lf_tally() {
-    return gf_liveryState().tally;
-}
-
 constexpr std::string_view kIndent = "          ";
 
 // The airline of the registration's database entry, when that entry names an operator.
@@ -70,8 +65,7 @@ bool lf_isPvt(std::uint16_t airline) {
 }
 
 bool lf_isFailed(std::string_view title) {
-    const auto& failed = lf_tally().failedTitles;
-    return failed.find(title) != failed.end();
+    return g_failedLiveryTitles.find(title) != g_failedLiveryTitles.end();
 }
 
 bool lf_isSpecial(std::string_view title) {
@@ -308,9 +302,9 @@ void gf_reportLiveryNotCreated(const FlightRecord& record) {
     if (!g_stopRun.load() && !g_shutDown.load())
         gf_setStatus(fmt::format("{} '{}' could not be created by your Sim!", record.callsign, record.liveryTitle),
                      true);
-    lf_tally().failedTitles.emplace(record.liveryTitle);
-    lf_tally().failedKeys.insert(fmt::format("{} {}", gf_modelName(record.modelId), gf_operatorName(record.airlineId)));
-    if (lf_tally().failedTitles.size() >= 20) {
+    g_failedLiveryTitles.emplace(record.liveryTitle);
+    g_failedLiveryKeys.insert(fmt::format("{} {}", gf_modelName(record.modelId), gf_operatorName(record.airlineId)));
+    if (g_failedLiveryTitles.size() >= 20) {
         constexpr std::string_view kMessage = "There are too many liveries that could not be created!";
         gf_log(fmt::format("\n{}Error 81, {}\n", "===> ", kMessage));
         throw UserErrorException(81, fmt::format("{}, see Log.txt", kMessage));
@@ -322,7 +316,7 @@ bool gf_isFailedLiveryTitle(std::string_view title) {
 }
 
 std::size_t gf_failedLiveryTitleCount() {
-    return lf_tally().failedTitles.size();
+    return g_failedLiveryTitles.size();
 }
 
 void lf_resetMatchingState() {
@@ -337,9 +331,9 @@ void gf_logLiveryMatchingSummary() {
         out << "Matches at step: " << '\n';
         for (std::size_t step = 0; step < g_matchStepCounts.size(); ++step)
             out << fmt::format("  {}: {}", step, g_matchStepCounts[step]) << '\n';
-        if (!lf_tally().failedKeys.empty()) {
+        if (!g_failedLiveryKeys.empty()) {
             out << "\nCould not be created" << '\n';
-            for (const std::string& key : lf_tally().failedKeys)
+            for (const std::string& key : g_failedLiveryKeys)
                 out << "  " << key << '\n';
         }
         out << gf_bannerLine(100, 0, false, true, "") << '\n';

@@ -48,6 +48,12 @@ inline std::unordered_set<std::string>& g_unmatchedNames = g_noLiveryKeys;
 // Per cascade step 0..6: how many live aircraft matched there. Never reset: it lasts the process, with the
 // refused titles, in the liveries' owner (liveries/LiveryState.h), not in the run-long state above.
 extern std::array<std::int32_t, 7>& g_matchStepCounts;
+// The titles the simulator refused (FNV-1a over the title's bytes, looked up by view) and, for the summary, the
+// "model airline" of each. They only grow, for the whole process, beside g_matchStepCounts. The set owns its
+// texts: a refused title outlives every rebuild of the title store.
+using FailedTitleSet = std::unordered_set<std::string, Fnv1aHash, std::equal_to<>>;
+extern FailedTitleSet& g_failedLiveryTitles;
+extern std::unordered_set<std::string>& g_failedLiveryKeys;
 
 // The live cascade: on return the record's liveryTitle is the chosen title, or empty (no livery). Counts
 // the step, logs the match and sets fsltlFlag.

@@ -2,6 +2,7 @@
 
 #include "liveries/LiveryMatching.h"
 #include "liveries/Regcodes.h"
+#include "liveries/ScanReports.h"
 #include "liveries/SectionRules.h"
 
 namespace skf {
@@ -15,6 +16,13 @@ LiveryList& g_liveries = s_liveries.liveries;
 std::set<std::string>& g_scannedTitles = s_liveries.scan.scannedTitles;
 std::vector<std::string>& g_dontUseTitles = s_liveries.scan.dontUseTitles;
 std::unordered_set<std::string>& g_dontUseTitleSet = s_liveries.scan.dontUseTitleSet;
+ScanCollector& g_invalidAirlineLines = s_liveries.scan.invalidAirlineLines;
+ScanCollector& g_invalidModelLines = s_liveries.scan.invalidModelLines;
+ScanCollector& g_fixLines = s_liveries.scan.fixLines;
+ScanCollector& g_invalidCfgLines = s_liveries.scan.invalidCfgLines;
+ScanCollector& g_incompleteSectionLines = s_liveries.scan.incompleteSectionLines;
+ScanCollector& g_noFltsimFiles = s_liveries.scan.noFltsimFiles;
+std::vector<std::string>& g_conversionLines = s_liveries.scan.conversionLines;
 
 bool& g_liveriesProcessed = s_liveries.tables.liveriesProcessed;
 std::vector<std::string>& g_regcodeMessages = s_liveries.tables.regcodeMessages;
@@ -31,6 +39,8 @@ std::array<IdMap<IdMap<TitleViews>>, 2>& g_titlesByAirlineModel = s_liveries.tab
 IdMap<IdMap<std::vector<StoredLivery>>>& g_liveriesByAirlineModel = s_liveries.tables.liveriesByAirlineModel;
 
 std::array<std::int32_t, 7>& g_matchStepCounts = s_liveries.tally.stepCounts;
+FailedTitleSet& g_failedLiveryTitles = s_liveries.tally.failedTitles;
+std::unordered_set<std::string>& g_failedLiveryKeys = s_liveries.tally.failedKeys;
 
 LiveryState& gf_liveryState() {
     return s_liveries;

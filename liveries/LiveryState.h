@@ -2,9 +2,10 @@
 // The liveries' state, in one owner (LiveryState, reached through gf_liveryState()): the livery scan's working
 // state, the livery list it hands over, the livery tables the matching reads, and the matching's tallies of the whole
 // process. The global names (g_liveries, g_scannedTitles, g_dontUseTitles, g_dontUseTitleSet,
-// g_liveriesByAirlineModel, g_titlesByAirlineModel, g_titlesByModel, g_regcodeTitles, g_specialRegcodes,
-// g_uniqueRegcodes, g_specialLiveryTitles, g_specialLiveryTitleSet, the three model pools, g_regcodeMessages,
-// g_liveriesProcessed, g_matchStepCounts) are references into it.
+// the report collectors g_invalidAirlineLines ... g_conversionLines, g_liveriesByAirlineModel,
+// g_titlesByAirlineModel, g_titlesByModel, g_regcodeTitles, g_specialRegcodes, g_uniqueRegcodes,
+// g_specialLiveryTitles, g_specialLiveryTitleSet, the three model pools, g_regcodeMessages, g_liveriesProcessed,
+// g_matchStepCounts, g_failedLiveryTitles, g_failedLiveryKeys) are references into it.
 //
 // Owner thread: the start-up thread, which also runs the traffic engine and the main cycle. It runs the scan's
 // preparation, its folder walk and its end, builds and clears the tables between runs, and matches liveries in
@@ -28,6 +29,7 @@
 
 #include "data/StringPool.h"
 #include "liveries/LiveryList.h"
+#include "liveries/LiveryMatching.h"
 #include "liveries/LiveryTables.h"
 
 namespace skf {
@@ -62,14 +64,14 @@ struct LiveryScanState {
     std::set<std::string> scannedTitles;             // g_scannedTitles, under g_scannedTitlesMutex
     std::vector<std::string> dontUseTitles;          // g_dontUseTitles
     std::unordered_set<std::string> dontUseTitleSet; // g_dontUseTitleSet: read by the walk's workers
-    // The findings for the report files.
-    ScanCollector invalidAirlineLines;
-    ScanCollector invalidModelLines;
-    ScanCollector fixLines;
-    ScanCollector invalidCfgLines;
-    ScanCollector incompleteSectionLines;
-    ScanCollector noFltsimFiles;
-    std::vector<std::string> conversionLines; // start-up thread only
+    // The findings for the report files (ScanReports.h).
+    ScanCollector invalidAirlineLines;        // g_invalidAirlineLines
+    ScanCollector invalidModelLines;          // g_invalidModelLines
+    ScanCollector fixLines;                   // g_fixLines
+    ScanCollector invalidCfgLines;            // g_invalidCfgLines
+    ScanCollector incompleteSectionLines;     // g_incompleteSectionLines
+    ScanCollector noFltsimFiles;              // g_noFltsimFiles
+    std::vector<std::string> conversionLines; // g_conversionLines: start-up thread only
 };
 
 // The livery tables (liveries/LiveryTables.h), built once per process and cleared between runs only.
@@ -94,10 +96,9 @@ struct LiveryTables {
 
 // The matching's tallies; they last the whole process (the summary in Log.txt covers every run).
 struct LiveryMatchTally {
-    std::array<std::int32_t, 7> stepCounts{}; // g_matchStepCounts
-    // The refused titles own their texts: they outlive every rebuild of the title store.
-    std::unordered_set<std::string, Fnv1aHash, std::equal_to<>> failedTitles;
-    std::unordered_set<std::string> failedKeys; // "model airline" of each refused title
+    std::array<std::int32_t, 7> stepCounts{};   // g_matchStepCounts
+    FailedTitleSet failedTitles;                // g_failedLiveryTitles
+    std::unordered_set<std::string> failedKeys; // g_failedLiveryKeys: "model airline" of each refused title
 };
 
 struct LiveryState {

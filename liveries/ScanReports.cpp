@@ -55,27 +55,27 @@ std::string lf_flagText(bool flag) {
 } // namespace
 
 void lf_addInvalidAirlineLine(std::string_view code, const fs::path& file, std::string_view detail) {
-    lf_scan().invalidAirlineLines.add(fmt::format("{:12} in {} ", code, file.string()) + std::string(detail));
+    g_invalidAirlineLines.add(fmt::format("{:12} in {} ", code, file.string()) + std::string(detail));
 }
 
 void lf_addInvalidModelLine(std::string_view code, const fs::path& file) {
-    lf_scan().invalidModelLines.add(fmt::format("{:16} in {}", code, file.string()));
+    g_invalidModelLines.add(fmt::format("{:16} in {}", code, file.string()));
 }
 
 void lf_addFixLine(std::string line) {
-    lf_scan().fixLines.add(std::move(line));
+    g_fixLines.add(std::move(line));
 }
 
 void lf_addInvalidCfgLine(std::string line) {
-    lf_scan().invalidCfgLines.add(std::move(line));
+    g_invalidCfgLines.add(std::move(line));
 }
 
 void lf_addIncompleteSectionLine(std::string line) {
-    lf_scan().incompleteSectionLines.add(std::move(line));
+    g_incompleteSectionLines.add(std::move(line));
 }
 
 void lf_addNoFltsimFile(const fs::path& file) {
-    lf_scan().noFltsimFiles.add(file.string());
+    g_noFltsimFiles.add(file.string());
 }
 
 void lf_removePreviousScanFiles() {
@@ -107,7 +107,6 @@ void lf_loadDontUseTitles() {
 }
 
 void lf_applyDbaseToLiveries() {
-    std::vector<std::string>& conversions = lf_scan().conversionLines;
     for (LiveryData& livery : g_liveries) {
         if (livery.regcode.empty())
             continue;
@@ -115,20 +114,20 @@ void lf_applyDbaseToLiveries() {
         if (!record)
             continue;
         if (livery.cargo != record->cargo) {
-            conversions.push_back(fmt::format("'{}' {} cargo {} => {}", livery.title, livery.regcode,
-                                              lf_flagText(livery.cargo), lf_flagText(record->cargo)));
+            g_conversionLines.push_back(fmt::format("'{}' {} cargo {} => {}", livery.title, livery.regcode,
+                                                    lf_flagText(livery.cargo), lf_flagText(record->cargo)));
             livery.cargo = record->cargo;
         }
         const std::uint16_t airline =
             gf_operatorName(record->operatorId).empty() ? record->airline : record->operatorId;
         if (airline != livery.airline) {
-            conversions.push_back(fmt::format("'{}' {} airl {} => {}", livery.title, livery.regcode,
-                                              gf_operatorName(livery.airline), gf_operatorName(airline)));
+            g_conversionLines.push_back(fmt::format("'{}' {} airl {} => {}", livery.title, livery.regcode,
+                                                    gf_operatorName(livery.airline), gf_operatorName(airline)));
             livery.airline = airline;
         }
         if (record->model != livery.model) {
-            conversions.push_back(fmt::format("'{}' {} model {} => {}", livery.title, livery.regcode,
-                                              gf_modelName(livery.model), gf_modelName(record->model)));
+            g_conversionLines.push_back(fmt::format("'{}' {} model {} => {}", livery.title, livery.regcode,
+                                                    gf_modelName(livery.model), gf_modelName(record->model)));
             livery.model = record->model;
         }
     }
@@ -137,7 +136,7 @@ void lf_applyDbaseToLiveries() {
 void lf_writeFixesReport() {
     try {
         fs::create_directories(g_fixesReportPath.parent_path());
-        const std::vector<std::string> lines = lf_scan().fixLines.copy();
+        const std::vector<std::string> lines = g_fixLines.copy();
         if (!gf_writeLines(lines, g_fixesReportPath))
             gf_log(fmt::format("Error writing file {}: {}", g_fixesReportPath.string(), "the file was not written"));
     } catch (const std::exception& e) {
@@ -146,33 +145,32 @@ void lf_writeFixesReport() {
 }
 
 void lf_writeScanReports() {
-    LiveryScanState& scan = lf_scan();
-    const bool noErrors = lf_isEmpty(scan.invalidAirlineLines) && lf_isEmpty(scan.invalidModelLines) &&
-                          lf_isEmpty(scan.fixLines) && lf_isEmpty(scan.invalidCfgLines) &&
-                          lf_isEmpty(scan.incompleteSectionLines);
+    const bool noErrors = lf_isEmpty(g_invalidAirlineLines) && lf_isEmpty(g_invalidModelLines) &&
+                          lf_isEmpty(g_fixLines) && lf_isEmpty(g_invalidCfgLines) &&
+                          lf_isEmpty(g_incompleteSectionLines);
     gf_log(noErrors ? "\nNo errors" : "\nErrors:");
 
-    if (const auto n = lf_writeSorted(scan.invalidAirlineLines, g_invalidAirlineReportPath, false, true))
+    if (const auto n = lf_writeSorted(g_invalidAirlineLines, g_invalidAirlineReportPath, false, true))
         gf_log(fmt::format("{:5} invalid airline code{}, see {}", n, gf_plural(std::uint64_t{n}),
                            g_invalidAirlineReportPath.string()));
-    if (const auto n = lf_writeSorted(scan.invalidModelLines, g_invalidAircraftReportPath, false, true))
+    if (const auto n = lf_writeSorted(g_invalidModelLines, g_invalidAircraftReportPath, false, true))
         gf_log(fmt::format("{:5} invalid model code{}, see {}", n, gf_plural(std::uint64_t{n}),
                            g_invalidAircraftReportPath.string()));
-    if (!lf_isEmpty(scan.fixLines)) {
+    if (!lf_isEmpty(g_fixLines)) {
         lf_writeFixesReport();
-        gf_log(fmt::format("{:5} fixes, see {}", scan.fixLines.copy().size(), g_fixesReportPath.string()));
+        gf_log(fmt::format("{:5} fixes, see {}", g_fixLines.copy().size(), g_fixesReportPath.string()));
     }
-    if (const auto n = lf_writeSorted(scan.invalidCfgLines, g_invalidCfgReportPath, false, true))
+    if (const auto n = lf_writeSorted(g_invalidCfgLines, g_invalidCfgReportPath, false, true))
         gf_log(fmt::format("{:5} invalid aircraft.cfg files, see {}", n, g_invalidCfgReportPath.string()));
-    if (const auto n = lf_writeSorted(scan.incompleteSectionLines, g_incompleteFltsimReportPath, true, true))
+    if (const auto n = lf_writeSorted(g_incompleteSectionLines, g_incompleteFltsimReportPath, true, true))
         gf_log(fmt::format("{:5} incomplete [fltsim.x] sections, see {}", n, g_incompleteFltsimReportPath.string()));
 
     gf_log("\nInformation:");
-    if (const auto n = lf_writeSorted(scan.noFltsimFiles, g_noFltsimReportPath, false, false))
+    if (const auto n = lf_writeSorted(g_noFltsimFiles, g_noFltsimReportPath, false, false))
         gf_log(fmt::format("{:5} empty aircraft.cfg files, see {}", n, g_noFltsimReportPath.string()));
-    if (!scan.conversionLines.empty()) {
-        (void)gf_writeLines(scan.conversionLines, g_airlineModelReportPath);
-        gf_log(fmt::format("{:5} liveries updated with real live data from dbase, see {}", scan.conversionLines.size(),
+    if (!g_conversionLines.empty()) {
+        (void)gf_writeLines(g_conversionLines, g_airlineModelReportPath);
+        gf_log(fmt::format("{:5} liveries updated with real live data from dbase, see {}", g_conversionLines.size(),
                            g_airlineModelReportPath.string()));
     }
 }
@@ -184,14 +182,8 @@ void lf_clearScanCollections() {
 }
 
 ScanFindings lf_scanFindings() {
-    LiveryScanState& scan = lf_scan();
-    return {scan.invalidAirlineLines.copy(),
-            scan.invalidModelLines.copy(),
-            scan.fixLines.copy(),
-            scan.invalidCfgLines.copy(),
-            scan.incompleteSectionLines.copy(),
-            scan.noFltsimFiles.copy(),
-            scan.conversionLines};
+    return {g_invalidAirlineLines.copy(),    g_invalidModelLines.copy(), g_fixLines.copy(), g_invalidCfgLines.copy(),
+            g_incompleteSectionLines.copy(), g_noFltsimFiles.copy(),     g_conversionLines};
 }
 
 } // namespace skf

@@ -17,6 +17,18 @@
 
 namespace skf {
 
+struct ScanCollector; // liveries/LiveryState.h
+
+// The collectors, references into the scan's state; each report's lines, in the order the workers added them.
+extern ScanCollector& g_invalidAirlineLines;    // output/errors/InvalidAirlineCodes.txt
+extern ScanCollector& g_invalidModelLines;      // output/errors/InvalidAircraftCodes.txt
+extern ScanCollector& g_fixLines;               // output/errors/Fixes.txt
+extern ScanCollector& g_invalidCfgLines;        // output/errors/InvalidAircraftCfgFiles.txt
+extern ScanCollector& g_incompleteSectionLines; // output/errors/IncompleFltsimSections.txt
+extern ScanCollector& g_noFltsimFiles;          // output/info/AircraftCfgWithNoFltsimSection.txt
+// output/info/AirlineModelConversions.txt; start-up thread only, no mutex.
+extern std::vector<std::string>& g_conversionLines;
+
 // ---- Adders (any scan worker)
 
 // "{:12} in {} " of (code, file path), followed by the detail.

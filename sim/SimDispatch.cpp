@@ -17,6 +17,7 @@
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/SimQueuesInternal.h"
 #include "sim/UserAircraft.h"

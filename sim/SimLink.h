@@ -1,6 +1,6 @@
 #pragma once
 // The simulator link's connection state and the SimClient thread. The names below are references into the
-// link's owner (SimLinkState::connection, sim/SimQueues.h), which says which thread owns each.
+// link's owner (SimLinkState::connection, sim/SimLinkState.h), which says which thread owns each.
 //
 // One SimConnect connection, owned by the "SimClient" thread: it opens the connection (retrying every
 // 100 ms until the simulator appears), registers the program's events, data definitions and client events,

@@ -1,6 +1,7 @@
 // The simulator link's state, its global names and its two resets.
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 

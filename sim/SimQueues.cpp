@@ -1,4 +1,5 @@
 #include "sim/SimQueues.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueuesInternal.h"
 
 #include <algorithm>

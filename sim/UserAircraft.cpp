@@ -21,6 +21,7 @@
 #include "data/DbaseLookups.h"
 #include "data/StringPool.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/UserStand.h"
 

@@ -76,7 +76,7 @@ extern SharedHalfWingspan& g_userHalfWingspan;
 // The once-a-second tick of the main cycle: set on each answer to the every-second user request.
 extern std::atomic<bool>& g_userDataArrived;
 
-// The user aircraft's part of the simulator link's owner (SimLinkState::user, sim/SimQueues.h); g_userAircraft,
+// The user aircraft's part of the simulator link's owner (SimLinkState::user, sim/SimLinkState.h); g_userAircraft,
 // g_userHalfWingspan and g_userDataArrived are references into it. Each field names the thread or the lock
 // that owns it. The reset (gf_resetUserAircraft) gives the values of a fresh one; an assignment cannot, since
 // the mutexes are no values.

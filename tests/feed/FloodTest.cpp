@@ -11,6 +11,7 @@
 #include "sim/SimDispatch.h"
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "support/LogText.h"
 #include "support/SimStandInHarness.h"

@@ -10,6 +10,7 @@
 #include "feed/RealTrafficServerInternal.h"
 #include "feed/UdpReader.h"
 #include "platform/net/Socket.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "support/LogText.h"
 #include "support/TempFolder.h"
@@ -293,6 +294,41 @@ TEST_F(RealTrafficServerThreads, NothingIsSentOrAwaitedWithoutAUsablePosition) {
     g_realTrafficLocal = false;
     gf_waitForRealTraffic(); // RealTraffic not on this PC: no wait
     EXPECT_FALSE(g_rtConnected.load());
+}
+
+// Within 0.0001 degrees of 0,0 in both latitude and longitude the user's position counts as unknown; just off
+// it in either, it is sent.
+TEST_F(RealTrafficServerThreads, OnlyAPositionOff0_0IsSent) {
+    ASSERT_TRUE(gf_openServer("0"));
+    Replayer replayer(replayerConfig());
+    replayer.start();
+    gf_waitForRealTraffic();
+    ASSERT_TRUE(g_rtConnected.load());
+    struct Row {
+        double latitude, longitude;
+        bool sent;
+    };
+    std::vector<std::string> expected;
+    for (const Row& r : {Row{0.0001, -0.0001, false}, Row{-0.00011, 0.0, true}, Row{0.0, 0.00011, true},
+                         Row{-0.00005, 0.0001, false}}) {
+        UserAircraftBlock user;
+        user.latitude = r.latitude;
+        user.longitude = r.longitude;
+        g_userAircraft.setBlock(user);
+        gf_sendUserPosition();
+        if (r.sent) {
+            const std::string line = gf_positionLine(user);
+            expected.push_back(line.substr(0, line.size() - 2));
+        }
+    }
+    gf_sendSimTime(1717000000); // behind every position line on the one connection
+    ASSERT_TRUE(replayer.waitForLine("Qs123=", 5s));
+    std::vector<std::string> positions;
+    for (const std::string& line : replayer.received())
+        if (line.rfind("Qs121=", 0) == 0)
+            positions.push_back(line);
+    EXPECT_EQ(positions, expected);
+    replayer.stop();
 }
 
 TEST_F(RealTrafficServerThreads, APortInUseIsRefusedWithTheBindError) {

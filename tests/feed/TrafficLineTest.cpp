@@ -125,6 +125,11 @@ TEST_F(TrafficLineTest, EachStepAcceptsDropsOrRefusesAsSpecified) {
         {"vehicle", trafficLine({{9, "FOLLOW VEH"}}), LineOutcome::Vehicle},
         {"position at 0,0", trafficLine({{2, "0.00005"}, {3, "0.00005"}}), LineOutcome::Refused,
          "invalid lalo: 0.000050,0.000050"},
+        {"0.0001 from 0,0 still counts as 0,0", trafficLine({{2, "0.0001"}, {3, "-0.0001"}}), LineOutcome::Refused,
+         "invalid lalo: 0.000100,-0.000100"},
+        // Just off 0,0 the position is taken (and then dropped, far beyond the range of the reference).
+        {"just off 0,0 in latitude", trafficLine({{2, "-0.00011"}, {3, "0"}}), LineOutcome::Dropped},
+        {"just off 0,0 in longitude", trafficLine({{2, "0"}, {3, "0.00011"}}), LineOutcome::Dropped},
         {"latitude beyond 90", trafficLine({{2, "90.5"}}), LineOutcome::Refused, "invalid lalo: 90.500000,4.764100"},
         {"out of range", trafficLine({{2, "55.0"}}), LineOutcome::Dropped},
         {"traffic id 10000", trafficLine({{1, "10000"}}), LineOutcome::Dropped},

@@ -50,7 +50,7 @@ TEST_F(LiveryListTest, SortsByAirlineCodeThenModelThenTitleAndKeepsEqualRecordsI
 }
 
 // Codes interned in an order unlike their byte order, many equal keys: the same order as a stable sort by
-// lf_compareLiveries.
+// lf_compareLiveries on the codes' texts (the sort compares their places).
 TEST_F(LiveryListTest, SortGivesTheOrderOfTheComparison) {
     const char* airlines[] = {"ZZ9", "AAL", "", "AA", "KLM", "Q8Z", "aal"};
     const char* models[] = {"B77W", "A20N", "", "A20", "B738"};
@@ -62,7 +62,8 @@ TEST_F(LiveryListTest, SortGivesTheOrderOfTheComparison) {
                               fmt::format("t{}", (state >> 16) % 9), fmt::format("r{}", i)));
     }
     std::vector<LiveryData> want(list.begin(), list.end());
-    std::stable_sort(want.begin(), want.end(), skf::lf_compareLiveries);
+    std::stable_sort(want.begin(), want.end(),
+                     [](const LiveryData& a, const LiveryData& b) { return skf::lf_compareLiveries(a, b); });
     skf::gf_sortLiveries(list);
     std::vector<std::string> got, expected;
     for (const LiveryData& l : list)

@@ -1,3 +1,4 @@
+#include "platform/net/Socket.h"
 #include "platform/system/Encoding.h"
 #include "platform/system/KnownFolders.h"
 #include "platform/system/Shell.h"
@@ -8,7 +9,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <iconv.h>
+#include <unistd.h>
 
 namespace skf {
 namespace {
@@ -86,6 +89,35 @@ TEST(SystemError, Texts) {
     EXPECT_EQ(gf_systemErrorText(ENOENT), "No such file or directory");
     errno = EACCES;
     EXPECT_EQ(gf_lastSystemErrorText(), "Permission denied");
+}
+
+// Descriptor 0 is a socket like any other: open, shut down for the peer, and given back by close.
+TEST(Socket, DescriptorZeroIsAnOpenSocket) {
+    const int savedInput = ::dup(0); // the standard input put aside, so that the next socket gets descriptor 0
+    ::close(0);
+    {
+        Socket client;
+        ASSERT_EQ(client.open(SocketKind::Tcp), 0);
+        ASSERT_NE(::fcntl(0, F_GETFD), -1);
+        EXPECT_TRUE(client.valid());
+        Socket listener;
+        ASSERT_EQ(listener.open(SocketKind::Tcp), 0);
+        ASSERT_EQ(listener.bind(0, true), 0);
+        ASSERT_EQ(listener.listen(), 0);
+        ASSERT_EQ(client.connectLoopback(listener.localPort()), 0);
+        Socket server;
+        ASSERT_EQ(listener.accept(server), 0);
+        client.shutdownBoth();
+        EXPECT_EQ(server.waitReadable(5000), 1);
+        EXPECT_TRUE(server.peerClosed());
+        client.close();
+        EXPECT_FALSE(client.valid());
+        EXPECT_EQ(::fcntl(0, F_GETFD), -1);
+    }
+    if (savedInput >= 0) {
+        ::dup2(savedInput, 0);
+        ::close(savedInput);
+    }
 }
 
 TEST(Shell, OpenerStartedOrNot) {

@@ -245,3 +245,61 @@ TEST(SimConnectMessages, ShortMessagesReadAsZerosBeyondTheirEnd) {
     ::unlink(path.c_str());
     ::rmdir(dir.c_str());
 }
+
+// The simulator sees the Close call before the connection ends; and when the simulator hangs up, the dispatch
+// reports it gone instead of reading the end of the stream as data.
+TEST(SimConnectHandle, TheSimulatorSeesTheCloseAndAHangUpEndsTheLink) {
+    std::string dir = "/tmp/skyfill-client-test-XXXXXX";
+    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+    std::string path = dir + "/sim.sock";
+    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(listener, 2), 0);
+    std::vector<std::uint32_t> firstKinds; // the calls of the first connection, up to its end
+    std::thread peer([&] {
+        for (int i = 0; i < 2; ++i) {
+            int fd = ::accept(listener, nullptr, nullptr);
+            std::vector<std::byte> in(256);
+            const auto got = ::recv(fd, in.data(), in.size(), 0);
+            in.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+            SimWireWriter ack(static_cast<std::uint32_t>(SimReply::HelloAck), 0);
+            ack.u32(1);
+            const auto& frame = ack.frame();
+            [[maybe_unused]] auto sent = ::send(fd, frame.data(), frame.size(), MSG_NOSIGNAL);
+            if (i == 0) {
+                std::byte buf[256];
+                for (auto n = ::recv(fd, buf, sizeof buf, 0); n > 0; n = ::recv(fd, buf, sizeof buf, 0))
+                    in.insert(in.end(), buf, buf + n);
+                std::vector<SimWireFrame> frames;
+                gf_simWireSplit(in, frames);
+                for (const SimWireFrame& f : frames)
+                    firstKinds.push_back(f.kind);
+            }
+            ::close(fd); // the second simulator hangs up at once
+        }
+    });
+    ScopedEnv env(SIM_SOCKET_ENV, path.c_str());
+    SimHandle first = 0;
+    ASSERT_EQ(SimConnect_Open(&first, "Skyfill", nullptr, 0, nullptr, 0), SIM_OK);
+    EXPECT_EQ(SimConnect_Close(first), SIM_OK);
+    SimHandle second = 0;
+    ASSERT_EQ(SimConnect_Open(&second, "Skyfill", nullptr, 0, nullptr, 0), SIM_OK);
+    peer.join();
+    EXPECT_EQ(firstKinds, (std::vector<std::uint32_t>{static_cast<std::uint32_t>(SimCall::Hello),
+                                                      static_cast<std::uint32_t>(SimCall::Close)}));
+    SimResult result = SIM_OK;
+    for (int i = 0; i < 2000 && result == SIM_OK; ++i) {
+        result = SimConnect_CallDispatch(
+            second, [](SIMCONNECT_RECV*, std::uint32_t, void*) {}, nullptr);
+        if (result == SIM_OK)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(result, SIM_E_GONE);
+    SimConnect_Close(second);
+    ::close(listener);
+    ::unlink(path.c_str());
+    ::rmdir(dir.c_str());
+}

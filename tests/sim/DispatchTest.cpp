@@ -17,6 +17,7 @@
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
 #include "sim/SimMessages.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/SimTestSupport.h"
 #include "sim/UserAircraft.h"

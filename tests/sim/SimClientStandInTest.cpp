@@ -16,6 +16,7 @@
 #include "core/WindowFields.h"
 #include "platform/system/RuntimeFolder.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/SimTestSupport.h"
 #include "sim/UserAircraft.h"

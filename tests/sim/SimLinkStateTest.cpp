@@ -1,6 +1,7 @@
 // The simulator link's owner: after a run has changed every part, one reset gives the values of a state fresh
 // from its construction (those of the program's start), and the global names the code uses are the owner's.
 #include "sim/SimLink.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 

@@ -8,6 +8,7 @@
 #include "data/apf/Stand.h"
 #include "platform/simconnect/SimConnect.h"
 #include "sim/SimLink.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/SimQueuesInternal.h"
 

@@ -31,6 +31,7 @@
 #include "sim/FlightPlans.h"
 #include "sim/SimLink.h"
 #include "sim/SimLinkInternal.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "support/SimStandInHarness.h"

@@ -16,6 +16,7 @@
 #include "core/settings/ProgramPaths.h"
 #include "data/Airports.h"
 #include "data/apf/ParkApf.h"
+#include "sim/SimLinkState.h"
 #include "sim/SimQueues.h"
 #include "sim/UserAircraft.h"
 #include "traffic/EngineState.h"
