@@ -334,7 +334,7 @@ INSTANTIATE_TEST_SUITE_P(Jitter, StandingAtAStand,
 
 // Where a departure's reports stop for a while: standing at the holding point, or on the take-off roll just after
 // a report at 40 kn or at 100 kn.
-enum class GapAt { HoldingPoint, Roll40, Roll100 };
+enum class GapAt { PushedBack, HoldingPoint, Roll40, Roll100 };
 
 struct DepartureGapRow {
     bool fromStand; // pushed back from D7 and taxied out; else first seen taxiing to the holding point
@@ -345,7 +345,7 @@ struct DepartureGapRow {
 };
 
 void PrintTo(const DepartureGapRow& r, std::ostream* os) {
-    static const char* const kAt[] = {"at the holding point", "at 40 kn", "at 100 kn"};
+    static const char* const kAt[] = {"after the push-back", "at the holding point", "at 40 kn", "at 100 kn"};
     *os << (r.fromStand ? "from D7" : "from the taxiway") << ", a report every " << r.every << " s, no report "
         << kAt[static_cast<int>(r.gapAt)] << " for " << r.gapSeconds << " s";
 }
@@ -368,6 +368,7 @@ TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
                                          offsetPoint(d7.latitude, d7.longitude, 90.0, 150.0).longitude, 180.0, 345.0);
     std::vector<Leg> legs;
     Position start = d7;
+    const double pushedBack = 60.0 + 45.0 / (3.0 * kKn);
     if (row.fromStand) {
         legs = {stop(60.0), Leg{180.0, 45.0, 3.0}, stop(20.0), Leg{90.0, 150.0, 12.0}, Leg{180.0, 300.0, 15.0}};
     } else {
@@ -383,9 +384,10 @@ TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
     const Route toLiftOff{start, legs};
     legs.push_back(Leg{270.0, 20000.0, 165.0, 0.0, 30.0, 9500.0});
     const Route route{start, legs};
-    const double gapFrom = row.gapAt == GapAt::HoldingPoint ? atHolding + 2.0
-                           : row.gapAt == GapAt::Roll40     ? at40
-                                                            : at100;
+    const double gapFrom = row.gapAt == GapAt::PushedBack     ? pushedBack + 2.0
+                           : row.gapAt == GapAt::HoldingPoint ? atHolding + 2.0
+                           : row.gapAt == GapAt::Roll40       ? at40
+                                                              : at100;
     const auto every = static_cast<std::uint64_t>(row.every * 100.0);
     const auto feedEnd = static_cast<std::uint64_t>(route.length() * 100.0);
     const FeedOutcome o = runFeed(h, feedEnd + 4000, [&](std::uint64_t step) {
@@ -451,6 +453,8 @@ INSTANTIATE_TEST_SUITE_P(LostAtTheRunway, DepartureGaps,
                                            DepartureGapRow{true, 5.0, GapAt::Roll100, 70.0, true},
                                            DepartureGapRow{true, 2.0, GapAt::Roll40, 20.0, true},
                                            DepartureGapRow{false, 2.0, GapAt::Roll100, 90.0, true},
+                                           DepartureGapRow{true, 5.0, GapAt::PushedBack, 180.0, true},
+                                           DepartureGapRow{true, 5.0, GapAt::PushedBack, 330.0, false},
                                            DepartureGapRow{false, 5.0, GapAt::HoldingPoint, 240.0, false}));
 
 struct HoldingRow {
