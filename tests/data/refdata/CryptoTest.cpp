@@ -237,6 +237,15 @@ TEST(Crypto, TheBundledSampleDataDecrypts) {
     }
 }
 
+// The key itself: every other test encrypts with the same key it decrypts with, and the sample data is
+// encrypted at build time with it too; only a file made once, outside the build, tells a changed key.
+TEST(Crypto, AFileMadeWithTheDataKeyDecrypts) {
+    WorkFolder wf;
+    ASSERT_TRUE(skf::gf_streamDecrypt(fs::path(SKYFILL_TEST_DATA_DIR) / "crypto" / "key_check.enc", "out.xml"));
+    EXPECT_EQ(WorkFolder::readFile("out.xml"),
+              "<root><check>made once with the key of the reference data</check></root>");
+}
+
 // The plain text in memory is written to the file by a thread of its own while decryption goes on.
 TEST(CryptoConcurrent, ALargeFileDecryptsIntoMemoryAndFileAlike) {
     WorkFolder wf;
