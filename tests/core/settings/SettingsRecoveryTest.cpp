@@ -116,28 +116,32 @@ TEST_F(SettingsRecovery, AFullDiskAtTheStartLosesNeitherTheDamagedFileNorTheLast
             fs::remove(lastGood());
         const std::string cut = good.substr(0, good.size() / 2);
         writeFile(g_parametersPath, cut);
+        const std::size_t before = m_work->log().size();
         {
             const FullDisk full(row.onlyTheFile ? g_parametersPath : g_dataFolder);
             resetAllSettings();
-            const std::size_t before = m_work->log().size();
             EXPECT_EQ(gf_loadParameters(), !row.goodCopy);
-            EXPECT_EQ(PORT_NUMBER.value(), row.goodCopy ? "12345" : PORT_NUMBER.defaultVal());
-            RANGE.set(70);
-            RANGE.store();
-            const std::string log = m_work->log().substr(before);
-            EXPECT_NE(log.find("No space left on device"), std::string::npos) << log;
-            EXPECT_NE(log.find("Settings not saved in this run: " + g_parametersPath.string()), std::string::npos);
-            EXPECT_EQ(parametersText(), cut);
-            EXPECT_EQ(fs::exists(damagedCopy()), row.onlyTheFile);
-            if (row.goodCopy) {
-                EXPECT_EQ(readFile(lastGood()), good);
-            }
-            std::size_t files = 0;
-            for ([[maybe_unused]] const auto& entry : fs::directory_iterator(g_dataFolder))
-                ++files;
-            EXPECT_EQ(files, 1u + (row.goodCopy ? 1u : 0u) + (row.onlyTheFile ? 1u : 0u)); // no temporary file
         }
-        // Room on the disk again: the next start mends the file, and the one after it reads it.
+        EXPECT_EQ(PORT_NUMBER.value(), row.goodCopy ? "12345" : PORT_NUMBER.defaultVal());
+        // Room on the disk again later in that run: still nothing of it is saved.
+        RANGE.set(70);
+        RANGE.store();
+        gf_saveParameters(false);
+        const std::string log = m_work->log().substr(before);
+        EXPECT_NE(log.find("No space left on device"), std::string::npos) << log;
+        EXPECT_NE(log.find("Settings not saved in this run: " + g_parametersPath.string()), std::string::npos);
+        EXPECT_EQ(log.find("writing every setting"), std::string::npos);
+        EXPECT_EQ(parametersText(), cut);
+        EXPECT_EQ(fs::exists(damagedCopy()), row.onlyTheFile);
+        if (row.goodCopy) {
+            EXPECT_EQ(readFile(lastGood()), good);
+        }
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : fs::directory_iterator(g_dataFolder))
+            ++files;
+        EXPECT_EQ(files, 1u + (row.goodCopy ? 1u : 0u) + (row.onlyTheFile ? 1u : 0u)); // no temporary file
+
+        // The next start mends the file, and the one after it reads it.
         for (const int start : {2, 3}) {
             SCOPED_TRACE(start);
             resetAllSettings();

@@ -174,11 +174,23 @@ TEST_F(CryptoDamaged, AMissingInputNamesItsPath) {
     expectFailure("Could not open input file: data.enc");
 }
 
-TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedNamesItsPath) {
+TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedOrWrittenIsNamedWithWhy) {
     WorkFolder::writeFile("data.enc", lf_rawStream({{"<root/>", kFinal}}));
     EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "no/such/folder/out.xml"));
     EXPECT_NE(wf.log().find("gf_streamDecrypt exception: Could not open output file: no/such/folder/out.xml"),
               std::string::npos);
+    // One that cannot be written (a full disk) says why, through a file and through memory alike.
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    fs::create_symlink("/dev/full", "full.xml");
+    EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "full.xml"));
+    fs::create_symlink("/dev/full", "full.xml");
+    skf::PlainText plain;
+    EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "full.xml", plain));
+    const std::string said =
+        "gf_streamDecrypt exception: Could not write output file: full.xml (No space left on device)";
+    const std::string log = wf.log();
+    EXPECT_NE(log.find(said), log.rfind(said)) << log; // twice
 }
 
 // A data file that is not what the server made is moved aside (one generation), so that the next start
