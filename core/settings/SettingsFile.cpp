@@ -170,7 +170,8 @@ void lf_noteHeldSaveLocked() {
 // parameters.xml is there but cannot be used (cut, empty, not XML, without `parameters`): it is kept as
 // parameters0.xml, and the last good copy takes its place when there is one; else it is removed, and the
 // load that follows writes the defaults. The damaged file is never removed or replaced before its copy is
-// saved, nor removed while a good copy waits to take its place: either left it as it is (held, see above).
+// saved, nor removed while a good copy waits to take its place: it then stays as it is, and the run is held
+// (see above).
 // Missing or not a regular file: nothing to do.
 void lf_recoverDamagedLocked() {
     s_held = {};
