@@ -104,7 +104,7 @@ case "${1:-}" in
     install_missing
     build build-tsan -DSKYFILL_TSAN=ON -DSKYFILL_BENCH=OFF -DSKYFILL_WERROR=${werror}
     ensure_display
-    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$ROOT/cmake/tsan.supp" \
       ctest --test-dir build-tsan --output-on-failure -j "$(jobs)" -R "Threads|Concurrent"
     ;;
   asan)

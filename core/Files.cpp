@@ -15,6 +15,7 @@
 #include <sys/stat.h>
 #include <fmt/format.h>
 #include <fstream>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <unistd.h>
@@ -366,6 +367,27 @@ std::string gf_attributeString(const pugi::xml_node& node, const char* name) {
 
 namespace {
 std::atomic<std::uint64_t> g_tempCounter{0};
+
+// The path of lf_simulateFullDisk: set by a test, read by every commit (the flag spares the others the lock).
+std::atomic<bool> g_fullDiskSet{false};
+std::mutex g_fullDiskMutex;
+fs::path g_fullDisk; // under g_fullDiskMutex
+
+bool lf_onFullDisk(const fs::path& target) {
+    if (!g_fullDiskSet.load())
+        return false;
+    const fs::path file = fs::absolute(target).lexically_normal();
+    std::lock_guard lock(g_fullDiskMutex);
+    return !g_fullDisk.empty() && (file == g_fullDisk || file.parent_path() == g_fullDisk);
+}
+} // namespace
+
+void lf_simulateFullDisk(const fs::path& path) {
+    std::lock_guard lock(g_fullDiskMutex);
+    g_fullDisk = path.empty() ? fs::path() : fs::absolute(path).lexically_normal();
+    if (!g_fullDisk.empty() && !g_fullDisk.has_filename())
+        g_fullDisk = g_fullDisk.parent_path(); // a folder written with a trailing separator
+    g_fullDiskSet.store(!g_fullDisk.empty());
 }
 
 ReplaceFile::ReplaceFile(fs::path target, FileSync sync) : m_target(std::move(target)), m_sync(sync) {
@@ -386,7 +408,10 @@ bool ReplaceFile::commit() {
         return false;
     m_done = true;
     bool ok = true;
-    if (m_sync == FileSync::Durable) {
+    if (lf_onFullDisk(m_target)) {
+        m_error = std::make_error_code(std::errc::no_space_on_device);
+        ok = false;
+    } else if (m_sync == FileSync::Durable) {
         // Put the new contents on disk before the name points at them.
         const int fd = ::open(m_temp.c_str(), O_RDONLY | O_CLOEXEC);
         ok = fd >= 0 && ::fsync(fd) == 0;

@@ -51,11 +51,20 @@ void lf_sodiumInit() {
         throw std::runtime_error("libsodium could not be initialised");
 }
 
+// A failed write of the output, with the system's reason (a full disk says so, rather than passing for a
+// file that does not decrypt).
+[[noreturn]] void lf_throwWriteFailed(const std::string& path, int error) {
+    const std::string reason =
+        error != 0 ? std::generic_category().message(error) : std::make_error_code(std::errc::io_error).message();
+    throw std::runtime_error(fmt::format("Could not write output file: {} ({})", path, reason));
+}
+
 // Closes the file and reports a failed flush as an error of the given path.
 void lf_closeChecked(FilePtr& f, const std::string& path) {
     std::FILE* raw = f.release();
+    errno = 0;
     if (std::fclose(raw) != 0)
-        throw std::runtime_error("Could not write output file: " + path);
+        lf_throwWriteFailed(path, errno);
 }
 
 // Writes the growing plain text of one buffer to the output file on a thread of its own, so that
@@ -86,6 +95,8 @@ public:
         m_wake.notify_one();
     }
     bool failed() const { return m_failed.load(); }
+    // The system's error of the failed write (0 when it gave none).
+    int error() const { return m_error.load(); }
     // True when every published byte was written.
     bool finish() {
         {
@@ -112,7 +123,9 @@ private:
                 done = m_done;
             }
             if (end > written) {
+                errno = 0;
                 if (std::fwrite(m_data + written, 1, end - written, m_out) != end - written) {
+                    m_error.store(errno);
                     m_failed.store(true);
                     return;
                 }
@@ -131,6 +144,7 @@ private:
     bool m_done = false;
     bool m_abort = false;
     std::atomic<bool> m_failed{false};
+    std::atomic<int> m_error{0};
     std::thread m_thread; // last: it starts with every other member in place
 };
 
@@ -189,8 +203,9 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
     std::size_t used = 0;    // plain bytes in the destination
     std::size_t written = 0; // of them, bytes already in the output file
     const auto writeOut = [&] {
+        errno = 0;
         if (used > written && std::fwrite(plain + written, 1, used - written, out.get()) != used - written)
-            throw std::runtime_error("Could not write output file: " + output);
+            lf_throwWriteFailed(output, errno);
         written = used;
         if (!memory)
             used = written = 0;
@@ -232,7 +247,7 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
             writeOut(); // a block at a time
         if (writer) {
             if (writer->failed())
-                throw std::runtime_error("Could not write output file: " + output);
+                lf_throwWriteFailed(output, writer->error());
             writer->publish(used);
         }
         if (got < cipher.size())
@@ -249,9 +264,10 @@ void lf_decryptStreamTo(const DataKey& key, const std::string& input, const std:
     if (writer) {
         writer->publish(used);
         const bool complete = writer->finish();
+        const int error = writer->error();
         writer.reset();
         if (!complete)
-            throw std::runtime_error("Could not write output file: " + output);
+            lf_throwWriteFailed(output, error);
     } else {
         writeOut();
     }
@@ -298,8 +314,9 @@ namespace {
 
 enum class DecryptOutcome { Decrypted, Damaged, Failed };
 
+// failure: the worker's text of a failure, when given.
 DecryptOutcome lf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output,
-                                PlainText* plain) {
+                                PlainText* plain, std::string* failure = nullptr) {
     DecryptOutcome outcome = DecryptOutcome::Failed;
     try {
         DataKey key = g_dataKey;
@@ -312,8 +329,12 @@ DecryptOutcome lf_streamDecrypt(const std::filesystem::path& input, const std::f
     } catch (const DamagedStream& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
         outcome = DecryptOutcome::Damaged;
+        if (failure)
+            *failure = e.what();
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
+        if (failure)
+            *failure = e.what();
     }
     // The worker has closed the output (its file handle is gone with the exception). A folder in
     // the output's place was never ours to write: it stays.
@@ -350,6 +371,17 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain) {
     plain = {};
     return lf_streamDecrypt(input, output, &plain) == DecryptOutcome::Decrypted;
+}
+
+std::optional<DecryptFailure> gf_streamDecryptChecked(const std::filesystem::path& input,
+                                                      const std::filesystem::path& output, PlainText& plain) {
+    plain = {};
+    DecryptFailure failure;
+    const DecryptOutcome outcome = lf_streamDecrypt(input, output, &plain, &failure.text);
+    if (outcome == DecryptOutcome::Decrypted)
+        return std::nullopt;
+    failure.damaged = outcome == DecryptOutcome::Damaged;
+    return failure;
 }
 
 std::optional<std::string> gf_decryptDataFile(const std::filesystem::path& input, const std::filesystem::path& output,

@@ -42,6 +42,19 @@ struct PlainText {
 // `plain` is empty after a failure.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output, PlainText& plain);
 
+// Why a decryption failed: the file is not a stream of ours (damaged: cut, changed, lengthened, made with
+// another key), or it could not be decrypted for another reason (the input could not be opened or read, the
+// output not written; a failed write names the system's reason, "No space left on device" for a full disk).
+struct DecryptFailure {
+    bool damaged = false;
+    std::string text; // the worker's text, as logged
+};
+
+// gf_streamDecrypt with the plain text kept, for a caller that tells a damaged file from a failure of the
+// disk: none when it decrypted.
+std::optional<DecryptFailure> gf_streamDecryptChecked(const std::filesystem::path& input,
+                                                      const std::filesystem::path& output, PlainText& plain);
+
 // A reference data file of input/ (airports.enc, dbase.enc, AIG-regcodes.enc) decrypted for its reader,
 // as gf_streamDecrypt does (the plain text kept in `plain` too when it is given). None when it decrypted;
 // else the text for the user: "{input} not available" for a missing file, "{input} stream decrypt failed"

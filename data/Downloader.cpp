@@ -184,10 +184,13 @@ std::string gf_checkDataFile(const std::filesystem::path& file) {
     std::filesystem::path plainFile = file;
     plainFile += ".check.xml";
     PlainText plain;
-    const bool decrypted = gf_streamDecrypt(file, plainFile, plain);
+    const std::optional<DecryptFailure> failure = gf_streamDecryptChecked(file, plainFile, plain);
     gf_removeIfExists(plainFile);
-    if (!decrypted)
+    if (failure && failure->damaged)
         return "not a data file: it does not decrypt";
+    // Not the file's fault (a full disk for the check's plain file): said as it is, not as a bad download.
+    if (failure)
+        return fmt::format("the check of the data file failed: {}", failure->text);
     pugi::xml_document doc;
     const pugi::xml_parse_result parsed = doc.load_buffer(plain.data.get(), plain.size);
     if (!parsed)

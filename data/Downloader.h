@@ -109,7 +109,9 @@ bool gf_download(const CurlHandle& handle, std::string_view url, const std::file
 // "Downloading '{}' failed !".
 bool gf_downloadDataFile(const std::filesystem::path& fileName, const std::filesystem::path& target);
 
-// Why a downloaded data file (encrypted) is not one: empty when it decrypts and its XML parses.
+// Why a downloaded data file (encrypted) is not one: empty when it decrypts and its XML parses. A check that
+// could not write its plain file beside it (a full disk) says so with the system's reason: that is no
+// fault of the file.
 std::string gf_checkDataFile(const std::filesystem::path& file);
 
 } // namespace skf

@@ -142,10 +142,39 @@ std::string lf_unusableReason(const pugi::xml_document& document, const pugi::xm
     return {};
 }
 
+// A damaged parameters.xml that a start could not set right (its copy parameters0.xml, or the last good copy
+// in its place, could not be written: a full disk). The file stays as it is, and this run saves no setting:
+// a save would put values that did not come from the user's files in place of the damaged file, and the
+// save after it over the last good copy; so the next start finds both as they were and sets them right.
+// Under the settings-file mutex; set (or cleared) by every gf_prepareParametersFile.
+struct HeldSettings {
+    fs::path file;   // the damaged parameters.xml; empty when nothing is held
+    fs::path source; // where this run's values come from: the last good copy, or empty for the defaults
+    bool told = false;
+};
+HeldSettings s_held;
+
+bool lf_heldLocked() {
+    return !s_held.file.empty() && s_held.file == g_parametersPath;
+}
+
+// A save withheld: said once in the log.
+void lf_noteHeldSaveLocked() {
+    if (s_held.told)
+        return;
+    s_held.told = true;
+    gf_logError(fmt::format("Settings not saved in this run: {} is damaged and is set right at the next start",
+                            lf_pathText(s_held.file)));
+}
+
 // parameters.xml is there but cannot be used (cut, empty, not XML, without `parameters`): it is kept as
 // parameters0.xml, and the last good copy takes its place when there is one; else it is removed, and the
-// load that follows writes the defaults. Missing or not a regular file: nothing to do.
+// load that follows writes the defaults. The damaged file is never removed or replaced before its copy is
+// saved, nor removed while a good copy waits to take its place: it then stays as it is, and the run is held
+// (see above).
+// Missing or not a regular file: nothing to do.
 void lf_recoverDamagedLocked() {
+    s_held = {};
     std::error_code ec;
     if (!fs::is_regular_file(g_parametersPath, ec))
         return;
@@ -153,34 +182,46 @@ void lf_recoverDamagedLocked() {
     const std::string reason = lf_unusableReason(document, gf_loadXml(document, g_parametersPath));
     if (reason.empty())
         return;
+    const std::string path = lf_pathText(g_parametersPath);
     const fs::path kept = lf_damagedCopyPath();
     std::string damaged;
     {
         std::ifstream in(g_parametersPath, std::ios::binary);
         damaged.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    const std::string savedAs = gf_writeTextFile(damaged, kept, false)
-                                    ? fmt::format("Saved as {}", lf_pathText(kept))
-                                    : fmt::format("Saving it as {} failed", lf_pathText(kept));
+    std::error_code copyError;
+    const bool copied = gf_replaceFile(
+        kept, [&](std::ostream& out) { out.write(damaged.data(), static_cast<std::streamsize>(damaged.size())); },
+        copyError);
     const fs::path lastGood = lf_lastGoodPath();
     pugi::xml_document good;
     const bool haveGood = lf_unusableReason(good, gf_loadXml(good, lastGood)).empty();
+    const std::string failed = fmt::format("{} failed to load ({}). ", path, reason);
+    if (!copied) {
+        s_held = {g_parametersPath, haveGood ? lastGood : fs::path(), false};
+        gf_logError(fmt::format("{}Saving it as {} failed ({}): it stays as it is; this run takes {} and saves no "
+                                "setting, so that the next start sets it right.",
+                                failed, lf_pathText(kept), copyError.message(),
+                                haveGood ? "the values of the last good copy " + lf_pathText(lastGood)
+                                         : std::string("the default values")));
+        return;
+    }
+    if (!haveGood) {
+        fs::remove(g_parametersPath, ec);
+        gf_logError(fmt::format("{}Saved as {} and removed; no good copy: default values.", failed, lf_pathText(kept)));
+        return;
+    }
     std::error_code saveError;
-    if (haveGood && gf_saveXml(good, g_parametersPath, saveError)) {
-        gf_logError(fmt::format("{} failed to load ({}). {}; the settings come from the last good copy {}.",
-                                lf_pathText(g_parametersPath), reason, savedAs, lf_pathText(lastGood)));
+    if (gf_saveXml(good, g_parametersPath, saveError)) {
+        gf_logError(fmt::format("{}Saved as {}; the settings come from the last good copy {}.", failed,
+                                lf_pathText(kept), lf_pathText(lastGood)));
         return;
     }
-    fs::remove(g_parametersPath, ec);
-    if (haveGood) {
-        gf_logError(fmt::format("{} failed to load ({}). {} and removed; taking the last good copy {} failed ({}): "
-                                "default values.",
-                                lf_pathText(g_parametersPath), reason, savedAs, lf_pathText(lastGood),
-                                saveError.message()));
-        return;
-    }
-    gf_logError(fmt::format("{} failed to load ({}). {} and removed; no good copy: default values.",
-                            lf_pathText(g_parametersPath), reason, savedAs));
+    s_held = {g_parametersPath, lastGood, false};
+    gf_logError(fmt::format("{}Saved as {}; taking the last good copy {} failed ({}): it stays as it is; this run "
+                            "takes the values of the last good copy and saves no setting, so that the next start "
+                            "takes it again.",
+                            failed, lf_pathText(kept), lf_pathText(lastGood), saveError.message()));
 }
 
 // Whether the last save of parameters.xml failed: the status line shows a failure once, not at every store
@@ -189,6 +230,10 @@ std::atomic<bool> s_saveFailing{false};
 
 // Saves parameters.xml; a failure is logged with the system's reason (and shown as said above).
 void lf_saveSettingsDocument(pugi::xml_document& document) {
+    if (lf_heldLocked()) {
+        lf_noteHeldSaveLocked();
+        return;
+    }
     std::error_code error;
     if (gf_saveXml(document, g_parametersPath, error)) {
         s_saveFailing = false;
@@ -267,6 +312,11 @@ void lf_showRegistryControls() {
 void lf_storeEntry(std::string_view key, const std::string& valueText, const std::function<void()>& logValue) noexcept {
     try {
         std::lock_guard lock(gf_settingsFileMutex());
+        if (lf_heldLocked()) {
+            logValue();
+            lf_noteHeldSaveLocked();
+            return;
+        }
         pugi::xml_document document;
         const pugi::xml_parse_result loaded = gf_loadXml(document, g_parametersPath);
         if (!loaded) {
@@ -478,14 +528,20 @@ bool gf_loadParameters() {
     {
         std::lock_guard lock(gf_settingsFileMutex());
         const std::string pathText = lf_pathText(g_parametersPath);
+        // A held run reads the last good copy (when there is one) in place of the damaged file.
+        const fs::path source = lf_heldLocked() && !s_held.source.empty() ? s_held.source : g_parametersPath;
         pugi::xml_document document;
-        const pugi::xml_parse_result loaded = gf_loadXml(document, g_parametersPath);
+        const pugi::xml_parse_result loaded = gf_loadXml(document, source);
         pugi::xml_node parameters;
         if (loaded) {
-            gf_log(fmt::format("from '{}'", pathText));
+            gf_log(fmt::format("from '{}'", lf_pathText(source)));
             parameters = gf_parametersNode(document);
         }
-        if (!loaded || !parameters) {
+        if (lf_heldLocked() && (!loaded || !parameters)) {
+            gf_log(fmt::format("{} is damaged, default values:", pathText));
+            lf_saveParametersLocked(true);
+            wroteDefaults = true;
+        } else if (!loaded || !parameters) {
             gf_log(fmt::format("{} not found, creating new with default values:", pathText));
             lf_saveParametersLocked(true);
             wroteDefaults = true;

@@ -27,11 +27,15 @@ std::mutex& gf_settingsFileMutex();
 // (".parameters.xml.<pid>-<n>.tmp" and those of the two copies below, of any process but this one), and
 // mends a damaged parameters.xml (cut, empty, not XML, without `parameters`): it is kept as parameters0.xml
 // and replaced by the last good copy, parameters.xml.bak, which every successful save writes; without a
-// good copy it is removed (the load then writes the defaults). Each step is logged; never throws.
+// good copy it is removed (the load then writes the defaults). When the copy or the replacement cannot be
+// written (a full disk), the damaged file stays as it is and the run is held: it takes the last good copy's
+// values (or the defaults) and saves no setting, so that nothing replaces the user's files with values that
+// did not come from them, and the next start mends them. Each step is logged; never throws.
 void gf_prepareParametersFile();
 
 // Start-up load of all registries (gf_prepareParametersFile first). True when the file was missing, unreadable or
-// without `parameters`, so that a new file with the default values was written.
+// without `parameters`, so that a new file with the default values was written (or, in a held run without a
+// good copy, would have been).
 bool gf_loadParameters();
 // Writes a new parameters.xml from all registries: the defaults (writeDefaults) or the current values.
 void gf_saveParameters(bool writeDefaults);

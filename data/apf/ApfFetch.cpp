@@ -4,16 +4,17 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "core/WorkerPool.h"
 #include "data/Downloader.h"
 #include "data/apf/ApfLocate.h"
 
@@ -31,13 +32,15 @@ struct Fetch {
     std::atomic<bool> done{false};
     bool ok = false;                                // written by the worker before done
     std::chrono::steady_clock::time_point finished; // likewise
-    std::thread worker;
+    std::future<void> worker; // ready once the worker is done with this fetch; the Fetch lives until then
 };
 
 // Finished fetches nobody took (the user moved on) are dropped, oldest first, beyond this many; one older
 // than kFreshFor is fetched again rather than taken when it is asked for.
 constexpr std::size_t kMostFetches = 8;
 constexpr std::chrono::minutes kFreshFor{5};
+// Downloads at once: as many as the list keeps; a fetch beyond them waits in the pool's queue (Pending).
+constexpr int kFetchWorkers = static_cast<int>(kMostFetches);
 
 std::atomic<bool> g_fetchFinished{false};
 
@@ -65,7 +68,7 @@ public:
             f->target = target;
             f->file = target.parent_path() / fmt::format(".{}.{}.fetch", target.filename().string(), ++m_serial);
             Fetch* raw = f.get();
-            raw->worker = std::thread([raw, url = gf_apfDownloadUrl(archivePath)] {
+            raw->worker = m_pool.submit([raw, url = gf_apfDownloadUrl(archivePath)] {
                 const CurlHandle handle = gf_makeCurlHandle();
                 DownloadChecks checks;
                 checks.abort = &raw->abort;
@@ -90,7 +93,7 @@ public:
             f = std::move(*it);
             m_fetches.erase(it);
         }
-        f->worker.join();
+        f->worker.wait();
         if (!f->ok)
             return false;
         std::error_code ec;
@@ -140,7 +143,7 @@ private:
         for (auto& f : fetches)
             f->abort.store(true);
         for (auto& f : fetches) {
-            f->worker.join();
+            f->worker.wait(); // each ends within about a second of its abort (a queued one at once)
             std::error_code ec;
             fs::remove(f->file, ec);
         }
@@ -150,6 +153,7 @@ private:
     mutable std::mutex m_mutex;
     List m_fetches;
     std::uint64_t m_serial = 0;
+    WorkerPool m_pool{kFetchWorkers}; // its threads are joined first when the list goes
 };
 
 FetchList& lf_fetches() {

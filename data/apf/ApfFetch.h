@@ -1,5 +1,6 @@
-// Downloads of archived airport files on worker threads, for the traffic engine, which must never wait on
-// the network: the engine asks for a file, goes on with its steps, and reads the file once it arrived.
+// Downloads of archived airport files on the workers of a pool (core/WorkerPool, at most 8 at once), for the
+// traffic engine, which must never wait on the network: the engine asks for a file, goes on with its steps,
+// and reads the file once it arrived.
 //
 // gf_fetchApf, gf_takeApfFetchFinished and gf_cancelApfFetches are called on the engine's thread;
 // gf_takeFetchedApf by lf_downloadApf on the thread that reads the file. The workers only download (with the

@@ -224,13 +224,22 @@ TEST_F(UpdateCheck, BrokenInstallerArchiveIsNotReportedAsNewVersion) {
     EXPECT_EQ(skf::gf_statusSnapshot().statusText,
               "The downloading/unzipping of the new version failed? Try manually via the Orvanta website.");
     EXPECT_NE(folder.log().find("install_new_version.exe does not exists?"), std::string::npos);
+
+    // An archive without entries unpacks nothing: an installer left from before is not taken for the new one.
+    writeFile("install_new_version.exe", "MZ-old-installer");
+    writeFile(srv / "release" / "setup_Skyfill_d_v12.0.2.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
+    publish(allCurrent(version(12, 0, 2)));
+    EXPECT_TRUE(skf::gf_checkForUpdates());
+    EXPECT_FALSE(skf::g_stopRun.load());
+    EXPECT_FALSE(fs::exists("new_version/install_new_version.exe"));
+    EXPECT_EQ(folder.log().find("Could not open setup_Skyfill_d_v12.0.2.zip"), std::string::npos);
 }
 
 TEST_F(UpdateCheck, AddonLinkPackageOfMsfs2024) {
     skf::g_simIs2020 = false;
     publish(allCurrent());
     skf::test::makeZip(srv / "mysimaddon24" / "my_simaddon2024.zip",
-                       {{"links/", ""}, {"links/EHAM-addon.lnk", "C:/addons/eham"}, {"LFPG.cfg", "C:/addons/lfpg"}});
+                       {{"LFPG.cfg", "C:/addons/lfpg"}, {"links/", ""}, {"links/EHAM-addon.lnk", "C:/addons/eham"}});
     EXPECT_TRUE(skf::gf_checkForUpdates());
     EXPECT_EQ(readFile("airports/my_simaddon/EHAM-addon.txt"), "C:/addons/eham");
     EXPECT_EQ(readFile("airports/my_simaddon/LFPG.txt"), "C:/addons/lfpg");

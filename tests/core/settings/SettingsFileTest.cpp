@@ -103,7 +103,13 @@ TEST_F(SettingsFile, ValuesOutOfRangeAreClampedAndBadTextsReadAsFalseOrZero) {
 
 TEST_F(SettingsFile, AMissingAirpHeightIsAppendedOnceAndBothEntriesAreWrittenByTheNextSave) {
     writeFile(g_parametersPath, R"(<root><parameters><parameter name="RANGE" value="30"/></parameters></root>)");
+    // A whole number missing from the file takes its default, whatever the record held before.
+    MAX_HOLDING_MINUTES.set(45);
+    MAX_LIVE_SEL.set(25);
     gf_loadParameters();
+    EXPECT_EQ(MAX_HOLDING_MINUTES.value(), 20);
+    EXPECT_EQ(MAX_LIVE_SEL.value(), 500);
+    EXPECT_NE(parametersText().find(R"(<parameter name="MAX_HOLDING_MINUTES" value="20" />)"), std::string::npos);
     EXPECT_EQ(countOf(parametersText(), R"(name="AIRP_HEIGHT")"), 1u);
     AIRP_HEIGHT.set(7000);
     gf_saveParameters(false);

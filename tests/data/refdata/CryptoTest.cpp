@@ -174,11 +174,23 @@ TEST_F(CryptoDamaged, AMissingInputNamesItsPath) {
     expectFailure("Could not open input file: data.enc");
 }
 
-TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedNamesItsPath) {
+TEST_F(CryptoDamaged, AnOutputThatCannotBeCreatedOrWrittenIsNamedWithWhy) {
     WorkFolder::writeFile("data.enc", lf_rawStream({{"<root/>", kFinal}}));
     EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "no/such/folder/out.xml"));
     EXPECT_NE(wf.log().find("gf_streamDecrypt exception: Could not open output file: no/such/folder/out.xml"),
               std::string::npos);
+    // One that cannot be written (a full disk) says why, through a file and through memory alike.
+    if (!fs::exists("/dev/full"))
+        GTEST_SKIP() << "no /dev/full";
+    fs::create_symlink("/dev/full", "full.xml");
+    EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "full.xml"));
+    fs::create_symlink("/dev/full", "full.xml");
+    skf::PlainText plain;
+    EXPECT_FALSE(skf::gf_streamDecrypt("data.enc", "full.xml", plain));
+    const std::string said =
+        "gf_streamDecrypt exception: Could not write output file: full.xml (No space left on device)";
+    const std::string log = wf.log();
+    EXPECT_NE(log.find(said), log.rfind(said)) << log; // twice
 }
 
 // A data file that is not what the server made is moved aside (one generation), so that the next start
@@ -235,6 +247,15 @@ TEST(Crypto, TheBundledSampleDataDecrypts) {
         EXPECT_EQ(WorkFolder::readFile("out.xml"),
                   WorkFolder::readFile(fs::path(SKYFILL_SOURCE_DIR) / "sample" / (std::string(name) + ".xml")));
     }
+}
+
+// The key itself: every other test encrypts with the same key it decrypts with, and the sample data is
+// encrypted at build time with it too; only a file made once, outside the build, tells a changed key.
+TEST(Crypto, AFileMadeWithTheDataKeyDecrypts) {
+    WorkFolder wf;
+    ASSERT_TRUE(skf::gf_streamDecrypt(fs::path(SKYFILL_TEST_DATA_DIR) / "crypto" / "key_check.enc", "out.xml"));
+    EXPECT_EQ(WorkFolder::readFile("out.xml"),
+              "<root><check>made once with the key of the reference data</check></root>");
 }
 
 // The plain text in memory is written to the file by a thread of its own while decryption goes on.

@@ -200,6 +200,18 @@ TEST_F(Downloader, ADataFileThatIsNotOneKeepsTheEarlierFile) {
     WorkFolder::writeFile(wf.path() / "served" / "11" / "dbase.enc", good.substr(0, good.size() - 10));
     EXPECT_FALSE(skf::gf_downloadDataFile("dbase.enc", "input/dbase.enc"));
 
+    // A good file whose check cannot write its plain file (a full disk) is not called a bad one.
+    if (fs::exists("/dev/full")) {
+        WorkFolder::writeFile("plain.xml", "<airports><airport icao=\"EGLL\"/></airports>");
+        skf::gf_streamEncrypt(skf::g_dataKey, "plain.xml", wf.path() / "served" / "11" / "dbase.enc");
+        fs::create_symlink("/dev/full", "input/dbase.enc.download.check.xml");
+        EXPECT_FALSE(skf::gf_downloadDataFile("dbase.enc", "input/dbase.enc"));
+        EXPECT_NE(wf.log().find("Download error: 'the check of the data file failed: Could not write output file: "
+                                "input/dbase.enc.download.check.xml (No space left on device)' for"),
+                  std::string::npos)
+            << wf.log();
+    }
+
     EXPECT_EQ(WorkFolder::readFile("input/dbase.enc"), good);
     EXPECT_EQ(filesIn("input"), 1u); // no temporary or plain file left
 }
