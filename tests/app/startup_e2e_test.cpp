@@ -91,9 +91,17 @@ protected:
         skf::gf_setCycleClock(&clock);
         clock.onSleep([this] {
             const std::string text = skf::gf_statusSnapshot().statusText;
-            std::lock_guard lock(statusMutex);
-            statusTexts.insert(text);
+            {
+                std::lock_guard lock(statusMutex);
+                statusTexts.insert(text);
+            }
             ++sleeps;
+            // The fast clock counts a restart down in milliseconds: a test that closes during the countdown holds
+            // it (bounded) until the close has arrived.
+            for (int i = 0;
+                 i < 5000 && holdCountdown.load() && text.starts_with("Restarting after") && !skf::g_shutDown.load();
+                 ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
         });
         freshStart();
         for (skf::StringParameter* path : {static_cast<skf::StringParameter*>(&skf::MSFS_INSTALL_PATH),
@@ -195,6 +203,7 @@ protected:
     std::function<void(const std::string&)> whileBox; // on the window thread while a message box is up
     bool stayedOnTop = false;
     std::atomic<int> sleeps{0};
+    std::atomic<bool> holdCountdown{false};
     skf::HeadlessWindow* window = nullptr; // while runProgram runs: the user's input goes through playAsUser
 };
 
@@ -348,6 +357,7 @@ TEST_F(ShellThreadsEndToEnd, NewSettingsRestartsInPlaceAfterTheCountdown) {
 TEST_F(ShellThreadsEndToEnd, ClosingDuringTheRestartCountdownEndsTheProgram) {
     const int code = runProgram(false, [&] {
         ASSERT_TRUE(waitForLog("detected at this PC"));
+        holdCountdown = true;
         skf::gf_raiseStop(skf::ExitReason::ReaderError, 15);
         ASSERT_TRUE(waitForLog("Restarting after 15 seconds"));
         closeWindow();
