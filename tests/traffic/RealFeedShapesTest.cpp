@@ -114,6 +114,7 @@ protected:
         g_stands.clear();
         g_dbaseRecords.clear();
         addTestModel("A320", SizeCategory::Large, 17.0);
+        g_buzjetModelIds.erase(gf_internModel("B738"));
     }
 };
 
@@ -340,8 +341,9 @@ struct DepartureGapRow {
     bool fromStand; // pushed back from D7 and taxied out; else first seen taxiing to the holding point
     double every;   // seconds between reports
     GapAt gapAt;
-    double gapSeconds; // the reports go on in the air, where the aircraft is by then
-    bool catchesUp;    // false: too far ahead to catch up, it is removed and created again in the air
+    double gapSeconds;        // the reports go on in the air, where the aircraft is by then
+    bool catchesUp;           // false: too far ahead to catch up, it is removed and created again in the air
+    bool businessJet = false; // a business jet (rotation at 110 kn), else an A320
 };
 
 void PrintTo(const DepartureGapRow& r, std::ostream* os) {
@@ -359,6 +361,10 @@ class DepartureGaps : public RealFeedShapes, public ::testing::WithParamInterfac
 TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
     const DepartureGapRow row = GetParam();
     addTestModel("A320", SizeCategory::Large, 17.0);
+    const char* model = row.businessJet ? "B738" : "A320"; // a title of the stand-in stands for the jet's
+    if (row.businessJet) {
+        addTestModel(model, SizeCategory::Buzjets, 9.0);
+    }
     EngineHarness h(world());
     setParkAirport();
     const Position d7 = standD7();
@@ -395,7 +401,7 @@ TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
         if (step % every != 0 || step > feedEnd || (t >= gapFrom && t < gapFrom + row.gapSeconds)) {
             return;
         }
-        h.inject(30007, "KLM1900", "A320", route.at(t), "PH-EXA", "AMS", "LHR");
+        h.inject(30007, "KLM1900", model, route.at(t), row.businessJet ? "PH-BJA" : "PH-EXA", "AMS", "LHR");
     });
     const std::string log = h.log();
     EXPECT_EQ(o.went(FlightPhase::take_off), row.catchesUp) << log;
@@ -455,6 +461,8 @@ INSTANTIATE_TEST_SUITE_P(LostAtTheRunway, DepartureGaps,
                                            DepartureGapRow{false, 2.0, GapAt::Roll100, 90.0, true},
                                            DepartureGapRow{true, 5.0, GapAt::PushedBack, 180.0, true},
                                            DepartureGapRow{true, 5.0, GapAt::PushedBack, 330.0, false},
+                                           DepartureGapRow{false, 3.0, GapAt::HoldingPoint, 70.0, true, true},
+                                           DepartureGapRow{false, 3.0, GapAt::Roll100, 50.0, true, true},
                                            DepartureGapRow{false, 5.0, GapAt::HoldingPoint, 240.0, false}));
 
 struct HoldingRow {
@@ -507,6 +515,31 @@ INSTANTIATE_TEST_SUITE_P(PausedOnTheGround, HoldingReach,
                          ::testing::Values(HoldingRow{true, 300.0, 200.0, false}, HoldingRow{true, 300.0, 400.0, true},
                                            HoldingRow{false, 60.0, 500.0, false},
                                            HoldingRow{false, 600.0, 1200.0, true}));
+
+// Two aircraft taxi nose to tail, 30 m apart; the reports of the one behind stop. When its points run out it
+// stands in the way of the one ahead, within 1.2 times their radii: it gives way, with its line, rather than hold.
+TEST_F(RealFeedShapes, AnAircraftWhoseReportsStopCloseBehindATaxiingOneGivesWay) {
+    addTestModel("A320", SizeCategory::Large, 17.0);
+    EngineHarness h(world());
+    setParkAirport();
+    setStands(standD7());
+    const Position start = offsetPoint(kLat, kLon, 180.0, 500.0);
+    const Route behind{start, {Leg{90.0, 2000.0, 10.0}}};
+    const Route ahead{offsetPoint(start.latitude, start.longitude, 90.0, 30.0), {Leg{90.0, 2000.0, 10.0}}};
+    h.run(20000, [&](std::uint64_t step) {
+        const double t = static_cast<double>(step) / 100.0;
+        if (step % 300 != 0) {
+            return;
+        }
+        if (t <= 60.0) {
+            h.inject(30011, "KLM2001", "A320", behind.at(t), "", "AMS", "LHR");
+        }
+        h.inject(30012, "KLM2002", "A320", ahead.at(t), "", "AMS", "LHR");
+    });
+    const std::string log = h.log();
+    EXPECT_NE(log.find("KLM2001  removed: holding in the way of taxiing KLM2002"), std::string::npos) << log;
+    EXPECT_EQ(log.find("KLM2002  removed"), std::string::npos) << log;
+}
 
 // A spawn request of an aircraft without a callsign is dropped; the stand it was given is free again.
 TEST_F(RealFeedShapes, ADroppedSpawnWithoutCallsignLeavesItsStandFree) {
