@@ -177,6 +177,10 @@ public:
             lf_handleAddingStack();
             ++m_steps;
             if (m_steps % static_cast<std::uint64_t>(m_options.stepsPerFrame) == 0) {
+                // The step's calls are handled before the frame: the stand-in's thread would otherwise take them
+                // before or after the tick as it happens to run (a range request would see an object created on
+                // this frame or not), and a run would not repeat itself.
+                sync();
                 sim().step(1);
             }
             sync();

@@ -1,6 +1,6 @@
 // Small rules of the engine, driven directly on the engine's thread (no simulator): the reset's window
-// counts, the reference elevation once the park airport is closed, the cargo correction of a stand, and the
-// user's half wingspan before its model is known.
+// counts, the reference elevation once the park airport is closed, the cargo correction of a stand, the
+// user's half wingspan before its model is known, and a midpoint inserted into a stream.
 #include <gtest/gtest.h>
 
 #include "EngineHarness.h"
@@ -150,6 +150,57 @@ TEST_F(EngineSmallRules, TheUsersHalfWingspanIsALargeAirlinersUntilItsModelIsKno
         gf_avoidUserGroundCollision();
         EXPECT_EQ(a.simStatus == SimStatus::removingfromsim, row.removed) << row.gapMetres;
     }
+}
+
+// A short stop reported behind moving points is dropped when the aircraft moves on, but only with more than the
+// front point before it: a stop right behind the front is flown as reported.
+TEST_F(EngineSmallRules, AShortStopIsDroppedWhenTheAircraftMovesOnBehindTwoPoints) {
+    for (const std::size_t moving : {1, 2}) {
+        SCOPED_TRACE(moving);
+        g_liveAircraft.clear();
+        LiveAircraft& a = onGround("KLM1", Position{kLat, kLon});
+        const auto pointAt = [&](double metres, double gs, std::int32_t dueAfter) {
+            StreamPoint p = a.stream.front();
+            const Position at = offsetPoint(kLat, kLon, 0.0, metres);
+            p.latitude = at.latitude;
+            p.longitude = at.longitude;
+            p.groundSpeed = gs;
+            p.stationary = gs == 0.0;
+            p.dueStep = a.stream.front().dueStep + dueAfter;
+            return p;
+        };
+        a.stream.front() = pointAt(0.0, 10.0, 0);
+        if (moving == 2) {
+            a.stream.push_back(pointAt(40.0, 10.0, 150));
+        }
+        a.stream.push_back(pointAt(80.0, 0.0, 300));
+        decodeExisting(a, pointAt(120.0, 10.0, 600));
+        ASSERT_EQ(a.stream.size(), 3U);
+        EXPECT_EQ(a.stream[1].stationary, moving == 1); // behind the front alone, the stop stays
+        EXPECT_EQ(a.stream.back().groundSpeed, 10.0);
+    }
+}
+
+// A point inserted between the first two of a stream lies half way in place, speed, altitude and time.
+TEST_F(EngineSmallRules, AMidpointLiesHalfWayInPlaceSpeedAndTime) {
+    LiveAircraft& a = onGround("KLM1", Position{kLat, kLon});
+    a.stream.front().groundSpeed = 10.0;
+    StreamPoint next = a.stream.front();
+    const Position ahead = offsetPoint(kLat, kLon, 90.0, 300.0);
+    next.latitude = ahead.latitude;
+    next.longitude = ahead.longitude;
+    next.groundSpeed = 20.0;
+    next.dueStep += 3001;
+    a.stream.push_back(next);
+    lf_insertMidpoint(a);
+    ASSERT_EQ(a.stream.size(), 3U);
+    const StreamPoint& mid = a.stream[1];
+    EXPECT_NEAR(mid.latitude, (kLat + ahead.latitude) / 2.0, 1e-12);
+    EXPECT_NEAR(mid.longitude, (kLon + ahead.longitude) / 2.0, 1e-12);
+    EXPECT_EQ(mid.groundSpeed, 15.0);
+    EXPECT_EQ(mid.dueStep, a.stream[0].dueStep + 1501); // 1500.5 rounded away from zero
+    EXPECT_FALSE(mid.stationary);
+    EXPECT_FALSE(mid.airborne);
 }
 
 } // namespace

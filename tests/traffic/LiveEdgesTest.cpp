@@ -122,6 +122,20 @@ TEST_F(LiveEdges, TheRealCallsignRemovesItsGhostWhichIsNeverSpawnedAgain) {
     EXPECT_EQ(g_liveAircraft.back().erase, 1);
 }
 
+// An aircraft that cannot go on is gone after the step that finds it so, also when it is the only one: a
+// buffered aircraft with a single report, an active one without an object id.
+TEST_F(LiveEdges, AnAircraftThatCannotGoOnIsErasedAtItsStep) {
+    buffered(20001, "KLM1", true, 200.0, static_cast<std::int32_t>(g_stepCounter.load() + 50));
+    g_liveAircraft.front().stream.pop_back();
+    lf_handleAddingStack();
+    EXPECT_TRUE(g_liveAircraft.empty());
+    buffered(20002, "KLM2", true, 200.0, static_cast<std::int32_t>(g_stepCounter.load() + 500));
+    g_liveAircraft.front().simStatus = SimStatus::active;
+    lf_handleAddingStack();
+    EXPECT_TRUE(g_liveAircraft.empty());
+    EXPECT_NE(m_work.log().find("objectid=0? hexid: 20002"), std::string::npos) << m_work.log();
+}
+
 // An aircraft whose livery key found no livery before is not spawned again; the key of an unusable callsign
 // is not looked at.
 TEST_F(LiveEdges, AnAircraftWhoseKeyFoundNoLiveryIsNotSpawned) {
@@ -239,7 +253,7 @@ TEST_F(LiveEdges, ABufferedAircraftTakesTheNewRouteOfAReport) {
 }
 
 // The feed's copy of a live aircraft (its callsign with a trailing underscore) is not spawned beside it; a
-// callsign that merely begins like a live one is.
+// callsign that merely begins like a live one is, and so is a marked callsign whose stem flies nowhere.
 TEST_F(LiveEdges, AGhostOfALiveAircraftIsNotSpawnedButALookAlikeIs) {
     const auto due = static_cast<std::int32_t>(g_stepCounter.load() + 50);
     buffered(20001, "KLM1", true, 200.0, due);
@@ -253,6 +267,9 @@ TEST_F(LiveEdges, AGhostOfALiveAircraftIsNotSpawnedButALookAlikeIs) {
     updateLiveAc(g_liveAircraft[2]);
     EXPECT_EQ(g_liveAircraft[2].erase, 0);
     EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::adding2sim);
+    buffered(20004, "DLH7_", true, 200.0, due); // the feed's mark, but no live DLH7 and no ghost of that name
+    updateLiveAc(g_liveAircraft[3]);
+    EXPECT_EQ(g_liveAircraft[3].simStatus, SimStatus::adding2sim);
 }
 
 // An aircraft held back near the user waits out its reports one by one (each passed over, none spawned): in

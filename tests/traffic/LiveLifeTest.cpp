@@ -1,6 +1,7 @@
 // The life of live aircraft towards the simulator, in lock-step with the stand-in: creation and
 // confirmation, a title the simulator refuses, removal while the creation is queued or under way, the
-// window's callsign list and ObjectIdList.txt, and a respawn only when the identity really changed.
+// window's callsign list and ObjectIdList.txt, a respawn only when the identity really changed, and a range
+// request the simulator link refuses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 
 #include "EngineHarness.h"
 #include "core/ControlFields.h"
+#include "core/ProgramState.h"
 #include "core/settings/Parameters.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/WindowFields.h"
@@ -127,7 +129,29 @@ TEST_F(LiveLifeThreads, CallsignListAndObjectIdListOfActiveAircraft) {
     EXPECT_EQ(WorkFolder::readFile(h.work().path() / g_objectIdListPath), expected);
     EXPECT_EQ(g_callsignList.entries(), std::vector<std::string>{"KLM21"});
     EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "KLM21");
+    // The object id the main cycle looks up for the chosen callsign: only an active aircraft has one.
+    EXPECT_EQ(gf_activeLiveObjectIdByCallsign("KLM21"), idOf(20001));
+    EXPECT_EQ(gf_activeLiveObjectIdByCallsign("KLM99"), std::nullopt);
+    removeAircraftFromSim(parked);
+    EXPECT_EQ(gf_activeLiveObjectIdByCallsign("KLM22"), std::nullopt);
     OBJECTID_LIST.set(false);
+}
+
+// A range request that the simulator link refuses ends the run with a SimConnect error, and the link stops
+// sending.
+TEST_F(LiveLifeThreads, AFailedRangeRequestEndsTheRunWithASimConnectError) {
+    EngineHarness h(world());
+    h.run(40);
+    ASSERT_FALSE(g_stopRun.load());
+    // The engine's link reads the stand-in's directive at its next dispatch (on this thread): no wait for it here.
+    (void)h.sim().failNextCalls(SimCall::RequestDataOnSimObjectType, 1, std::chrono::milliseconds(0));
+    h.run(60);
+    EXPECT_NE(h.log().find("==> SimConnect request ac within range fails"), std::string::npos) << h.log();
+    EXPECT_TRUE(g_simHalted.load());
+    EXPECT_TRUE(g_stopRun.load());
+    EXPECT_EQ(gf_exitReason(), ExitReason::SimConnectError);
+    gf_resetStopState();
+    g_simHalted = false;
 }
 
 // A report with the same identity never respawns an active aircraft; a new callsign does (GUID_CHANGES on),

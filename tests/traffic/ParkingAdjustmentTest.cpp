@@ -92,6 +92,23 @@ TEST_F(ParkingAdjustmentTest, APlacementKeepsTheAircraftUnlessItIsLater) {
     sunday.parkTime = gf_weekSlot(DayAndSlot{7, 46});
     lf_keepOrReplaceStatic(sunday, DayAndSlot{1, 2}, 0);
     EXPECT_EQ(g_plannedRemovals.size(), 1U);
+    // A placement of the standing aircraft's own flight keeps it, however late; one of the same airline with
+    // another model or flight on its stand is judged by its time.
+    for (const char* model : {"B738", "A320"}) {
+        SCOPED_TRACE(model);
+        gf_clearAdjustmentLists();
+        g_parkedAircraft = {klm1601At(20)};
+        g_pendingStatic = {
+            StaticPlacement{1, 1, gf_internOperator("KLM"), gf_internModel(model), "KLM1601", "KLM1602", "PH-BXA", 1}};
+        lf_reconcileStatics(DayAndSlot{3, 22});
+        const bool own = std::string_view(model) == "B738";
+        EXPECT_EQ(g_keptStatics.size(), own ? 1U : 0U);
+        EXPECT_EQ(g_plannedRemovals.size(), own ? 0U : 1U);
+    }
+    g_pendingStatic = {StaticPlacement{1, 1, gf_internOperator("KLM"), gf_internModel("B738"), "KLM77", "", "", 1}};
+    gf_clearAdjustmentLists();
+    lf_reconcileStatics(DayAndSlot{3, 22});
+    EXPECT_EQ(g_plannedRemovals.size(), 1U); // another flight of the same model
 }
 
 TEST_F(ParkingAdjustmentTest, MoreParkedLiveThanWantedRemovesTheLongestParked) {

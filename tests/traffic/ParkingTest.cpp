@@ -318,5 +318,60 @@ TEST_F(Parking, AStaticAircraftOnTheStandMakesWay) {
     EXPECT_NE(m_work.log().find("queued D7      : TRA8*    PH-HXA makes way for KLM1"), std::string::npos);
 }
 
+struct SpawnConflictRow {
+    const char* name;
+    FlightPhase holderPhase;
+    SimStatus holderStatus;
+    const char* holder;
+    const char* newcomer;
+    bool standArea; // the holder's reports are still compared with its stand
+    bool mayTake;
+    bool holderRemoved;
+    const char* logged; // "" = nothing
+};
+
+// A live aircraft spawned on a stand that another live aircraft holds (parked or pushing back, and active):
+// one of the two stays, by their callsigns and whether the holder's reports still show it on its stand.
+TEST_F(Parking, ASpawnOnAHeldStandKeepsOneOfTheTwoByTheirCallsigns) {
+    const SpawnConflictRow rows[] = {
+        {"same callsign", FlightPhase::parked, SimStatus::active, "KLM1", "KLM1", false, true, true,
+         "D7      : KLM1     ac with same callsign KLM1 wants it, remove existing"},
+        {"the newcomer is the holder with a unique mark", FlightPhase::parked, SimStatus::active, "KLM1", "KLM1_",
+         false, false, false, ""},
+        {"the holder is the newcomer with a unique mark", FlightPhase::parked, SimStatus::active, "KLM1_", "KLM1",
+         false, true, true, "D7      : KLM1_    ghost, replace by KLM1"},
+        {"a ghost holder makes way", FlightPhase::pushed_back, SimStatus::active, "DLH5_", "KLM1", false, true, true,
+         "D7      : DLH5_    ghost, replace by KLM1"},
+        {"a ghost newcomer does not take it", FlightPhase::parked, SimStatus::active, "DLH5", "KLM1_", false, false,
+         false, ""},
+        {"a holder seen on its stand stays", FlightPhase::parked, SimStatus::active, "DLH5", "KLM1", true, false, false,
+         ""},
+        {"a pushing-back holder makes way", FlightPhase::pushing_back, SimStatus::active, "DLH5", "KLM1", false, true,
+         true, "D7      : DLH5     removed because another live KLM1 wants the stand"},
+        {"a taxiing aircraft holds no stand", FlightPhase::taxi, SimStatus::active, "DLH5", "KLM1", false, true, false,
+         ""},
+        {"a holder not yet created holds no stand", FlightPhase::parked, SimStatus::adding2sim, "DLH5", "KLM1", false,
+         true, false, ""},
+    };
+    for (const SpawnConflictRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        g_liveAircraft.clear();
+        g_engineRemovalQueue.clear();
+        taxiing(row.holder, 20001, Position{kLat, kLon});
+        taxiing(row.newcomer, 20002, offsetPoint(kLat, kLon, 180.0, 5.0));
+        LiveAircraft& holder = g_liveAircraft[0];
+        holder.phase = row.holderPhase;
+        holder.simStatus = row.holderStatus;
+        holder.standId = 1;
+        holder.standArea = row.standArea;
+        g_liveAircraft[1].simStatus = SimStatus::buffer;
+        EXPECT_EQ(lf_standConflictAtSpawn(1, g_liveAircraft[1]), row.mayTake);
+        EXPECT_EQ(g_liveAircraft[0].simStatus == SimStatus::removingfromsim, row.holderRemoved);
+        if (*row.logged != '\0') {
+            EXPECT_NE(m_work.log().find(row.logged), std::string::npos) << m_work.log();
+        }
+    }
+}
+
 } // namespace
 } // namespace skf::test

@@ -2,6 +2,7 @@
 // the ground and in the air) and the parked statistics of the window, on an injected clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
 
@@ -134,6 +135,23 @@ TEST_F(Removals, StaticDuplicatesOfALiveAircraftOnTheGround) {
     statik("KLM99*", "PH-EXA", Position{kLat, kLon + 0.03});
     gf_removeStaticTwin(g_liveAircraft.front());
     EXPECT_TRUE(removing(g_parkedAircraft[2]));
+    // Without a registration: by its callsign (the feed's trailing underscore left out), by the static's second
+    // name, by the live aircraft's third name; one twin a call, and none that matches nothing.
+    LiveAircraft& a = g_liveAircraft.front();
+    a.registration.clear();
+    a.callsign = "KLM12_";
+    statik("DLH1", "PH-AAD", Position{kLat, kLon + 0.04});
+    statik("KLM12", "PH-AAA", Position{kLat, kLon + 0.05});
+    statik("TRA1", "PH-AAB", Position{kLat, kLon + 0.06}).secondCallsign = "KLM12";
+    statik("HV123", "PH-AAC", Position{kLat, kLon + 0.07});
+    a.secondCallsign = "HV123";
+    for (const std::size_t twin : {4, 5, 6}) {
+        gf_removeStaticTwin(a);
+        EXPECT_TRUE(removing(g_parkedAircraft[twin])) << twin;
+        EXPECT_EQ(std::count_if(g_parkedAircraft.begin(), g_parkedAircraft.end(), removing), twin - 1) << twin;
+    }
+    gf_removeStaticTwin(a);
+    EXPECT_FALSE(removing(g_parkedAircraft[3]));
 }
 
 // "Flush static": active ones are removed, queued ones withdrawn and erased, one whose creation is with the

@@ -57,6 +57,20 @@ TEST_F(StandSearchTest, FreeStandSearchFollowsFitNearnessOptionAndHeliRules) {
          "OPT",
          false},
         {"no option stand without preference", {named}, klm(), kStandWideNm, false, "", false},
+        {"a fitting stand without the aircraft's option is no option stand",
+         {makeStand("FAR", 70.0, 30.0)},
+         klm(),
+         kStandWideNm,
+         true,
+         "",
+         false},
+        {"an option stand too small for the aircraft is not taken",
+         {makeStand("OPT", 60.0, 10.0, {makeOpt("KLM", "B738", "PH-BXA", "KLM123", "", 3, {20})})},
+         klm(),
+         kStandWideNm,
+         true,
+         "",
+         false},
         {"no option stand with empty callsign",
          {named},
          aircraft("", "DLH", "A333", 18.0),
@@ -267,6 +281,15 @@ TEST_F(StandOptionTest, StayExtensionCrossesMidnightAndTheWeekEndIntoANewOption)
         EXPECT_EQ(last.number, 2U);
         EXPECT_EQ(last.day, static_cast<std::uint32_t>(c.now.day));
     }
+    // Within the day the stay grows in place, and the departure's callsign is noted on it.
+    std::vector<StandOpt> options = {makeOpt("KLM", "B738", "PH-BXA", "KLM1", "", 3, {20}, 0)};
+    options[0].number = 1;
+    StandStayMark last{3, 20, 1};
+    const FlightRecord ac = aircraft("KLM2", "KLM", "B738", 18.0, SizeCategory::Large, "PH-BXA");
+    ASSERT_TRUE(gf_extendStandStay(DayAndSlot{3, 22}, options, 1, last, ac, "PH-BXA", false));
+    ASSERT_EQ(options.size(), 1U);
+    EXPECT_EQ(slotsOf(options[0]), (std::vector<int>{20, 21, 22}));
+    EXPECT_EQ(options[0].callsign2, "KLM2");
 }
 
 TEST_F(StandOptionTest, StayExtensionLimitsByCargoAndCategory) {

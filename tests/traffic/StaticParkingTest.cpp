@@ -63,9 +63,15 @@ TEST_F(StaticParkingTest, WantedCountFollowsPercentageStandsAndMaximum) {
 TEST_F(StaticParkingTest, SearchLooksBackOverMidnightAndDisablesFlightsInUse) {
     g_stands = {makeStand("A1", 0.0, 30.0, {makeOpt("KLM", "B738", "PH-BXA", "KLM1", "KLM2", 7, {47})}),
                 makeStand("A2", 200.0, 30.0, {makeOpt("KLM", "B789", "PH-BHA", "KLM3", "", 7, {47})}),
-                makeStand("H1", 400.0, 30.0, {makeOpt("DLH", "A333", "D-AIKA", "DLH4", "", 7, {47})}, true)};
+                makeStand("H1", 400.0, 30.0, {makeOpt("DLH", "A333", "D-AIKA", "DLH4", "", 7, {47})}, true),
+                makeStand("A3", 600.0, 30.0, {makeOpt("KLM", "B738", "PH-BXC", "KLM5", "", 7, {47})}),
+                makeStand("A4", 800.0, 30.0, {makeOpt("KLM", "B738", "PH-BXD", "KLM6", "", 7, {47})})};
     numberStands(g_stands);
-    g_pendingStatic.push_back(StaticPlacement{9, 0, 0, 0, "X", "", "PH-BHA", 1}); // PH-BHA is pending
+    g_pendingStatic.push_back(StaticPlacement{9, 0, 0, 0, "X", "", "PH-BHA", 1});    // PH-BHA is pending
+    g_pendingStatic.push_back(StaticPlacement{9, 0, 0, 0, "KLM6", "", "PH-ZZZ", 1}); // and the flight KLM6
+    ParkedAircraft parked;                                                           // KLM5 stands somewhere
+    parked.callsign = parked.firstCallsign = "KLM5*";
+    g_parkedAircraft.push_back(parked);
     HELICOPTERS.set(false);
     std::vector<StaticPlacement> out;
     lf_searchStands(DayAndSlot{1, 0}, 1, 1, 1, out); // half hour 0, one back: Sunday 47
@@ -79,6 +85,10 @@ TEST_F(StaticParkingTest, SearchLooksBackOverMidnightAndDisablesFlightsInUse) {
     EXPECT_FALSE(g_stands[1].staticUsed);
     EXPECT_FALSE(g_stands[2].staticUsed); // heli stand while HELICOPTERS is off
     EXPECT_EQ(g_stands[2].options[0].number, 1U);
+    for (const std::size_t inUse : {3, 4}) { // by a parked aircraft, by a pending placement
+        EXPECT_EQ(g_stands[inUse].options[0].number, 0U) << inUse;
+        EXPECT_FALSE(g_stands[inUse].staticUsed) << inUse;
+    }
 }
 
 TEST_F(StaticParkingTest, StaysOnAndNeighbourRules) {
