@@ -38,8 +38,10 @@ namespace {
 double g_lastLatitude = 0.0;
 double g_lastLongitude = 0.0;
 
+// Parking counts too: an aircraft driving onto its stand would keep a stand id of the closed airport's table.
 bool lf_liveHoldsStand(const LiveAircraft& a) {
     switch (a.phase) {
+    case FlightPhase::parking:
     case FlightPhase::parked:
     case FlightPhase::pushing_back:
     case FlightPhase::pushed_back:

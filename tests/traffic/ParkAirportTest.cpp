@@ -171,7 +171,7 @@ TEST_F(ParkAirportTest, ADestinationKeepsTheListOrder) {
     EXPECT_EQ(g_parkAirports.front().icao, IcaoCode("EHAM"));
 }
 
-TEST_F(ParkAirportTest, ClosingSendsTaxiingAndParkedLiveAircraftAway) {
+TEST_F(ParkAirportTest, ClosingSendsTaxiingParkingAndParkedLiveAircraftAway) {
     g_parkAirport = *gf_findListedAirport(IcaoCode("EHAM"));
     LiveAircraft taxiing;
     taxiing.callsign = "KLM1";
@@ -190,18 +190,26 @@ TEST_F(ParkAirportTest, ClosingSendsTaxiingAndParkedLiveAircraftAway) {
     flying.callsign = "KLM3";
     flying.trafficId = 20003;
     flying.phase = FlightPhase::flying;
-    g_liveAircraft = {taxiing, queued, flying};
+    LiveAircraft driving = taxiing; // on its way onto its stand
+    driving.callsign = "KLM4";
+    driving.trafficId = 20004;
+    driving.objectId = 78;
+    driving.phase = FlightPhase::parking;
+    g_liveAircraft = {taxiing, queued, flying, driving};
     CreationRecord creation;
     creation.callsign = "KLM2";
     creation.trafficId = 20002;
     g_liveCreationQueue.push_back(creation);
     gf_closeParkAirport();
-    ASSERT_EQ(g_liveAircraft.size(), 2U); // the queued one is gone with its creation
+    ASSERT_EQ(g_liveAircraft.size(), 3U); // the queued one is gone with its creation
     EXPECT_TRUE(g_liveCreationQueue.empty());
     EXPECT_EQ(g_liveAircraft[0].simStatus, SimStatus::removingfromsim);
     EXPECT_EQ(g_liveAircraft[0].standId, 0);
     EXPECT_EQ(g_liveAircraft[1].simStatus, SimStatus::active); // flying: not the park airport's
-    EXPECT_EQ(g_engineRemovalQueue, std::vector<std::uint32_t>{77});
+    // Driving onto a stand of the closed airport's table: it goes too, and keeps no stand id of that table.
+    EXPECT_EQ(g_liveAircraft[2].simStatus, SimStatus::removingfromsim);
+    EXPECT_EQ(g_liveAircraft[2].standId, 0);
+    EXPECT_EQ(g_engineRemovalQueue, (std::vector<std::uint32_t>{77, 78}));
     EXPECT_TRUE(g_parkAirport.icao.empty());
 }
 
