@@ -66,6 +66,8 @@ bool gf_bezierPoint(const TurnCurve& curve, double t, double& latitude, double& 
 // ---- Removals
 // Removes a live aircraft with one line in Log.txt that says why ("          KLM1234  removed: <why>").
 void gf_removeLiveWithLine(LiveAircraft& aircraft, std::string_view why);
+// Only the line.
+void gf_logLiveRemoval(const LiveAircraft& aircraft, std::string_view why);
 
 // ---- Departures that the feed loses at the runway
 // The report, after a pause of the feed, shows the aircraft standing or taxiing on the ground rolling fast or

@@ -166,8 +166,8 @@ double lf_holdingReachMetres(const LiveAircraft& a) {
 }
 
 // The end of a stream that lets the aircraft go: the line that says why; the caller removes it.
-bool lf_letGo(LiveAircraft& a, const std::string& why) {
-    gf_log(fmt::format("          {:8} removed: {}", a.callsign, why));
+bool lf_letGo(LiveAircraft& a, std::string_view why) {
+    gf_logLiveRemoval(a, why);
     a.holding = false;
     return false;
 }

@@ -3,6 +3,7 @@
 // Engine thread; the window reads only the averages and counts it is given.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <fmt/format.h>
 
@@ -87,8 +88,15 @@ void gf_removeAllStatic() {
     std::erase_if(g_parkedAircraft, [](const ParkedAircraft& p) { return p.eraseCreationCancelled != 0; });
 }
 
+void gf_logLiveRemoval(const LiveAircraft& aircraft, std::string_view why) {
+    // Formatted on the stack: the engine's step allocates nothing for a removal's line.
+    fmt::memory_buffer line;
+    fmt::format_to(std::back_inserter(line), "          {:8} removed: {}", aircraft.callsign, why);
+    gf_log(std::string_view(line.data(), line.size()));
+}
+
 void gf_removeLiveWithLine(LiveAircraft& aircraft, std::string_view why) {
-    gf_log(fmt::format("          {:8} removed: {}", aircraft.callsign, why));
+    gf_logLiveRemoval(aircraft, why);
     aircraft.holding = false;
     removeAircraftFromSim(aircraft);
 }
