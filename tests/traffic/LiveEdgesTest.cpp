@@ -120,6 +120,22 @@ TEST_F(LiveEdges, TheRealCallsignRemovesItsGhostWhichIsNeverSpawnedAgain) {
     LiveAircraft& again = buffered(20003, "KLM1_", true, 200.0, due);
     updateLiveAc(again);
     EXPECT_EQ(g_liveAircraft.back().erase, 1);
+
+    // A parked ghost's line begins with its stand.
+    gf_resetEngine();
+    Stand d7("D7", {}, 52.0, 4.0, 0.0, 20.0, false, false, false);
+    d7.sid = 1;
+    g_stands = {d7};
+    LiveAircraft& parked = buffered(20004, "KLM2_", true, 200.0, due);
+    parked.simStatus = SimStatus::active;
+    parked.objectId = 302;
+    parked.phase = FlightPhase::parked;
+    parked.standId = 1;
+    updateLiveAc(buffered(20005, "KLM2", true, 200.0, due));
+    EXPECT_NE(m_work.log().find("D7      : KLM2_    is a ghost and will be removed, continue with KLM2"),
+              std::string::npos)
+        << m_work.log();
+    g_stands.clear();
 }
 
 // An aircraft that cannot go on is gone after the step that finds it so, also when it is the only one: a
