@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -23,6 +24,32 @@ using namespace skf;
 namespace {
 
 using skf::test::ScopedEnv;
+
+// A listening socket of a simulator played by the test, in a folder of its own; gone with the object.
+struct PeerSocket {
+    std::string dir = "/tmp/skyfill-client-test-XXXXXX";
+    std::string path;
+    int listener = -1;
+
+    explicit PeerSocket(int backlog) {
+        if (::mkdtemp(dir.data()) == nullptr)
+            throw std::runtime_error("no temporary folder");
+        path = dir + "/sim.sock";
+        listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un addr{};
+        addr.sun_family = AF_UNIX;
+        std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+        if (::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener, backlog) != 0)
+            throw std::runtime_error("cannot listen on " + path);
+    }
+    ~PeerSocket() {
+        ::close(listener);
+        ::unlink(path.c_str());
+        ::rmdir(dir.c_str());
+    }
+    PeerSocket(const PeerSocket&) = delete;
+    PeerSocket& operator=(const PeerSocket&) = delete;
+};
 
 } // namespace
 
@@ -137,15 +164,9 @@ TEST(SimConnectMessages, DataBlockStartsAtDwData) {
 
 // A peer on the socket that answers the hello with something else is not taken for a simulator.
 TEST(SimConnectHandle, OpenRefusesAPeerThatIsNoSimulator) {
-    std::string dir = "/tmp/skyfill-client-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    std::string path = dir + "/sim.sock";
-    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 4), 0);
+    PeerSocket sim(4);
+    const int listener = sim.listener;
+    const std::string& path = sim.path;
     std::thread peer([&] {
         for (int i = 0; i < 2; ++i) {
             int fd = ::accept(listener, nullptr, nullptr);
@@ -164,23 +185,14 @@ TEST(SimConnectHandle, OpenRefusesAPeerThatIsNoSimulator) {
     EXPECT_EQ(h, 0u);
     EXPECT_EQ(SimConnect_Open(&h, "Skyfill", nullptr, 0, nullptr, 0), SIM_E_FAIL);
     peer.join();
-    ::close(listener);
-    ::unlink(path.c_str());
-    ::rmdir(dir.c_str());
 }
 
 // A simulator that sends messages shorter than the structs their kinds name: the fields it left out read as
 // zeros (an empty application name, no versions), never as bytes beyond the message.
 TEST(SimConnectMessages, ShortMessagesReadAsZerosBeyondTheirEnd) {
-    std::string dir = "/tmp/skyfill-client-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    std::string path = dir + "/sim.sock";
-    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
+    PeerSocket sim(1);
+    const int listener = sim.listener;
+    const std::string& path = sim.path;
     const std::uint32_t kinds[] = {SIMCONNECT_RECV_ID_EXCEPTION,      SIMCONNECT_RECV_ID_OPEN,
                                    SIMCONNECT_RECV_ID_EVENT,          SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE,
                                    SIMCONNECT_RECV_ID_EVENT_FILENAME, SIMCONNECT_RECV_ID_EVENT_FRAME,
@@ -241,23 +253,14 @@ TEST(SimConnectMessages, ShortMessagesReadAsZerosBeyondTheirEnd) {
     EXPECT_TRUE(seen.allZero);
     SimConnect_Close(h);
     ::close(peerFd);
-    ::close(listener);
-    ::unlink(path.c_str());
-    ::rmdir(dir.c_str());
 }
 
 // The simulator sees the Close call before the connection ends; and when the simulator hangs up, the dispatch
 // reports it gone instead of reading the end of the stream as data.
 TEST(SimConnectHandle, TheSimulatorSeesTheCloseAndAHangUpEndsTheLink) {
-    std::string dir = "/tmp/skyfill-client-test-XXXXXX";
-    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
-    std::string path = dir + "/sim.sock";
-    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(listener, 2), 0);
+    PeerSocket sim(2);
+    const int listener = sim.listener;
+    const std::string& path = sim.path;
     std::vector<std::uint32_t> firstKinds; // the calls of the first connection, up to its end
     std::thread peer([&] {
         for (int i = 0; i < 2; ++i) {
@@ -299,7 +302,4 @@ TEST(SimConnectHandle, TheSimulatorSeesTheCloseAndAHangUpEndsTheLink) {
     }
     EXPECT_EQ(result, SIM_E_GONE);
     SimConnect_Close(second);
-    ::close(listener);
-    ::unlink(path.c_str());
-    ::rmdir(dir.c_str());
 }
