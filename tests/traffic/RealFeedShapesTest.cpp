@@ -440,6 +440,20 @@ TEST_P(DepartureGaps, LiftOffAndClimbAsOneObject) {
         }
     }
     EXPECT_TRUE(lifted) << log;
+    const bool laidOut = (row.gapAt == GapAt::HoldingPoint || row.gapAt == GapAt::Roll40) && row.gapSeconds >= 50.0;
+    if (row.catchesUp && laidOut) {
+        // A roll laid out from a standstill opens the throttle by its bands: 1 (4914) before full (16383).
+        std::vector<std::uint32_t> throttle;
+        for (const auto& c : h.calls("TransmitClientEvent")) {
+            if (c.value("name", "") == "THROTTLE_SET") {
+                throttle.push_back(c["data"]);
+            }
+        }
+        const auto full = std::find(throttle.begin(), throttle.end(), 16383U);
+        ASSERT_NE(full, throttle.end()) << log;
+        ASSERT_NE(full, throttle.begin()) << log;
+        EXPECT_EQ(*(full - 1), 4914U) << log;
+    }
     const Report end = route.at(route.length());
     EXPECT_GT(poses.back()["agl"].get<double>(), 4000.0) << log;
     EXPECT_LT(gf_distanceNm(poses.back()["lat"], poses.back()["lon"], end.lat, end.lon), 3.0) << log;
