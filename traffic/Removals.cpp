@@ -89,7 +89,7 @@ void gf_removeAllStatic() {
 }
 
 void gf_logLiveRemoval(const LiveAircraft& aircraft, std::string_view why) {
-    // Formatted on the stack: the engine's step allocates nothing for a removal's line.
+    // Formatted on the stack: a removal whose reason is a fixed text allocates nothing in the engine's step.
     fmt::memory_buffer line;
     fmt::format_to(std::back_inserter(line), "          {:8} removed: {}", aircraft.callsign, why);
     gf_log(std::string_view(line.data(), line.size()));
